@@ -1,0 +1,5 @@
+#include "shell/AppState.h"
+
+std::uint8_t AppState = ListMode;
+QString StartDir;
+QString DBDir;

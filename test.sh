@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer, and runs
+# every test. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/deps.sh
+
+build=build/asan
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALCYRA_SANITIZE=ON \
+  -DHALCYRA_TESTS=ON -DHALCYRA_BENCH=ON >/dev/null
+cmake --build "$build"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

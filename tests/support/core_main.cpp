@@ -1,0 +1,10 @@
+// Entry of a headless test program: a core application object (Qt SQL and the image readers
+// want one), then every test.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,17 @@
+#pragma once
+// The subcommands of halcyra-tool. Each lives in its own file and registers itself:
+//
+//   static const RegisterCommand reg{"factors", "factors show FILE | factors write DESCRIPTION OUT", &run};
+//
+// A subcommand gets its arguments after its own name and returns the process exit status.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using CommandArgs = std::vector<std::string>;
+using CommandFn = int (*)(const CommandArgs& args);
+
+struct RegisterCommand {
+  RegisterCommand(const char* name, const char* usage, CommandFn fn);
+};
