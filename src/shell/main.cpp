@@ -1,5 +1,36 @@
+// Program entry: the windows and the data module come into being in a fixed order, because each
+// relies on what the one before it set up (the main window reads the database directory that the
+// data module then connects to).
+
 #include <QApplication>
+#include <QDir>
+
+#include "shell/AppState.h"
+#include "shell/Notice.h"
+#include "shell/SkinU.h"
+#include "treatment/ConditionForm.h"
+
 int main(int argc, char** argv) {
+  StartDir = QDir::currentPath();  // before any window exists
+
   QApplication app(argc, argv);
-  return 0;
+  QApplication::setApplicationName("NB UVB Calculator");
+  QApplication::setOrganizationName("Venmore");
+  QGuiApplication::setDesktopFileName("halcyra");
+
+  TForm1 form;
+  Form1 = &form;
+  if (!form.FormCreate()) return 1;  // no calibration: the reason was shown
+
+  TCondition_Form conditionForm(&form);
+  Condition_Form = &conditionForm;
+
+  TNotice_Form notice(&form);
+  Notice_Form = &notice;
+
+  form.show();
+  const int result = app.exec();
+  Notice_Form = nullptr;
+  Condition_Form = nullptr;
+  return result;
 }

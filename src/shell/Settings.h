@@ -1,0 +1,15 @@
+#pragma once
+// The one stored setting: the database directory, kept per user under "Venmore"/"Brell" as
+// "DBDir" (on Windows this is the registry key the program always used).
+
+#include <QString>
+#include <optional>
+
+namespace settings {
+
+// The stored directory, or nothing when no value is stored.
+std::optional<QString> readDBDir();
+// Stores the directory, creating the settings entry if it is missing.
+void writeDBDir(const QString& dir);
+
+}  // namespace settings
