@@ -1,0 +1,103 @@
+#pragma once
+// The dosing state of the open course, without widgets: the age and skin type behind the MED
+// estimate, the three tone estimates, the plan columns of the schedule grid, the course graph's
+// title and points, and what is enabled. The main window keeps one of these; each of its handlers
+// copies the widget texts in, calls the operation of the same name, shows the result and does the
+// database writes. Every rule about the estimate and the plan lives here, so that the window, the
+// command-line tool and the tests all run the same code.
+//
+// The fields are public, as the window's own fields are: the loaders set MEDImport, the grid reads
+// ExpectDose and writes the "% Inc" column, the report reads the plan columns.
+
+#include <QString>
+#include <array>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "dosing/FactorTables.h"
+#include "dosing/TreatmentPlan.h"
+
+namespace dosing {
+
+// Columns 2..5 of the schedule grid, rows 1..29 (row r at [r - 1]).
+struct ScheduleColumns {
+  RowTexts dose;      // "Dose (mJ)": the planned dose
+  RowTexts erythema;  // "Erythema": the projected erythema dose
+  RowTexts inc;       // "% Inc": the increments the plan follows, editable
+  RowTexts defInc;    // "Def %Inc": the skin type's default increments
+};
+
+// What a click on a tone panel asks of the window.
+struct ToneClick {
+  bool ageApplied = false;        // a typed age was taken first (store it, as on leaving the age box)
+  std::optional<QString> medText; // put this into the MED box; none for a type without estimates
+};
+
+class DosingSession {
+ public:
+  explicit DosingSession(FactorTables tables = {}) : tables(std::move(tables)) {}
+
+  FactorTables tables;
+
+  // The MED estimate.
+  double FOld = 0;        // age in years; 0 = no age entered
+  int index = 0;          // skin-type item of the last estimate: -1 none, 0..5 types I..VI, 6 "Agressive"
+  std::array<double, kSkinTypes> LSkin{}, ASkin{}, DSkin{};  // Sensitive, Average, In-Sensitive
+  int SkinIndex = 0;      // skin-tone class 0..2
+
+  // The plan.
+  double OldMed = 0;        // MED of the last computation that reached the warnings
+  bool MEDImport = false;   // set while a stored course or a legacy file is loaded: no warnings
+  RowValues ExpectDose{};   // planned dose of treatments 1..29 (row r at [r - 1])
+
+  // What the widgets show.
+  int skinTypeItem = -1;    // the chosen item of the skin-type list (-1 none)
+  QString ageText;          // the age box
+  ScheduleColumns grid;
+  std::array<QString, 3> toneLabels{QStringLiteral("**"), QStringLiteral("**"), QStringLiteral("**")};
+  bool tonePanelsEnabled = false;
+  bool gridEnabled = false;
+  bool printEnabled = false;
+  QString chartTitle;
+  PlanSeries series;
+
+  // Takes a new age: unless it is the age already held, writes it into the age box ("%3.1F") and
+  // recomputes the estimate. Returns whether the age changed (the window then stores it).
+  bool SetOld(double age);
+
+  // Recomputes the three tone estimates of every skin type at the current age and shows those of
+  // the chosen skin type. It clears the plan and does not recompute it.
+  void UpDateMED();
+
+  // Empties the plan display: columns 2 and 3, the graph and its title, the tone labels; the grid
+  // is disabled and OldMed forgotten. The increments, ExpectDose and the MED box stay.
+  void ClearMED();
+
+  // A skin type chosen (item -1..6; anything else counts as none): loads its default schedule into
+  // "% Inc" and "Def %Inc", replacing edited increments, and recomputes the estimate once an age is
+  // known.
+  void ComSkinTypeChange(int item);
+
+  // The age box left with `text`: a number is taken as the age, anything else is ignored.
+  // Returns whether the text was a number (the window then stores the age and re-reads the course).
+  bool EdAgeExit(const QString& text);
+
+  // The birth date changed (`birth` and `now` as stored date-times, in days). It sets the age only
+  // while the age box `ageBoxText` is empty; returns whether it did.
+  bool DateBirthChange(const QString& ageBoxText, double birth, double now);
+
+  // A click on the tone panel `tag` (0 Sensitive, 1 Average, 2 In-Sensitive). When the age box has
+  // the focus, pass its text: the typed age is applied first. For types I..VI it selects the class
+  // and returns the rounded estimate as the new MED text; it sets the chart title in every case.
+  ToneClick PanelToneClk(int tag, const QString& comboText,
+                         const std::optional<QString>& focusedAgeText = std::nullopt);
+
+  // Recomputes the plan from the MED text and the increments in `grid`, when `appState` is 1 or 2
+  // (in any other mode it does nothing). `records` are treatments 1..29. Returns the warnings to
+  // show, in order.
+  std::vector<PlanWarning> EdMEDChange(const QString& medText, const QString& comboText, int appState,
+                                       std::span<const TCondition> records = {});
+};
+
+}  // namespace dosing
