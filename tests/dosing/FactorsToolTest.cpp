@@ -1,0 +1,142 @@
+// halcyra-tool factors, run as the engineer runs it.
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <map>
+
+namespace {
+
+struct ToolRun {
+  int exitCode = -1;
+  QString out;
+  QString err;
+};
+
+ToolRun tool(const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral(HALCYRA_TOOL_PATH), args);
+  EXPECT_TRUE(p.waitForFinished(120000)) << "halcyra-tool did not finish";
+  ToolRun r;
+  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.out = QString::fromUtf8(p.readAllStandardOutput());
+  r.err = QString::fromLocal8Bit(p.readAllStandardError());
+  return r;
+}
+
+QString demoFile() { return QStringLiteral(HALCYRA_DEMO_FACTORS); }
+QString sourceFile(const char* relative) { return QStringLiteral(HALCYRA_SOURCE_DIR "/") + QLatin1String(relative); }
+
+// name -> value of every "name<TAB>value" line that is not a comment.
+std::map<QString, QString> fieldsOf(const QString& text) {
+  std::map<QString, QString> out;
+  for (const QString& line : text.split(QLatin1Char('\n'))) {
+    if (line.startsWith(QLatin1Char('#')) || !line.contains(QLatin1Char('\t'))) continue;
+    out[line.section(QLatin1Char('\t'), 0, 0)] = line.section(QLatin1Char('\t'), 1);
+  }
+  return out;
+}
+
+std::vector<double> numbers(const QString& value) {
+  std::vector<double> out;
+  for (const QString& token : value.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    const std::string s = token.toStdString();
+    double v = 0;
+    std::from_chars(s.data(), s.data() + s.size(), v);
+    out.push_back(v);
+  }
+  return out;
+}
+
+QString readText(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(f.readAll());
+}
+
+TEST(FactorsTool, ShowsTheBuiltDemonstrationFileAsItsDescriptionSays) {
+  const ToolRun r = tool({QStringLiteral("factors"), QStringLiteral("show"), demoFile()});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+
+  QStringList names;
+  for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) names << line.section(QLatin1Char('\t'), 0, 0);
+  EXPECT_EQ(names.join(QLatin1Char(' ')),
+            QStringLiteral("ESF Lighter Average Darker MED_Min MED_Max Min_DA Max_DA Default_Lang Default_Format Logo"));
+
+  const auto shown = fieldsOf(r.out);
+  const auto described = fieldsOf(readText(sourceFile("demo/UVB_Factors.txt")));
+  for (const char* name : {"ESF", "Lighter", "Average", "Darker", "MED_Min", "MED_Max"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(numbers(shown.at(QLatin1String(name))), numbers(described.at(QLatin1String(name))));
+  }
+  EXPECT_EQ(shown.at(QStringLiteral("ESF")), QStringLiteral("1"));
+  EXPECT_EQ(shown.at(QStringLiteral("Min_DA")), described.at(QStringLiteral("Min_DA")));
+  EXPECT_EQ(shown.at(QStringLiteral("Max_DA")), described.at(QStringLiteral("Max_DA")));
+  EXPECT_EQ(shown.at(QStringLiteral("Default_Lang")), QStringLiteral("2"));
+  EXPECT_EQ(shown.at(QStringLiteral("Default_Format")), QStringLiteral("LLL0000"));
+  const QImage logo(sourceFile("demo/logo.bmp"));
+  ASSERT_FALSE(logo.isNull());
+  EXPECT_EQ(shown.at(QStringLiteral("Logo")), QStringLiteral("%1x%2").arg(logo.width()).arg(logo.height()));
+}
+
+TEST(FactorsTool, ShowWriteShowGivesTheSameText) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const ToolRun first = tool({QStringLiteral("factors"), QStringLiteral("show"), demoFile()});
+  ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
+
+  // The printed text, its Logo line pointing at the bitmap by a path relative to the description.
+  ASSERT_TRUE(QFile::copy(sourceFile("demo/logo.bmp"), dir.filePath(QStringLiteral("mark.bmp"))));
+  QString description = first.out;
+  const qsizetype logoAt = description.indexOf(QStringLiteral("Logo\t"));
+  ASSERT_GE(logoAt, 0);
+  description = description.left(logoAt) + QStringLiteral("Logo\tmark.bmp\n");
+  {
+    QFile f(dir.filePath(QStringLiteral("copy.txt")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(description.toUtf8());
+  }
+  const QString copy = dir.filePath(QStringLiteral("copy.Dat"));
+  const ToolRun write = tool({QStringLiteral("factors"), QStringLiteral("write"), dir.filePath(QStringLiteral("copy.txt")), copy});
+  ASSERT_EQ(write.exitCode, 0) << write.err.toStdString();
+
+  const ToolRun second = tool({QStringLiteral("factors"), QStringLiteral("show"), copy});
+  ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
+  EXPECT_EQ(second.out, first.out);
+  EXPECT_EQ(QFileInfo(copy).size(), QFileInfo(demoFile()).size());
+}
+
+TEST(FactorsTool, FailuresExitWithAMessage) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString absent = dir.filePath(QStringLiteral("UVB_Factors.Dat"));
+  const ToolRun missing = tool({QStringLiteral("factors"), QStringLiteral("show"), absent});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(missing.out.isEmpty());
+  EXPECT_EQ(missing.err.trimmed(), QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(absent));
+
+  // A bad description writes nothing and names its line.
+  {
+    QFile f(dir.filePath(QStringLiteral("bad.txt")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("# a comment\nESF\t1\nLighter\t1 2 3\n");
+  }
+  const QString out = dir.filePath(QStringLiteral("out.Dat"));
+  const ToolRun bad = tool({QStringLiteral("factors"), QStringLiteral("write"), dir.filePath(QStringLiteral("bad.txt")), out});
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_TRUE(bad.err.contains(QStringLiteral("bad.txt:3: Lighter: expected 24 numbers, found 3"))) << bad.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(out));
+
+  const ToolRun usage = tool({QStringLiteral("factors"), QStringLiteral("show")});
+  EXPECT_EQ(usage.exitCode, 2);
+  EXPECT_TRUE(usage.err.contains(QStringLiteral("factors show FILE"))) << usage.err.toStdString();
+}
+
+}  // namespace
