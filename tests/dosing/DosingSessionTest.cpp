@@ -1,0 +1,195 @@
+// The dosing state of the open course, handler by handler.
+
+#include <gtest/gtest.h>
+
+#include "PlanFixtures.h"
+#include "dosing/DosingSession.h"
+#include "shell/AppState.h"
+
+using namespace dosing;
+using plan_fixtures::flatTables;
+
+namespace {
+
+// A session with an age and skin type I chosen, estimates 200/300/400, range lo..hi.
+DosingSession openCourse(int item = 0, int lo = 1, int hi = 100000) {
+  DosingSession s(flatTables(200, 300, 400, lo, hi));
+  s.EdAgeExit(QStringLiteral("45"));
+  s.ComSkinTypeChange(item);
+  return s;
+}
+
+std::vector<PlanWarning> enterMed(DosingSession& s, const char* med, int appState = PatientMode) {
+  return s.EdMEDChange(QString::fromLatin1(med), skinTypeText(s.skinTypeItem), appState);
+}
+
+TEST(Session, PlanIsComputedOnlyWithACourseOpenOrLoading) {
+  for (int state = ListMode; state <= QuietMode; ++state) {
+    SCOPED_TRACE(state);
+    DosingSession s = openCourse(0, 1000);  // any first dose would be too low
+    const auto warnings = enterMed(s, "300", state);
+    const bool acts = state == PatientMode || state == LoadingMode;
+    EXPECT_EQ(!s.grid.dose[0].isEmpty(), acts);
+    EXPECT_EQ(s.printEnabled, acts);
+    EXPECT_EQ(s.OldMed, acts ? 300 : 0);
+    EXPECT_EQ(warnings.size(), acts ? 1u : 0u);
+    EXPECT_EQ(s.series.erythema.empty(), !acts);
+  }
+}
+
+TEST(Session, SameAgeAgainChangesNothingANewAgeClearsThePlan) {
+  DosingSession s = openCourse();
+  enterMed(s, "300");
+  ASSERT_FALSE(s.grid.dose[0].isEmpty());
+
+  EXPECT_FALSE(s.SetOld(45));
+  EXPECT_FALSE(s.grid.dose[0].isEmpty());
+  EXPECT_EQ(s.OldMed, 300);
+  EXPECT_TRUE(s.gridEnabled);
+
+  // Leaving the age box with the same age is still a valid age (the window stores it again).
+  EXPECT_TRUE(s.EdAgeExit(QStringLiteral("45")));
+  EXPECT_FALSE(s.grid.dose[0].isEmpty());
+
+  EXPECT_TRUE(s.SetOld(46));
+  EXPECT_EQ(s.ageText, QStringLiteral("46.0"));
+  EXPECT_TRUE(s.grid.dose[0].isEmpty());
+  EXPECT_TRUE(s.grid.erythema[28].isEmpty());
+  EXPECT_TRUE(s.series.empty());
+  EXPECT_EQ(s.OldMed, 0);
+  EXPECT_EQ(s.ExpectDose[0], 210);           // kept until the next plan
+  EXPECT_EQ(s.grid.inc[0], QStringLiteral("70"));  // increments stay
+  EXPECT_EQ(s.toneLabels[1], QStringLiteral(" 300.0"));
+  EXPECT_TRUE(s.gridEnabled);
+}
+
+TEST(Session, TextThatIsNotAnAgeIsIgnored) {
+  DosingSession s = openCourse();
+  EXPECT_FALSE(s.EdAgeExit(QStringLiteral("forty")));
+  EXPECT_EQ(s.FOld, 45);
+}
+
+TEST(Session, SkinTypeBeforeAnyAgeFillsTheIncrementsButShowsNoEstimate) {
+  DosingSession s(flatTables(200, 300, 400));
+  s.ComSkinTypeChange(2);
+  EXPECT_EQ(s.grid.inc[1], QStringLiteral("15"));
+  EXPECT_EQ(s.grid.defInc[12], QStringLiteral("14"));
+  EXPECT_EQ(s.toneLabels, (std::array<QString, 3>{}));  // the "**" are gone
+  EXPECT_FALSE(s.gridEnabled);
+  EXPECT_FALSE(s.tonePanelsEnabled);
+  EXPECT_EQ(s.index, 0);  // no estimate was made
+}
+
+TEST(Session, EachSkinTypeLoadsItsScheduleReplacingEditedIncrements) {
+  const struct {
+    int item;
+    const char* rows1to3[3];
+    bool estimate;
+  } cases[] = {
+      {-1, {"30", "20", "19"}, false},
+      {0, {"70", "10", "10"}, true},
+      {2, {"70", "15", "15"}, true},
+      {5, {"70", "15", "15"}, true},
+      {6, {"70", "40", "30"}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.item);
+    DosingSession s(flatTables(200, 300, 400));
+    s.EdAgeExit(QStringLiteral("45"));
+    s.grid.inc[1] = QStringLiteral("99");
+    s.ComSkinTypeChange(c.item);
+    for (int r = 0; r < 3; ++r) {
+      EXPECT_EQ(s.grid.inc[r], QLatin1String(c.rows1to3[r]));
+      EXPECT_EQ(s.grid.defInc[r], QLatin1String(c.rows1to3[r]));
+    }
+    EXPECT_EQ(s.index, c.item);
+    EXPECT_EQ(s.gridEnabled, c.estimate);
+    EXPECT_EQ(s.tonePanelsEnabled, c.estimate);
+    EXPECT_EQ(s.toneLabels[0], c.estimate ? QStringLiteral(" 200.0") : QString());
+  }
+}
+
+TEST(Session, ToneClickCopiesTheRoundedEstimate) {
+  const struct {
+    int tag;
+    double average;
+    const char* med;
+  } cases[] = {{1, 312.5, "312"}, {1, 313.5, "314"}, {0, 312.5, "200"}, {2, 312.5, "400"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.average);
+    DosingSession s(flatTables(200, c.average, 400));
+    s.EdAgeExit(QStringLiteral("45"));
+    s.ComSkinTypeChange(2);
+    const ToneClick click = s.PanelToneClk(c.tag, skinTypeText(2));
+    ASSERT_TRUE(click.medText.has_value());
+    EXPECT_EQ(*click.medText, QLatin1String(c.med));
+    EXPECT_EQ(s.SkinIndex, c.tag);
+    EXPECT_EQ(s.chartTitle, skinTypeText(2) + QStringLiteral(" - ") + ToneNames[c.tag]);
+  }
+}
+
+TEST(Session, ToneClickAppliesATypedAgeFirst) {
+  FactorTables t = flatTables(0, 0, 0);
+  t.Average[1] = 10;  // type I, Average: 10 * age
+  DosingSession s(t);
+  s.EdAgeExit(QStringLiteral("30"));
+  s.ComSkinTypeChange(0);
+  const ToneClick click = s.PanelToneClk(1, skinTypeText(0), QStringLiteral("40"));
+  EXPECT_TRUE(click.ageApplied);
+  EXPECT_EQ(s.FOld, 40);
+  EXPECT_EQ(click.medText, std::optional<QString>(QStringLiteral("400")));
+}
+
+TEST(Session, ToneClickWithoutEstimatesGivesNoMed) {
+  DosingSession s = openCourse(6);
+  s.SkinIndex = 2;
+  const ToneClick click = s.PanelToneClk(0, skinTypeText(6));
+  EXPECT_FALSE(click.medText.has_value());
+  EXPECT_EQ(s.SkinIndex, 2);
+  EXPECT_EQ(s.chartTitle, QStringLiteral("Agressive"));
+}
+
+TEST(Session, ZeroFactorTablesGiveMedZeroAndAPlanWithoutClass) {
+  DosingSession s(FactorTables{});
+  s.EdAgeExit(QStringLiteral("45"));
+  s.ComSkinTypeChange(0);
+  const ToneClick click = s.PanelToneClk(1, skinTypeText(0));
+  EXPECT_EQ(click.medText, std::optional<QString>(QStringLiteral("0")));
+  enterMed(s, "250");
+  EXPECT_EQ(s.SkinIndex, 1);
+  EXPECT_EQ(s.chartTitle, skinTypeText(0));
+  EXPECT_EQ(s.grid.dose[0].trimmed(), QStringLiteral("175"));
+}
+
+TEST(Session, WarningsOncePerNewMed) {
+  DosingSession s = openCourse(0, 100);
+  EXPECT_EQ(enterMed(s, "142").size(), 1u);
+  EXPECT_EQ(enterMed(s, "142").size(), 0u);  // the same MED again
+  s.grid.inc[5] = QStringLiteral("12");
+  EXPECT_EQ(enterMed(s, "142").size(), 0u);  // only an increment changed
+  EXPECT_EQ(enterMed(s, "143").size(), 0u);  // deliverable
+  EXPECT_EQ(enterMed(s, "142").size(), 1u);  // a new MED again
+  s.ComSkinTypeChange(0);                     // clears the plan and forgets the MED
+  EXPECT_EQ(enterMed(s, "142").size(), 1u);
+
+  s.MEDImport = true;  // a stored course being loaded
+  EXPECT_EQ(enterMed(s, "141", LoadingMode).size(), 0u);
+  EXPECT_EQ(s.OldMed, 141);
+  s.MEDImport = false;
+  EXPECT_EQ(enterMed(s, "141").size(), 0u);
+}
+
+TEST(Session, BirthDateSetsTheAgeOnlyWhileTheAgeBoxIsEmpty) {
+  const double now = 45678.5;
+  const double birth = now - 365.25 * 40;
+  DosingSession s(flatTables(200, 300, 400));
+  s.ComSkinTypeChange(0);
+  EXPECT_FALSE(s.DateBirthChange(QStringLiteral("35"), birth, now));
+  EXPECT_EQ(s.FOld, 0);
+  EXPECT_TRUE(s.DateBirthChange(QString(), birth, now));
+  EXPECT_EQ(s.FOld, 40);
+  EXPECT_EQ(s.ageText, QStringLiteral("40.0"));
+  EXPECT_EQ(s.toneLabels[2], QStringLiteral(" 400.0"));
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+// halcyra-tool estimate and plan, run as a clinical engineer runs them.
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "PlanFixtures.h"
+#include "dosing/FactorFile.h"
+
+namespace {
+
+struct ToolRun {
+  int exitCode = -1;
+  QStringList lines;
+  QString err;
+};
+
+ToolRun tool(const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral(HALCYRA_TOOL_PATH), args);
+  EXPECT_TRUE(p.waitForFinished(120000)) << "halcyra-tool did not finish";
+  ToolRun r;
+  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
+  if (r.lines.last().isEmpty()) r.lines.removeLast();
+  r.err = QString::fromLocal8Bit(p.readAllStandardError());
+  return r;
+}
+
+class PlanTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    FactorTables t = plan_fixtures::flatTables(0, 0, 0, 100, 100000);
+    for (int type = 0; type < 6; ++type) {
+      t.Lighter[4 * type] = 100 * (type + 1);
+      t.Lighter[4 * type + 1] = 0.5;
+      t.Average[4 * type] = 200 * (type + 1);
+      t.Darker[4 * type] = 300 * (type + 1);
+      t.Darker[4 * type + 2] = 0.25;
+    }
+    factors_ = dir_.filePath(QStringLiteral("UVB_Factors.Dat"));
+    dosing::writeFactorFile(factors_, t);
+  }
+  QTemporaryDir dir_;
+  QString factors_;
+};
+
+TEST_F(PlanTool, EstimatePrintsTheEffectiveAgeAndEveryTypesEstimates) {
+  const ToolRun r = tool({"estimate", "--factors", factors_, "--age", "19"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  const QStringList expected = {"effective_age\t22", "1\t111\t200\t421", "2\t211\t400\t721", "3\t311\t600\t1021",
+                                "4\t411\t800\t1321", "5\t511\t1000\t1621", "6\t611\t1200\t1921"};
+  EXPECT_EQ(r.lines, expected);
+}
+
+TEST_F(PlanTool, PlanWithAFirstDoseBelowTheMinimum) {
+  // Type I at 45: Sensitive 122.5, In-Sensitive 806.25; MED 142 is class 0.
+  const ToolRun r = tool({"plan", "--factors", factors_, "--skin-type", "0", "--age", "45", "--med", "142"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  ASSERT_EQ(r.lines.size(), 32);
+  EXPECT_EQ(r.lines[0], "1\t99\t142");
+  EXPECT_EQ(r.lines[1], "2\t108\t156");
+  EXPECT_EQ(r.lines[28], "29\t500\t735");
+  EXPECT_EQ(r.lines[29], "class\t0");
+  EXPECT_EQ(r.lines[30], "print\t1");
+  EXPECT_EQ(r.lines[31],
+            "warning\tUndeliverable treatment\tMinimum MED deliverable is 142.74\\nMay need to reclassify as a "
+            "more Sensitive Skin Type to use current MED\\n\\nConsult specialist before proceeding");
+}
+
+TEST_F(PlanTool, PlanWithTypedIncrements) {
+  QStringList inc = {"100", "10", "10", "10", "", "10"};
+  while (inc.size() < 29) inc << "0";
+  const ToolRun r = tool({"plan", "--factors", factors_, "--skin-type", "2", "--age", "45", "--med", "1000",
+                          "--inc", inc.join(',')});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  ASSERT_EQ(r.lines.size(), 31);  // no warning
+  EXPECT_EQ(r.lines[3], "4\t1331\t1331");
+  EXPECT_EQ(r.lines[4], "5\t\t");
+  EXPECT_EQ(r.lines[5], "6\t1464\t1464");
+  EXPECT_EQ(r.lines[28], "29\t1464\t1464");
+  EXPECT_EQ(r.lines[29], "class\t1");  // type III at 45: 1000 lies 0.63 of the way from 322.5 to 1406.25
+  EXPECT_EQ(r.lines[30], "print\t0");
+}
+
+TEST_F(PlanTool, WrongArgumentsAndUnreadableFiles) {
+  const QString missing = dir_.filePath(QStringLiteral("none.Dat"));
+  const struct {
+    QStringList args;
+    int exit;
+  } cases[] = {
+      {{"plan", "--factors", factors_, "--skin-type", "0", "--age", "45"}, 2},
+      {{"plan", "--factors", factors_, "--skin-type", "7", "--age", "45", "--med", "1"}, 2},
+      {{"plan", "--factors", factors_, "--skin-type", "0", "--age", "old", "--med", "1"}, 2},
+      {{"plan", "--factors", factors_, "--skin-type", "0", "--age", "45", "--med", "1", "--inc", "1,2"}, 2},
+      {{"plan", "--factors", factors_, "--skin-type", "0", "--age", "45", "--med", "1", "--colour", "red"}, 2},
+      {{"estimate", "--factors", factors_}, 2},
+      {{"estimate", "--factors", factors_, "--age"}, 2},
+      {{"estimate", "--factors", missing, "--age", "45"}, 1},
+      {{"plan", "--factors", missing, "--skin-type", "0", "--age", "45", "--med", "1"}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.join(' ').toStdString());
+    const ToolRun r = tool(c.args);
+    EXPECT_EQ(r.exitCode, c.exit);
+    EXPECT_TRUE(r.lines.isEmpty());
+    EXPECT_EQ(r.err.contains(QStringLiteral("usage:")), c.exit == 2) << r.err.toStdString();
+    EXPECT_EQ(r.err.contains(missing), c.exit == 1) << r.err.toStdString();
+  }
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+// halcyra-tool estimate: the MED estimates the window shows for an age, for every skin type.
+//
+//   estimate --factors FILE --age YEARS
+//
+// Prints "effective_age<TAB>a", then for skin types 1 to 6 one line "type<TAB>Sensitive<TAB>
+// Average<TAB>In-Sensitive", every number with 17 significant digits. Exit status 0 on success,
+// 1 when the factor file cannot be read, 2 for wrong arguments.
+
+#include <QLocale>
+#include <QString>
+#include <cstdio>
+#include <map>
+
+#include "Command.h"
+#include "dosing/FactorFile.h"
+#include "dosing/MedEstimate.h"
+#include "shell/Formats.h"
+
+namespace {
+
+constexpr const char* kUsage = "estimate --factors FILE --age YEARS";
+
+int usage(const char* problem) {
+  std::fprintf(stderr, "halcyra-tool estimate: %s\nusage: halcyra-tool %s\n", problem, kUsage);
+  return 2;
+}
+
+int run(const CommandArgs& args) {
+  std::map<std::string, std::string> options;
+  for (std::size_t i = 0; i < args.size(); i += 2) {
+    const std::string& name = args[i];
+    if (name != "--factors" && name != "--age") return usage(("unknown option " + name).c_str());
+    if (i + 1 >= args.size()) return usage(("missing value after " + name).c_str());
+    if (!options.emplace(name, args[i + 1]).second) return usage(("repeated option " + name).c_str());
+  }
+  if (!options.count("--factors") || !options.count("--age")) return usage("--factors and --age are required");
+  const fmt::Real age = fmt::parseReal(QString::fromLocal8Bit(options["--age"].c_str()), QLocale::c());
+  if (!age.valid) return usage("the age must be a number of years, e.g. 45 or 19.5");
+
+  FactorTables tables;
+  try {
+    tables = dosing::readFactorFile(QString::fromLocal8Bit(options["--factors"].c_str()));
+  } catch (const dosing::FactorFileError& e) {
+    std::fprintf(stderr, "%s\n", e.message().toLocal8Bit().constData());
+    return 1;
+  }
+
+  const double a = dosing::effectiveAge(age.value);
+  const dosing::ToneEstimates e = dosing::estimateTones(tables, a);
+  std::printf("effective_age\t%.17g\n", a);
+  for (int t = 0; t < dosing::kSkinTypes; ++t)
+    std::printf("%d\t%.17g\t%.17g\t%.17g\n", t + 1, e.LSkin[t], e.ASkin[t], e.DSkin[t]);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+const RegisterCommand reg{"estimate", kUsage, &run};
+
+}  // namespace
