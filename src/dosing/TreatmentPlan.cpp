@@ -91,7 +91,10 @@ PlanOutput computePlan(const PlanInput& in) {
                                                    : in.DSkin[e];
 
   const fmt::Whole first = fmt::parseWhole(in.inc[0]);
-  if (med.valid && first.valid) {
+  // A first increment of -100 % asks for a first dose of nothing and would divide by zero below:
+  // like an unreadable one, it leaves the plan uncomputed and Print disabled.
+  const bool firstUsable = first.valid && first.value != -100;
+  if (med.valid && firstUsable) {
     const long double g = first.value;
     const long double f = fmt::parseWhole(in.defInc[0]).value;
     // Row 1 multiplies these by (g / 100 + 1) again, so that row 1's planned dose comes out as
@@ -150,7 +153,7 @@ PlanOutput computePlan(const PlanInput& in) {
     out.OldMed = med.value;
   }
 
-  out.printEnabled = med.valid && first.valid && printable;
+  out.printEnabled = med.valid && firstUsable && printable;
   return out;
 }
 

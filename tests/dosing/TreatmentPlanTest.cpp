@@ -305,7 +305,7 @@ TEST(PlanRows, NoRowIsComputedWithoutAMedOrAFirstIncrement) {
   const struct {
     const char* med;
     const char* first;
-  } cases[] = {{"", "70"}, {"abc", "70"}, {"300", ""}, {"300", "x"}};
+  } cases[] = {{"", "70"}, {"abc", "70"}, {"300", ""}, {"300", "x"}, {"300", "-100"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.med) + " / " + c.first);
     PlanInput in = baseInput(c.med);

@@ -14,6 +14,9 @@
 
 using namespace treatment;
 
+// Failures show texts as text.
+void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
 namespace {
 
 using Records = std::array<TCondition, kTreatments>;
