@@ -1,0 +1,280 @@
+#include "records/Data.h"
+
+#include <QFileInfo>
+
+#include "records/DataError.h"
+#include "records/Database.h"
+#include "records/PatientFilter.h"
+#include "shell/AppState.h"
+#include "shell/DateTime.h"
+#include "shell/JpegCodec.h"
+
+using records::DataError;
+using records::DataSet;
+
+namespace {
+
+// JPEG quality of stored photographs.
+constexpr int kPhotographQuality = 90;
+// Longest surname AddPatient passes on; longer ones are logged and cut.
+constexpr int kLongestSurname = 29;
+
+// Posts the cursor's new or changed row; if the store refuses, the row is dropped so that the
+// cursor is not left half-way in an edit that a later move would try to post again.
+void postOrDrop(DataSet& table) {
+  try {
+    table.post();
+  } catch (...) {
+    table.cancel();
+    throw;
+  }
+}
+
+}  // namespace
+
+TDataPatient::TDataPatient(QObject* parent)
+    : QObject(parent),
+      ADOPatient(ADOCon, records::patientTable()),
+      ADOCourse(ADOCon, records::courseTable()),
+      ADOImage(ADOCon, records::imageTable()),
+      ADOPatientHosp(ADOPatient, QStringLiteral("Hosp")),
+      ADOPatientBirth(ADOPatient, QStringLiteral("Birth")),
+      ADOPatientWorkPh(ADOPatient, QStringLiteral("WorkPh")),
+      ADOPatientMEMOs(ADOPatient, QStringLiteral("MEMOs")),
+      ADOPatientNCourse(ADOPatient, QStringLiteral("NCourse")),
+      ADOPatientEyes(ADOPatient, QStringLiteral("Eyes")),
+      ADOPatientHair(ADOPatient, QStringLiteral("Hair")),
+      ADOPatientSkinC(ADOPatient, QStringLiteral("SkinC")),
+      ADOPatientComplete(ADOPatient, QStringLiteral("Complete")),
+      ADOPatientFirstN(ADOPatient, QStringLiteral("FirstN")),
+      ADOPatientSecN(ADOPatient, QStringLiteral("SecN")),
+      ADOPatientSurN(ADOPatient, QStringLiteral("SurN")),
+      ADOPatientHomePh(ADOPatient, QStringLiteral("HomePh")),
+      ADOPatientCellPh(ADOPatient, QStringLiteral("CellPh")),
+      ADOPatientLang(ADOPatient, QStringLiteral("Lang")),
+      ADOPatientFHistory(ADOPatient, QStringLiteral("FHistory")),
+      ADOCourseHosp(ADOCourse, QStringLiteral("Hosp")),
+      ADOCourseCourseID(ADOCourse, QStringLiteral("CourseID")),
+      ADOCourseDateAssess(ADOCourse, QStringLiteral("DateAssess")),
+      ADOCourseOld(ADOCourse, QStringLiteral("Old")),
+      ADOCourseComDiag(ADOCourse, QStringLiteral("ComDiag")),
+      ADOCourseComReason(ADOCourse, QStringLiteral("ComReason")),
+      ADOCourseComSkinType(ADOCourse, QStringLiteral("ComSkinType")),
+      ADOCourseComCondition(ADOCourse, QStringLiteral("ComCondition")),
+      ADOCourseEdLong(ADOCourse, QStringLiteral("EdLong")),
+      ADOCourseRadioPrevRx(ADOCourse, QStringLiteral("RadioPrevRx")),
+      ADOCourseEdRxResult(ADOCourse, QStringLiteral("EdRxResult")),
+      ADOCourseMemoMeds(ADOCourse, QStringLiteral("MemoMeds")),
+      ADOCourseMemoOps(ADOCourse, QStringLiteral("MemoOps")),
+      ADOCourseEdMed(ADOCourse, QStringLiteral("EdMed")),
+      ADOCourseSkinIndex(ADOCourse, QStringLiteral("SkinIndex")),
+      ADOCourseSpotsLength(ADOCourse, QStringLiteral("SpotsLength")),
+      ADOCourseSpots(ADOCourse, QStringLiteral("Spots")),
+      ADOCourseCondition(ADOCourse, QStringLiteral("Condition")),
+      ADOCourseTxTime(ADOCourse, QStringLiteral("TxTime")),
+      ADOCourseDose(ADOCourse, QStringLiteral("Dose")),
+      ADOCourseWhenDate(ADOCourse, QStringLiteral("WhenDate")),
+      ADOCourseInitials(ADOCourse, QStringLiteral("Initials")),
+      ADOCourseTemperature(ADOCourse, QStringLiteral("Temperature")),
+      ADOCoursePInc(ADOCourse, QStringLiteral("PInc")),
+      ADOCourseConsultant(ADOCourse, QStringLiteral("Consultant")),
+      ADOCourseReferal(ADOCourse, QStringLiteral("Referal")),
+      ADOCourseCautions(ADOCourse, QStringLiteral("Cautions")),
+      ADOCourseComplete(ADOCourse, QStringLiteral("Complete")),
+      ADOCourseBurn(ADOCourse, QStringLiteral("Burn")),
+      ADOCourseSched(ADOCourse, QStringLiteral("Sched")),
+      ADOImageHosp(ADOImage, QStringLiteral("Hosp")),
+      ADOImageCourseID(ADOImage, QStringLiteral("CourseID")),
+      ADOImageImageID(ADOImage, QStringLiteral("ImageID")),
+      ADOImageWhenDate(ADOImage, QStringLiteral("WhenDate")),
+      ADOImageJpegImage(ADOImage, QStringLiteral("JpegImage")),
+      ADOImageNoteMemo(ADOImage, QStringLiteral("NoteMemo")){
+  ADOCourse.setMaster(ADOPatient, {QStringLiteral("Hosp")});
+  ADOImage.setMaster(ADOCourse, {QStringLiteral("Hosp"), QStringLiteral("CourseID")});
+  connect(&ADOImage, &DataSet::afterScroll, this, &TDataPatient::ADOImageAfterScroll);
+}
+
+TDataPatient::~TDataPatient() { DataModuleDestroy(); }
+
+TDataPatient::ConnectResult TDataPatient::DataModuleCreate() {
+  DataModuleDestroy();
+  if (DBDir.isEmpty()) return ConnectResult::NoDirectory;
+  const QString file = records::databasePath(DBDir);
+  if (!QFileInfo::exists(file)) return ConnectResult::NoDatabase;
+  ADOCon.open(file);
+  ADOConConnectComplete();
+  return ConnectResult::Connected;
+}
+
+void TDataPatient::ADOConConnectComplete() {
+  try {
+    ADOPatient.open();
+    ADOCourse.open();
+    ADOImage.open();
+  } catch (const DataError& e) {
+    DataModuleDestroy();
+    throw DataError(e.message() + QStringLiteral(" Choose another database directory, or create a new database "
+                                                 "in an empty one."));
+  }
+  // Updates find their row by its key columns alone (the cursors always work so): a row that
+  // another copy changed meanwhile is still updated.
+}
+
+void TDataPatient::DataModuleDestroy() {
+  ADOImage.close();
+  ADOCourse.close();
+  ADOPatient.close();
+  ADOCon.close();
+}
+
+void TDataPatient::ReopenDataSet(DataSet& table) {
+  const AppStateGuard quiet;
+  table.reopen();
+}
+
+void TDataPatient::FindPatient(const QString& Hosp, const QString& Pat, std::uint8_t Msk) {
+  ADOPatient.checkActive();
+  ADOPatient.setFiltered(false);
+  MyMsk = Msk;
+  ADOPatient.setFilter(records::patientSearchFilter(Hosp, Pat), records::patientSearchText(Hosp, Pat));
+  if (Msk == 7) {
+    ADOPatient.setOnFilterRecord({});
+  } else {
+    ADOPatient.setOnFilterRecord([this](const records::RowView& row) { return PatientFilterRecord(row); });
+  }
+  ADOPatient.setFiltered(true);
+}
+
+bool TDataPatient::PatientFilterRecord(const records::RowView& row) const {
+  return records::acceptPatientStatus(row.value(ADOPatientComplete.index()), MyMsk);
+}
+
+void TDataPatient::FilterPatientByNHI(const QString& Hosp) {
+  ADOPatient.checkActive();
+  ADOPatient.setFiltered(false);
+  ADOPatient.setFilter(records::patientNhiFilter(Hosp), records::patientNhiText(Hosp));
+  ADOPatient.setOnFilterRecord({});
+  ADOPatient.setFiltered(true);
+}
+
+void TDataPatient::AddPatient(const QString& Hosp, const QString& Pat) {
+  if (ADOPatient.isEmpty()) {
+    ADOPatient.close();
+    ADOPatient.open();
+    ADOPatient.last();
+    ADOPatient.append();
+    try {
+      ADOPatientHosp.setString(Hosp);
+      QString surname = Pat;
+      if (surname.size() > kLongestSurname) {
+        if (log) log(QStringLiteral("Patient name tooo long ") + surname);
+        surname.truncate(kLongestSurname);
+      }
+      ADOPatientSurN.setString(surname);
+      ADOPatientFirstN.setString(firstName ? firstName() : QString());
+      ADOPatientSecN.setString(secondName ? secondName() : QString());
+      ADOPatientNCourse.setInteger(0);
+      ADOPatientLang.setInteger(2);  // "English"
+    } catch (...) {
+      ADOPatient.cancel();
+      throw;
+    }
+    postOrDrop(ADOPatient);
+  }
+  const records::Bookmark current = ADOPatient.bookmark();
+  ADOPatient.setFiltered(false);
+  ReopenDataSet(ADOPatient);
+  ADOPatient.gotoBookmark(current);
+  if (AppState != QuietMode) ADOCourse.last();
+}
+
+void TDataPatient::Addcourse() {
+  ADOPatient.edit();
+  ADOPatientNCourse.setInteger(static_cast<qint64>(ADOPatientNCourse.asInteger()) + 1);
+  postOrDrop(ADOPatient);
+
+  ADOCourse.last();
+  ADOCourse.append();
+  ADOCourseCourseID.setInteger(ADOPatientNCourse.asInteger());
+  ADOCourseDateAssess.setDateTime(datetime::now());
+  postOrDrop(ADOCourse);
+
+  ReopenDataSet(ADOCourse);
+  Patient_Complete();
+}
+
+void TDataPatient::Patient_Complete() {
+  const AppStateGuard quiet;
+  const QVariant remembered = ADOCourseCourseID.value();
+
+  ReopenDataSet(ADOCourse);
+  const records::ControlsDisabled detached(ADOCourse);
+  int status = 0;
+  for (ADOCourse.first(); !ADOCourse.eof(); ADOCourse.next()) {
+    if (ADOCourseComplete.isNull()) {
+      status |= 1;
+    } else if (ADOCourseComplete.asBoolean()) {
+      status |= 4;
+    } else {
+      status |= 2;
+    }
+  }
+
+  ReopenDataSet(ADOPatient);
+  const records::Bookmark patient = ADOPatient.bookmark();
+  ADOPatient.edit();
+  ADOPatientComplete.setInteger(status);
+  postOrDrop(ADOPatient);
+  ADOPatient.gotoBookmark(patient);
+
+  ADOCourse.first();
+  while (!ADOCourse.eof() && ADOCourseCourseID.value() != remembered) ADOCourse.next();
+}
+
+void TDataPatient::AddImage(const QImage& Graphic, double When) {
+  // Encode first: a picture the codec refuses leaves no empty photograph row behind.
+  QByteArray bytes;
+  try {
+    bytes = jpeg::encode(Graphic, kPhotographQuality);
+  } catch (const jpeg::Error& e) {
+    throw DataError(QStringLiteral("The photograph cannot be stored: %1").arg(QString::fromStdString(e.what())));
+  }
+  ADOImage.last();
+  ADOImage.append();
+  try {
+    ADOImageJpegImage.setBytes(bytes);
+    ADOImageWhenDate.setDateTime(When);
+  } catch (...) {
+    ADOImage.cancel();
+    throw;
+  }
+  postOrDrop(ADOImage);
+}
+
+QImage TDataPatient::GetImage() const {
+  if (!ADOImage.active() || ADOImage.isEmpty()) return QImage();
+  const QByteArray bytes = ADOImageJpegImage.asBytes();
+  if (bytes.isEmpty()) return QImage();
+  try {
+    QImage picture = jpeg::decode(bytes);
+    if (picture.format() != QImage::Format_RGB888) picture = picture.convertToFormat(QImage::Format_RGB888);
+    return picture;
+  } catch (const jpeg::Error& e) {
+    throw DataError(QStringLiteral("Photograph %1 of course %2 of patient %3 cannot be shown: %4. The stored "
+                                   "picture is damaged; delete it and add the photograph file again.")
+                        .arg(ADOImageImageID.asString(), ADOImageCourseID.asString(), ADOImageHosp.asString(),
+                             QString::fromStdString(e.what())));
+  }
+}
+
+void TDataPatient::ADOImageAfterScroll() {
+  if (!ADOImage.active() || ADOImage.state() == DataSet::State::Insert) return;
+  if (AppState != PatientMode && AppState != LoadingMode) return;
+  try {
+    if (ADOImage.isEmpty()) return;
+    const QImage picture = GetImage();
+    emit photographToShow(picture, ADOImageWhenDate.asDateTime());
+  } catch (const std::exception& e) {
+    emit photographFailed(QString::fromStdString(e.what()));
+  }
+}

@@ -1,0 +1,126 @@
+#pragma once
+// The data module: the program's one connection to the patient store and its three table cursors,
+// with the few record operations other parts call (find, add a patient, add a course, recompute a
+// patient's course status, store and decode a photograph, re-read a table). Every other read or
+// write of a column goes through the field accessors below, named after table and column.
+//
+// The store is the file "Brell_Data.db" in the database directory DBDir. The module never creates
+// it: DataModuleCreate reports a missing file and the caller decides (records/Database.h offers
+// databasePath and createDatabase).
+//
+// The module knows no widgets. What it needs from the window comes through hooks: the texts of the
+// first- and second-name boxes for a new patient, and the import log. What the window draws after
+// the photograph cursor moves goes out through signals.
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+#include "records/Connection.h"
+#include "records/DataSet.h"
+#include "records/Field.h"
+
+class TDataPatient : public QObject {
+  Q_OBJECT
+
+ public:
+  enum class ConnectResult {
+    NoDirectory,  // DBDir is empty: no connection, the tables stay closed
+    NoDatabase,   // DBDir is set but holds no store file: the caller may offer to create one
+    Connected,    // connected; the three tables are open
+  };
+
+  explicit TDataPatient(QObject* parent = nullptr);
+  ~TDataPatient() override;  // DataModuleDestroy
+
+  // The connection is declared first so that it outlives the cursors that use it.
+  records::Connection ADOCon;
+  records::DataSet ADOPatient;  // all patients, or those the filter lets through
+  records::DataSet ADOCourse;   // the current patient's courses, in the order they were added
+  records::DataSet ADOImage;    // the current course's photographs, in the order they were added
+
+  // Patient
+  records::Field ADOPatientHosp, ADOPatientBirth, ADOPatientWorkPh, ADOPatientMEMOs,
+      ADOPatientNCourse, ADOPatientEyes, ADOPatientHair, ADOPatientSkinC,
+      ADOPatientComplete, ADOPatientFirstN, ADOPatientSecN, ADOPatientSurN,
+      ADOPatientHomePh, ADOPatientCellPh, ADOPatientLang, ADOPatientFHistory;
+  // Course
+  records::Field ADOCourseHosp, ADOCourseCourseID, ADOCourseDateAssess, ADOCourseOld,
+      ADOCourseComDiag, ADOCourseComReason, ADOCourseComSkinType, ADOCourseComCondition,
+      ADOCourseEdLong, ADOCourseRadioPrevRx, ADOCourseEdRxResult, ADOCourseMemoMeds,
+      ADOCourseMemoOps, ADOCourseEdMed, ADOCourseSkinIndex, ADOCourseSpotsLength,
+      ADOCourseSpots, ADOCourseCondition, ADOCourseTxTime, ADOCourseDose,
+      ADOCourseWhenDate, ADOCourseInitials, ADOCourseTemperature, ADOCoursePInc,
+      ADOCourseConsultant, ADOCourseReferal, ADOCourseCautions, ADOCourseComplete,
+      ADOCourseBurn, ADOCourseSched;
+  // Imagedb
+  records::Field ADOImageHosp, ADOImageCourseID, ADOImageImageID, ADOImageWhenDate,
+      ADOImageJpegImage, ADOImageNoteMemo;
+  // The status mask of the last FindPatient (course status bits 1, 2, 4; 7 lists every status).
+  std::uint8_t MyMsk = 7;
+
+  // Hooks set by the window: the first- and second-name boxes' texts (EdFirst, EdSecond) for a
+  // new patient, and a line for the import log (Memo2).
+  std::function<QString()> firstName;
+  std::function<QString()> secondName;
+  std::function<void(const QString&)> log;
+
+  // Connects to the store in DBDir and opens Patient, Course and Imagedb. Raises
+  // records::DataError, naming the file, when the file is there but cannot be used. May be called
+  // again (after the caller created the database, say): it first closes what is open.
+  ConnectResult DataModuleCreate();
+  // Closes Imagedb, Course and Patient, in that order, and disconnects.
+  void DataModuleDestroy();
+  bool connected() const { return ADOCon.isOpen(); }
+
+  // Re-reads a table and returns to the row that was current, with AppState held at 4 meanwhile.
+  void ReopenDataSet(records::DataSet& table);
+
+  // Filters the patient list: NHI begins with `Hosp`, surname contains `Pat` (letter case ignored,
+  // the texts matched literally); with both empty, only patients with a course. A mask other than
+  // 7 also applies PatientFilterRecord. The first listed patient becomes current.
+  void FindPatient(const QString& Hosp, const QString& Pat, std::uint8_t Msk);
+  // The per-patient status test while a mask is set: a patient whose status is null is accepted;
+  // otherwise when its status AND MyMsk is not 0.
+  bool PatientFilterRecord(const records::RowView& row) const;
+  // Lists only the patient with this NHI (letter case ignored), with no status test: the legacy
+  // import looks a patient up so.
+  void FilterPatientByNHI(const QString& Hosp);
+
+  // With no current patient in the list (a search that matched nobody), adds the patient `Hosp`
+  // with surname `Pat` and the name boxes' first and second names; a surname longer than 29
+  // characters is logged and cut (and then cut again to the column's 20). In every case the
+  // filter is removed and the patient that was current, or was added, stays current. Unless
+  // AppState is 4 the course cursor then goes to the patient's last course.
+  void AddPatient(const QString& Hosp, const QString& Pat);
+  // Adds course NCourse + 1 to the current patient, dated now, leaves it current, and recomputes
+  // the patient's course status.
+  void Addcourse();
+  // Recomputes the current patient's course status bits (1 a course whose Complete is null, 2 one
+  // not finished, 4 one finished) and stores them in Patient.Complete; the course that was current
+  // stays current.
+  void Patient_Complete();
+
+  // Stores `Graphic` as a baseline colour JPEG of quality 90 in a new photograph of the current
+  // course dated `When`; the new photograph becomes current.
+  void AddImage(const QImage& Graphic, double When);
+  // The current photograph decoded at full scale to 24-bit colour, owned by the caller; an empty
+  // (0 x 0) picture for a row without bytes or no current row. Damaged bytes raise DataError with
+  // the codec's words.
+  QImage GetImage() const;
+  // Runs after every move of the photograph cursor (and when the window calls it): in AppState 1
+  // or 2, with a current photograph, sends photographToShow, or photographFailed when it cannot
+  // be decoded. Never throws.
+  void ADOImageAfterScroll();
+
+ signals:
+  // The window draws `picture` at the top-left corner of its picture area and shows `whenDate`
+  // (days since 1899-12-30) in the photograph's date picker.
+  void photographToShow(const QImage& picture, double whenDate);
+  void photographFailed(const QString& message);
+
+ private:
+  void ADOConConnectComplete();
+};

@@ -1,0 +1,842 @@
+#include "records/DataSet.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <algorithm>
+
+#include "records/Connection.h"
+#include "records/DataError.h"
+
+namespace records {
+namespace {
+
+// Full rows of a partly held snapshot kept in memory: a grid page or two, and the current row.
+constexpr std::size_t kCachedRows = 512;
+
+bool anyNull(const QVariantList& values) {
+  return std::any_of(values.begin(), values.end(), [](const QVariant& v) { return v.isNull(); });
+}
+
+QString describeKey(const TableDef& table, const QVariantList& key) {
+  QStringList parts;
+  for (std::size_t i = 0; i < table.key.size() && i < static_cast<std::size_t>(key.size()); ++i) {
+    const QVariant& v = key[static_cast<qsizetype>(i)];
+    parts << table.columns[static_cast<std::size_t>(table.key[i])].name + u'=' +
+                 (v.isNull() ? QStringLiteral("(empty)") : v.toString());
+  }
+  return parts.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
+QVariant normalizeValue(const ColumnDef& column, const QVariant& raw) {
+  if (raw.isNull()) return {};
+  switch (column.kind) {
+    case ColumnKind::Text:
+    case ColumnKind::Memo:
+      return raw.typeId() == QMetaType::QString ? raw : QVariant(raw.toString());
+    case ColumnKind::Integer:
+    case ColumnKind::SmallUnsigned:
+    case ColumnKind::AutoIncrement:
+      return raw.typeId() == QMetaType::LongLong ? raw : QVariant(raw.toLongLong());
+    case ColumnKind::Float:
+    case ColumnKind::DateTime:
+      return raw.typeId() == QMetaType::Double ? raw : QVariant(raw.toDouble());
+    case ColumnKind::Boolean:
+      return QVariant(raw.toBool());
+    case ColumnKind::VarBytes:
+    case ColumnKind::Blob: {
+      QByteArray bytes = raw.toByteArray();
+      if (bytes.isNull()) bytes = QByteArray("", 0);  // a stored empty string of bytes is not null
+      return bytes;
+    }
+  }
+  return raw;
+}
+
+// ---------------------------------------------------------------------------------------------
+// RowView
+
+QVariant RowView::value(int column) const { return dataSet_.heldOrFull(row_, column); }
+QString RowView::text(int column) const { return value(column).toString(); }
+bool RowView::isNull(int column) const { return value(column).isNull(); }
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+DataSet::DataSet(Connection& connection, const TableDef& table, QObject* parent)
+    : QObject(parent), connection_(connection), table_(table), holdsAll_(table.held.empty()) {
+  slot_.assign(table.columns.size(), -1);
+  if (holdsAll_) {
+    for (std::size_t i = 0; i < slot_.size(); ++i) slot_[i] = static_cast<int>(i);
+  } else {
+    for (std::size_t j = 0; j < table.held.size(); ++j) slot_[static_cast<std::size_t>(table.held[j])] = static_cast<int>(j);
+    for (int k : table.key) {
+      if (slot_[static_cast<std::size_t>(k)] < 0) {
+        throw DataError(QStringLiteral("Table %1: its key columns must be kept for every row.").arg(table.name));
+      }
+    }
+  }
+}
+
+DataSet::~DataSet() {
+  for (DataSet* d : details_) d->master_ = nullptr;
+  if (master_) std::erase(master_->details_, this);
+}
+
+int DataSet::columnIndex(const QString& name) const {
+  const int i = table_.indexOf(name);
+  if (i < 0) throw DataError(QStringLiteral("The table %1 has no column %2.").arg(table_.name, name));
+  return i;
+}
+
+void DataSet::setMaster(DataSet& master, const QStringList& linkColumns) {
+  if (master_) std::erase(master_->details_, this);
+  master_ = &master;
+  linkColumns_.clear();
+  masterLinkColumns_.clear();
+  for (const QString& c : linkColumns) {
+    linkColumns_.push_back(columnIndex(c));
+    masterLinkColumns_.push_back(master.columnIndex(c));
+  }
+  master.details_.push_back(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading rows
+
+QString DataSet::columnList(bool heldOnly) const {
+  QStringList names;
+  if (heldOnly && !holdsAll_) {
+    for (int c : table_.held) names << quoted(table_.columns[static_cast<std::size_t>(c)].name);
+  } else {
+    for (const ColumnDef& c : table_.columns) names << quoted(c.name);
+  }
+  return names.join(QStringLiteral(", "));
+}
+
+QString DataSet::orderBy() const {
+  return table_.orderColumn.isEmpty() ? QString::fromLatin1(connection_.dialect().insertionOrder)
+                                      : quoted(table_.orderColumn);
+}
+
+QString DataSet::whereKey() const {
+  QStringList parts;
+  for (int k : table_.key) parts << quoted(table_.columns[static_cast<std::size_t>(k)].name) + QStringLiteral(" = ?");
+  return parts.join(QStringLiteral(" AND "));
+}
+
+QVariantList DataSet::masterLinkValues() const {
+  QVariantList values;
+  const bool usable = master_ && master_->active() && master_->state_ != State::Insert && master_->hasCurrent();
+  for (int c : masterLinkColumns_) values << (usable ? master_->value(c) : QVariant());
+  return values;
+}
+
+void DataSet::loadList() const {
+  std::vector<Row> rows;
+  QSqlQuery* query = nullptr;
+  std::optional<qint64> version;
+  if (master_) {
+    const QVariantList links = masterLinkValues();
+    linkValues_ = links;
+    if (!anyNull(links)) {
+      QStringList where;
+      for (int c : linkColumns_) where << quoted(table_.columns[static_cast<std::size_t>(c)].name) + QStringLiteral(" = ?");
+      query = &connection_.prepared(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
+                                        .arg(columnList(true), quoted(table_.name), where.join(QStringLiteral(" AND ")), orderBy()),
+                                    QStringLiteral("read the %1 table").arg(table_.name));
+      for (int i = 0; i < links.size(); ++i) query->bindValue(i, links[i]);
+    }
+  } else {
+    // Read the counter first: a commit that slips in between makes the snapshot look older than
+    // it is, so the next re-read reads again rather than trusting stale rows.
+    version = connection_.changeCounter();
+    query = &connection_.prepared(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(columnList(true), quoted(table_.name), orderBy()),
+                                  QStringLiteral("read the %1 table").arg(table_.name));
+  }
+  if (query) {
+    if (!query->exec()) connection_.fail(QStringLiteral("read the %1 table").arg(table_.name), query->lastError());
+    static const std::vector<int> all;
+    const std::vector<int>& columns = holdsAll_ ? all : table_.held;
+    const int n = holdsAll_ ? static_cast<int>(table_.columns.size()) : static_cast<int>(table_.held.size());
+    while (query->next()) {
+      Row row(static_cast<std::size_t>(n));
+      for (int i = 0; i < n; ++i) {
+        const int column = columns.empty() ? i : columns[static_cast<std::size_t>(i)];
+        row[static_cast<std::size_t>(i)] = normalizeValue(table_.columns[static_cast<std::size_t>(column)], query->value(i));
+      }
+      rows.push_back(std::move(row));
+    }
+    const QSqlError error = query->lastError();
+    query->finish();
+    if (error.isValid()) connection_.fail(QStringLiteral("read the %1 table").arg(table_.name), error);
+  }
+  rows_ = std::move(rows);
+  forgetRows();
+  detached_.reset();
+  listLoaded_ = true;
+  loadedVersion_ = version;
+  loadedGeneration_ = connection_.generation();
+  computeVisible();
+}
+
+void DataSet::ensureList() const {
+  if (listLoaded_ || state_ == State::Inactive) return;
+  const QVariantList key = detached_ ? keyOfFull(*detached_) : QVariantList();
+  loadList();
+  pos_ = key.isEmpty() ? -1 : locate(key);
+  if (pos_ < 0 && !visible_.empty()) pos_ = 0;
+}
+
+void DataSet::computeVisible() const {
+  visible_.clear();
+  visible_.reserve(rows_.size());
+  const int n = static_cast<int>(rows_.size());
+  for (int i = 0; i < n; ++i) {
+    if (filtered_) {
+      const RowView view(*this, i);
+      if (filter_ && !filter_(view)) continue;
+      if (onFilterRecord_ && !onFilterRecord_(view)) continue;
+    }
+    visible_.push_back(i);
+  }
+}
+
+std::optional<DataSet::Row> DataSet::fetchRow(const QVariantList& key) const {
+  if (key.isEmpty() || anyNull(key)) return std::nullopt;
+  QSqlQuery& query = connection_.prepared(
+      QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(columnList(false), quoted(table_.name), whereKey()));
+  for (int i = 0; i < key.size(); ++i) query.bindValue(i, key[i]);
+  if (!query.exec()) connection_.fail(QStringLiteral("read a %1 row").arg(table_.name), query.lastError());
+  std::optional<Row> row;
+  if (query.next()) {
+    row.emplace(table_.columns.size());
+    for (std::size_t i = 0; i < table_.columns.size(); ++i) {
+      (*row)[i] = normalizeValue(table_.columns[i], query.value(static_cast<int>(i)));
+    }
+  }
+  query.finish();
+  return row;
+}
+
+void DataSet::forgetRows() const {
+  cache_.clear();
+  cacheOrder_.clear();
+}
+
+void DataSet::remember(int row, Row full) const {
+  if (holdsAll_) return;
+  if (cache_.find(row) == cache_.end()) {
+    while (cache_.size() >= kCachedRows && !cacheOrder_.empty()) {
+      cache_.erase(cacheOrder_.front());
+      cacheOrder_.pop_front();
+    }
+    cacheOrder_.push_back(row);
+  }
+  cache_[row] = std::move(full);
+}
+
+const DataSet::Row& DataSet::fullRow(int row) const {
+  if (holdsAll_) return rows_[static_cast<std::size_t>(row)];
+  const auto hit = cache_.find(row);
+  if (hit != cache_.end()) return hit->second;
+  std::optional<Row> fetched = fetchRow(keyOfRow(row));
+  if (!fetched) {
+    // Gone from the file since the list was read (another copy deleted it): show what is known.
+    fetched.emplace(table_.columns.size());
+    for (std::size_t c = 0; c < table_.columns.size(); ++c) {
+      if (slot_[c] >= 0) (*fetched)[c] = rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(slot_[c])];
+    }
+  }
+  remember(row, std::move(*fetched));
+  return cache_.at(row);
+}
+
+QVariant DataSet::heldOrFull(int row, int column) const {
+  const int slot = slot_[static_cast<std::size_t>(column)];
+  if (slot >= 0) return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(slot)];
+  return fullRow(row)[static_cast<std::size_t>(column)];
+}
+
+QVariantList DataSet::keyOfRow(int row) const {
+  QVariantList key;
+  const Row& r = rows_[static_cast<std::size_t>(row)];
+  for (int k : table_.key) key << r[static_cast<std::size_t>(slot_[static_cast<std::size_t>(k)])];
+  return key;
+}
+
+QVariantList DataSet::keyOfFull(const Row& full) const {
+  QVariantList key;
+  for (int k : table_.key) key << full[static_cast<std::size_t>(k)];
+  return key;
+}
+
+int DataSet::locate(const QVariantList& key) const {
+  if (key.isEmpty() || anyNull(key)) return -1;
+  const std::size_t nk = table_.key.size();
+  for (std::size_t p = 0; p < visible_.size(); ++p) {
+    const Row& r = rows_[static_cast<std::size_t>(visible_[p])];
+    bool same = true;
+    for (std::size_t k = 0; k < nk && same; ++k) {
+      same = r[static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[k])])] == key[static_cast<qsizetype>(k)];
+    }
+    if (same) return static_cast<int>(p);
+  }
+  return -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Current row
+
+bool DataSet::hasCurrent() const {
+  if (state_ == State::Inactive) return false;
+  return listLoaded_ ? pos_ >= 0 : detached_.has_value();
+}
+
+const DataSet::Row* DataSet::currentRow() const {
+  if (state_ == State::Edit || state_ == State::Insert) return &buffer_;
+  if (!hasCurrent()) return nullptr;
+  if (!listLoaded_) return &*detached_;
+  return &fullRow(visible_[static_cast<std::size_t>(pos_)]);
+}
+
+QVariant DataSet::value(int column) const {
+  if (column < 0 || static_cast<std::size_t>(column) >= table_.columns.size()) return {};
+  if (state_ == State::Edit || state_ == State::Insert) return buffer_[static_cast<std::size_t>(column)];
+  if (!hasCurrent()) return {};
+  if (!listLoaded_) return (*detached_)[static_cast<std::size_t>(column)];
+  return heldOrFull(visible_[static_cast<std::size_t>(pos_)], column);
+}
+
+QVariant DataSet::valueAt(int recNo, int column) const {
+  if (!active() || column < 0 || static_cast<std::size_t>(column) >= table_.columns.size()) return {};
+  ensureList();
+  if (recNo < 1 || recNo > static_cast<int>(visible_.size())) return {};
+  if (recNo - 1 == pos_ && state_ == State::Edit) return buffer_[static_cast<std::size_t>(column)];
+  return heldOrFull(visible_[static_cast<std::size_t>(recNo - 1)], column);
+}
+
+void DataSet::setValue(int column, const QVariant& value) {
+  const ColumnDef& def = table_.columns.at(static_cast<std::size_t>(column));
+  if (state_ != State::Edit && state_ != State::Insert) {
+    throw DataError(QStringLiteral("%1.%2 cannot be changed: the row is not being edited.").arg(table_.name, def.name));
+  }
+  if (def.kind == ColumnKind::AutoIncrement) {
+    throw DataError(QStringLiteral("%1.%2 is numbered by the database and cannot be changed.").arg(table_.name, def.name));
+  }
+  buffer_[static_cast<std::size_t>(column)] = value;
+  changed_[static_cast<std::size_t>(column)] = 1;
+  if (disableCount_ == 0) emit fieldChanged(column);
+}
+
+bool DataSet::modified() const {
+  return std::any_of(changed_.begin(), changed_.end(), [](char c) { return c != 0; });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Events
+
+void DataSet::notifyData() {
+  if (disableCount_ == 0) emit dataChanged();
+}
+
+void DataSet::setState(State state) {
+  state_ = state;
+  if (disableCount_ == 0) emit stateChanged();
+}
+
+void DataSet::propagate() {
+  if (disableCount_ > 0) {
+    detailsPending_ = true;
+    return;
+  }
+  // A detail may drop out of the list while it reacts (it never does today); walk a copy.
+  const std::vector<DataSet*> details = details_;
+  for (DataSet* d : details) d->masterChanged();
+}
+
+void DataSet::scrolled() {
+  propagate();
+  notifyData();
+  emit afterScroll();
+}
+
+void DataSet::masterChanged() {
+  if (!active()) return;
+  if (listLoaded_ && masterLinkValues() == linkValues_) return;
+  checkBrowseMode();
+  loadList();
+  landOnFirst();
+  scrolled();
+}
+
+void DataSet::disableControls() { ++disableCount_; }
+
+void DataSet::enableControls() {
+  if (disableCount_ == 0 || --disableCount_ > 0) return;
+  emit dataChanged();
+  if (detailsPending_) {
+    detailsPending_ = false;
+    propagate();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening and re-reading
+
+void DataSet::checkActive() const {
+  if (!active()) {
+    throw DataError(QStringLiteral("The %1 table is not open: no database is connected (check the database "
+                                   "directory on the About tab).").arg(table_.name));
+  }
+}
+
+void DataSet::landOnFirst() {
+  pos_ = visible_.empty() ? -1 : 0;
+  eof_ = bof_ = pos_ < 0;
+}
+
+void DataSet::open() {
+  if (active()) return;
+  if (!connection_.isOpen()) checkActive();
+  state_ = State::Browse;
+  try {
+    bool exact = false;
+    if (!master_ && retained_ && listLoaded_ && loadedGeneration_ == connection_.generation()) {
+      const std::optional<qint64> now = connection_.changeCounter();
+      exact = now && loadedVersion_ && *now == *loadedVersion_;
+    }
+    if (exact) {
+      computeVisible();  // the filter may have changed while the table was closed
+    } else {
+      loadList();
+    }
+  } catch (...) {
+    state_ = State::Inactive;
+    retained_ = false;
+    rows_.clear();
+    visible_.clear();
+    listLoaded_ = false;
+    throw;
+  }
+  retained_ = false;
+  landOnFirst();
+  if (disableCount_ == 0) emit stateChanged();
+  scrolled();
+}
+
+void DataSet::close() {
+  if (!active()) return;
+  buffer_.clear();
+  changed_.clear();
+  state_ = State::Inactive;
+  // A table without a master keeps its rows: if nothing changed meanwhile, opening it again
+  // need not read them.
+  retained_ = !master_ && listLoaded_;
+  if (!retained_) {
+    rows_.clear();
+    visible_.clear();
+    listLoaded_ = false;
+    forgetRows();
+  }
+  detached_.reset();
+  linkValues_.clear();
+  pos_ = -1;
+  eof_ = bof_ = true;
+  if (disableCount_ == 0) emit stateChanged();
+  notifyData();
+  propagate();
+}
+
+void DataSet::reopen() {
+  checkActive();
+  const Bookmark mark = bookmark();
+  buffer_.clear();
+  changed_.clear();
+  const bool wasEditing = state_ != State::Browse;
+  state_ = State::Browse;
+  bool found = true;
+  if (master_) {
+    loadList();
+    pos_ = locate(mark.key);
+    found = pos_ >= 0;
+    if (!found) landOnFirst();
+  } else {
+    bool exact = false;
+    if (listLoaded_ && loadedGeneration_ == connection_.generation()) {
+      const std::optional<qint64> now = connection_.changeCounter();
+      exact = now && loadedVersion_ && *now == *loadedVersion_;
+    }
+    if (exact) {
+      // No other connection committed anything since the rows were read, and this cursor applied
+      // its own changes to them: they are what a fresh read would give.
+      pos_ = locate(mark.key);
+      found = pos_ >= 0;
+      if (!found) landOnFirst();
+    } else {
+      rows_.clear();
+      visible_.clear();
+      listLoaded_ = false;
+      forgetRows();
+      pos_ = -1;
+      detached_ = fetchRow(mark.key);
+      if (!detached_) {
+        loadList();  // nothing to return to: the list is needed now
+        landOnFirst();
+        found = false;
+      }
+    }
+  }
+  // A row that is still in the file but no longer passes the filter is simply not returned to; a
+  // row that is gone is reported, so that nobody goes on writing to whatever row is now current.
+  const bool lost = mark.isValid() && !found && !fetchRow(mark.key);
+  eof_ = bof_ = !hasCurrent();
+  if (wasEditing && disableCount_ == 0) emit stateChanged();
+  scrolled();
+  if (lost) {
+    throw DataError(QStringLiteral("The %1 row (%2) is no longer in the database %3: another copy of the program may "
+                                   "have deleted it. Return to the list and choose again.")
+                        .arg(table_.name, describeKey(table_, mark.key), connection_.file()));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Moving
+
+void DataSet::checkBrowseMode() {
+  if (state_ == State::Edit || state_ == State::Insert) {
+    if (modified()) {
+      post();
+    } else {
+      cancel();
+    }
+  }
+}
+
+void DataSet::first() {
+  checkActive();
+  checkBrowseMode();
+  ensureList();
+  landOnFirst();
+  scrolled();
+}
+
+void DataSet::last() {
+  checkActive();
+  checkBrowseMode();
+  ensureList();
+  pos_ = static_cast<int>(visible_.size()) - 1;
+  eof_ = bof_ = pos_ < 0;
+  scrolled();
+}
+
+void DataSet::next() {
+  checkActive();
+  checkBrowseMode();
+  ensureList();
+  if (pos_ >= 0 && pos_ + 1 < static_cast<int>(visible_.size())) {
+    ++pos_;
+    eof_ = bof_ = false;
+    scrolled();
+  } else {
+    eof_ = true;
+  }
+}
+
+void DataSet::prior() {
+  checkActive();
+  checkBrowseMode();
+  ensureList();
+  if (pos_ > 0) {
+    --pos_;
+    eof_ = bof_ = false;
+    scrolled();
+  } else {
+    bof_ = true;
+  }
+}
+
+bool DataSet::eof() const { return eof_ || !hasCurrent(); }
+bool DataSet::bof() const { return bof_ || !hasCurrent(); }
+
+bool DataSet::isEmpty() const {
+  if (!active()) return true;
+  if (!listLoaded_ && detached_) return false;
+  ensureList();
+  return visible_.empty();
+}
+
+int DataSet::recordCount() const {
+  if (!active()) return 0;
+  ensureList();
+  return static_cast<int>(visible_.size());
+}
+
+int DataSet::recNo() const {
+  if (!active()) return 0;
+  ensureList();
+  return pos_ + 1;
+}
+
+bool DataSet::setRecNo(int recNo) {
+  checkActive();
+  checkBrowseMode();
+  ensureList();
+  if (recNo < 1 || recNo > static_cast<int>(visible_.size())) return false;
+  pos_ = recNo - 1;
+  eof_ = bof_ = false;
+  scrolled();
+  return true;
+}
+
+Bookmark DataSet::bookmark() const {
+  if (state_ == State::Insert || !hasCurrent()) return {};
+  return {listLoaded_ ? keyOfRow(visible_[static_cast<std::size_t>(pos_)]) : keyOfFull(*detached_)};
+}
+
+bool DataSet::gotoBookmark(const Bookmark& bookmark) {
+  checkActive();
+  checkBrowseMode();
+  if (!bookmark.isValid()) return false;
+  if (!listLoaded_ && detached_ && keyOfFull(*detached_) == bookmark.key) {
+    scrolled();
+    return true;
+  }
+  ensureList();
+  const int p = locate(bookmark.key);
+  if (p < 0) return false;
+  pos_ = p;
+  eof_ = bof_ = false;
+  scrolled();
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Filtering
+
+void DataSet::setFilter(RowTest filter, const QString& text) {
+  filter_ = std::move(filter);
+  filterText_ = text;
+  if (filtered_ && active()) {
+    checkBrowseMode();
+    ensureList();
+    computeVisible();
+    landOnFirst();
+    scrolled();
+  }
+}
+
+void DataSet::setOnFilterRecord(RowTest test) {
+  onFilterRecord_ = std::move(test);
+  if (filtered_ && active()) {
+    checkBrowseMode();
+    ensureList();
+    computeVisible();
+    landOnFirst();
+    scrolled();
+  }
+}
+
+void DataSet::setFiltered(bool on) {
+  if (on == filtered_) return;
+  filtered_ = on;
+  if (!active()) return;
+  checkBrowseMode();
+  ensureList();
+  computeVisible();
+  landOnFirst();
+  scrolled();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Changing rows
+
+void DataSet::edit() {
+  checkActive();
+  if (state_ == State::Edit || state_ == State::Insert) return;
+  const Row* row = currentRow();
+  if (!row) throw DataError(QStringLiteral("There is no %1 row to change: the list is empty.").arg(table_.name));
+  buffer_ = *row;
+  changed_.assign(table_.columns.size(), 0);
+  editKey_ = keyOfFull(buffer_);
+  setState(State::Edit);
+}
+
+void DataSet::append() {
+  checkActive();
+  checkBrowseMode();
+  buffer_.assign(table_.columns.size(), QVariant());
+  changed_.assign(table_.columns.size(), 0);
+  if (master_) {
+    const bool usable = master_->active() && master_->hasCurrent();
+    for (std::size_t i = 0; i < linkColumns_.size(); ++i) {
+      const auto c = static_cast<std::size_t>(linkColumns_[i]);
+      buffer_[c] = usable ? master_->value(masterLinkColumns_[i]) : QVariant();
+      changed_[c] = 1;
+    }
+  }
+  setState(State::Insert);
+  propagate();
+  notifyData();
+  emit afterScroll();
+}
+
+void DataSet::cancel() {
+  if (state_ != State::Edit && state_ != State::Insert) return;
+  const bool wasInsert = state_ == State::Insert;
+  buffer_.clear();
+  changed_.clear();
+  setState(State::Browse);
+  if (wasInsert) {
+    scrolled();
+  } else {
+    notifyData();
+  }
+}
+
+void DataSet::post() {
+  checkActive();
+  if (state_ == State::Edit) {
+    updateRow();
+  } else if (state_ == State::Insert) {
+    insertRow();
+  }
+}
+
+void DataSet::updateRow() {
+  std::vector<int> columns;
+  for (std::size_t c = 0; c < changed_.size(); ++c) {
+    if (changed_[c]) columns.push_back(static_cast<int>(c));
+  }
+  if (!columns.empty()) {
+    if (anyNull(editKey_)) {
+      throw DataError(QStringLiteral("The %1 row cannot be saved: its key (%2) is empty, so it cannot be found in the file.")
+                          .arg(table_.name, describeKey(table_, editKey_)));
+    }
+    QStringList sets;
+    for (int c : columns) sets << quoted(table_.columns[static_cast<std::size_t>(c)].name) + QStringLiteral(" = ?");
+    QSqlQuery& query = connection_.prepared(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                                                .arg(quoted(table_.name), sets.join(QStringLiteral(", ")), whereKey()));
+    int i = 0;
+    for (int c : columns) query.bindValue(i++, buffer_[static_cast<std::size_t>(c)]);
+    for (const QVariant& k : editKey_) query.bindValue(i++, k);
+    if (!query.exec()) connection_.fail(QStringLiteral("save the changed %1 row (%2)").arg(table_.name, describeKey(table_, editKey_)), query.lastError());
+    const int affected = query.numRowsAffected();
+    query.finish();
+    if (affected == 0) {
+      throw DataError(QStringLiteral("The %1 row (%2) is no longer in the database %3: another copy of the program may "
+                                     "have deleted it. Return to the list to read the table again.")
+                          .arg(table_.name, describeKey(table_, editKey_), connection_.file()));
+    }
+    if (listLoaded_ && pos_ >= 0) {
+      const int row = visible_[static_cast<std::size_t>(pos_)];
+      Row& held = rows_[static_cast<std::size_t>(row)];
+      for (std::size_t c = 0; c < slot_.size(); ++c) {
+        if (slot_[c] >= 0) held[static_cast<std::size_t>(slot_[c])] = buffer_[c];
+      }
+      remember(row, buffer_);
+    } else if (detached_) {
+      detached_ = buffer_;
+    }
+  }
+  buffer_.clear();
+  changed_.clear();
+  setState(State::Browse);
+  notifyData();
+  propagate();  // a changed link column moves the details
+}
+
+void DataSet::insertRow() {
+  std::vector<int> columns;
+  for (std::size_t c = 0; c < changed_.size(); ++c) {
+    if (changed_[c]) columns.push_back(static_cast<int>(c));
+  }
+  QString sql;
+  if (columns.empty()) {
+    sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(table_.name));
+  } else {
+    QStringList names, marks;
+    for (int c : columns) {
+      names << quoted(table_.columns[static_cast<std::size_t>(c)].name);
+      marks << QStringLiteral("?");
+    }
+    sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+              .arg(quoted(table_.name), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+  }
+  QSqlQuery& query = connection_.prepared(sql);
+  int i = 0;
+  for (int c : columns) query.bindValue(i++, buffer_[static_cast<std::size_t>(c)]);
+  if (!query.exec()) connection_.fail(QStringLiteral("save the new %1 row").arg(table_.name), query.lastError());
+  const QVariant id = query.lastInsertId();
+  query.finish();
+  for (std::size_t c = 0; c < table_.columns.size(); ++c) {
+    if (table_.columns[c].kind == ColumnKind::AutoIncrement) buffer_[c] = normalizeValue(table_.columns[c], id);
+  }
+  // Read the row back for what the store filled in (the Yes/No default, the photograph number).
+  std::optional<Row> stored = fetchRow(keyOfFull(buffer_));
+  if (!stored) {
+    stored = buffer_;
+    for (std::size_t c = 0; c < table_.columns.size(); ++c) {
+      if (table_.columns[c].kind == ColumnKind::Boolean && (*stored)[c].isNull()) (*stored)[c] = false;
+    }
+  }
+  if (listLoaded_) {
+    Row held;
+    if (holdsAll_) {
+      held = *stored;
+    } else {
+      for (int c : table_.held) held.push_back((*stored)[static_cast<std::size_t>(c)]);
+    }
+    rows_.push_back(std::move(held));
+    const int row = static_cast<int>(rows_.size()) - 1;
+    visible_.push_back(row);
+    pos_ = static_cast<int>(visible_.size()) - 1;
+    remember(row, std::move(*stored));
+  } else {
+    detached_ = std::move(stored);
+  }
+  eof_ = bof_ = false;
+  buffer_.clear();
+  changed_.clear();
+  setState(State::Browse);
+  notifyData();
+  propagate();
+}
+
+void DataSet::deleteRow() {
+  checkActive();
+  if (state_ == State::Insert) {
+    cancel();
+    return;
+  }
+  if (state_ == State::Edit) {
+    buffer_.clear();
+    changed_.clear();
+    setState(State::Browse);
+  }
+  ensureList();
+  if (pos_ < 0) throw DataError(QStringLiteral("There is no %1 row to delete: the list is empty.").arg(table_.name));
+  const int row = visible_[static_cast<std::size_t>(pos_)];
+  const QVariantList key = keyOfRow(row);
+  if (anyNull(key)) {
+    throw DataError(QStringLiteral("The %1 row cannot be deleted: its key (%2) is empty, so it cannot be found in the file.")
+                        .arg(table_.name, describeKey(table_, key)));
+  }
+  QSqlQuery& query = connection_.prepared(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(table_.name), whereKey()));
+  for (int i = 0; i < key.size(); ++i) query.bindValue(i, key[i]);
+  if (!query.exec()) connection_.fail(QStringLiteral("delete the %1 row (%2)").arg(table_.name, describeKey(table_, key)), query.lastError());
+  query.finish();
+  // A row another copy deleted first is gone all the same.
+  rows_.erase(rows_.begin() + row);
+  forgetRows();
+  visible_.erase(visible_.begin() + pos_);
+  for (int& v : visible_) {
+    if (v > row) --v;
+  }
+  if (pos_ >= static_cast<int>(visible_.size())) pos_ = static_cast<int>(visible_.size()) - 1;
+  eof_ = bof_ = pos_ < 0;
+  scrolled();
+}
+
+}  // namespace records

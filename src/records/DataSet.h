@@ -1,0 +1,230 @@
+#pragma once
+// A scrollable cursor over one table of the store, read as a snapshot.
+//
+// The cursor lists the table's rows as they were when it was opened or last re-read; rows that
+// another copy of the program adds or changes appear only after a re-read (reopen). Its own
+// changes are visible at once. One row is current; the window's bound widgets show it and the
+// handlers write it through the field accessors (records/Field.h): edit() or append(), set the
+// fields, post().
+//
+// Detail cursors (setMaster) list only the rows whose link columns equal the master's current row.
+// When the master moves to a row with other link values, the detail reads its rows anew and stands
+// on the first; a row appended to a detail takes the master's link values.
+//
+// Updates and deletes find their row by the table's key columns alone and write only the columns
+// that were changed, so a row that another copy changed meanwhile is still updated.
+//
+// How the snapshot is held. A detail keeps all columns of its few rows. A table without a master
+// (the patients: a department may have a hundred thousand) keeps only its `held` columns for every
+// row and reads a row's other columns when the row is looked at, keeping the latest few hundred.
+// Its re-read is lazy: when no other connection has committed anything since the rows were read,
+// they are still exact (this cursor applies its own changes to them) and nothing is read; otherwise
+// only the current row is read at once and the list is read again when something first needs it
+// (a move, a count, a filter). What a user sees is the same; the waits are shorter.
+//
+// Position flags: eof() is true when there is no current row or next() found no row after the
+// current one; bof() likewise for prior(). Any move that lands on a row clears both.
+
+#include <QObject>
+#include <QVariant>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "records/Schema.h"
+
+namespace records {
+
+class Connection;
+class DataSet;
+
+// A remembered row: the values of its key columns. It finds the row again after a re-read as long
+// as the row exists and passes the filter.
+struct Bookmark {
+  QVariantList key;
+  bool isValid() const { return !key.isEmpty(); }
+  friend bool operator==(const Bookmark&, const Bookmark&) = default;
+};
+
+// Read access to one row of a cursor's snapshot, given to filter tests.
+class RowView {
+ public:
+  QVariant value(int column) const;
+  QString text(int column) const;  // empty for null
+  bool isNull(int column) const;
+
+ private:
+  friend class DataSet;
+  RowView(const DataSet& dataSet, int row) : dataSet_(dataSet), row_(row) {}
+  const DataSet& dataSet_;
+  int row_;
+};
+
+using RowTest = std::function<bool(const RowView&)>;
+
+class DataSet : public QObject {
+  Q_OBJECT
+
+ public:
+  enum class State { Inactive, Browse, Edit, Insert };
+
+  DataSet(Connection& connection, const TableDef& table, QObject* parent = nullptr);
+  ~DataSet() override;
+
+  const TableDef& table() const { return table_; }
+  Connection& connection() const { return connection_; }
+  // Index of a column by name; raises DataError for a name the table does not have.
+  int columnIndex(const QString& name) const;
+
+  // Makes this cursor a detail of `master`, linked on the named columns (same names in both).
+  void setMaster(DataSet& master, const QStringList& linkColumns);
+
+  // ---- opening
+  void open();   // reads the rows; the first becomes current
+  void close();  // discards an unposted edit
+  bool active() const { return state_ != State::Inactive; }
+  State state() const { return state_; }
+  // Raises DataError, saying that no database is connected, when the cursor is closed.
+  void checkActive() const;
+  // Close and open again, then return to the row that was current. If that row no longer passes
+  // the filter the first row becomes current; if it is gone from the file (another copy deleted
+  // it) the first row becomes current and DataError reports it.
+  void reopen();
+
+  // ---- moving (each posts an edit in progress first)
+  void first();
+  void last();
+  void next();
+  void prior();
+  bool eof() const;
+  bool bof() const;
+  bool isEmpty() const;  // no current row
+  int recordCount() const;
+  int recNo() const;  // number of the current row counted from 1; 0 when there is none
+  bool setRecNo(int recNo);
+  Bookmark bookmark() const;  // invalid while a new row is being appended
+  bool gotoBookmark(const Bookmark& bookmark);  // false, and no move, when the row is not listed
+
+  // ---- changing rows
+  void edit();    // the current row becomes editable
+  void append();  // a new, empty row becomes current and editable
+  void post();    // writes the edited or new row; on failure the row stays in edit
+  void cancel();  // drops the edit; after append the previous row is current again
+  void deleteRow();  // deletes the current row; the next one (or the new last) becomes current
+  bool modified() const;
+
+  // ---- filtering: a row is listed when filter and per-row test (each if set) accept it
+  void setFilter(RowTest filter, const QString& text = {});
+  void setOnFilterRecord(RowTest test);
+  void setFiltered(bool on);
+  bool filtered() const { return filtered_; }
+  const QString& filterText() const { return filterText_; }
+  bool hasFilterRecordTest() const { return static_cast<bool>(onFilterRecord_); }
+
+  // ---- bound widgets. While detached, no dataChanged/fieldChanged/stateChanged is sent and
+  // details do not follow this cursor; re-attaching sends one dataChanged and brings the details
+  // up to date. afterScroll is sent in any case (handlers look at AppState).
+  void disableControls();
+  void enableControls();
+  bool controlsDisabled() const { return disableCount_ > 0; }
+
+  // ---- values of the current row (null QVariant for a null column or no current row)
+  QVariant value(int column) const;
+  bool isNull(int column) const { return value(column).isNull(); }
+  // Sets a column of the row being edited; `value` must already have the column's type.
+  void setValue(int column, const QVariant& value);
+  // A column of the listed row `recNo` (from 1), for grids; does not move the cursor.
+  QVariant valueAt(int recNo, int column) const;
+
+ signals:
+  void afterScroll();             // after every move to another row, open and re-read
+  void dataChanged();             // the listed rows or the current row may have changed
+  void fieldChanged(int column);  // a column of the row being edited was set
+  void stateChanged();            // opened, closed, edit began or ended
+
+ private:
+  using Row = std::vector<QVariant>;
+  friend class RowView;
+
+  void checkBrowseMode();
+  bool hasCurrent() const;
+  const Row* currentRow() const;
+  const Row& fullRow(int row) const;
+  QVariant heldOrFull(int row, int column) const;
+  QVariantList keyOfRow(int row) const;
+  QVariantList keyOfFull(const Row& full) const;
+  int locate(const QVariantList& key) const;  // position in visible_, -1 when not listed
+  void loadList() const;
+  void ensureList() const;
+  void computeVisible() const;
+  std::optional<Row> fetchRow(const QVariantList& key) const;
+  QVariantList masterLinkValues() const;
+  QString columnList(bool heldOnly) const;
+  QString orderBy() const;
+  QString whereKey() const;
+  void forgetRows() const;
+  void remember(int row, Row full) const;
+  void landOnFirst();
+  void scrolled();
+  void notifyData();
+  void propagate();
+  void masterChanged();
+  void setState(State state);
+  void insertRow();
+  void updateRow();
+
+  Connection& connection_;
+  const TableDef& table_;
+  std::vector<int> slot_;  // column -> index in a held row, -1 when read on demand
+  bool holdsAll_;
+
+  DataSet* master_ = nullptr;
+  std::vector<int> linkColumns_, masterLinkColumns_;
+  mutable QVariantList linkValues_;  // what the rows were read for
+  std::vector<DataSet*> details_;
+
+  State state_ = State::Inactive;
+  mutable std::vector<Row> rows_;  // the snapshot, in listing order; held columns only
+  mutable std::vector<int> visible_;  // rows passing the filter
+  mutable bool listLoaded_ = false;
+  mutable std::optional<qint64> loadedVersion_;  // change counter when rows_ were read
+  mutable int loadedGeneration_ = -1;            // connection generation when rows_ were read
+  bool retained_ = false;                        // rows_ kept over a close
+  mutable std::optional<Row> detached_;          // current row while the list is not read
+  mutable int pos_ = -1;                         // current position in visible_
+  bool eof_ = true, bof_ = true;
+
+  mutable std::unordered_map<int, Row> cache_;  // full rows of a partly held snapshot
+  mutable std::deque<int> cacheOrder_;
+
+  Row buffer_;                 // the row being edited or appended
+  std::vector<char> changed_;  // columns set since edit/append
+  QVariantList editKey_;       // key of the edited row as it was read
+
+  RowTest filter_, onFilterRecord_;
+  QString filterText_;
+  bool filtered_ = false;
+
+  int disableCount_ = 0;
+  bool detailsPending_ = false;
+};
+
+// Detaches a cursor's bound widgets for a scope, and re-attaches them on every path out of it.
+class ControlsDisabled {
+ public:
+  explicit ControlsDisabled(DataSet& dataSet) : dataSet_(dataSet) { dataSet_.disableControls(); }
+  ~ControlsDisabled() { dataSet_.enableControls(); }
+  ControlsDisabled(const ControlsDisabled&) = delete;
+  ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+
+ private:
+  DataSet& dataSet_;
+};
+
+// A column value read from the store, brought to the column's type (QString, qlonglong, double,
+// bool, QByteArray); a null value gives a null QVariant.
+QVariant normalizeValue(const ColumnDef& column, const QVariant& raw);
+
+}  // namespace records

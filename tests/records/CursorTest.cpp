@@ -1,0 +1,260 @@
+// The table cursors: moving, bookmarks, master and detail, writing columns of each kind, detaching
+// the bound widgets, deleting.
+
+#include <QBuffer>
+#include <gtest/gtest.h>
+
+#include "RecordsFixtures.h"
+#include "records/DataError.h"
+
+using namespace testing_records;
+using records::DataSet;
+
+namespace {
+
+class CursorTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    RawStore raw(file());
+    raw.addPatient("P1", "One", 2, 2);
+    raw.addPatient("P2", "Two", 2, 1);
+    raw.addPatient("P3", "Three", 0, 0);
+    raw.addCourse("P1", 1);
+    raw.addCourse("P1", 2);
+    raw.addCourse("P2", 1);
+    for (const char* note : {"first", "second"}) {
+      raw.exec(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, NoteMemo) VALUES ('P1', 2, ?)"), {QString::fromLatin1(note)});
+    }
+    data = connect();
+  }
+  std::unique_ptr<TDataPatient> data;
+};
+
+TEST_F(CursorTest, MovesCountsAndBookmarks) {
+  DataSet& p = data->ADOPatient;
+  int scrolls = 0;
+  QObject::connect(&p, &DataSet::afterScroll, [&] { ++scrolls; });
+
+  EXPECT_EQ(p.recordCount(), 3);
+  EXPECT_EQ(p.recNo(), 1);
+  EXPECT_FALSE(p.eof());
+  p.next();
+  p.next();
+  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P3"));
+  EXPECT_EQ(scrolls, 2);
+  p.next();  // past the end: no move, no scroll event
+  EXPECT_TRUE(p.eof());
+  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P3"));
+  EXPECT_EQ(scrolls, 2);
+  p.prior();
+  EXPECT_FALSE(p.eof());
+  EXPECT_EQ(p.recNo(), 2);
+
+  const records::Bookmark two = p.bookmark();
+  p.first();
+  EXPECT_TRUE(p.setRecNo(3));
+  p.prior();
+  p.prior();
+  p.prior();  // before the start
+  EXPECT_TRUE(p.bof());
+  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P1"));
+  ASSERT_TRUE(p.gotoBookmark(two));
+  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P2"));
+  p.reopen();
+  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P2"));
+  EXPECT_FALSE(p.gotoBookmark(records::Bookmark{{QStringLiteral("NOBODY")}}));
+  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P2"));
+  EXPECT_EQ(p.valueAt(3, data->ADOPatientSurN.index()).toString(), QStringLiteral("Three"));
+}
+
+TEST_F(CursorTest, DetailsFollowTheirMasterAndTakeItsLinkValues) {
+  EXPECT_EQ(courses(*data), (QList<int>{1, 2}));
+  EXPECT_EQ(data->ADOCourseCourseID.asInteger(), 1);
+  EXPECT_TRUE(data->ADOImage.isEmpty()) << "course 1 has no photographs";
+
+  data->ADOCourse.next();
+  ASSERT_EQ(data->ADOImage.recordCount(), 2);
+  EXPECT_EQ(data->ADOImageNoteMemo.asString(), QStringLiteral("first")) << "placed on the first photograph";
+  data->ADOImage.next();
+
+  data->ADOPatient.next();  // P2: its courses, on the first; the photographs follow the course
+  EXPECT_EQ(courses(*data), QList<int>{1});
+  EXPECT_EQ(data->ADOCourseHosp.asString(), QStringLiteral("P2"));
+  EXPECT_TRUE(data->ADOImage.isEmpty());
+
+  data->ADOPatient.next();  // P3 has no course
+  EXPECT_TRUE(data->ADOCourse.isEmpty());
+  EXPECT_TRUE(data->ADOCourse.eof());
+  data->ADOCourse.append();
+  data->ADOCourseCourseID.setInteger(1);
+  data->ADOCourse.post();
+  data->ADOImage.append();
+  data->ADOImageNoteMemo.setString(QStringLiteral("new"));
+  data->ADOImage.post();
+  EXPECT_GT(data->ADOImageImageID.asInteger(), 0) << "the store numbers the photograph";
+
+  RawStore raw(file());
+  EXPECT_EQ(raw.scalar(QStringLiteral("SELECT COUNT(*) FROM Course WHERE Hosp = 'P3' AND CourseID = 1")).toInt(), 1);
+  const auto image = raw.rows(QStringLiteral("SELECT Hosp, CourseID FROM Imagedb WHERE NoteMemo = 'new'"));
+  ASSERT_EQ(image.size(), 1u);
+  EXPECT_EQ(image[0][0].toString(), QStringLiteral("P3"));
+  EXPECT_EQ(image[0][1].toInt(), 1);
+  // Reading the new course row back gives the store's Yes/No default.
+  EXPECT_FALSE(data->ADOCourseComplete.isNull());
+  EXPECT_FALSE(data->ADOCourseComplete.asBoolean());
+}
+
+TEST_F(CursorTest, ColumnsOfEveryKindAreStoredAsWritten) {
+  struct Case {
+    const char* what;
+    DataSet* table;
+    records::Field* field;
+    std::function<void(records::Field&)> write;
+    QVariant stored;  // as a plain SQL read of the file gives it; null QVariant for SQL NULL
+  };
+  const QString pair = QString::fromUtf8("\xF0\x9F\x98\x80");  // one character outside the BMP: two UTF-16 units
+  const QByteArray bytes("\x00\x01\xff\x00", 4);
+  const Case cases[] = {
+      {"a text longer than its width is cut", &data->ADOPatient, &data->ADOPatientSurN,
+       [](auto& f) { f.setString(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY")); }, QStringLiteral("ABCDEFGHIJKLMNOPQRST")},
+      {"a cut never splits a character", &data->ADOPatient, &data->ADOPatientFirstN,
+       [&](auto& f) { f.setString(QStringLiteral("ABCDEFGHIJKLMN") + pair); }, QStringLiteral("ABCDEFGHIJKLMN")},
+      {"empty text stays empty, not null", &data->ADOPatient, &data->ADOPatientMEMOs,
+       [](auto& f) { f.setString(QString()); }, QStringLiteral("")},
+      {"a memo keeps any length", &data->ADOPatient, &data->ADOPatientMEMOs,
+       [](auto& f) { f.setString(QString(5000, u'm')); }, QString(5000, u'm')},
+      {"a small unsigned number", &data->ADOPatient, &data->ADOPatientEyes, [](auto& f) { f.setInteger(3); },
+       qlonglong(3)},
+      {"a whole number typed as text", &data->ADOCourse, &data->ADOCourseEdMed,
+       [](auto& f) { f.setString(QStringLiteral(" -25")); }, qlonglong(-25)},
+      {"empty text in a number column is null", &data->ADOCourse, &data->ADOCourseEdMed,
+       [](auto& f) { f.setString(QString()); }, QVariant()},
+      {"a date-time keeps its time of day", &data->ADOCourse, &data->ADOCourseDateAssess,
+       [](auto& f) { f.setDateTime(45678.123456789); }, 45678.123456789},
+      {"a 64-bit float", &data->ADOCourse, &data->ADOCourseOld, [](auto& f) { f.setFloat(45.5); }, 45.5},
+      {"the Yes/No column set", &data->ADOCourse, &data->ADOCourseComplete, [](auto& f) { f.setBoolean(true); },
+       qlonglong(1)},
+      {"the Yes/No column never null", &data->ADOCourse, &data->ADOCourseComplete, [](auto& f) { f.setNull(); },
+       qlonglong(0)},
+      {"bytes with zeros", &data->ADOCourse, &data->ADOCourseDose, [&](auto& f) { f.setBytes(bytes); }, bytes},
+      {"no bytes is not null", &data->ADOCourse, &data->ADOCoursePInc, [](auto& f) { f.setBytes(QByteArray()); },
+       QByteArray("", 0)},
+      {"bytes set null", &data->ADOCourse, &data->ADOCourseSpots, [](auto& f) { f.setNull(); }, QVariant()},
+  };
+  RawStore raw(file());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.table->edit();
+    c.write(*c.field);
+    c.table->post();
+    const QString where = c.table == &data->ADOPatient ? QStringLiteral("Hosp = 'P1'") : QStringLiteral("Hosp = 'P1' AND CourseID = 1");
+    const QVariant stored = raw.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                                           .arg(c.field->fieldName(), c.table->table().name, where));
+    EXPECT_EQ(stored.isNull(), c.stored.isNull()) << stored.toString().toStdString();
+    if (!c.stored.isNull()) {
+      if (c.stored.typeId() == QMetaType::QByteArray) {
+        EXPECT_EQ(stored.toByteArray(), c.stored.toByteArray());
+      } else {
+        EXPECT_EQ(stored, c.stored) << stored.toString().toStdString();
+      }
+    }
+    // The cursor reads back what the file holds, after a re-read too.
+    data->ReopenDataSet(*c.table);
+    EXPECT_EQ(c.field->isNull(), c.stored.isNull());
+    if (c.stored.typeId() == QMetaType::QString) {
+      EXPECT_EQ(c.field->asString(), c.stored.toString());
+    } else if (c.stored.typeId() == QMetaType::QByteArray) {
+      EXPECT_EQ(c.field->asBytes(), c.stored.toByteArray());
+    }
+  }
+}
+
+TEST_F(CursorTest, RefusedValuesNameTheColumnAndChangeNothing) {
+  struct Case {
+    const char* what;
+    DataSet* table;
+    std::function<void()> write;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"not being edited", &data->ADOPatient, [&] { data->ADOPatientSurN.setString(QStringLiteral("X")); },
+       "Patient.SurN"},
+      {"above 255", &data->ADOPatient, [&] { data->ADOPatient.edit(); data->ADOPatientEyes.setInteger(256); },
+       "Patient.Eyes"},
+      {"beyond 32 bits", &data->ADOCourse, [&] { data->ADOCourse.edit(); data->ADOCourseEdMed.setInteger(1LL << 33); },
+       "Course.EdMed"},
+      {"text that is no number", &data->ADOCourse,
+       [&] { data->ADOCourse.edit(); data->ADOCourseEdMed.setString(QStringLiteral("12x")); }, "Course.EdMed"},
+      {"not a number", &data->ADOCourse,
+       [&] { data->ADOCourse.edit(); data->ADOCourseOld.setFloat(std::numeric_limits<double>::quiet_NaN()); },
+       "Course.Old"},
+      {"the photograph number", &data->ADOImage,
+       [&] { data->ADOCourse.last(); data->ADOImage.edit(); data->ADOImageImageID.setInteger(99); }, "Imagedb.ImageID"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      c.write();
+      ADD_FAILURE() << "accepted";
+    } catch (const records::DataError& e) {
+      EXPECT_TRUE(e.message().contains(QLatin1String(c.message))) << e.message().toStdString();
+    }
+    c.table->cancel();
+  }
+  RawStore raw(file());
+  EXPECT_TRUE(raw.scalar(QStringLiteral("SELECT Eyes FROM Patient WHERE Hosp = 'P1'")).isNull());
+  EXPECT_TRUE(raw.scalar(QStringLiteral("SELECT EdMed FROM Course WHERE Hosp = 'P1' AND CourseID = 1")).isNull());
+}
+
+TEST_F(CursorTest, DetachedWidgetsHearNothingUntilReattachedAndDetailsCatchUp) {
+  int patientNotices = 0, courseScrolls = 0;
+  QObject::connect(&data->ADOPatient, &DataSet::dataChanged, [&] { ++patientNotices; });
+  QObject::connect(&data->ADOCourse, &DataSet::afterScroll, [&] { ++courseScrolls; });
+  int scrolls = 0;
+  QObject::connect(&data->ADOPatient, &DataSet::afterScroll, [&] { ++scrolls; });
+  {
+    const records::ControlsDisabled detached(data->ADOPatient);
+    for (data->ADOPatient.first(); !data->ADOPatient.eof(); data->ADOPatient.next()) {
+    }
+    data->ADOPatient.first();
+    data->ADOPatient.next();  // P2
+    EXPECT_EQ(patientNotices, 0);
+    EXPECT_EQ(courseScrolls, 0) << "details wait while the master's widgets are detached";
+    EXPECT_EQ(scrolls, 5) << "the after-move event is sent all the same";
+    EXPECT_EQ(data->ADOCourseHosp.asString(), QStringLiteral("P1"));
+  }
+  EXPECT_EQ(patientNotices, 1);
+  EXPECT_EQ(data->ADOCourseHosp.asString(), QStringLiteral("P2"));
+  EXPECT_EQ(courseScrolls, 1);
+}
+
+TEST_F(CursorTest, DeletingMakesTheNextRowCurrent) {
+  DataSet& p = data->ADOPatient;
+  p.next();
+  p.deleteRow();  // P2
+  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P3"));
+  p.deleteRow();  // the last one: the new last becomes current
+  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P1"));
+  p.deleteRow();
+  EXPECT_TRUE(p.isEmpty());
+  EXPECT_TRUE(p.eof());
+  EXPECT_THROW(p.deleteRow(), records::DataError);
+  EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT COUNT(*) FROM Patient")).toInt(), 0);
+}
+
+TEST_F(CursorTest, ByteColumnsAsStreams) {
+  data->ADOCourse.edit();
+  QByteArray bytes(300, '\0');
+  for (int i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i);
+  QBuffer in(&bytes);
+  in.open(QIODevice::ReadOnly);
+  in.seek(100);  // the stream's remaining bytes are stored
+  data->ADOCourseSpots.loadFromStream(in);
+  data->ADOCourse.post();
+  const std::unique_ptr<QIODevice> out = data->ADOCourseSpots.createBlobStream();
+  EXPECT_EQ(out->pos(), 0);
+  EXPECT_EQ(out->readAll(), bytes.mid(100));
+}
+
+}  // namespace

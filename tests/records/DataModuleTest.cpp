@@ -1,0 +1,415 @@
+// The data module's record operations: finding patients, adding a patient or a course, and the
+// patient's course status, on small databases seeded behind the module's back.
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <optional>
+#include <gtest/gtest.h>
+
+#include "RecordsFixtures.h"
+#include "records/DataError.h"
+#include "shell/DateTime.h"
+
+using namespace testing_records;
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// FindPatient
+
+class FindPatientTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    RawStore raw(file());
+    raw.addPatient("ABC1001", "Smith", 2);
+    raw.addPatient("ABC1002", "Goldsmith", 4);
+    raw.addPatient("ABC1003", "Jones", QVariant());  // status never computed
+    raw.addPatient("ABD2001", "Smithers", 6);
+    raw.addPatient("XYZ3001", "O'Brien", 0);  // no courses
+    raw.addPatient("XYZ3002", "Lee_50%", 1);
+    raw.addPatient("abc1004", "[Smith]*", 4);
+  }
+};
+
+TEST_F(FindPatientTest, ListsWhatTheSearchTextsAndStatusBoxesSelect) {
+  struct Case {
+    const char* nhi;
+    const char* surname;
+    std::uint8_t mask;
+    QStringList expected;
+  };
+  const Case cases[] = {
+      // No text: only patients with a course; a null status is not listed.
+      {"", "", 7, {"ABC1001", "ABC1002", "ABD2001", "XYZ3002", "abc1004"}},
+      // A mask with text: the status test, and a null status listed whatever the mask.
+      {"ABC", "", 2, {"ABC1001", "ABC1003"}},
+      {"ABC", "", 4, {"ABC1002", "ABC1003", "abc1004"}},
+      // Letter case is ignored in both texts.
+      {"abc", "", 7, {"ABC1001", "ABC1002", "ABC1003", "abc1004"}},
+      {"", "MIT", 7, {"ABC1001", "ABC1002", "ABD2001", "abc1004"}},
+      {"AB", "mit", 7, {"ABC1001", "ABC1002", "ABD2001", "abc1004"}},
+      // A mask without text: patients with a course of the ticked kinds.
+      {"", "", 1, {"XYZ3002"}},
+      {"", "", 6, {"ABC1001", "ABC1002", "ABD2001", "abc1004"}},
+      // Status 0 is never listed under a mask.
+      {"X", "", 4, {}},
+      {"XYZ3001", "", 7, {"XYZ3001"}},
+      {"XYZ3001", "", 6, {}},
+      // Typed characters stand for themselves, not for patterns or the end of a quoted text.
+      {"", "'", 7, {"XYZ3001"}},
+      {"", "_", 7, {"XYZ3002"}},
+      {"", "%", 7, {"XYZ3002"}},
+      {"", "[", 7, {"abc1004"}},
+      {"", "*", 7, {"abc1004"}},
+      {"A*", "", 7, {}},
+      {"", "' OR ''='", 7, {}},
+      {"", "Smith]", 7, {"abc1004"}},
+  };
+  auto data = connect();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(QStringLiteral("nhi '%1' surname '%2' mask %3").arg(c.nhi, c.surname).arg(c.mask).toStdString());
+    data->FindPatient(QString::fromUtf8(c.nhi), QString::fromUtf8(c.surname), c.mask);
+    EXPECT_EQ(data->MyMsk, c.mask);
+    EXPECT_EQ(listed(*data), c.expected);
+    // The first listed patient is current.
+    EXPECT_EQ(data->ADOPatientHosp.asString(), c.expected.value(0));
+    EXPECT_EQ(data->ADOPatient.isEmpty(), c.expected.isEmpty());
+  }
+}
+
+TEST_F(FindPatientTest, EmptyTextsAndFullMaskUseTheCourseFilterAlone) {
+  auto data = connect();
+  data->FindPatient(QString(), QString(), 7);
+  EXPECT_EQ(data->ADOPatient.filterText(), QStringLiteral("(Complete > 0)"));
+  EXPECT_FALSE(data->ADOPatient.hasFilterRecordTest());
+  data->FindPatient(QStringLiteral("AB"), QStringLiteral("o'b"), 3);
+  EXPECT_EQ(data->ADOPatient.filterText(), QStringLiteral("(Hosp LIKE 'AB*' ) AND (SurN LIKE '*o''b*' )"));
+  EXPECT_TRUE(data->ADOPatient.hasFilterRecordTest());
+}
+
+TEST_F(FindPatientTest, ExactNhiFilterIgnoresCaseAndIsSafeWithQuotes) {
+  RawStore(file()).addPatient("O'1", "Quote");
+  auto data = connect();
+  struct Case {
+    const char* nhi;
+    QStringList expected;
+  };
+  for (const Case& c : {Case{"abc1001", {"ABC1001"}}, Case{"ABC100", {}}, Case{"O'1", {"O'1"}},
+                        Case{"' OR Hosp LIKE '*", {}}}) {
+    SCOPED_TRACE(c.nhi);
+    data->FilterPatientByNHI(QString::fromUtf8(c.nhi));
+    EXPECT_FALSE(data->ADOPatient.hasFilterRecordTest());
+    EXPECT_EQ(listed(*data), c.expected);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// AddPatient
+
+class AddPatientTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    RawStore raw(file());
+    raw.addPatient("ABC1001", "Smith", 2, 3);
+    raw.addPatient("ABC1002", "Jones", 4, 0);
+    for (int id = 1; id <= 3; ++id) raw.addCourse("ABC1001", id);
+    data = connect();
+    data->firstName = [this] { return first; };
+    data->secondName = [] { return QStringLiteral("May"); };
+    data->log = [this](const QString& line) { logLines << line; };
+  }
+  std::unique_ptr<TDataPatient> data;
+  QString first = QStringLiteral("Anna");
+  QStringList logLines;
+};
+
+TEST_F(AddPatientTest, AddsTheNewPatientWhenTheSearchMatchedNobody) {
+  AppState = QuietMode;
+  data->FindPatient(QStringLiteral("NEW0001"), QStringLiteral("Brown"), 7);
+  ASSERT_TRUE(data->ADOPatient.isEmpty());
+  data->AddPatient(QStringLiteral("NEW0001"), QStringLiteral("Brown"));
+
+  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("NEW0001"));
+  EXPECT_FALSE(data->ADOPatient.filtered());
+  EXPECT_EQ(data->ADOPatient.recordCount(), 3);
+  EXPECT_TRUE(logLines.isEmpty());
+  RawStore raw(file());
+  const auto rows = raw.rows(QStringLiteral("SELECT SurN, FirstN, SecN, NCourse, Lang, Complete FROM Patient WHERE Hosp = 'NEW0001'"));
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0].toString(), QStringLiteral("Brown"));
+  EXPECT_EQ(rows[0][1].toString(), QStringLiteral("Anna"));
+  EXPECT_EQ(rows[0][2].toString(), QStringLiteral("May"));
+  EXPECT_EQ(rows[0][3].toInt(), 0);
+  EXPECT_EQ(rows[0][4].toInt(), 2);
+  EXPECT_TRUE(rows[0][5].isNull());
+  // A new patient has no courses yet.
+  EXPECT_TRUE(data->ADOCourse.isEmpty());
+}
+
+TEST_F(AddPatientTest, WithAPatientCurrentItOnlyRemovesTheFilter) {
+  AppState = QuietMode;
+  data->FindPatient(QStringLiteral("ABC"), QString(), 7);
+  data->ADOPatient.next();
+  ASSERT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("ABC1002"));
+  data->AddPatient(QStringLiteral("ZZZ9999"), QStringLiteral("Nobody"));
+  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("ABC1002"));
+  EXPECT_FALSE(data->ADOPatient.filtered());
+  EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT COUNT(*) FROM Patient")).toInt(), 2);
+}
+
+TEST_F(AddPatientTest, LongSurnamesAreLoggedAndCut) {
+  AppState = QuietMode;
+  const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnop");
+  int n = 0;
+  for (int length : {20, 29, 30, 35}) {
+    SCOPED_TRACE(length);
+    logLines.clear();
+    const QString nhi = QStringLiteral("LONG%1").arg(++n);
+    const QString surname = letters.left(length);
+    data->FindPatient(nhi, QString(), 7);
+    data->AddPatient(nhi, surname);
+    if (length > 29) {
+      EXPECT_EQ(logLines, QStringList{QStringLiteral("Patient name tooo long ") + surname});
+    } else {
+      EXPECT_TRUE(logLines.isEmpty());
+    }
+    // The surname column holds 20 characters.
+    EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT SurN FROM Patient WHERE Hosp = ?"), {nhi}).toString(),
+              surname.left(20));
+  }
+}
+
+TEST_F(AddPatientTest, CourseCursorGoesToTheLastCourseUnlessQuiet) {
+  for (std::uint8_t mode : {QuietMode, ImportMode}) {
+    SCOPED_TRACE(int(mode));
+    data->FindPatient(QStringLiteral("ABC1001"), QString(), 7);
+    ASSERT_EQ(courses(*data), (QList<int>{1, 2, 3}));
+    data->ADOCourse.next();  // the user picks course 2 in the course grid
+    AppState = mode;
+    data->AddPatient(QStringLiteral("ABC1001"), QStringLiteral("Smith"));
+    EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("ABC1001"));
+    EXPECT_EQ(data->ADOCourseCourseID.asInteger(), mode == QuietMode ? 2 : 3);
+  }
+}
+
+TEST_F(AddPatientTest, ANewNhiAnotherCopyTookMeanwhileIsRefusedCleanly) {
+  AppState = QuietMode;
+  data->FindPatient(QStringLiteral("DUP0001"), QString(), 7);
+  RawStore(file()).addPatient("DUP0001", "Other copy");
+  try {
+    data->AddPatient(QStringLiteral("DUP0001"), QStringLiteral("Mine"));
+    ADD_FAILURE() << "a second patient with one NHI was stored";
+  } catch (const records::DataError& e) {
+    EXPECT_TRUE(e.message().contains(file())) << e.message().toStdString();
+    EXPECT_TRUE(e.message().contains(QLatin1String("already exists"))) << e.message().toStdString();
+  }
+  EXPECT_EQ(data->ADOPatient.state(), records::DataSet::State::Browse);
+  EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT SurN FROM Patient WHERE Hosp = 'DUP0001'")).toString(),
+            QStringLiteral("Other copy"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Addcourse and Patient_Complete
+
+class CourseTest : public StoreTest {
+ protected:
+  // A patient with courses whose Complete flags are given, and NCourse as given.
+  std::unique_ptr<TDataPatient> patientWith(const std::vector<bool>& complete, int nCourse) {
+    {
+      RawStore raw(file());
+      raw.addPatient("PAT0001", "Course", QVariant(), nCourse);
+      raw.addPatient("PAT0002", "Other", QVariant(), 1);
+      raw.addCourse("PAT0002", 1, true);
+      int id = 0;
+      for (bool c : complete) raw.addCourse("PAT0001", ++id, c);
+    }
+    auto data = connect();
+    data->ADOPatient.first();
+    return data;
+  }
+};
+
+TEST_F(CourseTest, AddcourseNumbersOnFromTheCountNeverReusingANumber) {
+  struct Case {
+    const char* what;
+    std::vector<bool> existing;
+    int nCourse;
+    QList<int> expected;
+  };
+  const Case cases[] = {
+      {"three courses", {false, false, true}, 3, {1, 2, 3, 4}},
+      {"course 1 kept, 2 and 3 gone", {true}, 3, {1, 4}},
+      {"a first course", {}, 0, {1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QTemporaryDir dir;
+    DBDir = dir.path();
+    records::createDatabase(dir.path());
+    {
+      RawStore raw(records::databasePath(dir.path()));
+      raw.addPatient("PAT0001", "Course", QVariant(), c.nCourse);
+      int id = 0;
+      for (bool done : c.existing) raw.addCourse("PAT0001", ++id, done);
+    }
+    TDataPatient data;
+    ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+    const double before = datetime::now();
+    data.Addcourse();
+    const double after = datetime::now();
+
+    EXPECT_EQ(courses(data), c.expected);
+    EXPECT_EQ(data.ADOCourseCourseID.asInteger(), c.expected.back()) << "the new course stays current";
+    EXPECT_GE(data.ADOCourseDateAssess.asDateTime(), before);
+    EXPECT_LE(data.ADOCourseDateAssess.asDateTime(), after);
+    EXPECT_EQ(data.ADOPatientNCourse.asInteger(), c.nCourse + 1);
+    // The new course is not finished, so the patient has an open course now.
+    EXPECT_EQ(data.ADOPatientComplete.asInteger() & 2, 2);
+    RawStore raw(records::databasePath(dir.path()));
+    EXPECT_EQ(raw.scalar(QStringLiteral("SELECT NCourse FROM Patient")).toInt(), c.nCourse + 1);
+    EXPECT_EQ(raw.scalar(QStringLiteral("SELECT Complete FROM Course WHERE CourseID = ?"), {c.expected.back()}).toInt(), 0);
+  }
+}
+
+TEST_F(CourseTest, PatientCompleteStoresTheStatusBitsAndKeepsTheCurrentCourse) {
+  struct Case {
+    const char* what;
+    std::vector<bool> complete;
+    int status;
+  };
+  const Case cases[] = {
+      {"no course", {}, 0},
+      {"one finished and one open", {true, false}, 6},
+      {"all finished", {true, true}, 4},
+      {"all open", {false, false, false}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QTemporaryDir dir;
+    DBDir = dir.path();
+    records::createDatabase(dir.path());
+    {
+      RawStore raw(records::databasePath(dir.path()));
+      raw.addPatient("PAT0001", "Course", QVariant(), static_cast<int>(c.complete.size()));
+      int id = 0;
+      for (bool done : c.complete) raw.addCourse("PAT0001", ++id, done);
+    }
+    TDataPatient data;
+    ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+    if (data.ADOCourse.recordCount() > 1) data.ADOCourse.last();
+    const QVariant current = data.ADOCourseCourseID.value();
+
+    std::vector<int> statesSeen;
+    QObject::connect(&data.ADOCourse, &records::DataSet::afterScroll, [&] { statesSeen.push_back(AppState); });
+    int courseNotices = 0;
+    QObject::connect(&data.ADOCourse, &records::DataSet::dataChanged, [&] { ++courseNotices; });
+    AppState = PatientMode;
+    data.Patient_Complete();
+
+    EXPECT_EQ(AppState, PatientMode);
+    EXPECT_FALSE(statesSeen.empty());
+    for (int s : statesSeen) EXPECT_EQ(s, QuietMode) << "handlers must see the quiet mode while the courses are scanned";
+    EXPECT_EQ(data.ADOCourseCourseID.value(), current);
+    EXPECT_FALSE(data.ADOCourse.controlsDisabled());
+    EXPECT_GE(courseNotices, 1);
+    EXPECT_EQ(data.ADOPatientComplete.asInteger(), c.status);
+    EXPECT_EQ(RawStore(records::databasePath(dir.path())).scalar(QStringLiteral("SELECT Complete FROM Patient")).toInt(),
+              c.status);
+  }
+}
+
+TEST_F(CourseTest, AFailedStatusUpdateIsReportedAndLeavesTheModeAndWidgetsRestored) {
+  auto data = patientWith({true}, 1);
+  RawStore(file()).exec(QStringLiteral("DELETE FROM Patient WHERE Hosp = 'PAT0001'"));  // another copy
+  AppState = PatientMode;
+  try {
+    data->Patient_Complete();
+    ADD_FAILURE() << "the status of a deleted patient was reported as stored";
+  } catch (const records::DataError& e) {
+    EXPECT_TRUE(e.message().contains(QLatin1String("PAT0001"))) << e.message().toStdString();
+    EXPECT_TRUE(e.message().contains(file())) << e.message().toStdString();
+  }
+  EXPECT_EQ(AppState, PatientMode);
+  EXPECT_FALSE(data->ADOCourse.controlsDisabled());
+  EXPECT_EQ(data->ADOPatient.state(), records::DataSet::State::Browse);
+}
+
+TEST_F(CourseTest, ReopenDataSetHoldsTheQuietModeAndReturnsToTheRow) {
+  auto data = patientWith({false, true, false}, 3);
+  data->ADOCourse.next();
+  std::vector<int> statesSeen;
+  QObject::connect(&data->ADOCourse, &records::DataSet::afterScroll, [&] { statesSeen.push_back(AppState); });
+  AppState = PatientMode;
+  data->ReopenDataSet(data->ADOCourse);
+  EXPECT_EQ(AppState, PatientMode);
+  ASSERT_FALSE(statesSeen.empty());
+  for (int s : statesSeen) EXPECT_EQ(s, QuietMode);
+  EXPECT_EQ(data->ADOCourseCourseID.asInteger(), 2);
+  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("PAT0001"));
+}
+
+}  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// DataModuleCreate
+
+TEST(DataModuleCreate, ConnectsOnlyToAnExistingStoreAndNamesTheFileOtherwise) {
+  const QString savedDir = DBDir;
+  struct Case {
+    const char* what;
+    std::function<void(const QString& dir)> prepare;
+    std::optional<TDataPatient::ConnectResult> result;  // nullopt: DataError expected
+  };
+  const Case cases[] = {
+      {"no directory set", nullptr, TDataPatient::ConnectResult::NoDirectory},
+      {"no database in the directory", [](const QString&) {}, TDataPatient::ConnectResult::NoDatabase},
+      {"a file that is not a database",
+       [](const QString& dir) {
+         QFile f(records::databasePath(dir));
+         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+         f.write(QByteArray(4096, 'x'));
+       },
+       std::nullopt},
+      {"a database of some other program",
+       [](const QString& dir) { RawStore(records::databasePath(dir)).exec(QStringLiteral("CREATE TABLE Other (x)")); },
+       std::nullopt},
+      {"a store made by init-db", [](const QString& dir) { records::createDatabase(dir); },
+       TDataPatient::ConnectResult::Connected},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QTemporaryDir dir;
+    DBDir = c.prepare ? dir.path() : QString();
+    if (c.prepare) c.prepare(dir.path());
+    const bool existed = QFileInfo::exists(records::databasePath(dir.path()));
+    TDataPatient data;
+    if (c.result) {
+      EXPECT_EQ(data.DataModuleCreate(), *c.result);
+    } else {
+      try {
+        data.DataModuleCreate();
+        ADD_FAILURE() << "connected";
+      } catch (const records::DataError& e) {
+        EXPECT_TRUE(e.message().contains(records::databasePath(dir.path()))) << e.message().toStdString();
+      }
+    }
+    const bool connected = c.result == TDataPatient::ConnectResult::Connected;
+    EXPECT_EQ(data.connected(), connected);
+    EXPECT_EQ(data.ADOPatient.active(), connected);
+    EXPECT_EQ(data.ADOImage.active(), connected);
+    // Never a database made on the quiet.
+    EXPECT_EQ(QFileInfo::exists(records::databasePath(dir.path())), existed);
+    if (!connected) {
+      EXPECT_THROW(data.FindPatient(QString(), QString(), 7), records::DataError);
+      EXPECT_THROW(data.Addcourse(), records::DataError);
+    }
+  }
+  DBDir = savedDir;
+}
+
+}  // namespace

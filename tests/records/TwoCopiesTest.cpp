@@ -1,0 +1,136 @@
+// Two copies of the program on one database file (two data modules, each with its own connection):
+// each sees the other's posted rows once it re-reads, and an update finds its row by key even after
+// the other copy changed that row.
+
+#include <gtest/gtest.h>
+
+#include "RecordsFixtures.h"
+#include "records/DataError.h"
+
+using namespace testing_records;
+
+namespace {
+
+class TwoCopiesTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    RawStore raw(file());
+    raw.addPatient("P1", "Shared", 2, 1);
+    raw.addCourse("P1", 1);
+    a = connect();
+    b = connect();
+    AppState = QuietMode;
+  }
+  std::unique_ptr<TDataPatient> a, b;
+};
+
+TEST_F(TwoCopiesTest, EachSeesTheOthersRowsAfterARereadOnly) {
+  b->FindPatient(QStringLiteral("NEWB"), QString(), 7);
+  b->AddPatient(QStringLiteral("NEWB"), QStringLiteral("FromB"));
+  b->Addcourse();
+
+  EXPECT_EQ(listed(*a), QStringList{QStringLiteral("P1")}) << "a snapshot until re-read";
+  a->ReopenDataSet(a->ADOPatient);
+  EXPECT_EQ(listed(*a), (QStringList{QStringLiteral("P1"), QStringLiteral("NEWB")}));
+  a->FindPatient(QStringLiteral("newb"), QString(), 7);
+  EXPECT_EQ(a->ADOPatientSurN.asString(), QStringLiteral("FromB"));
+  EXPECT_EQ(courses(*a), QList<int>{1});
+
+  // A's own additions show at once in A, and in B after B re-reads.
+  a->FindPatient(QStringLiteral("NEWA"), QString(), 7);
+  a->AddPatient(QStringLiteral("NEWA"), QStringLiteral("FromA"));
+  EXPECT_EQ(listed(*a), (QStringList{QStringLiteral("P1"), QStringLiteral("NEWB"), QStringLiteral("NEWA")}));
+  EXPECT_EQ(listed(*b), (QStringList{QStringLiteral("P1"), QStringLiteral("NEWB")}));
+  b->ReopenDataSet(b->ADOPatient);
+  EXPECT_EQ(listed(*b), (QStringList{QStringLiteral("P1"), QStringLiteral("NEWB"), QStringLiteral("NEWA")}));
+
+  // The search works on the snapshot: a surname B changed is found by A only after A re-reads.
+  b->FindPatient(QStringLiteral("P1"), QString(), 7);
+  b->ADOPatient.edit();
+  b->ADOPatientSurN.setString(QStringLiteral("Renamed"));
+  b->ADOPatient.post();
+  a->FindPatient(QString(), QStringLiteral("renamed"), 7);
+  EXPECT_TRUE(a->ADOPatient.isEmpty());
+  a->ADOPatient.setFiltered(false);
+  a->ReopenDataSet(a->ADOPatient);
+  a->FindPatient(QString(), QStringLiteral("renamed"), 7);
+  EXPECT_EQ(listed(*a), QStringList{QStringLiteral("P1")});
+}
+
+TEST_F(TwoCopiesTest, AnUpdateFindsItsRowByKeyAndKeepsTheOtherCopysChanges) {
+  // Both copies have patient P1 and its course open.
+  ASSERT_EQ(a->ADOPatientHosp.asString(), QStringLiteral("P1"));
+  a->ADOPatient.edit();  // A starts editing with the row as it read it
+  ASSERT_EQ(b->ADOPatientHosp.asString(), QStringLiteral("P1"));
+  b->ADOPatient.edit();
+  b->ADOPatientWorkPh.setString(QStringLiteral("09 111"));
+  b->ADOPatient.post();
+  b->ADOCourse.edit();
+  b->ADOCourseComDiag.setString(QStringLiteral("Psoriasis"));
+  b->ADOCourse.post();
+
+  a->ADOPatientHomePh.setString(QStringLiteral("09 222"));
+  a->ADOPatient.post();
+  a->ADOCourse.edit();
+  a->ADOCourseEdMed.setInteger(300);
+  a->ADOCourse.post();
+  a->Patient_Complete();
+
+  RawStore raw(file());
+  const auto patient = raw.rows(QStringLiteral("SELECT WorkPh, HomePh, SurN FROM Patient WHERE Hosp = 'P1'"));
+  ASSERT_EQ(patient.size(), 1u);
+  EXPECT_EQ(patient[0][0].toString(), QStringLiteral("09 111"));
+  EXPECT_EQ(patient[0][1].toString(), QStringLiteral("09 222"));
+  EXPECT_EQ(patient[0][2].toString(), QStringLiteral("Shared"));
+  const auto course = raw.rows(QStringLiteral("SELECT ComDiag, EdMed FROM Course WHERE Hosp = 'P1'"));
+  ASSERT_EQ(course.size(), 1u);
+  EXPECT_EQ(course[0][0].toString(), QStringLiteral("Psoriasis"));
+  EXPECT_EQ(course[0][1].toInt(), 300);
+  // After its re-read A shows B's change too.
+  EXPECT_EQ(a->ADOCourseComDiag.asString(), QStringLiteral("Psoriasis"));
+}
+
+TEST_F(TwoCopiesTest, RereadsWhileTheOtherCopyWritesKeepTheRightRowCurrent) {
+  // A records treatments on P1 while B adds patients: each status update re-reads the patient
+  // table, which B keeps changing.
+  a->FindPatient(QStringLiteral("P1"), QString(), 7);
+  a->AddPatient(QStringLiteral("P1"), QStringLiteral("Shared"));
+  for (int i = 0; i < 5; ++i) {
+    const QString nhi = QStringLiteral("B%1").arg(i);
+    b->FindPatient(nhi, QString(), 7);
+    b->AddPatient(nhi, QStringLiteral("Busy"));
+    a->ADOCourse.edit();
+    a->ADOCourseComplete.setBoolean(i % 2 == 0);
+    a->ADOCourse.post();
+    a->Patient_Complete();
+    ASSERT_EQ(a->ADOPatientHosp.asString(), QStringLiteral("P1"));
+    EXPECT_EQ(a->ADOPatientComplete.asInteger(), i % 2 == 0 ? 4 : 2);
+  }
+  EXPECT_EQ(a->ADOPatient.recordCount(), 6);
+  EXPECT_EQ(listed(*a).last(), QStringLiteral("B4"));
+  RawStore raw(file());
+  EXPECT_EQ(raw.scalar(QStringLiteral("SELECT Complete FROM Patient WHERE Hosp = 'P1'")).toInt(), 4);
+  EXPECT_EQ(raw.scalar(QStringLiteral("SELECT COUNT(*) FROM Patient WHERE Complete IS NOT NULL")).toInt(), 1);
+}
+
+TEST_F(TwoCopiesTest, EditingARowTheOtherCopyDeletedIsReported) {
+  RawStore(file()).exec(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, NoteMemo) VALUES ('P1', 1, 'photo')"));
+  a->ReopenDataSet(a->ADOImage);
+  b->ReopenDataSet(b->ADOImage);
+  ASSERT_EQ(a->ADOImage.recordCount(), 1);
+  b->ADOImage.deleteRow();
+  a->ADOImage.edit();
+  a->ADOImageNoteMemo.setString(QStringLiteral("edited"));
+  try {
+    a->ADOImage.post();
+    ADD_FAILURE() << "an update of a deleted row was reported as saved";
+  } catch (const records::DataError& e) {
+    EXPECT_TRUE(e.message().contains(QLatin1String("no longer in the database"))) << e.message().toStdString();
+    EXPECT_TRUE(e.message().contains(file())) << e.message().toStdString();
+  }
+  a->ADOImage.cancel();
+  EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT COUNT(*) FROM Imagedb")).toInt(), 0);
+}
+
+}  // namespace

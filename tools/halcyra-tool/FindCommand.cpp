@@ -1,0 +1,85 @@
+// halcyra-tool find: lists the patients a search in the window would list.
+//
+//   find DIR [--nhi TEXT] [--surname TEXT] [--mask N]
+//
+// Opens the database in DIR as the program does, runs the patient search (NHI begins with TEXT,
+// surname contains TEXT, course status mask N from 0 to 7, default 7 = any status) and prints the
+// NHI of each listed patient, one per line, in list order. With neither text, only patients with
+// at least one course are listed, as in the window. Exit status 0 on success, 1 when the database
+// cannot be opened (the message on stderr names the file), 2 for wrong arguments.
+
+#include <QString>
+#include <cstdio>
+
+#include "Command.h"
+#include "records/Data.h"
+#include "records/DataError.h"
+#include "records/Database.h"
+#include "shell/AppState.h"
+#include "shell/Formats.h"
+
+namespace {
+
+constexpr const char* kUsage = "find DIR [--nhi TEXT] [--surname TEXT] [--mask N]";
+
+int usage() {
+  std::fprintf(stderr, "usage: halcyra-tool %s\n", kUsage);
+  return 2;
+}
+
+int run(const CommandArgs& args) {
+  if (args.empty()) return usage();
+  const QString dir = QString::fromLocal8Bit(args[0].c_str());
+  QString nhi, surname;
+  int mask = 7;
+  for (std::size_t i = 1; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) return usage();
+    const QString value = QString::fromLocal8Bit(args[i + 1].c_str());
+    if (args[i] == "--nhi") {
+      nhi = value;
+    } else if (args[i] == "--surname") {
+      surname = value;
+    } else if (args[i] == "--mask") {
+      const fmt::Whole m = fmt::parseWhole(value);
+      if (!m.valid || m.value < 0 || m.value > 7) {
+        std::fprintf(stderr, "halcyra-tool find: --mask takes a whole number from 0 to 7\n");
+        return 2;
+      }
+      mask = m.value;
+    } else {
+      return usage();
+    }
+  }
+
+  DBDir = dir;
+  try {
+    TDataPatient data;
+    switch (data.DataModuleCreate()) {
+      case TDataPatient::ConnectResult::NoDirectory:
+        std::fprintf(stderr, "halcyra-tool find: no database directory given\n");
+        return 1;
+      case TDataPatient::ConnectResult::NoDatabase:
+        std::fprintf(stderr, "halcyra-tool find: there is no database %s (create one with halcyra-tool init-db)\n",
+                     records::databasePath(dir).toLocal8Bit().constData());
+        return 1;
+      case TDataPatient::ConnectResult::Connected:
+        break;
+    }
+    data.FindPatient(nhi, surname, static_cast<std::uint8_t>(mask));
+    const records::ControlsDisabled quiet(data.ADOPatient);
+    QByteArray out;
+    for (data.ADOPatient.first(); !data.ADOPatient.eof(); data.ADOPatient.next()) {
+      out += data.ADOPatientHosp.asString().toUtf8();
+      out += '\n';
+    }
+    std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  } catch (const records::DataError& e) {
+    std::fprintf(stderr, "halcyra-tool find: %s\n", e.message().toLocal8Bit().constData());
+    return 1;
+  }
+}
+
+const RegisterCommand reg{"find", kUsage, &run};
+
+}  // namespace
