@@ -20,7 +20,9 @@ double fromQDateTime(const QDateTime& local) {
 }
 
 QDateTime toQDateTime(double days) {
-  if (!std::isfinite(days)) return {};
+  // A stored value far outside any calendar (a damaged column) gives an invalid date-time
+  // rather than an out-of-range conversion: 1e8 days are some 270,000 years.
+  if (!std::isfinite(days) || std::fabs(days) > 1e8) return {};
   const double whole = std::trunc(days);
   const double frac = std::fabs(days - whole);
   qint64 ms = static_cast<qint64>(std::llround(frac * kMsPerDay));

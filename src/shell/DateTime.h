@@ -9,7 +9,8 @@ namespace datetime {
 // Local date and time to days since 1899-12-30.
 double fromQDateTime(const QDateTime& local);
 // Days since 1899-12-30 to a local date and time (millisecond resolution). Days before the epoch
-// count the fraction forward from the whole day, as the stored form does.
+// count the fraction forward from the whole day, as the stored form does. Invalid for NaN,
+// infinities and values beyond 1e8 days.
 QDateTime toQDateTime(double days);
 // The current local date and time as a stored date-time.
 double now();

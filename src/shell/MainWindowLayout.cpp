@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "shell/ClickPanel.h"
+#include "shell/DatePicker.h"
 #include "shell/ScheduleGrid.h"
 #include "shell/SkinU.h"
 
@@ -56,12 +57,7 @@ QComboBox* dropDown(const char* name, const QString& label, const QStringList& i
   return c;
 }
 
-QDateTimeEdit* datePicker(const char* name, const QString& label) {
-  auto* d = input(new QDateTimeEdit, name, label);
-  d->setCalendarPopup(true);
-  d->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
-  return d;
-}
+DatePicker* datePicker(const char* name, const QString& label) { return input(new DatePicker, name, label); }
 
 QFrame* panel(const char* name, QFrame::Shape shape = QFrame::NoFrame) {
   auto* f = named(new QFrame, name);
@@ -208,7 +204,7 @@ QWidget* TForm1::buildTopStrip() {
   // Birth date, age, language and telephones: shown while a patient is open.
   PanPhone = panel("PanPhone");
   DateBirth = datePicker("DateBirth", "DoB");
-  DateBirth->setDisplayFormat(" ");  // shows nothing until a birth date is entered
+  DateBirth->setBlank(true);  // shows nothing until a birth date is entered
   EdAge = lineEdit("EdAge", "Age");
   EdAge->setMaximumWidth(60);
   ComboLang = dropDown("ComboLang", "Lang",
@@ -335,6 +331,7 @@ QWidget* TForm1::buildDetails() {
   left->addLayout(tones, r++, 0, 1, 4);
 
   DateAssess = datePicker("DateAssess", "Assessment");
+  DateAssess->setBlank(true);  // shows nothing until a course with a date is loaded
   DBReferal = lineEdit("DBReferal", "Referred by", 25);
   DBDiag = dropDown("DBDiag", "Diagnosis", {"Psioriasis", "Vitiligo (Skin I)", "Eczema"}, 0);
   DBDiag->setEditable(true);

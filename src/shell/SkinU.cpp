@@ -4,11 +4,14 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 
 #include "dosing/FactorFile.h"
+#include "resources/Resources.h"
 #include "shell/AppState.h"
+#include "shell/DatePicker.h"
 #include "shell/Dialogs.h"
 #include "shell/HelpWindow.h"
 #include "shell/Notice.h"
@@ -64,6 +67,7 @@ bool TForm1::FormCreate() {
   qApp->installEventFilter(this);  // key preview: F1 wherever the focus is in this window
 
   DrawSpots();
+  ImgPerson->setCursor(resources::targetCursor());
 
   if (const auto dir = settings::readDBDir()) {
     DBDir = *dir;

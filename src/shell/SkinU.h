@@ -3,7 +3,6 @@
 // estimate and the plan, the 29 treatment records, the spots and the diagram picture. Its
 // handlers live with the subsystem whose rules they apply; this class only declares them.
 
-#include <QDateTimeEdit>
 #include <QImage>
 #include <QPoint>
 #include <QPointer>
@@ -16,6 +15,7 @@
 #include "treatment/Condition.h"
 
 class ClickPanel;
+class DatePicker;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -104,7 +104,7 @@ class TForm1 : public QWidget {
   QPushButton* BtnSelect;
   QCheckBox* CkBxNewCourse;
   QFrame* PanPhone;
-  QDateTimeEdit* DateBirth;
+  DatePicker* DateBirth;
   QLineEdit* EdAge;
   QComboBox* ComboLang;
   QLineEdit* DBHome;
@@ -129,7 +129,7 @@ class TForm1 : public QWidget {
   QLabel* Label7;
   QLabel* Label8;
   QLineEdit* DBEdMED;
-  QDateTimeEdit* DateAssess;
+  DatePicker* DateAssess;
   QLineEdit* DBReferal;
   QComboBox* DBDiag;
   QLineEdit* DBConsult;
@@ -152,7 +152,7 @@ class TForm1 : public QWidget {
   QWidget* UpDown1;
   QToolButton* UpDown1Prev;
   QToolButton* UpDown1Next;
-  QDateTimeEdit* DBImageDate;
+  DatePicker* DBImageDate;
   QPlainTextEdit* DBMemo1;
   QSplitter* Splitter6;
   QLabel* Image1;

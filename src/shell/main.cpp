@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 
+#include "resources/Resources.h"
 #include "shell/AppState.h"
 #include "shell/Notice.h"
 #include "shell/SkinU.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("NB UVB Calculator");
   QApplication::setOrganizationName("Venmore");
   QGuiApplication::setDesktopFileName("halcyra");
+  QApplication::setWindowIcon(resources::programIcon());
 
   TForm1 form;
   Form1 = &form;
