@@ -2,6 +2,7 @@
 // on the right. Only widgets are made here; behaviour is attached by the handlers.
 
 #include <QButtonGroup>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -21,6 +22,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "dosing/CourseGraph.h"
 #include "shell/ClickPanel.h"
 #include "shell/DatePicker.h"
 #include "shell/ScheduleGrid.h"
@@ -111,7 +113,8 @@ void TForm1::buildLayout() {
   TabClinical = buildClinicalTab();
   TabNotes = buildNotesTab();
   TabGraph = named(new QWidget, "TabGraph");
-  Chart1 = named(new QWidget, "Chart1");
+  CourseGraph1 = std::make_unique<dosing::CourseGraph>(TabGraph);
+  Chart1 = CourseGraph1->view();
   auto* graphLayout = new QVBoxLayout(TabGraph);
   graphLayout->setContentsMargins(0, 0, 0, 0);
   graphLayout->addWidget(Chart1);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
+#include "dosing/CourseGraph.h"
 #include "dosing/FactorFile.h"
 #include "resources/Resources.h"
 #include "shell/AppState.h"
@@ -19,11 +20,17 @@
 #include "shell/Settings.h"
 
 TForm1* Form1 = nullptr;
+TDataPatient* DataPatient = nullptr;
 const QString HelpFile = QStringLiteral("Halcyra.chm");
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   buildLayout();
   EdtDBDir->installEventFilter(this);
+  connectDosingHandlers();
+  connectRecordHandlers();
+  connectScheduleHandlers();
+  connectDiagramHandlers();
+  connectImportHandlers();
 }
 
 TForm1::~TForm1() {
@@ -33,12 +40,12 @@ TForm1::~TForm1() {
 }
 
 bool TForm1::FormCreate() {
-  MEDImport = false;
+  Dosing.MEDImport = false;
   AppState = ListMode;
 
   // The calibration. Without it no estimate can be trusted, so the program does not go on.
   try {
-    Factors = dosing::readFactorFile(QDir::current().absoluteFilePath(dosing::kFactorFileName));
+    Dosing.tables = dosing::readFactorFile(QDir::current().absoluteFilePath(dosing::kFactorFileName));
   } catch (const std::exception& e) {
     dialogs::error(this, QString::fromUtf8(e.what()) +
                              "\n\nThe dose factor file \"UVB_Factors.Dat\" calibrates every MED estimate; "
@@ -125,11 +132,16 @@ void TForm1::EdtDBDirDblClick(bool ctrlDown) {
   if (ctrlDown) settings::writeDBDir(DBDir);
 }
 
+void TForm1::onFocus(QWidget* widget, std::function<void()> entered, std::function<void()> left) {
+  focusHandlers_[widget] = {std::move(entered), std::move(left)};
+  widget->installEventFilter(this);
+}
+
 void TForm1::FormClose() { AppState = QuietMode; }
 
 void TForm1::FormDestroy() {
   Person_Img = QImage();
-  Factors.Logo = QImage();
+  Dosing.tables.Logo = QImage();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -147,6 +159,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (w && w->window() == this && key->key() == Qt::Key_F1 && !key->isAutoRepeat()) {
       FormKeyDown(Qt::Key_F1);
       return true;
+    }
+  }
+  if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+    const auto it = focusHandlers_.constFind(watched);
+    if (it != focusHandlers_.constEnd()) {
+      const auto& handler = event->type() == QEvent::FocusIn ? it->entered : it->left;
+      if (handler) handler();
     }
   }
   if (watched == EdtDBDir && event->type() == QEvent::MouseButtonDblClick) {

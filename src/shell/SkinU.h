@@ -6,17 +6,25 @@
 #include <QImage>
 #include <QPoint>
 #include <QPointer>
+#include <QHash>
 #include <QWidget>
+#include <memory>
 #include <array>
 #include <functional>
 #include <vector>
 
+#include "dosing/DosingSession.h"
 #include "dosing/FactorTables.h"
 #include "treatment/Condition.h"
+
+namespace dosing { class CourseGraph; }
+class TDataPatient;
 
 class ClickPanel;
 class DatePicker;
 class QButtonGroup;
+class QDragEnterEvent;
+class QDropEvent;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -53,22 +61,83 @@ class TForm1 : public QWidget {
   static QString helpTopic(int tabIndex);
   void setHelpViewer(HelpViewerFn viewer) { helpViewer_ = std::move(viewer); }
 
-  // Body diagram.
+  // MED estimate and treatment plan.
+  void ComSkinTypeChange();
+  void UpDateMED();
+  void ClearMED();
+  void SetOld(double age);
+  void EdAgeExit();
+  void DateBirthEnter();
+  void DateBirthChange();
+  void PanelToneClk(ClickPanel* sender);
+  void EdMEDChange();
+  void EdMEDEnter();
+  void EdMEDExit();
+
+  // Patient lookup and selection (records/PatientHandlers.cpp).
+  void EdHospChange();
+  void EdNameChange(QLineEdit* sender);
+  void EdNameExit(QLineEdit* sender);
+  void BtnSelectClick();
+  void BtnClearClick();
+  void Clear();
+  void LoadPatient();
+  void LoadCourse();
+  void DBGridEnter(QTableView* sender);
+
+  // Clinical assessment (records/AssessmentHandlers.cpp).
+  void ComboDBChange(QComboBox* sender);
+  void ComCourseChange(QComboBox* sender);
+  void DBDiagClick(QComboBox* sender);
+  void DateAssessChange();
+  void RadioPrevRxClick(int index);
+  void DBStringExit(QLineEdit* sender);
+  void DBMemoEdit(QPlainTextEdit* sender);
+  void DBMemoPost(QPlainTextEdit* sender);
+  void CheckBoxClick();
+  void DBSaveChks();
+  void DBLoadChks();
+  // Shows the current rows' columns in the bound boxes and memos.
+  void refreshBoundWidgets();
+
+  // The 29 records and the increments in the open course row (treatment/CourseColumnsBinding.cpp).
+  void DBSaveTable();
+  void DBLoadTable();
+  void DBSaveInc();
+  void DBLoadInc();
+
+  // The treatment schedule (treatment/ScheduleHandlers.cpp).
+  // Returns whether the cell may become current (only column 4); columns 0 and 1 record a treatment.
+  bool StringGrid1SelectCell(int column, int row);
+  void StringGrid1KeyUp(int key);
+
+  // Body diagram (diagram/DiagramHandlers.cpp).
   void ClearImage();
   void DrawSpots();
+  void ImgPersonClick(QPoint clicked, bool ctrlDown);
+  void DBSaveSpots();
+  void DBLoadSpots();
+
+  // Photographs (diagram/PhotoHandlers.cpp).
+  void AddPhotographFile(const QString& path);
+  void LoadImages();
+  void UpDown1Click(bool next);
+  void DBImageDateChange();
+  void BitBtn4Click();
+
+  // Legacy patient files (records/ImportHandlers.cpp).
+  void BtnLoadALLClick();
+  void ImportOld(const QString& path);
 
   // ---- state of the open course ----
-  double FOld = 0;
-  double OldMed = 0;
+  // The estimate and the plan: the factor tables (Dosing.tables), FOld, index, LSkin, ASkin,
+  // DSkin, SkinIndex, OldMed, MEDImport and ExpectDose live in the dosing session, which holds
+  // every rule about them; the handlers copy widget texts in and results out.
+  dosing::DosingSession Dosing;
+  const FactorTables& Factors() const { return Dosing.tables; }
   double ScX = 0, ScY = 0;
   QImage Person_Img;
-  bool MEDImport = false;
-  FactorTables Factors;  // ESF, Lighter, Average, Darker, MED_Min, MED_Max, ..., Default_Format, Logo
-  std::array<double, kTreatments + 1> ExpectDose{};     // rows 1..29
-  std::array<TCondition, kTreatments + 1> Condition{};  // rows 1..29
-  std::array<double, 6> LSkin{}, ASkin{}, DSkin{};
-  int index = 0;
-  int SkinIndex = 0;
+  std::array<TCondition, kTreatments + 1> Condition{};  // rows 1..29; [0] unused
   int PgNum = 0, RxNum = 0;
   std::vector<QPoint> Spots;
 
@@ -157,7 +226,8 @@ class TForm1 : public QWidget {
   QSplitter* Splitter6;
   QLabel* Image1;
   // Graph tab
-  QWidget* Chart1;
+  QWidget* Chart1;  // the view of CourseGraph
+  std::unique_ptr<dosing::CourseGraph> CourseGraph1;
   // About tab
   QFrame* Panel11;
   QLineEdit* EdtDBDir;
@@ -171,6 +241,8 @@ class TForm1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;  // photographs: diagram/PhotoHandlers.cpp
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void buildLayout();
@@ -182,6 +254,26 @@ class TForm1 : public QWidget {
   QWidget* buildAboutTab();
   QWidget* buildImportTab();
   void showHelp(const QString& fileAndTopic);
+  // Each subsystem attaches its handlers to the widgets in its own file.
+  void connectDosingHandlers();
+  void connectRecordHandlers();
+  void connectScheduleHandlers();
+  void connectDiagramHandlers();
+  void connectImportHandlers();
+  void onFocus(QWidget* widget, std::function<void()> entered, std::function<void()> left);
+  // The dosing session's grid columns and enabling, written into the widgets.
+  void pullIncrements();
+  void pushSchedule();
+  void pushEstimate();
+  void pushPlan();
+  void storeAge();  // Old of the open course := FOld, saved and re-read
+  QString comboText() const;
+
+  struct FocusHandlers {
+    std::function<void()> entered, left;
+  };
+  QHash<QObject*, FocusHandlers> focusHandlers_;
+  QMetaObject::Connection medChanged_;  // EdMEDChange attached to the MED box
 
   bool shown_ = false;
   HelpViewerFn helpViewer_;
@@ -189,5 +281,7 @@ class TForm1 : public QWidget {
 };
 
 extern TForm1* Form1;
+// The data module, created after the main window (it connects to the directory the window read).
+extern TDataPatient* DataPatient;
 // The help file name given to the help service, followed directly by a topic.
 extern const QString HelpFile;

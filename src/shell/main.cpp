@@ -4,9 +4,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include "resources/Resources.h"
+#include "records/Data.h"
 #include "shell/AppState.h"
+#include "shell/DatabaseStartup.h"
 #include "shell/Notice.h"
 #include "shell/SkinU.h"
 #include "treatment/ConditionForm.h"
@@ -27,12 +31,20 @@ int main(int argc, char** argv) {
   TCondition_Form conditionForm(&form);
   Condition_Form = &conditionForm;
 
+  TDataPatient data;
+  DataPatient = &data;
+  data.firstName = [&form] { return form.EdFirst->text(); };
+  data.secondName = [&form] { return form.EdSecond->text(); };
+  data.log = [&form](const QString& line) { form.Memo2->appendPlainText(line); };
+  connectDataModule(data, &form);
+
   TNotice_Form notice(&form);
   Notice_Form = &notice;
 
   form.show();
   const int result = app.exec();
   Notice_Form = nullptr;
+  DataPatient = nullptr;
   Condition_Form = nullptr;
   return result;
 }

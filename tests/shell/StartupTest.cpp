@@ -96,7 +96,7 @@ TEST_F(StartupTest, FirstStateShowsThePatientListAndAnEmptySchedule) {
   EXPECT_TRUE(form->PanPhone->isHidden());
   EXPECT_TRUE(form->ChkPending->isChecked() && form->ChkCurrent->isChecked() && form->ChkComplete->isChecked());
   EXPECT_FALSE(form->CkBxNewCourse->isChecked());
-  EXPECT_EQ(form->Factors.Default_Format, "LLL0000");
+  EXPECT_EQ(form->Factors().Default_Format, "LLL0000");
   EXPECT_TRUE(form->EdtDBDir->text().isEmpty());  // no stored directory
   EXPECT_TRUE(form->DateBirth->isBlank());        // no birth date shown before one is entered
   EXPECT_EQ(form->DateBirth->date(), QDate::currentDate());
