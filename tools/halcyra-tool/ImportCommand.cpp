@@ -1,0 +1,78 @@
+// halcyra-tool import: imports patient files of the older system (*.UVB) into a database, as the
+// Bulk Import tab does.
+//
+//   import DIR FILE...
+//
+// Opens the database in DIR as the program does and imports the files in the order given, with the
+// same code as the window (there is no pause between files: there is no window to repaint). Prints
+// the window's log: for each file its name and its index from 0, a skipped file's reason under its
+// line, and a summary at the end. Exit status 0 when every file was imported, 1 when any was
+// skipped or the database cannot be opened (the message on stderr names the file), 2 for wrong
+// arguments.
+
+#include <QString>
+#include <cstdio>
+
+#include "Command.h"
+#include "records/Data.h"
+#include "records/DataError.h"
+#include "records/Database.h"
+#include "records/LegacyImport.h"
+#include "shell/AppState.h"
+
+namespace {
+
+constexpr const char* kUsage = "import DIR FILE...";
+
+void printLine(const QString& line) {
+  const QByteArray bytes = line.toLocal8Bit() + '\n';
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+  std::fflush(stdout);  // the log keeps pace with the work, as the window's does
+}
+
+int run(const CommandArgs& args) {
+  if (args.size() < 2) {
+    std::fprintf(stderr, "usage: halcyra-tool %s\n", kUsage);
+    return 2;
+  }
+  const QString dir = QString::fromLocal8Bit(args[0].c_str());
+  DBDir = dir;
+  try {
+    TDataPatient data;
+    switch (data.DataModuleCreate()) {
+      case TDataPatient::ConnectResult::NoDirectory:
+        std::fprintf(stderr, "halcyra-tool import: no database directory given\n");
+        return 1;
+      case TDataPatient::ConnectResult::NoDatabase:
+        std::fprintf(stderr, "halcyra-tool import: there is no database %s (create one with halcyra-tool init-db)\n",
+                     records::databasePath(dir).toLocal8Bit().constData());
+        return 1;
+      case TDataPatient::ConnectResult::Connected:
+        break;
+    }
+    data.log = printLine;  // a surname cut to fit is noted in the log
+
+    int imported = 0;
+    int skipped = 0;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+      const QString path = QString::fromLocal8Bit(args[i].c_str());
+      printLine(records::legacyFileLine(path, static_cast<int>(i - 1)));
+      const records::LegacyImport result = records::importLegacyFile(data, path);
+      if (result.imported()) {
+        ++imported;
+      } else {
+        ++skipped;
+        printLine(records::legacySkipLine(result));
+      }
+    }
+    printLine(records::legacySummaryLine(imported, skipped));
+    return skipped == 0 ? 0 : 1;
+  } catch (const records::DataError& e) {
+    std::fprintf(stderr, "halcyra-tool import: %s\n", e.message().toLocal8Bit().constData());
+    return 1;
+  }
+}
+
+const RegisterCommand reg{"import", kUsage, &run};
+
+}  // namespace
