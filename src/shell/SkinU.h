@@ -99,6 +99,8 @@ class TForm1 : public QWidget {
   void DBLoadChks();
   // Shows the current rows' columns in the bound boxes and memos.
   void refreshBoundWidgets();
+  // Binds the grids and the bound boxes to the data module's cursors, once it exists.
+  void attachDataModule();
 
   // The 29 records and the increments in the open course row (treatment/CourseColumnsBinding.cpp).
   void DBSaveTable();
@@ -124,10 +126,16 @@ class TForm1 : public QWidget {
   void UpDown1Click(bool next);
   void DBImageDateChange();
   void BitBtn4Click();
+  // Connects the data module's photograph signals to Image1, DBImageDate and DBMemo1, once for
+  // each data module (it is created after the window).
+  void attachPhotographs();
+  QPointer<QObject> photographSource_;
 
   // Legacy patient files (records/ImportHandlers.cpp).
   void BtnLoadALLClick();
-  void ImportOld(const QString& path);
+  // Imports one file; true when its patient and course were stored, false when it was skipped
+  // (the reason is logged in Memo2).
+  bool ImportOld(const QString& path);
 
   // ---- state of the open course ----
   // The estimate and the plan: the factor tables (Dosing.tables), FOld, index, LSkin, ASkin,
@@ -257,6 +265,8 @@ class TForm1 : public QWidget {
   // Each subsystem attaches its handlers to the widgets in its own file.
   void connectDosingHandlers();
   void connectRecordHandlers();
+  void connectAssessmentHandlers();
+  void setRadioPrevRx(int index);  // -1 chooses neither answer
   void connectScheduleHandlers();
   void connectDiagramHandlers();
   void connectImportHandlers();

@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
   data.secondName = [&form] { return form.EdSecond->text(); };
   data.log = [&form](const QString& line) { form.Memo2->appendPlainText(line); };
   connectDataModule(data, &form);
+  form.attachDataModule();
 
   TNotice_Form notice(&form);
   Notice_Form = &notice;

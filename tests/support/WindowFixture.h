@@ -64,13 +64,14 @@ class WindowFixture {
     data->secondName = [this] { return form->EdSecond->text(); };
     data->log = [this](const QString& line) { form->Memo2->appendPlainText(line); };
     data->DataModuleCreate();
+    form->attachDataModule();
   }
 
   ~WindowFixture() {
     AppState = QuietMode;  // the window is closing: handlers write nothing
-    form.reset();
+    condition.reset();  // a child of the main window: gone before it
     data.reset();
-    condition.reset();
+    form.reset();
     Form1 = nullptr;
     DataPatient = nullptr;
     Condition_Form = nullptr;

@@ -1,0 +1,27 @@
+#pragma once
+// The 29 treatment records and the 29 "% Inc" increments kept in the current course row, read
+// and written the one way the window, the import and the command-line tool all use.
+
+#include <array>
+#include <optional>
+#include <span>
+
+#include "treatment/Condition.h"
+#include "treatment/CourseColumns.h"
+
+class TDataPatient;
+
+namespace records {
+
+// The records of the current course (result[0] is treatment 1); nothing when no treatment was ever
+// recorded on it (its Condition column is null).
+std::optional<std::array<TCondition, kTreatments>> loadCourseRecords(const TDataPatient& data);
+// Packs records 1..29 into the seven columns of the current course row (in edit mode).
+void storeCourseRecords(TDataPatient& data, std::span<const TCondition, kTreatments> records);
+
+// The increments of the current course as the schedule shows them; nothing when none are stored.
+std::optional<treatment::IncrementTexts> loadCourseIncrements(const TDataPatient& data);
+// Packs the schedule's increment texts into PInc of the current course row (in edit mode).
+void storeCourseIncrements(TDataPatient& data, const treatment::IncrementTexts& cells);
+
+}  // namespace records
