@@ -236,7 +236,9 @@ void TForm1::LoadCourse() {
     DateAssess->setDateTime(datetime::toQDateTime(d.ADOCourseDateAssess.asDateTime()));
   }
   SetOld(d.ADOCourseOld.isNull() ? 0.0 : d.ADOCourseOld.asFloat());
-  EdAge->setText(fmt::Fixed(Dosing.FOld, 3, 1));
+  // A course without an age shows an empty age box rather than "0.0", so that a birth date
+  // entered next supplies the age.
+  EdAge->setText(Dosing.FOld == 0 ? QString() : fmt::Fixed(Dosing.FOld, 3, 1));
   ComSkinType->setCurrentIndex(d.ADOCourseSkinIndex.isNull() ? -1 : d.ADOCourseSkinIndex.asInteger());
   setComboFromField(d.ADOCourseComCondition, ComCondition);
   setComboFromField(d.ADOCourseSched, ComSched);

@@ -91,6 +91,12 @@ TEST_F(PatientWindow, SelectCreatesThePatientWithItsFirstCourseAndOpensIt) {
   EXPECT_TRUE(f().BtnPrint->isEnabled());
   EXPECT_FALSE(f().EdHosp->isEnabled());
   EXPECT_EQ(f().Label5->text(), "Mary  Smith");
+  EXPECT_TRUE(f().EdAge->text().isEmpty());  // no age yet: a birth date may supply it
+  f().DateBirth->setFocus();
+  f().DateBirth->setDate(QDate::currentDate().addYears(-40).addDays(-10));
+  EXPECT_EQ(f().EdAge->text(), "40.0");
+  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), f().Dosing.FOld);
+  EXPECT_FALSE(d().ADOPatientBirth.isNull());
 }
 
 TEST_F(PatientWindow, TheButtonFollowsWhetherTheTypedNHIIsANewValidOne) {
@@ -213,6 +219,24 @@ TEST_F(PatientWindow, EstimatePlanAndAssessmentAreStoredAndComeBackAfterTheList)
   const bool expectedBoxes[] = {false, false, false, false, true, false, true};
   for (int i = 1; i <= 6; ++i) EXPECT_EQ(f().CheckBoxes[i]->isChecked(), expectedBoxes[i]) << i;
   EXPECT_TRUE(app.boxes.empty()) << app.boxes.front().text.toStdString();
+}
+
+TEST_F(PatientWindow, NumbersAreShownAndReadInTheUsersLocale) {
+  const QLocale saved;
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  createPatient("ABC1234", "Smith");
+  f().ComSkinType->setCurrentIndex(0);
+  type(f().EdAge, "45,5");
+  leave(f().EdAge);
+  EXPECT_EQ(f().EdAge->text(), "45,5");
+  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 45.5);
+  EXPECT_EQ(f().Label6->text().contains(','), true);  // the estimates use the decimal comma
+  leave(f().EdAge);  // what is shown reads back as the same age
+  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 45.5);
+  type(f().EdAge, "46.5");  // a point is understood too
+  leave(f().EdAge);
+  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 46.5);
+  QLocale::setDefault(saved);
 }
 
 TEST_F(PatientWindow, LoadingACourseWritesNothing) {
