@@ -23,7 +23,9 @@ void TForm1::connectDosingHandlers() {
   connect(ComSkinType, &QComboBox::currentIndexChanged, this, [this] { ComSkinTypeChange(); });
   connect(DateBirth, &QDateTimeEdit::dateTimeChanged, this, [this] { DateBirthChange(); });
   for (ClickPanel* p : {Panel4, Panel5, Panel6}) connect(p, &ClickPanel::clicked, this, &TForm1::PanelToneClk);
-  medChanged_ = connect(DBEdMED, &QLineEdit::textChanged, this, [this] { EdMEDChange(); });
+  connect(DBEdMED, &QLineEdit::textChanged, this, [this] {
+    if (!medDetached_) EdMEDChange();
+  });
   onFocus(EdAge, {}, [this] { EdAgeExit(); });
   onFocus(DateBirth, [this] { DateBirthEnter(); }, {});
   onFocus(DBEdMED, [this] { EdMEDEnter(); }, [this] { EdMEDExit(); });
@@ -166,11 +168,11 @@ void TForm1::EdMEDChange() {
 void TForm1::EdMEDEnter() {
   if (AppState == PatientMode) DataPatient->ADOCourse.edit();
   // While the user types, the plan waits: it follows once the box is left.
-  disconnect(medChanged_);
+  medDetached_ = true;
 }
 
 void TForm1::EdMEDExit() {
-  medChanged_ = connect(DBEdMED, &QLineEdit::textChanged, this, [this] { EdMEDChange(); });
+  medDetached_ = false;
   EdMEDChange();
   if (AppState != PatientMode || DataPatient->ADOCourse.state() != records::DataSet::State::Edit) return;
   const fmt::Whole med = fmt::parseWhole(DBEdMED->text());

@@ -283,7 +283,7 @@ class TForm1 : public QWidget {
     std::function<void()> entered, left;
   };
   QHash<QObject*, FocusHandlers> focusHandlers_;
-  QMetaObject::Connection medChanged_;  // EdMEDChange attached to the MED box
+  bool medDetached_ = false;  // the MED box's changes do not run EdMEDChange (while it is typed in)
 
   bool shown_ = false;
   HelpViewerFn helpViewer_;
