@@ -1,9 +1,11 @@
 #include "records/Connection.h"
 
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
 #include <atomic>
+#include <sqlite3.h>
 
 #include "records/DataError.h"
 
@@ -77,10 +79,26 @@ void Connection::open(const QString& file) {
       throw DataError(QStringLiteral("The database file %1 cannot be used: %2.").arg(file_, describeSqlError(error)));
     }
   }
+  // Read directly through the driver's SQLite handle only if it is this program's SQLite library
+  // (same version); a driver built with a library of its own is left to QSqlQuery.
+  const QVariant handle = database().driver()->handle();
+  if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+    QSqlQuery version(database());
+    if (version.exec(QStringLiteral("SELECT sqlite_version()")) && version.next() &&
+        version.value(0).toString() == QLatin1String(sqlite3_libversion())) {
+      handle_ = *static_cast<sqlite3* const*>(handle.constData());
+    }
+  }
+  native_ = handle_;
 }
+
+void Connection::setDirectReads(bool on) { native_ = on ? handle_ : nullptr; }
 
 void Connection::close() {
   statements_.clear();
+  for (sqlite3_stmt* statement : std::as_const(nativeStatements_)) sqlite3_finalize(statement);
+  nativeStatements_.clear();
+  handle_ = native_ = nullptr;
   if (QSqlDatabase::contains(name_)) {
     {
       QSqlDatabase db = QSqlDatabase::database(name_, false);
@@ -112,14 +130,121 @@ void Connection::exec(const QString& sql, const QString& action) {
 
 std::optional<qint64> Connection::changeCounter() {
   if (!isOpen() || *dialect_->changeCounter == '\0') return std::nullopt;
-  QSqlQuery& query = prepared(QString::fromLatin1(dialect_->changeCounter));
-  if (!query.exec() || !query.next()) {
-    query.finish();
-    return std::nullopt;
+  static const ColumnDef counter{QStringLiteral("counter"), ColumnKind::Integer};
+  try {
+    const auto rows = select(QString::fromLatin1(dialect_->changeCounter), {}, {&counter}, QStringLiteral("check for changes"));
+    if (rows.empty() || rows.front().front().isNull()) return std::nullopt;
+    return rows.front().front().toLongLong();
+  } catch (const DataError&) {
+    return std::nullopt;  // cannot tell: the caller reads anew
   }
-  const qint64 value = query.value(0).toLongLong();
-  query.finish();
-  return value;
+}
+
+namespace {
+
+// One column of the current result row of a direct read, as its column's type.
+QVariant nativeValue(sqlite3_stmt* statement, int i, const ColumnDef& column) {
+  const int type = sqlite3_column_type(statement, i);
+  if (type == SQLITE_NULL) return {};
+  switch (column.kind) {
+    case ColumnKind::Text:
+    case ColumnKind::Memo: {
+      const void* text = sqlite3_column_text16(statement, i);
+      const int bytes = sqlite3_column_bytes16(statement, i);
+      if (!text || bytes == 0) return QStringLiteral("");  // stored empty text is not null
+      return QString(static_cast<const QChar*>(text), bytes / 2);
+    }
+    case ColumnKind::Integer:
+    case ColumnKind::SmallUnsigned:
+    case ColumnKind::AutoIncrement:
+      if (type == SQLITE_FLOAT) return static_cast<qlonglong>(sqlite3_column_double(statement, i));
+      return static_cast<qlonglong>(sqlite3_column_int64(statement, i));
+    case ColumnKind::Float:
+    case ColumnKind::DateTime:
+      return sqlite3_column_double(statement, i);
+    case ColumnKind::Boolean:
+      return sqlite3_column_int64(statement, i) != 0;
+    case ColumnKind::VarBytes:
+    case ColumnKind::Blob: {
+      const void* data = sqlite3_column_blob(statement, i);
+      const int bytes = sqlite3_column_bytes(statement, i);
+      return bytes > 0 ? QByteArray(static_cast<const char*>(data), bytes) : QByteArray("", 0);
+    }
+  }
+  return {};
+}
+
+int bindNative(sqlite3_stmt* statement, int i, const QVariant& v) {
+  if (v.isNull()) return sqlite3_bind_null(statement, i);
+  switch (v.typeId()) {
+    case QMetaType::QString: {
+      const QString& text = *static_cast<const QString*>(v.constData());
+      return sqlite3_bind_text16(statement, i, text.utf16(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+    }
+    case QMetaType::QByteArray: {
+      const QByteArray& bytes = *static_cast<const QByteArray*>(v.constData());
+      return sqlite3_bind_blob(statement, i, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    }
+    case QMetaType::Double:
+    case QMetaType::Float:
+      return sqlite3_bind_double(statement, i, v.toDouble());
+    case QMetaType::Bool:
+      return sqlite3_bind_int64(statement, i, v.toBool() ? 1 : 0);
+    default:
+      return sqlite3_bind_int64(statement, i, v.toLongLong());
+  }
+}
+
+}  // namespace
+
+std::vector<std::vector<QVariant>> Connection::select(const QString& sql, const QVariantList& values,
+                                                      const std::vector<const ColumnDef*>& columns,
+                                                      const QString& action) {
+  if (!isOpen()) throw DataError(QStringLiteral("No database is open (the database directory is not set or the file could not be opened)."));
+  std::vector<std::vector<QVariant>> rows;
+  const int n = static_cast<int>(columns.size());
+  if (!native_) {
+    QSqlQuery& query = prepared(sql, action);
+    for (int i = 0; i < values.size(); ++i) query.bindValue(i, values[i]);
+    if (!query.exec()) fail(action, query.lastError());
+    while (query.next()) {
+      std::vector<QVariant> row(static_cast<std::size_t>(n));
+      for (int c = 0; c < n; ++c) row[static_cast<std::size_t>(c)] = normalizeValue(*columns[static_cast<std::size_t>(c)], query.value(c));
+      rows.push_back(std::move(row));
+    }
+    const QSqlError error = query.lastError();
+    query.finish();  // ends the read, so that no read holds the file while another copy writes
+    if (error.isValid()) fail(action, error);
+    return rows;
+  }
+
+  auto failNative = [&](sqlite3_stmt* statement) {
+    const QString text = QString::fromUtf8(sqlite3_errmsg(native_));
+    if (statement) sqlite3_reset(statement);
+    fail(action, QSqlError(text, text, QSqlError::StatementError));
+  };
+  sqlite3_stmt* statement = nativeStatements_.value(sql);
+  if (!statement) {
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v3(native_, text.constData(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT,
+                           &statement, nullptr) != SQLITE_OK) {
+      failNative(nullptr);
+    }
+    nativeStatements_.insert(sql, statement);
+  }
+  sqlite3_clear_bindings(statement);
+  for (int i = 0; i < values.size(); ++i) {
+    if (bindNative(statement, i + 1, values[i]) != SQLITE_OK) failNative(statement);
+  }
+  int rc;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    std::vector<QVariant> row(static_cast<std::size_t>(n));
+    for (int c = 0; c < n; ++c) row[static_cast<std::size_t>(c)] = nativeValue(statement, c, *columns[static_cast<std::size_t>(c)]);
+    rows.push_back(std::move(row));
+  }
+  if (rc != SQLITE_DONE) failNative(statement);
+  sqlite3_reset(statement);  // ends the read
+  return rows;
 }
 
 void Connection::fail(const QString& action, const QSqlError& error) const {

@@ -18,8 +18,11 @@
 #include <optional>
 
 #include "records/Dialect.h"
+#include "records/Schema.h"
 
 class QSqlError;
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace records {
 
@@ -48,6 +51,17 @@ class Connection {
   // anything else runs, so that no read holds the file open while another copy writes.
   QSqlQuery& prepared(const QString& sql, const QString& action = QStringLiteral("use the tables"));
 
+  // Reads every row of a SELECT with the given parameter values; `columns` describes the selected
+  // columns in order, and each value comes back brought to its column's type (normalizeValue).
+  // Raises DataError, with `action` in the message, when the store refuses.
+  std::vector<std::vector<QVariant>> select(const QString& sql, const QVariantList& values,
+                                            const std::vector<const ColumnDef*>& columns, const QString& action);
+  // Rows are read straight from SQLite when the Qt driver shares its SQLite library with this
+  // program (much less work per row and per statement); otherwise through QSqlQuery. Tests turn
+  // the direct path off to compare the two.
+  bool directReads() const { return native_ != nullptr; }
+  void setDirectReads(bool on);
+
   // Runs one statement without parameters; raises DataError, with `action` in the message, when
   // the store refuses it.
   void exec(const QString& sql, const QString& action);
@@ -65,6 +79,9 @@ class Connection {
   const Dialect* dialect_;
   int generation_ = 0;
   QHash<QString, std::shared_ptr<QSqlQuery>> statements_;
+  sqlite3* handle_ = nullptr;  // the Qt connection's own SQLite handle, when usable
+  sqlite3* native_ = nullptr;  // handle_ while direct reads are on
+  QHash<QString, sqlite3_stmt*> nativeStatements_;
 };
 
 // Text of a store error for a user: the engine's words, and what to do for the common cases.

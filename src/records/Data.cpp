@@ -146,7 +146,7 @@ void TDataPatient::FindPatient(const QString& Hosp, const QString& Pat, std::uin
 }
 
 bool TDataPatient::PatientFilterRecord(const records::RowView& row) const {
-  return records::acceptPatientStatus(row.value(ADOPatientComplete.index()), MyMsk);
+  return records::acceptPatientStatus(row.whole(ADOPatientComplete.index()), MyMsk);
 }
 
 void TDataPatient::FilterPatientByNHI(const QString& Hosp) {

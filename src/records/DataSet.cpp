@@ -29,37 +29,31 @@ QString describeKey(const TableDef& table, const QVariantList& key) {
 
 }  // namespace
 
-QVariant normalizeValue(const ColumnDef& column, const QVariant& raw) {
-  if (raw.isNull()) return {};
-  switch (column.kind) {
-    case ColumnKind::Text:
-    case ColumnKind::Memo:
-      return raw.typeId() == QMetaType::QString ? raw : QVariant(raw.toString());
-    case ColumnKind::Integer:
-    case ColumnKind::SmallUnsigned:
-    case ColumnKind::AutoIncrement:
-      return raw.typeId() == QMetaType::LongLong ? raw : QVariant(raw.toLongLong());
-    case ColumnKind::Float:
-    case ColumnKind::DateTime:
-      return raw.typeId() == QMetaType::Double ? raw : QVariant(raw.toDouble());
-    case ColumnKind::Boolean:
-      return QVariant(raw.toBool());
-    case ColumnKind::VarBytes:
-    case ColumnKind::Blob: {
-      QByteArray bytes = raw.toByteArray();
-      if (bytes.isNull()) bytes = QByteArray("", 0);  // a stored empty string of bytes is not null
-      return bytes;
-    }
-  }
-  return raw;
-}
-
 // ---------------------------------------------------------------------------------------------
 // RowView
 
-QVariant RowView::value(int column) const { return dataSet_.heldOrFull(row_, column); }
+const QVariant& RowView::value(int column) const { return dataSet_.heldOrFull(row_, column); }
 QString RowView::text(int column) const { return value(column).toString(); }
-bool RowView::isNull(int column) const { return value(column).isNull(); }
+bool RowView::isNull(int column) const { return !value(column).isValid(); }
+
+// Stored values are brought to their column's type when read (normalizeValue), and a null is an
+// invalid QVariant: the type need not be asked for again.
+QStringView RowView::textView(int column) const {
+  const ColumnKind kind = dataSet_.table_.columns[static_cast<std::size_t>(column)].kind;
+  const QVariant& v = value(column);
+  if (!v.isValid() || (kind != ColumnKind::Text && kind != ColumnKind::Memo)) return {};
+  return *static_cast<const QString*>(v.constData());
+}
+
+std::optional<qint64> RowView::whole(int column) const {
+  const ColumnKind kind = dataSet_.table_.columns[static_cast<std::size_t>(column)].kind;
+  const QVariant& v = value(column);
+  if (!v.isValid()) return std::nullopt;
+  if (kind == ColumnKind::Integer || kind == ColumnKind::SmallUnsigned || kind == ColumnKind::AutoIncrement) {
+    return *static_cast<const qlonglong*>(v.constData());
+  }
+  return v.toLongLong();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Construction
@@ -134,46 +128,34 @@ QVariantList DataSet::masterLinkValues() const {
 }
 
 void DataSet::loadList() const {
+  std::vector<const ColumnDef*> columns;
+  if (holdsAll_) {
+    for (const ColumnDef& c : table_.columns) columns.push_back(&c);
+  } else {
+    for (int c : table_.held) columns.push_back(&table_.columns[static_cast<std::size_t>(c)]);
+  }
+  const QString action = QStringLiteral("read the %1 table").arg(table_.name);
   std::vector<Row> rows;
-  QSqlQuery* query = nullptr;
   std::optional<qint64> version;
   if (master_) {
-    const QVariantList links = masterLinkValues();
-    linkValues_ = links;
-    if (!anyNull(links)) {
+    linkValues_ = masterLinkValues();
+    if (!anyNull(linkValues_)) {
       QStringList where;
       for (int c : linkColumns_) where << quoted(table_.columns[static_cast<std::size_t>(c)].name) + QStringLiteral(" = ?");
-      query = &connection_.prepared(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
-                                        .arg(columnList(true), quoted(table_.name), where.join(QStringLiteral(" AND ")), orderBy()),
-                                    QStringLiteral("read the %1 table").arg(table_.name));
-      for (int i = 0; i < links.size(); ++i) query->bindValue(i, links[i]);
+      rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
+                                    .arg(columnList(true), quoted(table_.name), where.join(QStringLiteral(" AND ")), orderBy()),
+                                linkValues_, columns, action);
     }
   } else {
     // Read the counter first: a commit that slips in between makes the snapshot look older than
     // it is, so the next re-read reads again rather than trusting stale rows.
     version = connection_.changeCounter();
-    query = &connection_.prepared(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(columnList(true), quoted(table_.name), orderBy()),
-                                  QStringLiteral("read the %1 table").arg(table_.name));
-  }
-  if (query) {
-    if (!query->exec()) connection_.fail(QStringLiteral("read the %1 table").arg(table_.name), query->lastError());
-    static const std::vector<int> all;
-    const std::vector<int>& columns = holdsAll_ ? all : table_.held;
-    const int n = holdsAll_ ? static_cast<int>(table_.columns.size()) : static_cast<int>(table_.held.size());
-    while (query->next()) {
-      Row row(static_cast<std::size_t>(n));
-      for (int i = 0; i < n; ++i) {
-        const int column = columns.empty() ? i : columns[static_cast<std::size_t>(i)];
-        row[static_cast<std::size_t>(i)] = normalizeValue(table_.columns[static_cast<std::size_t>(column)], query->value(i));
-      }
-      rows.push_back(std::move(row));
-    }
-    const QSqlError error = query->lastError();
-    query->finish();
-    if (error.isValid()) connection_.fail(QStringLiteral("read the %1 table").arg(table_.name), error);
+    rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(columnList(true), quoted(table_.name), orderBy()),
+                              {}, columns, action);
   }
   rows_ = std::move(rows);
   forgetRows();
+  dropKeyIndex();
   detached_.reset();
   listLoaded_ = true;
   loadedVersion_ = version;
@@ -190,6 +172,7 @@ void DataSet::ensureList() const {
 }
 
 void DataSet::computeVisible() const {
+  filterChanged_ = false;
   visible_.clear();
   visible_.reserve(rows_.size());
   const int n = static_cast<int>(rows_.size());
@@ -205,24 +188,22 @@ void DataSet::computeVisible() const {
 
 std::optional<DataSet::Row> DataSet::fetchRow(const QVariantList& key) const {
   if (key.isEmpty() || anyNull(key)) return std::nullopt;
-  QSqlQuery& query = connection_.prepared(
-      QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(columnList(false), quoted(table_.name), whereKey()));
-  for (int i = 0; i < key.size(); ++i) query.bindValue(i, key[i]);
-  if (!query.exec()) connection_.fail(QStringLiteral("read a %1 row").arg(table_.name), query.lastError());
-  std::optional<Row> row;
-  if (query.next()) {
-    row.emplace(table_.columns.size());
-    for (std::size_t i = 0; i < table_.columns.size(); ++i) {
-      (*row)[i] = normalizeValue(table_.columns[i], query.value(static_cast<int>(i)));
-    }
-  }
-  query.finish();
-  return row;
+  std::vector<const ColumnDef*> columns;
+  for (const ColumnDef& c : table_.columns) columns.push_back(&c);
+  auto rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(columnList(false), quoted(table_.name), whereKey()),
+                                 key, columns, QStringLiteral("read a %1 row").arg(table_.name));
+  if (rows.empty()) return std::nullopt;
+  return std::move(rows.front());
 }
 
 void DataSet::forgetRows() const {
   cache_.clear();
   cacheOrder_.clear();
+}
+
+void DataSet::dropKeyIndex() const {
+  keyIndex_.clear();
+  keyIndexBuilt_ = false;
 }
 
 void DataSet::remember(int row, Row full) const {
@@ -253,7 +234,7 @@ const DataSet::Row& DataSet::fullRow(int row) const {
   return cache_.at(row);
 }
 
-QVariant DataSet::heldOrFull(int row, int column) const {
+const QVariant& DataSet::heldOrFull(int row, int column) const {
   const int slot = slot_[static_cast<std::size_t>(column)];
   if (slot >= 0) return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(slot)];
   return fullRow(row)[static_cast<std::size_t>(column)];
@@ -275,13 +256,35 @@ QVariantList DataSet::keyOfFull(const Row& full) const {
 int DataSet::locate(const QVariantList& key) const {
   if (key.isEmpty() || anyNull(key)) return -1;
   const std::size_t nk = table_.key.size();
-  for (std::size_t p = 0; p < visible_.size(); ++p) {
-    const Row& r = rows_[static_cast<std::size_t>(visible_[p])];
-    bool same = true;
-    for (std::size_t k = 0; k < nk && same; ++k) {
-      same = r[static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[k])])] == key[static_cast<qsizetype>(k)];
+  auto matches = [&](int p) {
+    const Row& r = rows_[static_cast<std::size_t>(visible_[static_cast<std::size_t>(p)])];
+    for (std::size_t k = 0; k < nk; ++k) {
+      if (r[static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[k])])] != key[static_cast<qsizetype>(k)]) return false;
     }
-    if (same) return static_cast<int>(p);
+    return true;
+  };
+  // Most look-ups return to the row that is current.
+  if (pos_ >= 0 && pos_ < static_cast<int>(visible_.size()) && matches(pos_)) return pos_;
+  // The patient list is large: find a text key through an index of the rows. The listed rows
+  // are always in ascending row order, so the row's position is found by halving.
+  if (!holdsAll_ && nk == 1 && key[0].typeId() == QMetaType::QString) {
+    if (!keyIndexBuilt_) {
+      const auto slot = static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[0])]);
+      keyIndex_.clear();
+      keyIndex_.reserve(static_cast<qsizetype>(rows_.size()));
+      for (std::size_t r = 0; r < rows_.size(); ++r) {
+        const QVariant& v = rows_[r][slot];
+        if (!v.isNull() && !keyIndex_.contains(v.toString())) keyIndex_.insert(v.toString(), static_cast<int>(r));
+      }
+      keyIndexBuilt_ = true;
+    }
+    const auto it = keyIndex_.constFind(*static_cast<const QString*>(key[0].constData()));
+    if (it == keyIndex_.constEnd()) return -1;
+    const auto p = std::lower_bound(visible_.begin(), visible_.end(), *it);
+    return p != visible_.end() && *p == *it ? static_cast<int>(p - visible_.begin()) : -1;
+  }
+  for (int p = 0; p < static_cast<int>(visible_.size()); ++p) {
+    if (matches(p)) return p;
   }
   return -1;
 }
@@ -408,7 +411,7 @@ void DataSet::open() {
       exact = now && loadedVersion_ && *now == *loadedVersion_;
     }
     if (exact) {
-      computeVisible();  // the filter may have changed while the table was closed
+      if (filterChanged_) computeVisible();  // the filter changed while the table was closed
     } else {
       loadList();
     }
@@ -418,6 +421,7 @@ void DataSet::open() {
     rows_.clear();
     visible_.clear();
     listLoaded_ = false;
+    dropKeyIndex();
     throw;
   }
   retained_ = false;
@@ -439,6 +443,7 @@ void DataSet::close() {
     visible_.clear();
     listLoaded_ = false;
     forgetRows();
+    dropKeyIndex();
   }
   detached_.reset();
   linkValues_.clear();
@@ -479,6 +484,7 @@ void DataSet::reopen() {
       visible_.clear();
       listLoaded_ = false;
       forgetRows();
+      dropKeyIndex();
       pos_ = -1;
       detached_ = fetchRow(mark.key);
       if (!detached_) {
@@ -618,6 +624,7 @@ bool DataSet::gotoBookmark(const Bookmark& bookmark) {
 void DataSet::setFilter(RowTest filter, const QString& text) {
   filter_ = std::move(filter);
   filterText_ = text;
+  filterChanged_ = true;
   if (filtered_ && active()) {
     checkBrowseMode();
     ensureList();
@@ -629,6 +636,7 @@ void DataSet::setFilter(RowTest filter, const QString& text) {
 
 void DataSet::setOnFilterRecord(RowTest test) {
   onFilterRecord_ = std::move(test);
+  filterChanged_ = true;
   if (filtered_ && active()) {
     checkBrowseMode();
     ensureList();
@@ -641,6 +649,7 @@ void DataSet::setOnFilterRecord(RowTest test) {
 void DataSet::setFiltered(bool on) {
   if (on == filtered_) return;
   filtered_ = on;
+  filterChanged_ = true;
   if (!active()) return;
   checkBrowseMode();
   ensureList();
@@ -729,6 +738,9 @@ void DataSet::updateRow() {
                                      "have deleted it. Return to the list to read the table again.")
                           .arg(table_.name, describeKey(table_, editKey_), connection_.file()));
     }
+    for (int k : table_.key) {
+      if (changed_[static_cast<std::size_t>(k)]) dropKeyIndex();
+    }
     if (listLoaded_ && pos_ >= 0) {
       const int row = visible_[static_cast<std::size_t>(pos_)];
       Row& held = rows_[static_cast<std::size_t>(row)];
@@ -790,6 +802,10 @@ void DataSet::insertRow() {
     }
     rows_.push_back(std::move(held));
     const int row = static_cast<int>(rows_.size()) - 1;
+    if (keyIndexBuilt_) {
+      const QVariant& key = (*stored)[static_cast<std::size_t>(table_.key[0])];
+      if (!key.isNull() && !keyIndex_.contains(key.toString())) keyIndex_.insert(key.toString(), row);
+    }
     visible_.push_back(row);
     pos_ = static_cast<int>(visible_.size()) - 1;
     remember(row, std::move(*stored));
@@ -830,6 +846,7 @@ void DataSet::deleteRow() {
   // A row another copy deleted first is gone all the same.
   rows_.erase(rows_.begin() + row);
   forgetRows();
+  dropKeyIndex();
   visible_.erase(visible_.begin() + pos_);
   for (int& v : visible_) {
     if (v > row) --v;

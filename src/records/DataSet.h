@@ -25,6 +25,7 @@
 // Position flags: eof() is true when there is no current row or next() found no row after the
 // current one; bof() likewise for prior(). Any move that lands on a row clears both.
 
+#include <QHash>
 #include <QObject>
 #include <QVariant>
 #include <deque>
@@ -48,12 +49,17 @@ struct Bookmark {
   friend bool operator==(const Bookmark&, const Bookmark&) = default;
 };
 
-// Read access to one row of a cursor's snapshot, given to filter tests.
+// Read access to one row of a cursor's snapshot, given to filter tests. A value is valid until the
+// test looks at another row.
 class RowView {
  public:
-  QVariant value(int column) const;
+  const QVariant& value(int column) const;
   QString text(int column) const;  // empty for null
   bool isNull(int column) const;
+  // The text of a text column without a copy (empty for null), and the number of a whole-number
+  // column (nullopt for null): the quick forms a filter over a whole patient list wants.
+  QStringView textView(int column) const;
+  std::optional<qint64> whole(int column) const;
 
  private:
   friend class DataSet;
@@ -152,10 +158,11 @@ class DataSet : public QObject {
   bool hasCurrent() const;
   const Row* currentRow() const;
   const Row& fullRow(int row) const;
-  QVariant heldOrFull(int row, int column) const;
+  const QVariant& heldOrFull(int row, int column) const;
   QVariantList keyOfRow(int row) const;
   QVariantList keyOfFull(const Row& full) const;
   int locate(const QVariantList& key) const;  // position in visible_, -1 when not listed
+  void dropKeyIndex() const;
   void loadList() const;
   void ensureList() const;
   void computeVisible() const;
@@ -198,6 +205,9 @@ class DataSet : public QObject {
 
   mutable std::unordered_map<int, Row> cache_;  // full rows of a partly held snapshot
   mutable std::deque<int> cacheOrder_;
+  // Row of each text key of a partly held snapshot (the patient list), built when first needed.
+  mutable QHash<QString, int> keyIndex_;
+  mutable bool keyIndexBuilt_ = false;
 
   Row buffer_;                 // the row being edited or appended
   std::vector<char> changed_;  // columns set since edit/append
@@ -206,6 +216,7 @@ class DataSet : public QObject {
   RowTest filter_, onFilterRecord_;
   QString filterText_;
   bool filtered_ = false;
+  mutable bool filterChanged_ = false;  // since the listed rows were last worked out
 
   int disableCount_ = 0;
   bool detailsPending_ = false;
@@ -222,9 +233,5 @@ class ControlsDisabled {
  private:
   DataSet& dataSet_;
 };
-
-// A column value read from the store, brought to the column's type (QString, qlonglong, double,
-// bool, QByteArray); a null value gives a null QVariant.
-QVariant normalizeValue(const ColumnDef& column, const QVariant& raw);
 
 }  // namespace records

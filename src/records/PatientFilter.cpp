@@ -7,12 +7,6 @@ namespace {
 
 int column(const char* name) { return patientTable().indexOf(QString::fromLatin1(name)); }
 
-// The text of a held text column without copying it.
-QStringView textOf(const QVariant& v) {
-  if (v.typeId() == QMetaType::QString) return *static_cast<const QString*>(v.constData());
-  return {};
-}
-
 QString literal(const QString& text) {
   QString escaped = text;
   escaped.replace(u'\'', QStringLiteral("''"));
@@ -27,19 +21,14 @@ RowTest patientSearchFilter(const QString& hosp, const QString& surname) {
   static const int completeColumn = column("Complete");
   if (hosp.isEmpty() && surname.isEmpty()) {
     return [](const RowView& row) {
-      const QVariant c = row.value(completeColumn);
-      return !c.isNull() && c.toLongLong() > 0;
+      const std::optional<qint64> status = row.whole(completeColumn);
+      return status && *status > 0;
     };
   }
   return [hosp, surname](const RowView& row) {
-    if (!hosp.isEmpty()) {
-      const QVariant h = row.value(hospColumn);
-      if (h.isNull() || !textOf(h).startsWith(hosp, Qt::CaseInsensitive)) return false;
-    }
-    if (!surname.isEmpty()) {
-      const QVariant s = row.value(surnameColumn);
-      if (s.isNull() || !textOf(s).contains(surname, Qt::CaseInsensitive)) return false;
-    }
+    // A null column reads as empty text, which no non-empty text begins with or contains.
+    if (!hosp.isEmpty() && !row.textView(hospColumn).startsWith(hosp, Qt::CaseInsensitive)) return false;
+    if (!surname.isEmpty() && !row.textView(surnameColumn).contains(surname, Qt::CaseInsensitive)) return false;
     return true;
   };
 }
@@ -55,16 +44,15 @@ QString patientSearchText(const QString& hosp, const QString& surname) {
   return text;
 }
 
-bool acceptPatientStatus(const QVariant& complete, std::uint8_t mask) {
-  if (complete.isNull()) return true;
-  return (complete.toLongLong() & mask) != 0;
+bool acceptPatientStatus(std::optional<qint64> complete, std::uint8_t mask) {
+  if (!complete) return true;
+  return (*complete & mask) != 0;
 }
 
 RowTest patientNhiFilter(const QString& hosp) {
   static const int hospColumn = column("Hosp");
   return [hosp](const RowView& row) {
-    const QVariant h = row.value(hospColumn);
-    return !h.isNull() && textOf(h).compare(hosp, Qt::CaseInsensitive) == 0;
+    return !row.isNull(hospColumn) && row.textView(hospColumn).compare(hosp, Qt::CaseInsensitive) == 0;
   };
 }
 

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "records/DataSet.h"
 
@@ -20,7 +21,7 @@ QString patientSearchText(const QString& hosp, const QString& surname);
 
 // The status test: a patient whose status was never computed (null) is accepted; otherwise it is
 // accepted when its status bits and the mask have a bit in common.
-bool acceptPatientStatus(const QVariant& complete, std::uint8_t mask);
+bool acceptPatientStatus(std::optional<qint64> complete, std::uint8_t mask);
 
 // The patient whose NHI equals `hosp`, letter case ignored (the legacy import finds a patient so).
 RowTest patientNhiFilter(const QString& hosp);

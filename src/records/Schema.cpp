@@ -78,6 +78,31 @@ const TableDef& imageTable() {
   return t;
 }
 
+QVariant normalizeValue(const ColumnDef& column, const QVariant& raw) {
+  if (raw.isNull()) return {};
+  switch (column.kind) {
+    case ColumnKind::Text:
+    case ColumnKind::Memo:
+      return raw.typeId() == QMetaType::QString ? raw : QVariant(raw.toString());
+    case ColumnKind::Integer:
+    case ColumnKind::SmallUnsigned:
+    case ColumnKind::AutoIncrement:
+      return raw.typeId() == QMetaType::LongLong ? raw : QVariant(raw.toLongLong());
+    case ColumnKind::Float:
+    case ColumnKind::DateTime:
+      return raw.typeId() == QMetaType::Double ? raw : QVariant(raw.toDouble());
+    case ColumnKind::Boolean:
+      return QVariant(raw.toBool());
+    case ColumnKind::VarBytes:
+    case ColumnKind::Blob: {
+      QByteArray bytes = raw.toByteArray();
+      if (bytes.isNull()) bytes = QByteArray("", 0);  // a stored empty string of bytes is not null
+      return bytes;
+    }
+  }
+  return raw;
+}
+
 QString quoted(const QString& identifier) { return u'"' + identifier + u'"'; }
 
 QString columnSql(const Dialect& dialect, const ColumnDef& column) {

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <vector>
 
 #include "records/Dialect.h"
@@ -54,6 +55,11 @@ QString columnSql(const Dialect& dialect, const ColumnDef& column);
 
 // CREATE TABLE and CREATE INDEX statements for an empty database, in order.
 QStringList createStatements(const Dialect& dialect);
+
+// A column value read from the store, brought to the column's type (QString, qlonglong, double,
+// bool, QByteArray); SQL NULL gives a null QVariant, and a stored empty text or byte string stays
+// empty rather than null.
+QVariant normalizeValue(const ColumnDef& column, const QVariant& raw);
 
 // Identifier in double quotes, as both engines accept it with its letter case kept.
 QString quoted(const QString& identifier);

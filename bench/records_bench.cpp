@@ -1,0 +1,621 @@
+// The patient store at department scale: 100,000 patients with 1 to 4 courses each, the packed
+// treatment columns filled, and a photograph in one course of every hundred.
+//
+// Every step a user waits for is timed through the data module, and beside it the plain SQLite
+// query that fetches the same rows (sqlite3 C interface, same file, same settings). The database is
+// generated once into records-bench-data/ beside this program and reused; rows a benchmark adds are
+// removed again.
+//
+//   records_bench [--benchmark_filter=REGEX] [--benchmark_min_time=0.5]
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+#include <random>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "records/Data.h"
+#include "records/Database.h"
+#include "shell/AppState.h"
+#include "shell/JpegCodec.h"
+
+namespace {
+
+constexpr int kPatients = 100000;
+
+// ---------------------------------------------------------------------------------------------
+// A plain SQLite connection
+
+class Raw {
+ public:
+  explicit Raw(const QString& file) {
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+      throw std::runtime_error("cannot open " + file.toStdString());
+    }
+    sqlite3_busy_timeout(db_, 10000);
+    exec("PRAGMA journal_mode=WAL");
+    exec("PRAGMA synchronous=FULL");
+  }
+  ~Raw() {
+    for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+    sqlite3_close(db_);
+  }
+  void exec(const char* sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+      const std::string text = error ? error : "?";
+      sqlite3_free(error);
+      throw std::runtime_error(std::string(sql) + ": " + text);
+    }
+  }
+  sqlite3_stmt* stmt(const std::string& sql) {
+    auto it = statements_.find(sql);
+    if (it == statements_.end()) {
+      sqlite3_stmt* s = nullptr;
+      if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+        throw std::runtime_error(sql + ": " + sqlite3_errmsg(db_));
+      }
+      it = statements_.emplace(sql, s).first;
+    }
+    sqlite3_reset(it->second);
+    sqlite3_clear_bindings(it->second);
+    return it->second;
+  }
+  // Steps through every row, touching every column as a reader would; returns the row count.
+  int readAll(sqlite3_stmt* s) {
+    int rows = 0;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+      ++rows;
+      for (int c = 0, n = sqlite3_column_count(s); c < n; ++c) {
+        switch (sqlite3_column_type(s, c)) {
+          case SQLITE_TEXT: benchmark::DoNotOptimize(sqlite3_column_text16(s, c)); break;
+          case SQLITE_BLOB: benchmark::DoNotOptimize(sqlite3_column_blob(s, c)); break;
+          case SQLITE_FLOAT: benchmark::DoNotOptimize(sqlite3_column_double(s, c)); break;
+          default: benchmark::DoNotOptimize(sqlite3_column_int64(s, c)); break;
+        }
+      }
+    }
+    if (rc != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
+    sqlite3_reset(s);
+    return rows;
+  }
+  void run(sqlite3_stmt* s) {
+    if (sqlite3_step(s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
+    sqlite3_reset(s);
+  }
+  static void text(sqlite3_stmt* s, int i, const QString& v) {
+    const QByteArray u = v.toUtf8();
+    sqlite3_bind_text(s, i, u.constData(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+  }
+  static void bytes(sqlite3_stmt* s, int i, const QByteArray& v) {
+    sqlite3_bind_blob(s, i, v.constData(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+  }
+  sqlite3* handle() const { return db_; }
+
+ private:
+  sqlite3* db_ = nullptr;
+  std::map<std::string, sqlite3_stmt*> statements_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The generated department
+
+QString dataDir() { return QCoreApplication::applicationDirPath() + QStringLiteral("/records-bench-data"); }
+QString dataFile() { return records::databasePath(dataDir()); }
+
+struct Department {
+  std::vector<QString> nhi;      // in the order the patients were added
+  std::vector<QString> surname;
+  QString photoHosp;             // a patient whose newest course has a photograph
+  int photoCourse = 0;
+};
+
+QByteArray filled(int size, std::mt19937& rng) {
+  QByteArray b(size, '\0');
+  for (char& c : b) c = static_cast<char>(rng() & 0x3F);
+  return b;
+}
+
+void generate(const QString& dir) {
+  QDir().mkpath(dir);
+  QFile::remove(records::databasePath(dir));
+  records::createDatabase(dir);
+  Raw raw(records::databasePath(dir));
+  std::mt19937 rng(20240601);
+  const char* first[] = {"Anna", "Ben", "Chloe", "David", "Emma", "Finn", "Grace", "Hemi", "Isla", "Jack",
+                         "Kiri", "Liam", "Mia", "Noah", "Olivia", "Priya", "Quinn", "Ruby", "Sam", "Tane"};
+  const char* syllables[] = {"Smi", "th", "Wil", "son", "Tay", "lor", "Brow", "n", "Ma", "cDo", "nald", "Ng",
+                             "Pa", "tel", "Ku", "mar", "Te", "Ra", "wa", "O'Bri", "en", "Lee", "Chen", "Wong",
+                             "Ha", "ri", "Mor", "gan", "Tho", "mp", "Kel", "ly", "Fa", "'a", "lo", "Ti"};
+  const char* diagnoses[] = {"Psoriasis", "Vitiligo", "Eczema", "Pruritus", "PLE"};
+  std::set<QString> used;
+  std::uniform_int_distribution<int> letter(0, 25), digit(0, 9999), syllable(0, 35), courses(1, 4);
+
+  QImage picture(320, 240, QImage::Format_RGB32);
+  {
+    QPainter p(&picture);
+    QLinearGradient g(0, 0, 320, 240);
+    g.setColorAt(0, QColor(230, 180, 160));
+    g.setColorAt(1, QColor(150, 90, 80));
+    p.fillRect(picture.rect(), g);
+  }
+  const QByteArray photo = jpeg::encode(picture, 90);
+
+  raw.exec("BEGIN");
+  sqlite3_stmt* patient = raw.stmt(
+      "INSERT INTO Patient (Hosp, Birth, WorkPh, MEMOs, NCourse, Eyes, Hair, SkinC, Complete, FirstN, SecN, SurN,"
+      " HomePh, CellPh, Lang, FHistory) VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15,?16)");
+  sqlite3_stmt* course = raw.stmt(
+      "INSERT INTO Course (Hosp, CourseID, DateAssess, Old, ComDiag, ComReason, ComCondition, EdLong, RadioPrevRx,"
+      " MemoMeds, EdMed, SkinIndex, SpotsLength, Spots, Condition, TxTime, Dose, WhenDate, Initials, Temperature,"
+      " PInc, Consultant, Cautions, Complete, Burn, Sched)"
+      " VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15,?16,?17,?18,?19,?20,?21,?22,?23,?24,?25,?26)");
+  sqlite3_stmt* image = raw.stmt("INSERT INTO Imagedb (Hosp, CourseID, WhenDate, JpegImage, NoteMemo) VALUES (?1,?2,?3,?4,?5)");
+  for (int i = 0; i < kPatients; ++i) {
+    QString nhi;
+    do {
+      nhi = QStringLiteral("%1%2%3%4").arg(QChar(u'A' + letter(rng))).arg(QChar(u'A' + letter(rng)))
+                .arg(QChar(u'A' + letter(rng))).arg(digit(rng), 4, 10, QChar(u'0'));
+    } while (!used.insert(nhi).second);
+    QString surname;
+    for (int s = 0, n = 2 + static_cast<int>(rng() % 2); s < n; ++s) surname += QString::fromUtf8(syllables[syllable(rng)]);
+    const int n = courses(rng);
+    const bool lastDone = rng() % 10 < 3;
+    const int status = (n > 1 || lastDone ? 4 : 0) | (lastDone ? 0 : 2);
+
+    Raw::text(patient, 1, nhi);
+    sqlite3_bind_double(patient, 2, 15000 + rng() % 25000);
+    Raw::text(patient, 3, QStringLiteral("09 %1").arg(rng() % 10000000));
+    Raw::text(patient, 4, QStringLiteral("%1 Harbour View Road, Mount Eden, Auckland 1024").arg(rng() % 300));
+    sqlite3_bind_int(patient, 5, n);
+    sqlite3_bind_int(patient, 6, static_cast<int>(rng() % 4));
+    sqlite3_bind_int(patient, 7, static_cast<int>(rng() % 5));
+    sqlite3_bind_int(patient, 8, static_cast<int>(rng() % 4));
+    sqlite3_bind_int(patient, 9, status);
+    Raw::text(patient, 10, QString::fromUtf8(first[rng() % 20]));
+    Raw::text(patient, 11, QString::fromUtf8(first[rng() % 20]));
+    Raw::text(patient, 12, surname.left(20));
+    Raw::text(patient, 13, QStringLiteral("09 %1").arg(rng() % 10000000));
+    Raw::text(patient, 14, QStringLiteral("021 %1").arg(rng() % 1000000));
+    sqlite3_bind_int(patient, 15, 2);
+    Raw::text(patient, 16, QStringLiteral("none known"));
+    raw.run(patient);
+
+    for (int c = 1; c <= n; ++c) {
+      Raw::text(course, 1, nhi);
+      sqlite3_bind_int(course, 2, c);
+      sqlite3_bind_double(course, 3, 43000 + rng() % 2000 + 0.4);
+      sqlite3_bind_double(course, 4, 20 + rng() % 60 + 0.5);
+      Raw::text(course, 5, QString::fromUtf8(diagnoses[rng() % 5]));
+      Raw::text(course, 6, QStringLiteral("NB UVB"));
+      sqlite3_bind_int(course, 7, static_cast<int>(rng() % 4));
+      Raw::text(course, 8, QStringLiteral("%1 years").arg(rng() % 30));
+      sqlite3_bind_int(course, 9, static_cast<int>(rng() % 2));
+      Raw::text(course, 10, QStringLiteral("Calcipotriol ointment daily; emollients"));
+      sqlite3_bind_int(course, 11, 200 + static_cast<int>(rng() % 400));
+      sqlite3_bind_int(course, 12, static_cast<int>(rng() % 7));
+      sqlite3_bind_int(course, 13, 20);
+      Raw::bytes(course, 14, filled(80, rng));   // Spots
+      Raw::bytes(course, 15, filled(29, rng));   // Condition
+      Raw::bytes(course, 16, filled(120, rng));  // TxTime
+      Raw::bytes(course, 17, filled(116, rng));  // Dose
+      Raw::bytes(course, 18, filled(116, rng));  // WhenDate
+      Raw::bytes(course, 19, filled(90, rng));   // Initials
+      Raw::bytes(course, 20, filled(116, rng));  // Temperature
+      Raw::bytes(course, 21, filled(58, rng));   // PInc
+      Raw::text(course, 22, QStringLiteral("Dr R. Whitcombe"));
+      sqlite3_bind_int(course, 23, static_cast<int>(rng() % 64));
+      sqlite3_bind_int(course, 24, c < n || lastDone ? 1 : 0);
+      Raw::bytes(course, 25, filled(29, rng));   // Burn
+      sqlite3_bind_int(course, 26, static_cast<int>(rng() % 4));
+      raw.run(course);
+    }
+    if (i % 100 == 50) {
+      Raw::text(image, 1, nhi);
+      sqlite3_bind_int(image, 2, n);
+      sqlite3_bind_double(image, 3, 44000);
+      Raw::bytes(image, 4, photo);
+      Raw::text(image, 5, QStringLiteral("left elbow"));
+      raw.run(image);
+    }
+  }
+  raw.exec("COMMIT");
+  raw.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  QFile marker(dir + QStringLiteral("/complete"));
+  marker.open(QIODevice::WriteOnly);
+}
+
+Department& department() {
+  static Department d = [] {
+    if (!QFile::exists(dataDir() + QStringLiteral("/complete"))) generate(dataDir());
+    Department dep;
+    Raw raw(dataFile());
+    sqlite3_stmt* s = raw.stmt("SELECT Hosp, SurN FROM Patient ORDER BY rowid");
+    while (sqlite3_step(s) == SQLITE_ROW) {
+      dep.nhi.push_back(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))));
+      dep.surname.push_back(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 1))));
+    }
+    sqlite3_reset(s);
+    s = raw.stmt("SELECT Hosp, CourseID FROM Imagedb ORDER BY ImageID LIMIT 1 OFFSET 500");
+    if (sqlite3_step(s) == SQLITE_ROW) {
+      dep.photoHosp = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+      dep.photoCourse = sqlite3_column_int(s, 1);
+    }
+    sqlite3_reset(s);
+    return dep;
+  }();
+  return d;
+}
+
+// The program's data module on the department's database, opened once as at start-up.
+TDataPatient& module() {
+  static TDataPatient* data = [] {
+    department();
+    DBDir = dataDir();
+    auto* m = new TDataPatient;
+    if (m->DataModuleCreate() != TDataPatient::ConnectResult::Connected) throw std::runtime_error("no database");
+    return m;
+  }();
+  return *data;
+}
+
+Raw& raw() {
+  static Raw r(dataFile());
+  return r;
+}
+
+// "List": every table read anew, no filter, the first patient current.
+void backToList(TDataPatient& m) {
+  m.ADOImage.close();
+  m.ADOCourse.close();
+  m.ADOPatient.close();
+  m.ADOPatient.setFiltered(false);
+  m.ADOPatient.open();
+  m.ADOCourse.open();
+  m.ADOImage.open();
+}
+
+// Opens the patient with this NHI and its newest course, as a search and a click would.
+void openPatient(TDataPatient& m, const QString& nhi) {
+  m.FindPatient(nhi, QString(), 7);
+  m.ADOCourse.last();
+}
+
+// Another copy of the program writes something: every snapshot in this one is out of date.
+void anotherCopyWrites() {
+  static int n = 0;
+  sqlite3_stmt* s = raw().stmt("UPDATE Course SET ComReason = ?1 WHERE rowid = 1");
+  Raw::text(s, 1, QStringLiteral("NB UVB %1").arg(++n % 1000));
+  raw().run(s);
+}
+
+void removeAdded() {
+  raw().exec("DELETE FROM Course WHERE Hosp GLOB 'Q[0-9]*'");
+  raw().exec("DELETE FROM Patient WHERE Hosp GLOB 'Q[0-9]*'");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Finding patients as the user types
+
+// Prefixes of one NHI, then of the next, as keystrokes.
+QString nthPrefix(int k, const std::vector<QString>& words) {
+  const QString& w = words[static_cast<std::size_t>((k / 8) * 7919 % static_cast<int>(words.size()))];
+  return w.left(1 + k % std::min<qsizetype>(w.size(), 8));
+}
+
+void BM_FindPatient_TypingNhi(benchmark::State& state) {
+  TDataPatient& m = module();
+  backToList(m);
+  int k = 0;
+  for (auto _ : state) {
+    m.FindPatient(nthPrefix(k++, department().nhi), QString(), 7);
+    benchmark::DoNotOptimize(m.ADOPatient.recordCount());
+  }
+}
+void BM_Raw_FindPatient_TypingNhi(benchmark::State& state) {
+  sqlite3_stmt* s = raw().stmt("SELECT Hosp, SurN, Complete FROM Patient WHERE Hosp LIKE ?1 || '%' ORDER BY rowid");
+  int k = 0;
+  for (auto _ : state) {
+    sqlite3_reset(s);
+    Raw::text(s, 1, nthPrefix(k++, department().nhi));
+    benchmark::DoNotOptimize(raw().readAll(s));
+  }
+}
+
+void BM_FindPatient_TypingSurname(benchmark::State& state) {
+  TDataPatient& m = module();
+  backToList(m);
+  int k = 0;
+  for (auto _ : state) {
+    m.FindPatient(QString(), nthPrefix(k++, department().surname), 7);
+    benchmark::DoNotOptimize(m.ADOPatient.recordCount());
+  }
+}
+void BM_Raw_FindPatient_TypingSurname(benchmark::State& state) {
+  sqlite3_stmt* s = raw().stmt("SELECT Hosp, SurN, Complete FROM Patient WHERE SurN LIKE '%' || ?1 || '%' ORDER BY rowid");
+  int k = 0;
+  for (auto _ : state) {
+    sqlite3_reset(s);
+    Raw::text(s, 1, nthPrefix(k++, department().surname));
+    benchmark::DoNotOptimize(raw().readAll(s));
+  }
+}
+
+constexpr std::uint8_t kMasks[] = {6, 5, 3, 1, 2, 4, 7};
+
+void BM_FindPatient_StatusBoxes(benchmark::State& state) {
+  TDataPatient& m = module();
+  backToList(m);
+  int k = 0;
+  for (auto _ : state) {
+    m.FindPatient(QString(), QString(), kMasks[k++ % 7]);
+    benchmark::DoNotOptimize(m.ADOPatient.recordCount());
+  }
+}
+void BM_Raw_FindPatient_StatusBoxes(benchmark::State& state) {
+  sqlite3_stmt* s = raw().stmt(
+      "SELECT Hosp, SurN, Complete FROM Patient WHERE Complete > 0 AND (?1 = 7 OR (Complete & ?1) != 0) ORDER BY rowid");
+  int k = 0;
+  for (auto _ : state) {
+    sqlite3_reset(s);
+    sqlite3_bind_int(s, 1, kMasks[k++ % 7]);
+    benchmark::DoNotOptimize(raw().readAll(s));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+void BM_AddPatientAndCourse(benchmark::State& state) {
+  TDataPatient& m = module();
+  backToList(m);
+  static int n = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const QString nhi = QStringLiteral("Q%1").arg(++n, 6, 10, QChar(u'0'));
+    m.FindPatient(nhi, QString(), 7);  // the search that matched nobody
+    state.ResumeTiming();
+    AppState = QuietMode;
+    m.AddPatient(nhi, QStringLiteral("Newcomer"));
+    m.Addcourse();
+    AppState = ListMode;
+  }
+  removeAdded();  // after the timed loop
+  backToList(m);
+}
+void BM_Raw_AddPatientAndCourse(benchmark::State& state) {
+  static int n = 500000;
+  sqlite3_stmt* addPatient = raw().stmt("INSERT INTO Patient (Hosp, SurN, FirstN, SecN, NCourse, Lang) VALUES (?1, ?2, '', '', 0, 2)");
+  sqlite3_stmt* count = raw().stmt("UPDATE Patient SET NCourse = NCourse + 1 WHERE Hosp = ?1");
+  sqlite3_stmt* addCourse = raw().stmt("INSERT INTO Course (Hosp, CourseID, DateAssess) VALUES (?1, 1, 45000.5)");
+  sqlite3_stmt* scan = raw().stmt("SELECT Complete FROM Course WHERE Hosp = ?1");
+  sqlite3_stmt* status = raw().stmt("UPDATE Patient SET Complete = 2 WHERE Hosp = ?1");
+  for (auto _ : state) {
+    const QString nhi = QStringLiteral("Q%1").arg(++n, 6, 10, QChar(u'0'));
+    for (sqlite3_stmt* s : {addPatient, count, addCourse, scan, status}) {
+      sqlite3_reset(s);
+      Raw::text(s, 1, nhi);
+    }
+    Raw::text(addPatient, 2, QStringLiteral("Newcomer"));
+    raw().run(addPatient);
+    raw().run(count);
+    raw().run(addCourse);
+    benchmark::DoNotOptimize(raw().readAll(scan));
+    raw().run(status);
+  }
+  removeAdded();
+}
+
+void BM_Patient_Complete(benchmark::State& state) {
+  TDataPatient& m = module();
+  backToList(m);
+  openPatient(m, department().nhi[4242]);
+  AppState = PatientMode;
+  for (auto _ : state) m.Patient_Complete();
+  AppState = ListMode;
+}
+void BM_Raw_Patient_Complete(benchmark::State& state) {
+  sqlite3_stmt* scan = raw().stmt("SELECT Complete FROM Course WHERE Hosp = ?1");
+  sqlite3_stmt* store = raw().stmt("UPDATE Patient SET Complete = ?2 WHERE Hosp = ?1");
+  const QString nhi = department().nhi[4242];
+  for (auto _ : state) {
+    sqlite3_reset(scan);
+    Raw::text(scan, 1, nhi);
+    benchmark::DoNotOptimize(raw().readAll(scan));
+    sqlite3_reset(store);
+    Raw::text(store, 1, nhi);
+    sqlite3_bind_int(store, 2, 6);
+    raw().run(store);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Re-reading
+
+// arg 0: nothing changed since the last read; 1: another copy wrote to the file just before.
+void BM_ReopenDataSet_Patient(benchmark::State& state) {
+  TDataPatient& m = module();
+  backToList(m);
+  openPatient(m, department().nhi[4242]);
+  for (auto _ : state) {
+    if (state.range(0)) {
+      state.PauseTiming();
+      anotherCopyWrites();
+      state.ResumeTiming();
+    }
+    m.ReopenDataSet(m.ADOPatient);
+  }
+}
+void BM_Raw_ReadPatientList(benchmark::State& state) {
+  sqlite3_stmt* s = raw().stmt("SELECT Hosp, SurN, Complete FROM Patient ORDER BY rowid");
+  for (auto _ : state) benchmark::DoNotOptimize(raw().readAll(s));
+}
+
+void BM_ReopenDataSet_Course(benchmark::State& state) {
+  TDataPatient& m = module();
+  backToList(m);
+  openPatient(m, department().nhi[4242]);
+  for (auto _ : state) m.ReopenDataSet(m.ADOCourse);
+}
+void BM_Raw_ReopenDataSet_Course(benchmark::State& state) {
+  sqlite3_stmt* s = raw().stmt("SELECT * FROM Course WHERE Hosp = ?1 ORDER BY CourseID");
+  for (auto _ : state) {
+    sqlite3_reset(s);
+    Raw::text(s, 1, department().nhi[4242]);
+    benchmark::DoNotOptimize(raw().readAll(s));
+  }
+}
+
+void BM_ReopenDataSet_Image(benchmark::State& state) {
+  TDataPatient& m = module();
+  backToList(m);
+  openPatient(m, department().photoHosp);
+  if (m.ADOImage.isEmpty()) state.SkipWithError("no photograph in the course");
+  for (auto _ : state) m.ReopenDataSet(m.ADOImage);
+}
+void BM_Raw_ReopenDataSet_Image(benchmark::State& state) {
+  sqlite3_stmt* s = raw().stmt("SELECT * FROM Imagedb WHERE Hosp = ?1 AND CourseID = ?2 ORDER BY ImageID");
+  for (auto _ : state) {
+    sqlite3_reset(s);
+    Raw::text(s, 1, department().photoHosp);
+    sqlite3_bind_int(s, 2, department().photoCourse);
+    benchmark::DoNotOptimize(raw().readAll(s));
+  }
+}
+
+// "List" after another copy wrote: all three tables closed and read anew (arg 1), or with the file
+// unchanged since this copy last read it (arg 0).
+void BM_List(benchmark::State& state) {
+  TDataPatient& m = module();
+  backToList(m);
+  for (auto _ : state) {
+    if (state.range(0)) {
+      state.PauseTiming();
+      anotherCopyWrites();
+      state.ResumeTiming();
+    }
+    backToList(m);
+    benchmark::DoNotOptimize(m.ADOPatient.recordCount());
+  }
+}
+void BM_Raw_List(benchmark::State& state) {
+  sqlite3_stmt* patients = raw().stmt("SELECT Hosp, SurN, Complete FROM Patient ORDER BY rowid");
+  sqlite3_stmt* courses = raw().stmt("SELECT * FROM Course WHERE Hosp = ?1 ORDER BY CourseID");
+  sqlite3_stmt* images = raw().stmt("SELECT * FROM Imagedb WHERE Hosp = ?1 AND CourseID = 1 ORDER BY ImageID");
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(raw().readAll(patients));
+    for (sqlite3_stmt* s : {courses, images}) {
+      sqlite3_reset(s);
+      Raw::text(s, 1, department().nhi[0]);
+      benchmark::DoNotOptimize(raw().readAll(s));
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening a patient's newest course: a click on a row of the patient list, the course cursor to
+// the last course, and every column of both rows read as the window fills itself.
+
+void readRow(const records::DataSet& table) {
+  for (int c = 0; c < static_cast<int>(table.table().columns.size()); ++c) benchmark::DoNotOptimize(table.value(c));
+}
+
+void BM_OpenNewestCourse(benchmark::State& state) {
+  TDataPatient& m = module();
+  backToList(m);
+  std::mt19937 rng(7);
+  for (auto _ : state) {
+    m.ADOPatient.setRecNo(1 + static_cast<int>(rng() % kPatients));
+    m.ADOCourse.last();
+    readRow(m.ADOPatient);
+    readRow(m.ADOCourse);
+    benchmark::DoNotOptimize(m.ADOImage.recordCount());
+  }
+}
+void BM_Raw_OpenNewestCourse(benchmark::State& state) {
+  sqlite3_stmt* patient = raw().stmt("SELECT * FROM Patient WHERE rowid = ?1");
+  sqlite3_stmt* course = raw().stmt("SELECT * FROM Course WHERE Hosp = ?1 ORDER BY CourseID DESC LIMIT 1");
+  sqlite3_stmt* images = raw().stmt("SELECT * FROM Imagedb WHERE Hosp = ?1 AND CourseID = ?2 ORDER BY ImageID");
+  std::mt19937 rng(7);
+  for (auto _ : state) {
+    const int row = 1 + static_cast<int>(rng() % kPatients);
+    sqlite3_reset(patient);
+    sqlite3_bind_int(patient, 1, row);
+    benchmark::DoNotOptimize(raw().readAll(patient));
+    const QString& nhi = department().nhi[static_cast<std::size_t>(row - 1)];
+    sqlite3_reset(course);
+    Raw::text(course, 1, nhi);
+    int last = 0;
+    while (sqlite3_step(course) == SQLITE_ROW) {
+      last = sqlite3_column_int(course, 1);
+      for (int c = 0; c < sqlite3_column_count(course); ++c) benchmark::DoNotOptimize(sqlite3_column_blob(course, c));
+    }
+    sqlite3_reset(images);
+    Raw::text(images, 1, nhi);
+    sqlite3_bind_int(images, 2, last);
+    benchmark::DoNotOptimize(raw().readAll(images));
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memory: every patient listed, and every row of the list shown once (as scrolling the whole grid
+// would). Reports the process's peak resident memory.
+
+void BM_ListEveryPatientAndScroll(benchmark::State& state) {
+  TDataPatient& m = module();
+  backToList(m);
+  for (auto _ : state) {
+    const int n = m.ADOPatient.recordCount();
+    for (int r = 1; r <= n; ++r) {
+      for (int c = 0; c < 16; ++c) benchmark::DoNotOptimize(m.ADOPatient.valueAt(r, c));
+    }
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["patients"] = m.ADOPatient.recordCount();
+  state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+BENCHMARK(BM_FindPatient_TypingNhi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_FindPatient_TypingNhi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindPatient_TypingSurname)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_FindPatient_TypingSurname)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindPatient_StatusBoxes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_FindPatient_StatusBoxes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddPatientAndCourse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_AddPatientAndCourse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Patient_Complete)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_Patient_Complete)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReopenDataSet_Patient)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_ReadPatientList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReopenDataSet_Course)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_ReopenDataSet_Course)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReopenDataSet_Image)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_ReopenDataSet_Image)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenNewestCourse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_OpenNewestCourse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_List)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_List)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListEveryPatientAndScroll)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);  // Qt SQL wants an application object
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  department();  // generate the database before anything is timed
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
