@@ -1,6 +1,7 @@
 #include "shell/ScheduleGrid.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 
 ScheduleGrid::ScheduleGrid(QWidget* parent) : QTableWidget(kRows - 1, kColumns, parent) {
   verticalHeader()->setVisible(false);  // no fixed column: the row number is column 0's text
@@ -34,4 +35,43 @@ void ScheduleGrid::setCell(int column, int row, const QString& text) {
   if (column < 0 || column >= kColumns || row < 0 || row >= kRows) return;
   QTableWidgetItem* it = row == 0 ? horizontalHeaderItem(column) : item(row - 1, column);
   if (it) it->setText(text);
+}
+
+bool ScheduleGrid::maySelect(const QModelIndex& index) {
+  if (!selectCell || !index.isValid()) return true;
+  return selectCell(index.column(), index.row() + 1);
+}
+
+QModelIndex ScheduleGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  const QModelIndex target = QTableWidget::moveCursor(action, modifiers);
+  // Without a current cell the view is only finding a first one (on focus), not the user moving.
+  if (!currentIndex().isValid() || target == currentIndex() || maySelect(target)) return target;
+  return {};  // no move: the keys and the editor's Tab treat it as "nowhere to go"
+}
+
+void ScheduleGrid::mousePressEvent(QMouseEvent* event) {
+  // Only the left button picks a cell; the others would move the current cell unasked.
+  if (event->button() != Qt::LeftButton || !maySelect(indexAt(event->position().toPoint()))) {
+    event->accept();
+    return;
+  }
+  QTableWidget::mousePressEvent(event);
+}
+
+void ScheduleGrid::mouseMoveEvent(QMouseEvent* event) {
+  if (event->buttons() != Qt::NoButton) {
+    event->accept();
+    return;
+  }
+  QTableWidget::mouseMoveEvent(event);
+}
+
+void ScheduleGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The press of a double click was already answered; a refused cell is not edited either.
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (index.isValid() && index != currentIndex()) {
+    event->accept();
+    return;
+  }
+  QTableWidget::mouseDoubleClickEvent(event);
 }

@@ -4,6 +4,7 @@
 // the schedule it describes; the heading row is the table's header.
 
 #include <QTableWidget>
+#include <functional>
 
 class ScheduleGrid : public QTableWidget {
   Q_OBJECT
@@ -21,4 +22,19 @@ class ScheduleGrid : public QTableWidget {
   int currentColumn() const { return QTableWidget::currentColumn(); }
   int currentRowNumber() const { return QTableWidget::currentRow() + 1; }
   void setCurrentCell(int column, int row) { QTableWidget::setCurrentCell(row - 1, column); }
+
+  // Asked whenever the user tries to make a cell current (row 1..29), by a left click or a key; a
+  // cell it refuses does not become current, and the press goes no further. Unset: any cell may.
+  // Other buttons and dragging with a button held never move the current cell. The program's own
+  // setCurrentCell does not ask.
+  std::function<bool(int column, int row)> selectCell;
+
+ protected:
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  bool maySelect(const QModelIndex& index);
 };
