@@ -10,25 +10,10 @@
 
 #include <charconv>
 #include <map>
+#include "support/ToolRun.h"
 
 namespace {
 
-struct ToolRun {
-  int exitCode = -1;
-  QString out;
-  QString err;
-};
-
-ToolRun tool(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(HALCYRA_TOOL_PATH), args);
-  EXPECT_TRUE(p.waitForFinished(120000)) << "halcyra-tool did not finish";
-  ToolRun r;
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.out = QString::fromUtf8(p.readAllStandardOutput());
-  r.err = QString::fromLocal8Bit(p.readAllStandardError());
-  return r;
-}
 
 QString demoFile() { return QStringLiteral(HALCYRA_DEMO_FACTORS); }
 QString sourceFile(const char* relative) { return QStringLiteral(HALCYRA_SOURCE_DIR "/") + QLatin1String(relative); }
@@ -61,7 +46,7 @@ QString readText(const QString& path) {
 }
 
 TEST(FactorsTool, ShowsTheBuiltDemonstrationFileAsItsDescriptionSays) {
-  const ToolRun r = tool({QStringLiteral("factors"), QStringLiteral("show"), demoFile()});
+  const ToolRun r = runTool({QStringLiteral("factors"), QStringLiteral("show"), demoFile()});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
 
@@ -89,7 +74,7 @@ TEST(FactorsTool, ShowsTheBuiltDemonstrationFileAsItsDescriptionSays) {
 TEST(FactorsTool, ShowWriteShowGivesTheSameText) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
-  const ToolRun first = tool({QStringLiteral("factors"), QStringLiteral("show"), demoFile()});
+  const ToolRun first = runTool({QStringLiteral("factors"), QStringLiteral("show"), demoFile()});
   ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
 
   // The printed text, its Logo line pointing at the bitmap by a path relative to the description.
@@ -104,10 +89,10 @@ TEST(FactorsTool, ShowWriteShowGivesTheSameText) {
     f.write(description.toUtf8());
   }
   const QString copy = dir.filePath(QStringLiteral("copy.Dat"));
-  const ToolRun write = tool({QStringLiteral("factors"), QStringLiteral("write"), dir.filePath(QStringLiteral("copy.txt")), copy});
+  const ToolRun write = runTool({QStringLiteral("factors"), QStringLiteral("write"), dir.filePath(QStringLiteral("copy.txt")), copy});
   ASSERT_EQ(write.exitCode, 0) << write.err.toStdString();
 
-  const ToolRun second = tool({QStringLiteral("factors"), QStringLiteral("show"), copy});
+  const ToolRun second = runTool({QStringLiteral("factors"), QStringLiteral("show"), copy});
   ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
   EXPECT_EQ(second.out, first.out);
   EXPECT_EQ(QFileInfo(copy).size(), QFileInfo(demoFile()).size());
@@ -117,7 +102,7 @@ TEST(FactorsTool, FailuresExitWithAMessage) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString absent = dir.filePath(QStringLiteral("UVB_Factors.Dat"));
-  const ToolRun missing = tool({QStringLiteral("factors"), QStringLiteral("show"), absent});
+  const ToolRun missing = runTool({QStringLiteral("factors"), QStringLiteral("show"), absent});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_TRUE(missing.out.isEmpty());
   EXPECT_EQ(missing.err.trimmed(), QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(absent));
@@ -129,12 +114,12 @@ TEST(FactorsTool, FailuresExitWithAMessage) {
     f.write("# a comment\nESF\t1\nLighter\t1 2 3\n");
   }
   const QString out = dir.filePath(QStringLiteral("out.Dat"));
-  const ToolRun bad = tool({QStringLiteral("factors"), QStringLiteral("write"), dir.filePath(QStringLiteral("bad.txt")), out});
+  const ToolRun bad = runTool({QStringLiteral("factors"), QStringLiteral("write"), dir.filePath(QStringLiteral("bad.txt")), out});
   EXPECT_EQ(bad.exitCode, 1);
   EXPECT_TRUE(bad.err.contains(QStringLiteral("bad.txt:3: Lighter: expected 24 numbers, found 3"))) << bad.err.toStdString();
   EXPECT_FALSE(QFileInfo::exists(out));
 
-  const ToolRun usage = tool({QStringLiteral("factors"), QStringLiteral("show")});
+  const ToolRun usage = runTool({QStringLiteral("factors"), QStringLiteral("show")});
   EXPECT_EQ(usage.exitCode, 2);
   EXPECT_TRUE(usage.err.contains(QStringLiteral("factors show FILE"))) << usage.err.toStdString();
 }

@@ -7,26 +7,10 @@
 
 #include "PlanFixtures.h"
 #include "dosing/FactorFile.h"
+#include "support/ToolRun.h"
 
 namespace {
 
-struct ToolRun {
-  int exitCode = -1;
-  QStringList lines;
-  QString err;
-};
-
-ToolRun tool(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(HALCYRA_TOOL_PATH), args);
-  EXPECT_TRUE(p.waitForFinished(120000)) << "halcyra-tool did not finish";
-  ToolRun r;
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
-  if (r.lines.last().isEmpty()) r.lines.removeLast();
-  r.err = QString::fromLocal8Bit(p.readAllStandardError());
-  return r;
-}
 
 class PlanTool : public ::testing::Test {
  protected:
@@ -48,24 +32,24 @@ class PlanTool : public ::testing::Test {
 };
 
 TEST_F(PlanTool, EstimatePrintsTheEffectiveAgeAndEveryTypesEstimates) {
-  const ToolRun r = tool({"estimate", "--factors", factors_, "--age", "19"});
+  const ToolRun r = runTool({"estimate", "--factors", factors_, "--age", "19"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   const QStringList expected = {"effective_age\t22", "1\t111\t200\t421", "2\t211\t400\t721", "3\t311\t600\t1021",
                                 "4\t411\t800\t1321", "5\t511\t1000\t1621", "6\t611\t1200\t1921"};
-  EXPECT_EQ(r.lines, expected);
+  EXPECT_EQ(r.lines(), expected);
 }
 
 TEST_F(PlanTool, PlanWithAFirstDoseBelowTheMinimum) {
   // Type I at 45: Sensitive 122.5, In-Sensitive 806.25; MED 142 is class 0.
-  const ToolRun r = tool({"plan", "--factors", factors_, "--skin-type", "0", "--age", "45", "--med", "142"});
+  const ToolRun r = runTool({"plan", "--factors", factors_, "--skin-type", "0", "--age", "45", "--med", "142"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-  ASSERT_EQ(r.lines.size(), 32);
-  EXPECT_EQ(r.lines[0], "1\t99\t142");
-  EXPECT_EQ(r.lines[1], "2\t108\t156");
-  EXPECT_EQ(r.lines[28], "29\t500\t735");
-  EXPECT_EQ(r.lines[29], "class\t0");
-  EXPECT_EQ(r.lines[30], "print\t1");
-  EXPECT_EQ(r.lines[31],
+  ASSERT_EQ(r.lines().size(), 32);
+  EXPECT_EQ(r.lines()[0], "1\t99\t142");
+  EXPECT_EQ(r.lines()[1], "2\t108\t156");
+  EXPECT_EQ(r.lines()[28], "29\t500\t735");
+  EXPECT_EQ(r.lines()[29], "class\t0");
+  EXPECT_EQ(r.lines()[30], "print\t1");
+  EXPECT_EQ(r.lines()[31],
             "warning\tUndeliverable treatment\tMinimum MED deliverable is 142.74\\nMay need to reclassify as a "
             "more Sensitive Skin Type to use current MED\\n\\nConsult specialist before proceeding");
 }
@@ -73,16 +57,16 @@ TEST_F(PlanTool, PlanWithAFirstDoseBelowTheMinimum) {
 TEST_F(PlanTool, PlanWithTypedIncrements) {
   QStringList inc = {"100", "10", "10", "10", "", "10"};
   while (inc.size() < 29) inc << "0";
-  const ToolRun r = tool({"plan", "--factors", factors_, "--skin-type", "2", "--age", "45", "--med", "1000",
+  const ToolRun r = runTool({"plan", "--factors", factors_, "--skin-type", "2", "--age", "45", "--med", "1000",
                           "--inc", inc.join(',')});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-  ASSERT_EQ(r.lines.size(), 31);  // no warning
-  EXPECT_EQ(r.lines[3], "4\t1331\t1331");
-  EXPECT_EQ(r.lines[4], "5\t\t");
-  EXPECT_EQ(r.lines[5], "6\t1464\t1464");
-  EXPECT_EQ(r.lines[28], "29\t1464\t1464");
-  EXPECT_EQ(r.lines[29], "class\t1");  // type III at 45: 1000 lies 0.63 of the way from 322.5 to 1406.25
-  EXPECT_EQ(r.lines[30], "print\t0");
+  ASSERT_EQ(r.lines().size(), 31);  // no warning
+  EXPECT_EQ(r.lines()[3], "4\t1331\t1331");
+  EXPECT_EQ(r.lines()[4], "5\t\t");
+  EXPECT_EQ(r.lines()[5], "6\t1464\t1464");
+  EXPECT_EQ(r.lines()[28], "29\t1464\t1464");
+  EXPECT_EQ(r.lines()[29], "class\t1");  // type III at 45: 1000 lies 0.63 of the way from 322.5 to 1406.25
+  EXPECT_EQ(r.lines()[30], "print\t0");
 }
 
 TEST_F(PlanTool, WrongArgumentsAndUnreadableFiles) {
@@ -103,9 +87,9 @@ TEST_F(PlanTool, WrongArgumentsAndUnreadableFiles) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.join(' ').toStdString());
-    const ToolRun r = tool(c.args);
+    const ToolRun r = runTool(c.args);
     EXPECT_EQ(r.exitCode, c.exit);
-    EXPECT_TRUE(r.lines.isEmpty());
+    EXPECT_TRUE(r.lines().isEmpty());
     EXPECT_EQ(r.err.contains(QStringLiteral("usage:")), c.exit == 2) << r.err.toStdString();
     EXPECT_EQ(r.err.contains(missing), c.exit == 1) << r.err.toStdString();
   }

@@ -10,6 +10,7 @@
 #include "RecordsFixtures.h"
 #include "records/LegacyImport.h"
 #include "shell/DateTime.h"
+#include "support/ToolRun.h"
 
 using namespace testing_records;
 using namespace testing_legacy;
@@ -277,26 +278,6 @@ TEST(ImportLog, LinesOfTheBatch) {
 // ---------------------------------------------------------------------------------------------
 // halcyra-tool import
 
-struct ToolRun {
-  int exitCode = -1;
-  QString out, err;
-};
-
-ToolRun runTool(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(HALCYRA_TOOL_PATH), args);
-  ToolRun r;
-  if (!p.waitForFinished(120000)) {
-    p.kill();
-    p.waitForFinished();
-    ADD_FAILURE() << "halcyra-tool did not finish";
-    return r;
-  }
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-  r.err = QString::fromLocal8Bit(p.readAllStandardError());
-  return r;
-}
 
 class ImportToolTest : public ImportTest {};
 

@@ -9,31 +9,12 @@
 
 #include "RecordsFixtures.h"
 #include "records/DataError.h"
+#include "support/ToolRun.h"
 
 using namespace testing_records;
 
 namespace {
 
-struct ToolRun {
-  int exitCode = -1;
-  QString out, err;
-};
-
-ToolRun runTool(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(HALCYRA_TOOL_PATH), args);
-  ToolRun r;
-  if (!p.waitForFinished(60000)) {
-    p.kill();
-    p.waitForFinished();
-    ADD_FAILURE() << "halcyra-tool did not finish";
-    return r;
-  }
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.out = QString::fromUtf8(p.readAllStandardOutput());
-  r.err = QString::fromUtf8(p.readAllStandardError());
-  return r;
-}
 
 QStringList lines(const QString& text) { return text.split(u'\n', Qt::SkipEmptyParts); }
 

@@ -1,34 +1,21 @@
 // halcyra-tool show-course prints a course as the window would load it.
 
-#include <QProcess>
 #include <gtest/gtest.h>
 
 #include "RecordsFixtures.h"
 #include "records/CourseRow.h"
 #include "records/Data.h"
 #include "shell/AppState.h"
+#include "support/ToolRun.h"
 
 namespace {
 
 using testing_records::StoreTest;
 
-struct ToolRun {
-  int status;
-  QStringList lines;
-  QString err;
-};
 
-ToolRun showCourse(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(HALCYRA_TOOL_PATH), QStringList{"show-course"} + args);
-  p.waitForFinished(60000);
-  QString out = QString::fromUtf8(p.readAllStandardOutput());
-  if (out.endsWith('\n')) out.chop(1);
-  return {p.exitCode(), out.split('\n'), QString::fromLocal8Bit(p.readAllStandardError())};
-}
 
 QString line(const ToolRun& run, const QString& name) {
-  for (const QString& l : run.lines)
+  for (const QString& l : run.lines())
     if (l.startsWith(name + '\t')) return l.mid(name.size() + 1);
   return QStringLiteral("<missing>");
 }
@@ -73,40 +60,40 @@ class ShowCourseTool : public StoreTest {
 };
 
 TEST_F(ShowCourseTool, NewestCourseWithItsRecordsAndIncrements) {
-  const ToolRun run = showCourse({dirPath(), "ABC1234"});
-  ASSERT_EQ(run.status, 0) << run.err.toStdString();
+  const ToolRun run = runTool({"show-course", dirPath(), "ABC1234"});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
   const QStringList names = {"Hosp", "CourseID", "DateAssess", "Old", "ComDiag", "ComReason", "ComCondition",
                              "EdLong", "RadioPrevRx", "EdRxResult", "EdMed", "SkinIndex", "SpotsLength",
                              "Consultant", "Referal", "Cautions", "Complete", "Sched", "MemoMeds", "MemoOps"};
-  for (int i = 0; i < names.size(); ++i) EXPECT_TRUE(run.lines[i].startsWith(names[i] + '\t')) << i;
+  for (int i = 0; i < names.size(); ++i) EXPECT_TRUE(run.lines()[i].startsWith(names[i] + '\t')) << i;
   EXPECT_EQ(line(run, "CourseID"), "2");
   EXPECT_EQ(line(run, "Complete"), "1");
   EXPECT_EQ(line(run, "ComDiag"), "");  // null
-  EXPECT_EQ(run.lines.size(), names.size() + 29);
-  EXPECT_EQ(run.lines[names.size() + 0], "treatment\t1\t0\t0\t0\t0\t0\t\t\t10");
-  EXPECT_EQ(run.lines[names.size() + 1], "treatment\t2\t0\t0\t0\t0\t0\t\t\t");
-  EXPECT_EQ(run.lines[names.size() + 2], "treatment\t3\t0\t0\t0\t0\t0\t\t\t-5");
+  EXPECT_EQ(run.lines().size(), names.size() + 29);
+  EXPECT_EQ(run.lines()[names.size() + 0], "treatment\t1\t0\t0\t0\t0\t0\t\t\t10");
+  EXPECT_EQ(run.lines()[names.size() + 1], "treatment\t2\t0\t0\t0\t0\t0\t\t\t");
+  EXPECT_EQ(run.lines()[names.size() + 2], "treatment\t3\t0\t0\t0\t0\t0\t\t\t-5");
   // The course row keeps the high half of a date: 18:00 survives, a finer time would not.
-  EXPECT_EQ(run.lines[names.size() + 3].toStdString(), "treatment\t4\t3\t6\t250.5\t36.5\t46000.75\t 2:30\tAB\t10");
+  EXPECT_EQ(run.lines()[names.size() + 3].toStdString(), "treatment\t4\t3\t6\t250.5\t36.5\t46000.75\t 2:30\tAB\t10");
 }
 
 TEST_F(ShowCourseTool, OlderCourseShowsTheSkinTypesDefaultIncrements) {
-  const ToolRun run = showCourse({dirPath(), "ABC1234", "1"});
-  ASSERT_EQ(run.status, 0) << run.err.toStdString();
+  const ToolRun run = runTool({"show-course", dirPath(), "ABC1234", "1"});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
   EXPECT_EQ(line(run, "Old"), "45.5");
   EXPECT_EQ(line(run, "SkinIndex"), "2");
   EXPECT_EQ(line(run, "Complete"), "0");
   EXPECT_EQ(line(run, "MemoMeds"), "Methotrexate\\nFolic acid");
-  const int first = static_cast<int>(run.lines.size()) - 29;
-  EXPECT_TRUE(run.lines[first].endsWith("\t70"));       // schedule of types III and IV
-  EXPECT_TRUE(run.lines[first + 1].endsWith("\t15"));
-  EXPECT_TRUE(run.lines[first + 28].endsWith("\t0"));
+  const int first = static_cast<int>(run.lines().size()) - 29;
+  EXPECT_TRUE(run.lines()[first].endsWith("\t70"));       // schedule of types III and IV
+  EXPECT_TRUE(run.lines()[first + 1].endsWith("\t15"));
+  EXPECT_TRUE(run.lines()[first + 28].endsWith("\t0"));
 }
 
 TEST_F(ShowCourseTool, UnknownPatientOrCourseFails) {
   for (const QStringList& args : {QStringList{dirPath(), "XYZ0000"}, QStringList{dirPath(), "ABC1234", "3"}}) {
-    const ToolRun run = showCourse(args);
-    EXPECT_EQ(run.status, 1) << args.join(' ').toStdString();
+    const ToolRun run = runTool(QStringList{"show-course"} + args);
+    EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
     EXPECT_FALSE(run.err.isEmpty());
   }
 }

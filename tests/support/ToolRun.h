@@ -1,0 +1,35 @@
+#pragma once
+// Runs halcyra-tool (the test target's HALCYRA_TOOL_PATH) as a user would from a shell.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+struct ToolRun {
+  int exitCode = -1;  // -1 when the tool crashed or did not finish
+  QString out;        // standard output (UTF-8)
+  QString err;        // standard error
+  // Standard output line by line, without the line feed that ends the last line.
+  QStringList lines() const {
+    QStringList l = out.split(QLatin1Char('\n'));
+    if (!l.isEmpty() && l.last().isEmpty()) l.removeLast();
+    return l;
+  }
+};
+
+inline ToolRun runTool(const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral(HALCYRA_TOOL_PATH), args);
+  ToolRun r;
+  if (!p.waitForFinished(120000)) {
+    p.kill();
+    p.waitForFinished();
+    ADD_FAILURE() << "halcyra-tool " << args.join(' ').toStdString() << " did not finish";
+    return r;
+  }
+  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.out = QString::fromUtf8(p.readAllStandardOutput());
+  r.err = QString::fromLocal8Bit(p.readAllStandardError());
+  return r;
+}
