@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "Command.h"
+#include "ToolDatabase.h"
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
@@ -51,20 +52,9 @@ int run(const CommandArgs& args) {
     }
   }
 
-  DBDir = dir;
+  TDataPatient data;
+  if (!openToolDatabase(data, dir, "find")) return 1;
   try {
-    TDataPatient data;
-    switch (data.DataModuleCreate()) {
-      case TDataPatient::ConnectResult::NoDirectory:
-        std::fprintf(stderr, "halcyra-tool find: no database directory given\n");
-        return 1;
-      case TDataPatient::ConnectResult::NoDatabase:
-        std::fprintf(stderr, "halcyra-tool find: there is no database %s (create one with halcyra-tool init-db)\n",
-                     records::databasePath(dir).toLocal8Bit().constData());
-        return 1;
-      case TDataPatient::ConnectResult::Connected:
-        break;
-    }
     data.FindPatient(nhi, surname, static_cast<std::uint8_t>(mask));
     const records::ControlsDisabled quiet(data.ADOPatient);
     QByteArray out;

@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "Command.h"
+#include "ToolDatabase.h"
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
@@ -35,21 +36,9 @@ int run(const CommandArgs& args) {
     std::fprintf(stderr, "usage: halcyra-tool %s\n", kUsage);
     return 2;
   }
-  const QString dir = QString::fromLocal8Bit(args[0].c_str());
-  DBDir = dir;
+  TDataPatient data;
+  if (!openToolDatabase(data, QString::fromLocal8Bit(args[0].c_str()), "import")) return 1;
   try {
-    TDataPatient data;
-    switch (data.DataModuleCreate()) {
-      case TDataPatient::ConnectResult::NoDirectory:
-        std::fprintf(stderr, "halcyra-tool import: no database directory given\n");
-        return 1;
-      case TDataPatient::ConnectResult::NoDatabase:
-        std::fprintf(stderr, "halcyra-tool import: there is no database %s (create one with halcyra-tool init-db)\n",
-                     records::databasePath(dir).toLocal8Bit().constData());
-        return 1;
-      case TDataPatient::ConnectResult::Connected:
-        break;
-    }
     data.log = printLine;  // a surname cut to fit is noted in the log
 
     int imported = 0;
