@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 
 #include "dosing/CourseGraph.h"
@@ -25,6 +26,8 @@ const QString HelpFile = QStringLiteral("Halcyra.chm");
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   buildLayout();
+  for (QPushButton* button : {BtnPrint, BtnClear, BtnSelect})
+    button->setIcon(QIcon(resources::buttonPicture(button->text())));
   EdtDBDir->installEventFilter(this);
   connectDosingHandlers();
   connectRecordHandlers();
