@@ -1,10 +1,15 @@
-// The body diagram on the main window: the outline with the open course's spots.
+// The body diagram on the main window: the outline with the open course's spots, clicks that add
+// or take back a spot, and the spots in the course row.
 
 #include <QLabel>
 #include <QPixmap>
 
 #include "diagram/BodyDiagram.h"
+#include "diagram/CourseSpots.h"
+#include "diagram/Spots.h"
+#include "records/Data.h"
 #include "resources/Resources.h"
+#include "shell/AppState.h"
 #include "shell/JpegCodec.h"
 #include "shell/SkinU.h"
 
@@ -30,4 +35,37 @@ void TForm1::DrawSpots() {
   Person_Img = diagram::render(outlinePicture(), ImgPerson->size(), Spots, {ScX, ScY});
   ImgPerson->setPixmap(QPixmap::fromImage(Person_Img));
   ImgPerson->repaint();
+}
+
+void TForm1::ImgPersonClick(QPoint clicked, bool ctrlDown) {
+  diagram::clickSpots(Spots, clicked, ctrlDown, {ScX, ScY});
+  // The drawing shows the list as it is even when the store refuses it; the refusal is reported.
+  try {
+    DBSaveSpots();
+  } catch (...) {
+    DrawSpots();
+    throw;
+  }
+  DrawSpots();
+}
+
+void TForm1::DBSaveSpots() {
+  if (AppState != PatientMode) return;
+  TDataPatient& d = *DataPatient;
+  d.ADOCourse.edit();
+  try {
+    diagram::storeCourseSpots(d, Spots);
+    d.ADOCourse.post();
+  } catch (...) {
+    // A refused write leaves the row as it was rather than half-edited for the next move to post.
+    if (d.ADOCourse.state() == records::DataSet::State::Edit) d.ADOCourse.cancel();
+    throw;
+  }
+  d.ReopenDataSet(d.ADOCourse);
+}
+
+void TForm1::DBLoadSpots() {
+  // A course whose spots were never written keeps the list as it is (emptied by Clear).
+  if (auto stored = diagram::loadCourseSpots(*DataPatient)) Spots = std::move(*stored);
+  DrawSpots();
 }

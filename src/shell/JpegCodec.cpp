@@ -255,7 +255,7 @@ QImage decode(const QByteArray& bytes, int scaleDenom) {
   return image;
 }
 
-QImage decodeFile(const QString& path, int scaleDenom) {
+QByteArray readFile(const QString& path) {
   const QString shown = QDir::toNativeSeparators(path);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
@@ -265,12 +265,36 @@ QImage decodeFile(const QString& path, int scaleDenom) {
     throw Error(text(QStringLiteral("Cannot read the picture \"%1\": %2.").arg(shown, file.errorString())));
   if (bytes.isEmpty())
     throw Error(text(QStringLiteral("The picture \"%1\" is an empty file.").arg(shown)));
+  return bytes;
+}
+
+Error fileError(const QString& path, const Error& reason) {
+  return Error(text(QStringLiteral("The picture \"%1\" cannot be read as a JPEG file: %2")
+                        .arg(QDir::toNativeSeparators(path), QString::fromUtf8(reason.what()))));
+}
+
+QImage decodeFile(const QString& path, int scaleDenom) {
+  const QByteArray bytes = readFile(path);
   try {
     return decode(bytes, scaleDenom);
   } catch (const Error& e) {
-    throw Error(text(QStringLiteral("The picture \"%1\" cannot be read as a JPEG file: %2")
-                         .arg(shown, QString::fromUtf8(e.what()))));
+    throw fileError(path, e);
   }
+}
+
+QSize pictureSize(const QByteArray& bytes) {
+  if (bytes.isEmpty()) throw Error("The picture is empty: there are no bytes to decode.");
+  ErrorManager err;
+  install(err, true);
+  Decompressor d(err);
+  jpeg_decompress_struct& c = d.info;
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+  const auto size = static_cast<unsigned long>(bytes.size());
+  guarded(err, [&] {
+    jpeg_mem_src(&c, data, size);
+    jpeg_read_header(&c, TRUE);
+  });
+  return QSize(static_cast<int>(c.image_width), static_cast<int>(c.image_height));
 }
 
 QByteArray encode(const QImage& image, int quality, int dotsPerInch) {

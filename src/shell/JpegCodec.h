@@ -32,6 +32,16 @@ QImage decode(const QByteArray& bytes, int scaleDenom = 1);
 // not a readable JPEG).
 QImage decodeFile(const QString& path, int scaleDenom = 1);
 
+// The pieces of decodeFile, for callers that look at a file's bytes before decoding them: the
+// bytes (errors name the file: cannot be opened or read, empty), and a codec error about them
+// turned into one that names the file.
+QByteArray readFile(const QString& path);
+Error fileError(const QString& path, const Error& reason);
+
+// The picture's width and height as its header gives them, without decoding any pixels. Raises
+// Error for empty input or a header the codec cannot read.
+QSize pictureSize(const QByteArray& bytes);
+
 // Encodes a picture as a baseline (not progressive) colour JPEG file: three components in YCbCr,
 // quality 0..100 through jpeg_set_quality with baseline-compatible tables. With dotsPerInch > 0 the
 // JFIF header carries that resolution in dots per inch (at most 65535); otherwise a plain 1:1 aspect.
