@@ -64,7 +64,8 @@ TEST_F(ShowCourseTool, NewestCourseWithItsRecordsAndIncrements) {
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
   const QStringList names = {"Hosp", "CourseID", "DateAssess", "Old", "ComDiag", "ComReason", "ComCondition",
                              "EdLong", "RadioPrevRx", "EdRxResult", "EdMed", "SkinIndex", "SpotsLength",
-                             "Consultant", "Referal", "Cautions", "Complete", "Sched", "MemoMeds", "MemoOps"};
+                             "Consultant", "Referal", "Cautions", "Complete", "Sched", "MemoMeds", "MemoOps",
+                             "Spots"};
   for (int i = 0; i < names.size(); ++i) EXPECT_TRUE(run.lines()[i].startsWith(names[i] + '\t')) << i;
   EXPECT_EQ(line(run, "CourseID"), "2");
   EXPECT_EQ(line(run, "Complete"), "1");

@@ -7,11 +7,13 @@
 // patient's newest course is shown. Exit status 1 for an unknown patient or course.
 
 #include <QString>
+#include <QStringList>
 #include <cstdio>
 #include <string>
 
 #include "Command.h"
 #include "ToolDatabase.h"
+#include "diagram/CourseSpots.h"
 #include "dosing/DefaultSchedules.h"
 #include "records/CourseRow.h"
 #include "records/Data.h"
@@ -98,6 +100,11 @@ int run(const CommandArgs& args) {
         &data.ADOCourseComplete,   &data.ADOCourseSched,      &data.ADOCourseMemoMeds,   &data.ADOCourseMemoOps,
     };
     for (const records::Field* f : fields) out += f->fieldName() + '\t' + valueOf(*f) + '\n';
+    // The spots as the body diagram loads them, in list order.
+    QStringList spots;
+    for (const QPoint& spot : diagram::loadCourseSpots(data).value_or(std::vector<QPoint>{}))
+      spots << QStringLiteral("%1,%2").arg(spot.x()).arg(spot.y());
+    out += QStringLiteral("Spots\t") + spots.join(QLatin1Char(' ')) + '\n';
 
     // The schedule as loading the course leaves it: the skin type's defaults unless increments
     // are stored, and the records as packed (new records when none were ever recorded).
