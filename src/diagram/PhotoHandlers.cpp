@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QUrl>
 #include <functional>
@@ -134,13 +135,19 @@ class DropAnywhere : public QObject {
   TForm1& form_;
 };
 
-// A note being typed (its row in edit) is stored before the photograph table moves or changes,
-// so that it lands on its own photograph.
+// A note being typed is stored before the photograph table moves or changes, so that it lands on
+// its own photograph: the row is in edit since the note was entered, or the note was typed into
+// again after an earlier move (the arrows leave the focus in the note).
 void storePendingNote(TForm1& form) {
   TDataPatient& d = *DataPatient;
-  if (AppState != PatientMode || d.ADOImage.state() != DataSet::State::Edit) return;
+  if (AppState != PatientMode || !d.ADOImage.active() || d.ADOImage.isEmpty()) return;
+  QTextDocument* note = form.DBMemo1->document();
+  const bool editing = d.ADOImage.state() == DataSet::State::Edit;
+  if (!editing && !note->isModified()) return;
+  if (!editing) d.ADOImage.edit();
   d.ADOImageNoteMemo.setString(form.DBMemo1->toPlainText());
   d.ADOImage.post();
+  note->setModified(false);
 }
 
 // The date picker and the note follow the current photograph; the program's own setting of the
@@ -156,9 +163,13 @@ void showPhotographDetails(TForm1& form) {
       form.DBImageDate->setDateTime(datetime::toQDateTime(d.ADOImageWhenDate.asDateTime()));
     }
   }
-  if (d.ADOImage.state() != DataSet::State::Edit) {
+  // A note still being typed (a re-read of the same photograph) keeps the typed text.
+  QTextDocument* typed = form.DBMemo1->document();
+  const bool typing = d.ADOImage.state() == DataSet::State::Edit || (form.DBMemo1->hasFocus() && typed->isModified());
+  if (!typing) {
     const QString note = d.ADOImageNoteMemo.asString();
     if (form.DBMemo1->toPlainText() != note) form.DBMemo1->setPlainText(note);
+    typed->setModified(false);
   }
   const int count = d.ADOImage.recordCount(), at = d.ADOImage.recNo();
   form.UpDown1Prev->setEnabled(at > 1);

@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -143,6 +144,22 @@ TEST_F(PhotoWindowTest, ANoteBeingTypedIsStoredWithItsPhotographBeforeTheNextIsS
   EXPECT_EQ(w.form->DBMemo1->toPlainText(), QString()) << "the first photograph has no note";
   w.data->ADOImage.setRecNo(2);
   EXPECT_EQ(w.data->ADOImageNoteMemo.asString(), QStringLiteral("Plaque on the left elbow,\nless scaling"));
+}
+
+TEST_F(PhotoWindowTest, NotesTypedOnEachPhotographInTurnStayWithTheirOwn) {
+  drop({photo("a.jpg", {64, 48}), photo("b.jpg", {64, 48})});
+  QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
+  QApplication::sendEvent(w.form->DBMemo1, &in);
+  QTest::keyClicks(w.form->DBMemo1, "second");
+  w.form->UpDown1Click(false);
+  QTest::keyClicks(w.form->DBMemo1, "first");  // the focus stayed in the note
+  w.form->UpDown1Click(true);
+
+  EXPECT_EQ(w.form->DBMemo1->toPlainText(), QStringLiteral("second"));
+  w.data->ADOImage.setRecNo(1);
+  EXPECT_EQ(w.data->ADOImageNoteMemo.asString(), QStringLiteral("first"));
+  w.data->ADOImage.setRecNo(2);
+  EXPECT_EQ(w.data->ADOImageNoteMemo.asString(), QStringLiteral("second"));
 }
 
 TEST_F(PhotoWindowTest, DeletingTheOnlyPhotographHidesTheNotesTab) {
