@@ -33,12 +33,12 @@ const QString kCheckCaption = QStringLiteral("Check Data Entry");
 const QString kTimeMask = QStringLiteral("09:99");
 const QString kInitialsMask = QStringLiteral("aaa");
 
-struct PanelSpec {
+struct PanelLayout {
   const char* name;
   const char* caption;
   int code;
 };
-constexpr PanelSpec kPanels[] = {
+constexpr PanelLayout kPanels[] = {
     {"PanelA", "Missed", Missed},  {"PanelB", "Worse", Worse},     {"PanelC", "Same", Same},
     {"PanelD", "Clearing", Clearing}, {"PanelE", "Burn I", BurnI}, {"PanelF", "Burn II", BurnII},
     {"PanelG", "Burn III", BurnIII},
@@ -148,12 +148,12 @@ void TCondition_Form::buildLayout() {
   panels->setSpacing(2);
   ClickPanel** const panelFields[] = {&PanelA, &PanelB, &PanelC, &PanelD, &PanelE, &PanelF, &PanelG};
   for (std::size_t i = 0; i < std::size(kPanels); ++i) {
-    const PanelSpec& spec = kPanels[i];
-    auto* panel = new ClickPanel(spec.caption, responseColour(spec.code), spec.code, this);
-    panel->setObjectName(spec.name);
+    const PanelLayout& layout = kPanels[i];
+    auto* panel = new ClickPanel(layout.caption, responseColour(layout.code), layout.code, this);
+    panel->setObjectName(layout.name);
     panel->setMinimumSize(64, 36);
     panel->setFocusPolicy(Qt::NoFocus);
-    if (isConditionCode(spec.code))
+    if (isConditionCode(layout.code))
       connect(panel, &ClickPanel::clicked, this, &TCondition_Form::PanelCClick);
     else
       connect(panel, &ClickPanel::clicked, this, &TCondition_Form::PanelBClick);
