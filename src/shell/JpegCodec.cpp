@@ -102,6 +102,26 @@ struct Decompressor {
   Decompressor& operator=(const Decompressor&) = delete;
 };
 
+// The error manager set up for decoding, before the decompressor is created with it.
+inline ErrorManager& installedForDecoding(ErrorManager& err) {
+  install(err, true);
+  return err;
+}
+
+// A decoder over bytes in memory with their header read: the start of every decode.
+struct HeaderReader {
+  ErrorManager err;
+  Decompressor d;
+  explicit HeaderReader(const QByteArray& bytes) : d(installedForDecoding(err)) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto size = static_cast<unsigned long>(bytes.size());
+    guarded(err, [&] {
+      jpeg_mem_src(&d.info, data, size);
+      jpeg_read_header(&d.info, TRUE);
+    });
+  }
+};
+
 // A destination that grows a malloc'd buffer. libjpeg's own memory destination loses its buffer
 // when compression fails half-way; this one is freed by its owner on every path.
 struct GrowingDestination {
@@ -190,17 +210,9 @@ QImage decode(const QByteArray& bytes, int scaleDenom) {
     throw Error("A picture can be decoded at full scale or at 1/2, 1/4 or 1/8, not at 1/" +
                 std::to_string(scaleDenom) + ".");
 
-  ErrorManager err;
-  install(err, true);
-  Decompressor d(err);
-  jpeg_decompress_struct& c = d.info;
-  const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-  const auto size = static_cast<unsigned long>(bytes.size());
-
-  guarded(err, [&] {
-    jpeg_mem_src(&c, data, size);
-    jpeg_read_header(&c, TRUE);
-  });
+  HeaderReader reader(bytes);
+  ErrorManager& err = reader.err;
+  jpeg_decompress_struct& c = reader.d.info;
 
   // libjpeg turns grey and YCbCr into RGB itself, but CMYK and YCCK only into CMYK: those rows go
   // through a buffer and are converted below. Adobe's writers store the inks inverted (255 = none),
@@ -284,17 +296,8 @@ QImage decodeFile(const QString& path, int scaleDenom) {
 
 QSize pictureSize(const QByteArray& bytes) {
   if (bytes.isEmpty()) throw Error("The picture is empty: there are no bytes to decode.");
-  ErrorManager err;
-  install(err, true);
-  Decompressor d(err);
-  jpeg_decompress_struct& c = d.info;
-  const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-  const auto size = static_cast<unsigned long>(bytes.size());
-  guarded(err, [&] {
-    jpeg_mem_src(&c, data, size);
-    jpeg_read_header(&c, TRUE);
-  });
-  return QSize(static_cast<int>(c.image_width), static_cast<int>(c.image_height));
+  const HeaderReader reader(bytes);
+  return QSize(static_cast<int>(reader.d.info.image_width), static_cast<int>(reader.d.info.image_height));
 }
 
 QByteArray encode(const QImage& image, int quality, int dotsPerInch) {
