@@ -23,8 +23,8 @@
 #include "diagram/Photographs.h"
 #include "records/Data.h"
 #include "records/Database.h"
-#include "shell/AppState.h"
-#include "shell/JpegCodec.h"
+#include "base/AppState.h"
+#include "base/JpegCodec.h"
 
 namespace {
 

@@ -25,8 +25,8 @@
 
 #include "records/Data.h"
 #include "records/Database.h"
-#include "shell/AppState.h"
-#include "shell/JpegCodec.h"
+#include "base/AppState.h"
+#include "base/JpegCodec.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "diagram/Spots.h"
 #include "records/Data.h"
 #include "resources/Resources.h"
-#include "shell/AppState.h"
-#include "shell/JpegCodec.h"
+#include "base/AppState.h"
+#include "base/JpegCodec.h"
 #include "shell/SkinU.h"
 
 namespace {

@@ -21,9 +21,9 @@
 #include "diagram/Photographs.h"
 #include "records/Data.h"
 #include "records/DataError.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 #include "shell/DatePicker.h"
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 #include "shell/Dialogs.h"
 #include "shell/SkinU.h"
 

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "shell/DateTime.h"
-#include "shell/JpegCodec.h"
+#include "base/DateTime.h"
+#include "base/JpegCodec.h"
 
 namespace diagram {
 

@@ -10,12 +10,12 @@
 
 #include "dosing/CourseGraph.h"
 #include "records/Data.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 #include "shell/ClickPanel.h"
 #include "shell/DatePicker.h"
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 #include "shell/Dialogs.h"
-#include "shell/Formats.h"
+#include "base/Formats.h"
 #include "shell/ScheduleGrid.h"
 #include "shell/SkinU.h"
 

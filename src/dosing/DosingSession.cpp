@@ -4,8 +4,8 @@
 
 #include "dosing/DefaultSchedules.h"
 #include "dosing/MedEstimate.h"
-#include "shell/AppState.h"
-#include "shell/Formats.h"
+#include "base/AppState.h"
+#include "base/Formats.h"
 
 namespace dosing {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/Formats.h"
+#include "base/Formats.h"
 
 namespace dosing {
 

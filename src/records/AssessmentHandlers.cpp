@@ -11,9 +11,9 @@
 
 #include "records/Data.h"
 #include "records/PatientLookup.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 #include "shell/DatePicker.h"
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 #include "shell/SkinU.h"
 
 namespace {

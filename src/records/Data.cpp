@@ -5,9 +5,9 @@
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/PatientFilter.h"
-#include "shell/AppState.h"
-#include "shell/DateTime.h"
-#include "shell/JpegCodec.h"
+#include "base/AppState.h"
+#include "base/DateTime.h"
+#include "base/JpegCodec.h"
 
 using records::DataError;
 using records::DataSet;

@@ -4,7 +4,7 @@
 
 #include "records/DataSet.h"
 #include "records/Schema.h"
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 
 DataSetModel::DataSetModel(records::DataSet& dataSet, const QStringList& columns, QObject* parent)
     : QAbstractTableModel(parent), dataSet_(dataSet), names_(columns) {

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "records/DataError.h"
-#include "shell/Formats.h"
+#include "base/Formats.h"
 
 namespace records {
 

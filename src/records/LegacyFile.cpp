@@ -6,8 +6,8 @@
 #include <QLocale>
 #include <QStringList>
 
-#include "shell/DateTime.h"
-#include "shell/Formats.h"
+#include "base/DateTime.h"
+#include "base/Formats.h"
 
 namespace records {
 namespace {

@@ -9,7 +9,7 @@
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/VarBytes.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 #include "treatment/CourseColumns.h"
 
 namespace records {

@@ -5,7 +5,7 @@
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 #include "shell/Dialogs.h"
 
 void connectDataModule(TDataPatient& data, QWidget* parent) {

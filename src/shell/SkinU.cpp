@@ -12,13 +12,13 @@
 #include "dosing/CourseGraph.h"
 #include "dosing/FactorFile.h"
 #include "resources/Resources.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 #include "shell/DatePicker.h"
 #include "shell/Dialogs.h"
 #include "shell/HelpWindow.h"
 #include "shell/Notice.h"
 #include "shell/ScheduleGrid.h"
-#include "shell/Settings.h"
+#include "base/Settings.h"
 
 TForm1* Form1 = nullptr;
 TDataPatient* DataPatient = nullptr;

@@ -9,7 +9,7 @@
 
 #include "resources/Resources.h"
 #include "records/Data.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 #include "shell/DatabaseStartup.h"
 #include "shell/Notice.h"
 #include "shell/SkinU.h"

@@ -16,9 +16,9 @@
 
 #include "resources/Resources.h"
 #include "shell/ClickPanel.h"
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 #include "shell/Dialogs.h"
-#include "shell/Formats.h"
+#include "base/Formats.h"
 #include "treatment/EntryChecks.h"
 #include "treatment/MaskEdit.h"
 

@@ -4,7 +4,7 @@
 #include <bit>
 #include <stdexcept>
 
-#include "shell/Formats.h"
+#include "base/Formats.h"
 
 namespace treatment {
 namespace {

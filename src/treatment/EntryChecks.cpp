@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "shell/Formats.h"
+#include "base/Formats.h"
 
 namespace entry {
 

@@ -14,10 +14,10 @@
 
 #include "records/Data.h"
 #include "records/DataError.h"
-#include "shell/AppState.h"
-#include "shell/DateTime.h"
+#include "base/AppState.h"
+#include "base/DateTime.h"
 #include "shell/Dialogs.h"
-#include "shell/Formats.h"
+#include "base/Formats.h"
 #include "shell/ScheduleGrid.h"
 #include "shell/SkinU.h"
 #include "treatment/ConditionForm.h"

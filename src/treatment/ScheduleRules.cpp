@@ -1,7 +1,7 @@
 #include "treatment/ScheduleRules.h"
 
-#include "shell/DateTime.h"
-#include "shell/Formats.h"
+#include "base/DateTime.h"
+#include "base/Formats.h"
 #include "treatment/CourseColumns.h"
 
 namespace treatment {

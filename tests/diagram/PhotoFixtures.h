@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QString>
 
-#include "shell/JpegCodec.h"
+#include "base/JpegCodec.h"
 
 namespace photo_fixtures {
 

@@ -12,8 +12,8 @@
 #include "support/ToolRun.h"
 #include "records/Data.h"
 #include "records/Database.h"
-#include "shell/AppState.h"
-#include "shell/DateTime.h"
+#include "base/AppState.h"
+#include "base/DateTime.h"
 
 using namespace photo_fixtures;
 

@@ -16,7 +16,7 @@
 
 #include "PhotoFixtures.h"
 #include "shell/DatePicker.h"
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 #include "support/WindowFixture.h"
 
 using namespace photo_fixtures;

@@ -11,8 +11,8 @@
 
 #include "PhotoFixtures.h"
 #include "diagram/Photographs.h"
-#include "shell/DateTime.h"
-#include "shell/JpegCodec.h"
+#include "base/DateTime.h"
+#include "base/JpegCodec.h"
 
 using namespace photo_fixtures;
 

@@ -4,7 +4,7 @@
 
 #include "PlanFixtures.h"
 #include "dosing/DosingSession.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 
 using namespace dosing;
 using plan_fixtures::flatTables;

@@ -9,7 +9,7 @@
 
 #include "RecordsFixtures.h"
 #include "records/DataError.h"
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 
 using namespace testing_records;
 

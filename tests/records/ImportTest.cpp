@@ -9,7 +9,7 @@
 #include "LegacyFixtures.h"
 #include "RecordsFixtures.h"
 #include "records/LegacyImport.h"
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 #include "support/ToolRun.h"
 
 using namespace testing_records;

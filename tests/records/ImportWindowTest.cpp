@@ -17,7 +17,7 @@
 #include "records/Data.h"
 #include "records/LegacyFileChooser.h"
 #include "shell/DatePicker.h"
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 #include "shell/ScheduleGrid.h"
 #include "support/WindowFixture.h"
 

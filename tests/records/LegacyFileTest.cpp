@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "records/LegacyFile.h"
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 
 using namespace records;
 

@@ -7,7 +7,7 @@
 
 #include "RecordsFixtures.h"
 #include "records/DataError.h"
-#include "shell/JpegCodec.h"
+#include "base/JpegCodec.h"
 
 using namespace testing_records;
 

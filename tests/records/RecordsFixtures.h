@@ -15,7 +15,7 @@
 
 #include "records/Data.h"
 #include "records/Database.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 
 namespace testing_records {
 

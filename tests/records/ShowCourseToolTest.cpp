@@ -5,7 +5,7 @@
 #include "RecordsFixtures.h"
 #include "records/CourseRow.h"
 #include "records/Data.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 #include "support/ToolRun.h"
 
 namespace {

@@ -15,12 +15,12 @@
 #include <gtest/gtest.h>
 
 #include "dosing/FactorFile.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 #include "shell/DatePicker.h"
 #include "shell/Dialogs.h"
 #include "shell/Notice.h"
 #include "shell/ScheduleGrid.h"
-#include "shell/Settings.h"
+#include "base/Settings.h"
 #include "shell/SkinU.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The JPEG codec: what it writes, what it reads, and that no input ends the process.
-#include "shell/JpegCodec.h"
+#include "base/JpegCodec.h"
 
 #include <QColor>
 #include <QFile>

@@ -7,7 +7,7 @@
 #include <QSet>
 #include <gtest/gtest.h>
 
-#include "shell/JpegCodec.h"
+#include "base/JpegCodec.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "dosing/FactorFile.h"
 #include "records/Data.h"
 #include "records/Database.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 #include "shell/Dialogs.h"
 #include "shell/SkinU.h"
 #include "treatment/ConditionForm.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "shell/ClickPanel.h"
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 #include "shell/Dialogs.h"
 #include "treatment/ConditionForm.h"
 #include "treatment/MaskEdit.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 #include "treatment/CourseColumns.h"
 
 using namespace treatment;

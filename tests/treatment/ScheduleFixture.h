@@ -21,8 +21,8 @@
 
 #include "records/VarBytes.h"
 #include "shell/ClickPanel.h"
-#include "shell/DateTime.h"
-#include "shell/Formats.h"
+#include "base/DateTime.h"
+#include "base/Formats.h"
 #include "shell/ScheduleGrid.h"
 #include "support/WindowFixture.h"
 #include "treatment/ConditionForm.h"

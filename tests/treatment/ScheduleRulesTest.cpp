@@ -5,7 +5,7 @@
 #include <QDateTime>
 #include <limits>
 
-#include "shell/DateTime.h"
+#include "base/DateTime.h"
 #include "treatment/QtPrinters.h"
 #include "treatment/ScheduleRules.h"
 

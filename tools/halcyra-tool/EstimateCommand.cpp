@@ -14,7 +14,7 @@
 #include "Command.h"
 #include "dosing/FactorFile.h"
 #include "dosing/MedEstimate.h"
-#include "shell/Formats.h"
+#include "base/Formats.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
-#include "shell/AppState.h"
-#include "shell/Formats.h"
+#include "base/AppState.h"
+#include "base/Formats.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/LegacyImport.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "ToolDatabase.h"
 #include "records/Data.h"
 #include "records/DataError.h"
-#include "shell/Formats.h"
+#include "base/Formats.h"
 
 namespace {
 int fail(const char* command, const QString& reason, int status) {

@@ -19,8 +19,8 @@
 #include "OpenCourse.h"
 #include "records/Data.h"
 #include "records/DataError.h"
-#include "shell/DateTime.h"
-#include "shell/JpegCodec.h"
+#include "base/DateTime.h"
+#include "base/JpegCodec.h"
 
 namespace {
 

@@ -22,8 +22,8 @@
 #include "Command.h"
 #include "dosing/DosingSession.h"
 #include "dosing/FactorFile.h"
-#include "shell/AppState.h"
-#include "shell/Formats.h"
+#include "base/AppState.h"
+#include "base/Formats.h"
 
 namespace {
 

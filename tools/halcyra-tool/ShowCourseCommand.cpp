@@ -18,9 +18,9 @@
 #include "records/CourseRow.h"
 #include "records/Data.h"
 #include "records/DataError.h"
-#include "shell/AppState.h"
-#include "shell/DateTime.h"
-#include "shell/Formats.h"
+#include "base/AppState.h"
+#include "base/DateTime.h"
+#include "base/Formats.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
-#include "shell/AppState.h"
+#include "base/AppState.h"
 
 bool openToolDatabase(TDataPatient& data, const QString& dir, const char* command) {
   DBDir = dir;

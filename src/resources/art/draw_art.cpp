@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "shell/JpegCodec.h"
+#include "base/JpegCodec.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/JpegCodec.h"
+#include "base/JpegCodec.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "shell/Formats.h"
+#include "base/Formats.h"
 
 #include <cmath>
 #include <cstdio>

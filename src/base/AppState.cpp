@@ -1,4 +1,4 @@
-#include "shell/AppState.h"
+#include "base/AppState.h"
 
 std::uint8_t AppState = ListMode;
 QString StartDir;
