@@ -81,7 +81,7 @@ OpenCourse::ModeScope::ModeScope(OpenCourse& course, Mode mode) : course_(course
 OpenCourse::ModeScope::~ModeScope() { course_.setMode(saved_); }
 
 void OpenCourse::setMode(Mode mode) {
-  if (mode_ == mode) return;
+  if (closed_ || mode_ == mode) return;
   mode_ = mode;
   note(Part::Mode);
 }
@@ -89,6 +89,7 @@ void OpenCourse::setMode(Mode mode) {
 void OpenCourse::close() {
   const Batch batch(*this);
   setMode(Mode::Quiet);
+  closed_ = true;
 }
 
 void OpenCourse::note(Parts parts) {

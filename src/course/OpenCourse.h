@@ -158,7 +158,14 @@ class OpenCourse : public QObject {
   const QImage& photograph() const { return picture_; }
   const QString& photographProblem() const { return pictureProblem_; }
   ShownDate photographDate() const;
+  QString photographNote() const;
   std::vector<PhotographRow> photographs() const;  // all of them, in order; the cursor stays
+  // The assessment as stored in the current rows (a row the store refused shows what waits).
+  QString patientText(PatientText field) const;
+  QString courseText(CourseText field) const;
+  int patientChoice(PatientChoice field) const;  // the item index; -1 when none is stored
+  int courseChoice(CourseChoice field) const;
+  int previousTreatment() const;                 // 0 "Yes", 1 "No", -1 none
   // Whether a change the store refused is still waiting, and a description of it.
   bool hasPendingChanges() const;
   QString pendingChanges() const;
@@ -275,6 +282,7 @@ class OpenCourse : public QObject {
   TDataPatient data_;
   dosing::DosingSession dosing_;
   Mode mode_ = Mode::List;
+  bool closed_ = false;  // the window has closed: quiet for good
   int batchDepth_ = 0;
   Parts pending_;
 

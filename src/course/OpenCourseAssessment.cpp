@@ -48,7 +48,52 @@ QString shown(const QString& text) {
   return QStringLiteral("\"%1\"").arg(oneLine.size() > kLongest ? oneLine.left(kLongest) + QStringLiteral("...") : oneLine);
 }
 
+records::Field TDataPatient::*choiceColumn(PatientChoice field) {
+  switch (field) {
+    case PatientChoice::Eyes: return &TDataPatient::ADOPatientEyes;
+    case PatientChoice::Hair: return &TDataPatient::ADOPatientHair;
+    case PatientChoice::SkinColour: return &TDataPatient::ADOPatientSkinC;
+    case PatientChoice::Language: return &TDataPatient::ADOPatientLang;
+  }
+  return &TDataPatient::ADOPatientEyes;
+}
+
+const char* choiceLabel(PatientChoice field) {
+  switch (field) {
+    case PatientChoice::Eyes: return "Eyes";
+    case PatientChoice::Hair: return "Hair";
+    case PatientChoice::SkinColour: return "Skin";
+    case PatientChoice::Language: return "Lang";
+  }
+  return "";
+}
+
+// The text of a column of a current row, empty when there is no row or the column is null.
+QString textOf(const records::Field& column) {
+  const records::DataSet& rows = column.dataSet();
+  if (!rows.active() || rows.isEmpty() || column.isNull()) return {};
+  return column.asString();
+}
+
+int itemOf(const records::Field& column) {
+  const records::DataSet& rows = column.dataSet();
+  if (!rows.active() || rows.isEmpty() || column.isNull()) return -1;
+  return column.asInteger();
+}
+
 }  // namespace
+
+QString OpenCourse::patientText(PatientText field) const { return textOf(data_.*patientColumn(field).field); }
+
+QString OpenCourse::courseText(CourseText field) const { return textOf(data_.*courseColumn(field).field); }
+
+int OpenCourse::patientChoice(PatientChoice field) const { return itemOf(data_.*choiceColumn(field)); }
+
+int OpenCourse::courseChoice(CourseChoice field) const {
+  return itemOf(field == CourseChoice::Condition ? data_.ADOCourseComCondition : data_.ADOCourseSched);
+}
+
+int OpenCourse::previousTreatment() const { return itemOf(data_.ADOCourseRadioPrevRx); }
 
 void OpenCourse::setPatientText(PatientText field, const QString& text) {
   const Batch batch(*this);
@@ -76,18 +121,13 @@ void OpenCourse::setCourseText(CourseText field, const QString& text) {
 void OpenCourse::setPatientChoice(PatientChoice field, int item) {
   const Batch batch(*this);
   if (mode_ != Mode::Patient || item < 0 || !data_.ADOPatient.active() || data_.ADOPatient.isEmpty()) return;
-  struct Column {
-    records::Field TDataPatient::*field;
-    const char* label;
-  };
-  static const Column columns[] = {{&TDataPatient::ADOPatientEyes, "Eyes"},
-                                   {&TDataPatient::ADOPatientHair, "Hair"},
-                                   {&TDataPatient::ADOPatientSkinC, "Skin"},
-                                   {&TDataPatient::ADOPatientLang, "Lang"}};
-  const Column& column = columns[static_cast<int>(field)];
+  records::Field& column = data_.*choiceColumn(field);
   store(Table::Patient,
-        QStringLiteral("the %1 choice %2 of patient %3").arg(QLatin1String(column.label)).arg(item).arg(data_.ADOPatientHosp.asString()),
-        [&] { (data_.*column.field).setInteger(static_cast<quint16>(item)); }, Reread::No);
+        QStringLiteral("the %1 choice %2 of patient %3")
+            .arg(QLatin1String(choiceLabel(field)))
+            .arg(item)
+            .arg(data_.ADOPatientHosp.asString()),
+        [&] { column.setInteger(static_cast<quint16>(item)); }, Reread::No);
 }
 
 void OpenCourse::setCourseChoice(CourseChoice field, int item) {

@@ -73,6 +73,11 @@ ShownDate OpenCourse::photographDate() const {
   return {data_.ADOImageWhenDate.asDateTime(), false};
 }
 
+QString OpenCourse::photographNote() const {
+  if (!data_.ADOImage.active() || data_.ADOImage.isEmpty()) return {};
+  return data_.ADOImageNoteMemo.asString();
+}
+
 std::vector<PhotographRow> OpenCourse::photographs() const {
   std::vector<PhotographRow> rows;
   const records::DataSet& images = data_.ADOImage;

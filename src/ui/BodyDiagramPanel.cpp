@@ -1,71 +1,47 @@
-// The body diagram on the main window: the outline with the open course's spots, clicks that add
-// or take back a spot, and the spots in the course row.
+#include "ui/BodyDiagramPanel.h"
 
-#include <QLabel>
+#include <QMouseEvent>
 #include <QPixmap>
 
-#include "diagram/BodyDiagram.h"
-#include "diagram/CourseSpots.h"
-#include "diagram/Spots.h"
-#include "records/Data.h"
 #include "resources/Resources.h"
-#include "base/AppState.h"
-#include "base/JpegCodec.h"
-#include "shell/SkinU.h"
+#include "ui/Actions.h"
+#include "ui/ObjectNames.h"
 
-namespace {
-// The outline never changes: decode it once.
-const QImage& outlinePicture() {
-  static const QImage picture = jpeg::decode(resources::personJpeg());
-  return picture;
-}
-}  // namespace
+namespace ui {
 
-void TForm1::ClearImage() {
-  const QImage& outline = outlinePicture();
-  const diagram::Scale scale = diagram::scaleFor(ImgPerson->size(), outline.size());
-  ScX = scale.x;
-  ScY = scale.y;
-  Person_Img = diagram::render(outline, ImgPerson->size(), {}, scale);
-  ImgPerson->setPixmap(QPixmap::fromImage(Person_Img));
+BodyDiagramPanel::BodyDiagramPanel(course::OpenCourse& course, Actions& actions, QWidget* parent)
+    : QLabel(parent), course_(course), actions_(actions) {
+  setObjectName(names::ImgPerson);
+  setAccessibleName(QStringLiteral("Body diagram"));
+  setFixedSize(216, 263);
+  setFrameShape(QFrame::NoFrame);
+  setCursor(resources::targetCursor());
+  refresh(course::Part::Spots);
 }
 
-void TForm1::DrawSpots() {
-  ClearImage();
-  Person_Img = diagram::render(outlinePicture(), ImgPerson->size(), Spots, {ScX, ScY});
-  ImgPerson->setPixmap(QPixmap::fromImage(Person_Img));
-  ImgPerson->repaint();
+void BodyDiagramPanel::refresh(course::Parts parts) {
+  if (!(parts & course::Part::Spots)) return;
+  setPixmap(QPixmap::fromImage(course_.diagram()));
 }
 
-void TForm1::ImgPersonClick(QPoint clicked, bool ctrlDown) {
-  diagram::clickSpots(Spots, clicked, ctrlDown, {ScX, ScY});
-  // The drawing shows the list as it is even when the store refuses it; the refusal is reported.
-  try {
-    DBSaveSpots();
-  } catch (...) {
-    DrawSpots();
-    throw;
-  }
-  DrawSpots();
+void BodyDiagramPanel::mousePressEvent(QMouseEvent* event) {
+  pressed_ = event->button() == Qt::LeftButton;
+  QLabel::mousePressEvent(event);
 }
 
-void TForm1::DBSaveSpots() {
-  if (AppState != PatientMode) return;
-  TDataPatient& d = *DataPatient;
-  d.ADOCourse.edit();
-  try {
-    diagram::storeCourseSpots(d, Spots);
-    d.ADOCourse.post();
-  } catch (...) {
-    // A refused write leaves the row as it was rather than half-edited for the next move to post.
-    if (d.ADOCourse.state() == records::DataSet::State::Edit) d.ADOCourse.cancel();
-    throw;
-  }
-  d.ReopenDataSet(d.ADOCourse);
+void BodyDiagramPanel::mouseReleaseEvent(QMouseEvent* event) {
+  // The spot is where the button was released.
+  const QPoint at = event->position().toPoint();
+  const bool ctrl = event->modifiers() & Qt::ControlModifier;
+  if (pressed_ && event->button() == Qt::LeftButton && rect().contains(at))
+    actions_.run([this, at, ctrl] { course_.clickDiagram(at, ctrl); });
+  pressed_ = false;
+  QLabel::mouseReleaseEvent(event);
 }
 
-void TForm1::DBLoadSpots() {
-  // A course whose spots were never written keeps the list as it is (emptied by Clear).
-  if (auto stored = diagram::loadCourseSpots(*DataPatient)) Spots = std::move(*stored);
-  DrawSpots();
+void BodyDiagramPanel::resizeEvent(QResizeEvent* event) {
+  QLabel::resizeEvent(event);
+  guarded(this, [this] { course_.setDiagramSize(size()); });  // not a user action: nothing to settle
 }
+
+}  // namespace ui

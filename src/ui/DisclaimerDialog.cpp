@@ -1,4 +1,4 @@
-#include "shell/Notice.h"
+#include "ui/DisclaimerDialog.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -6,11 +6,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TNotice_Form* Notice_Form = nullptr;
+#include "ui/ObjectNames.h"
 
-TNotice_Form::TNotice_Form(QWidget* parent)
+namespace ui {
+
+DisclaimerDialog::DisclaimerDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
-  setObjectName("Notice_Form");
+  setObjectName(names::Notice_Form);
   setWindowTitle(" ");  // no caption
   setModal(true);
 
@@ -45,17 +47,19 @@ TNotice_Form::TNotice_Form(QWidget* parent)
     v->addWidget(l);
   }
   v->addSpacing(12);
-  BtnAccept = new QPushButton("Accept");
-  BtnAccept->setObjectName("BtnAccept");
-  BtnDecline = new QPushButton("Decline");
-  BtnDecline->setObjectName("BtnDecline");
-  connect(BtnAccept, &QPushButton::clicked, this, [this] { done(Accepted); });
-  connect(BtnDecline, &QPushButton::clicked, this, [this] { done(Declined); });
+  acceptButton = new QPushButton("Accept");
+  acceptButton->setObjectName(names::BtnAccept);
+  declineButton = new QPushButton("Decline");
+  declineButton->setObjectName(names::BtnDecline);
+  connect(acceptButton, &QPushButton::clicked, this, [this] { done(Accepted); });
+  connect(declineButton, &QPushButton::clicked, this, [this] { done(Declined); });
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(BtnAccept);
-  buttons->addWidget(BtnDecline);
+  buttons->addWidget(acceptButton);
+  buttons->addWidget(declineButton);
   v->addLayout(buttons);
-  BtnDecline->setDefault(true);
+  declineButton->setDefault(true);
   setFixedSize(sizeHint());
 }
+
+}  // namespace ui

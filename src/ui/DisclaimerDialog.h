@@ -6,17 +6,19 @@
 
 class QPushButton;
 
-class TNotice_Form : public QDialog {
+namespace ui {
+
+class DisclaimerDialog : public QDialog {
   Q_OBJECT
  public:
   enum Result { Accepted = 1, Declined = 2 };
-  explicit TNotice_Form(QWidget* parent = nullptr);
+  explicit DisclaimerDialog(QWidget* parent = nullptr);
 
-  QPushButton* BtnAccept;
-  QPushButton* BtnDecline;
+  QPushButton* acceptButton;
+  QPushButton* declineButton;
 
  public slots:
   void reject() override { done(Declined); }  // the close box declines
 };
 
-extern TNotice_Form* Notice_Form;
+}  // namespace ui

@@ -1,10 +1,13 @@
-#include "shell/HelpWindow.h"
+#include "ui/HelpWindow.h"
 
 #include <QPointer>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
 #include "resources/Resources.h"
+#include "ui/ObjectNames.h"
+
+namespace ui {
 
 QString HelpWindow::pageOf(const QString& fileAndTopic) {
   const int at = fileAndTopic.indexOf("::");
@@ -13,7 +16,7 @@ QString HelpWindow::pageOf(const QString& fileAndTopic) {
 }
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(new QTextBrowser(this)) {
-  setObjectName("HelpWindow");
+  setObjectName(names::HelpWindow);
   setWindowTitle("NB UVB Calculator Help");
   setAttribute(Qt::WA_DeleteOnClose);
   browser_->setObjectName("HelpBrowser");
@@ -40,3 +43,5 @@ QWidget* HelpWindow::showTopic(const QString& fileAndTopic, QWidget* existing) {
   window->activateWindow();
   return window;
 }
+
+}  // namespace ui

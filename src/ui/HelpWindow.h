@@ -7,6 +7,8 @@
 
 class QTextBrowser;
 
+namespace ui {
+
 class HelpWindow : public QWidget {
   Q_OBJECT
  public:
@@ -21,3 +23,5 @@ class HelpWindow : public QWidget {
  private:
   QTextBrowser* browser_;
 };
+
+}  // namespace ui

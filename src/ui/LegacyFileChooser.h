@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace records {
+namespace ui {
 
 // Returns the chosen files' full paths in the order chosen; none when the user cancels.
 using LegacyFileChooser = std::function<QStringList(QWidget* parent)>;
@@ -15,4 +15,4 @@ using LegacyFileChooser = std::function<QStringList(QWidget* parent)>;
 // Replaces the dialog (for tests); an empty function brings the dialog back.
 void setLegacyFileChooser(LegacyFileChooser chooser);
 
-}  // namespace records
+}  // namespace ui

@@ -1,29 +1,19 @@
-// The treatment schedule on the main window: recording a treatment from a row, painting recorded
-// rows, and following the increments as they are typed.
-//
-// The records belong to the open course only. While no course is open (any mode but patient
-// mode) a click on a row's first cells records nothing, and typed increments are not stored;
-// the plan still follows them while a course is open or being loaded.
+#include "ui/SchedulePanel.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QDateTimeEdit>
 #include <QKeyEvent>
+#include <QVBoxLayout>
 #include <functional>
-#include <optional>
 
-#include "records/Data.h"
-#include "records/DataError.h"
-#include "base/AppState.h"
-#include "base/DateTime.h"
-#include "shell/Dialogs.h"
-#include "base/Formats.h"
-#include "shell/ScheduleGrid.h"
-#include "shell/SkinU.h"
-#include "treatment/ConditionForm.h"
-#include "treatment/MaskEdit.h"
 #include "treatment/ScheduleRules.h"
-#include "treatment/SchedulePainter.h"
+#include "ui/Actions.h"
+#include "ui/Dialogs.h"
+#include "ui/ObjectNames.h"
+#include "ui/TreatmentEntryDialog.h"
+#include "ui/widgets/ScheduleGrid.h"
+#include "ui/widgets/SchedulePainter.h"
+
+namespace ui {
 
 namespace {
 
@@ -31,7 +21,7 @@ namespace {
 // the editor leaves it; the painter has reported that one already, so it is not counted twice.
 class GridKeyReleases : public QObject {
  public:
-  GridKeyReleases(QWidget* grid, std::function<void(int)> released)
+  GridKeyReleases(QWidget* grid, std::function<void()> released)
       : QObject(grid), grid_(grid), released_(std::move(released)) {
     grid->installEventFilter(this);
   }
@@ -42,71 +32,59 @@ class GridKeyReleases : public QObject {
       const auto* key = static_cast<QKeyEvent*>(event);
       const QWidget* focus = QApplication::focusWidget();
       const bool fromEditor = focus && focus != grid_ && grid_->isAncestorOf(focus);
-      if (!key->isAutoRepeat() && !fromEditor) released_(key->key());
+      if (!key->isAutoRepeat() && !fromEditor) released_();
     }
     return QObject::eventFilter(watched, event);
   }
 
  private:
   QWidget* grid_;
-  std::function<void(int)> released_;
+  std::function<void()> released_;
 };
-
-// A course is open to write to: patient mode, with a current course row.
-bool courseOpen() {
-  return AppState == PatientMode && DataPatient && DataPatient->ADOCourse.active() &&
-         !DataPatient->ADOCourse.isEmpty();
-}
-
-std::optional<bool> courseComplete() {
-  const records::Field& complete = DataPatient->ADOCourseComplete;
-  if (complete.isNull()) return std::nullopt;
-  return complete.asBoolean();
-}
-
-// Runs a handler started by the user; a failure of the store ends it with a message instead of
-// ending the program.
-template <typename Handler>
-void fromUser(QWidget* window, Handler handler) {
-  try {
-    handler();
-  } catch (const records::DataError& e) {
-    dialogs::error(window, e.message());
-  } catch (const std::exception& e) {
-    dialogs::error(window, QString::fromLocal8Bit(e.what()));
-  }
-}
-
-bool recording = false;  // a recording sequence is under way: no second one from a nested event
 
 }  // namespace
 
-void TForm1::connectScheduleHandlers() {
-  // Only the increments are edited in place.
+SchedulePanel::SchedulePanel(course::OpenCourse& course, Actions& actions, QWidget* parent)
+    : QFrame(parent), course_(course), actions_(actions) {
+  setObjectName(names::Panel1);
+  setMinimumWidth(100);
+  grid_ = new ScheduleGrid;
+  grid_->setObjectName(names::StringGrid1);
+  grid_->setAccessibleName(QStringLiteral("Treatment schedule"));
+  grid_->setEnabled(false);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->addWidget(grid_);
+
+  // The headings, the row numbers, and the increments as the current column.
+  grid_->setColumnWidth(0, 50);
+  grid_->setColumnWidth(1, 115);
+  const char* headings[] = {"#", "", "Dose (mJ)", "Erythema", "% Inc", "Def %Inc"};
+  for (int c = 0; c < ScheduleGrid::kColumns; ++c) grid_->setCell(c, 0, headings[c]);
   for (int row = 1; row <= kTreatments; ++row) {
+    grid_->setCell(0, row, QString::number(row));
+    // Only the increments are edited in place.
     for (int column = 0; column < ScheduleGrid::kColumns; ++column) {
       if (column == treatment::IncrementColumn) continue;
-      QTableWidgetItem* cell = StringGrid1->item(row - 1, column);
+      QTableWidgetItem* cell = grid_->item(row - 1, column);
       cell->setFlags(cell->flags() & ~Qt::ItemIsEditable);
     }
   }
+  grid_->setCurrentCell(treatment::IncrementColumn, 1);
 
-  auto* painter = new SchedulePainter([this](int row) -> const TCondition& { return Condition[row]; }, StringGrid1);
-  StringGrid1->setItemDelegate(painter);
+  auto* painter = new SchedulePainter(
+      [this](int row) -> const TCondition& { return course_.records()[static_cast<std::size_t>(row - 1)]; }, grid_);
+  grid_->setItemDelegate(painter);
   // Tab leaves the grid rather than walking into cells that cannot become current.
-  StringGrid1->setTabKeyNavigation(false);
+  grid_->setTabKeyNavigation(false);
+  grid_->selectCell = [this](int column, int row) { return selectCell(column, row); };
+  connect(painter, &SchedulePainter::editorKeyReleased, this, [this] { keyReleased(); });
+  new GridKeyReleases(grid_, [this] { keyReleased(); });
 
-  StringGrid1->selectCell = [this](int column, int row) {
-    bool may = false;
-    fromUser(this, [&] { may = StringGrid1SelectCell(column, row); });
-    return may;
-  };
-  const auto keyUp = [this](int key) { fromUser(this, [&] { StringGrid1KeyUp(key); }); };
-  connect(painter, &SchedulePainter::editorKeyReleased, this, keyUp);
-  new GridKeyReleases(StringGrid1, keyUp);
+  dialog_ = new TreatmentEntryDialog(this);
 }
 
-bool TForm1::StringGrid1SelectCell(int column, int row) {
+bool SchedulePanel::selectCell(int column, int row) {
   switch (treatment::cellAction(column)) {
     case treatment::CellAction::Select:
       return true;
@@ -115,86 +93,65 @@ bool TForm1::StringGrid1SelectCell(int column, int row) {
     case treatment::CellAction::Record:
       break;
   }
-  if (row < 1 || row > kTreatments || recording || !Condition_Form) return false;
-  if (!courseOpen()) {
-    if (AppState == ListMode) {
+  // The current cell stays where it was; the row's treatment is recorded instead.
+  actions_.run([this, row] { recordTreatment(row); });
+  return false;
+}
+
+void SchedulePanel::recordTreatment(int row) {
+  if (row < 1 || row > kTreatments || recording_) return;
+  if (!course_.canRecord()) {
+    if (course_.mode() == course::Mode::List) {
       dialogs::show(this, {dialogs::Kind::Information, QStringLiteral("Treatment schedule"),
                            QStringLiteral("No course is open, so no treatment can be recorded.\n"
                                           "Find the patient in the list and open the course with \"Select\" first."),
                            QMessageBox::Ok});
     }
-    return false;
+    return;
   }
-
-  recording = true;
+  recording_ = true;
   struct Done {
-    ~Done() { recording = false; }
-  } done;
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{recording_};
 
-  TDataPatient& d = *DataPatient;
-  TCondition_Form& dialog = *Condition_Form;
-  TCondition& record = Condition[row];
-  const TCondition before = record;
-  const QString doseCellBefore = StringGrid1->cell(treatment::DoseColumn, row);
-  bool stored = false;
-  try {
-    dialog.Load(record, Dosing.ExpectDose[static_cast<std::size_t>(row - 1)]);
-    dialog.ChkStop->setChecked(treatment::stopTreatmentFrom(courseComplete()));
-    d.ADOCourse.edit();
-    const int result = dialog.exec();
-
-    if (result == TCondition_Form::Update) {
-      treatment::TreatmentEntry entry;
-      entry.condition = dialog.FCondition;
-      entry.burn = dialog.FBurn;
-      entry.temperature = dialog.FTemperature;
-      entry.dose = dialog.FDose;
-      entry.when = datetime::fromQDateTime(dialog.DateTimePicker1->dateTime());
-      entry.initials = dialog.MaskInit->maskedText();
-      entry.time = dialog.MaskTime->maskedText();
-      treatment::applyUpdate(record, entry);
-      StringGrid1->setCell(treatment::DoseColumn, row, fmt::Fixed(record.Dose, 5, 0));
-      d.ADOCourseComplete.setBoolean(treatment::completeAfterUpdate(dialog.ChkStop->isChecked(), row));
-      d.ADOCourse.post();
-      d.Patient_Complete();
-      d.ADOCourse.edit();
-    } else if (result == TCondition_Form::Clear) {
-      treatment::applyClear(record);
-      StringGrid1->setCell(treatment::DoseColumn, row,
-                           fmt::Fixed(Dosing.ExpectDose[static_cast<std::size_t>(row - 1)], 5, 0));
-    }
-    // "Undo" leaves the record as it was; it is written back all the same, as every result is.
-
-    DBSaveTable();
-    d.ADOCourse.post();
-    stored = true;
-    d.ReopenDataSet(d.ADOCourse);
-  } catch (const records::DataError& e) {
-    if (stored) throw;  // only the re-read failed: the treatment is in the course
-    // The window goes on showing what the course holds: the record as it was before.
-    record = before;
-    StringGrid1->setCell(treatment::DoseColumn, row, doseCellBefore);
-    if (d.ADOCourse.state() == records::DataSet::State::Edit) d.ADOCourse.cancel();
-    StringGrid1->viewport()->update();
-    throw records::DataError(QStringLiteral("Treatment %1 was not stored; the schedule shows it as it was before. "
-                                            "Record it again once the database can be written.\n\n%2")
-                                 .arg(row)
-                                 .arg(e.message()));
-  }
-  StringGrid1->viewport()->update();
-  return false;
-}
-
-void TForm1::StringGrid1KeyUp(int /*key*/) {
-  EdMEDChange();
-  if (StringGrid1->currentColumn() != treatment::IncrementColumn || !courseOpen()) return;
-  TDataPatient& d = *DataPatient;
-  d.ADOCourse.edit();
-  try {
-    DBSaveInc();
-    d.ADOCourse.post();
-  } catch (...) {
-    if (d.ADOCourse.state() == records::DataSet::State::Edit) d.ADOCourse.cancel();
-    throw;
+  const auto k = static_cast<std::size_t>(row - 1);
+  dialog_->load(course_.records()[k], course_.dosing().ExpectDose[k]);
+  dialog_->setStopTreatment(treatment::stopTreatmentFrom(course_.courseComplete()));
+  switch (dialog_->exec()) {
+    case TreatmentEntryDialog::Update:
+      course_.recordTreatment(row, dialog_->entry(), dialog_->stopTreatmentTicked());
+      break;
+    case TreatmentEntryDialog::Clear:
+      course_.clearTreatment(row);
+      break;
+    default:
+      course_.undoTreatment(row);  // written back unchanged, as every result is
+      break;
   }
 }
+
+void SchedulePanel::keyReleased() {
+  actions_.run([this] {
+    dosing::RowTexts increments;
+    for (int row = 1; row <= kTreatments; ++row)
+      increments[static_cast<std::size_t>(row - 1)] = grid_->cell(treatment::IncrementColumn, row);
+    course_.setIncrements(increments);
+  });
+}
+
+void SchedulePanel::refresh(course::Parts parts) {
+  if (!(parts & (course::Part::Plan | course::Part::Records | course::Part::Mode))) return;
+  const dosing::ScheduleColumns& columns = course_.dosing().grid;
+  for (int row = 1; row <= kTreatments; ++row) {
+    const auto k = static_cast<std::size_t>(row - 1);
+    grid_->setCell(treatment::DoseColumn, row, columns.dose[k]);
+    grid_->setCell(3, row, columns.erythema[k]);
+    grid_->setCell(treatment::IncrementColumn, row, columns.inc[k]);
+    grid_->setCell(5, row, columns.defInc[k]);
+  }
+  grid_->setEnabled(course_.dosing().gridEnabled);
+  grid_->viewport()->update();
+}
+
+}  // namespace ui

@@ -1,19 +1,15 @@
-// Program entry: the windows and the data module come into being in a fixed order, because each
-// relies on what the one before it set up (the main window reads the database directory that the
-// data module then connects to).
+// Program entry: the calibration, the open course, the main window, then the database, in this
+// order, because each relies on what the one before it set up (the main window reads the
+// database directory that the open course then connects to).
 
 #include <QApplication>
 #include <QDir>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 
+#include "base/Directories.h"
+#include "course/OpenCourse.h"
 #include "resources/Resources.h"
-#include "records/Data.h"
-#include "base/AppState.h"
-#include "shell/DatabaseStartup.h"
-#include "shell/Notice.h"
-#include "shell/SkinU.h"
-#include "treatment/ConditionForm.h"
+#include "ui/MainWindow.h"
+#include "ui/Startup.h"
 
 int main(int argc, char** argv) {
   StartDir = QDir::currentPath();  // before any window exists
@@ -24,28 +20,12 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName("halcyra");
   QApplication::setWindowIcon(resources::programIcon());
 
-  TForm1 form;
-  Form1 = &form;
-  if (!form.FormCreate()) return 1;  // no calibration: the reason was shown
+  const std::optional<FactorTables> tables = ui::readCalibration(nullptr);
+  if (!tables) return 1;  // no calibration: the reason was shown
 
-  TCondition_Form conditionForm(&form);
-  Condition_Form = &conditionForm;
-
-  TDataPatient data;
-  DataPatient = &data;
-  data.firstName = [&form] { return form.EdFirst->text(); };
-  data.secondName = [&form] { return form.EdSecond->text(); };
-  data.log = [&form](const QString& line) { form.Memo2->appendPlainText(line); };
-  connectDataModule(data, &form);
-  form.attachDataModule();
-
-  TNotice_Form notice(&form);
-  Notice_Form = &notice;
-
-  form.show();
-  const int result = app.exec();
-  Notice_Form = nullptr;
-  DataPatient = nullptr;
-  Condition_Form = nullptr;
-  return result;
+  course::OpenCourse course(*tables);
+  ui::MainWindow window(course);
+  ui::connectDatabase(course, &window);
+  window.show();
+  return app.exec();
 }

@@ -1,9 +1,11 @@
-#include "shell/ClickPanel.h"
+#include "ui/widgets/ClickPanel.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QVBoxLayout>
+
+namespace ui {
 
 ClickPanel::ClickPanel(const QString& caption, QColor background, int tag, QWidget* parent)
     : QFrame(parent), label_(new QLabel(caption, this)), background_(background), tag_(tag) {
@@ -60,3 +62,5 @@ void ClickPanel::changeEvent(QEvent* event) {
   if (event->type() == QEvent::EnabledChange) applyColours();
   QFrame::changeEvent(event);
 }
+
+}  // namespace ui

@@ -7,6 +7,8 @@
 
 class QLabel;
 
+namespace ui {
+
 class ClickPanel : public QFrame {
   Q_OBJECT
  public:
@@ -33,3 +35,5 @@ class ClickPanel : public QFrame {
   QColor text_ = Qt::black;
   int tag_;
 };
+
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "dosing/CourseGraph.h"
+#include "ui/widgets/CourseGraph.h"
 
 #include <QChart>
 #include <QChartView>
@@ -15,7 +15,9 @@
 #include <cmath>
 #include <limits>
 
-namespace dosing {
+#include "ui/ObjectNames.h"
+
+namespace ui {
 
 namespace {
 
@@ -109,7 +111,7 @@ CourseGraph::CourseGraph(QWidget* parent) {
   for (QLegendMarker* marker : chart_->legend()->markers(dose_)) marker->setVisible(false);
 
   view_ = new QChartView(chart_, parent);  // the view owns the chart
-  view_->setObjectName(QStringLiteral("Chart1"));
+  view_->setObjectName(names::Chart1);
   view_->setAccessibleName(QStringLiteral("Course graph"));
   view_->setRenderHint(QPainter::Antialiasing);
   ownsView_ = parent == nullptr;
@@ -119,7 +121,7 @@ CourseGraph::~CourseGraph() {
   if (ownsView_) delete view_;
 }
 
-void CourseGraph::fill(const PlanSeries& series) {
+void CourseGraph::fill(const dosing::PlanSeries& series) {
   setPoints(erythema_, series.erythema);
   setPoints(dose_, series.dose);
   setPoints(minDose_, series.minDose);
@@ -175,4 +177,4 @@ QImage CourseGraph::render(const QSize& size) {
   return image;
 }
 
-}  // namespace dosing
+}  // namespace ui

@@ -20,7 +20,7 @@ class QValueAxis;
 class QPainter;
 class QWidget;
 
-namespace dosing {
+namespace ui {
 
 class CourseGraph {
  public:
@@ -47,7 +47,7 @@ class CourseGraph {
 
   // Replaces the points of all five series and fits the dose axis to them. Points that are not
   // numbers are left out.
-  void fill(const PlanSeries& series);
+  void fill(const dosing::PlanSeries& series);
   void setTitle(const QString& title);
   QString title() const;
   // Empties the five series and the title.
@@ -74,4 +74,4 @@ class CourseGraph {
   bool ownsView_ = false;
 };
 
-}  // namespace dosing
+}  // namespace ui

@@ -1,6 +1,8 @@
-#include "shell/DatePicker.h"
+#include "ui/widgets/DatePicker.h"
 
 #include <QLineEdit>
+
+namespace ui {
 
 DatePicker::DatePicker(QWidget* parent) : QDateTimeEdit(parent) {
   setCalendarPopup(true);
@@ -17,3 +19,5 @@ void DatePicker::setBlank(bool blank) {
 QString DatePicker::textFromDateTime(const QDateTime& dateTime) const {
   return blank_ ? QStringLiteral(" ") : QDateTimeEdit::textFromDateTime(dateTime);
 }
+
+}  // namespace ui

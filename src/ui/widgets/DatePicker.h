@@ -5,6 +5,8 @@
 
 #include <QDateTimeEdit>
 
+namespace ui {
+
 class DatePicker : public QDateTimeEdit {
   Q_OBJECT
  public:
@@ -19,3 +21,5 @@ class DatePicker : public QDateTimeEdit {
  private:
   bool blank_ = false;
 };
+
+}  // namespace ui

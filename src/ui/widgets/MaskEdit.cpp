@@ -1,11 +1,14 @@
-#include "treatment/MaskEdit.h"
+#include "ui/widgets/MaskEdit.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
 
-#include "shell/Dialogs.h"
+#include "ui/Dialogs.h"
+
+namespace ui {
 
 MaskEdit::MaskEdit(const QString& mask, std::function<bool(const QString&)> acceptable, QWidget* parent)
     : QLineEdit(parent), acceptable_(std::move(acceptable)) {
@@ -84,3 +87,48 @@ void MaskEdit::keyPressEvent(QKeyEvent* event) {
   }
   QLineEdit::keyPressEvent(event);
 }
+
+std::vector<bool> MaskEdit::inputPositions() const {
+  // The mask's own notation: a backslash makes the next character fixed, the case markers take no
+  // position, and ";" starts the blank character.
+  static const QString kInputCharacters = QStringLiteral("AaNnXx90Dd#HhBb");
+  std::vector<bool> positions;
+  const QString mask = inputMask();
+  for (int i = 0; i < mask.size(); ++i) {
+    const QChar c = mask[i];
+    if (c == QLatin1Char(';')) break;
+    if (c == QLatin1Char('\\')) {
+      ++i;
+      positions.push_back(false);
+    } else if (c == QLatin1Char('>') || c == QLatin1Char('<') || c == QLatin1Char('!')) {
+      continue;
+    } else {
+      positions.push_back(kInputCharacters.contains(c));
+    }
+  }
+  return positions;
+}
+
+int MaskEdit::typingPosition(int clicked) const {
+  const QString shown = maskedText();
+  const std::vector<bool> input = inputPositions();
+  int typedEnd = 0;       // just after the last filled position
+  int firstUnfilled = -1;
+  for (int i = 0; i < shown.size() && i < static_cast<int>(input.size()); ++i) {
+    if (!input[static_cast<std::size_t>(i)]) continue;
+    if (shown[i] == QLatin1Char(' ')) {
+      if (firstUnfilled < 0) firstUnfilled = i;
+    } else {
+      typedEnd = i + 1;
+    }
+  }
+  if (clicked <= typedEnd || firstUnfilled < 0) return clicked;
+  return firstUnfilled;
+}
+
+void MaskEdit::mousePressEvent(QMouseEvent* event) {
+  QLineEdit::mousePressEvent(event);
+  if (event->button() == Qt::LeftButton && !hasSelectedText()) setCursorPosition(typingPosition(cursorPosition()));
+}
+
+}  // namespace ui

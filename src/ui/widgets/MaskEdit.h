@@ -5,11 +5,17 @@
 // - leaving it after a change that the mask cannot accept (a needed digit missing) is refused:
 //   the message "Invalid input value.  Use escape key to abandon changes" is shown and the
 //   focus comes back;
-// - Escape takes back the changes made since the field was entered.
+// - Escape takes back the changes made since the field was entered;
+// - a click puts the cursor where typing fills the field: at the click when it falls inside what is
+//   already typed, otherwise at the first unfilled position (a click behind the blanks of an empty
+//   field would leave nothing for the typed characters to fill).
 
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <functional>
+#include <vector>
+
+namespace ui {
 
 // Whether losing the focus counts as leaving a field: a switch to another program or a popup
 // opening does not, the user comes back to the field as it was.
@@ -45,13 +51,18 @@ class MaskEdit : public QLineEdit {
 
   static const QString& invalidInputMessage();
 
+  // Where typing after a click at `clicked` fills the field (see the top of this file).
+  int typingPosition(int clicked) const;
+
  protected:
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
 
  private:
   bool currentTextAcceptable() const;
+  std::vector<bool> inputPositions() const;  // per shown position: filled by typing, or fixed
   void dropRefusedCharacters();
 
   std::function<bool(const QString&)> acceptable_;
@@ -59,3 +70,5 @@ class MaskEdit : public QLineEdit {
   QString textOnEntry_;  // what Escape returns to
   bool refusing_ = false;
 };
+
+}  // namespace ui

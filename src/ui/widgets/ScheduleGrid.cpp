@@ -1,7 +1,9 @@
-#include "shell/ScheduleGrid.h"
+#include "ui/widgets/ScheduleGrid.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
+
+namespace ui {
 
 ScheduleGrid::ScheduleGrid(QWidget* parent) : QTableWidget(kRows - 1, kColumns, parent) {
   verticalHeader()->setVisible(false);  // no fixed column: the row number is column 0's text
@@ -75,3 +77,5 @@ void ScheduleGrid::mouseDoubleClickEvent(QMouseEvent* event) {
   }
   QTableWidget::mouseDoubleClickEvent(event);
 }
+
+}  // namespace ui

@@ -6,6 +6,8 @@
 #include <QTableWidget>
 #include <functional>
 
+namespace ui {
+
 class ScheduleGrid : public QTableWidget {
   Q_OBJECT
  public:
@@ -38,3 +40,5 @@ class ScheduleGrid : public QTableWidget {
  private:
   bool maySelect(const QModelIndex& index);
 };
+
+}  // namespace ui

@@ -1,10 +1,12 @@
-#include "treatment/SchedulePainter.h"
+#include "ui/widgets/SchedulePainter.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
 
 #include "treatment/ScheduleRules.h"
+
+namespace ui {
 
 SchedulePainter::SchedulePainter(std::function<const TCondition&(int row)> record, QObject* parent)
     : QStyledItemDelegate(parent), record_(std::move(record)) {}
@@ -51,3 +53,5 @@ bool SchedulePainter::eventFilter(QObject* watched, QEvent* event) {
   }
   return QStyledItemDelegate::eventFilter(watched, event);
 }
+
+}  // namespace ui

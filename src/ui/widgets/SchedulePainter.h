@@ -11,6 +11,8 @@
 
 #include "treatment/Condition.h"
 
+namespace ui {
+
 class SchedulePainter : public QStyledItemDelegate {
   Q_OBJECT
  public:
@@ -28,3 +30,5 @@ class SchedulePainter : public QStyledItemDelegate {
  private:
   std::function<const TCondition&(int row)> record_;
 };
+
+}  // namespace ui
