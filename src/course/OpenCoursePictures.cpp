@@ -2,6 +2,7 @@
 // (dropped files, stepping through them, their dates and notes, deleting).
 
 #include <QDateTime>
+#include <QDir>
 
 #include "course/OpenCourse.h"
 #include "diagram/CourseSpots.h"
@@ -114,7 +115,13 @@ QSize OpenCourse::addPhotographFile(const QString& path) {
   const diagram::PhotographFile photograph = diagram::readPhotographFile(path);
   // The new row is appended after the photograph shown: a note of it still waiting goes first.
   storePending(Table::Photograph);
-  data_.AddImage(photograph.picture, photograph.whenDate);
+  try {
+    data_.AddImage(photograph.picture, photograph.whenDate);
+  } catch (const records::DataError& e) {
+    // Nothing of it is kept; the file is still there to be dropped again.
+    throw Error(QStringLiteral("The photograph \"%1\" was not added to %2: %3")
+                    .arg(QDir::toNativeSeparators(path), courseName(), e.message()));
+  }
   loadPhotographs();
   return photograph.picture.size();
 }

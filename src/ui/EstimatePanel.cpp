@@ -93,9 +93,10 @@ void EstimatePanel::refresh(course::Parts parts) {
     const QSignalBlocker quiet(skinType_);
     skinType_->setCurrentIndex(d.skinTypeItem);
   }
-  // A box being typed in, or just left and not yet handled, keeps what was typed.
-  if (!age_->hasFocus() && !actions_.leaving(age_) && age_->text() != d.ageText) age_->setText(d.ageText);
-  if (!med_->hasFocus() && !actions_.leaving(med_) && med_->text() != course_.medText()) med_->setText(course_.medText());
+  // The age and the MED show what the course took (a tone click writes its estimate even into a
+  // box being typed in); a box just left keeps what was typed until its leave is handled.
+  if (!actions_.leaving(age_) && age_->text() != d.ageText) age_->setText(d.ageText);
+  if (!actions_.leaving(med_) && med_->text() != course_.medText()) med_->setText(course_.medText());
   for (int tag = 0; tag < 3; ++tag) {
     estimates_[tag]->setText(d.toneLabels[static_cast<std::size_t>(tag)]);
     tones_[tag]->setEnabled(d.tonePanelsEnabled);

@@ -48,6 +48,10 @@ class TreatmentEntryDialog : public QDialog {
   float enteredDose = 0;            // mJ/cm2; 0 when none was entered
   float expectedDose = 0;           // the planned dose the entered one is checked against
 
+  // The checks run when the dose or the temperature field is left.
+  void doseLeft();
+  void temperatureLeft();
+
  public slots:
   void reject() override { done(Undo); }  // a window-manager close leaves the record untouched
 
@@ -65,8 +69,6 @@ class TreatmentEntryDialog : public QDialog {
   void chooseCondition(ClickPanel* panel);  // a condition panel: chooses that condition
   void chooseBurn(ClickPanel* panel);       // a burn panel: chooses that burn, or takes it back
   void buttonClicked(QToolButton* button);
-  void doseLeft();
-  void temperatureLeft();
 
   // The checks behind leaving the dose and the temperature; each returns whether it told the
   // user something.

@@ -19,28 +19,27 @@
 #include <functional>
 #include <optional>
 
-#include "records/VarBytes.h"
-#include "shell/ClickPanel.h"
 #include "base/DateTime.h"
 #include "base/Formats.h"
-#include "shell/ScheduleGrid.h"
+#include "records/VarBytes.h"
 #include "support/WindowFixture.h"
-#include "treatment/ConditionForm.h"
 #include "treatment/CourseColumns.h"
-#include "treatment/MaskEdit.h"
 #include "treatment/QtPrinters.h"
-
+#include "ui/TreatmentEntryDialog.h"
+#include "ui/widgets/ClickPanel.h"
+#include "ui/widgets/MaskEdit.h"
+#include "ui/widgets/ScheduleGrid.h"
 
 namespace schedule_test {
 
-using Step = std::function<void(TCondition_Form&)>;
+using Step = std::function<void(ui::TreatmentEntryDialog&)>;
 
 // Answers the entry dialog whenever it shows: the next step given to `then`, or "Undo" when no
 // step is left. A step that leaves the dialog open fails the test and the dialog closes with
 // "Undo", so that a faulty test cannot hang.
 class DialogScript : public QObject {
  public:
-  explicit DialogScript(TCondition_Form* dialog) : dialog_(dialog) { dialog_->installEventFilter(this); }
+  explicit DialogScript(ui::TreatmentEntryDialog* dialog) : dialog_(dialog) { dialog_->installEventFilter(this); }
 
   void then(Step step) { steps_.push_back(std::move(step)); }
 
@@ -52,9 +51,9 @@ class DialogScript : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == dialog_ && event->type() == QEvent::Show) {
       ++shown;
-      stopTickedOnShow.push_back(dialog_->ChkStop->isChecked());
-      expectedOnShow.push_back(dialog_->CheckDose);
-      Step step = [](TCondition_Form& f) { f.BitBtnClick(f.BitBtn3); };
+      stopTickedOnShow.push_back(dialog_->stopTreatmentTicked());
+      expectedOnShow.push_back(dialog_->expectedDose);
+      Step step = [](ui::TreatmentEntryDialog& f) { widgetNamed<QToolButton>(&f, names::BitBtn3)->click(); };
       if (!steps_.empty()) {
         step = std::move(steps_.front());
         steps_.pop_front();
@@ -65,7 +64,7 @@ class DialogScript : public QObject {
             step(*dialog_);
             if (dialog_->isVisible()) {
               ADD_FAILURE() << "the entry dialog stayed open";
-              dialog_->done(TCondition_Form::Undo);
+              dialog_->done(ui::TreatmentEntryDialog::Undo);
             }
           },
           Qt::QueuedConnection);
@@ -74,7 +73,7 @@ class DialogScript : public QObject {
   }
 
  private:
-  TCondition_Form* dialog_;
+  ui::TreatmentEntryDialog* dialog_;
   std::deque<Step> steps_;
 };
 
@@ -90,29 +89,38 @@ struct Visit {
   bool stop = false;
 };
 
-inline ClickPanel* panelOf(TCondition_Form& f, int code) { return f.Con_Panels[static_cast<std::size_t>(code)]; }
+inline ui::ClickPanel* panelOf(ui::TreatmentEntryDialog& f, int code) {
+  static const char* const panels[] = {names::PanelA, names::PanelB, names::PanelC, names::PanelD,
+                                       names::PanelE, names::PanelF, names::PanelG};
+  return widgetNamed<ui::ClickPanel>(&f, panels[code - 1]);
+}
+template <class T = QWidget>
+T* field(ui::TreatmentEntryDialog& f, const char* name) {
+  return widgetNamed<T>(&f, name);
+}
 
 // Fills the fields and clicks the panels, "Stop Treatment" as asked, and "Update".
 inline Step update(const Visit& v) {
-  return [v](TCondition_Form& f) {
-    f.MaskTime->setMaskedText(v.time);
-    f.MaskInit->setMaskedText(v.initials);
-    f.EdTemp->setText(v.temperature);
-    f.EdDose->setText(v.dose.isEmpty() ? fmt::Fixed(f.CheckDose, 0, 0) : v.dose);
-    f.DateTimePicker1->setDate(v.date);
+  return [v](ui::TreatmentEntryDialog& f) {
+    field<ui::MaskEdit>(f, names::MaskTime)->setMaskedText(v.time);
+    field<ui::MaskEdit>(f, names::MaskInit)->setMaskedText(v.initials);
+    field<QLineEdit>(f, names::EdTemp)->setText(v.temperature);
+    field<QLineEdit>(f, names::EdDose)->setText(v.dose.isEmpty() ? fmt::Fixed(f.expectedDose, 0, 0) : v.dose);
+    field<QDateTimeEdit>(f, names::DateTimePicker1)->setDate(v.date);
     QTest::mouseClick(panelOf(f, v.condition), Qt::LeftButton);
     if (v.burn != 0) QTest::mouseClick(panelOf(f, v.burn), Qt::LeftButton);
-    f.ChkStop->setChecked(v.stop);
-    QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+    f.setStopTreatment(v.stop);
+    auto* updateButton = field<QToolButton>(f, names::BitBtn1);
+    QTest::mouseClick(updateButton, Qt::LeftButton);
     // A dose or temperature warning keeps the dialog open; the therapist reads it and clicks again.
-    if (f.isVisible()) QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+    if (f.isVisible()) QTest::mouseClick(updateButton, Qt::LeftButton);
   };
 }
 inline Step clear() {
-  return [](TCondition_Form& f) { QTest::mouseClick(f.BitBtn2, Qt::LeftButton); };
+  return [](ui::TreatmentEntryDialog& f) { QTest::mouseClick(field(f, names::BitBtn2), Qt::LeftButton); };
 }
 inline Step undo() {
-  return [](TCondition_Form& f) { QTest::mouseClick(f.BitBtn3, Qt::LeftButton); };
+  return [](ui::TreatmentEntryDialog& f) { QTest::mouseClick(field(f, names::BitBtn3), Qt::LeftButton); };
 }
 
 // The seven record columns of `d`'s current course row, unpacked as the window unpacks them.
@@ -163,35 +171,31 @@ inline QColor dominantColour(const QImage& image, const QRect& rect) {
 
 class ScheduleWindow : public WindowFixture {
  public:
-  ScheduleWindow() : script(condition.get()) {}
+  ScheduleWindow() : script(find<ui::TreatmentEntryDialog>(names::Condition_Form)) {}
 
-  ScheduleGrid* grid() const { return form->StringGrid1; }
+  ui::ScheduleGrid* grid() const { return find<ui::ScheduleGrid>(names::StringGrid1); }
+  const TCondition& record(int row) const { return course->records()[static_cast<std::size_t>(row - 1)]; }
+  double expected(int row) const { return course->dosing().ExpectDose[static_cast<std::size_t>(row - 1)]; }
 
-  void show() {
-    form->resize(1200, 800);
-    form->show();
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-  }
-
-  // Adds a patient and a course as "Select" does for an NHI nobody has, opens it, and plans it
-  // for skin type II at 40 years with the Average estimate as MED.
+  // Opens the patient from the list as a therapist does (the NHI typed, Select: a new NHI gets a
+  // patient and a first course) and plans the course for skin type II at 40 years with the Average
+  // estimate as MED.
   void openNewCourse(const QString& nhi = QStringLiteral("ABC1234")) {
-    {
-      AppStateGuard quiet;
-      data->FindPatient(nhi, QString(), 7);
-      data->AddPatient(nhi, QStringLiteral("Tester"));
-      data->Addcourse();
-    }
-    AppState = PatientMode;
-    form->ComSkinType->setCurrentIndex(1);
-    form->EdAge->setText(QStringLiteral("40"));
-    form->EdAgeExit();
-    form->PanelToneClk(form->Panel5);
+    selectPatient(nhi);
+    ASSERT_EQ(course->mode(), course::Mode::Patient);
+    find<QComboBox>(names::ComSkinType)->setCurrentIndex(1);
+    type(find(names::EdAge), QStringLiteral("40"));
+    leave(find(names::EdAge));
+    QTest::mouseClick(find(names::Panel5), Qt::LeftButton);
     ASSERT_TRUE(grid()->isEnabled());
-    ASSERT_GT(form->Dosing.ExpectDose[0], 0.0);
+    ASSERT_GT(expected(1), 0.0);
     boxes.clear();  // the plan's own warnings, if any, are not what the schedule's tests look at
   }
+  void selectPatient(const QString& nhi) {
+    type(find(names::EdHosp), nhi);
+    QTest::mouseClick(find(names::BtnSelect), Qt::LeftButton);
+  }
+  void backToList() { QTest::mouseClick(find(names::BtnClear), Qt::LeftButton); }
 
   QRect cellRect(int column, int row) const {
     return grid()->visualRect(grid()->model()->index(row - 1, column));
@@ -200,12 +204,6 @@ class ScheduleWindow : public WindowFixture {
     grid()->scrollTo(grid()->model()->index(row - 1, column));  // as the user scrolls to it
     QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellRect(column, row).center());
     reactivate();
-  }
-  // Once a dialog has closed the main window is active again, as a window manager makes it.
-  void reactivate() {
-    if (QApplication::activeWindow() == form.get()) return;
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   }
   // A key pressed and released where the focus is, as the keyboard delivers it.
   void key(int key, const QString& text = {}) {
@@ -219,16 +217,21 @@ class ScheduleWindow : public WindowFixture {
     QKeyEvent release(QEvent::KeyRelease, c.unicode(), Qt::NoModifier, QString(c));
     QApplication::sendEvent(QApplication::focusWidget(), &release);
   }
+  using WindowFixture::type;
   std::pair<int, int> current() const { return {grid()->currentColumn(), grid()->currentRowNumber()}; }
 
-  std::optional<bool> storedComplete() const {
-    if (data->ADOCourseComplete.isNull()) return std::nullopt;
-    return data->ADOCourseComplete.asBoolean();
-  }
-  void setStoredComplete(bool complete) {
-    data->ADOCourse.edit();
-    data->ADOCourseComplete.setBoolean(complete);
-    data->ADOCourse.post();
+  std::optional<bool> storedComplete() const { return course->courseComplete(); }
+  // Another workstation marks the course finished or not; the course is then opened again.
+  void setStoredComplete(bool complete, const QString& nhi = QStringLiteral("ABC1234")) {
+    auto other = secondCopy();
+    other->FilterPatientByNHI(nhi);
+    other->ADOCourse.last();
+    other->ADOCourse.edit();
+    other->ADOCourseComplete.setBoolean(complete);
+    other->ADOCourse.post();
+    other->Patient_Complete();
+    backToList();
+    selectPatient(nhi);
   }
   // The course as another copy of the program reads it from the file.
   std::array<TCondition, kTreatments> recordsInFile(const QString& nhi = QStringLiteral("ABC1234")) const {
@@ -237,7 +240,7 @@ class ScheduleWindow : public WindowFixture {
     other->ADOCourse.last();
     return recordsIn(*other);
   }
-  int patientStatus() const { return data->ADOPatientComplete.asInteger(); }
+  int patientStatus() const { return data().ADOPatientComplete.asInteger(); }
 
   // The grid as drawn, scrolled to its first row and column.
   QImage picture() const {

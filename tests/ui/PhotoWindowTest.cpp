@@ -4,20 +4,24 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFile>
+#include <QDateTimeEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 
-#include "PhotoFixtures.h"
-#include "shell/DatePicker.h"
+#include "../diagram/PhotoFixtures.h"
 #include "base/DateTime.h"
+#include "base/JpegCodec.h"
 #include "support/WindowFixture.h"
+#include "ui/widgets/DatePicker.h"
 
 using namespace photo_fixtures;
 
@@ -28,11 +32,11 @@ class PhotoWindowTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(w.created);
     ASSERT_TRUE(files.isValid());
-    w.form->show();
-    w.form->EdHosp->setText("PHO1234");
-    w.form->EdSurname->setText("Lens");
-    w.form->BtnSelectClick();
-    ASSERT_EQ(AppState, PatientMode);
+    w.show();
+    w.find<QLineEdit>(names::EdHosp)->setText("PHO1234");
+    w.find<QLineEdit>(names::EdSurname)->setText("Lens");
+    QTest::mouseClick(w.find(names::BtnSelect), Qt::LeftButton);
+    ASSERT_EQ(w.course->mode(), course::Mode::Patient);
   }
 
   // A JPEG file of the given size, last written on the given day.
@@ -52,7 +56,7 @@ class PhotoWindowTest : public ::testing::Test {
     QList<QUrl> urls;
     for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
     mime.setUrls(urls);
-    QWidget* on = target ? target : w.form.get();
+    QWidget* on = target ? target : w.window.get();
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(on, &enter);
     QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -60,21 +64,22 @@ class PhotoWindowTest : public ::testing::Test {
     QCoreApplication::processEvents();
   }
 
-  int count() { return w.data->ADOImage.recordCount(); }
-  bool notesShown() { return w.form->PageControl1->isTabVisible(w.form->PageControl1->indexOf(w.form->TabNotes)); }
-  QSize shownSize() { return w.form->Image1->pixmap().size(); }
-  // The stored size of each photograph of the course, in course order; the cursor stays put.
+  int count() { return w.course->photographCount(); }
+  int shownNumber() { return w.course->photographNumber(); }
+  bool notesShown() {
+    auto* tabs = w.find<QTabWidget>(names::PageControl1);
+    return tabs->isTabVisible(tabs->indexOf(w.find(names::TabNotes)));
+  }
+  QSize shownSize() { return w.find<QLabel>(names::Image1)->pixmap().size(); }
+  // The stored size of each photograph of the course, in course order.
   std::vector<QSize> storedSizes() {
-    TDataPatient& d = *w.data;
-    const int here = d.ADOImage.recNo();
     std::vector<QSize> sizes;
-    for (int i = 1; i <= d.ADOImage.recordCount(); ++i) {
-      d.ADOImage.setRecNo(i);
-      sizes.push_back(d.GetImage().size());
-    }
-    d.ADOImage.setRecNo(here);
+    for (const course::PhotographRow& photo : w.course->photographs()) sizes.push_back(jpeg::pictureSize(photo.jpeg));
     return sizes;
   }
+  // The arrows of the Notes tab.
+  void step(bool next) { QTest::mouseClick(w.find(next ? names::UpDown1Next : names::UpDown1Prev), Qt::LeftButton); }
+  QPlainTextEdit* note() { return w.find<QPlainTextEdit>(names::DBMemo1); }
 
   WindowFixture w;
   QTemporaryDir files;
@@ -87,10 +92,10 @@ TEST_F(PhotoWindowTest, ADropAddsTheJpegFilesInItsOrderAndShowsTheLast) {
   EXPECT_TRUE(w.boxes.empty()) << "other names are passed over without a word";
   ASSERT_EQ(count(), 3);
   EXPECT_EQ(storedSizes(), (std::vector<QSize>{{500, 375}, {500, 500}, {500, 250}}));
-  EXPECT_EQ(w.data->ADOImage.recNo(), 3);
+  EXPECT_EQ(shownNumber(), 3);
   EXPECT_EQ(shownSize(), QSize(500, 250));
   EXPECT_TRUE(notesShown());
-  EXPECT_FALSE(w.form->UpDown1->isHidden()) << "arrows for more than one";
+  EXPECT_FALSE(w.find(names::UpDown1)->isHidden()) << "arrows for more than one";
 }
 
 TEST_F(PhotoWindowTest, TheArrowsStepThroughThePhotographsAndStopAtTheEnds) {
@@ -107,24 +112,26 @@ TEST_F(PhotoWindowTest, TheArrowsStepThroughThePhotographsAndStopAtTheEnds) {
       {true, 2, {500, 500}},
   };
   for (const Step& s : steps) {
-    w.form->UpDown1Click(s.next);
-    EXPECT_EQ(w.data->ADOImage.recNo(), s.at);
+    step(s.next);
+    EXPECT_EQ(shownNumber(), s.at);
     EXPECT_EQ(shownSize(), s.shown);
   }
 }
 
 TEST_F(PhotoWindowTest, EachPhotographKeepsItsOwnDateUntilTheUserChangesIt) {
   drop({photo("march.jpg", {64, 48}, QDate(2025, 3, 5)), photo("april.jpg", {64, 48}, QDate(2025, 4, 9))});
-  auto dateOf = [this](int recNo) {
-    w.data->ADOImage.setRecNo(recNo);
-    return datetime::toQDateTime(w.data->ADOImageWhenDate.asDateTime()).date();
+  auto dateOf = [this](int number) {
+    const course::PhotographRow photo = w.course->photographs()[static_cast<std::size_t>(number - 1)];
+    return datetime::toQDateTime(photo.when.value_or(0)).date();
   };
+  auto* picker = w.find<QDateTimeEdit>(names::DBImageDate);
   // Showing the second photograph's date did not write it onto the first.
-  EXPECT_EQ(w.form->DBImageDate->date(), QDate(2025, 4, 9));
+  EXPECT_EQ(picker->date(), QDate(2025, 4, 9));
   EXPECT_EQ(dateOf(1), QDate(2025, 3, 5));
-  EXPECT_EQ(w.form->DBImageDate->date(), QDate(2025, 3, 5)) << "the picker follows the photograph";
+  step(false);
+  EXPECT_EQ(picker->date(), QDate(2025, 3, 5)) << "the picker follows the photograph";
 
-  w.form->DBImageDate->setDate(QDate(2025, 3, 7));  // as the user does
+  picker->setDate(QDate(2025, 3, 7));  // as the user does
   auto other = w.secondCopy();
   other->FilterPatientByNHI("PHO1234");
   other->ADOCourse.last();
@@ -135,42 +142,39 @@ TEST_F(PhotoWindowTest, EachPhotographKeepsItsOwnDateUntilTheUserChangesIt) {
 
 TEST_F(PhotoWindowTest, ANoteBeingTypedIsStoredWithItsPhotographBeforeTheNextIsShown) {
   drop({photo("a.jpg", {64, 48}), photo("b.jpg", {64, 48})});
-  QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
-  QApplication::sendEvent(w.form->DBMemo1, &in);  // entering the note
-  w.form->DBMemo1->setPlainText("Plaque on the left elbow,\nless scaling");
-  w.form->UpDown1Click(false);  // the arrows do not take the focus from the note
+  note()->setFocus(Qt::MouseFocusReason);  // entering the note
+  QTest::keyClicks(note(), "Plaque on the left elbow,");
+  QTest::keyClick(note(), Qt::Key_Return);
+  QTest::keyClicks(note(), "less scaling");
+  step(false);  // the arrows do not take the focus from the note
 
-  EXPECT_EQ(w.data->ADOImage.recNo(), 1);
-  EXPECT_EQ(w.form->DBMemo1->toPlainText(), QString()) << "the first photograph has no note";
-  w.data->ADOImage.setRecNo(2);
-  EXPECT_EQ(w.data->ADOImageNoteMemo.asString(), QStringLiteral("Plaque on the left elbow,\nless scaling"));
+  EXPECT_EQ(shownNumber(), 1);
+  EXPECT_EQ(note()->toPlainText(), QString()) << "the first photograph has no note";
+  EXPECT_EQ(w.course->photographs()[1].note, QStringLiteral("Plaque on the left elbow,\nless scaling"));
 }
 
 TEST_F(PhotoWindowTest, NotesTypedOnEachPhotographInTurnStayWithTheirOwn) {
   drop({photo("a.jpg", {64, 48}), photo("b.jpg", {64, 48})});
-  QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
-  QApplication::sendEvent(w.form->DBMemo1, &in);
-  QTest::keyClicks(w.form->DBMemo1, "second");
-  w.form->UpDown1Click(false);
-  QTest::keyClicks(w.form->DBMemo1, "first");  // the focus stayed in the note
-  w.form->UpDown1Click(true);
+  note()->setFocus(Qt::MouseFocusReason);
+  QTest::keyClicks(note(), "second");
+  step(false);
+  QTest::keyClicks(note(), "first");  // the focus stayed in the note
+  step(true);
 
-  EXPECT_EQ(w.form->DBMemo1->toPlainText(), QStringLiteral("second"));
-  w.data->ADOImage.setRecNo(1);
-  EXPECT_EQ(w.data->ADOImageNoteMemo.asString(), QStringLiteral("first"));
-  w.data->ADOImage.setRecNo(2);
-  EXPECT_EQ(w.data->ADOImageNoteMemo.asString(), QStringLiteral("second"));
+  EXPECT_EQ(note()->toPlainText(), QStringLiteral("second"));
+  EXPECT_EQ(w.course->photographs()[0].note, QStringLiteral("first"));
+  EXPECT_EQ(w.course->photographs()[1].note, QStringLiteral("second"));
 }
 
 TEST_F(PhotoWindowTest, DeletingTheOnlyPhotographHidesTheNotesTab) {
   drop({photo("a.jpg", {64, 48}), photo("b.jpg", {300, 300})});
-  w.form->BitBtn4Click();  // the last: the new last becomes current
+  QTest::mouseClick(w.find(names::BitBtn4), Qt::LeftButton);  // the last: the new last becomes current
   EXPECT_EQ(count(), 1);
   EXPECT_EQ(shownSize(), QSize(500, 375));
   EXPECT_TRUE(notesShown());
-  EXPECT_TRUE(w.form->UpDown1->isHidden()) << "one photograph: no arrows";
+  EXPECT_TRUE(w.find(names::UpDown1)->isHidden()) << "one photograph: no arrows";
 
-  w.form->BitBtn4Click();
+  QTest::mouseClick(w.find(names::BitBtn4), Qt::LeftButton);
   EXPECT_EQ(count(), 0);
   EXPECT_FALSE(notesShown());
 }
@@ -193,8 +197,8 @@ TEST_F(PhotoWindowTest, BadFilesAreNamedAndTheRestOfTheDropIsAdded) {
 }
 
 TEST_F(PhotoWindowTest, DropsWithoutAnOpenCourseAreIgnored) {
-  w.form->BtnClearClick();
-  ASSERT_EQ(AppState, ListMode);
+  QTest::mouseClick(w.find(names::BtnClear), Qt::LeftButton);
+  ASSERT_EQ(w.course->mode(), course::Mode::List);
   drop({photo("a.jpg", {64, 48})});
   auto other = w.secondCopy();
   other->FilterPatientByNHI("PHO1234");
@@ -204,10 +208,20 @@ TEST_F(PhotoWindowTest, DropsWithoutAnOpenCourseAreIgnored) {
 }
 
 TEST_F(PhotoWindowTest, FilesDroppedOnTheNoteAreAddedNotPastedAsText) {
-  w.form->LoadImages();
-  drop({photo("a.jpg", {64, 48})}, w.form->DBMemo1->viewport());
+  drop({photo("a.jpg", {64, 48})}, note()->viewport());
   EXPECT_EQ(count(), 1);
-  EXPECT_FALSE(w.form->DBMemo1->toPlainText().contains("a.jpg"));
+  EXPECT_FALSE(note()->toPlainText().contains("a.jpg"));
+}
+
+TEST_F(PhotoWindowTest, ThePhotographGridShowsAPictureBySizeNotItsBytesAsText) {
+  drop({photo("a.jpg", {640, 480})});
+  const int bytes = static_cast<int>(w.course->photographs()[0].jpeg.size());
+  QTest::mouseClick(w.find(names::BtnClear), Qt::LeftButton);
+  // The list's current patient is the one just left; its course and photograph are listed.
+  auto* grid = w.find<QTableView>(names::DBGrid3);
+  ASSERT_EQ(grid->model()->rowCount(), 1);
+  const QString shown = grid->model()->index(0, 1).data().toString();
+  EXPECT_EQ(shown, QStringLiteral("JPEG, %1 bytes").arg(QLocale().toString(bytes)));
 }
 
 }  // namespace

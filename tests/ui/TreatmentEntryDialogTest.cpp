@@ -13,11 +13,12 @@
 #include <functional>
 #include <vector>
 
-#include "shell/ClickPanel.h"
 #include "base/DateTime.h"
-#include "shell/Dialogs.h"
-#include "treatment/ConditionForm.h"
-#include "treatment/MaskEdit.h"
+#include "support/WindowFixture.h"
+#include "ui/Dialogs.h"
+#include "ui/TreatmentEntryDialog.h"
+#include "ui/widgets/ClickPanel.h"
+#include "ui/widgets/MaskEdit.h"
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -84,11 +85,31 @@ class ConditionFormTest : public ::testing::Test {
   std::vector<int> boldPanels() const {
     std::vector<int> codes;
     for (int code = 1; code <= 7; ++code)
-      if (form.Con_Panels[code]->isBold()) codes.push_back(code);
+      if (panel(code)->isBold()) codes.push_back(code);
     return codes;
   }
 
-  TCondition_Form form;
+  // The dialog's widgets, by their names.
+  template <class T = QWidget>
+  T* w(const char* name) const {
+    return widgetNamed<T>(&form, name);
+  }
+  ui::MaskEdit* timeField() const { return w<ui::MaskEdit>(names::MaskTime); }
+  QLineEdit* temperatureField() const { return w<QLineEdit>(names::EdTemp); }
+  QLineEdit* doseField() const { return w<QLineEdit>(names::EdDose); }
+  ui::MaskEdit* initialsField() const { return w<ui::MaskEdit>(names::MaskInit); }
+  QDateTimeEdit* dateField() const { return w<QDateTimeEdit>(names::DateTimePicker1); }
+  QToolButton* updateButton() const { return w<QToolButton>(names::BitBtn1); }
+  QToolButton* clearButton() const { return w<QToolButton>(names::BitBtn2); }
+  QToolButton* undoButton() const { return w<QToolButton>(names::BitBtn3); }
+  QCheckBox* stopBox() const { return w<QCheckBox>(names::ChkStop); }
+  ui::ClickPanel* panel(int code) const {
+    static const char* const panels[] = {names::PanelA, names::PanelB, names::PanelC, names::PanelD,
+                                         names::PanelE, names::PanelF, names::PanelG};
+    return w<ui::ClickPanel>(panels[code - 1]);
+  }
+
+  ui::TreatmentEntryDialog form;
   std::vector<dialogs::Box> boxes;
 };
 
@@ -102,10 +123,10 @@ TEST_F(ConditionFormTest, DoseWarnsOnlyWhenItDiffersMoreThanFivePercentFromExpec
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "expected " << c.expected << ", typed " << c.typed);
     boxes.clear();
-    form.Load(TCondition{}, c.expected);
-    form.EdDose->setText(c.typed);
-    form.EdDoseExit();
-    EXPECT_EQ(form.FDose, c.dose);  // the value stays entered even when it warns
+    form.load(TCondition{}, c.expected);
+    doseField()->setText(c.typed);
+    form.doseLeft();
+    EXPECT_EQ(form.enteredDose, c.dose);  // the value stays entered even when it warns
     ASSERT_EQ(boxes.size(), c.warns ? 1u : 0u);
     if (c.warns) {
       EXPECT_EQ(boxes[0].caption, "Check Data Entry");
@@ -121,10 +142,10 @@ TEST_F(ConditionFormTest, TemperatureWarnsOutsideThirtyToFortyFour) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
     boxes.clear();
-    form.Load(TCondition{}, 200);
-    form.EdTemp->setText(c.typed);
-    form.EdTempExit();
-    EXPECT_EQ(form.FTemperature, c.temperature);
+    form.load(TCondition{}, 200);
+    temperatureField()->setText(c.typed);
+    form.temperatureLeft();
+    EXPECT_EQ(form.enteredTemperature, c.temperature);
     ASSERT_EQ(boxes.size(), c.warns ? 1u : 0u);
     if (c.warns) {
       EXPECT_EQ(boxes[0].caption, "Check Data Entry");
@@ -153,11 +174,11 @@ TEST_F(ConditionFormTest, TextThatIsNotANumberKeepsTheValueAndSaysSoWhileEmptyMe
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.field << " \"" << c.typed << '"');
     boxes.clear();
-    form.Load(recordedTreatment(), 300);
+    form.load(recordedTreatment(), 300);
     const bool dose = QString(c.field) == "Dose";
-    (dose ? form.EdDose : form.EdTemp)->setText(c.typed);
-    dose ? form.EdDoseExit() : form.EdTempExit();
-    EXPECT_EQ(dose ? form.FDose : form.FTemperature, c.kept);
+    (dose ? doseField() : temperatureField())->setText(c.typed);
+    dose ? form.doseLeft() : form.temperatureLeft();
+    EXPECT_EQ(dose ? form.enteredDose : form.enteredTemperature, c.kept);
     if (c.toldAbout) {
       ASSERT_EQ(boxes.size(), 1u);
       EXPECT_EQ(boxes[0].caption, "Check Data Entry");
@@ -172,80 +193,80 @@ TEST_F(ConditionFormTest, LeavingAFieldUnchangedKeepsTheRecordsExactValue) {
   TCondition r = recordedTreatment();
   r.Dose = 300.4f;
   r.Temperature = 36.55f;
-  form.Load(r, 300);
-  ASSERT_EQ(form.EdDose->text(), "  300");
-  form.EdDoseExit();
-  form.EdTempExit();
-  EXPECT_EQ(form.FDose, 300.4f);
-  EXPECT_EQ(form.FTemperature, 36.55f);
+  form.load(r, 300);
+  ASSERT_EQ(doseField()->text(), "  300");
+  form.doseLeft();
+  form.temperatureLeft();
+  EXPECT_EQ(form.enteredDose, 300.4f);
+  EXPECT_EQ(form.enteredTemperature, 36.55f);
   EXPECT_TRUE(boxes.empty());
-  form.EdDose->setText("301");
-  form.EdDoseExit();
-  EXPECT_EQ(form.FDose, 301);
+  doseField()->setText("301");
+  form.doseLeft();
+  EXPECT_EQ(form.enteredDose, 301);
 }
 
 TEST_F(ConditionFormTest, LeavingAFieldWithTabChecksIt) {
-  form.Load(TCondition{}, 200);
+  form.load(TCondition{}, 200);
   showActive();
-  typeInto(form.EdDose, "189");
+  typeInto(doseField(), "189");
   pressTab();
-  EXPECT_EQ(form.FDose, 189);
+  EXPECT_EQ(form.enteredDose, 189);
   EXPECT_EQ(boxTexts(), std::vector<QString>{"Dose differs >5% from expected"});
-  EXPECT_EQ(QApplication::focusWidget(), form.MaskInit);  // a warning does not hold the focus
+  EXPECT_EQ(QApplication::focusWidget(), initialsField());  // a warning does not hold the focus
 
   boxes.clear();
-  typeInto(form.EdTemp, "45");
+  typeInto(temperatureField(), "45");
   pressTab();
-  EXPECT_EQ(form.FTemperature, 45);
+  EXPECT_EQ(form.enteredTemperature, 45);
   EXPECT_EQ(boxTexts(), std::vector<QString>{"Check Temperature"});
 }
 
 TEST_F(ConditionFormTest, UpdateDoesNothingUntilAConditionIsChosen) {
-  form.Load(TCondition{}, 200);
+  form.load(TCondition{}, 200);
   bool openAfterFirstUpdate = false;
   const int result = execWith([&] {
-    form.BitBtn1->click();
+    updateButton()->click();
     openAfterFirstUpdate = form.isVisible();
-    QTest::mouseClick(form.PanelC, Qt::LeftButton);
-    form.BitBtn1->click();
+    QTest::mouseClick(panel(Same), Qt::LeftButton);
+    updateButton()->click();
   });
   EXPECT_TRUE(openAfterFirstUpdate);
-  EXPECT_EQ(result, TCondition_Form::Update);
-  EXPECT_EQ(form.FCondition, Same);
+  EXPECT_EQ(result, ui::TreatmentEntryDialog::Update);
+  EXPECT_EQ(form.chosenCondition, Same);
 }
 
 // "Update" pressed while the dose is still being typed checks it first; the warning keeps the
 // dialog open once, and the value typed is what is recorded.
 TEST_F(ConditionFormTest, UpdateChecksTheFieldStillBeingTyped) {
-  form.Load(TCondition{}, 200);
+  form.load(TCondition{}, 200);
   std::vector<QString> toldBeforeClosing;
   bool openAfterWarning = false;
   const int result = execWith([&] {
-    QTest::mouseClick(form.PanelD, Qt::LeftButton);
+    QTest::mouseClick(panel(Clearing), Qt::LeftButton);
     form.activateWindow();
-    typeInto(form.EdDose, "150");
-    form.BitBtn1->click();
+    typeInto(doseField(), "150");
+    updateButton()->click();
     openAfterWarning = form.isVisible();
     toldBeforeClosing = boxTexts();
-    form.BitBtn1->click();
+    updateButton()->click();
   });
   EXPECT_TRUE(openAfterWarning);
   EXPECT_EQ(toldBeforeClosing, std::vector<QString>{"Dose differs >5% from expected"});
-  EXPECT_EQ(result, TCondition_Form::Update);
-  EXPECT_EQ(form.FDose, 150);
+  EXPECT_EQ(result, ui::TreatmentEntryDialog::Update);
+  EXPECT_EQ(form.enteredDose, 150);
   EXPECT_EQ(boxes.size(), 1u);
 }
 
 TEST_F(ConditionFormTest, ButtonsAndOtherClosesGiveTheirResults) {
-  struct Case { const char* how; std::function<void(TCondition_Form&)> close; int result; };
+  struct Case { const char* how; std::function<void(ui::TreatmentEntryDialog&)> close; int result; };
   const Case cases[] = {
-      {"Undo", [](TCondition_Form& f) { f.BitBtn3->click(); }, TCondition_Form::Undo},
-      {"Clear", [](TCondition_Form& f) { f.BitBtn2->click(); }, TCondition_Form::Clear},
-      {"window-manager close", [](TCondition_Form& f) { f.close(); }, TCondition_Form::Undo},
+      {"Undo", [this](ui::TreatmentEntryDialog&) { undoButton()->click(); }, ui::TreatmentEntryDialog::Undo},
+      {"Clear", [this](ui::TreatmentEntryDialog&) { clearButton()->click(); }, ui::TreatmentEntryDialog::Clear},
+      {"window-manager close", [](ui::TreatmentEntryDialog& f) { f.close(); }, ui::TreatmentEntryDialog::Undo},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
-    form.Load(TCondition{}, 200);
+    form.load(TCondition{}, 200);
     EXPECT_EQ(execWith([&] { c.close(form); }), c.result);
   }
 }
@@ -253,80 +274,80 @@ TEST_F(ConditionFormTest, ButtonsAndOtherClosesGiveTheirResults) {
 TEST_F(ConditionFormTest, EscapeDoesNotCloseTheDialog) {
   bool openAfterEscape = false;
   execWith([&] {
-    QTest::keyClick(form.MaskTime, Qt::Key_Escape);  // unchanged field: the key reaches the dialog
+    QTest::keyClick(timeField(), Qt::Key_Escape);  // unchanged field: the key reaches the dialog
     openAfterEscape = form.isVisible();
   });
   EXPECT_TRUE(openAfterEscape);
 }
 
 TEST_F(ConditionFormTest, PanelClicksChooseOneConditionAndTakeBackARepeatedBurn) {
-  struct Case { const char* name; std::vector<ClickPanel*> clicks; int condition, burn; std::vector<int> bold; };
+  struct Case { const char* name; std::vector<ui::ClickPanel*> clicks; int condition, burn; std::vector<int> bold; };
   const Case cases[] = {
-      {"Burn II twice", {form.PanelF, form.PanelF}, 0, 0, {}},
-      {"Burn I then Burn III", {form.PanelE, form.PanelG}, 0, BurnIII, {BurnIII}},
-      {"Same then Missed", {form.PanelC, form.PanelA}, Missed, 0, {Missed}},
-      {"Same twice", {form.PanelC, form.PanelC}, Same, 0, {Same}},
-      {"Worse and Burn II", {form.PanelB, form.PanelF}, Worse, BurnII, {Worse, BurnII}},
+      {"Burn II twice", {panel(BurnII), panel(BurnII)}, 0, 0, {}},
+      {"Burn I then Burn III", {panel(BurnI), panel(BurnIII)}, 0, BurnIII, {BurnIII}},
+      {"Same then Missed", {panel(Same), panel(Missed)}, Missed, 0, {Missed}},
+      {"Same twice", {panel(Same), panel(Same)}, Same, 0, {Same}},
+      {"Worse and Burn II", {panel(Worse), panel(BurnII)}, Worse, BurnII, {Worse, BurnII}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    form.Load(TCondition{}, 200);
-    for (ClickPanel* panel : c.clicks) QTest::mouseClick(panel, Qt::LeftButton);
-    EXPECT_EQ(form.FCondition, c.condition);
-    EXPECT_EQ(form.FBurn, c.burn);
+    form.load(TCondition{}, 200);
+    for (ui::ClickPanel* clicked : c.clicks) QTest::mouseClick(clicked, Qt::LeftButton);
+    EXPECT_EQ(form.chosenCondition, c.condition);
+    EXPECT_EQ(form.chosenBurn, c.burn);
     EXPECT_EQ(boldPanels(), c.bold);
   }
 }
 
 TEST_F(ConditionFormTest, LoadShowsARecordedTreatmentAndANewOneEmpty) {
-  form.Load(recordedTreatment(), 300);
-  EXPECT_EQ(form.MaskTime->maskedText(), " 5:30");
-  EXPECT_EQ(form.EdDose->text(), "  300");
-  EXPECT_EQ(form.EdTemp->text(), "36.5");
-  EXPECT_EQ(form.MaskInit->maskedText(), "ABC");
-  EXPECT_EQ(form.DateTimePicker1->date(), QDate(2023, 3, 7));
+  form.load(recordedTreatment(), 300);
+  EXPECT_EQ(timeField()->maskedText(), " 5:30");
+  EXPECT_EQ(doseField()->text(), "  300");
+  EXPECT_EQ(temperatureField()->text(), "36.5");
+  EXPECT_EQ(initialsField()->maskedText(), "ABC");
+  EXPECT_EQ(dateField()->date(), QDate(2023, 3, 7));
   EXPECT_EQ(boldPanels(), (std::vector<int>{Same, BurnI}));
 
-  form.Load(TCondition{}, 250);
-  EXPECT_EQ(form.MaskTime->maskedText(), "  :  ");
-  EXPECT_EQ(form.EdDose->text(), "");
-  EXPECT_EQ(form.EdTemp->text(), "");
-  EXPECT_EQ(form.MaskInit->maskedText(), "   ");
-  EXPECT_EQ(form.DateTimePicker1->date(), QDate(2023, 3, 7));  // the date shown last stays
+  form.load(TCondition{}, 250);
+  EXPECT_EQ(timeField()->maskedText(), "  :  ");
+  EXPECT_EQ(doseField()->text(), "");
+  EXPECT_EQ(temperatureField()->text(), "");
+  EXPECT_EQ(initialsField()->maskedText(), "   ");
+  EXPECT_EQ(dateField()->date(), QDate(2023, 3, 7));  // the date shown last stays
   EXPECT_EQ(boldPanels(), std::vector<int>{});
-  EXPECT_EQ(form.FCondition, 0);
+  EXPECT_EQ(form.chosenCondition, 0);
 
   const int result = execWith([&] {
-    QTest::mouseClick(form.PanelC, Qt::LeftButton);
-    form.BitBtn1->click();
+    QTest::mouseClick(panel(Same), Qt::LeftButton);
+    updateButton()->click();
   });
-  EXPECT_EQ(result, TCondition_Form::Update);
-  EXPECT_EQ(form.FDose, 0);
-  EXPECT_EQ(form.FBurn, 0);
-  EXPECT_EQ(form.FTemperature, 0);
-  EXPECT_EQ(form.CheckDose, 250);
+  EXPECT_EQ(result, ui::TreatmentEntryDialog::Update);
+  EXPECT_EQ(form.enteredDose, 0);
+  EXPECT_EQ(form.chosenBurn, 0);
+  EXPECT_EQ(form.enteredTemperature, 0);
+  EXPECT_EQ(form.expectedDose, 250);
 }
 
 TEST_F(ConditionFormTest, RecordedZeroDoseAndTemperatureShowEmptyFields) {
   TCondition r = recordedTreatment();
   r.Dose = 0;
   r.Temperature = 0;
-  form.Load(r, 300);
-  EXPECT_EQ(form.EdDose->text(), "");
-  EXPECT_EQ(form.EdTemp->text(), "");
+  form.load(r, 300);
+  EXPECT_EQ(doseField()->text(), "");
+  EXPECT_EQ(temperatureField()->text(), "");
 }
 
 TEST_F(ConditionFormTest, DamagedValuesInARecordDoNotReachAPanelOrTheDate) {
-  form.Load(recordedTreatment(), 300);
+  form.load(recordedTreatment(), 300);
   TCondition r = recordedTreatment();
   r.Condition = 100;
   r.Burn = -3;
   r.When = 1e300;
-  form.Load(r, 300);
+  form.load(r, 300);
   EXPECT_EQ(boldPanels(), std::vector<int>{});
-  EXPECT_EQ(form.DateTimePicker1->date(), QDate(2023, 3, 7));
-  QTest::mouseClick(form.PanelE, Qt::LeftButton);
-  QTest::mouseClick(form.PanelA, Qt::LeftButton);
+  EXPECT_EQ(dateField()->date(), QDate(2023, 3, 7));
+  QTest::mouseClick(panel(BurnI), Qt::LeftButton);
+  QTest::mouseClick(panel(Missed), Qt::LeftButton);
   EXPECT_EQ(boldPanels(), (std::vector<int>{Missed, BurnI}));
 }
 
@@ -344,38 +365,38 @@ TEST_F(ConditionFormTest, TimeFieldRefusesToBeLeftHalfFilled) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.keys);
     boxes.clear();
-    form.Load(recordedTreatment(), 300);
-    typeInto(form.MaskTime, c.keys);
-    EXPECT_EQ(form.MaskTime->maskedText(), c.shown);
+    form.load(recordedTreatment(), 300);
+    typeInto(timeField(), c.keys);
+    EXPECT_EQ(timeField()->maskedText(), c.shown);
     pressTab();
     if (c.refused) {
       EXPECT_EQ(boxTexts(), std::vector<QString>{kInvalidTime});
-      EXPECT_EQ(QApplication::focusWidget(), form.MaskTime);
+      EXPECT_EQ(QApplication::focusWidget(), timeField());
       // Escape abandons the change; then the field may be left.
-      QTest::keyClick(form.MaskTime, Qt::Key_Escape);
-      EXPECT_EQ(form.MaskTime->maskedText(), " 5:30");
+      QTest::keyClick(timeField(), Qt::Key_Escape);
+      EXPECT_EQ(timeField()->maskedText(), " 5:30");
       EXPECT_TRUE(form.isVisible());
       pressTab();
-      EXPECT_EQ(QApplication::focusWidget(), form.EdTemp);
+      EXPECT_EQ(QApplication::focusWidget(), temperatureField());
       EXPECT_EQ(boxes.size(), 1u);
     } else {
       EXPECT_TRUE(boxes.empty());
-      EXPECT_EQ(QApplication::focusWidget(), form.EdTemp);
+      EXPECT_EQ(QApplication::focusWidget(), temperatureField());
     }
   }
 }
 
 // The record keeps one byte per character, so the fields take nothing it could not hold.
 TEST_F(ConditionFormTest, MaskedFieldsRefuseCharactersTheRecordCannotHold) {
-  struct Case { const char* name; MaskEdit* field; QString typed; QString shown; };
+  struct Case { const char* name; ui::MaskEdit* field; QString typed; QString shown; };
   const Case cases[] = {
-      {"initials", form.MaskInit, QString::fromUtf8("\u00e9\u03a9b"), QString::fromUtf8("\u00e9b ")},
-      {"time", form.MaskTime, QString::fromUtf8("\u0663\u00bd12:05"), "12:05"},
+      {"initials", initialsField(), QString::fromUtf8("\u00e9\u03a9b"), QString::fromUtf8("\u00e9b ")},
+      {"time", timeField(), QString::fromUtf8("\u0663\u00bd12:05"), "12:05"},
   };
   showActive();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    form.Load(TCondition{}, 200);
+    form.load(TCondition{}, 200);
     c.field->setFocus(Qt::TabFocusReason);
     c.field->setCursorPosition(0);
     for (const QChar ch : c.typed) {  // QTest::keyClicks knows only ASCII keys
@@ -387,34 +408,34 @@ TEST_F(ConditionFormTest, MaskedFieldsRefuseCharactersTheRecordCannotHold) {
 }
 
 TEST_F(ConditionFormTest, UpdateWithAHalfFilledTimeStaysOpen) {
-  form.Load(TCondition{}, 200);
+  form.load(TCondition{}, 200);
   bool openAfterUpdate = false;
   const int result = execWith([&] {
-    QTest::mouseClick(form.PanelC, Qt::LeftButton);
+    QTest::mouseClick(panel(Same), Qt::LeftButton);
     form.activateWindow();
-    typeInto(form.MaskTime, "3:1");
-    form.BitBtn1->click();
+    typeInto(timeField(), "3:1");
+    updateButton()->click();
     openAfterUpdate = form.isVisible();
-    QTest::keyClicks(form.MaskTime, "5");
-    form.BitBtn1->click();
+    QTest::keyClicks(timeField(), "5");
+    updateButton()->click();
   });
   EXPECT_TRUE(openAfterUpdate);
   EXPECT_EQ(boxTexts(), std::vector<QString>{kInvalidTime});
-  EXPECT_EQ(result, TCondition_Form::Update);
-  EXPECT_EQ(form.MaskTime->maskedText(), " 3:15");
+  EXPECT_EQ(result, ui::TreatmentEntryDialog::Update);
+  EXPECT_EQ(timeField()->maskedText(), " 3:15");
 }
 
 TEST_F(ConditionFormTest, DecimalCommaLocaleShowsAndReadsComma) {
   const QLocale saved;
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-  form.Load(recordedTreatment(), 300);
-  EXPECT_EQ(form.EdTemp->text(), "36,5");
+  form.load(recordedTreatment(), 300);
+  EXPECT_EQ(temperatureField()->text(), "36,5");
   struct Case { const char* typed; float temperature; };
   for (const Case& c : {Case{"36,5", 36.5f}, Case{"37.5", 37.5f}, Case{"38,25", 38.25f}}) {
     SCOPED_TRACE(c.typed);
-    form.EdTemp->setText(c.typed);
-    form.EdTempExit();
-    EXPECT_EQ(form.FTemperature, c.temperature);
+    temperatureField()->setText(c.typed);
+    form.temperatureLeft();
+    EXPECT_EQ(form.enteredTemperature, c.temperature);
   }
   EXPECT_TRUE(boxes.empty());
   QLocale::setDefault(saved);
@@ -426,12 +447,12 @@ TEST_F(ConditionFormTest, OpensOverTheMainWindowWithTheTimeFieldInFocus) {
   main.resize(800, 600);
   main.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
-  TCondition_Form dialog(&main);
-  dialog.Load(TCondition{}, 200);
-  dialog.EdDose->setFocus();
+  ui::TreatmentEntryDialog dialog(&main);
+  dialog.load(TCondition{}, 200);
+  widgetNamed(&dialog, names::EdDose)->setFocus();
   dialog.show();
   EXPECT_EQ(dialog.pos(), main.pos() + QPoint(270, 160));
-  EXPECT_EQ(dialog.focusWidget(), dialog.MaskTime);
+  EXPECT_EQ(dialog.focusWidget(), widgetNamed(&dialog, names::MaskTime));
   dialog.hide();
 }
 
@@ -442,11 +463,11 @@ TEST_F(ConditionFormTest, ControlsAreArrangedAndNamedAsTheTherapistSeesThem) {
   EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
 
   // Buttons side by side at the top right: Update, Undo, Clear, with their tags and pictures.
-  EXPECT_LT(form.BitBtn1->x(), form.BitBtn3->x());
-  EXPECT_LT(form.BitBtn3->x(), form.BitBtn2->x());
-  EXPECT_EQ(form.BitBtn1->y(), form.BitBtn2->y());
-  EXPECT_GT(form.BitBtn1->x(), form.MaskTime->x() + form.MaskTime->width());
-  const std::pair<QToolButton*, int> tags[] = {{form.BitBtn1, 1}, {form.BitBtn3, 2}, {form.BitBtn2, 3}};
+  EXPECT_LT(updateButton()->x(), undoButton()->x());
+  EXPECT_LT(undoButton()->x(), clearButton()->x());
+  EXPECT_EQ(updateButton()->y(), clearButton()->y());
+  EXPECT_GT(updateButton()->x(), timeField()->x() + timeField()->width());
+  const std::pair<QToolButton*, int> tags[] = {{updateButton(), 1}, {undoButton(), 2}, {clearButton(), 3}};
   for (const auto& [button, tag] : tags) {
     EXPECT_EQ(button->property("tag").toInt(), tag);
     EXPECT_FALSE(button->icon().isNull());
@@ -454,27 +475,60 @@ TEST_F(ConditionFormTest, ControlsAreArrangedAndNamedAsTheTherapistSeesThem) {
 
   // The seven panels in one row along the bottom, left to right, on their colours.
   const char* captions[] = {"", "Missed", "Worse", "Same", "Clearing", "Burn I", "Burn II", "Burn III"};
-  EXPECT_EQ(form.Con_Panels[0], nullptr);
   for (int code = 1; code <= 7; ++code) {
     SCOPED_TRACE(code);
-    ClickPanel* p = form.Con_Panels[code];
+    ui::ClickPanel* p = panel(code);
     EXPECT_EQ(p->caption(), captions[code]);
     EXPECT_EQ(p->tag(), code);
     EXPECT_EQ(p->palette().color(QPalette::Window), responseColour(code));
-    EXPECT_GT(p->y(), form.DateTimePicker1->y());
+    EXPECT_GT(p->y(), dateField()->y());
     if (code > 1) {
-      EXPECT_EQ(p->y(), form.Con_Panels[code - 1]->y());
-      EXPECT_GT(p->x(), form.Con_Panels[code - 1]->x());
+      EXPECT_EQ(p->y(), panel(code - 1)->y());
+      EXPECT_GT(p->x(), panel(code - 1)->x());
     }
   }
 
   // Every input can be found by its label's text.
   const std::pair<QWidget*, const char*> named[] = {
-      {form.MaskTime, "Treatment Time"}, {form.EdTemp, "Temperatrure"}, {form.EdDose, "Dose"},
-      {form.MaskInit, "Therapist Initials"}, {form.DateTimePicker1, "Date"}, {form.ChkStop, "Stop Treatment"}};
+      {timeField(), "Treatment Time"}, {temperatureField(), "Temperatrure"}, {doseField(), "Dose"},
+      {initialsField(), "Therapist Initials"}, {dateField(), "Date"}, {stopBox(), "Stop Treatment"}};
   for (const auto& [widget, name] : named) EXPECT_EQ(widget->accessibleName(), name);
-  EXPECT_EQ(form.ChkStop->text(), "Stop Treatment");
+  EXPECT_EQ(stopBox()->text(), "Stop Treatment");
   form.hide();
+}
+
+// A click into a masked field puts the cursor where typing fills it: behind the blanks of an empty
+// field nothing typed would land.
+TEST_F(ConditionFormTest, AClickIntoAMaskedFieldPutsTheCursorWhereTypingFillsIt) {
+  struct Case {
+    const char* what;
+    const char* field;
+    QString before;
+    int clickedAt;  // a character position, or -1 for the field's right end
+    const char* keys;
+    QString after;
+  };
+  const Case cases[] = {
+      {"empty time, clicked at its right end", names::MaskTime, "", -1, "0230", "02:30"},
+      {"empty initials, clicked at their right end", names::MaskInit, "", -1, "AB", "AB "},
+      {"minutes typed, clicked behind the blanks", names::MaskTime, "12:  ", -1, "45", "12:45"},
+      {"initials typed, clicked inside them", names::MaskInit, "ACD", 1, "B", "ABD"},
+  };
+  showActive();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    form.load(TCondition{}, 200);
+    auto* field = w<ui::MaskEdit>(c.field);
+    field->setMaskedText(c.before);
+    doseField()->setFocus(Qt::TabFocusReason);  // the click brings the focus
+    // The left margin of the text, then the typed characters before the position clicked.
+    int x = field->width() - 4;
+    if (c.clickedAt >= 0)
+      x = field->contentsRect().left() + 3 + field->fontMetrics().horizontalAdvance(field->maskedText().left(c.clickedAt));
+    QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(x, field->height() / 2));
+    QTest::keyClicks(field, QString::fromLatin1(c.keys));
+    EXPECT_EQ(field->maskedText(), c.after);
+  }
 }
 
 }  // namespace

@@ -2,13 +2,16 @@
 // size, Ctrl+click takes back the newest, at most 20 are kept, and the spots are written to the
 // course at once and come back when the course is opened again.
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include "diagram/Spots.h"
 #include "support/WindowFixture.h"
+#include "ui/widgets/DatePicker.h"
 
 namespace {
 
@@ -18,22 +21,25 @@ class DiagramWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(w.created);
-    w.form->show();
+    w.show();
     openPatient();
   }
 
   // Opens the patient as a therapist does: the NHI typed in list mode, then Select (which creates
   // the patient and a first course when the NHI is new).
   void openPatient() {
-    w.form->EdHosp->setText(kNhi);
-    w.form->EdSurname->setText("Spotted");
-    w.form->BtnSelectClick();
-    ASSERT_EQ(AppState, PatientMode);
+    w.find<QLineEdit>(names::EdHosp)->setText(kNhi);
+    w.find<QLineEdit>(names::EdSurname)->setText("Spotted");
+    QTest::mouseClick(w.find(names::BtnSelect), Qt::LeftButton);
+    ASSERT_EQ(w.course->mode(), course::Mode::Patient);
   }
-  void backToList() { w.form->BtnClearClick(); }
+  void backToList() { QTest::mouseClick(w.find(names::BtnClear), Qt::LeftButton); }
+  QWidget* diagram() { return w.find(names::ImgPerson); }
+  const std::vector<QPoint>& spots() { return w.course->spots(); }
+  const QImage& drawn() { return w.course->diagram(); }
 
   void click(QPoint at, bool ctrl = false) {
-    QTest::mouseClick(w.form->ImgPerson, Qt::LeftButton, ctrl ? Qt::ControlModifier : Qt::NoModifier, at);
+    QTest::mouseClick(diagram(), Qt::LeftButton, ctrl ? Qt::ControlModifier : Qt::NoModifier, at);
   }
 
   // What the course row holds, read again from the file by a second copy of the program.
@@ -74,23 +80,23 @@ TEST_F(DiagramWindowTest, AClickIsStoredInPictureCoordinatesAndMarkedWhereItWasC
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.shown.width() << " x " << c.shown.height());
-    w.form->ImgPerson->setFixedSize(c.shown);
+    diagram()->setFixedSize(c.shown);
     QCoreApplication::processEvents();
     click(QPoint(0, 0), true);  // start from no spots
-    ASSERT_TRUE(w.form->Spots.empty());
+    ASSERT_TRUE(spots().empty());
 
     click(c.clicked);
-    EXPECT_EQ(w.form->Spots, std::vector<QPoint>{c.spot});
+    EXPECT_EQ(spots(), std::vector<QPoint>{c.spot});
     const Stored s = stored();
     EXPECT_EQ(s.length, 1);
     EXPECT_EQ(s.bytes, diagram::packSpots({c.spot}));
 
-    const QImage& drawn = w.form->Person_Img;
-    ASSERT_EQ(drawn.size(), c.shown);
-    EXPECT_TRUE(isRed(drawn, c.centre + QPoint(12, 0))) << "the cross";
-    EXPECT_TRUE(isRed(drawn, c.centre + QPoint(0, -12))) << "the cross";
-    EXPECT_TRUE(isRed(drawn, c.centre + QPoint(15, 0))) << "the outer circle";
-    EXPECT_FALSE(isRed(drawn, c.centre + QPoint(12, 12))) << "between the arms";
+    const QImage shown = static_cast<QLabel*>(diagram())->pixmap().toImage();
+    ASSERT_EQ(shown.size(), c.shown);
+    EXPECT_TRUE(isRed(shown, c.centre + QPoint(12, 0))) << "the cross";
+    EXPECT_TRUE(isRed(shown, c.centre + QPoint(0, -12))) << "the cross";
+    EXPECT_TRUE(isRed(shown, c.centre + QPoint(15, 0))) << "the outer circle";
+    EXPECT_FALSE(isRed(shown, c.centre + QPoint(12, 12))) << "between the arms";
   }
 }
 
@@ -107,7 +113,7 @@ TEST_F(DiagramWindowTest, CtrlClickTakesBackTheNewestSpot) {
   click(QPoint(50, 60));
   click(QPoint(200, 200), true);
   const std::vector<QPoint> firstTwo = {{10, 20}, {30, 40}};
-  EXPECT_EQ(w.form->Spots, firstTwo);
+  EXPECT_EQ(spots(), firstTwo);
   s = stored();
   EXPECT_EQ(s.length, 2);
   EXPECT_EQ(s.bytes, diagram::packSpots(firstTwo));
@@ -118,61 +124,65 @@ TEST_F(DiagramWindowTest, TwentySpotsAreStoredAndATwentyFirstClickChangesNothing
   const Stored twenty = stored();
   EXPECT_EQ(twenty.length, 20);
   EXPECT_EQ(twenty.bytes.size(), 160);
-  const QImage before = w.form->Person_Img;
+  const QImage before = drawn();
 
   click(QPoint(100, 100));
-  EXPECT_EQ(w.form->Spots.size(), 20u);
-  EXPECT_EQ(w.form->Spots.back(), QPoint(5 + 10 * 19, 7 + 12 * 19));
+  EXPECT_EQ(spots().size(), 20u);
+  EXPECT_EQ(spots().back(), QPoint(5 + 10 * 19, 7 + 12 * 19));
   const Stored after = stored();
   EXPECT_EQ(after.length, 20);
   EXPECT_EQ(after.bytes, twenty.bytes);
-  EXPECT_EQ(w.form->Person_Img, before);
+  EXPECT_EQ(drawn(), before);
 }
 
 TEST_F(DiagramWindowTest, SpotsComeBackAfterListAndSelectAndNewClicksAppend) {
   click(QPoint(10, 20));
   click(QPoint(30, 40));
-  const QImage marked = w.form->Person_Img;
+  const QImage marked = drawn();
 
   backToList();
-  EXPECT_TRUE(w.form->Spots.empty());
-  EXPECT_NE(w.form->Person_Img, marked) << "the bare outline after List";
+  EXPECT_TRUE(spots().empty());
+  EXPECT_NE(drawn(), marked) << "the bare outline after List";
 
   openPatient();
-  EXPECT_EQ(w.form->Spots, (std::vector<QPoint>{{10, 20}, {30, 40}}));
-  EXPECT_EQ(w.form->Person_Img, marked);
+  EXPECT_EQ(spots(), (std::vector<QPoint>{{10, 20}, {30, 40}}));
+  EXPECT_EQ(drawn(), marked);
 
   click(QPoint(50, 60));
   EXPECT_EQ(stored().bytes, diagram::packSpots({{10, 20}, {30, 40}, {50, 60}}));
 }
 
-TEST_F(DiagramWindowTest, LoadingTakesTheStoredCountAndLeavesANeverWrittenListAlone) {
-  TDataPatient& d = *w.data;
-  auto store = [&](const QVariant& length, const QVariant& bytes) {
-    d.ADOCourse.edit();
-    length.isNull() ? d.ADOCourseSpotsLength.setNull() : d.ADOCourseSpotsLength.setInteger(length.toInt());
-    bytes.isNull() ? d.ADOCourseSpots.setNull() : d.ADOCourseSpots.setBytes(bytes.toByteArray());
-    d.ADOCourse.post();
-  };
+TEST_F(DiagramWindowTest, OpeningTakesTheStoredCountAndACourseNeverMarkedShowsNoSpots) {
+  click(QPoint(10, 20));
+  // Another copy writes a count beyond the stored bytes; "List" reads the course anew, and opened
+  // again the missing spots are drawn at the top-left corner.
+  auto other = w.secondCopy();
+  other->FilterPatientByNHI(kNhi);
+  other->ADOCourse.edit();
+  other->ADOCourseSpotsLength.setInteger(3);
+  other->ADOCourseSpots.setBytes(diagram::packSpots({{100, 50}}));
+  other->ADOCourse.post();
+  backToList();
+  openPatient();
+  EXPECT_EQ(spots(), (std::vector<QPoint>{{100, 50}, {0, 0}, {0, 0}}));
+  EXPECT_TRUE(isRed(drawn(), QPoint(12, 0)));
 
-  // A count beyond the stored bytes: the missing spots are drawn at the top-left corner.
-  store(3, diagram::packSpots({{100, 50}}));
-  w.form->DBLoadSpots();
-  EXPECT_EQ(w.form->Spots, (std::vector<QPoint>{{100, 50}, {0, 0}, {0, 0}}));
-  EXPECT_TRUE(isRed(w.form->Person_Img, QPoint(12, 0)));
-
-  // Never written: what the window holds stays.
-  store(QVariant(), QVariant());
-  w.form->Spots = {{7, 7}};
-  w.form->DBLoadSpots();
-  EXPECT_EQ(w.form->Spots, (std::vector<QPoint>{{7, 7}}));
+  // A new course, whose spots were never written, shows none of the course opened before.
+  backToList();
+  w.find<QLineEdit>(names::EdHosp)->setText(kNhi);
+  w.find<QCheckBox>(names::CkBxNewCourse)->setChecked(true);
+  QTest::mouseClick(w.find(names::BtnSelect), Qt::LeftButton);
+  ASSERT_EQ(w.data().ADOCourseCourseID.asInteger(), 2);
+  EXPECT_TRUE(w.data().ADOCourseSpots.isNull());
+  EXPECT_TRUE(spots().empty());
 }
 
 TEST_F(DiagramWindowTest, ClicksOutsidePatientModeTouchNothingStored) {
   click(QPoint(10, 20));
-  AppState = QuietMode;
-  click(QPoint(30, 40));
-  AppState = PatientMode;
+  {
+    const auto quiet = w.course->holdMode(course::Mode::Quiet);
+    click(QPoint(30, 40));
+  }
   EXPECT_EQ(stored().bytes, diagram::packSpots({{10, 20}}));
 }
 

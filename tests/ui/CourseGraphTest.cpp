@@ -14,9 +14,10 @@
 #include <cmath>
 #include <functional>
 
-#include "dosing/CourseGraph.h"
+#include "ui/widgets/CourseGraph.h"
 
-using namespace dosing;
+using dosing::PlanSeries;
+using ui::CourseGraph;
 
 namespace {
 

@@ -8,8 +8,11 @@
 #include <QPushButton>
 #include <QScatterSeries>
 
-#include "dosing/CourseGraph.h"
-#include "treatment/ScheduleFixture.h"
+#include <QChartView>
+
+#include "ScheduleFixture.h"
+#include "ui/GraphTab.h"
+#include "ui/widgets/CourseGraph.h"
 
 using namespace schedule_test;
 
@@ -20,25 +23,21 @@ const QString kNhi = QStringLiteral("VIS4321");
 // The dialog filled from the keyboard and the mouse, as at the treatment unit.
 Step typedVisit(int condition, int burn, const QString& time, const QString& temperature, const QString& initials,
                 QDate date, bool stop) {
-  return [=](TCondition_Form& f) {
-    f.MaskTime->setCursorPosition(0);
-    QTest::keyClicks(f.MaskTime, time);
-    QTest::keyClicks(f.EdTemp, temperature);
-    QTest::keyClicks(f.EdDose, fmt::Fixed(f.CheckDose, 0, 0));  // the planned dose was given
-    f.MaskInit->setCursorPosition(0);
-    QTest::keyClicks(f.MaskInit, initials);
-    f.DateTimePicker1->setDate(date);
+  return [=](ui::TreatmentEntryDialog& f) {
+    auto* timeField = field<ui::MaskEdit>(f, names::MaskTime);
+    timeField->setCursorPosition(0);
+    QTest::keyClicks(timeField, time);
+    QTest::keyClicks(field(f, names::EdTemp), temperature);
+    QTest::keyClicks(field(f, names::EdDose), fmt::Fixed(f.expectedDose, 0, 0));  // the planned dose was given
+    auto* initialsField = field<ui::MaskEdit>(f, names::MaskInit);
+    initialsField->setCursorPosition(0);
+    QTest::keyClicks(initialsField, initials);
+    field<QDateTimeEdit>(f, names::DateTimePicker1)->setDate(date);
     QTest::mouseClick(panelOf(f, condition), Qt::LeftButton);
     if (burn != 0) QTest::mouseClick(panelOf(f, burn), Qt::LeftButton);
-    if (stop) QTest::mouseClick(f.ChkStop, Qt::LeftButton);
-    QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
+    if (stop) QTest::mouseClick(field(f, names::ChkStop), Qt::LeftButton);
+    QTest::mouseClick(field(f, names::BitBtn1), Qt::LeftButton);
   };
-}
-
-void selectPatient(ScheduleWindow& w, const QString& nhi) {
-  w.form->EdHosp->setFocus();
-  QTest::keyClicks(w.form->EdHosp, nhi);
-  QTest::mouseClick(w.form->BtnSelect, Qt::LeftButton);
 }
 
 }  // namespace
@@ -46,17 +45,20 @@ void selectPatient(ScheduleWindow& w, const QString& nhi) {
 TEST(ScheduleVisit, RecordedTreatmentsComeBackWhenTheCourseIsOpenedAgain) {
   ScheduleWindow w;
   w.show();
+  ui::CourseGraph& graph = w.find<ui::GraphTab>(names::TabGraph)->graph();
 
   // A new patient from the list, then skin type II, an age and the Average estimate as MED.
-  selectPatient(w, kNhi);
-  ASSERT_EQ(AppState, PatientMode);
-  w.form->ComSkinType->setCurrentIndex(1);
-  w.form->EdAge->setFocus();
-  QTest::keyClicks(w.form->EdAge, QStringLiteral("40"));
-  QTest::keyClick(w.form->EdAge, Qt::Key_Tab);  // leaving the age box gives the estimates
-  QTest::mouseClick(w.form->Panel5, Qt::LeftButton);
+  w.selectPatient(kNhi);
+  ASSERT_EQ(w.course->mode(), course::Mode::Patient);
+  w.find<QComboBox>(names::ComSkinType)->setCurrentIndex(1);
+  auto* age = w.find(names::EdAge);
+  age->setFocus();
+  QTest::keyClicks(age, QStringLiteral("40"));
+  QTest::keyClick(age, Qt::Key_Tab);  // leaving the age box gives the estimates
+  QApplication::processEvents();
+  QTest::mouseClick(w.find(names::Panel5), Qt::LeftButton);
   ASSERT_TRUE(w.grid()->isEnabled());
-  EXPECT_EQ(w.data->ADOPatientComplete.asInteger(), 2);  // a course under way
+  EXPECT_EQ(w.data().ADOPatientComplete.asInteger(), 2);  // a course under way
   w.boxes.clear();
 
   // Three visits; the third stops the course.
@@ -76,40 +78,40 @@ TEST(ScheduleVisit, RecordedTreatmentsComeBackWhenTheCourseIsOpenedAgain) {
   std::array<TCondition, 4> recorded;
   for (int k = 1; k <= 3; ++k) {
     SCOPED_TRACE(k);
-    recorded[k] = w.form->Condition[k];
+    recorded[k] = w.record(k);
     EXPECT_EQ(recorded[k].Condition, visits[k - 1].condition);
     EXPECT_EQ(recorded[k].Burn, visits[k - 1].burn);
-    EXPECT_EQ(recorded[k].Dose, static_cast<float>(std::nearbyint(w.form->Dosing.ExpectDose[k - 1])));
+    EXPECT_EQ(recorded[k].Dose, static_cast<float>(std::nearbyint(w.expected(k))));
   }
   EXPECT_EQ(recorded[1].Txtime, "05:30");
   EXPECT_EQ(recorded[2].Initials, "JS ");
   EXPECT_EQ(recorded[3].Temperature, 36.8f);
   EXPECT_EQ(w.storedComplete(), true);
-  EXPECT_EQ(w.data->ADOPatientComplete.asInteger(), 4);
+  EXPECT_EQ(w.data().ADOPatientComplete.asInteger(), 4);
 
   // The graph shows the visits from the next plan computation on: a key released in the grid.
-  EXPECT_EQ(w.form->CourseGraph1->delivered()->count(), 0);
+  EXPECT_EQ(graph.delivered()->count(), 0);
   w.clickCell(4, 5);
   QTest::keyClick(w.grid(), Qt::Key_Down);
-  ASSERT_EQ(w.form->CourseGraph1->delivered()->count(), 3);
-  ASSERT_EQ(w.form->CourseGraph1->temp()->count(), 3);
+  ASSERT_EQ(graph.delivered()->count(), 3);
+  ASSERT_EQ(graph.temp()->count(), 3);
   for (int k = 1; k <= 3; ++k) {
-    EXPECT_EQ(w.form->CourseGraph1->delivered()->at(k - 1), QPointF(k, recorded[k].Dose));
-    EXPECT_FLOAT_EQ(w.form->CourseGraph1->temp()->at(k - 1).y(), recorded[k].Temperature);
+    EXPECT_EQ(graph.delivered()->at(k - 1), QPointF(k, recorded[k].Dose));
+    EXPECT_FLOAT_EQ(graph.temp()->at(k - 1).y(), recorded[k].Temperature);
   }
 
   // Back to the list: the window forgets the course.
-  QTest::mouseClick(w.form->BtnClear, Qt::LeftButton);
-  ASSERT_EQ(AppState, ListMode);
-  for (int k = 1; k <= kTreatments; ++k) EXPECT_FALSE(w.form->Condition[k].recorded()) << k;
+  w.backToList();
+  ASSERT_EQ(w.course->mode(), course::Mode::List);
+  for (int k = 1; k <= kTreatments; ++k) EXPECT_FALSE(w.record(k).recorded()) << k;
 
   // And opened again it is all there: records, colours, the finished course.
-  selectPatient(w, kNhi);
-  ASSERT_EQ(AppState, PatientMode);
-  for (int k = 1; k <= 3; ++k) EXPECT_TRUE(sameRecord(w.form->Condition[k], recorded[k])) << k;
-  for (int k = 4; k <= kTreatments; ++k) EXPECT_FALSE(w.form->Condition[k].recorded()) << k;
+  w.selectPatient(kNhi);
+  ASSERT_EQ(w.course->mode(), course::Mode::Patient);
+  for (int k = 1; k <= 3; ++k) EXPECT_TRUE(sameRecord(w.record(k), recorded[k])) << k;
+  for (int k = 4; k <= kTreatments; ++k) EXPECT_FALSE(w.record(k).recorded()) << k;
   EXPECT_EQ(w.storedComplete(), true);
-  EXPECT_EQ(w.data->ADOPatientComplete.asInteger(), 4);
+  EXPECT_EQ(w.data().ADOPatientComplete.asInteger(), 4);
 
   const QImage picture = w.picture();
   auto fillOf = [&](int column, int row) {
@@ -121,7 +123,7 @@ TEST(ScheduleVisit, RecordedTreatmentsComeBackWhenTheCourseIsOpenedAgain) {
   EXPECT_EQ(fillOf(1, 2), QColor(255, 251, 240));
   EXPECT_EQ(fillOf(0, 3), QColor(255, 217, 213));
   EXPECT_EQ(fillOf(1, 3), QColor(0, 255, 255));
-  EXPECT_EQ(w.form->CourseGraph1->delivered()->count(), 3);
+  EXPECT_EQ(graph.delivered()->count(), 3);
 
   // The next visit opens with "Stop Treatment" ticked, as the course was left; recording it
   // without the box takes the course up again.
@@ -129,5 +131,5 @@ TEST(ScheduleVisit, RecordedTreatmentsComeBackWhenTheCourseIsOpenedAgain) {
   w.clickCell(0, 4);
   EXPECT_TRUE(w.script.stopTickedOnShow.back());
   EXPECT_EQ(w.storedComplete(), false);
-  EXPECT_EQ(w.data->ADOPatientComplete.asInteger(), 2);
+  EXPECT_EQ(w.data().ADOPatientComplete.asInteger(), 2);
 }

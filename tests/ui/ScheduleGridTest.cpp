@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "records/RecordsFixtures.h"
-#include "treatment/ScheduleFixture.h"
+#include "ScheduleFixture.h"
 
 using namespace schedule_test;
 
@@ -19,9 +19,7 @@ class ScheduleGridTest : public ::testing::Test {
   ScheduleWindow w;
 };
 
-float expected(const ScheduleWindow& w, int row) {
-  return static_cast<float>(w.form->Dosing.ExpectDose[static_cast<std::size_t>(row - 1)]);
-}
+float expected(const ScheduleWindow& w, int row) { return static_cast<float>(w.expected(row)); }
 
 }  // namespace
 
@@ -102,7 +100,6 @@ TEST(ScheduleComplete, StopTreatmentAndTheLastRowDecideWhetherTheCourseIsFinishe
     w.show();
     w.openNewCourse();
     w.setStoredComplete(c.before);
-    w.data->Patient_Complete();
 
     w.script.then(c.step);
     w.clickCell(0, c.row);
@@ -120,7 +117,7 @@ TEST_F(ScheduleGridTest, UpdateWritesTheRecordTheDoseCellAndTheCourseAtOnce) {
   w.clickCell(1, 2);
   ASSERT_EQ(w.script.shown, 1);
 
-  const TCondition& r = w.form->Condition[2];
+  const TCondition& r = w.record(2);
   EXPECT_EQ(r.Condition, Worse);
   EXPECT_EQ(r.Burn, BurnI);
   EXPECT_EQ(r.Dose, 182.0f);
@@ -137,18 +134,18 @@ TEST_F(ScheduleGridTest, UpdateWritesTheRecordTheDoseCellAndTheCourseAtOnce) {
       EXPECT_FALSE(inFile[static_cast<std::size_t>(row - 1)].recorded()) << "row " << row;
     }
   }
-  EXPECT_EQ(w.data->ADOCourse.state(), records::DataSet::State::Browse);
+  EXPECT_EQ(w.data().ADOCourse.state(), records::DataSet::State::Browse);
 }
 
 TEST_F(ScheduleGridTest, UndoWritesTheSevenColumnsBackUnchanged) {
   // On a course where nothing was ever recorded the columns are still empty: "Undo" fills them.
-  ASSERT_TRUE(w.data->ADOCourseCondition.isNull());
+  ASSERT_TRUE(w.data().ADOCourseCondition.isNull());
   w.clickCell(0, 6);  // answered with "Undo"
   ASSERT_EQ(w.script.shown, 1);
-  for (const records::Field* column : {&w.data->ADOCourseBurn, &w.data->ADOCourseCondition,
-                                       &w.data->ADOCourseTemperature, &w.data->ADOCourseDose,
-                                       &w.data->ADOCourseWhenDate, &w.data->ADOCourseTxTime,
-                                       &w.data->ADOCourseInitials}) {
+  const TDataPatient& d = w.data();
+  for (const records::Field* column : {&d.ADOCourseBurn, &d.ADOCourseCondition, &d.ADOCourseTemperature,
+                                       &d.ADOCourseDose, &d.ADOCourseWhenDate, &d.ADOCourseTxTime,
+                                       &d.ADOCourseInitials}) {
     EXPECT_FALSE(column->isNull()) << column->fieldName().toStdString();
   }
   for (const TCondition& r : w.recordsInFile()) EXPECT_FALSE(r.recorded());
@@ -156,14 +153,14 @@ TEST_F(ScheduleGridTest, UndoWritesTheSevenColumnsBackUnchanged) {
   // With a treatment recorded, "Undo" on it and on another row changes nothing anywhere.
   w.script.then(update({.condition = Clearing, .dose = "200"}));
   w.clickCell(0, 2);
-  const TCondition recorded = w.form->Condition[2];
+  const TCondition recorded = w.record(2);
   const auto before = w.recordsInFile();
   const QString doseCell = w.grid()->cell(2, 2);
   for (int row : {2, 6}) {
     SCOPED_TRACE(row);
     w.clickCell(0, row);  // "Undo"
-    EXPECT_TRUE(sameRecord(w.form->Condition[2], recorded));
-    EXPECT_FALSE(w.form->Condition[6].recorded());
+    EXPECT_TRUE(sameRecord(w.record(2), recorded));
+    EXPECT_FALSE(w.record(6).recorded());
     const auto after = w.recordsInFile();
     for (std::size_t i = 0; i < after.size(); ++i) EXPECT_TRUE(sameRecord(after[i], before[i])) << "row " << i + 1;
     EXPECT_EQ(w.grid()->cell(2, 2), doseCell);
@@ -174,31 +171,31 @@ TEST_F(ScheduleGridTest, UndoWritesTheSevenColumnsBackUnchanged) {
 TEST_F(ScheduleGridTest, ClearTakesTheTreatmentBackAndShowsThePlannedDoseAgain) {
   w.script.then(update({.condition = Same, .burn = BurnIII, .dose = "150", .temperature = "38"}));
   w.clickCell(0, 3);
-  ASSERT_TRUE(w.form->Condition[3].recorded());
+  ASSERT_TRUE(w.record(3).recorded());
   ASSERT_EQ(w.grid()->cell(2, 3), "  150");
 
   // The dialog opens on the recorded values; "Clear" wipes them.
-  w.script.then([](TCondition_Form& f) {
-    EXPECT_EQ(f.FCondition, Same);
-    EXPECT_EQ(f.FBurn, BurnIII);
-    EXPECT_EQ(f.EdDose->text().trimmed(), "150");
-    QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+  w.script.then([](ui::TreatmentEntryDialog& f) {
+    EXPECT_EQ(f.chosenCondition, Same);
+    EXPECT_EQ(f.chosenBurn, BurnIII);
+    EXPECT_EQ(field<QLineEdit>(f, names::EdDose)->text().trimmed(), "150");
+    QTest::mouseClick(field(f, names::BitBtn2), Qt::LeftButton);
   });
   w.clickCell(1, 3);
-  const TCondition& r = w.form->Condition[3];
+  const TCondition& r = w.record(3);
   EXPECT_FALSE(r.recorded());
   EXPECT_EQ(r.Burn, 0);
   EXPECT_EQ(r.Dose, 0.0f);
   EXPECT_EQ(r.Initials, "");
-  EXPECT_EQ(w.grid()->cell(2, 3), fmt::Fixed(w.form->Dosing.ExpectDose[2], 5, 0));
+  EXPECT_EQ(w.grid()->cell(2, 3), fmt::Fixed(w.expected(3), 5, 0));
   EXPECT_FALSE(w.recordsInFile()[2].recorded());
 
   // Opened again, the treatment starts empty.
-  w.script.then([](TCondition_Form& f) {
-    EXPECT_EQ(f.FCondition, 0);
-    EXPECT_EQ(f.EdDose->text(), "");
-    EXPECT_EQ(f.EdTemp->text(), "");
-    QTest::mouseClick(f.BitBtn3, Qt::LeftButton);
+  w.script.then([](ui::TreatmentEntryDialog& f) {
+    EXPECT_EQ(f.chosenCondition, 0);
+    EXPECT_EQ(field<QLineEdit>(f, names::EdDose)->text(), "");
+    EXPECT_EQ(field<QLineEdit>(f, names::EdTemp)->text(), "");
+    QTest::mouseClick(field(f, names::BitBtn3), Qt::LeftButton);
   });
   w.clickCell(0, 3);
   EXPECT_EQ(w.script.shown, 3);
@@ -233,24 +230,24 @@ TEST_F(ScheduleGridTest, RecordedRowsArePaintedOnTheirBurnAndResponseColours) {
 }
 
 TEST_F(ScheduleGridTest, EachKeyReleasedStoresTheIncrementsAsTyped) {
-  ASSERT_TRUE(w.data->ADOCoursePInc.isNull());
+  ASSERT_TRUE(w.data().ADOCoursePInc.isNull());
   w.clickCell(4, 3);
   const auto storedIncrement = [&](int row) {
     const auto cells = treatment::unpackIncrements(
-        records::LoadVarBytes(w.data->ADOCoursePInc, treatment::kPIncColumn.declaredSize));
+        records::LoadVarBytes(w.data().ADOCoursePInc, treatment::kPIncColumn.declaredSize));
     return cells[static_cast<std::size_t>(row - 1)];
   };
-  const double expectedBefore = w.form->Dosing.ExpectDose[3];
+  const double expectedBefore = w.expected(4);
 
   w.type(QLatin1Char('1'));  // opens the cell's editor on the typed digit
   EXPECT_EQ(storedIncrement(3), "1");
   EXPECT_EQ(w.grid()->cell(4, 3), "1");
-  const double expectedWithOne = w.form->Dosing.ExpectDose[3];
+  const double expectedWithOne = w.expected(4);
   EXPECT_NE(expectedWithOne, expectedBefore);  // the plan follows at once
 
   w.type(QLatin1Char('5'));
   EXPECT_EQ(storedIncrement(3), "15");
-  EXPECT_NE(w.form->Dosing.ExpectDose[3], expectedWithOne);
+  EXPECT_NE(w.expected(4), expectedWithOne);
   EXPECT_EQ(storedIncrement(4), w.grid()->cell(4, 4));  // all 29 are stored
 
   w.type(QLatin1Char('x'));  // not a whole number: the empty increment
@@ -267,48 +264,57 @@ TEST(ScheduleWithoutCourse, NothingIsRecordedOrStoredUnlessACourseIsOpen) {
   w.show();
   w.openNewCourse();
 
-  // Loading a course: the plan follows the increments, nothing is recorded or stored.
-  AppState = LoadingMode;
-  w.form->StringGrid1->setCell(4, 2, QStringLiteral("40"));
-  w.form->StringGrid1KeyUp(Qt::Key_0);
-  EXPECT_TRUE(w.data->ADOCoursePInc.isNull());
-  EXPECT_EQ(w.form->Dosing.grid.inc[1], "40");
-  EXPECT_FALSE(w.form->StringGrid1SelectCell(0, 2));
-  EXPECT_EQ(w.script.shown, 0);
-  EXPECT_TRUE(w.boxes.empty());
+  // While a course is being loaded the plan follows the increments; nothing is recorded or stored.
+  {
+    const auto loading = w.course->holdMode(course::Mode::Loading);
+    w.grid()->setCell(4, 2, QStringLiteral("40"));
+    w.clickCell(4, 2);
+    w.key(Qt::Key_Right);  // a key released in the grid
+    EXPECT_TRUE(w.data().ADOCoursePInc.isNull());
+    EXPECT_EQ(w.course->dosing().grid.inc[1], "40");
+    w.clickCell(0, 2);
+    EXPECT_EQ(w.script.shown, 0);
+    EXPECT_TRUE(w.boxes.empty());
+  }
 
   // The list: the window says why nothing happens.
-  AppState = ListMode;
+  w.backToList();
+  w.grid()->setEnabled(true);  // as it is after an import: the increments can be looked at
   w.clickCell(0, 2);
   EXPECT_EQ(w.script.shown, 0);
   ASSERT_EQ(w.boxes.size(), 1u);
   EXPECT_EQ(w.boxes[0].caption, "Treatment schedule");
   EXPECT_TRUE(w.boxes[0].text.contains("No course is open"));
-  w.form->StringGrid1KeyUp(Qt::Key_0);
-  EXPECT_TRUE(w.data->ADOCoursePInc.isNull());
-  EXPECT_TRUE(w.data->ADOCourseCondition.isNull());
-  // Column 4 still becomes current: the increments can be looked at.
-  EXPECT_TRUE(w.form->StringGrid1SelectCell(4, 2));
+  w.clickCell(4, 2);
+  w.key(Qt::Key_Right);
+  EXPECT_EQ(w.current(), std::make_pair(4, 2));  // column 4 still becomes current
+  auto other = w.secondCopy();
+  EXPECT_TRUE(other->ADOCoursePInc.isNull());
+  EXPECT_TRUE(other->ADOCourseCondition.isNull());
 }
 
-TEST_F(ScheduleGridTest, ATreatmentTheStoreRefusesIsNotShownAsRecorded) {
+// The store refuses the course row (a full disk, here a trigger): the treatment stays on screen,
+// the box says what was not stored and why, and the next write of the course stores it.
+TEST_F(ScheduleGridTest, ATreatmentTheStoreRefusesStaysOnScreenAndIsStoredWithTheNextWrite) {
   testing_records::RawStore raw(records::databasePath(w.dbDir));
   raw.exec("CREATE TRIGGER refuse_course BEFORE UPDATE ON Course BEGIN SELECT RAISE(ABORT, 'disk is full'); END");
-  const QString doseCell = w.grid()->cell(2, 4);
 
   w.script.then(update({.condition = Same}));
   w.clickCell(0, 4);
   ASSERT_EQ(w.script.shown, 1);
   ASSERT_EQ(w.boxes.size(), 1u);
-  EXPECT_TRUE(w.boxes[0].text.startsWith("Treatment 4 was not stored")) << w.boxes[0].text.toStdString();
-  EXPECT_FALSE(w.form->Condition[4].recorded());
-  EXPECT_EQ(w.grid()->cell(2, 4), doseCell);
-  EXPECT_EQ(w.data->ADOCourse.state(), records::DataSet::State::Browse);
+  EXPECT_TRUE(w.boxes[0].text.contains("treatment 4 of course 1 of patient ABC1234")) << w.boxes[0].text.toStdString();
+  EXPECT_TRUE(w.boxes[0].text.contains("disk is full")) << w.boxes[0].text.toStdString();
+  EXPECT_TRUE(w.record(4).recorded());
+  EXPECT_EQ(w.grid()->cell(2, 4), fmt::Fixed(w.record(4).Dose, 5, 0));
+  EXPECT_EQ(w.data().ADOCourse.state(), records::DataSet::State::Edit);
+  EXPECT_FALSE(w.recordsInFile()[3].recorded());
 
-  // Once the store takes writes again the same treatment is recorded as usual.
+  // Once the store takes writes again the next change of the course stores the treatment too.
   raw.exec("DROP TRIGGER refuse_course");
-  w.script.then(update({.condition = Same}));
-  w.clickCell(0, 4);
-  EXPECT_TRUE(w.form->Condition[4].recorded());
+  w.clickCell(0, 7);  // answered with "Undo"
+  EXPECT_EQ(w.boxes.size(), 1u);
+  EXPECT_EQ(w.data().ADOCourse.state(), records::DataSet::State::Browse);
   EXPECT_TRUE(w.recordsInFile()[3].recorded());
+  EXPECT_EQ(w.storedComplete(), false);
 }
