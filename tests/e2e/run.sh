@@ -4,7 +4,7 @@
 # then drives the real program there as a user would (see visit.py).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-program=$1 tool=$2 factors=$3 work=$4
+program=$(realpath "$1") tool=$(realpath "$2") factors=$(realpath "$3") work=$(realpath -m "$4")
 rm -rf "$work"
 mkdir -p "$work/data" "$work/config/Venmore"
 cp "$factors" "$work/UVB_Factors.Dat"

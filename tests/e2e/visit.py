@@ -38,7 +38,8 @@ def replace_text(node, new_text):
 
 def start():
     env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, 'config'))
-    return subprocess.Popen([program], cwd=work, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    log = open(os.path.join(work, 'program.log'), 'wb')
+    return subprocess.Popen([program], cwd=work, env=env, stdout=log, stderr=subprocess.STDOUT)
 
 
 def visit(app):
@@ -165,7 +166,9 @@ def main():
     finally:
         if process.poll() is None:
             process.kill()
-        output = process.communicate()[0].decode(errors='replace')
+        process.wait()
+        with open(os.path.join(work, 'program.log'), 'rb') as log:
+            output = log.read().decode(errors='replace')
     if process.returncode != 0 and not failed:
         failed.append(f'the program exited with status {process.returncode}')
     if failed:
