@@ -5,6 +5,7 @@
 #include "records/DataSet.h"
 #include "records/Schema.h"
 #include "base/DateTime.h"
+#include "base/Formats.h"
 
 DataSetModel::DataSetModel(const records::DataSet& dataSet, const QStringList& columns, QObject* parent)
     : QAbstractTableModel(parent), dataSet_(dataSet), names_(columns) {
@@ -35,11 +36,11 @@ QString DataSetModel::displayText(const QVariant& value, int kind) {
     case records::ColumnKind::Boolean:
       return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case records::ColumnKind::Float:
-      return QLocale().toString(value.toDouble(), 'g', 15);
+      return fmt::GeneralShown(value.toDouble(), 15);
     case records::ColumnKind::Blob:
       // A photograph: drawing its bytes as text shows nothing useful and costs a conversion of
       // tens of kilobytes at every repaint.
-      return QStringLiteral("JPEG, %1 bytes").arg(QLocale().toString(value.toByteArray().size()));
+      return QStringLiteral("JPEG, %1 bytes").arg(fmt::D(value.toByteArray().size()));
     case records::ColumnKind::VarBytes: {
       const QByteArray bytes = value.toByteArray();
       QString text;

@@ -53,6 +53,7 @@ void EstimatePanel::build() {
     tones_[tag]->setMinimumSize(78, 30);
     estimates_[tag] = make::named(new QLabel("**"), tones[tag].label);
     estimates_[tag]->setAlignment(Qt::AlignCenter);
+    estimates_[tag]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // the panel above sets the width
     grid->addWidget(tones_[tag], 0, tag);
     grid->addWidget(estimates_[tag], 1, tag);
   }

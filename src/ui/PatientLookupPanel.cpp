@@ -81,6 +81,9 @@ void PatientLookupPanel::build() {
 
   patientName_ = make::named(new QLabel("Patient ID"), names::Label5);
   patientName_->setFont(make::scaled(patientName_->font(), 1.8, true));
+  // Texts that come from data (a long name) never widen the window: the label takes the room the
+  // strip gives it.
+  patientName_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   listButton_ = make::named(new QPushButton("List"), names::BtnClear);
   listButton_->setIcon(QIcon(resources::buttonPicture("List")));
 }

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 #include <functional>
 
+#include "base/Formats.h"
 #include "treatment/ScheduleRules.h"
 #include "ui/Actions.h"
 #include "ui/Dialogs.h"
@@ -62,7 +63,7 @@ SchedulePanel::SchedulePanel(course::OpenCourse& course, Actions& actions, QWidg
   const char* headings[] = {"#", "", "Dose (mJ)", "Erythema", "% Inc", "Def %Inc"};
   for (int c = 0; c < ScheduleGrid::kColumns; ++c) grid_->setCell(c, 0, headings[c]);
   for (int row = 1; row <= kTreatments; ++row) {
-    grid_->setCell(0, row, QString::number(row));
+    grid_->setCell(0, row, fmt::D(row));
     // Only the increments are edited in place.
     for (int column = 0; column < ScheduleGrid::kColumns; ++column) {
       if (column == treatment::IncrementColumn) continue;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "../dosing/PlanFixtures.h"
+#include "support/LocaleScope.h"
 #include "support/WindowFixture.h"
 #include "ui/widgets/ClickPanel.h"
 #include "ui/widgets/ScheduleGrid.h"
@@ -119,6 +120,34 @@ TEST_F(EstimateWindow, TonePanelsAreClickableOnlyBesideAnEstimate) {
   EXPECT_EQ(app.find<QLabel>(names::Label7)->text(), "");
   app.find<QComboBox>(names::ComSkinType)->setCurrentIndex(2);
   EXPECT_TRUE(average->isEnabled());
+}
+
+// A German therapist sees decimal commas where a German writes them, and exact figures: the
+// digits do not pass through the C library's locale, which Qt sets from the environment.
+TEST_F(EstimateWindow, GermanUsersSeeAndTypeDecimalCommas) {
+  const LocaleScope german("de_DE.UTF-8");
+  app.type(app.find(names::EdHosp), "ABC1234");
+  QTest::mouseClick(app.find(names::BtnSelect), Qt::LeftButton);
+  ASSERT_EQ(c().mode(), course::Mode::Patient);
+  app.find<QComboBox>(names::ComSkinType)->setCurrentIndex(0);
+  app.type(app.find(names::EdAge), "45,5");
+  app.leave(app.find(names::EdAge));  // leaving the age box applies it
+  EXPECT_EQ(app.find<QLineEdit>(names::EdAge)->text(), "45,5");
+  EXPECT_DOUBLE_EQ(app.data().ADOCourseOld.asFloat(), 45.5);
+  EXPECT_EQ(app.find<QLabel>(names::Label6)->text(), " 100,0");
+  EXPECT_EQ(app.find<QLabel>(names::Label7)->text(), " 200,0");
+  EXPECT_EQ(app.find<QLabel>(names::Label8)->text(), " 356,0");
+  QTest::mouseClick(app.find(names::Panel6), Qt::LeftButton);  // In-Sensitive: MED 356
+  EXPECT_EQ(app.find<QLineEdit>(names::DBEdMED)->text(), "356");
+  EXPECT_EQ(grid()->cell(2, 1), "  249");
+  EXPECT_EQ(grid()->cell(3, 1), "  356");
+  EXPECT_EQ(grid()->cell(2, 29), grid()->cell(2, 29).trimmed().rightJustified(5, ' '));
+  // A point typed by a user used to it is understood as well.
+  app.type(app.find(names::EdAge), "46.5");
+  app.leave(app.find(names::EdAge));
+  EXPECT_DOUBLE_EQ(app.data().ADOCourseOld.asFloat(), 46.5);
+  // No label widens the window beyond a laptop's screen.
+  EXPECT_LE(app.window->minimumSizeHint().width(), 1366);
 }
 
 }  // namespace

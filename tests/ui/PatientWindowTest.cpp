@@ -16,6 +16,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "support/LocaleScope.h"
 #include "support/WindowFixture.h"
 #include "ui/widgets/ScheduleGrid.h"
 
@@ -215,8 +216,7 @@ TEST_F(PatientWindow, EstimatePlanAndAssessmentAreStoredAndComeBackAfterTheList)
 }
 
 TEST_F(PatientWindow, NumbersAreShownAndReadInTheUsersLocale) {
-  const QLocale saved;
-  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  const LocaleScope german("de_DE.UTF-8");
   createPatient("ABC1234", "Smith");
   w<QComboBox>(names::ComSkinType)->setCurrentIndex(0);
   type(names::EdAge, "45,5");
@@ -229,7 +229,6 @@ TEST_F(PatientWindow, NumbersAreShownAndReadInTheUsersLocale) {
   type(names::EdAge, "46.5");  // a point is understood too
   leave(names::EdAge);
   EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 46.5);
-  QLocale::setDefault(saved);
 }
 
 TEST_F(PatientWindow, LoadingACourseWritesNothing) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+#include "support/LocaleScope.h"
 #include "base/DateTime.h"
 #include "support/WindowFixture.h"
 #include "ui/Dialogs.h"
@@ -426,8 +427,7 @@ TEST_F(ConditionFormTest, UpdateWithAHalfFilledTimeStaysOpen) {
 }
 
 TEST_F(ConditionFormTest, DecimalCommaLocaleShowsAndReadsComma) {
-  const QLocale saved;
-  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  const LocaleScope german("de_DE.UTF-8");
   form.load(recordedTreatment(), 300);
   EXPECT_EQ(temperatureField()->text(), "36,5");
   struct Case { const char* typed; float temperature; };
@@ -438,7 +438,6 @@ TEST_F(ConditionFormTest, DecimalCommaLocaleShowsAndReadsComma) {
     EXPECT_EQ(form.enteredTemperature, c.temperature);
   }
   EXPECT_TRUE(boxes.empty());
-  QLocale::setDefault(saved);
 }
 
 TEST_F(ConditionFormTest, OpensOverTheMainWindowWithTheTimeFieldInFocus) {
