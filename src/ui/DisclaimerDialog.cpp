@@ -22,7 +22,7 @@ DisclaimerDialog::DisclaimerDialog(QWidget* parent)
   big.setBold(true);
   heading->setFont(big);
   auto* icon = new QLabel;
-  icon->setObjectName("NoticeIcon");
+  icon->setObjectName(names::NoticeIcon);
   icon->setPixmap(QApplication::windowIcon().pixmap(48, 48));
   icon->setAlignment(Qt::AlignRight | Qt::AlignTop);
   auto* top = new QHBoxLayout;
@@ -43,7 +43,7 @@ DisclaimerDialog::DisclaimerDialog(QWidget* parent)
   int n = 1;
   for (const char* line : lines) {
     auto* l = new QLabel(QString::fromLatin1(line));
-    l->setObjectName(QStringLiteral("NoticeLine%1").arg(n++));
+    l->setObjectName(QLatin1String(names::NoticeLine) + QString::number(n++));
     v->addWidget(l);
   }
   v->addSpacing(12);

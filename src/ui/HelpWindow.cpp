@@ -19,7 +19,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(
   setObjectName(names::HelpWindow);
   setWindowTitle("NB UVB Calculator Help");
   setAttribute(Qt::WA_DeleteOnClose);
-  browser_->setObjectName("HelpBrowser");
+  browser_->setObjectName(names::HelpBrowser);
   browser_->setOpenLinks(false);
   connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) { showPage(url.fileName()); });
   auto* v = new QVBoxLayout(this);

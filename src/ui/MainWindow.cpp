@@ -286,7 +286,9 @@ void MainWindow::takeDroppedFiles(const QStringList& paths) {
 
 void MainWindow::addDroppedFiles(const QStringList& paths) {
   // Names other than .JPG or .JPEG, and every file while no course is open, are passed over
-  // without a word; a file that cannot be added does not stop the others.
+  // without a word; a file that cannot be added does not stop the others. A note being typed is
+  // stored with its own photograph first.
+  notes_->storeTypedNote();
   const course::DroppedFiles drop = course_.addPhotographs(paths);
   if (drop.failures.isEmpty()) return;
   QString text = drop.failures.size() == 1

@@ -89,7 +89,11 @@ void NotesTab::connectHandlers() {
     storeTypedNote();
     course_.stepPhotograph(true);
   });
-  actions_.on(deleteButton_, &QPushButton::clicked, [this] { course_.deletePhotograph(); });
+  actions_.on(deleteButton_, &QPushButton::clicked, [this] {
+    // A note typed for the photograph deleted goes with it, not onto the next one.
+    note_->document()->setModified(false);
+    course_.deletePhotograph();
+  });
   actions_.on(date_, &QDateTimeEdit::dateTimeChanged,
               [this] { course_.setPhotographDate(datetime::fromQDateTime(date_->dateTime())); });
   actions_.onLeave(note_, [this] {

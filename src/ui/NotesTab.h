@@ -25,12 +25,13 @@ class NotesTab : public QWidget {
   NotesTab(course::OpenCourse& course, Actions& actions, QWidget* parent = nullptr);
 
   void refresh(course::Parts parts);
+  // A note typed and not yet stored is stored with its own photograph before the photographs
+  // move or another is added.
+  void storeTypedNote();
 
  private:
   void build();
   void connectHandlers();
-  // A note typed and not yet stored is stored before the photographs move.
-  void storeTypedNote();
 
   course::OpenCourse& course_;
   Actions& actions_;

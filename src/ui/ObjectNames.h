@@ -134,6 +134,9 @@ inline constexpr char UpDown1Next[] = "UpDown1Next";
 inline constexpr char ImportProgress[] = "ImportProgress";
 inline constexpr char BtnAccept[] = "BtnAccept";
 inline constexpr char BtnDecline[] = "BtnDecline";
+inline constexpr char NoticeIcon[] = "NoticeIcon";
+inline constexpr char NoticeLine[] = "NoticeLine";  // followed by the line's number, 1..5
 inline constexpr char HelpWindow[] = "HelpWindow";
+inline constexpr char HelpBrowser[] = "HelpBrowser";
 
 }  // namespace names

@@ -166,6 +166,23 @@ TEST_F(PhotoWindowTest, NotesTypedOnEachPhotographInTurnStayWithTheirOwn) {
   EXPECT_EQ(w.course->photographs()[1].note, QStringLiteral("second"));
 }
 
+TEST_F(PhotoWindowTest, ANoteBeingTypedStaysWithItsPhotographWhenAnotherIsDroppedOrItIsDeleted) {
+  drop({photo("a.jpg", {64, 48}), photo("b.jpg", {64, 48})});
+  note()->setFocus(Qt::MouseFocusReason);
+  QTest::keyClicks(note(), "second");
+  drop({photo("c.jpg", {64, 48})});  // the focus stays in the note
+  EXPECT_EQ(shownNumber(), 3);
+  EXPECT_EQ(note()->toPlainText(), QString()) << "the new photograph has no note";
+  EXPECT_EQ(w.course->photographs()[1].note, QStringLiteral("second"));
+
+  QTest::keyClicks(note(), "third, deleted");
+  QTest::mouseClick(w.find(names::BitBtn4), Qt::LeftButton);  // the last: the second is shown again
+  note()->setFocus(Qt::MouseFocusReason);
+  w.leave(note());
+  EXPECT_EQ(note()->toPlainText(), QStringLiteral("second"));
+  EXPECT_EQ(w.course->photographs()[1].note, QStringLiteral("second"));
+}
+
 TEST_F(PhotoWindowTest, DeletingTheOnlyPhotographHidesTheNotesTab) {
   drop({photo("a.jpg", {64, 48}), photo("b.jpg", {300, 300})});
   QTest::mouseClick(w.find(names::BitBtn4), Qt::LeftButton);  // the last: the new last becomes current

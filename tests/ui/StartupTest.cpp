@@ -171,7 +171,7 @@ TEST_F(StartupTest, DeclineOrCloseBoxEndsTheProgramAcceptShowsTheList) {
 TEST_F(StartupTest, DisclaimerShowsItsTexts) {
   ui::DisclaimerDialog notice;
   QStringList lines;
-  for (int i = 1; i <= 5; ++i) lines << notice.findChild<QLabel*>(QString("NoticeLine%1").arg(i))->text();
+  for (int i = 1; i <= 5; ++i) lines << notice.findChild<QLabel*>(QLatin1String(names::NoticeLine) + QString::number(i))->text();
   EXPECT_EQ(lines[0], "No Responsibility for the care of the patient will be held by the developers of this program, ");
   EXPECT_EQ(lines[4], "Professional issuing the script.");
   EXPECT_EQ(widgetNamed<QPushButton>(&notice, names::BtnAccept)->text(), "Accept");
