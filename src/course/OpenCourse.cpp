@@ -78,7 +78,12 @@ OpenCourse::ModeScope::ModeScope(OpenCourse& course, Mode mode) : course_(course
   course_.setMode(mode);
 }
 
-OpenCourse::ModeScope::~ModeScope() { course_.setMode(saved_); }
+OpenCourse::ModeScope::~ModeScope() {
+  try {
+    course_.setMode(saved_);  // the mode comes back first; only the announcement may fail
+  } catch (...) {
+  }
+}
 
 void OpenCourse::setMode(Mode mode) {
   if (closed_ || mode_ == mode) return;

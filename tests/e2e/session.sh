@@ -10,5 +10,7 @@ for probe in xvfb-run dbus-run-session xdotool /usr/libexec/at-spi-bus-launcher;
   }
 done
 export QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
-exec xvfb-run -a -s "-screen 0 1366x768x24" dbus-run-session -- bash -c \
+# A display number of its own, searched from a random start, so that copies running at the same
+# time on one machine (other test runs, other users' virtual displays) do not race for the same one.
+exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1366x768x24" dbus-run-session -- bash -c \
   '/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 & sleep 1; "$@"' _ "$@"

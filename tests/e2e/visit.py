@@ -103,25 +103,29 @@ def med_out_of_range(app):
 def busy_database(app):
     """Another workstation holds a write for longer than the store waits while "Referred by" is left:
     one box says so, nothing typed is lost, and the next field written stores it."""
-    locked = threading.Event()
+    locked, release = threading.Event(), threading.Event()
 
     def hold_the_database():
+        # Held until the box has been seen: longer than the store waits, however long the clicks take.
         db = sqlite3.connect(database, timeout=20, isolation_level=None)
         db.execute('BEGIN IMMEDIATE')
         locked.set()
-        time.sleep(13)
+        release.wait(60)
         db.execute('ROLLBACK')
         db.close()
 
     locker = threading.Thread(target=hold_the_database)
     locker.start()
-    locked.wait(10)
-    replace_text(find(app, 'Referred by', 'text'), 'Dr Lock')
-    click(find(app, 'Therapist', 'text'))
-    box, said = wait_until(lambda: alerts(app)[0], 30, 'the box of the refused write')
+    check(locked.wait(20), 'the other workstation holds the database')
+    try:
+        replace_text(find(app, 'Referred by', 'text'), 'Dr Lock')
+        click(find(app, 'Therapist', 'text'))
+        box, said = wait_until(lambda: alerts(app)[0], 30, 'the box of the refused write')
+    finally:
+        release.set()
+        locker.join()
     check('Dr Lock' in said and 'locked' in said, f'the box names the change and the reason: {said!r}')
     answer(box)
-    locker.join()
     check(text(find(app, 'Referred by', 'text')) == 'Dr Lock', 'the typed referral is still shown')
     click(find(app, 'Therapist', 'text'))
     type_text('AB')
