@@ -13,6 +13,10 @@ packages=(
 if [ "${HALCYRA_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(poppler-utils imagemagick x11-utils sqlite3)
 fi
+# The fuzzing harnesses (scripts/fuzz.sh): clang with libFuzzer and the sanitizers' runtimes.
+if [ "${HALCYRA_FUZZ_TOOLS:-0}" = 1 ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
