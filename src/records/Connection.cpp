@@ -157,7 +157,7 @@ QVariant nativeValue(sqlite3_stmt* statement, int i, const ColumnDef& column) {
     case ColumnKind::Integer:
     case ColumnKind::SmallUnsigned:
     case ColumnKind::AutoIncrement:
-      if (type == SQLITE_FLOAT) return static_cast<qlonglong>(sqlite3_column_double(statement, i));
+      if (type == SQLITE_FLOAT) return static_cast<qlonglong>(wholePartOf(sqlite3_column_double(statement, i)));
       return static_cast<qlonglong>(sqlite3_column_int64(statement, i));
     case ColumnKind::Float:
     case ColumnKind::DateTime:
