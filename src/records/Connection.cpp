@@ -67,8 +67,10 @@ void Connection::open(const QString& file) {
                           .arg(file_, describeSqlError(error)));
     }
   }
-  // The first statement reads the file header: a file that is not a database fails here.
-  for (const char* setting : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL"}) {
+  // The first statement reads the file header: a file that is not a database fails here. The
+  // engine's own scratch files (sorting, statement journals) are kept in memory: pages of health
+  // records, photographs among them, never pass through a temporary file.
+  for (const char* setting : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA temp_store=MEMORY"}) {
     QSqlError error;
     {
       QSqlQuery query(database());
