@@ -69,6 +69,17 @@ class Checker {
     return store_.select(sql, values, columns, QStringLiteral("check the store"));
   }
 
+  qint64 count(const QString& table) {
+    return select(QStringLiteral("SELECT COUNT(*) FROM %1").arg(records::quoted(table)), {}, {&kWhole})
+        .front()
+        .front()
+        .toLongLong();
+  }
+
+  void report(const QString& what, qint64 done, qint64 total) {
+    if (progress_ && total > 0) progress_(QStringLiteral("%1: %2 of %3").arg(what).arg(done).arg(total));
+  }
+
   // A part of the check that cannot read what it needs is itself a problem; the other parts go on.
   template <class Part>
   void step(const QString& what, Part&& part) {
@@ -168,6 +179,8 @@ class Checker {
     const QString first = select0 + order;
     const QString next = select0 + QStringLiteral(" AND (\"Hosp\" > ? OR (\"Hosp\" = ? AND \"CourseID\" > ?))") + order;
 
+    const qint64 total = count(QStringLiteral("Course"));
+    qint64 done = 0;
     Rows rows = select(first, {}, columns);
     while (!rows.empty()) {
       for (const auto& r : rows) {
@@ -184,6 +197,8 @@ class Checker {
         c.SpotsLength = whole(r[11]);
         for (const QString& problem : packedColumnProblems(c)) problems_ << courseName(r[0], r[1]) + QStringLiteral(": ") + problem;
       }
+      done += static_cast<qint64>(rows.size());
+      report(QStringLiteral("courses"), done, total);
       if (static_cast<int>(rows.size()) < kCoursePage) break;
       const auto& last = rows.back();
       rows = select(next, {last[0], last[0], last[1]}, columns);
@@ -203,7 +218,7 @@ class Checker {
   }
 
   void photographs() {
-    const qint64 total = select(QStringLiteral("SELECT COUNT(*) FROM \"Imagedb\""), {}, {&kWhole}).front().front().toLongLong();
+    const qint64 total = count(QStringLiteral("Imagedb"));
     const QString sql = QStringLiteral(
         "SELECT \"ImageID\", \"Hosp\", \"CourseID\", \"JpegImage\" FROM \"Imagedb\" WHERE \"ImageID\" > ?"
         " ORDER BY \"ImageID\" LIMIT %1").arg(kPhotographPage);
@@ -224,7 +239,7 @@ class Checker {
         }
       }
       done += static_cast<qint64>(rows.size());
-      if (progress_ && total > 0) progress_(QStringLiteral("photographs: %1 of %2").arg(done).arg(total));
+      report(QStringLiteral("photographs"), done, total);
       if (static_cast<int>(rows.size()) < kPhotographPage) break;
       after = rows.back()[0].toLongLong();
     }

@@ -8,7 +8,9 @@
 
 #include <QFileInfo>
 #include <cstdio>
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 #include "Command.h"
 #include "maintenance/ServerAddress.h"
@@ -42,7 +44,11 @@ int run(const CommandArgs& args) {
   records::Connection store;
   try {
     store.open(file);
+#ifdef Q_OS_UNIX
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
+#else
+    const bool terminal = false;
+#endif
     problems = maintenance::checkStore(store, [terminal](const QString& line) {
       if (terminal) std::fprintf(stderr, "\r%s", line.toLocal8Bit().constData());
     });
