@@ -16,6 +16,10 @@ packages=(
 if [ "${HALCYRA_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(poppler-utils imagemagick x11-utils sqlite3)
 fi
+# The fuzzing harnesses (scripts/fuzz.sh): clang with libFuzzer and the sanitizers' runtimes.
+if [ "${HALCYRA_FUZZ_TOOLS:-0}" = 1 ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 # The languages the program and its tests are tried in: decimal commas (German, French, Slovak)
 # and Turkish letter case.

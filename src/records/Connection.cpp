@@ -67,8 +67,10 @@ void Connection::open(const QString& file) {
                           .arg(file_, describeSqlError(error)));
     }
   }
-  // The first statement reads the file header: a file that is not a database fails here.
-  for (const char* setting : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL"}) {
+  // The first statement reads the file header: a file that is not a database fails here. The
+  // engine's own scratch files (sorting, statement journals) are kept in memory: pages of health
+  // records, photographs among them, never pass through a temporary file.
+  for (const char* setting : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA temp_store=MEMORY"}) {
     QSqlError error;
     {
       QSqlQuery query(database());
@@ -157,7 +159,7 @@ QVariant nativeValue(sqlite3_stmt* statement, int i, const ColumnDef& column) {
     case ColumnKind::Integer:
     case ColumnKind::SmallUnsigned:
     case ColumnKind::AutoIncrement:
-      if (type == SQLITE_FLOAT) return static_cast<qlonglong>(sqlite3_column_double(statement, i));
+      if (type == SQLITE_FLOAT) return static_cast<qlonglong>(wholePartOf(sqlite3_column_double(statement, i)));
       return static_cast<qlonglong>(sqlite3_column_int64(statement, i));
     case ColumnKind::Float:
     case ColumnKind::DateTime:

@@ -10,6 +10,7 @@
 #include <atomic>
 
 #include "records/DataError.h"
+#include "records/HealthFiles.h"
 #include "records/Schema.h"
 
 namespace records {
@@ -82,6 +83,9 @@ QString createDatabase(const QString& dir) {
     QFile::remove(temp + QStringLiteral("-shm"));
   };
   try {
+    // Health records: the owner alone (or a group folder's group) may read the file, and the
+    // engine gives its log and shared-memory files the same mode.
+    restrictHealthFile(temp, dir);
     writeSchema(temp);
   } catch (...) {
     removeTemp();

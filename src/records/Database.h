@@ -17,7 +17,8 @@ QString databasePath(const QString& dir);
 // Creates an empty store with the three tables in `dir` and returns its path. Refuses, with a
 // DataError naming the file, when the directory does not exist or a file of that name is already
 // there (an existing database is never touched). The file appears complete or not at all: it is
-// built under a temporary name and renamed into place.
+// built under a temporary name and renamed into place. Only its owner may read and write it, or
+// also the group of a folder set up for one (records/HealthFiles.h).
 QString createDatabase(const QString& dir);
 
 }  // namespace records

@@ -112,10 +112,11 @@ QString undo(TDataPatient& data, const Bookmark& before) {
 
 }  // namespace
 
-LegacyImport checkLegacyFile(const QString& path) {
+LegacyImport checkLegacyFile(const QString& path) { return checkLegacyRead(path, readLegacyFile(path)); }
+
+LegacyImport checkLegacyRead(const QString& path, LegacyRead read) {
   LegacyImport im;
   im.path = path;
-  LegacyRead read = readLegacyFile(path);
   if (!read.ok()) {
     im.reason = read.problem;
     return im;

@@ -1,5 +1,8 @@
 #include "records/Schema.h"
 
+#include <cmath>
+#include <limits>
+
 namespace records {
 namespace {
 
@@ -87,6 +90,7 @@ QVariant normalizeValue(const ColumnDef& column, const QVariant& raw) {
     case ColumnKind::Integer:
     case ColumnKind::SmallUnsigned:
     case ColumnKind::AutoIncrement:
+      if (raw.typeId() == QMetaType::Double) return QVariant(static_cast<qlonglong>(wholePartOf(raw.toDouble())));
       return raw.typeId() == QMetaType::LongLong ? raw : QVariant(raw.toLongLong());
     case ColumnKind::Float:
     case ColumnKind::DateTime:
@@ -101,6 +105,14 @@ QVariant normalizeValue(const ColumnDef& column, const QVariant& raw) {
     }
   }
   return raw;
+}
+
+qint64 wholePartOf(double value) {
+  constexpr double kLimit = 9223372036854775808.0;  // 2^63, exactly
+  if (std::isnan(value)) return 0;
+  if (value >= kLimit) return std::numeric_limits<qint64>::max();
+  if (value < -kLimit) return std::numeric_limits<qint64>::min();
+  return static_cast<qint64>(value);
 }
 
 QString quoted(const QString& identifier) { return u'"' + identifier + u'"'; }

@@ -61,6 +61,10 @@ QStringList createStatements(const Dialect& dialect);
 // empty rather than null.
 QVariant normalizeValue(const ColumnDef& column, const QVariant& raw);
 
+// A real number found in a whole-number column (another writer's value, or damage) read as its
+// whole part, held within the 64-bit range so that an absurd value never overflows; NaN gives 0.
+qint64 wholePartOf(double value);
+
 // Identifier in double quotes, as both engines accept it with its letter case kept.
 QString quoted(const QString& identifier);
 
