@@ -2,6 +2,8 @@
 
 #include <QSettings>
 
+#include "base/Formats.h"
+
 namespace settings {
 
 std::optional<QString> readDBDir() {
@@ -14,6 +16,13 @@ void writeDBDir(const QString& dir) {
   QSettings s(QSettings::NativeFormat, QSettings::UserScope, "Venmore", "Brell");
   s.setValue("DBDir", dir);
   s.sync();
+}
+
+std::optional<int> readLifetimeReviewThreshold() {
+  const QSettings s(QSettings::NativeFormat, QSettings::UserScope, "Venmore", "Brell");
+  const fmt::Whole threshold = fmt::parseWhole(s.value("LifetimeReviewThreshold").toString().trimmed());
+  if (!threshold.valid || threshold.value < 1) return std::nullopt;
+  return threshold.value;
 }
 
 }  // namespace settings

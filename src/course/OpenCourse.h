@@ -35,6 +35,7 @@
 #include "records/Data.h"
 #include "records/LegacyImport.h"
 #include "treatment/Condition.h"
+#include "treatment/Exposure.h"
 #include "treatment/ScheduleRules.h"
 
 namespace course {
@@ -145,6 +146,8 @@ class OpenCourse : public QObject {
   int contraindications() const { return cautions_; }  // bits 1..32 of the six boxes
   bool previousResultEnabled() const { return previousResultEnabled_; }
   bool printable() const { return mode_ == Mode::Patient && dosing_.printEnabled; }
+  // The open patient's lifetime exposure over all courses as stored (list mode: none).
+  std::optional<treatment::Exposure> lifetime() const;
   const std::vector<QPoint>& spots() const { return spots_; }
   const QImage& diagram() const { return diagram_; }  // the outline at the shown size with the spots
   diagram::Scale diagramScale() const { return scale_; }

@@ -90,7 +90,8 @@ void MainWindow::buildLayout() {
   printButton_->setIcon(QIcon(resources::buttonPicture("Print")));
   printButton_->setEnabled(false);
   auto* stripLayout = new QHBoxLayout(strip);
-  stripLayout->addWidget(lookup_->patientName(), 1);
+  stripLayout->addWidget(lookup_->patientName(), 3);
+  stripLayout->addWidget(lookup_->lifetime(), 2);
   stripLayout->addWidget(printButton_);
   stripLayout->addWidget(lookup_->listButton());
 
