@@ -57,8 +57,9 @@ inline std::unique_ptr<records::PostgresBackend> serverAdmin() {
 // new database on the test server (dropped again at the end).
 class FreshStore {
  public:
-  explicit FreshStore(bool withTables = true) {
-    if (!onServer()) {
+  enum class Engine { UnderTest, File };
+  explicit FreshStore(bool withTables = true, Engine engine = Engine::UnderTest) {
+    if (!onServer() || engine == Engine::File) {
       if (withTables) records::createDatabase(dir_.path());
       dbDir_ = dir_.path();
       name_ = QFileInfo(records::databasePath(dir_.path())).absoluteFilePath();
