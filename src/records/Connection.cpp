@@ -250,7 +250,7 @@ std::optional<qint64> Connection::changeCounter() {
 std::optional<qint64> Connection::journalMark() {
   if (!backend_ || !hasJournal_) return std::nullopt;
   try {
-    const Rows rows = backend_->select(QString::fromLatin1(dialect_->journalMark), {}, nullptr);
+    const Rows rows = backend_->select(QStringLiteral("SELECT ") + QString::fromLatin1(dialect_->journalMark), {}, nullptr);
     if (rows.empty() || rows.front().front().isNull()) return std::nullopt;
     return rows.front().front().toLongLong();
   } catch (const StoreRefusal&) {
@@ -258,13 +258,23 @@ std::optional<qint64> Connection::journalMark() {
   }
 }
 
-std::optional<QStringList> Connection::changedSince(qint64 mark) {
+std::optional<Connection::JournalChanges> Connection::changedSince(qint64 mark) {
   if (!backend_ || !hasJournal_) return std::nullopt;
   try {
-    QStringList keys;
-    for (const auto& row : backend_->select(journalSinceSql(), {mark}, nullptr)) keys << row.front().toString();
-    rowsRead_ += keys.size();
-    return keys;
+    JournalChanges changes;
+    bool marked = false;
+    const QString sql = QStringLiteral("SELECT %1, NULL UNION ALL %2").arg(QString::fromLatin1(dialect_->journalMark), journalSinceSql());
+    for (const auto& row : backend_->select(sql, {mark}, nullptr)) {
+      if (!row[0].isNull()) {
+        changes.mark = row[0].toLongLong();
+        marked = true;
+      } else {
+        changes.keys << row[1].toString();
+      }
+    }
+    if (!marked) return std::nullopt;
+    rowsRead_ += changes.keys.size();
+    return changes;
   } catch (const StoreRefusal&) {
     return std::nullopt;
   }

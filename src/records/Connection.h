@@ -83,7 +83,12 @@ class Connection {
   // list, and the NHIs of the patients changed at or after a mark. nullopt when the store keeps
   // no journal (the list is then read anew).
   std::optional<qint64> journalMark();
-  std::optional<QStringList> changedSince(qint64 mark);
+  struct JournalChanges {
+    qint64 mark = 0;   // the mark to remember now
+    QStringList keys;  // the patients changed since the mark asked about
+  };
+  // One statement, so that the new mark and the changes come from the same moment.
+  std::optional<JournalChanges> changedSince(qint64 mark);
 
   // Transactions (see Transaction below). Only the outermost begins and commits; a rollback makes
   // every cursor's snapshot count as out of date.

@@ -187,11 +187,10 @@ bool DataSet::catchUp() const {
   // own changes to them: they are what a fresh read would give.
   if (now && loadedVersion_ && *now == *loadedVersion_) return true;
   if (!table_.journaled || !journalMark_) return false;
-  const std::optional<qint64> mark = connection_.journalMark();
-  const std::optional<QStringList> keys = connection_.changedSince(*journalMark_);
-  if (!mark || !keys) return false;
-  applyChanges(*keys);
-  journalMark_ = mark;
+  const std::optional<Connection::JournalChanges> changes = connection_.changedSince(*journalMark_);
+  if (!changes) return false;
+  applyChanges(changes->keys);
+  journalMark_ = changes->mark;
   loadedVersion_ = now;
   return true;
 }
@@ -223,6 +222,7 @@ void DataSet::applyChanges(const QStringList& keys) const {
   QSet<QString> seen;
   std::vector<Row> added;
   std::vector<qint64> addedOrder;
+  std::vector<int> updated;
   for (Row& r : fetched) {
     const qint64 order = r.front().toLongLong();
     r.erase(r.begin());
@@ -236,6 +236,7 @@ void DataSet::applyChanges(const QStringList& keys) const {
     }
     rows_[static_cast<std::size_t>(*it)] = std::move(r);
     cache_.erase(*it);
+    updated.push_back(*it);
   }
   std::vector<char> removed(rows_.size(), 0);
   bool anyRemoved = false;
@@ -275,8 +276,18 @@ void DataSet::applyChanges(const QStringList& keys) const {
     order_ = std::move(order);
     forgetRows();
     dropKeyIndex();
+    computeVisible();
+  } else if (filtered_) {
+    // Only values changed: only the changed rows can come into or drop out of the listed ones.
+    for (int row : updated) {
+      const RowView view(*this, row);
+      const bool passes = (!filter_ || filter_(view)) && (!onFilterRecord_ || onFilterRecord_(view));
+      const auto at = std::lower_bound(visible_.begin(), visible_.end(), row);
+      const bool listed = at != visible_.end() && *at == row;
+      if (passes && !listed) visible_.insert(at, row);
+      if (!passes && listed) visible_.erase(at);
+    }
   }
-  computeVisible();
   pos_ = current.isEmpty() ? -1 : locate(current);
   if (pos_ < 0 && !visible_.empty()) pos_ = 0;
 }
@@ -926,16 +937,27 @@ void DataSet::insertRow() {
   for (std::size_t c = 0; c < table_.columns.size(); ++c) {
     if (table_.columns[c].kind == ColumnKind::AutoIncrement) numbered = static_cast<int>(c);
   }
-  if (connection_.dialect().server && (numbered >= 0 || table_.journaled)) {
-    sql += QStringLiteral(" RETURNING ") + (numbered >= 0 ? quoted(table_.columns[static_cast<std::size_t>(numbered)].name)
-                                                          : QString::fromLatin1(connection_.dialect().insertionOrder));
+  // A server gives the stored row back in the same statement (and then its insertion order); the
+  // file is asked for it afterwards.
+  const bool server = connection_.dialect().server;
+  if (server) {
+    sql += QStringLiteral(" RETURNING ") + columnList(false);
+    if (table_.journaled) sql += QStringLiteral(", ") + QString::fromLatin1(connection_.dialect().insertionOrder);
   }
   QVariantList values;
   for (int c : columns) values << buffer_[static_cast<std::size_t>(c)];
-  const QVariant id = connection_.execute(sql, values, QStringLiteral("save the new %1 row").arg(table_.name)).insertedId;
-  if (numbered >= 0) buffer_[static_cast<std::size_t>(numbered)] = normalizeValue(table_.columns[static_cast<std::size_t>(numbered)], id);
-  // Read the row back for what the store filled in (the Yes/No default, the photograph number).
-  std::optional<Row> stored = fetchRow(keyOfFull(buffer_));
+  const ExecResult result = connection_.execute(sql, values, QStringLiteral("save the new %1 row").arg(table_.name));
+  std::optional<Row> stored;
+  QVariant id = result.insertedId;
+  if (server && result.returned.size() >= table_.columns.size()) {
+    stored.emplace(table_.columns.size());
+    for (std::size_t c = 0; c < table_.columns.size(); ++c) (*stored)[c] = normalizeValue(table_.columns[c], result.returned[c]);
+    id = table_.journaled ? result.returned.back() : (numbered >= 0 ? (*stored)[static_cast<std::size_t>(numbered)] : QVariant());
+  } else {
+    if (numbered >= 0) buffer_[static_cast<std::size_t>(numbered)] = normalizeValue(table_.columns[static_cast<std::size_t>(numbered)], id);
+    // Read the row back for what the store filled in (the Yes/No default, the photograph number).
+    stored = fetchRow(keyOfFull(buffer_));
+  }
   if (!stored) {
     stored = buffer_;
     for (std::size_t c = 0; c < table_.columns.size(); ++c) {

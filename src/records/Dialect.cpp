@@ -17,7 +17,7 @@ const Dialect& sqliteDialect() {
       "BEGIN IMMEDIATE",
       "",
       // Writers take turns on the file, so the journal numbers its changes one after another.
-      "SELECT COALESCE(MAX(\"Seq\"), 0) + 1 FROM \"PatientChange\"",
+      "(SELECT COALESCE(MAX(\"Seq\"), 0) + 1 FROM \"PatientChange\")",
   };
   return d;
 }
@@ -35,7 +35,7 @@ const Dialect& postgresDialect() {
       // Transactions may commit in another order than they began: the journal records each
       // change with its transaction's number, and the mark is the oldest transaction still
       // running, so that one committing later is still found.
-      "SELECT pg_snapshot_xmin(pg_current_snapshot())::text::bigint",
+      "pg_snapshot_xmin(pg_current_snapshot())::text::bigint",
   };
   return d;
 }

@@ -24,8 +24,8 @@ struct Dialect {
   // change them in between. SQLite needs none: its write transaction already keeps every other
   // writer out.
   const char* lockRows;
-  // The value to remember before reading the patient list: the journal rows of every change the
-  // list does not show yet are at or above it.
+  // Expression of the value to remember with a read of the patient list: the journal rows of every
+  // change the read does not show are at or above it.
   const char* journalMark;
 };
 

@@ -249,8 +249,12 @@ ExecResult PostgresBackend::execute(const QString& sql, const QVariantList& valu
   PGresult* res = r.result.get();
   ExecResult out;
   out.affected = QByteArray(PQcmdTuples(res)).toInt();
-  if (PQresultStatus(res) == PGRES_TUPLES_OK && PQntuples(res) > 0 && PQnfields(res) > 0 && !PQgetisnull(res, 0, 0)) {
-    out.insertedId = binaryValue(PQgetvalue(res, 0, 0), PQgetlength(res, 0, 0), PQftype(res, 0));
+  if (PQresultStatus(res) == PGRES_TUPLES_OK && PQntuples(res) > 0) {
+    for (int c = 0; c < PQnfields(res); ++c) {
+      out.returned.push_back(PQgetisnull(res, 0, c) ? QVariant()
+                                                    : binaryValue(PQgetvalue(res, 0, c), PQgetlength(res, 0, c), PQftype(res, c)));
+    }
+    if (!out.returned.empty()) out.insertedId = out.returned.front();
   }
   return out;
 }

@@ -184,7 +184,7 @@ QStringList journalStatements(const Dialect& dialect) {
 }
 
 QString journalSinceSql() {
-  return QStringLiteral("SELECT \"Hosp\" FROM \"PatientChange\" WHERE \"Seq\" >= ?");
+  return QStringLiteral("SELECT NULL, \"Hosp\" FROM \"PatientChange\" WHERE \"Seq\" >= ?");
 }
 
 }  // namespace records

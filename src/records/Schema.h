@@ -65,7 +65,7 @@ QStringList createStatements(const Dialect& dialect);
 // triggers on the patient table so that every copy's writes are recorded, whoever makes them.
 inline constexpr const char* kJournalTable = "PatientChange";
 QStringList journalStatements(const Dialect& dialect);
-// The NHIs of the patients changed at or after a journal mark (Dialect::journalMark).
+// The NHIs (second column) of the patients changed at or after a journal mark (Dialect::journalMark).
 QString journalSinceSql();
 
 // A column value read from the store, brought to the column's type (QString, qlonglong, double,

@@ -20,6 +20,7 @@ using Rows = std::vector<std::vector<QVariant>>;
 struct ExecResult {
   int affected = 0;     // rows changed
   QVariant insertedId;  // of an INSERT: the new row's number (its auto-increment key, or its insertion order)
+  std::vector<QVariant> returned;  // what a RETURNING clause gave, as the engine gives it
 };
 
 struct StoreRefusal {
