@@ -247,26 +247,29 @@ std::optional<qint64> Connection::changeCounter() {
   return backend_->changeCounter();
 }
 
-std::optional<qint64> Connection::journalMark() {
+std::optional<QVariant> Connection::journalMark() {
   if (!backend_ || !hasJournal_) return std::nullopt;
   try {
     const Rows rows = backend_->select(QStringLiteral("SELECT ") + QString::fromLatin1(dialect_->journalMark), {}, nullptr);
     if (rows.empty() || rows.front().front().isNull()) return std::nullopt;
-    return rows.front().front().toLongLong();
+    return rows.front().front();
   } catch (const StoreRefusal&) {
     return std::nullopt;  // cannot tell: the caller reads anew
   }
 }
 
-std::optional<Connection::JournalChanges> Connection::changedSince(qint64 mark) {
+std::optional<Connection::JournalChanges> Connection::changedSince(const QVariant& mark) {
   if (!backend_ || !hasJournal_) return std::nullopt;
   try {
     JournalChanges changes;
     bool marked = false;
-    const QString sql = QStringLiteral("SELECT %1, NULL UNION ALL %2").arg(QString::fromLatin1(dialect_->journalMark), journalSinceSql());
-    for (const auto& row : backend_->select(sql, {mark}, nullptr)) {
+    const QString since = QString::fromLatin1(dialect_->journalSince);
+    const QString sql = QStringLiteral("SELECT %1, NULL UNION ALL %2").arg(QString::fromLatin1(dialect_->journalMark), since);
+    QVariantList values;
+    for (qsizetype i = 0, n = since.count(u'?'); i < n; ++i) values << mark;
+    for (const auto& row : backend_->select(sql, values, nullptr)) {
       if (!row[0].isNull()) {
-        changes.mark = row[0].toLongLong();
+        changes.mark = row[0];
         marked = true;
       } else {
         changes.keys << row[1].toString();

@@ -82,13 +82,13 @@ class Connection {
   // The change journal of the patient list (Schema.h): the mark to remember before reading the
   // list, and the NHIs of the patients changed at or after a mark. nullopt when the store keeps
   // no journal (the list is then read anew).
-  std::optional<qint64> journalMark();
+  std::optional<QVariant> journalMark();
   struct JournalChanges {
-    qint64 mark = 0;   // the mark to remember now
+    QVariant mark;     // the mark to remember now
     QStringList keys;  // the patients changed since the mark asked about
   };
   // One statement, so that the new mark and the changes come from the same moment.
-  std::optional<JournalChanges> changedSince(qint64 mark);
+  std::optional<JournalChanges> changedSince(const QVariant& mark);
 
   // Transactions (see Transaction below). Only the outermost begins and commits; a rollback makes
   // every cursor's snapshot count as out of date.

@@ -207,7 +207,7 @@ class DataSet : public QObject {
   mutable bool listLoaded_ = false;
   mutable std::optional<qint64> loadedVersion_;  // change counter when rows_ were read
   mutable int loadedGeneration_ = -1;            // connection generation when rows_ were read
-  mutable std::optional<qint64> journalMark_;    // change journal mark taken before rows_ were read
+  mutable std::optional<QVariant> journalMark_;  // change journal mark taken with the read of rows_
   mutable std::vector<qint64> order_;            // insertion order of each row of a journaled table
   bool retained_ = false;                        // rows_ kept over a close
   mutable std::optional<Row> detached_;          // current row while the list is not read

@@ -18,6 +18,7 @@ const Dialect& sqliteDialect() {
       "",
       // Writers take turns on the file, so the journal numbers its changes one after another.
       "(SELECT COALESCE(MAX(\"Seq\"), 0) + 1 FROM \"PatientChange\")",
+      "SELECT NULL, \"Hosp\" FROM \"PatientChange\" WHERE \"Seq\" >= ?",
   };
   return d;
 }
@@ -33,9 +34,12 @@ const Dialect& postgresDialect() {
       "BEGIN",
       " FOR UPDATE",
       // Transactions may commit in another order than they began: the journal records each
-      // change with its transaction's number, and the mark is the oldest transaction still
-      // running, so that one committing later is still found.
-      "pg_snapshot_xmin(pg_current_snapshot())::text::bigint",
+      // change with its transaction's number, and the mark is the snapshot of the read (which
+      // transactions it saw), so that one committing later is still found and none it saw is
+      // read again.
+      "pg_current_snapshot()::text",
+      "SELECT NULL, \"Hosp\" FROM \"PatientChange\" WHERE \"Seq\" >= pg_snapshot_xmin(?::pg_snapshot)::text::bigint "
+      "AND NOT pg_visible_in_snapshot(\"Seq\"::text::xid8, ?::pg_snapshot)",
   };
   return d;
 }

@@ -24,9 +24,11 @@ struct Dialect {
   // change them in between. SQLite needs none: its write transaction already keeps every other
   // writer out.
   const char* lockRows;
-  // Expression of the value to remember with a read of the patient list: the journal rows of every
-  // change the read does not show are at or above it.
+  // Expression of the mark to remember with a read of the patient list, and the query of the
+  // patients changed since such a mark (its ? marks all take the mark): the changes that read did
+  // not show.
   const char* journalMark;
+  const char* journalSince;
 };
 
 const Dialect& sqliteDialect();

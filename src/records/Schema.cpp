@@ -183,8 +183,5 @@ QStringList journalStatements(const Dialect& dialect) {
   return s;
 }
 
-QString journalSinceSql() {
-  return QStringLiteral("SELECT NULL, \"Hosp\" FROM \"PatientChange\" WHERE \"Seq\" >= ?");
-}
 
 }  // namespace records

@@ -65,8 +65,6 @@ QStringList createStatements(const Dialect& dialect);
 // triggers on the patient table so that every copy's writes are recorded, whoever makes them.
 inline constexpr const char* kJournalTable = "PatientChange";
 QStringList journalStatements(const Dialect& dialect);
-// The NHIs (second column) of the patients changed at or after a journal mark (Dialect::journalMark).
-QString journalSinceSql();
 
 // A column value read from the store, brought to the column's type (QString, qlonglong, double,
 // bool, QByteArray); SQL NULL gives a null QVariant, and a stored empty text or byte string stays

@@ -154,7 +154,7 @@ QSqlQuery& SqliteBackend::prepared(const QString& sql) {
   return **it;
 }
 
-ExecResult SqliteBackend::execute(const QString& sql, const QVariantList& values) {
+QSqlQuery& SqliteBackend::run(const QString& sql, const QVariantList& values) {
   QSqlQuery& query = prepared(sql);
   for (int i = 0; i < values.size(); ++i) query.bindValue(i, values[i]);
   if (!query.exec()) {
@@ -162,6 +162,11 @@ ExecResult SqliteBackend::execute(const QString& sql, const QVariantList& values
     query.finish();
     refuse(error);
   }
+  return query;
+}
+
+ExecResult SqliteBackend::execute(const QString& sql, const QVariantList& values) {
+  QSqlQuery& query = run(sql, values);
   ExecResult result;
   result.affected = query.numRowsAffected();
   result.insertedId = query.lastInsertId();
@@ -206,13 +211,7 @@ std::optional<qint64> SqliteBackend::changeCounter() {
 Rows SqliteBackend::select(const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>* columns) {
   Rows rows;
   if (!native_ || !columns) {
-    QSqlQuery& query = prepared(sql);
-    for (int i = 0; i < values.size(); ++i) query.bindValue(i, values[i]);
-    if (!query.exec()) {
-      const QSqlError error = query.lastError();
-      query.finish();
-      refuse(error);
-    }
+    QSqlQuery& query = run(sql, values);
     while (query.next()) {
       const int n = columns ? static_cast<int>(columns->size()) : query.record().count();
       std::vector<QVariant> row(static_cast<std::size_t>(n));

@@ -37,6 +37,8 @@ class SqliteBackend : public StoreBackend {
 
  private:
   QSqlQuery& prepared(const QString& sql);
+  // The prepared statement run with `values`; a refusal is thrown.
+  QSqlQuery& run(const QString& sql, const QVariantList& values);
   [[noreturn]] void refuse(const QSqlError& error) const;
 
   QString name_;
