@@ -100,8 +100,9 @@ void Connection::connectServer(const StoreLocation& where, const PasswordPrompt&
       } else if (f.passwordRefused) {
         advice = QStringLiteral(" Check the user name and the password.");
       }
-      throw ServerUnreachable(QStringLiteral("No connection to the database server (%1) for %2: %3.%4")
-                                  .arg(server, file_, f.reason, advice),
+      const QString reason = f.reason.endsWith(u'.') || f.reason.endsWith(u'?') ? f.reason : f.reason + u'.';
+      throw ServerUnreachable(QStringLiteral("No connection to the database server (%1) for %2: %3%4")
+                                  .arg(server, file_, reason, advice),
                               server, f.reason);
     }
   }
