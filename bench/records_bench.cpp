@@ -31,7 +31,7 @@
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/StoreCopy.h"
-#include "base/AppState.h"
+#include "base/Directories.h"
 #include "base/JpegCodec.h"
 
 namespace {
@@ -511,10 +511,8 @@ void BM_AddPatientAndCourse(benchmark::State& state) {
     const QString nhi = QStringLiteral("Q%1").arg(++n, 6, 10, QChar(u'0'));
     m.FindPatient(nhi, QString(), 7);  // the search that matched nobody
     state.ResumeTiming();
-    AppState = QuietMode;
-    m.AddPatient(nhi, QStringLiteral("Newcomer"));
+    m.AddPatient(nhi, QStringLiteral("Newcomer"), TDataPatient::AfterAdd::KeepCourse);  // as Select adds
     m.Addcourse();
-    AppState = ListMode;
   }
   removeAdded(engine);  // after the timed loop
   backToList(m);
@@ -548,9 +546,7 @@ void BM_Patient_Complete(benchmark::State& state) {
   TDataPatient& m = module(engine);
   backToList(m);
   openPatient(m, department().nhi[4242]);
-  AppState = PatientMode;
   for (auto _ : state) m.Patient_Complete();
-  AppState = ListMode;
 }
 void BM_Raw_Patient_Complete(benchmark::State& state) {
   sqlite3_stmt* scan = raw().stmt("SELECT Complete FROM Course WHERE Hosp = ?1");

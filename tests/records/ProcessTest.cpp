@@ -77,7 +77,6 @@ TEST_F(FindToolTest, ListsWhatTheWindowWouldWhileAnotherCopyHoldsTheFile) {
   }
   // This process keeps the store open as a running program does, with a row posted since the
   // tool's last look and a write that is not committed yet.
-  AppState = QuietMode;
   auto data = connect();
   data->FindPatient(QStringLiteral("ABC1004"), QString(), 7);
   data->AddPatient(QStringLiteral("ABC1004"), QStringLiteral("Posted"));
@@ -153,7 +152,6 @@ class CopyDbTool : public StoreTest {
   // A department in the store under test: patients added in an order that is not their NHIs',
   // values of every kind, photographs, a deleted photograph's number left unused.
   void seed() {
-    AppState = QuietMode;
     auto data = connect();
     data->firstName = [] { return QStringLiteral("Māori \xF0\x9F\x98\x80"); };
     for (const char* nhi : {"ZZZ0001", "AAA0002", "MMM0003"}) {
@@ -230,7 +228,6 @@ TEST(ChildAdder, AddsCoursesToOnePatient) {
   const QStringList spec = qEnvironmentVariable(kAdderVariable).split(u'|');
   if (spec.size() != 3) GTEST_SKIP() << "runs only as a child of TwoProcesses.TwoCopiesAddingCoursesToOnePatientGetDistinctNumbers";
   DBDir = spec[0];
-  AppState = QuietMode;
   TDataPatient data;
   ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
   data.FilterPatientByNHI(QStringLiteral("SHARED1"));
@@ -291,7 +288,6 @@ TEST(ChildWriter, PostsUntilKilled) {
   const QString dir = qEnvironmentVariable(kWriterDirVariable);
   if (dir.isEmpty()) GTEST_SKIP() << "runs only as the child of SeveralProcesses.KilledWriterLosesNothingItPosted";
   DBDir = dir;
-  AppState = QuietMode;
   TDataPatient data;
   ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
   for (int i = 0;; ++i) {
@@ -318,7 +314,6 @@ TEST_F(SeveralProcesses, KilledWriterLosesNothingItPostedAndNobodyWaitsInVain) {
   ASSERT_TRUE(child.waitForStarted());
 
   // Meanwhile this process works on the same file as a second copy of the program would.
-  AppState = QuietMode;
   auto data = connect();
   QStringList posted;
   QByteArray pending;

@@ -26,7 +26,7 @@
 #include "records/Database.h"
 #include "records/PostgresBackend.h"
 #include "records/Schema.h"
-#include "base/AppState.h"
+#include "base/Directories.h"
 
 namespace testing_records {
 
@@ -272,12 +272,8 @@ class StoreTest : public ::testing::Test {
   void SetUp() override {
     store_ = std::make_unique<FreshStore>();
     savedDir_ = DBDir;
-    savedState_ = AppState;
   }
-  void TearDown() override {
-    DBDir = savedDir_;
-    AppState = savedState_;
-  }
+  void TearDown() override { DBDir = savedDir_; }
   // How the store is named in messages, and what RawStore takes: the file, or the URI.
   const QString& file() const { return store_->name(); }
   // The database setting that names the store: the directory, or the URI.
@@ -313,7 +309,6 @@ class StoreTest : public ::testing::Test {
  private:
   std::unique_ptr<FreshStore> store_;
   QString savedDir_;
-  std::uint8_t savedState_ = 0;
 };
 
 }  // namespace testing_records

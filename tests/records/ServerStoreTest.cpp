@@ -114,7 +114,6 @@ TEST_F(ServerStoreTest, TheClinicRoleWritesRowsButCannotChangeTheTables) {
   TDataPatient data;
   data.passwordPrompt = [](const QString&) { return std::optional<QString>(QString::fromLatin1(kPassword)); };
   ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
-  AppState = QuietMode;
   data.FindPatient(QStringLiteral("CLN0001"), QString(), 7);
   data.AddPatient(QStringLiteral("CLN0001"), QStringLiteral("Clinic"));
   data.Addcourse();
