@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
-  libjpeg62-turbo-dev zlib1g-dev libhpdf-dev libsqlite3-dev
+  libjpeg62-turbo-dev zlib1g-dev libhpdf-dev libsqlite3-dev libpq-dev postgresql-15
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core xvfb xauth
   locales

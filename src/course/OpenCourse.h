@@ -111,6 +111,9 @@ class OpenCourse : public QObject {
   // ---- the store
   // Connects to the database in DBDir (see TDataPatient::DataModuleCreate; raises
   // records::DataError for a file that is there but cannot be used).
+  // Asked for a database server's password when ~/.pgpass and PGPASSWORD give none (the window's
+  // password box); the answer is kept in memory only.
+  void setPasswordPrompt(records::PasswordPrompt ask) { data_.passwordPrompt = std::move(ask); }
   TDataPatient::ConnectResult connectDatabase();
   bool connected() const { return data_.connected(); }
   // Every column of the current patient, course and photograph rows. A row the store refused keeps

@@ -269,7 +269,7 @@ TEST_F(CursorTest, BothWaysOfReadingGiveTheSameValues) {
                           "VALUES ('P9', 12345.678, '', ?, -7, 255, ?, NULL)"),
            {QString::fromUtf8("Flat 1\nMāori Road \xF0\x9F\x98\x80"), QStringLiteral("Ngā")});
   raw.exec(QStringLiteral("INSERT INTO Course (Hosp, CourseID, Old, Dose, Spots, Complete, EdLong) "
-                          "VALUES ('P9', 1, 45.25, ?, ?, 1, '')"),
+                          "VALUES ('P9', 1, 45.25, ?, ?, TRUE, '')"),
            {QByteArray("\x00\x01\x02", 3), QByteArray("", 0)});
   auto readAll = [&](bool direct) {
     data->ADOCon.setDirectReads(direct);
