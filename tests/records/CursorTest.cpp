@@ -305,6 +305,7 @@ TEST_F(CursorTest, BothWaysOfReadingGiveTheSameValues) {
 // reading give a real number's whole part, and a number beyond 32 bits (even one far beyond 64)
 // reads as the nearest one that fits rather than overflowing.
 TEST_F(CursorTest, OddValuesInWholeNumberColumnsReadAsTheNearestThatFits) {
+  if (onServer()) GTEST_SKIP() << "the store file only: a server's whole-number column holds whole numbers only";
   struct Case {
     QVariant stored;
     int expected;
