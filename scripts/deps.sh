@@ -3,15 +3,17 @@
 # are missing: a machine that has them all is left alone and nothing is fetched.
 set -euo pipefail
 
+# fonts-liberation2: the report's face (Arial's metrics) on screen, and the letters the PDF's
+# standard fonts lack; poppler-utils: the tests read the PDF report back with it.
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
   libjpeg62-turbo-dev zlib1g-dev libhpdf-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core xvfb xauth
+  fonts-dejavu-core fonts-liberation2 poppler-utils xvfb xauth
 )
 if [ "${HALCYRA_DEV_TOOLS:-0}" = 1 ]; then
-  packages+=(poppler-utils imagemagick x11-utils sqlite3)
+  packages+=(imagemagick x11-utils sqlite3)
 fi
 
 missing=()

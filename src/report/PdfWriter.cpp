@@ -1,0 +1,343 @@
+#include "report/PdfWriter.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QPainter>
+#include <QSaveFile>
+#include <QTimeZone>
+#include <array>
+#include <cmath>
+#include <hpdf.h>
+#include <map>
+#include <memory>
+
+#include "base/JpegCodec.h"
+#include "report/PdfText.h"
+
+namespace report {
+
+namespace {
+
+constexpr double kPointsPerMm = 72.0 / 25.4;
+constexpr int kJpegQuality = 95;
+// Dash patterns are whole numbers of user units in libharu; dashed lines are drawn at this many
+// user units to the point so that short dashes keep their length.
+constexpr double kDashResolution = 10.0;
+
+// libharu reports failures through this handler; it must not throw through the C library, so the
+// first failure is kept and raised once control is back in C++.
+struct HaruError {
+  HPDF_STATUS code = 0;
+  HPDF_STATUS detail = 0;
+};
+void keepError(HPDF_STATUS code, HPDF_STATUS detail, void* data) {
+  auto* e = static_cast<HaruError*>(data);
+  if (e->code == 0) {
+    e->code = code;
+    e->detail = detail;
+  }
+}
+
+struct DocFree {
+  void operator()(HPDF_Doc d) const { HPDF_Free(d); }
+};
+
+class Writer {
+ public:
+  Writer() : doc_(HPDF_New(&keepError, &error_)) {
+    if (!doc_) throw PdfError("The PDF library could not start (out of memory).");
+    HPDF_SetCompressionMode(doc_.get(), HPDF_COMP_ALL);
+    HPDF_UseUTFEncodings(doc_.get());
+    HPDF_SetPageMode(doc_.get(), HPDF_PAGE_MODE_USE_NONE);
+    HPDF_SetInfoAttr(doc_.get(), HPDF_INFO_AUTHOR, "Physiotherapy Dept.");
+    HPDF_SetInfoAttr(doc_.get(), HPDF_INFO_SUBJECT, "NB UVB MED Report");
+    HPDF_SetInfoAttr(doc_.get(), HPDF_INFO_CREATOR, "Venmore Ltd");
+    setCreationDate();
+    check("starting the document");
+  }
+
+  void page(const Drawing& drawing) {
+    page_ = HPDF_AddPage(doc_.get());
+    height_ = drawing.size.height() * kPointsPerMm;
+    HPDF_Page_SetWidth(page_, static_cast<HPDF_REAL>(drawing.size.width() * kPointsPerMm));
+    HPDF_Page_SetHeight(page_, static_cast<HPDF_REAL>(height_));
+    // From here on the page is measured in points from its top-left corner, y pointing down.
+    HPDF_Page_Concat(page_, 1, 0, 0, -1, 0, static_cast<HPDF_REAL>(height_));
+    int clip = -1;
+    for (const Item& item : drawing.items) {
+      if (item.clip != clip) {
+        if (clip >= 0) HPDF_Page_GRestore(page_);
+        clip = item.clip;
+        if (clip >= 0) {
+          HPDF_Page_GSave(page_);
+          path(drawing.clips[static_cast<std::size_t>(clip)], 1.0);
+          if (drawing.clips[static_cast<std::size_t>(clip)].fillRule() == Qt::OddEvenFill)
+            HPDF_Page_Eoclip(page_);
+          else
+            HPDF_Page_Clip(page_);
+          HPDF_Page_EndPath(page_);
+        }
+      }
+      std::visit([this](const auto& p) { draw(p); }, item.what);
+      check("drawing the page");
+    }
+    if (clip >= 0) HPDF_Page_GRestore(page_);
+    check("drawing the page");
+  }
+
+  QByteArray bytes() {
+    HPDF_SaveToStream(doc_.get());
+    check("finishing the document");
+    QByteArray out;
+    out.resize(static_cast<qsizetype>(HPDF_GetStreamSize(doc_.get())));
+    HPDF_UINT32 size = static_cast<HPDF_UINT32>(out.size());
+    HPDF_ResetStream(doc_.get());
+    const HPDF_STATUS status = HPDF_ReadFromStream(doc_.get(), reinterpret_cast<HPDF_BYTE*>(out.data()), &size);
+    if (status != HPDF_OK && status != HPDF_STREAM_EOF) check("reading the document back");
+    out.resize(static_cast<qsizetype>(size));
+    return out;
+  }
+
+ private:
+  void check(const char* what) {
+    if (error_.code == 0) return;
+    throw PdfError(QStringLiteral("The PDF file could not be made while %1 (libharu error 0x%2, detail %3).")
+                       .arg(QString::fromLatin1(what))
+                       .arg(static_cast<unsigned>(error_.code), 4, 16, QLatin1Char('0'))
+                       .arg(static_cast<unsigned>(error_.detail))
+                       .toStdString());
+  }
+
+  void setCreationDate() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const int offset = now.offsetFromUtc();
+    HPDF_Date d{};
+    d.year = now.date().year();
+    d.month = now.date().month();
+    d.day = now.date().day();
+    d.hour = now.time().hour();
+    d.minutes = now.time().minute();
+    d.seconds = now.time().second();
+    d.ind = offset > 0 ? '+' : offset < 0 ? '-' : 'Z';
+    d.off_hour = std::abs(offset) / 3600;
+    d.off_minutes = (std::abs(offset) % 3600) / 60;
+    HPDF_SetInfoDateAttr(doc_.get(), HPDF_INFO_CREATION_DATE, d);
+  }
+
+  static HPDF_REAL pt(double mm) { return static_cast<HPDF_REAL>(mm * kPointsPerMm); }
+
+  // Sets colours with their transparency (an extended graphics state per alpha value).
+  void alpha(const QColor& c, bool stroke) {
+    if (c.alpha() == 255) return;
+    const int key = c.alpha() * 2 + (stroke ? 1 : 0);
+    auto it = states_.find(key);
+    if (it == states_.end()) {
+      HPDF_ExtGState gs = HPDF_CreateExtGState(doc_.get());
+      if (stroke)
+        HPDF_ExtGState_SetAlphaStroke(gs, static_cast<HPDF_REAL>(c.alphaF()));
+      else
+        HPDF_ExtGState_SetAlphaFill(gs, static_cast<HPDF_REAL>(c.alphaF()));
+      it = states_.emplace(key, gs).first;
+    }
+    HPDF_Page_SetExtGState(page_, it->second);
+  }
+  void fillColour(const QColor& c) {
+    HPDF_Page_SetRGBFill(page_, static_cast<HPDF_REAL>(c.redF()), static_cast<HPDF_REAL>(c.greenF()),
+                         static_cast<HPDF_REAL>(c.blueF()));
+    alpha(c, false);
+  }
+  void strokeColour(const QColor& c) {
+    HPDF_Page_SetRGBStroke(page_, static_cast<HPDF_REAL>(c.redF()), static_cast<HPDF_REAL>(c.greenF()),
+                           static_cast<HPDF_REAL>(c.blueF()));
+    alpha(c, true);
+  }
+
+  // The stroke's settings, with coordinates `scale` user units to the point.
+  void stroke(const Stroke& s, double scale) {
+    strokeColour(s.colour);
+    HPDF_Page_SetLineWidth(page_, static_cast<HPDF_REAL>(s.width * kPointsPerMm * scale));
+    HPDF_Page_SetLineCap(page_, s.cap == Qt::RoundCap    ? HPDF_ROUND_END
+                                : s.cap == Qt::FlatCap   ? HPDF_BUTT_END
+                                                         : HPDF_PROJECTING_SCUARE_END);
+    HPDF_Page_SetLineJoin(page_, s.join == Qt::RoundJoin   ? HPDF_ROUND_JOIN
+                                 : s.join == Qt::BevelJoin ? HPDF_BEVEL_JOIN
+                                                           : HPDF_MITER_JOIN);
+    if (!s.dashes.empty()) {
+      std::array<HPDF_UINT16, 8> pattern{};
+      const std::size_t n = std::min<std::size_t>(s.dashes.size(), pattern.size());
+      for (std::size_t i = 0; i < n; ++i)
+        pattern[i] = static_cast<HPDF_UINT16>(std::clamp(std::lround(s.dashes[i] * kPointsPerMm * scale), 1L, 65535L));
+      HPDF_Page_SetDash(page_, pattern.data(), static_cast<HPDF_UINT>(n), 0);
+    }
+  }
+
+  void path(const QPainterPath& p, double scale) {
+    const double k = kPointsPerMm * scale;
+    for (int i = 0; i < p.elementCount(); ++i) {
+      const QPainterPath::Element e = p.elementAt(i);
+      const auto x = static_cast<HPDF_REAL>(e.x * k);
+      const auto y = static_cast<HPDF_REAL>(e.y * k);
+      if (e.isMoveTo()) {
+        HPDF_Page_MoveTo(page_, x, y);
+      } else if (e.isLineTo()) {
+        HPDF_Page_LineTo(page_, x, y);
+      } else if (e.isCurveTo() && i + 2 < p.elementCount()) {
+        const QPainterPath::Element c2 = p.elementAt(i + 1);
+        const QPainterPath::Element end = p.elementAt(i + 2);
+        HPDF_Page_CurveTo(page_, x, y, static_cast<HPDF_REAL>(c2.x * k), static_cast<HPDF_REAL>(c2.y * k),
+                          static_cast<HPDF_REAL>(end.x * k), static_cast<HPDF_REAL>(end.y * k));
+        i += 2;
+      }
+    }
+  }
+
+  void draw(const FilledRect& f) {
+    HPDF_Page_GSave(page_);
+    fillColour(f.colour);
+    HPDF_Page_Rectangle(page_, pt(f.rect.left()), pt(f.rect.top()), pt(f.rect.width()), pt(f.rect.height()));
+    HPDF_Page_Fill(page_);
+    HPDF_Page_GRestore(page_);
+  }
+
+  void draw(const Line& l) {
+    QPainterPath p(l.from);
+    p.lineTo(l.to);
+    draw(Shape{p, true, l.stroke, {}});
+  }
+
+  void draw(const Shape& s) {
+    if (s.path.isEmpty()) return;
+    const bool filled = s.fill.isValid();
+    const double scale = s.stroked && !s.stroke.dashes.empty() ? kDashResolution : 1.0;
+    HPDF_Page_GSave(page_);
+    if (scale != 1.0) HPDF_Page_Concat(page_, static_cast<HPDF_REAL>(1 / scale), 0, 0, static_cast<HPDF_REAL>(1 / scale), 0, 0);
+    if (filled) fillColour(s.fill);
+    if (s.stroked) stroke(s.stroke, scale);
+    path(s.path, scale);
+    const bool evenOdd = s.path.fillRule() == Qt::OddEvenFill;
+    if (filled && s.stroked)
+      evenOdd ? HPDF_Page_EofillStroke(page_) : HPDF_Page_FillStroke(page_);
+    else if (filled)
+      evenOdd ? HPDF_Page_Eofill(page_) : HPDF_Page_Fill(page_);
+    else if (s.stroked)
+      HPDF_Page_Stroke(page_);
+    else
+      HPDF_Page_EndPath(page_);
+    HPDF_Page_GRestore(page_);
+  }
+
+  HPDF_Font font(const pdf_text::Piece& piece, const FontSpec& spec, const QString& text) {
+    if (piece.face == pdf_text::Face::Standard) return HPDF_GetFont(doc_.get(), pdf_text::standardFontName(spec), piece.encoding);
+    const int v = (spec.bold ? 1 : 0) + (spec.italic ? 2 : 0);
+    auto it = trueType_.find(v);
+    if (it == trueType_.end()) {
+      const QString file = pdf_text::trueTypeFile(spec);
+      if (file.isEmpty())
+        throw PdfError(QStringLiteral("The text \"%1\" needs letters the standard PDF fonts do not have, and no TrueType "
+                                      "font to embed for them is installed (Debian package fonts-liberation2).")
+                           .arg(text)
+                           .toStdString());
+      const char* name = HPDF_LoadTTFontFromFile(doc_.get(), QFile::encodeName(file).constData(), HPDF_TRUE);
+      check("embedding a TrueType font");
+      it = trueType_.emplace(v, QByteArray(name)).first;
+    }
+    return HPDF_GetFont(doc_.get(), it->second.constData(), piece.encoding);
+  }
+
+  void draw(const TextRun& r) {
+    const std::vector<pdf_text::Piece> pieces = pdf_text::pieces(r.text, r.font);
+    if (pieces.empty()) return;
+    const double a = r.rotation * M_PI / 180.0;
+    const auto c = static_cast<HPDF_REAL>(std::cos(a));
+    const auto s = static_cast<HPDF_REAL>(std::sin(a));
+    HPDF_Page_GSave(page_);
+    fillColour(r.colour);
+    HPDF_Page_BeginText(page_);
+    // Along the run: anticlockwise by the rotation; the letters' up: a quarter turn further, and
+    // flipped back, since the page's y axis points down.
+    HPDF_Page_SetTextMatrix(page_, c, -s, -s, -c, pt(r.origin.x()), pt(r.origin.y()));
+    // Each piece continues where the one before ended, by the widths the fonts carry.
+    for (const pdf_text::Piece& piece : pieces) {
+      HPDF_Font f = font(piece, r.font, r.text);
+      check("choosing a font");
+      HPDF_Page_SetFontAndSize(page_, f, static_cast<HPDF_REAL>(r.font.size));
+      HPDF_Page_ShowText(page_, piece.bytes.constData());
+    }
+    HPDF_Page_EndText(page_);
+    HPDF_Page_GRestore(page_);
+  }
+
+  HPDF_Image image(const QImage& picture) {
+    const qint64 key = picture.cacheKey();
+    if (auto it = images_.find(key); it != images_.end()) return it->second;
+    // Transparent parts show the white paper.
+    QImage flat(picture.size(), QImage::Format_RGB888);
+    flat.fill(Qt::white);
+    {
+      QPainter p(&flat);
+      p.drawImage(0, 0, picture);
+    }
+    QByteArray jpeg;
+    try {
+      jpeg = jpeg::encode(flat, kJpegQuality);
+    } catch (const jpeg::Error& e) {
+      throw PdfError(std::string("A picture could not be encoded for the PDF file: ") + e.what());
+    }
+    HPDF_Image img = HPDF_LoadJpegImageFromMem(doc_.get(), reinterpret_cast<const HPDF_BYTE*>(jpeg.constData()),
+                                               static_cast<HPDF_UINT>(jpeg.size()));
+    check("embedding a picture");
+    images_.emplace(key, img);
+    return img;
+  }
+
+  void draw(const Image& i) {
+    if (i.image.isNull() || i.rect.isEmpty()) return;
+    HPDF_Image img = image(i.image);
+    HPDF_Page_GSave(page_);
+    // The picture's unit square, its first row at the top of the rectangle.
+    HPDF_Page_Concat(page_, pt(i.rect.width()), 0, 0, -pt(i.rect.height()), pt(i.rect.left()), pt(i.rect.bottom()));
+    HPDF_Page_ExecuteXObject(page_, img);
+    HPDF_Page_GRestore(page_);
+  }
+
+  HaruError error_;
+  std::unique_ptr<_HPDF_Doc_Rec, DocFree> doc_;
+  HPDF_Page page_ = nullptr;
+  double height_ = 0;
+  std::map<int, HPDF_ExtGState> states_;
+  std::map<int, QByteArray> trueType_;  // the loaded TrueType faces' names
+  std::map<qint64, HPDF_Image> images_;
+};
+
+}  // namespace
+
+QByteArray pdfDocument(const PreparedReport& report, const PdfProgress& progress) {
+  Writer writer;
+  const int total = static_cast<int>(report.pages.size());
+  if (progress) progress(0, total);
+  for (int i = 0; i < total; ++i) {
+    writer.page(report.pages[static_cast<std::size_t>(i)]);
+    if (progress) progress(i + 1, total);
+  }
+  return writer.bytes();
+}
+
+void writePdf(const PreparedReport& report, const QString& path, const PdfProgress& progress) {
+  const QByteArray bytes = pdfDocument(report, progress);
+  QSaveFile file(path);
+  file.setDirectWriteFallback(true);
+  const auto fail = [&] {
+    return PdfError(QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), file.errorString()).toStdString());
+  };
+  if (!file.open(QIODevice::WriteOnly)) throw fail();
+  if (file.write(bytes) != bytes.size()) {
+    const PdfError e = fail();
+    file.cancelWriting();
+    throw e;
+  }
+  if (!file.commit()) throw fail();
+}
+
+}  // namespace report
