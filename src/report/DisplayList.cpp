@@ -5,6 +5,11 @@
 
 namespace report {
 
+QImage pageImage(const QImage& image) {
+  const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+  return image.format() == format ? image : image.convertToFormat(format);
+}
+
 int Drawing::addClip(const QPainterPath& path) {
   clips.push_back(path);
   return static_cast<int>(clips.size()) - 1;

@@ -71,6 +71,10 @@ struct Image {
   bool operator==(const Image& o) const { return rect == o.rect && image == o.image; }
 };
 
+// A picture in the form pages keep it: 32-bit, with premultiplied alpha where it has any. Every
+// renderer draws this form fastest, and a page read back from a file draws pixel for pixel alike.
+QImage pageImage(const QImage& image);
+
 using Primitive = std::variant<TextRun, FilledRect, Line, Shape, Image>;
 
 // One thing to draw. `clip` is an index into the page's clip outlines, -1 for none.

@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QTextItem>
 #include <cmath>
+#include <optional>
 
 namespace report {
 
@@ -19,6 +20,18 @@ double scaleOf(const QTransform& t) { return std::sqrt(std::abs(t.determinant())
 QColor brushColour(const QBrush& brush) {
   if (const QGradient* g = brush.gradient(); g && !g->stops().isEmpty()) return g->stops().first().second;
   return brush.color();
+}
+
+// The colour of a small picture all of whose pixels have it; none for any other picture.
+std::optional<QColor> singleColour(const QImage& image) {
+  constexpr qint64 kLargestMarker = 64 * 64;
+  if (qint64(image.width()) * image.height() > kLargestMarker) return std::nullopt;
+  const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+  const QRgb first = argb.pixel(0, 0);
+  for (int y = 0; y < argb.height(); ++y)
+    for (int x = 0; x < argb.width(); ++x)
+      if (argb.pixel(x, y) != first) return std::nullopt;
+  return QColor::fromRgba(first);
 }
 
 QColor faded(QColor c, double opacity) {
@@ -103,7 +116,15 @@ class PictureRecorder::Engine : public QPaintEngine {
   void drawImage(const QRectF& r, const QImage& image, const QRectF& sr, Qt::ImageConversionFlags) override {
     if (image.isNull() || r.isEmpty()) return;
     const QImage part = sr.toRect() == image.rect() ? image : image.copy(sr.toAlignedRect());
-    drawing_.add(Image{transform().mapRect(r), part}, currentClip());
+    // A small picture of one colour (a marker) is kept as a filled rectangle: a vector, as sharp
+    // at any size, and no picture of its own in the PDF.
+    if (const std::optional<QColor> colour = singleColour(part)) {
+      QPainterPath path;
+      path.addRect(r);
+      drawing_.add(Shape{transform().map(path), false, {}, faded(*colour, opacity_)}, currentClip());
+      return;
+    }
+    drawing_.add(Image{transform().mapRect(r), pageImage(part)}, currentClip());
   }
 
   void drawTiledPixmap(const QRectF& r, const QPixmap& pm, const QPointF&) override {

@@ -78,7 +78,7 @@ class Report::Preparation {
     const double scale = std::min(box.width() / size.width(), box.height() / size.height());
     const QRectF target(box.topLeft(), size * scale);
     if (!p.image.isNull()) {
-      out.add(Image{target, p.image});
+      out.add(Image{target, pageImage(p.image)});
       return;
     }
     QTransform t;

@@ -70,7 +70,7 @@ std::shared_ptr<const PictureContent> unreadablePhotograph(const QSizeF& box, co
 std::shared_ptr<const PictureContent> bitmap(const QImage& image) {
   if (image.isNull()) return nullptr;
   auto content = std::make_shared<PictureContent>();
-  content->image = image;
+  content->image = pageImage(image);  // once: a picture shown twice is kept once
   return content;
 }
 
@@ -213,8 +213,9 @@ PreparedReport prepareTreatmentReport(const ReportInput& input, const std::funct
   layout.findPage(QStringLiteral("Page3"))->visible = !input.photographs.empty();
   report.findObject(QStringLiteral("Diagram"))->picture = bitmap(input.diagram);
   report.findObject(QStringLiteral("Logo"))->picture = bitmap(input.logo);
-  report.findObject(QStringLiteral("Picture1"))->picture = bitmap(input.icon);
-  report.findObject(QStringLiteral("Picture6"))->picture = bitmap(input.icon);
+  const auto icon = bitmap(input.icon);
+  report.findObject(QStringLiteral("Picture1"))->picture = icon;
+  report.findObject(QStringLiteral("Picture6"))->picture = icon;
 
   const QString printDate = input.locale.toString(input.printDate, QStringLiteral("MMMM dd, yyyy"));
   report.variable = [printDate](const QString& name) { return name == u"PrintDate" ? printDate : QString(); };
