@@ -6,7 +6,7 @@
 namespace report {
 
 QImage pageImage(const QImage& image) {
-  const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+  const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB888;
   return image.format() == format ? image : image.convertToFormat(format);
 }
 

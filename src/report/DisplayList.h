@@ -71,8 +71,9 @@ struct Image {
   bool operator==(const Image& o) const { return rect == o.rect && image == o.image; }
 };
 
-// A picture in the form pages keep it: 32-bit, with premultiplied alpha where it has any. Every
-// renderer draws this form fastest, and a page read back from a file draws pixel for pixel alike.
+// A picture in the form pages keep it: 24-bit colour (the form the JPEG codec reads and writes),
+// or 32-bit with premultiplied alpha where it has transparency. A page read back from a file thus
+// draws pixel for pixel alike.
 QImage pageImage(const QImage& image);
 
 using Primitive = std::variant<TextRun, FilledRect, Line, Shape, Image>;

@@ -8,7 +8,9 @@
 #include <hpdf_doc.h>
 #include <hpdf_encoder.h>
 #include <hpdf_fontdef.h>
+#include <map>
 #include <mutex>
+#include <string>
 
 namespace report::pdf_text {
 
@@ -40,7 +42,9 @@ using CodeTable = QHash<char32_t, unsigned char>;  // letter -> byte
 // The standard fonts' letters and widths and the encodings' tables, copied out of libharu once.
 struct Tables {
   std::array<QHash<char32_t, int>, 4> widths;  // per font variant: letters some encoding holds
-  QHash<QByteArray, CodeTable> codes;          // per encoding name
+  std::map<std::string, CodeTable> codes;      // per encoding name (nodes stay put)
+  // The encodings to try for each face, in order, with their tables.
+  std::vector<std::pair<const char*, const CodeTable*>> standardTables, trueTypeTables;
 };
 
 const Tables& tables() {
@@ -49,7 +53,7 @@ const Tables& tables() {
     HPDF_Doc doc = HPDF_New(&ignoreErrors, nullptr);
     if (!doc) return out;
     auto load = [&](const char* name) {
-      if (out.codes.contains(name)) return;
+      if (out.codes.count(name)) return;
       CodeTable& table = out.codes[name];
       HPDF_Encoder enc = HPDF_GetEncoder(doc, name);
       if (!enc) return;
@@ -76,6 +80,8 @@ const Tables& tables() {
       }
     }
     HPDF_Free(doc);
+    for (const char* e : kStandardEncodings) out.standardTables.emplace_back(e, &out.codes[e]);
+    for (const char* e : kTrueTypeEncodings) out.trueTypeTables.emplace_back(e, &out.codes[e]);
     return out;
   }();
   return t;
@@ -161,45 +167,49 @@ std::vector<Piece> pieces(const QString& text, const FontSpec& font) {
   QList<uint> letters = text.toUcs4();
   letters.removeIf([](uint c) { return c < 32; });
   const qsizetype n = letters.size();
-  auto faceOf = [&](qsizetype i) { return standard.contains(letters[i]) ? Face::Standard : Face::TrueType; };
+  std::vector<Face> faces(static_cast<std::size_t>(n));
+  for (qsizetype i = 0; i < n; ++i)
+    faces[static_cast<std::size_t>(i)] = standard.contains(letters[i]) ? Face::Standard : Face::TrueType;
 
   std::vector<Piece> out;
   for (qsizetype i = 0; i < n;) {
-    const Face face = faceOf(i);
-    // The encoding that holds the longest stretch of letters of this face from here.
-    const char* best = nullptr;
+    const Face face = faces[static_cast<std::size_t>(i)];
+    qsizetype sameFace = i;
+    while (sameFace < n && faces[static_cast<std::size_t>(sameFace)] == face) ++sameFace;
+    // The encoding that holds the longest stretch of these letters from here; the first that holds
+    // them all ends the search.
+    const CodeTable* best = nullptr;
+    const char* bestName = nullptr;
     qsizetype bestLength = 0;
-    auto tryEncoding = [&](const char* name) {
-      const CodeTable& codes = t.codes[name];
+    const auto& candidates = face == Face::Standard ? t.standardTables : t.trueTypeTables;
+    for (const auto& [name, codes] : candidates) {
       qsizetype length = 0;
-      while (i + length < n && faceOf(i + length) == face && codes.contains(letters[i + length])) ++length;
+      while (i + length < sameFace && codes->contains(letters[i + length])) ++length;
       if (length > bestLength) {
-        best = name;
+        best = codes;
+        bestName = name;
         bestLength = length;
       }
-    };
-    if (face == Face::Standard)
-      for (const char* e : kStandardEncodings) tryEncoding(e);
-    else
-      for (const char* e : kTrueTypeEncodings) tryEncoding(e);
+      if (i + length == sameFace) break;
+    }
 
     Piece piece;
     piece.face = face;
     if (best) {
-      piece.encoding = best;
-      const CodeTable& codes = t.codes[best];
-      for (qsizetype k = 0; k < bestLength; ++k) piece.bytes.append(static_cast<char>(codes[letters[i + k]]));
+      piece.encoding = bestName;
+      piece.bytes.reserve(bestLength);
+      for (qsizetype k = 0; k < bestLength; ++k) piece.bytes.append(static_cast<char>(best->value(letters[i + k])));
       i += bestLength;
     } else {
       // Letters no single-byte encoding holds: Unicode, up to the next letter one does hold.
       piece.encoding = "UTF-8";
       QList<uint> run;
       auto heldByOne = [&](uint letter) {
-        for (const char* e : kTrueTypeEncodings)
-          if (t.codes[e].contains(letter)) return true;
+        for (const auto& [name, codes] : t.trueTypeTables)
+          if (codes->contains(letter)) return true;
         return false;
       };
-      while (i < n && faceOf(i) == Face::TrueType && (run.isEmpty() || !heldByOne(letters[i]))) run.append(letters[i++]);
+      while (i < sameFace && (run.isEmpty() || !heldByOne(letters[i]))) run.append(letters[i++]);
       piece.bytes = QString::fromUcs4(reinterpret_cast<const char32_t*>(run.constData()), run.size()).toUtf8();
     }
     out.push_back(std::move(piece));

@@ -4,14 +4,21 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QPainter>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTimeZone>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <hpdf.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "base/JpegCodec.h"
 #include "report/PdfText.h"
@@ -25,6 +32,8 @@ constexpr int kJpegQuality = 95;
 // Dash patterns are whole numbers of user units in libharu; dashed lines are drawn at this many
 // user units to the point so that short dashes keep their length.
 constexpr double kDashResolution = 10.0;
+// libharu takes its memory from pools of this size rather than one allocation per object.
+constexpr HPDF_UINT kMemoryPool = 256 * 1024;
 
 // libharu reports failures through this handler; it must not throw through the C library, so the
 // first failure is kept and raised once control is back in C++.
@@ -46,7 +55,7 @@ struct DocFree {
 
 class Writer {
  public:
-  Writer() : doc_(HPDF_New(&keepError, &error_)) {
+  Writer() : doc_(HPDF_NewEx(&keepError, nullptr, nullptr, kMemoryPool, &error_)) {
     if (!doc_) throw PdfError("The PDF library could not start (out of memory).");
     HPDF_SetCompressionMode(doc_.get(), HPDF_COMP_ALL);
     HPDF_UseUTFEncodings(doc_.get());
@@ -65,11 +74,16 @@ class Writer {
     HPDF_Page_SetHeight(page_, static_cast<HPDF_REAL>(height_));
     // From here on the page is measured in points from its top-left corner, y pointing down.
     HPDF_Page_Concat(page_, 1, 0, 0, -1, 0, static_cast<HPDF_REAL>(height_));
+    state_ = State{};
     int clip = -1;
     for (const Item& item : drawing.items) {
       if (item.clip != clip) {
-        if (clip >= 0) HPDF_Page_GRestore(page_);
+        if (clip >= 0) {
+          HPDF_Page_GRestore(page_);
+          state_ = outside_;
+        }
         clip = item.clip;
+        outside_ = state_;
         if (clip >= 0) {
           HPDF_Page_GSave(page_);
           path(drawing.clips[static_cast<std::size_t>(clip)], 1.0);
@@ -100,6 +114,19 @@ class Writer {
     return out;
   }
 
+  // Writes the document straight into `file` (no copy in memory). False when the file cannot be
+  // written; the system's reason is then in errno.
+  bool save(const QString& file) {
+    errno = 0;
+    if (HPDF_SaveToFile(doc_.get(), QFile::encodeName(file).constData()) == HPDF_OK) return true;
+    if (error_.code == HPDF_FILE_IO_ERROR || error_.code == HPDF_FILE_OPEN_ERROR) {
+      if (errno == 0) errno = static_cast<int>(error_.detail);
+      return false;
+    }
+    check("writing the file");
+    return false;
+  }
+
  private:
   void check(const char* what) {
     if (error_.code == 0) return;
@@ -128,42 +155,65 @@ class Writer {
 
   static HPDF_REAL pt(double mm) { return static_cast<HPDF_REAL>(mm * kPointsPerMm); }
 
-  // Sets colours with their transparency (an extended graphics state per alpha value).
-  void alpha(const QColor& c, bool stroke) {
-    if (c.alpha() == 255) return;
-    const int key = c.alpha() * 2 + (stroke ? 1 : 0);
+  // The graphics state last written, so that each setting is written only when it changes.
+  // Unknown values (none) are always written.
+  struct State {
+    std::optional<QRgb> fill, stroke;  // with their alpha
+    double lineWidth = -1;
+    int cap = -1, join = -1;
+    HPDF_Font font = nullptr;
+    double fontSize = 0;
+  };
+
+  // Sets the transparency of filling or stroking (an extended graphics state per alpha value).
+  void alpha(int value, bool stroke) {
+    const int key = value * 2 + (stroke ? 1 : 0);
     auto it = states_.find(key);
     if (it == states_.end()) {
       HPDF_ExtGState gs = HPDF_CreateExtGState(doc_.get());
-      if (stroke)
-        HPDF_ExtGState_SetAlphaStroke(gs, static_cast<HPDF_REAL>(c.alphaF()));
-      else
-        HPDF_ExtGState_SetAlphaFill(gs, static_cast<HPDF_REAL>(c.alphaF()));
+      const auto a = static_cast<HPDF_REAL>(value / 255.0);
+      stroke ? HPDF_ExtGState_SetAlphaStroke(gs, a) : HPDF_ExtGState_SetAlphaFill(gs, a);
       it = states_.emplace(key, gs).first;
     }
     HPDF_Page_SetExtGState(page_, it->second);
   }
   void fillColour(const QColor& c) {
-    HPDF_Page_SetRGBFill(page_, static_cast<HPDF_REAL>(c.redF()), static_cast<HPDF_REAL>(c.greenF()),
-                         static_cast<HPDF_REAL>(c.blueF()));
-    alpha(c, false);
+    const QRgb rgba = c.rgba();
+    if (state_.fill == rgba) return;
+    if (!state_.fill || qAlpha(*state_.fill) != c.alpha()) alpha(c.alpha(), false);
+    if (!state_.fill || (*state_.fill & RGB_MASK) != (rgba & RGB_MASK))
+      HPDF_Page_SetRGBFill(page_, static_cast<HPDF_REAL>(c.redF()), static_cast<HPDF_REAL>(c.greenF()),
+                           static_cast<HPDF_REAL>(c.blueF()));
+    state_.fill = rgba;
   }
   void strokeColour(const QColor& c) {
-    HPDF_Page_SetRGBStroke(page_, static_cast<HPDF_REAL>(c.redF()), static_cast<HPDF_REAL>(c.greenF()),
-                           static_cast<HPDF_REAL>(c.blueF()));
-    alpha(c, true);
+    const QRgb rgba = c.rgba();
+    if (state_.stroke == rgba) return;
+    if (!state_.stroke || qAlpha(*state_.stroke) != c.alpha()) alpha(c.alpha(), true);
+    if (!state_.stroke || (*state_.stroke & RGB_MASK) != (rgba & RGB_MASK))
+      HPDF_Page_SetRGBStroke(page_, static_cast<HPDF_REAL>(c.redF()), static_cast<HPDF_REAL>(c.greenF()),
+                             static_cast<HPDF_REAL>(c.blueF()));
+    state_.stroke = rgba;
   }
 
   // The stroke's settings, with coordinates `scale` user units to the point.
   void stroke(const Stroke& s, double scale) {
     strokeColour(s.colour);
-    HPDF_Page_SetLineWidth(page_, static_cast<HPDF_REAL>(s.width * kPointsPerMm * scale));
-    HPDF_Page_SetLineCap(page_, s.cap == Qt::RoundCap    ? HPDF_ROUND_END
-                                : s.cap == Qt::FlatCap   ? HPDF_BUTT_END
-                                                         : HPDF_PROJECTING_SCUARE_END);
-    HPDF_Page_SetLineJoin(page_, s.join == Qt::RoundJoin   ? HPDF_ROUND_JOIN
-                                 : s.join == Qt::BevelJoin ? HPDF_BEVEL_JOIN
-                                                           : HPDF_MITER_JOIN);
+    const double width = s.width * kPointsPerMm * scale;
+    if (width != state_.lineWidth) {
+      HPDF_Page_SetLineWidth(page_, static_cast<HPDF_REAL>(width));
+      state_.lineWidth = width;
+    }
+    const int cap = s.cap == Qt::RoundCap ? HPDF_ROUND_END : s.cap == Qt::FlatCap ? HPDF_BUTT_END : HPDF_PROJECTING_SCUARE_END;
+    if (cap != state_.cap) {
+      HPDF_Page_SetLineCap(page_, static_cast<HPDF_LineCap>(cap));
+      state_.cap = cap;
+    }
+    const int join = s.join == Qt::RoundJoin ? HPDF_ROUND_JOIN : s.join == Qt::BevelJoin ? HPDF_BEVEL_JOIN : HPDF_MITER_JOIN;
+    if (join != state_.join) {
+      HPDF_Page_SetLineJoin(page_, static_cast<HPDF_LineJoin>(join));
+      state_.join = join;
+    }
     if (!s.dashes.empty()) {
       std::array<HPDF_UINT16, 8> pattern{};
       const std::size_t n = std::min<std::size_t>(s.dashes.size(), pattern.size());
@@ -194,11 +244,9 @@ class Writer {
   }
 
   void draw(const FilledRect& f) {
-    HPDF_Page_GSave(page_);
     fillColour(f.colour);
     HPDF_Page_Rectangle(page_, pt(f.rect.left()), pt(f.rect.top()), pt(f.rect.width()), pt(f.rect.height()));
     HPDF_Page_Fill(page_);
-    HPDF_Page_GRestore(page_);
   }
 
   void draw(const Line& l) {
@@ -210,9 +258,16 @@ class Writer {
   void draw(const Shape& s) {
     if (s.path.isEmpty()) return;
     const bool filled = s.fill.isValid();
-    const double scale = s.stroked && !s.stroke.dashes.empty() ? kDashResolution : 1.0;
-    HPDF_Page_GSave(page_);
-    if (scale != 1.0) HPDF_Page_Concat(page_, static_cast<HPDF_REAL>(1 / scale), 0, 0, static_cast<HPDF_REAL>(1 / scale), 0, 0);
+    // A dashed line is drawn in a finer grid of its own (dash lengths are whole numbers of units),
+    // inside a saved state that also keeps its dash pattern from the lines after it.
+    const bool dashed = s.stroked && !s.stroke.dashes.empty();
+    const double scale = dashed ? kDashResolution : 1.0;
+    const State before = state_;
+    if (dashed) {
+      HPDF_Page_GSave(page_);
+      HPDF_Page_Concat(page_, static_cast<HPDF_REAL>(1 / scale), 0, 0, static_cast<HPDF_REAL>(1 / scale), 0, 0);
+      state_.lineWidth = -1;
+    }
     if (filled) fillColour(s.fill);
     if (s.stroked) stroke(s.stroke, scale);
     path(s.path, scale);
@@ -225,7 +280,10 @@ class Writer {
       HPDF_Page_Stroke(page_);
     else
       HPDF_Page_EndPath(page_);
-    HPDF_Page_GRestore(page_);
+    if (dashed) {
+      HPDF_Page_GRestore(page_);
+      state_ = before;
+    }
   }
 
   HPDF_Font font(const pdf_text::Piece& piece, const FontSpec& spec, const QString& text) {
@@ -252,7 +310,6 @@ class Writer {
     const double a = r.rotation * M_PI / 180.0;
     const auto c = static_cast<HPDF_REAL>(std::cos(a));
     const auto s = static_cast<HPDF_REAL>(std::sin(a));
-    HPDF_Page_GSave(page_);
     fillColour(r.colour);
     HPDF_Page_BeginText(page_);
     // Along the run: anticlockwise by the rotation; the letters' up: a quarter turn further, and
@@ -262,26 +319,22 @@ class Writer {
     for (const pdf_text::Piece& piece : pieces) {
       HPDF_Font f = font(piece, r.font, r.text);
       check("choosing a font");
-      HPDF_Page_SetFontAndSize(page_, f, static_cast<HPDF_REAL>(r.font.size));
+      if (f != state_.font || r.font.size != state_.fontSize) {
+        HPDF_Page_SetFontAndSize(page_, f, static_cast<HPDF_REAL>(r.font.size));
+        state_.font = f;
+        state_.fontSize = r.font.size;
+      }
       HPDF_Page_ShowText(page_, piece.bytes.constData());
     }
     HPDF_Page_EndText(page_);
-    HPDF_Page_GRestore(page_);
   }
 
   HPDF_Image image(const QImage& picture) {
     const qint64 key = picture.cacheKey();
     if (auto it = images_.find(key); it != images_.end()) return it->second;
-    // Transparent parts show the white paper.
-    QImage flat(picture.size(), QImage::Format_RGB888);
-    flat.fill(Qt::white);
-    {
-      QPainter p(&flat);
-      p.drawImage(0, 0, picture);
-    }
     QByteArray jpeg;
     try {
-      jpeg = jpeg::encode(flat, kJpegQuality);
+      jpeg = jpeg::encode(picture, kJpegQuality);  // transparent parts show the white paper
     } catch (const jpeg::Error& e) {
       throw PdfError(std::string("A picture could not be encoded for the PDF file: ") + e.what());
     }
@@ -306,6 +359,8 @@ class Writer {
   std::unique_ptr<_HPDF_Doc_Rec, DocFree> doc_;
   HPDF_Page page_ = nullptr;
   double height_ = 0;
+  State state_;    // as last written
+  State outside_;  // as it was before the current clip's saved state
   std::map<int, HPDF_ExtGState> states_;
   std::map<int, QByteArray> trueType_;  // the loaded TrueType faces' names
   std::map<qint64, HPDF_Image> images_;
@@ -325,19 +380,44 @@ QByteArray pdfDocument(const PreparedReport& report, const PdfProgress& progress
 }
 
 void writePdf(const PreparedReport& report, const QString& path, const PdfProgress& progress) {
-  const QByteArray bytes = pdfDocument(report, progress);
-  QSaveFile file(path);
-  file.setDirectWriteFallback(true);
-  const auto fail = [&] {
-    return PdfError(QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), file.errorString()).toStdString());
-  };
-  if (!file.open(QIODevice::WriteOnly)) throw fail();
-  if (file.write(bytes) != bytes.size()) {
-    const PdfError e = fail();
-    file.cancelWriting();
-    throw e;
+  Writer writer;
+  const int total = static_cast<int>(report.pages.size());
+  if (progress) progress(0, total);
+  for (int i = 0; i < total; ++i) {
+    writer.page(report.pages[static_cast<std::size_t>(i)]);
+    if (progress) progress(i + 1, total);
   }
-  if (!file.commit()) throw fail();
+  const QString shown = QDir::toNativeSeparators(path);
+  auto failed = [&](const QString& reason) {
+    return PdfError(QStringLiteral("Cannot write \"%1\": %2").arg(shown, reason).toStdString());
+  };
+  // The file is written beside its place under a name of its own and then put in place in one
+  // step, so that a file already there is replaced whole or not at all. The new name is made with
+  // the permissions any new file of the user gets (or those of the file it replaces).
+  const QFileInfo target(path);
+  QByteArray part;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    part = QFile::encodeName(target.absoluteDir().filePath(
+        QStringLiteral(".%1.%2.part").arg(target.fileName()).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))));
+    fd = ::open(part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    const int reason = errno;
+    // A folder that takes no new files may still let a file there be overwritten.
+    if (!target.exists() || !target.isWritable()) throw failed(QString::fromLocal8Bit(std::strerror(reason)));
+    if (!writer.save(path)) throw failed(QString::fromLocal8Bit(std::strerror(errno)));
+    return;
+  }
+  ::close(fd);
+  struct stat existing {};
+  if (::stat(QFile::encodeName(path).constData(), &existing) == 0) ::chmod(part.constData(), existing.st_mode & 07777);
+  if (!writer.save(QFile::decodeName(part)) || std::rename(part.constData(), QFile::encodeName(path).constData()) != 0) {
+    const int reason = errno;
+    std::remove(part.constData());
+    throw failed(QString::fromLocal8Bit(std::strerror(reason)));
+  }
 }
 
 }  // namespace report

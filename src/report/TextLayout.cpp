@@ -179,11 +179,19 @@ void setText(Drawing& out, const std::vector<Paragraph>& paragraphs, const TextB
   if (tb.align & Qt::AlignVCenter) top = (frameHeight - total) / 2;
   if (tb.align & Qt::AlignBottom) top = frameHeight - kPaddingY - total;
 
-  bool overflows = top < 0 || top + total > frameHeight + kSlack;
+  // Text that does not fit is cut at the box's edges, except that the letters of a line whose
+  // baseline lies in the box keep their descenders.
+  double lastBaseline = top, below = 0;
+  for (const LaidLine& l : lines) {
+    below = std::max(below, l.ascent * (kDescent / kAscent));
+    if (&l != &lines.back()) lastBaseline += l.height;
+  }
+  if (!lines.empty()) lastBaseline += lines.back().ascent;
+  bool overflows = top < 0 || lastBaseline > frameHeight + kSlack;
   for (const LaidLine& l : lines) overflows = overflows || l.width > inner + kSlack;
   const int clip = overflows ? out.addClip([&] {
     QPainterPath p;
-    p.addRect(box);
+    p.addRect(across ? box.adjusted(-below, 0, below, 0) : box.adjusted(0, -below, 0, below));
     return p;
   }())
                              : -1;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
+#include <sys/stat.h>
 
 #include "report/TreatmentReport.h"
 #include "PdfSupport.h"
@@ -127,7 +128,20 @@ TEST(PdfFile, ReplacesAFileThatIsThere) {
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write(QByteArray(200000, 'x'));
   }
+  auto mode = [](const QString& file) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(file).constData(), &st) == 0 ? st.st_mode & 0777 : 0u;
+  };
+  ::chmod(QFile::encodeName(path).constData(), 0640);
   writePdf(prepareTreatmentReport(sampleInput()), path);
+  // The file keeps its permissions; a new one gets those of any new file.
+  EXPECT_EQ(mode(path), 0640u);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  const QString fresh = dir.filePath("XYZ9876.pdf");
+  writePdf(prepareTreatmentReport(sampleInput()), fresh);
+  EXPECT_EQ(mode(fresh), 0666u & ~mask);
+  QFile::remove(fresh);
   QFile written(path);
   ASSERT_TRUE(written.open(QIODevice::ReadOnly));
   EXPECT_TRUE(written.read(5) == "%PDF-");

@@ -4,10 +4,10 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
-#include "dosing/CourseGraph.h"
 #include "report/PainterRenderer.h"
 #include "report/PdfWriter.h"
 #include "report/TreatmentReport.h"
+#include "ui/report/ReportChart.h"
 #include "PdfSupport.h"
 #include "ReportFixtures.h"
 
@@ -20,12 +20,11 @@ constexpr double kDpi = 100;
 
 // The course chart of the sample course, drawn the way the report asks for it.
 struct SampleGraph {
-  dosing::CourseGraph graph;
+  ui::ReportChart chart;
   explicit SampleGraph(ReportInput& in) {
     const dosing::PlanOutput plan = report_fixtures::samplePlan(in.records);
-    graph.fill(plan.series);
-    graph.setTitle(plan.title);
-    in.drawGraph = [this](QPainter& p, const QRectF& r) { graph.paint(p, r); };
+    chart.show(plan.series, plan.title);
+    in.drawGraph = [this](QPainter& p, const QRectF& r) { chart.draw(p, r); };
   }
 };
 
@@ -114,9 +113,16 @@ TEST(Rendering, TheCourseChartIsKeptAsVectorsAndText) {
   EXPECT_GT(shapes, 29);  // at least the points of the planned doses
   for (const char* label : {"Treatment Number", "Dose (mJ/sqr cm)", "Temp C", "Erythema", "Min Dose", "Delivered"})
     EXPECT_TRUE(texts.contains(QString::fromLatin1(label))) << label << " in " << texts.join('|').toStdString();
-  // The left axis title reads upwards.
+  // The left axis title reads upwards; the chart's words are in the report's face, at their size.
   for (const Item& item : r.pages[0].items)
     if (const auto* t = std::get_if<TextRun>(&item.what); t && t->text == "Dose (mJ/sqr cm)") EXPECT_EQ(t->rotation, 90);
+  const auto title = std::find_if(r.pages[0].items.begin(), r.pages[0].items.end(), [](const Item& i) {
+    const auto* t = std::get_if<TextRun>(&i.what);
+    return t && t->text == "Type III - Average";
+  });
+  ASSERT_NE(title, r.pages[0].items.end());
+  EXPECT_TRUE(std::get<TextRun>(title->what).font.bold);
+  EXPECT_GT(std::get<TextRun>(title->what).font.size, 5);
 
   // In the PDF the chart's words are text, and no picture but the logo, the icon and the diagram.
   const pdf_support::WrittenPdf pdf(r);
