@@ -101,19 +101,6 @@ class Writer {
     check("drawing the page");
   }
 
-  QByteArray bytes() {
-    HPDF_SaveToStream(doc_.get());
-    check("finishing the document");
-    QByteArray out;
-    out.resize(static_cast<qsizetype>(HPDF_GetStreamSize(doc_.get())));
-    HPDF_UINT32 size = static_cast<HPDF_UINT32>(out.size());
-    HPDF_ResetStream(doc_.get());
-    const HPDF_STATUS status = HPDF_ReadFromStream(doc_.get(), reinterpret_cast<HPDF_BYTE*>(out.data()), &size);
-    if (status != HPDF_OK && status != HPDF_STREAM_EOF) check("reading the document back");
-    out.resize(static_cast<qsizetype>(size));
-    return out;
-  }
-
   // Writes the document straight into `file` (no copy in memory). False when the file cannot be
   // written; the system's reason is then in errno.
   bool save(const QString& file) {
@@ -367,17 +354,6 @@ class Writer {
 };
 
 }  // namespace
-
-QByteArray pdfDocument(const PreparedReport& report, const PdfProgress& progress) {
-  Writer writer;
-  const int total = static_cast<int>(report.pages.size());
-  if (progress) progress(0, total);
-  for (int i = 0; i < total; ++i) {
-    writer.page(report.pages[static_cast<std::size_t>(i)]);
-    if (progress) progress(i + 1, total);
-  }
-  return writer.bytes();
-}
 
 void writePdf(const PreparedReport& report, const QString& path, const PdfProgress& progress) {
   Writer writer;

@@ -7,7 +7,6 @@
 // Text is written as PdfText.h says: in the standard font Helvetica, not embedded, wherever its
 // single-byte encodings hold the letters, and in an embedded subset of Liberation Sans otherwise.
 
-#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <stdexcept>
@@ -24,12 +23,9 @@ class PdfError : public std::runtime_error {
 // Told the number of pages written so far and the number of pages in all.
 using PdfProgress = std::function<void(int done, int total)>;
 
-// The PDF file of the report. Raises PdfError when libharu fails.
-QByteArray pdfDocument(const PreparedReport& report, const PdfProgress& progress = {});
-
 // Writes the PDF file of the report to `path`, replacing a file that is there. Nothing is left
 // half-written: the old file stays until the new one is complete. Raises PdfError naming the file
-// and the system's reason when it cannot be written.
+// and the system's reason when it cannot be written, and when libharu fails.
 void writePdf(const PreparedReport& report, const QString& path, const PdfProgress& progress = {});
 
 }  // namespace report

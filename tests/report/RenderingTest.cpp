@@ -108,14 +108,18 @@ TEST(Rendering, TheCourseChartIsKeptAsVectorsAndText) {
   for (const Item& item : r.pages[0].items) {
     if (const auto* s = std::get_if<Shape>(&item.what); s && box.intersects(s->path.boundingRect())) ++shapes;
     if (const auto* t = std::get_if<TextRun>(&item.what); t && box.contains(t->origin)) texts << t->text;
-    if (const auto* i = std::get_if<Image>(&item.what)) EXPECT_FALSE(box.contains(i->rect)) << "a raster of the chart";
+    if (const auto* i = std::get_if<Image>(&item.what)) {
+      EXPECT_FALSE(box.contains(i->rect)) << "a raster of the chart";
+    }
   }
   EXPECT_GT(shapes, 29);  // at least the points of the planned doses
   for (const char* label : {"Treatment Number", "Dose (mJ/sqr cm)", "Temp C", "Erythema", "Min Dose", "Delivered"})
     EXPECT_TRUE(texts.contains(QString::fromLatin1(label))) << label << " in " << texts.join('|').toStdString();
   // The left axis title reads upwards; the chart's words are in the report's face, at their size.
   for (const Item& item : r.pages[0].items)
-    if (const auto* t = std::get_if<TextRun>(&item.what); t && t->text == "Dose (mJ/sqr cm)") EXPECT_EQ(t->rotation, 90);
+    if (const auto* t = std::get_if<TextRun>(&item.what); t && t->text == "Dose (mJ/sqr cm)") {
+      EXPECT_EQ(t->rotation, 90);
+    }
   const auto title = std::find_if(r.pages[0].items.begin(), r.pages[0].items.end(), [](const Item& i) {
     const auto* t = std::get_if<TextRun>(&i.what);
     return t && t->text == "Type III - Average";
