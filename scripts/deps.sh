@@ -11,10 +11,15 @@ packages=(
   libjpeg62-turbo-dev zlib1g-dev libhpdf-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-liberation2 poppler-utils xvfb xauth
+  locales
 )
 if [ "${HALCYRA_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(imagemagick x11-utils sqlite3)
 fi
+
+# The languages the program and its tests are tried in: decimal commas (German, French, Slovak)
+# and Turkish letter case.
+locales=(de_DE.UTF-8 fr_FR.UTF-8 tr_TR.UTF-8 sk_SK.UTF-8 en_US.UTF-8)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,14 +27,33 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+missing_locales=()
+for l in "${locales[@]}"; do
+  # locale -a spells UTF-8 as utf8.
+  locale -a 2>/dev/null | grep -qix "${l%.UTF-8}.utf8" || missing_locales+=("$l")
+done
+[ ${#missing[@]} -eq 0 ] && [ ${#missing_locales[@]} -eq 0 ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "These Debian packages are missing: ${missing[*]}" >&2
-  echo "Run this script as root (or install them with apt-get) and try again." >&2
+  [ ${#missing[@]} -gt 0 ] && echo "These Debian packages are missing: ${missing[*]}" >&2
+  [ ${#missing_locales[@]} -gt 0 ] && echo "These locales are not generated: ${missing_locales[*]}" >&2
+  echo "Run this script as root (or install them with apt-get and locale-gen) and try again." >&2
   exit 1
 fi
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+if [ ${#missing_locales[@]} -gt 0 ]; then
+  echo "Generating locales: ${missing_locales[*]}"
+  for l in "${missing_locales[@]}"; do
+    if grep -q "^# *$l UTF-8" /etc/locale.gen; then
+      sed -i "s/^# *\($l UTF-8\)/\1/" /etc/locale.gen
+    elif ! grep -q "^$l UTF-8" /etc/locale.gen; then
+      echo "$l UTF-8" >> /etc/locale.gen
+    fi
+  done
+  locale-gen >/dev/null
+fi

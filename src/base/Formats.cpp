@@ -1,8 +1,8 @@
 #include "base/Formats.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <string>
+#include <vector>
 
 namespace fmt {
 
@@ -10,13 +10,16 @@ QString D(std::int64_t value) { return QString::number(value); }
 
 namespace {
 
+// Room for the fixed digits of the largest long double (about 4933 integer digits) and 40 more.
+constexpr std::size_t kFixedBuffer = 5000;
+
 // Digits of |value| rounded to `decimals` places, half away from zero, as "123.4".
 std::string roundedDigits(long double magnitude, int decimals) {
   // 40 fraction digits show whether the value lies exactly on a tie: no finite double or
   // extended value of a size met here comes within 1e-40 of a tie without being one.
-  char buf[512];
-  std::snprintf(buf, sizeof buf, "%.40Lf", magnitude);
-  std::string s(buf);
+  std::vector<char> buf(kFixedBuffer);
+  const auto result = std::to_chars(buf.data(), buf.data() + buf.size(), magnitude, std::chars_format::fixed, 40);
+  std::string s(buf.data(), result.ptr);
   const auto dot = s.find('.');
   std::string intPart = s.substr(0, dot);
   std::string frac = s.substr(dot + 1);
@@ -31,6 +34,58 @@ std::string roundedDigits(long double magnitude, int decimals) {
   std::string out = kept.substr(0, intLen);
   if (decimals > 0) out += '.' + kept.substr(intLen);
   return out;
+}
+
+bool isAsciiDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+
+// Reads a real number whose decimal separator is a point or one of `separators`.
+Real parseWithSeparators(const QString& text, const QStringList& separators) {
+  std::string s;
+  s.reserve(text.size());
+  qsizetype i = 0;
+  const qsizetype n = text.size();
+  while (i < n && text[i] == QLatin1Char(' ')) ++i;
+  bool negative = false;
+  if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) negative = text[i++] == QLatin1Char('-');
+  int digits = 0;
+  while (i < n && isAsciiDigit(text[i])) { s += char(text[i++].unicode()); ++digits; }
+  qsizetype separator = i < n && text[i] == QLatin1Char('.') ? 1 : 0;
+  if (i < n && separator == 0) {
+    for (const QString& sep : separators) {
+      if (!sep.isEmpty() && QStringView(text).mid(i).startsWith(sep)) {
+        separator = sep.size();
+        break;
+      }
+    }
+  }
+  if (i < n && separator > 0) {
+    i += separator;
+    s += '.';
+    while (i < n && isAsciiDigit(text[i])) { s += char(text[i++].unicode()); ++digits; }
+  }
+  if (digits == 0) return {};
+  if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
+    s += 'e';
+    ++i;
+    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) s += char(text[i++].unicode());
+    int expDigits = 0;
+    while (i < n && isAsciiDigit(text[i])) { s += char(text[i++].unicode()); ++expDigits; }
+    if (expDigits == 0) return {};
+  }
+  if (i != n) return {};
+  double v = 0;
+  const auto result = std::from_chars(s.data(), s.data() + s.size(), v);
+  // from_chars leaves v alone on overflow; an underflow gives the nearest value (0 or subnormal).
+  if (result.ec == std::errc::result_out_of_range) {
+    const auto exponent = s.find('e');
+    const bool tiny = exponent != std::string::npos && s.find('-', exponent) != std::string::npos;
+    if (!tiny) return {};
+    v = 0;
+  } else if (result.ec != std::errc() || result.ptr != s.data() + s.size()) {
+    return {};
+  }
+  if (!std::isfinite(v)) return {};
+  return {negative ? -v : v, true};
 }
 
 }  // namespace
@@ -52,35 +107,21 @@ QString Fixed(long double value, int width, int decimals, const QLocale& locale)
   return text;
 }
 
-Real parseReal(const QString& text, const QLocale& locale) {
-  const QString sep = locale.decimalPoint();
-  std::string s;
-  s.reserve(text.size());
-  int i = 0;
-  const int n = static_cast<int>(text.size());
-  while (i < n && text[i] == QLatin1Char(' ')) ++i;
-  if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) s += char(text[i++].unicode());
-  int digits = 0;
-  while (i < n && text[i].isDigit() && text[i].unicode() < 128) { s += char(text[i++].unicode()); ++digits; }
-  if (i < n && (text[i] == QLatin1Char('.') || (!sep.isEmpty() && text.mid(i, sep.size()) == sep))) {
-    i += text[i] == QLatin1Char('.') ? 1 : static_cast<int>(sep.size());
-    s += '.';
-    while (i < n && text[i].isDigit() && text[i].unicode() < 128) { s += char(text[i++].unicode()); ++digits; }
-  }
-  if (digits == 0) return {};
-  if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
-    s += 'e';
-    ++i;
-    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) s += char(text[i++].unicode());
-    int expDigits = 0;
-    while (i < n && text[i].isDigit() && text[i].unicode() < 128) { s += char(text[i++].unicode()); ++expDigits; }
-    if (expDigits == 0) return {};
-  }
-  if (i != n) return {};
-  const double v = std::strtod(s.c_str(), nullptr);
-  if (!std::isfinite(v)) return {};
-  return {v, true};
+std::string General(double value, int significant) {
+  char buf[64];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, significant);
+  return std::string(buf, result.ptr);
 }
+
+QString GeneralText(double value, int significant) { return QString::fromStdString(General(value, significant)); }
+
+QString GeneralShown(double value, int significant, const QLocale& locale) {
+  return GeneralText(value, significant).replace(QLatin1Char('.'), locale.decimalPoint());
+}
+
+Real parseReal(const QString& text, const QLocale& locale) { return parseWithSeparators(text, {locale.decimalPoint()}); }
+
+Real parseRealPointOrComma(const QString& text) { return parseWithSeparators(text, {QStringLiteral(",")}); }
 
 Whole parseWhole(const QString& text) {
   int i = 0;
@@ -99,6 +140,18 @@ Whole parseWhole(const QString& text) {
   if (negative) v = -v;
   if (v > 2147483647LL || v < -2147483648LL) return {};
   return {static_cast<std::int32_t>(v), true};
+}
+
+QString asciiLower(QString text) {
+  for (QChar& c : text)
+    if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + (u'a' - u'A'));
+  return text;
+}
+
+QString asciiUpper(QString text) {
+  for (QChar& c : text)
+    if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - (u'a' - u'A'));
+  return text;
 }
 
 }  // namespace fmt

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "base/DateTime.h"
+#include "base/Formats.h"
 #include "base/JpegCodec.h"
 
 namespace diagram {
@@ -14,9 +15,7 @@ bool isPhotographFile(const QString& path) {
   const qsizetype slash = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(QDir::separator()));
   const qsizetype dot = path.lastIndexOf(u'.');
   if (dot < 0 || dot < slash) return false;
-  QString extension = path.mid(dot);
-  for (QChar& c : extension)
-    if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - (u'a' - u'A'));
+  const QString extension = fmt::asciiUpper(path.mid(dot));
   return extension == QLatin1String(".JPG") || extension == QLatin1String(".JPEG");
 }
 

@@ -5,6 +5,7 @@
 #include "records/DataSet.h"
 #include "records/Schema.h"
 #include "base/DateTime.h"
+#include "base/Formats.h"
 
 DataSetModel::DataSetModel(records::DataSet& dataSet, const QStringList& columns, QObject* parent)
     : QAbstractTableModel(parent), dataSet_(dataSet), names_(columns) {
@@ -35,7 +36,7 @@ QString DataSetModel::displayText(const QVariant& value, int kind) {
     case records::ColumnKind::Boolean:
       return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case records::ColumnKind::Float:
-      return QLocale().toString(value.toDouble(), 'g', 15);
+      return fmt::GeneralShown(value.toDouble(), 15);
     case records::ColumnKind::VarBytes:
     case records::ColumnKind::Blob: {
       const QByteArray bytes = value.toByteArray();

@@ -87,7 +87,7 @@ void Field::setInteger(qint64 value) {
 }
 
 void Field::setFloat(double value) {
-  if (!std::isfinite(value)) refuse(QString::number(value), QStringLiteral("only finite numbers can be stored"));
+  if (!std::isfinite(value)) refuse(fmt::GeneralText(value, 17), QStringLiteral("only finite numbers can be stored"));
   switch (kind()) {
     case ColumnKind::Float:
     case ColumnKind::DateTime:
@@ -97,22 +97,22 @@ void Field::setFloat(double value) {
     case ColumnKind::Boolean:
     case ColumnKind::AutoIncrement: {
       const double whole = std::nearbyint(value);
-      if (std::fabs(whole) > 1e15) refuse(QString::number(value), QStringLiteral("the number is far too large"));
+      if (std::fabs(whole) > 1e15) refuse(fmt::GeneralText(value, 17), QStringLiteral("the number is far too large"));
       return setInteger(static_cast<qint64>(whole));
     }
     case ColumnKind::Text:
     case ColumnKind::Memo:
-      return setString(QString::number(value, 'g', 17));
+      return setString(fmt::GeneralText(value, 17));
     case ColumnKind::VarBytes:
     case ColumnKind::Blob:
       break;
   }
-  refuse(QString::number(value), QStringLiteral("the column holds bytes, not numbers"));
+  refuse(fmt::GeneralText(value, 17), QStringLiteral("the column holds bytes, not numbers"));
 }
 
 void Field::setDateTime(double days) {
   if (kind() != ColumnKind::DateTime && kind() != ColumnKind::Float) {
-    refuse(QString::number(days), QStringLiteral("the column does not hold dates"));
+    refuse(fmt::GeneralText(days, 17), QStringLiteral("the column does not hold dates"));
   }
   setFloat(days);
 }

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <cmath>
 
+#include "base/Formats.h"
 #include "records/Data.h"
 #include "records/LegacyFileChooser.h"
 #include "records/LegacyImport.h"
@@ -175,7 +176,7 @@ bool TForm1::ImportOld(const QString& path) {
   EdAgeExit();
   ComSkinTypeChange();
   for (int row = 1; row <= kTreatments; ++row) {
-    StringGrid1->setCell(4, row, QString::number(file.increments[static_cast<std::size_t>(row - 1)]));
+    StringGrid1->setCell(4, row, fmt::D(file.increments[static_cast<std::size_t>(row - 1)]));
   }
   {
     const QSignalBlocker noPlan(DBEdMED);  // the plan is not computed for an imported course

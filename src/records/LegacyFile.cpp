@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QLocale>
 #include <QStringList>
 
 #include "base/DateTime.h"
@@ -99,7 +98,7 @@ std::optional<std::int32_t> LegacyPatient::wholeMed() const {
 }
 
 std::optional<double> LegacyPatient::ageYears() const {
-  const fmt::Real r = fmt::parseReal(age, QLocale::c());
+  const fmt::Real r = fmt::parseRealPointOrComma(age);
   if (!r.valid) return std::nullopt;
   return r.value;
 }

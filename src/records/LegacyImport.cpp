@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 
+#include "base/Formats.h"
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/VarBytes.h"
@@ -74,7 +75,7 @@ void writeRows(TDataPatient& data, LegacyImport& im) {
   // The increments as the "% Inc" cells would hold them, packed as the schedule stores its cells.
   treatment::IncrementTexts cells;
   for (int k = 0; k < kTreatments; ++k) {
-    cells[static_cast<std::size_t>(k)] = QString::number(im.file.increments[static_cast<std::size_t>(k)]);
+    cells[static_cast<std::size_t>(k)] = fmt::D(im.file.increments[static_cast<std::size_t>(k)]);
   }
   SaveVarBytes(data.ADOCoursePInc, treatment::packIncrements(cells));
   data.ADOCourseComplete.setBoolean(true);
@@ -183,13 +184,13 @@ LegacyImport importLegacyFile(TDataPatient& data, const QString& path) {
 }
 
 QString legacyFileLine(const QString& path, int index) {
-  return QFileInfo(path).fileName() + QStringLiteral("   ") + QString::number(index);
+  return QFileInfo(path).fileName() + QStringLiteral("   ") + fmt::D(index);
 }
 
 QString legacySkipLine(const LegacyImport& import) { return QStringLiteral("   skipped: ") + import.reason; }
 
 QString legacySummaryLine(int imported, int skipped) {
-  auto files = [](int n) { return QString::number(n) + (n == 1 ? QStringLiteral(" file") : QStringLiteral(" files")); };
+  auto files = [](int n) { return fmt::D(n) + (n == 1 ? QStringLiteral(" file") : QStringLiteral(" files")); };
   return QStringLiteral("Import finished: %1 imported, %2 skipped.").arg(files(imported), files(skipped));
 }
 

@@ -101,6 +101,9 @@ void TForm1::buildLayout() {
   Panel3->setFixedHeight(58);
   Label5 = named(new QLabel("Patient ID"), "Label5");
   Label5->setFont(scaled(Label5->font(), 1.8, true));
+  // Texts that come from data (a long name) never widen the window: the label takes the room the
+  // strip gives it.
+  Label5->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   BtnPrint = named(new QPushButton("Print"), "BtnPrint");
   BtnPrint->setEnabled(false);
   BtnClear = named(new QPushButton("List"), "BtnClear");
@@ -320,6 +323,7 @@ QWidget* TForm1::buildDetails() {
     panelW->setEnabled(false);
     panelW->setMinimumSize(78, 30);
     label->setAlignment(Qt::AlignCenter);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // the panel above sets the width
     tones->addWidget(panelW, 0, c);
     tones->addWidget(label, 1, c++);
   }

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "base/Formats.h"
 #include "dosing/CourseGraph.h"
 #include "dosing/FactorFile.h"
 #include "resources/Resources.h"
@@ -68,7 +69,7 @@ bool TForm1::FormCreate() {
   const char* headings[] = {"#", "", "Dose (mJ)", "Erythema", "% Inc", "Def %Inc"};
   for (int c = 0; c < ScheduleGrid::kColumns; ++c) StringGrid1->setCell(c, 0, headings[c]);
   for (int row = 1; row <= kTreatments; ++row) {
-    StringGrid1->setCell(0, row, QString::number(row));
+    StringGrid1->setCell(0, row, fmt::D(row));
     Condition[row] = TCondition{};
   }
   StringGrid1->setCurrentCell(4, 1);

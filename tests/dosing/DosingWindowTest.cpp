@@ -13,6 +13,7 @@
 #include "records/Data.h"
 #include "shell/ClickPanel.h"
 #include "shell/ScheduleGrid.h"
+#include "support/LocaleScope.h"
 #include "support/WindowFixture.h"
 
 namespace {
@@ -113,6 +114,37 @@ TEST_F(DosingWindow, ProgramChangesInTheWrongModeNeitherComputeNorWrite) {
   EXPECT_EQ(d().ADOCourseSkinIndex.asInteger(), 0);
   EXPECT_TRUE(d().ADOCourseEdMed.isNull());
   AppState = PatientMode;
+}
+
+// A German therapist sees decimal commas where a German writes them, and exact figures: the
+// digits do not pass through the C library's locale, which Qt sets from the environment.
+TEST_F(DosingWindow, GermanUsersSeeAndTypeDecimalCommas) {
+  const LocaleScope german("de_DE.UTF-8");
+  openCourse();
+  f().ComSkinType->setCurrentIndex(0);
+  f().EdAge->setFocus();
+  QTest::keyClicks(f().EdAge, "45,5");
+  f().BtnClear->setFocus();  // leaving the age box applies it
+  QApplication::processEvents();
+  EXPECT_EQ(f().EdAge->text(), "45,5");
+  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 45.5);
+  EXPECT_EQ(f().Label6->text(), " 100,0");
+  EXPECT_EQ(f().Label7->text(), " 200,0");
+  EXPECT_EQ(f().Label8->text(), " 356,0");
+  QTest::mouseClick(f().Panel6, Qt::LeftButton);  // In-Sensitive: MED 356
+  EXPECT_EQ(f().DBEdMED->text(), "356");
+  EXPECT_EQ(f().StringGrid1->cell(2, 1), "  249");
+  EXPECT_EQ(f().StringGrid1->cell(3, 1), "  356");
+  EXPECT_EQ(f().StringGrid1->cell(2, 29), f().StringGrid1->cell(2, 29).trimmed().rightJustified(5, ' '));
+  // A point typed by a user used to it is understood as well.
+  f().EdAge->setFocus();
+  f().EdAge->selectAll();
+  QTest::keyClicks(f().EdAge, "46.5");
+  f().BtnClear->setFocus();
+  QApplication::processEvents();
+  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 46.5);
+  // No label widens the window beyond a laptop's screen.
+  EXPECT_LE(f().minimumSizeHint().width(), 1366);
 }
 
 }  // namespace

@@ -95,4 +95,29 @@ TEST_F(PlanTool, WrongArgumentsAndUnreadableFiles) {
   }
 }
 
+// The figures read and print the same on every machine, whatever its language: a point in every
+// argument and every figure, and a comma named as the slip it is.
+TEST_F(PlanTool, ArgumentsAndFiguresUseAPointInEveryLocale) {
+  const QStringList estimate = {"estimate", "--factors", factors_, "--age", "19.9"};
+  const QStringList plan = {"plan", "--factors", factors_, "--skin-type", "0", "--age", "45.5", "--med", "142"};
+  const ToolRun estimateC = runTool(estimate, {"LC_ALL=C"});
+  const ToolRun planC = runTool(plan, {"LC_ALL=C"});
+  ASSERT_EQ(estimateC.exitCode, 0) << estimateC.err.toStdString();
+  ASSERT_EQ(planC.exitCode, 0) << planC.err.toStdString();
+  EXPECT_EQ(estimateC.lines()[0], "effective_age\t19");  // 19.9 gives Round(18.72)
+  EXPECT_EQ(estimateC.lines()[1], "1\t109.5\t200\t390.25");
+  for (const char* locale : {"de_DE.UTF-8", "fr_FR.UTF-8", "sk_SK.UTF-8", "tr_TR.UTF-8"}) {
+    const QString env = QStringLiteral("LC_ALL=") + locale;
+    EXPECT_EQ(runTool(estimate, {env}).out, estimateC.out) << locale;
+    EXPECT_EQ(runTool(plan, {env}).out, planC.out) << locale;
+    const ToolRun comma = runTool({"estimate", "--factors", factors_, "--age", "19,9"}, {env});
+    EXPECT_EQ(comma.exitCode, 2) << locale;
+    EXPECT_TRUE(comma.err.contains("--age \"19,9\"")) << comma.err.toStdString();
+    EXPECT_TRUE(comma.err.contains("with a point")) << comma.err.toStdString();
+  }
+  const ToolRun commaMed = runTool({"plan", "--factors", factors_, "--skin-type", "0", "--age", "45", "--med", "142,5"});
+  EXPECT_EQ(commaMed.exitCode, 2);
+  EXPECT_TRUE(commaMed.err.contains("--med")) << commaMed.err.toStdString();
+}
+
 }  // namespace

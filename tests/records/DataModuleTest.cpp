@@ -7,6 +7,7 @@
 #include <optional>
 #include <gtest/gtest.h>
 
+#include "support/LocaleScope.h"
 #include "RecordsFixtures.h"
 #include "records/DataError.h"
 #include "base/DateTime.h"
@@ -76,6 +77,27 @@ TEST_F(FindPatientTest, ListsWhatTheSearchTextsAndStatusBoxesSelect) {
     // The first listed patient is current.
     EXPECT_EQ(data->ADOPatientHosp.asString(), c.expected.value(0));
     EXPECT_EQ(data->ADOPatient.isEmpty(), c.expected.isEmpty());
+  }
+}
+
+// Letter case is folded by the same rule whatever the user's language: a Turkish user searching
+// for "i" finds the patients an English user finds.
+TEST_F(FindPatientTest, LetterCaseIsFoldedTheSameInEveryLanguage) {
+  RawStore raw(file());
+  raw.addPatient("TRK0001", QStringLiteral(u"\u0130nce"), 2);         // capital I with a dot
+  raw.addPatient("TRK0002", QStringLiteral(u"K\u0131l\u0131\u00e7"), 2);  // dotless i
+  raw.addPatient("TRK0003", "IRMAK", 2);
+  auto data = connect();
+  const QStringList withI = {"ABC1001", "ABC1002", "ABD2001", "XYZ3001", "abc1004", "TRK0003"};
+  for (const char* locale : LocaleScope::kNames) {
+    const LocaleScope scope(locale);
+    SCOPED_TRACE(locale);
+    for (const char* typed : {"i", "I"}) {
+      data->FindPatient(QString(), QString::fromLatin1(typed), 7);
+      EXPECT_EQ(listed(*data), withI) << typed;
+    }
+    data->FindPatient(QStringLiteral("trk"), QString(), 7);
+    EXPECT_EQ(listed(*data).size(), 3);
   }
 }
 

@@ -136,11 +136,12 @@ TEST_F(ImportTest, FindsThePatientByItsExactNhiOrCreatesIt) {
                                "OLD0001/2/1"}));
 }
 
+// An age written with a point or a comma (as the older program wrote it in any language) is kept.
 TEST_F(ImportTest, AnAgeThatIsNotANumberLeavesOldEmpty) {
   const struct {
     const char* age;
     QVariant old;
-  } cases[] = {{"45", 45.0}, {"  7.25", 7.25}, {"45 years", QVariant()}, {"", QVariant()}, {"45,5", QVariant()}};
+  } cases[] = {{"45", 45.0}, {"  7.25", 7.25}, {"45 years", QVariant()}, {"", QVariant()}, {"45,5", 45.5}};
   int course = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.age);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/LocaleScope.h"
 #include "records/LegacyFile.h"
 #include "base/DateTime.h"
 
@@ -274,19 +275,24 @@ TEST(LegacyFileRead, MedAndAgeVerdicts) {
       {"220", 220, 220.0},
       {" 45", 45, 45.0},
       {"45.5", std::nullopt, 45.5},
+      {"45,5", std::nullopt, 45.5},  // written on a machine whose language writes a decimal comma
       {"45 years", std::nullopt, std::nullopt},
       {"", std::nullopt, std::nullopt},
       {"abc", std::nullopt, std::nullopt},
       {"-3", -3, -3.0},
       {"99999999999", std::nullopt, 99999999999.0},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text.toStdString());
-    LegacyPatient p;
-    p.med = c.text;
-    p.age = c.text;
-    EXPECT_EQ(p.wholeMed(), c.med);
-    EXPECT_EQ(p.ageYears(), c.age);
+  // The reader's own language makes no difference.
+  for (const char* locale : {"C", "de_DE.UTF-8", "tr_TR.UTF-8"}) {
+    const LocaleScope scope(locale);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << locale << ": " << c.text.toStdString());
+      LegacyPatient p;
+      p.med = c.text;
+      p.age = c.text;
+      EXPECT_EQ(p.wholeMed(), c.med);
+      EXPECT_EQ(p.ageYears(), c.age);
+    }
   }
 }
 

@@ -19,6 +19,7 @@
 #include "shell/ClickPanel.h"
 #include "shell/DatePicker.h"
 #include "shell/ScheduleGrid.h"
+#include "support/LocaleScope.h"
 #include "support/WindowFixture.h"
 
 namespace {
@@ -222,8 +223,7 @@ TEST_F(PatientWindow, EstimatePlanAndAssessmentAreStoredAndComeBackAfterTheList)
 }
 
 TEST_F(PatientWindow, NumbersAreShownAndReadInTheUsersLocale) {
-  const QLocale saved;
-  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  const LocaleScope german("de_DE.UTF-8");
   createPatient("ABC1234", "Smith");
   f().ComSkinType->setCurrentIndex(0);
   type(f().EdAge, "45,5");
@@ -236,7 +236,6 @@ TEST_F(PatientWindow, NumbersAreShownAndReadInTheUsersLocale) {
   type(f().EdAge, "46.5");  // a point is understood too
   leave(f().EdAge);
   EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 46.5);
-  QLocale::setDefault(saved);
 }
 
 TEST_F(PatientWindow, LoadingACourseWritesNothing) {

@@ -100,3 +100,19 @@ TEST_F(ShowCourseTool, UnknownPatientOrCourseFails) {
 }
 
 }  // namespace
+
+namespace {
+
+// A clinical engineer's scripts get the same bytes on every machine, whatever its language.
+TEST_F(ShowCourseTool, PrintsTheSameInEveryLocale) {
+  for (const QStringList& args : {QStringList{dirPath(), "ABC1234"}, QStringList{dirPath(), "ABC1234", "1"}}) {
+    const ToolRun c = runTool(QStringList{"show-course"} + args, {"LC_ALL=C"});
+    ASSERT_EQ(c.exitCode, 0) << c.err.toStdString();
+    for (const char* locale : {"de_DE.UTF-8", "fr_FR.UTF-8", "sk_SK.UTF-8", "tr_TR.UTF-8"}) {
+      const ToolRun other = runTool(QStringList{"show-course"} + args, {QStringLiteral("LC_ALL=") + locale});
+      EXPECT_EQ(other.out, c.out) << locale;
+    }
+  }
+}
+
+}  // namespace

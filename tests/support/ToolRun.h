@@ -18,8 +18,14 @@ struct ToolRun {
   }
 };
 
-inline ToolRun runTool(const QStringList& args) {
+// `environment` adds or replaces variables ("LC_ALL=de_DE.UTF-8").
+inline ToolRun runTool(const QStringList& args, const QStringList& environment = {}) {
   QProcess p;
+  if (!environment.isEmpty()) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& e : environment) env.insert(e.section(QLatin1Char('='), 0, 0), e.section(QLatin1Char('='), 1));
+    p.setProcessEnvironment(env);
+  }
   p.start(QStringLiteral(HALCYRA_TOOL_PATH), args);
   ToolRun r;
   if (!p.waitForFinished(120000)) {

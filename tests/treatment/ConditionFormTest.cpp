@@ -13,6 +13,7 @@
 #include <functional>
 #include <vector>
 
+#include "support/LocaleScope.h"
 #include "shell/ClickPanel.h"
 #include "base/DateTime.h"
 #include "shell/Dialogs.h"
@@ -405,8 +406,7 @@ TEST_F(ConditionFormTest, UpdateWithAHalfFilledTimeStaysOpen) {
 }
 
 TEST_F(ConditionFormTest, DecimalCommaLocaleShowsAndReadsComma) {
-  const QLocale saved;
-  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  const LocaleScope german("de_DE.UTF-8");
   form.Load(recordedTreatment(), 300);
   EXPECT_EQ(form.EdTemp->text(), "36,5");
   struct Case { const char* typed; float temperature; };
@@ -417,7 +417,6 @@ TEST_F(ConditionFormTest, DecimalCommaLocaleShowsAndReadsComma) {
     EXPECT_EQ(form.FTemperature, c.temperature);
   }
   EXPECT_TRUE(boxes.empty());
-  QLocale::setDefault(saved);
 }
 
 TEST_F(ConditionFormTest, OpensOverTheMainWindowWithTheTimeFieldInFocus) {

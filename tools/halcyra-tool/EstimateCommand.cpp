@@ -6,12 +6,12 @@
 // Average<TAB>In-Sensitive", every number with 17 significant digits. Exit status 0 on success,
 // 1 when the factor file cannot be read, 2 for wrong arguments.
 
-#include <QLocale>
 #include <QString>
 #include <cstdio>
 #include <map>
 
 #include "Command.h"
+#include "NumberArguments.h"
 #include "dosing/FactorFile.h"
 #include "dosing/MedEstimate.h"
 #include "base/Formats.h"
@@ -34,8 +34,9 @@ int run(const CommandArgs& args) {
     if (!options.emplace(name, args[i + 1]).second) return usage(("repeated option " + name).c_str());
   }
   if (!options.count("--factors") || !options.count("--age")) return usage("--factors and --age are required");
-  const fmt::Real age = fmt::parseReal(QString::fromLocal8Bit(options["--age"].c_str()), QLocale::c());
-  if (!age.valid) return usage("the age must be a number of years, e.g. 45 or 19.5");
+  const QString ageText = QString::fromLocal8Bit(options["--age"].c_str());
+  const fmt::Real age = fmt::parsePointReal(ageText);
+  if (!age.valid) return usage(pointNumberProblem("--age", ageText, "a number of years, e.g. 45 or 19.5").c_str());
 
   FactorTables tables;
   try {
@@ -47,9 +48,10 @@ int run(const CommandArgs& args) {
 
   const double a = dosing::effectiveAge(age.value);
   const dosing::ToneEstimates e = dosing::estimateTones(tables, a);
-  std::printf("effective_age\t%.17g\n", a);
+  std::printf("effective_age\t%s\n", fmt::General(a, 17).c_str());
   for (int t = 0; t < dosing::kSkinTypes; ++t)
-    std::printf("%d\t%.17g\t%.17g\t%.17g\n", t + 1, e.LSkin[t], e.ASkin[t], e.DSkin[t]);
+    std::printf("%d\t%s\t%s\t%s\n", t + 1, fmt::General(e.LSkin[t], 17).c_str(), fmt::General(e.ASkin[t], 17).c_str(),
+                fmt::General(e.DSkin[t], 17).c_str());
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

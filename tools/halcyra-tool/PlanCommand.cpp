@@ -12,7 +12,6 @@
 //   one "warning<TAB>caption<TAB>text" line per warning box in order, line feeds written as \n.
 // Exit status 0 on success, 1 when the factor file cannot be read, 2 for wrong arguments.
 
-#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
@@ -20,6 +19,7 @@
 #include <map>
 
 #include "Command.h"
+#include "NumberArguments.h"
 #include "dosing/DosingSession.h"
 #include "dosing/FactorFile.h"
 #include "base/AppState.h"
@@ -53,8 +53,12 @@ int run(const CommandArgs& args) {
 
   const fmt::Whole item = fmt::parseWhole(options["--skin-type"]);
   if (!item.valid || item.value < -1 || item.value > 6) return usage("the skin type must be -1 (none) or 0..6");
-  const fmt::Real age = fmt::parseReal(options["--age"], QLocale::c());
-  if (!age.valid) return usage("the age must be a number of years, e.g. 45 or 19.5");
+  const fmt::Real age = fmt::parsePointReal(options["--age"]);
+  if (!age.valid) return usage(pointNumberProblem("--age", options["--age"], "a number of years, e.g. 45 or 19.5"));
+  // The MED is typed as it stands (a text that is not a number shows what the window does with
+  // it), but a decimal comma is a slip that would silently leave the plan uncomputed.
+  if (options["--med"].contains(QLatin1Char(',')))
+    return usage(pointNumberProblem("--med", options["--med"], "the MED in mJ/cm2, e.g. 300"));
   QStringList increments;
   if (options.count("--inc")) {
     increments = options["--inc"].split(QLatin1Char(','));

@@ -26,7 +26,7 @@ namespace {
 
 constexpr const char* kUsage = "show-course DIR NHI [COURSEID]";
 
-QString printf17g(double v) { return QString::asprintf("%.17g", v); }
+QString printf17g(double v) { return fmt::GeneralText(v, 17); }
 
 // Line feeds and tabs of a memo kept on one line.
 QString oneLine(QString text) {
@@ -120,8 +120,8 @@ int run(const CommandArgs& args) {
                  .arg(k)
                  .arg(c.Condition)
                  .arg(c.Burn)
-                 .arg(QString::asprintf("%.9g", c.Dose))
-                 .arg(QString::asprintf("%.9g", c.Temperature))
+                 .arg(fmt::GeneralText(c.Dose, 9))
+                 .arg(fmt::GeneralText(c.Temperature, 9))
                  .arg(printf17g(c.When))
                  .arg(QString::fromLatin1(c.Txtime.c_str()))
                  .arg(QString::fromLatin1(c.Initials.c_str()))

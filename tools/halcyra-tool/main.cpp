@@ -2,6 +2,8 @@
 // administrators. Every subcommand calls the same code as the window.
 
 #include <QCoreApplication>
+#include <QLocale>
+#include <clocale>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -29,6 +31,11 @@ RegisterCommand::RegisterCommand(const char* name, const char* usage, CommandFn 
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);  // Qt SQL and the image readers need an application object
+  // The tool prints the same bytes in every locale: figures with a point. Qt has just set the C
+  // library's numeric locale from the environment; take it back, and make the point Qt's default
+  // too. A subcommand that writes for a reader (the printed report) asks for QLocale::system().
+  std::setlocale(LC_NUMERIC, "C");
+  QLocale::setDefault(QLocale::c());
   if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
     usage(argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;

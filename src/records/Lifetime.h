@@ -1,0 +1,15 @@
+#pragma once
+// The current patient's lifetime exposure, read from every course the course cursor lists (the
+// patient's courses) without moving it.
+
+#include "treatment/Exposure.h"
+
+class TDataPatient;
+
+namespace records {
+
+// Sums the recorded treatments and delivered doses of all courses of the current patient; a
+// course on which nothing was ever recorded counts as a course with no treatments.
+treatment::Exposure lifetimeExposure(const TDataPatient& data);
+
+}  // namespace records

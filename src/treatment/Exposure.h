@@ -1,0 +1,34 @@
+#pragma once
+// A patient's lifetime exposure to UV: the treatments recorded over all courses and the dose they
+// delivered. Skin-cancer risk grows with both, so clinicians keep track of them across courses.
+
+#include <QLocale>
+#include <QString>
+#include <span>
+
+#include "treatment/Condition.h"
+
+namespace treatment {
+
+struct Exposure {
+  int treatments = 0;  // recorded treatments (Condition not 0)
+  double dose = 0;     // their delivered doses, mJ/cm2
+  int courses = 0;     // courses counted
+
+  Exposure& operator+=(const Exposure& other) {
+    treatments += other.treatments;
+    dose += other.dose;
+    courses += other.courses;
+    return *this;
+  }
+};
+
+// The recorded treatments of one course and the dose they delivered (one course). Rows that are
+// not recorded count for nothing, whatever their other fields still hold.
+Exposure exposureOf(std::span<const TCondition> records);
+
+// "Lifetime: 84 treatments, 61.2 J/cm²": the line the window's header and the report show, the
+// dose in J/cm² with one decimal in `locale`'s writing.
+QString lifetimeText(const Exposure& exposure, const QLocale& locale = QLocale());
+
+}  // namespace treatment

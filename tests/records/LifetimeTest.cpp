@@ -1,0 +1,90 @@
+// A patient's lifetime exposure over all courses: recorded treatments and their delivered doses,
+// in the core and through halcyra-tool lifetime.
+
+#include <gtest/gtest.h>
+
+#include "RecordsFixtures.h"
+#include "records/CourseRow.h"
+#include "records/Data.h"
+#include "records/Lifetime.h"
+#include "support/ToolRun.h"
+#include "treatment/Exposure.h"
+
+namespace {
+
+using testing_records::StoreTest;
+
+void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+// Smith: course 1 with two recorded treatments and a row cleared after a dose was entered, course 2
+// on which nothing was ever recorded, course 3 with one treatment. Jones: one treatment that must
+// not count for Smith.
+class Lifetime : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    data_ = connect();
+    data_->firstName = [] { return QString(); };
+    data_->secondName = [] { return QString(); };
+    data_->log = [](const QString&) {};
+    addCourseWith({{1, 100.5f}, {2, 200}, {0, 999}});
+    data_->Addcourse();
+    addCourseWith({{4, 300}});
+    data_->FindPatient("XYZ0001", "", 7);
+    data_->AddPatient("XYZ0001", "Jones");
+    data_->Addcourse();
+    recordOnCurrentCourse({{3, 5000}});
+  }
+
+  struct Row { std::int8_t condition; float dose; };
+  void addCourseWith(std::initializer_list<Row> rows) {
+    if (data_->ADOPatient.isEmpty() || data_->ADOPatientHosp.asString() != "ABC1234") {
+      data_->FindPatient("ABC1234", "", 7);
+      data_->AddPatient("ABC1234", "Smith");
+    }
+    data_->Addcourse();
+    recordOnCurrentCourse(rows);
+  }
+  void recordOnCurrentCourse(std::initializer_list<Row> rows) {
+    std::array<TCondition, kTreatments> records{};
+    int k = 0;
+    for (const Row& r : rows) {
+      records[k].Condition = r.condition;
+      records[k++].Dose = r.dose;
+    }
+    data_->ADOCourse.edit();
+    records::storeCourseRecords(*data_, records);
+    data_->ADOCourse.post();
+  }
+  void openSmith() {
+    data_->FilterPatientByNHI("ABC1234");
+    ASSERT_FALSE(data_->ADOPatient.isEmpty());
+  }
+
+  std::unique_ptr<TDataPatient> data_;
+};
+
+TEST_F(Lifetime, SumsRecordedTreatmentsOfEveryCourseWithoutMovingTheCourse) {
+  openSmith();
+  data_->ADOCourse.setRecNo(2);
+  const treatment::Exposure e = records::lifetimeExposure(*data_);
+  EXPECT_EQ(e.treatments, 3);
+  EXPECT_DOUBLE_EQ(e.dose, 600.5);
+  EXPECT_EQ(e.courses, 3);
+  EXPECT_EQ(data_->ADOCourse.recNo(), 2);
+  EXPECT_EQ(treatment::lifetimeText(e, QLocale::c()), QString::fromUtf8("Lifetime: 3 treatments, 0.6 J/cm²"));
+  EXPECT_EQ(treatment::lifetimeText({1, 61249.9, 1}, QLocale(QLocale::German)),
+            QString::fromUtf8("Lifetime: 1 treatment, 61,2 J/cm²"));
+}
+
+TEST_F(Lifetime, TheToolPrintsTheSumsOrNamesAnUnknownPatient) {
+  const ToolRun smith = runTool({"lifetime", dirPath(), "abc1234"});
+  ASSERT_EQ(smith.exitCode, 0) << smith.err.toStdString();
+  EXPECT_EQ(smith.lines(), QStringList({"treatments\t3", "dose\t600.5", "courses\t3"}));
+  const ToolRun nobody = runTool({"lifetime", dirPath(), "NOB0000"});
+  EXPECT_EQ(nobody.exitCode, 1);
+  EXPECT_TRUE(nobody.err.contains("NOB0000")) << nobody.err.toStdString();
+  EXPECT_TRUE(nobody.out.isEmpty());
+}
+
+}  // namespace
