@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
@@ -98,8 +100,20 @@ ReportPreview::ReportPreview(QWidget* parent) : QMainWindow(parent), printer_(QP
   pageStatus_ = new QLabel;
   statusBar()->addPermanentWidget(pageStatus_);
   buildActions();
-  resize(1100, 800);
+  // Most of the screen, and no more than it.
+  const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                        : QRect(0, 0, 1280, 800);
+  resize(std::min(1200, screen.width() * 9 / 10), std::min(900, screen.height() * 9 / 10));
   showReport();
+}
+
+void ReportPreview::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Opened, it shows the pages as wide as the window.
+  if (!shownBefore_) {
+    shownBefore_ = true;
+    setZoom(view_->pageWidthZoom());
+  }
 }
 
 ReportPreview::~ReportPreview() = default;

@@ -69,6 +69,9 @@ class ReportPreview : public QMainWindow {
  signals:
   void exported(const QString& path);
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void buildActions();
   void showReport();
@@ -93,6 +96,7 @@ class ReportPreview : public QMainWindow {
   QString searched_;
   std::vector<report::TextHit> hits_;
   int currentHit_ = -1;
+  bool shownBefore_ = false;
 };
 
 }  // namespace ui
