@@ -19,13 +19,10 @@
 
 #include <jpeglib.h>
 
-#include "base/DateTime.h"
-#include "base/Formats.h"
 #include "base/JpegCodec.h"
-#include "dosing/DefaultSchedules.h"
-#include "dosing/TreatmentPlan.h"
 #include "report/PdfWriter.h"
 #include "report/TreatmentReport.h"
+#include "report/ReportFixtures.h"
 #include "ui/report/ReportChart.h"
 
 namespace {
@@ -78,70 +75,25 @@ std::size_t plainEncode(const QImage& rgb888) {
   return size;
 }
 
-// A course as the window shows it when "Print" is pressed: planned from an MED of 250, five
-// treatments recorded, an assessment, the pictures, and six photographs stored as the program
-// stores them (JPEG quality 90).
+// A course as the window shows it when "Print" is pressed (the tests' sample course: a plan of 29
+// treatments with three recorded, an assessment, a logo, an icon and a diagram) with six
+// photographs stored as the program stores them (JPEG quality 90).
 struct Course {
-  report::ReportInput input;
+  report::ReportInput input = report_fixtures::sampleInput();
   ui::ReportChart chart;  // kept, as the window keeps it, from one report to the next
   std::vector<QImage> pictures;  // the six photographs as decoded, for the plain encode
 
   Course() {
-    report::ReportInput& in = input;
-    in.locale = QLocale(QLocale::English, QLocale::UnitedKingdom);
-    in.printDate = QDate(2025, 3, 21);
-    in.surname = QStringLiteral("Whitfield");
-    in.nhi = QStringLiteral("ABC1234");
-    in.ageText = QStringLiteral("45.5");
-    in.birthText = QStringLiteral("14/09/1979");
-    in.diagnosis = QStringLiteral("Psioriasis");
-    in.treatmentType = QStringLiteral("NB UVB - Low");
-    in.medication = QStringLiteral("Methotrexate 10 mg weekly, emollients twice daily");
-    in.pastHistory = QStringLiteral("Appendectomy 1998");
-    in.contraindications = {false, true, false, false, false, true};
-    in.address = QStringLiteral("12 Harbour Road\nPortside");
-    in.referringPhysician = QStringLiteral("Dr Lock");
-    in.therapist = QStringLiteral("Jane Doe");
-    for (int r = 0; r < 5; ++r) {
-      TCondition& c = in.records[static_cast<std::size_t>(r)];
-      c.Condition = Same;
-      c.Burn = r == 3 ? BurnI : NoBurn;
-      c.Temperature = 36.5f;
-      c.Dose = 200.0f + 25 * r;
-      c.Txtime = "02:30";
-      c.Initials = "AB";
-      c.When = datetime::fromQDateTime(QDateTime(QDate(2025, 3, 3 + 2 * r), QTime(10, 0)));
-    }
-    dosing::PlanInput plan;
-    plan.medText = QStringLiteral("250");
-    plan.skinTypeText = QStringLiteral("Type III");
-    plan.index = 2;
-    plan.LSkin.fill(200);
-    plan.ASkin.fill(250);
-    plan.DSkin.fill(300);
-    plan.MED_Min.fill(1);
-    plan.MED_Max.fill(100000);
-    for (std::size_t r = 0; r < kTreatments; ++r) plan.inc[r] = plan.defInc[r] = fmt::D(dosing::DefIncTable[2][r]);
-    plan.records = in.records;
-    const dosing::PlanOutput out = dosing::computePlan(plan);
-    for (std::size_t r = 0; r < kTreatments; ++r)
-      in.grid[r] = {fmt::D(static_cast<int>(r) + 1), QString(), out.dose[r], out.erythema[r], plan.inc[r]};
-    chart.show(out.series, out.title);
-    in.drawGraph = [this](QPainter& p, const QRectF& r) { chart.draw(p, r); };
-
-    in.diagram = QImage(216, 263, QImage::Format_RGB888);
-    in.diagram.fill(QColor(235, 235, 250));
-    in.logo = QImage(160, 80, QImage::Format_RGB888);
-    in.logo.fill(QColor(0, 120, 200));
-    in.icon = QImage(32, 32, QImage::Format_ARGB32);
-    in.icon.fill(QColor(255, 200, 0, 200));
+    const dosing::PlanOutput plan = report_fixtures::samplePlan(input.records);
+    chart.show(plan.series, plan.title);
+    input.drawGraph = [this](QPainter& p, const QRectF& r) { chart.draw(p, r); };
     for (int i = 0; i < kPhotographs; ++i) {
       report::ReportPhotograph p;
       p.dateText = QStringLiteral("0%1/03/2025").arg(i + 1);
       p.note = QStringLiteral("Left elbow, week %1.\nPlaque thinner, less scale.").arg(i + 1);
       p.jpeg = jpeg::encode(photographLike(i), 90);
       pictures.push_back(jpeg::decode(p.jpeg));
-      in.photographs.push_back(p);
+      input.photographs.push_back(p);
     }
   }
 };

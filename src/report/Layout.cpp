@@ -2,62 +2,53 @@
 
 namespace report {
 
-ReportObject label(const QString& name, QRectF box, const QString& text) {
+namespace {
+
+ReportObject object(const QString& name, ObjectKind kind, QRectF box) {
   ReportObject o;
   o.name = name;
+  o.kind = kind;
   o.box = box;
+  return o;
+}
+
+}  // namespace
+
+ReportObject label(const QString& name, QRectF box, const QString& text) {
+  ReportObject o = object(name, ObjectKind::Text, box);
   o.text = text;
   return o;
 }
 
 ReportObject field(const QString& name, QRectF box, const QString& dataset, const QString& fieldName) {
-  ReportObject o;
-  o.name = name;
-  o.box = box;
+  ReportObject o = object(name, ObjectKind::Text, box);
   o.dataset = dataset;
   o.field = fieldName;
   return o;
 }
 
 ReportObject variable(const QString& name, QRectF box, const QString& variableName) {
-  ReportObject o;
-  o.name = name;
-  o.box = box;
+  ReportObject o = object(name, ObjectKind::Text, box);
   o.variable = variableName;
   return o;
 }
 
-ReportObject picture(const QString& name, QRectF box) {
-  ReportObject o;
-  o.name = name;
-  o.kind = ObjectKind::Picture;
-  o.box = box;
-  return o;
-}
+ReportObject picture(const QString& name, QRectF box) { return object(name, ObjectKind::Picture, box); }
 
 ReportObject rule(const QString& name, QPointF from, double length, double widthPt) {
-  ReportObject o;
-  o.name = name;
-  o.kind = ObjectKind::Line;
-  o.box = QRectF(from, QSizeF(length, 0));
+  ReportObject o = object(name, ObjectKind::Line, QRectF(from, QSizeF(length, 0)));
   o.lineWidth = widthPt;
   return o;
 }
 
 ReportObject subReport(const QString& name, QRectF box, const QString& page) {
-  ReportObject o;
-  o.name = name;
-  o.kind = ObjectKind::SubReport;
-  o.box = box;
+  ReportObject o = object(name, ObjectKind::SubReport, box);
   o.page = page;
   return o;
 }
 
 ReportObject richText(const QString& name, QRectF box, std::vector<Paragraph> paragraphs) {
-  ReportObject o;
-  o.name = name;
-  o.kind = ObjectKind::RichText;
-  o.box = box;
+  ReportObject o = object(name, ObjectKind::RichText, box);
   o.rich = std::move(paragraphs);
   return o;
 }

@@ -167,24 +167,21 @@ class Writer {
     }
     HPDF_Page_SetExtGState(page_, it->second);
   }
-  void fillColour(const QColor& c) {
+  // The colour of filling (or of stroking), written when it differs from the one in force.
+  void colour(const QColor& c, bool stroking) {
+    std::optional<QRgb>& current = stroking ? state_.stroke : state_.fill;
     const QRgb rgba = c.rgba();
-    if (state_.fill == rgba) return;
-    if (!state_.fill || qAlpha(*state_.fill) != c.alpha()) alpha(c.alpha(), false);
-    if (!state_.fill || (*state_.fill & RGB_MASK) != (rgba & RGB_MASK))
-      HPDF_Page_SetRGBFill(page_, static_cast<HPDF_REAL>(c.redF()), static_cast<HPDF_REAL>(c.greenF()),
-                           static_cast<HPDF_REAL>(c.blueF()));
-    state_.fill = rgba;
+    if (current == rgba) return;
+    if (!current || qAlpha(*current) != c.alpha()) alpha(c.alpha(), stroking);
+    if (!current || (*current & RGB_MASK) != (rgba & RGB_MASK)) {
+      const auto r = static_cast<HPDF_REAL>(c.redF()), g = static_cast<HPDF_REAL>(c.greenF()),
+                 b = static_cast<HPDF_REAL>(c.blueF());
+      stroking ? HPDF_Page_SetRGBStroke(page_, r, g, b) : HPDF_Page_SetRGBFill(page_, r, g, b);
+    }
+    current = rgba;
   }
-  void strokeColour(const QColor& c) {
-    const QRgb rgba = c.rgba();
-    if (state_.stroke == rgba) return;
-    if (!state_.stroke || qAlpha(*state_.stroke) != c.alpha()) alpha(c.alpha(), true);
-    if (!state_.stroke || (*state_.stroke & RGB_MASK) != (rgba & RGB_MASK))
-      HPDF_Page_SetRGBStroke(page_, static_cast<HPDF_REAL>(c.redF()), static_cast<HPDF_REAL>(c.greenF()),
-                             static_cast<HPDF_REAL>(c.blueF()));
-    state_.stroke = rgba;
-  }
+  void fillColour(const QColor& c) { colour(c, false); }
+  void strokeColour(const QColor& c) { colour(c, true); }
 
   // The stroke's settings, with coordinates `scale` user units to the point.
   void stroke(const Stroke& s, double scale) {
