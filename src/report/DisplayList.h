@@ -32,7 +32,7 @@ struct Stroke {
 struct TextRun {
   QPointF origin;
   QString text;
-  FontSpec font;
+  TextStyle font;
   QColor colour = Qt::black;
   double rotation = 0;
   double width = 0;

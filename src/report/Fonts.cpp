@@ -6,7 +6,7 @@
 
 namespace report {
 
-double textWidth(const QString& text, const FontSpec& font) {
+double textWidth(const QString& text, const TextStyle& font) {
   long thousandths = 0;
   for (const uint letter : text.toUcs4())
     if (letter >= 32) thousandths += pdf_text::width(letter, font);

@@ -12,11 +12,11 @@
 
 namespace report {
 
-struct FontSpec {
+struct TextStyle {
   double size = 10;  // points
   bool bold = false;
   bool italic = false;
-  bool operator==(const FontSpec&) const = default;
+  bool operator==(const TextStyle&) const = default;
 };
 
 inline constexpr double kMmPerPoint = 25.4 / 72.0;
@@ -28,10 +28,10 @@ inline constexpr double kDescent = 0.212;
 inline constexpr double kLineSpacing = 1.15;  // baseline to baseline, leading included
 
 // The advance of `text` set in `font`, in millimetres, as the PDF file writes it (PdfText.h).
-double textWidth(const QString& text, const FontSpec& font);
+double textWidth(const QString& text, const TextStyle& font);
 
-inline double ascent(const FontSpec& f) { return f.size * kMmPerPoint * kAscent; }
-inline double descent(const FontSpec& f) { return f.size * kMmPerPoint * kDescent; }
-inline double lineSpacing(const FontSpec& f) { return f.size * kMmPerPoint * kLineSpacing; }
+inline double ascent(const TextStyle& f) { return f.size * kMmPerPoint * kAscent; }
+inline double descent(const TextStyle& f) { return f.size * kMmPerPoint * kDescent; }
+inline double lineSpacing(const TextStyle& f) { return f.size * kMmPerPoint * kLineSpacing; }
 
 }  // namespace report

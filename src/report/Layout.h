@@ -39,7 +39,7 @@ struct ReportObject {
   QString dataset;
   QString field;
   QString variable;
-  FontSpec font;  // the report's default: 10 pt
+  TextStyle font;  // the report's default: 10 pt
   Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop;
   bool wordWrap = true;
   bool framed = false;

@@ -61,14 +61,14 @@ struct Drawer {
 
 }  // namespace
 
-QFont screenFont(const FontSpec& spec, int pixelSize) {
+QFont screenFont(const TextStyle& letters, int pixelSize) {
   QFont f;
   f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),
                  QStringLiteral("Helvetica")});
   f.setStyleHint(QFont::SansSerif);
   f.setPixelSize(pixelSize);
-  f.setBold(spec.bold);
-  f.setItalic(spec.italic);
+  f.setBold(letters.bold);
+  f.setItalic(letters.italic);
   f.setKerning(false);
   f.setHintingPreference(QFont::PreferNoHinting);
   return f;

@@ -19,6 +19,6 @@ void drawPage(QPainter& painter, const Drawing& drawing, double pixelsPerMm);
 QImage renderPage(const Drawing& page, double dotsPerInch);
 
 // The screen face of the report at `pixelSize` pixels.
-QFont screenFont(const FontSpec& font, int pixelSize);
+QFont screenFont(const TextStyle& font, int pixelSize);
 
 }  // namespace report

@@ -33,7 +33,7 @@ constexpr std::array kTrueTypeEncodings{
 
 constexpr std::array kFontNames{"Helvetica", "Helvetica-Bold", "Helvetica-Oblique", "Helvetica-BoldOblique"};
 
-int variant(const FontSpec& f) { return (f.bold ? 1 : 0) + (f.italic ? 2 : 0); }
+int variant(const TextStyle& f) { return (f.bold ? 1 : 0) + (f.italic ? 2 : 0); }
 
 void ignoreErrors(HPDF_STATUS, HPDF_STATUS, void*) {}
 
@@ -88,7 +88,7 @@ const Tables& tables() {
 }
 
 // Where Debian's font packages put the faces, in order of preference.
-QString findFile(const FontSpec& f) {
+QString findFile(const TextStyle& f) {
   static const std::array<std::array<const char*, 4>, 3> candidates{{
       {"/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf",
        "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf",
@@ -115,7 +115,7 @@ class TrueTypeWidths {
   ~TrueTypeWidths() {
     if (doc_) HPDF_Free(doc_);
   }
-  int width(char32_t letter, const FontSpec& f) {
+  int width(char32_t letter, const TextStyle& f) {
     if (letter > 0xFFFF) return 0;
     std::lock_guard lock(mutex_);
     const int v = variant(f);
@@ -142,7 +142,7 @@ class TrueTypeWidths {
   std::array<HPDF_Font, 4> fonts_{};
 };
 
-int trueTypeWidth(char32_t letter, const FontSpec& font) {
+int trueTypeWidth(char32_t letter, const TextStyle& font) {
   static TrueTypeWidths widths;
   return widths.width(letter, font);
 }
@@ -153,15 +153,15 @@ bool Piece::operator==(const Piece& o) const {
   return face == o.face && qstrcmp(encoding, o.encoding) == 0 && bytes == o.bytes;
 }
 
-const char* standardFontName(const FontSpec& font) { return kFontNames[static_cast<std::size_t>(variant(font))]; }
+const char* standardFontName(const TextStyle& font) { return kFontNames[static_cast<std::size_t>(variant(font))]; }
 
-int width(char32_t letter, const FontSpec& font) {
+int width(char32_t letter, const TextStyle& font) {
   const auto& w = tables().widths[static_cast<std::size_t>(variant(font))];
   const auto it = w.constFind(letter);
   return it != w.constEnd() ? *it : trueTypeWidth(letter, font);
 }
 
-std::vector<Piece> pieces(const QString& text, const FontSpec& font) {
+std::vector<Piece> pieces(const QString& text, const TextStyle& font) {
   const Tables& t = tables();
   const auto& standard = t.widths[static_cast<std::size_t>(variant(font))];
   QList<uint> letters = text.toUcs4();
@@ -217,6 +217,6 @@ std::vector<Piece> pieces(const QString& text, const FontSpec& font) {
   return out;
 }
 
-QString trueTypeFile(const FontSpec& font) { return findFile(font); }
+QString trueTypeFile(const TextStyle& font) { return findFile(font); }
 
 }  // namespace report::pdf_text

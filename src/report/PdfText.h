@@ -32,16 +32,16 @@ struct Piece {
 };
 
 // The pieces of `text` in order; letters below U+0020 are left out.
-std::vector<Piece> pieces(const QString& text, const FontSpec& font);
+std::vector<Piece> pieces(const QString& text, const TextStyle& font);
 
 // The advance of one letter in thousandths of the font size.
-int width(char32_t letter, const FontSpec& font);
+int width(char32_t letter, const TextStyle& font);
 
 // "Helvetica", "Helvetica-Bold", "Helvetica-Oblique" or "Helvetica-BoldOblique".
-const char* standardFontName(const FontSpec& font);
+const char* standardFontName(const TextStyle& font);
 
 // The TrueType file for letters Helvetica lacks: Liberation Sans (Arial's metrics), or DejaVu
 // Sans where that is not installed; empty when neither is.
-QString trueTypeFile(const FontSpec& font);
+QString trueTypeFile(const TextStyle& font);
 
 }  // namespace report::pdf_text

@@ -273,12 +273,12 @@ class Writer {
     }
   }
 
-  HPDF_Font font(const pdf_text::Piece& piece, const FontSpec& spec, const QString& text) {
-    if (piece.face == pdf_text::Face::Standard) return HPDF_GetFont(doc_.get(), pdf_text::standardFontName(spec), piece.encoding);
-    const int v = (spec.bold ? 1 : 0) + (spec.italic ? 2 : 0);
+  HPDF_Font font(const pdf_text::Piece& piece, const TextStyle& letters, const QString& text) {
+    if (piece.face == pdf_text::Face::Standard) return HPDF_GetFont(doc_.get(), pdf_text::standardFontName(letters), piece.encoding);
+    const int v = (letters.bold ? 1 : 0) + (letters.italic ? 2 : 0);
     auto it = trueType_.find(v);
     if (it == trueType_.end()) {
-      const QString file = pdf_text::trueTypeFile(spec);
+      const QString file = pdf_text::trueTypeFile(letters);
       if (file.isEmpty())
         throw PdfError(QStringLiteral("The text \"%1\" needs letters the standard PDF fonts do not have, and no TrueType "
                                       "font to embed for them is installed (Debian package fonts-liberation2).")

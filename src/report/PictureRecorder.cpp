@@ -138,20 +138,20 @@ class PictureRecorder::Engine : public QPaintEngine {
     const QFont f = item.font();
     const double dpi = paintDevice() ? paintDevice()->logicalDpiY() : 96.0;
     const double pixels = f.pixelSize() > 0 ? f.pixelSize() : f.pointSizeF() * dpi / 72.0;
-    FontSpec spec;
-    spec.size = pixels * scaleOf(t) / kMmPerPoint;
-    spec.bold = f.weight() >= QFont::DemiBold;
-    spec.italic = f.italic();
+    TextStyle letters;
+    letters.size = pixels * scaleOf(t) / kMmPerPoint;
+    letters.bold = f.weight() >= QFont::DemiBold;
+    letters.italic = f.italic();
     TextRun run;
     run.origin = t.map(p);
     run.text = text;
-    run.font = spec;
+    run.font = letters;
     run.colour = faded(pen_.color(), opacity_);
     double angle = -std::atan2(t.m12(), t.m11()) * 180.0 / M_PI;
     angle = std::fmod(angle + 360.0, 360.0);
     if (std::abs(angle - std::round(angle)) < 1e-9) angle = std::round(angle);
     run.rotation = angle == 360.0 ? 0.0 : angle;
-    run.width = textWidth(text, spec);
+    run.width = textWidth(text, letters);
     drawing_.add(std::move(run), currentClip());
   }
 

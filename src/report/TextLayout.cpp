@@ -38,7 +38,7 @@ double widthOf(const Paragraph& p, const Token& t) {
 }
 
 // The longest start of `text` that fits in `width` (at least one letter).
-int fittingLetters(const QString& text, const FontSpec& font, double width) {
+int fittingLetters(const QString& text, const TextStyle& font, double width) {
   int n = 1;
   while (n < text.size() && textWidth(text.left(n + 1), font) <= width + kSlack) ++n;
   if (n < text.size() && text.at(n - 1).isHighSurrogate()) ++n;
@@ -70,10 +70,10 @@ LaidLine finish(const Paragraph& p, const std::vector<Token>& line) {
       while (!shown.isEmpty() && isBlank(shown.back())) shown.chop(1);
     if (!shown.isEmpty()) out.width = s.x + (shown.size() == s.span.text.size() ? s.width : textWidth(shown, s.span.font));
   }
-  const FontSpec* tallest = nullptr;
+  const TextStyle* tallest = nullptr;
   for (const LaidSpan& s : out.spans)
     if (!tallest || s.span.font.size > tallest->size) tallest = &s.span.font;
-  const FontSpec lineFont = tallest ? *tallest : (p.spans.empty() ? p.emptyFont : p.spans.front().font);
+  const TextStyle lineFont = tallest ? *tallest : (p.spans.empty() ? p.emptyFont : p.spans.front().font);
   out.ascent = ascent(lineFont);
   out.height = lineSpacing(lineFont);
   return out;
@@ -81,7 +81,7 @@ LaidLine finish(const Paragraph& p, const std::vector<Token>& line) {
 
 }  // namespace
 
-std::vector<Paragraph> plainParagraphs(const QString& text, const FontSpec& font, const QColor& colour) {
+std::vector<Paragraph> plainParagraphs(const QString& text, const TextStyle& font, const QColor& colour) {
   QString clean = text;
   clean.remove(QLatin1Char('\r'));
   std::vector<Paragraph> out;
@@ -121,7 +121,7 @@ std::vector<LaidLine> layOut(const std::vector<Paragraph>& paragraphs, double wi
       }
       blanks.clear();
       // A word wider than the whole line is broken between letters.
-      const FontSpec& font = p.spans[static_cast<std::size_t>(t.span)].font;
+      const TextStyle& font = p.spans[static_cast<std::size_t>(t.span)].font;
       while (width > 0 && line.empty() && w > width + kSlack && t.text.size() > 1) {
         const int n = fittingLetters(t.text, font, width);
         if (n >= t.text.size()) break;

@@ -16,18 +16,18 @@ namespace report {
 
 struct Span {
   QString text;
-  FontSpec font;
+  TextStyle font;
   bool underline = false;  // underlined blanks are kept whole and never broken
   QColor colour = Qt::black;
 };
 
 struct Paragraph {
   std::vector<Span> spans;  // an empty paragraph is an empty line of `emptyFont`
-  FontSpec emptyFont;
+  TextStyle emptyFont;
 };
 
 // Plain text in one font: each line (split at line feeds; carriage returns dropped) a paragraph.
-std::vector<Paragraph> plainParagraphs(const QString& text, const FontSpec& font, const QColor& colour = Qt::black);
+std::vector<Paragraph> plainParagraphs(const QString& text, const TextStyle& font, const QColor& colour = Qt::black);
 
 // The blank between a box's edges and its text (2 and 1 report units).
 inline constexpr double kPaddingX = 2 * kMmPerPixel;

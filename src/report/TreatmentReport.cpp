@@ -62,7 +62,7 @@ std::shared_ptr<const PictureContent> unreadablePhotograph(const QSizeF& box, co
   auto content = std::make_shared<PictureContent>();
   content->drawing.size = box;
   setText(content->drawing,
-          plainParagraphs(QStringLiteral("This photograph cannot be shown: ") + reason, FontSpec{8}, Qt::darkRed),
+          plainParagraphs(QStringLiteral("This photograph cannot be shown: ") + reason, TextStyle{8}, Qt::darkRed),
           TextBox{QRectF(QPointF(0, 0), box)});
   return content;
 }

@@ -38,8 +38,8 @@ Band band(const char* name, double height, const QString& dataset = {}, int colu
 // The consent block, in the report's face (12 pt heading, 8 pt text): the patient signs on the
 // long underlined blank and dates it on the three short ones.
 std::vector<Paragraph> consentBlock() {
-  const FontSpec heading{12};
-  const FontSpec text{8};
+  const TextStyle heading{12};
+  const TextStyle text{8};
   auto line = [&](std::vector<Span> spans) { return Paragraph{std::move(spans), text}; };
   auto blank = [&](int width) { return Span{QString(width, QLatin1Char(' ')), text, true}; };
   return {

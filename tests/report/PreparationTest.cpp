@@ -46,7 +46,7 @@ std::vector<Image> imagesIn(const Drawing& page, const QRectF& area) {
 
 // The origin of the first line of a 10-point text at the top-left of a box.
 QPointF firstBaseline(QPointF boxTopLeft, double pointSize = 10) {
-  return boxTopLeft + QPointF(kPaddingX, kPaddingY + ascent(FontSpec{pointSize}));
+  return boxTopLeft + QPointF(kPaddingX, kPaddingY + ascent(TextStyle{pointSize}));
 }
 
 }  // namespace
@@ -78,7 +78,7 @@ TEST(Preparation, SummaryPageObjectsLandAtTheirMillimetres) {
 
   const auto name = run(page, "Whitfield");  // Memo1, 14 pt at 43.2, 1.0
   ASSERT_TRUE(name);
-  EXPECT_EQ(name->font, FontSpec{14});
+  EXPECT_EQ(name->font, TextStyle{14});
   EXPECT_NEAR(name->origin.x(), firstBaseline(origin + QPointF(43.2, 1.0), 14).x(), kTolerance);
   EXPECT_NEAR(name->origin.y(), firstBaseline(origin + QPointF(43.2, 1.0), 14).y(), kTolerance);
 

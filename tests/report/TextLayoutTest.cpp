@@ -8,7 +8,7 @@ using namespace report;
 
 namespace {
 
-const FontSpec kTen{10};
+const TextStyle kTen{10};
 
 QStringList lineTexts(const std::vector<LaidLine>& lines) {
   QStringList out;

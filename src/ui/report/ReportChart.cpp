@@ -14,10 +14,10 @@ namespace {
 // The same size, weight and slant in the report's face.
 QFont inReportFace(const QFont& font) {
   const QFontInfo shown(font);
-  report::FontSpec spec;
-  spec.bold = font.bold();
-  spec.italic = font.italic();
-  QFont f = report::screenFont(spec, qMax(1, shown.pixelSize()));
+  report::TextStyle letters;
+  letters.bold = font.bold();
+  letters.italic = font.italic();
+  QFont f = report::screenFont(letters, qMax(1, shown.pixelSize()));
   return f;
 }
 
