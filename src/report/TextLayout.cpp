@@ -79,6 +79,29 @@ LaidLine finish(const Paragraph& p, const std::vector<Token>& line) {
   return out;
 }
 
+// Ends the line in an ellipsis, taking letters off its end until the two fit in `width`.
+void endWithEllipsis(LaidLine& line, double width) {
+  const QString mark(QChar(0x2026));
+  while (!line.spans.empty()) {
+    LaidSpan& last = line.spans.back();
+    QString& text = last.span.text;
+    if (!last.span.underline)
+      while (!text.isEmpty() && isBlank(text.back())) text.chop(1);
+    const double w = textWidth(text + mark, last.span.font);
+    if (last.x + w <= width + kSlack || (text.isEmpty() && line.spans.size() == 1)) {
+      text += mark;
+      last.width = w;
+      line.width = last.x + w;
+      return;
+    }
+    if (text.isEmpty()) {
+      line.spans.pop_back();
+      continue;
+    }
+    text.chop(text.size() > 1 && text.back().isLowSurrogate() ? 2 : 1);
+  }
+}
+
 }  // namespace
 
 std::vector<Paragraph> plainParagraphs(const QString& text, const TextStyle& font, const QColor& colour) {
@@ -179,8 +202,21 @@ void setText(Drawing& out, const std::vector<Paragraph>& paragraphs, const TextB
   if (tb.align & Qt::AlignVCenter) top = (frameHeight - total) / 2;
   if (tb.align & Qt::AlignBottom) top = frameHeight - kPaddingY - total;
 
-  // Text that does not fit is cut at the box's edges, except that the letters of a line whose
-  // baseline lies in the box keep their descenders.
+  // The lines whose baselines lie in the box show (the first always); the others are left out
+  // whole rather than shown cut in half over whatever lies below. Where text is left out, or a
+  // line is still too wide, its last line shown ends in an ellipsis, so that the reader knows.
+  std::size_t shown = 0;
+  for (double baseline = top; shown < lines.size(); ++shown) {
+    baseline += (shown ? lines[shown - 1].height - lines[shown - 1].ascent : 0) + lines[shown].ascent;
+    if (shown > 0 && baseline > frameHeight + kSlack) break;
+  }
+  if (shown < lines.size()) endWithEllipsis(lines[shown - 1], inner);
+  lines.resize(shown);
+  for (LaidLine& l : lines)
+    if (l.width > inner + kSlack) endWithEllipsis(l, inner);
+
+  // What still sticks out (a first line taller than its box) is cut at the box's edges, except
+  // that the letters of a line whose baseline lies in the box keep their descenders.
   double lastBaseline = top, below = 0;
   for (const LaidLine& l : lines) {
     below = std::max(below, l.ascent * (kDescent / kAscent));
@@ -197,7 +233,6 @@ void setText(Drawing& out, const std::vector<Paragraph>& paragraphs, const TextB
                              : -1;
 
   for (const LaidLine& l : lines) {
-    if (top >= frameHeight) break;  // wholly below the box
     const double baseline = top + l.ascent;
     double left = kPaddingX;
     if (tb.align & Qt::AlignHCenter) left = (frameWidth - l.width) / 2;

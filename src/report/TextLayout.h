@@ -2,7 +2,8 @@
 // Setting text into a box: paragraphs of spans broken into lines at blanks, aligned, turned by a
 // quarter turn where the box asks for it, and written into a drawing as text runs (and rules
 // under underlined spans). A line that may not break is set smaller, down to half its size, until
-// it fits; the box's edges cut off whatever still does not.
+// it fits. Text that still does not fit is left out by whole lines and letters, and the last line
+// shown ends in an ellipsis.
 
 #include <QColor>
 #include <QRectF>

@@ -54,18 +54,20 @@ std::vector<Paragraph> consentBlock() {
   };
 }
 
+// Texts of one line (names, numbers, dates) never break: one too long for its box is set smaller
+// (down to half its size) so that it shows whole; texts of several lines break at blanks.
 PageLayout summaryPage() {
   PageLayout summary = page("Page1", "Summary", kA4Landscape);
   summary.objects = {
       //      name          left   top    width  height  content
       picture(q("Logo"),     {0.0,   0.0,   40.0,  20.0}),
-      field(q("Memo1"),      {43.2,  1.0,   63.0,  7.0},  P, q("Name")).pt(14),
-      field(q("Memo12"),     {43.4,  8.0,   38.0,  6.0},  P, q("HospID")),
+      field(q("Memo1"),      {43.2,  1.0,   63.0,  7.0},  P, q("Name")).pt(14).noWrap(),
+      field(q("Memo12"),     {43.4,  8.0,   38.0,  6.0},  P, q("HospID")).noWrap(),
       label(q("Memo14"),     {43.5,  15.9,  41.0,  5.0},  q("Dose Sum Erythema %Inc")).pt(9),
       label(q("Memo34"),     {112.3, 9.8,   19.9,  4.6},  q("Birth Date:")).pt(10).bold(),
-      field(q("Memo35"),     {132.0, 9.8,   35.2,  4.6},  P, q("Birth")),
+      field(q("Memo35"),     {132.0, 9.8,   35.2,  4.6},  P, q("Birth")).noWrap(),
       label(q("Memo3"),      {118.5, 1.0,   15.0,  7.0},  q("Age :")).pt(14),
-      field(q("Memo4"),      {132.1, 1.0,   20.0,  8.0},  P, q("Age")).pt(14),
+      field(q("Memo4"),      {132.1, 1.0,   20.0,  8.0},  P, q("Age")).pt(14).noWrap(),
       label(q("Memo6"),      {152.4, 1.0,   66.0,  8.0},  q("NB UVB Treatment Report")).pt(14),
       picture(q("Picture1"), {217.2, 11.2,  8.0,   8.0}),
       variable(q("Memo7"),   {228.4, 1.0,   49.0,  6.0},  q("PrintDate")).pt(14).right().noWrap(),
@@ -126,10 +128,10 @@ PageLayout photographPages() {
   header.repeatOnEveryPage = true;
   header.objects = {
       //      name          left   top   width height
-      field(q("Memo16"),     {0.0,   0.0,  63.0, 7.0}, P, q("Name")).pt(14),
-      field(q("Memo22"),     {0.0,   7.1,  36.0, 5.0}, P, q("HospID")),
+      field(q("Memo16"),     {0.0,   0.0,  63.0, 7.0}, P, q("Name")).pt(14).noWrap(),
+      field(q("Memo22"),     {0.0,   7.1,  36.0, 5.0}, P, q("HospID")).noWrap(),
       label(q("Memo17"),     {107.2, 0.0,  15.0, 7.0}, q("Age :")).pt(14),
-      field(q("Memo18"),     {123.2, 0.0,  20.0, 8.0}, P, q("Age")).pt(14),
+      field(q("Memo18"),     {123.2, 0.0,  20.0, 8.0}, P, q("Age")).pt(14).noWrap(),
       label(q("Memo19"),     {147.0, 0.0,  66.0, 8.0}, q("NB UVB Treatment Report")).pt(14),
       picture(q("Picture6"), {216.0, 5.0,  8.0,  8.0}),
       variable(q("Memo20"),  {227.0, 0.0,  49.0, 6.0}, q("PrintDate")).pt(15).right().noWrap(),

@@ -72,14 +72,14 @@ TEST(TextLayout, LinesThatMayNotBreakAreSetSmallerToFit) {
   const QString number = QStringLiteral("123456");
   const double natural = textWidth(number, kTen);
   struct Case {
-    double boxWidth;   // inside the padding
-    double size;       // the size the line is set at
-    bool clipped;
+    double boxWidth;  // inside the padding
+    double size;      // the size the line is set at
+    const char* shown;
   };
   const Case cases[] = {
-      {natural + 1, 10, false},     // fits as it is
-      {natural * 0.8, 8, false},    // set smaller
-      {natural * 0.3, 5, true},     // no smaller than half: the box cuts it
+      {natural + 1, 10, "123456"},         // fits as it is
+      {natural * 0.8, 8, "123456"},        // set smaller
+      {natural * 0.3, 5, "1\u2026"},      // no smaller than half: cut, and says so
   };
   for (const Case& c : cases) {
     Drawing d;
@@ -89,8 +89,22 @@ TEST(TextLayout, LinesThatMayNotBreakAreSetSmallerToFit) {
     const auto r = runs(d);
     ASSERT_EQ(r.size(), 1u);
     EXPECT_NEAR(r[0].font.size, c.size, 1e-9) << c.boxWidth;
-    EXPECT_EQ(d.items[0].clip >= 0, c.clipped) << c.boxWidth;
+    EXPECT_EQ(r[0].text, QString::fromUtf8(c.shown));
+    EXPECT_LE(r[0].width, c.boxWidth + 1e-9);
   }
+}
+
+TEST(TextLayout, TextLeftOutOfItsBoxIsMarkedWithAnEllipsis) {
+  // Three lines in a box with room for two: the second ends in an ellipsis, the third is not drawn.
+  const QString text = QStringLiteral("first line\nsecond line\nthird line");
+  const double width = textWidth(QStringLiteral("second line"), kTen) + 2 * kPaddingX;
+  Drawing d;
+  setText(d, plainParagraphs(text, kTen), TextBox{QRectF(0, 0, width, 2 * kPaddingY + 2 * lineSpacing(kTen))});
+  const auto r = runs(d);
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0].text, "first line");
+  EXPECT_EQ(r[1].text, QString::fromUtf8("second li\u2026"));
+  EXPECT_LE(r[1].width, width - 2 * kPaddingX + 1e-9);
 }
 
 TEST(TextLayout, AlignsAndTurnsLinesInTheirBox) {
