@@ -23,7 +23,7 @@
 #include "diagram/Photographs.h"
 #include "records/Data.h"
 #include "records/Database.h"
-#include "base/AppState.h"
+#include "base/Directories.h"
 #include "base/JpegCodec.h"
 
 namespace {
@@ -68,8 +68,7 @@ struct Fixture {
     data->firstName = data->secondName = [] { return QString(); };
     data->log = [](const QString&) {};
     if (data->DataModuleCreate() != TDataPatient::ConnectResult::Connected) throw std::runtime_error("no database");
-    AppStateGuard quiet;
-    data->AddPatient("PHO1234", "Bench");
+    data->AddPatient("PHO1234", "Bench", TDataPatient::AfterAdd::KeepCourse);
     data->Addcourse();
   }
 

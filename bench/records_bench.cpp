@@ -25,7 +25,7 @@
 
 #include "records/Data.h"
 #include "records/Database.h"
-#include "base/AppState.h"
+#include "base/Directories.h"
 #include "base/JpegCodec.h"
 
 namespace {
@@ -385,10 +385,8 @@ void BM_AddPatientAndCourse(benchmark::State& state) {
     const QString nhi = QStringLiteral("Q%1").arg(++n, 6, 10, QChar(u'0'));
     m.FindPatient(nhi, QString(), 7);  // the search that matched nobody
     state.ResumeTiming();
-    AppState = QuietMode;
-    m.AddPatient(nhi, QStringLiteral("Newcomer"));
+    m.AddPatient(nhi, QStringLiteral("Newcomer"), TDataPatient::AfterAdd::KeepCourse);  // as Select adds
     m.Addcourse();
-    AppState = ListMode;
   }
   removeAdded();  // after the timed loop
   backToList(m);
@@ -420,9 +418,7 @@ void BM_Patient_Complete(benchmark::State& state) {
   TDataPatient& m = module();
   backToList(m);
   openPatient(m, department().nhi[4242]);
-  AppState = PatientMode;
   for (auto _ : state) m.Patient_Complete();
-  AppState = ListMode;
 }
 void BM_Raw_Patient_Complete(benchmark::State& state) {
   sqlite3_stmt* scan = raw().stmt("SELECT Complete FROM Course WHERE Hosp = ?1");

@@ -12,6 +12,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-liberation2 poppler-utils xvfb xauth
   locales
+  # the end-to-end tests drive the real window through the accessibility bus
+  dbus-daemon at-spi2-core python3-pyatspi python3-xlib xdotool
 )
 if [ "${HALCYRA_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(imagemagick x11-utils sqlite3)

@@ -4,7 +4,6 @@
 
 #include "dosing/DefaultSchedules.h"
 #include "dosing/MedEstimate.h"
-#include "base/AppState.h"
 #include "base/Formats.h"
 
 namespace dosing {
@@ -29,7 +28,7 @@ void DosingSession::UpDateMED() {
     tonePanelsEnabled = true;
     gridEnabled = true;
   } else {
-    // No skin type, or "Agressive": nothing to show; the panels keep their state.
+    // No skin type, or "Agressive": no estimate, so nothing to show and no panel to click.
     toneLabels = {};
   }
 }
@@ -44,6 +43,7 @@ void DosingSession::ClearMED() {
     grid.erythema[r].clear();
   }
   gridEnabled = false;
+  tonePanelsEnabled = false;
 }
 
 void DosingSession::ComSkinTypeChange(int item) {
@@ -93,9 +93,7 @@ ToneClick DosingSession::PanelToneClk(int tag, const QString& comboText,
 }
 
 std::vector<PlanWarning> DosingSession::EdMEDChange(const QString& medText, const QString& comboText,
-                                                    int appState, std::span<const TCondition> records) {
-  if (appState != PatientMode && appState != LoadingMode) return {};
-
+                                                    std::span<const TCondition> records) {
   PlanInput in;
   in.medText = medText;
   in.skinTypeText = comboText;

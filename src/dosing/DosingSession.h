@@ -71,7 +71,8 @@ class DosingSession {
   void UpDateMED();
 
   // Empties the plan display: columns 2 and 3, the graph and its title, the tone labels; the grid
-  // is disabled and OldMed forgotten. The increments, ExpectDose and the MED box stay.
+  // and the tone panels are disabled (a panel is only ever clickable beside an estimate it shows)
+  // and OldMed forgotten. The increments, ExpectDose and the MED box stay.
   void ClearMED();
 
   // A skin type chosen (item -1..6; anything else counts as none): loads its default schedule into
@@ -93,10 +94,10 @@ class DosingSession {
   ToneClick PanelToneClk(int tag, const QString& comboText,
                          const std::optional<QString>& focusedAgeText = std::nullopt);
 
-  // Recomputes the plan from the MED text and the increments in `grid`, when `appState` is 1 or 2
-  // (in any other mode it does nothing). `records` are treatments 1..29. Returns the warnings to
-  // show, in order.
-  std::vector<PlanWarning> EdMEDChange(const QString& medText, const QString& comboText, int appState,
+  // Recomputes the plan from the MED text and the increments in `grid`. `records` are treatments
+  // 1..29. Returns the warnings to show, in order. (Whether the plan is computed at all in a
+  // given mode of the window is the caller's rule.)
+  std::vector<PlanWarning> EdMEDChange(const QString& medText, const QString& comboText,
                                        std::span<const TCondition> records = {});
 };
 

@@ -5,7 +5,7 @@
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/PatientFilter.h"
-#include "base/AppState.h"
+#include "base/Directories.h"
 #include "base/DateTime.h"
 #include "base/JpegCodec.h"
 
@@ -127,10 +127,7 @@ void TDataPatient::DataModuleDestroy() {
   ADOCon.close();
 }
 
-void TDataPatient::ReopenDataSet(DataSet& table) {
-  const AppStateGuard quiet;
-  table.reopen();
-}
+void TDataPatient::ReopenDataSet(DataSet& table) { table.reopen(); }
 
 void TDataPatient::FindPatient(const QString& Hosp, const QString& Pat, std::uint8_t Msk) {
   ADOPatient.checkActive();
@@ -157,7 +154,7 @@ void TDataPatient::FilterPatientByNHI(const QString& Hosp) {
   ADOPatient.setFiltered(true);
 }
 
-void TDataPatient::AddPatient(const QString& Hosp, const QString& Pat) {
+void TDataPatient::AddPatient(const QString& Hosp, const QString& Pat, AfterAdd after) {
   if (ADOPatient.isEmpty()) {
     ADOPatient.close();
     ADOPatient.open();
@@ -185,7 +182,7 @@ void TDataPatient::AddPatient(const QString& Hosp, const QString& Pat) {
   ADOPatient.setFiltered(false);
   ReopenDataSet(ADOPatient);
   ADOPatient.gotoBookmark(current);
-  if (AppState != QuietMode) ADOCourse.last();
+  if (after == AfterAdd::LastCourse) ADOCourse.last();
 }
 
 void TDataPatient::Addcourse() {
@@ -204,7 +201,6 @@ void TDataPatient::Addcourse() {
 }
 
 void TDataPatient::Patient_Complete() {
-  const AppStateGuard quiet;
   const QVariant remembered = ADOCourseCourseID.value();
 
   ReopenDataSet(ADOCourse);
@@ -269,7 +265,7 @@ QImage TDataPatient::GetImage() const {
 
 void TDataPatient::ADOImageAfterScroll() {
   if (!ADOImage.active() || ADOImage.state() == DataSet::State::Insert) return;
-  if (AppState != PatientMode && AppState != LoadingMode) return;
+  if (!showsPhotographs || !showsPhotographs()) return;
   try {
     if (ADOImage.isEmpty()) return;
     const QImage picture = GetImage();

@@ -8,9 +8,10 @@
 // it: DataModuleCreate reports a missing file and the caller decides (records/Database.h offers
 // databasePath and createDatabase).
 //
-// The module knows no widgets. What it needs from the window comes through hooks: the texts of the
-// first- and second-name boxes for a new patient, and the import log. What the window draws after
-// the photograph cursor moves goes out through signals.
+// The module knows no widgets and no application mode. What it needs from its owner comes through
+// hooks: the first and second names of a new patient, the import log, and whether photographs are
+// shown at the moment. What is to be drawn after the photograph cursor moves goes out through
+// signals.
 
 #include <QImage>
 #include <QObject>
@@ -26,6 +27,12 @@ class TDataPatient : public QObject {
   Q_OBJECT
 
  public:
+  // Where AddPatient leaves the course cursor.
+  enum class AfterAdd {
+    LastCourse,  // on the patient's last course (the import)
+    KeepCourse,  // where it stands (Select opens the course picked in the list)
+  };
+
   enum class ConnectResult {
     NoDirectory,  // DBDir is empty: no connection, the tables stay closed
     NoDatabase,   // DBDir is set but holds no store file: the caller may offer to create one
@@ -61,11 +68,13 @@ class TDataPatient : public QObject {
   // The status mask of the last FindPatient (course status bits 1, 2, 4; 7 lists every status).
   std::uint8_t MyMsk = 7;
 
-  // Hooks set by the window: the first- and second-name boxes' texts (EdFirst, EdSecond) for a
-  // new patient, and a line for the import log (Memo2).
+  // Hooks set by the owner: the first- and second-name boxes' texts (EdFirst, EdSecond) for a
+  // new patient, a line for the import log (Memo2), and whether the current photograph is shown
+  // after the photograph cursor moves (unset: it is not).
   std::function<QString()> firstName;
   std::function<QString()> secondName;
   std::function<void(const QString&)> log;
+  std::function<bool()> showsPhotographs;
 
   // Connects to the store in DBDir and opens Patient, Course and Imagedb. Raises
   // records::DataError, naming the file, when the file is there but cannot be used. May be called
@@ -75,7 +84,8 @@ class TDataPatient : public QObject {
   void DataModuleDestroy();
   bool connected() const { return ADOCon.isOpen(); }
 
-  // Re-reads a table and returns to the row that was current, with AppState held at 4 meanwhile.
+  // Re-reads a table and returns to the row that was current. The caller keeps its handlers from
+  // acting on the rows passing by meanwhile.
   void ReopenDataSet(records::DataSet& table);
 
   // Filters the patient list: NHI begins with `Hosp`, surname contains `Pat` (letter case ignored,
@@ -92,9 +102,9 @@ class TDataPatient : public QObject {
   // With no current patient in the list (a search that matched nobody), adds the patient `Hosp`
   // with surname `Pat` and the name boxes' first and second names; a surname longer than 29
   // characters is logged and cut (and then cut again to the column's 20). In every case the
-  // filter is removed and the patient that was current, or was added, stays current. Unless
-  // AppState is 4 the course cursor then goes to the patient's last course.
-  void AddPatient(const QString& Hosp, const QString& Pat);
+  // filter is removed and the patient that was current, or was added, stays current. The course
+  // cursor then goes to the patient's last course, or stays where it is (`after`).
+  void AddPatient(const QString& Hosp, const QString& Pat, AfterAdd after = AfterAdd::LastCourse);
   // Adds course NCourse + 1 to the current patient, dated now, leaves it current, and recomputes
   // the patient's course status.
   void Addcourse();
@@ -110,9 +120,9 @@ class TDataPatient : public QObject {
   // (0 x 0) picture for a row without bytes or no current row. Damaged bytes raise DataError with
   // the codec's words.
   QImage GetImage() const;
-  // Runs after every move of the photograph cursor (and when the window calls it): in AppState 1
-  // or 2, with a current photograph, sends photographToShow, or photographFailed when it cannot
-  // be decoded. Never throws.
+  // Runs after every move of the photograph cursor (and when the owner calls it): while
+  // showsPhotographs says so, with a current photograph, sends photographToShow, or
+  // photographFailed when it cannot be decoded. Never throws.
   void ADOImageAfterScroll();
 
  signals:

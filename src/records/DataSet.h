@@ -131,7 +131,7 @@ class DataSet : public QObject {
 
   // ---- bound widgets. While detached, no dataChanged/fieldChanged/stateChanged is sent and
   // details do not follow this cursor; re-attaching sends one dataChanged and brings the details
-  // up to date. afterScroll is sent in any case (handlers look at AppState).
+  // up to date. afterScroll is sent in any case (its listeners decide whether to act).
   void disableControls();
   void enableControls();
   bool controlsDisabled() const { return disableCount_ > 0; }

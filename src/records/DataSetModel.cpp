@@ -7,7 +7,7 @@
 #include "base/DateTime.h"
 #include "base/Formats.h"
 
-DataSetModel::DataSetModel(records::DataSet& dataSet, const QStringList& columns, QObject* parent)
+DataSetModel::DataSetModel(const records::DataSet& dataSet, const QStringList& columns, QObject* parent)
     : QAbstractTableModel(parent), dataSet_(dataSet), names_(columns) {
   for (const QString& name : columns) columns_.push_back(dataSet.columnIndex(name));
   connect(&dataSet_, &records::DataSet::dataChanged, this, &DataSetModel::reload);
@@ -37,8 +37,11 @@ QString DataSetModel::displayText(const QVariant& value, int kind) {
       return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case records::ColumnKind::Float:
       return fmt::GeneralShown(value.toDouble(), 15);
-    case records::ColumnKind::VarBytes:
-    case records::ColumnKind::Blob: {
+    case records::ColumnKind::Blob:
+      // A photograph: drawing its bytes as text shows nothing useful and costs a conversion of
+      // tens of kilobytes at every repaint.
+      return QStringLiteral("JPEG, %1 bytes").arg(fmt::D(value.toByteArray().size()));
+    case records::ColumnKind::VarBytes: {
       const QByteArray bytes = value.toByteArray();
       QString text;
       for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)

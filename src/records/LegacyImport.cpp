@@ -10,7 +10,6 @@
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/VarBytes.h"
-#include "base/AppState.h"
 #include "treatment/CourseColumns.h"
 
 namespace records {
@@ -146,7 +145,6 @@ LegacyImport checkLegacyFile(const QString& path) {
 
 void storeLegacyImport(TDataPatient& data, LegacyImport& im) {
   if (im.status != LegacyImport::Status::Checked) return;
-  const AppStateGuard importing(ImportMode);
   Bookmark before;
   try {
     data.ADOPatient.checkActive();

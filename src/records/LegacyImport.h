@@ -51,8 +51,7 @@ inline constexpr int kLongestNhi = 8;
 LegacyImport checkLegacyFile(const QString& path);
 
 // Stores a checked file in the store of `data` (see the top of this file) and sets the status to
-// Imported, or to Skipped with the store's reason. Runs in import mode (AppState 3, restored
-// afterwards). Afterwards the imported patient and course are current, the patient list is not
+// Imported, or to Skipped with the store's reason. Afterwards the imported patient and course are current, the patient list is not
 // filtered; after a refusal the patient that was current before is current again when it still
 // exists. Never throws for a refusal of the store.
 void storeLegacyImport(TDataPatient& data, LegacyImport& import);

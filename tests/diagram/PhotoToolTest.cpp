@@ -12,7 +12,7 @@
 #include "support/ToolRun.h"
 #include "records/Data.h"
 #include "records/Database.h"
-#include "base/AppState.h"
+#include "base/Directories.h"
 #include "base/DateTime.h"
 
 using namespace photo_fixtures;
@@ -31,12 +31,9 @@ class PhotoToolTest : public ::testing::Test {
     data.firstName = data.secondName = [] { return QString(); };
     data.log = [](const QString&) {};
     ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
-    {
-      AppStateGuard quiet;
-      data.AddPatient("PHO1234", "Lens");
-      data.Addcourse();
-      data.Addcourse();
-    }
+    data.AddPatient("PHO1234", "Lens");
+    data.Addcourse();
+    data.Addcourse();
     DBDir = savedDir;
   }
 

@@ -4,7 +4,6 @@
 
 #include "PlanFixtures.h"
 #include "dosing/DosingSession.h"
-#include "base/AppState.h"
 
 using namespace dosing;
 using plan_fixtures::flatTables;
@@ -19,22 +18,8 @@ DosingSession openCourse(int item = 0, int lo = 1, int hi = 100000) {
   return s;
 }
 
-std::vector<PlanWarning> enterMed(DosingSession& s, const char* med, int appState = PatientMode) {
-  return s.EdMEDChange(QString::fromLatin1(med), skinTypeText(s.skinTypeItem), appState);
-}
-
-TEST(Session, PlanIsComputedOnlyWithACourseOpenOrLoading) {
-  for (int state = ListMode; state <= QuietMode; ++state) {
-    SCOPED_TRACE(state);
-    DosingSession s = openCourse(0, 1000);  // any first dose would be too low
-    const auto warnings = enterMed(s, "300", state);
-    const bool acts = state == PatientMode || state == LoadingMode;
-    EXPECT_EQ(!s.grid.dose[0].isEmpty(), acts);
-    EXPECT_EQ(s.printEnabled, acts);
-    EXPECT_EQ(s.OldMed, acts ? 300 : 0);
-    EXPECT_EQ(warnings.size(), acts ? 1u : 0u);
-    EXPECT_EQ(s.series.erythema.empty(), !acts);
-  }
+std::vector<PlanWarning> enterMed(DosingSession& s, const char* med) {
+  return s.EdMEDChange(QString::fromLatin1(med), skinTypeText(s.skinTypeItem));
 }
 
 TEST(Session, SameAgeAgainChangesNothingANewAgeClearsThePlan) {
@@ -173,7 +158,7 @@ TEST(Session, WarningsOncePerNewMed) {
   EXPECT_EQ(enterMed(s, "142").size(), 1u);
 
   s.MEDImport = true;  // a stored course being loaded
-  EXPECT_EQ(enterMed(s, "141", LoadingMode).size(), 0u);
+  EXPECT_EQ(enterMed(s, "141").size(), 0u);
   EXPECT_EQ(s.OldMed, 141);
   s.MEDImport = false;
   EXPECT_EQ(enterMed(s, "141").size(), 0u);

@@ -149,7 +149,6 @@ class AddPatientTest : public StoreTest {
 };
 
 TEST_F(AddPatientTest, AddsTheNewPatientWhenTheSearchMatchedNobody) {
-  AppState = QuietMode;
   data->FindPatient(QStringLiteral("NEW0001"), QStringLiteral("Brown"), 7);
   ASSERT_TRUE(data->ADOPatient.isEmpty());
   data->AddPatient(QStringLiteral("NEW0001"), QStringLiteral("Brown"));
@@ -172,7 +171,6 @@ TEST_F(AddPatientTest, AddsTheNewPatientWhenTheSearchMatchedNobody) {
 }
 
 TEST_F(AddPatientTest, WithAPatientCurrentItOnlyRemovesTheFilter) {
-  AppState = QuietMode;
   data->FindPatient(QStringLiteral("ABC"), QString(), 7);
   data->ADOPatient.next();
   ASSERT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("ABC1002"));
@@ -183,7 +181,6 @@ TEST_F(AddPatientTest, WithAPatientCurrentItOnlyRemovesTheFilter) {
 }
 
 TEST_F(AddPatientTest, LongSurnamesAreLoggedAndCut) {
-  AppState = QuietMode;
   const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnop");
   int n = 0;
   for (int length : {20, 29, 30, 35}) {
@@ -204,21 +201,20 @@ TEST_F(AddPatientTest, LongSurnamesAreLoggedAndCut) {
   }
 }
 
-TEST_F(AddPatientTest, CourseCursorGoesToTheLastCourseUnlessQuiet) {
-  for (std::uint8_t mode : {QuietMode, ImportMode}) {
-    SCOPED_TRACE(int(mode));
+TEST_F(AddPatientTest, CourseCursorGoesToTheLastCourseOrStays) {
+  using AfterAdd = TDataPatient::AfterAdd;
+  for (AfterAdd after : {AfterAdd::KeepCourse, AfterAdd::LastCourse}) {
+    SCOPED_TRACE(int(after));
     data->FindPatient(QStringLiteral("ABC1001"), QString(), 7);
     ASSERT_EQ(courses(*data), (QList<int>{1, 2, 3}));
     data->ADOCourse.next();  // the user picks course 2 in the course grid
-    AppState = mode;
-    data->AddPatient(QStringLiteral("ABC1001"), QStringLiteral("Smith"));
+    data->AddPatient(QStringLiteral("ABC1001"), QStringLiteral("Smith"), after);
     EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("ABC1001"));
-    EXPECT_EQ(data->ADOCourseCourseID.asInteger(), mode == QuietMode ? 2 : 3);
+    EXPECT_EQ(data->ADOCourseCourseID.asInteger(), after == AfterAdd::KeepCourse ? 2 : 3);
   }
 }
 
 TEST_F(AddPatientTest, ANewNhiAnotherCopyTookMeanwhileIsRefusedCleanly) {
-  AppState = QuietMode;
   data->FindPatient(QStringLiteral("DUP0001"), QString(), 7);
   RawStore(file()).addPatient("DUP0001", "Other copy");
   try {
@@ -324,16 +320,10 @@ TEST_F(CourseTest, PatientCompleteStoresTheStatusBitsAndKeepsTheCurrentCourse) {
     if (data.ADOCourse.recordCount() > 1) data.ADOCourse.last();
     const QVariant current = data.ADOCourseCourseID.value();
 
-    std::vector<int> statesSeen;
-    QObject::connect(&data.ADOCourse, &records::DataSet::afterScroll, [&] { statesSeen.push_back(AppState); });
     int courseNotices = 0;
     QObject::connect(&data.ADOCourse, &records::DataSet::dataChanged, [&] { ++courseNotices; });
-    AppState = PatientMode;
     data.Patient_Complete();
 
-    EXPECT_EQ(AppState, PatientMode);
-    EXPECT_FALSE(statesSeen.empty());
-    for (int s : statesSeen) EXPECT_EQ(s, QuietMode) << "handlers must see the quiet mode while the courses are scanned";
     EXPECT_EQ(data.ADOCourseCourseID.value(), current);
     EXPECT_FALSE(data.ADOCourse.controlsDisabled());
     EXPECT_GE(courseNotices, 1);
@@ -343,10 +333,9 @@ TEST_F(CourseTest, PatientCompleteStoresTheStatusBitsAndKeepsTheCurrentCourse) {
   }
 }
 
-TEST_F(CourseTest, AFailedStatusUpdateIsReportedAndLeavesTheModeAndWidgetsRestored) {
+TEST_F(CourseTest, AFailedStatusUpdateIsReportedAndLeavesTheWidgetsAttached) {
   auto data = patientWith({true}, 1);
   RawStore(file()).exec(QStringLiteral("DELETE FROM Patient WHERE Hosp = 'PAT0001'"));  // another copy
-  AppState = PatientMode;
   try {
     data->Patient_Complete();
     ADD_FAILURE() << "the status of a deleted patient was reported as stored";
@@ -354,21 +343,14 @@ TEST_F(CourseTest, AFailedStatusUpdateIsReportedAndLeavesTheModeAndWidgetsRestor
     EXPECT_TRUE(e.message().contains(QLatin1String("PAT0001"))) << e.message().toStdString();
     EXPECT_TRUE(e.message().contains(file())) << e.message().toStdString();
   }
-  EXPECT_EQ(AppState, PatientMode);
   EXPECT_FALSE(data->ADOCourse.controlsDisabled());
   EXPECT_EQ(data->ADOPatient.state(), records::DataSet::State::Browse);
 }
 
-TEST_F(CourseTest, ReopenDataSetHoldsTheQuietModeAndReturnsToTheRow) {
+TEST_F(CourseTest, ReopenDataSetReturnsToTheRow) {
   auto data = patientWith({false, true, false}, 3);
   data->ADOCourse.next();
-  std::vector<int> statesSeen;
-  QObject::connect(&data->ADOCourse, &records::DataSet::afterScroll, [&] { statesSeen.push_back(AppState); });
-  AppState = PatientMode;
   data->ReopenDataSet(data->ADOCourse);
-  EXPECT_EQ(AppState, PatientMode);
-  ASSERT_FALSE(statesSeen.empty());
-  for (int s : statesSeen) EXPECT_EQ(s, QuietMode);
   EXPECT_EQ(data->ADOCourseCourseID.asInteger(), 2);
   EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("PAT0001"));
 }

@@ -51,7 +51,6 @@ TEST_F(ImportTest, AGoodFileGivesItsPatientAndOneFinishedCourse) {
   f.increments[3] = 0;
   f.increments[10] = -20;
   f.increments[20] = 40000;  // more than a cell can store: kept as the empty mark
-  AppState = ListMode;
 
   const LegacyImport result = import(file("SMITH.UVB", f));
   ASSERT_TRUE(result.imported()) << result.reason.toStdString();
@@ -60,7 +59,6 @@ TEST_F(ImportTest, AGoodFileGivesItsPatientAndOneFinishedCourse) {
   EXPECT_TRUE(result.newPatient);
   EXPECT_EQ(result.names.first, "Dr John");
   EXPECT_EQ(result.names.surname, "Smith");
-  EXPECT_EQ(AppState, ListMode);  // the import mode ends with the file
 
   RawStore raw(StoreTest::file());
   const auto patients = raw.rows("SELECT Hosp, FirstN, SecN, SurN, NCourse, Complete FROM Patient");

@@ -60,7 +60,6 @@ TEST_F(FindToolTest, ListsWhatTheWindowWouldWhileAnotherCopyHoldsTheFile) {
   }
   // This process keeps the store open as a running program does, with a row posted since the
   // tool's last look and a write that is not committed yet.
-  AppState = QuietMode;
   auto data = connect();
   data->FindPatient(QStringLiteral("ABC1004"), QString(), 7);
   data->AddPatient(QStringLiteral("ABC1004"), QStringLiteral("Posted"));
@@ -117,7 +116,6 @@ TEST(ChildWriter, PostsUntilKilled) {
   const QString dir = qEnvironmentVariable(kWriterDirVariable);
   if (dir.isEmpty()) GTEST_SKIP() << "runs only as the child of SeveralProcesses.KilledWriterLosesNothingItPosted";
   DBDir = dir;
-  AppState = QuietMode;
   TDataPatient data;
   ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
   for (int i = 0;; ++i) {
@@ -144,7 +142,6 @@ TEST_F(SeveralProcesses, KilledWriterLosesNothingItPostedAndNobodyWaitsInVain) {
   ASSERT_TRUE(child.waitForStarted());
 
   // Meanwhile this process works on the same file as a second copy of the program would.
-  AppState = QuietMode;
   auto data = connect();
   QStringList posted;
   QByteArray pending;

@@ -15,7 +15,7 @@
 
 #include "records/Data.h"
 #include "records/Database.h"
-#include "base/AppState.h"
+#include "base/Directories.h"
 
 namespace testing_records {
 
@@ -96,12 +96,8 @@ class StoreTest : public ::testing::Test {
     ASSERT_TRUE(dir_.isValid());
     file_ = records::createDatabase(dir_.path());
     savedDir_ = DBDir;
-    savedState_ = AppState;
   }
-  void TearDown() override {
-    DBDir = savedDir_;
-    AppState = savedState_;
-  }
+  void TearDown() override { DBDir = savedDir_; }
   const QString& file() const { return file_; }
   QString dirPath() const { return dir_.path(); }
 
@@ -135,7 +131,6 @@ class StoreTest : public ::testing::Test {
   QTemporaryDir dir_;
   QString file_;
   QString savedDir_;
-  std::uint8_t savedState_ = 0;
 };
 
 }  // namespace testing_records

@@ -5,7 +5,6 @@
 #include "RecordsFixtures.h"
 #include "records/CourseRow.h"
 #include "records/Data.h"
-#include "base/AppState.h"
 #include "support/ToolRun.h"
 
 namespace {
@@ -25,8 +24,7 @@ class ShowCourseTool : public StoreTest {
   void SetUp() override {
     StoreTest::SetUp();
     data_ = connect();
-    AppState = QuietMode;
-    data_->firstName = [] { return QString("Mary"); };
+      data_->firstName = [] { return QString("Mary"); };
     data_->secondName = [] { return QString(); };
     data_->log = [](const QString&) {};
     data_->FindPatient("ABC1234", "", 7);

@@ -20,8 +20,7 @@ class TwoCopiesTest : public StoreTest {
     raw.addCourse("P1", 1);
     a = connect();
     b = connect();
-    AppState = QuietMode;
-  }
+    }
   std::unique_ptr<TDataPatient> a, b;
 };
 

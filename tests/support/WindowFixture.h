@@ -1,26 +1,42 @@
 #pragma once
 // The program as a therapist meets it, for window tests on the offscreen platform: a start-up
 // directory with the demonstration calibration, an empty database, settings in the test's own
-// folder, and the main window, the entry dialog and the data module created and connected in the
-// program's order. Message boxes are answered by `answer` (OK by default) and collected in `boxes`.
+// folder, and the open course, the main window and the connection made in the program's order.
+// Message boxes are answered by `answer` (OK by default) and collected in `boxes`. Widgets are
+// found by their object names (ui/ObjectNames.h) through find().
 
+#include <QApplication>
 #include <QDir>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
+#include "base/Directories.h"
+#include "course/OpenCourse.h"
 #include "dosing/FactorDescription.h"
 #include "dosing/FactorFile.h"
 #include "records/Data.h"
 #include "records/Database.h"
-#include "base/AppState.h"
-#include "shell/Dialogs.h"
-#include "shell/SkinU.h"
-#include "treatment/ConditionForm.h"
+#include "ui/Actions.h"
+#include "ui/Dialogs.h"
+#include "ui/DisclaimerDialog.h"
+#include "ui/MainWindow.h"
+#include "ui/ObjectNames.h"
+#include "ui/Startup.h"
+
+// The widget named `name` under `root`; a test that asks for a widget the window does not have
+// fails with its name.
+template <class T = QWidget>
+T* widgetNamed(const QObject* root, const char* name) {
+  T* w = root->findChild<T*>(QString::fromLatin1(name));
+  if (!w) throw std::logic_error(std::string("no widget named ") + name);
+  return w;
+}
 
 class WindowFixture {
  public:
@@ -47,37 +63,73 @@ class WindowFixture {
     QDir::setCurrent(startDir);
     StartDir = startDir;
     DBDir.clear();
-    AppState = ListMode;
     dialogs::setHook([this](const dialogs::Box& box) {
       boxes.push_back(box);
       return answer ? answer(box) : QMessageBox::Ok;
     });
 
-    form = std::make_unique<TForm1>();
-    Form1 = form.get();
-    created = form->FormCreate();
-    condition = std::make_unique<TCondition_Form>(form.get());
-    Condition_Form = condition.get();
-    data = std::make_unique<TDataPatient>();
-    DataPatient = data.get();
-    data->firstName = [this] { return form->EdFirst->text(); };
-    data->secondName = [this] { return form->EdSecond->text(); };
-    data->log = [this](const QString& line) { form->Memo2->appendPlainText(line); };
-    data->DataModuleCreate();
-    form->attachDataModule();
+    const std::optional<FactorTables> calibration = ui::readCalibration(nullptr);
+    created = calibration.has_value();
+    course = std::make_unique<course::OpenCourse>(calibration.value_or(FactorTables{}));
+    window = std::make_unique<ui::MainWindow>(*course);
+    ui::connectDatabase(*course, window.get());
   }
 
   ~WindowFixture() {
-    AppState = QuietMode;  // the window is closing: handlers write nothing
-    condition.reset();  // a child of the main window: gone before it
-    data.reset();
-    form.reset();
-    Form1 = nullptr;
-    DataPatient = nullptr;
-    Condition_Form = nullptr;
+    course->close();  // the window is going: nothing it does now is stored
+    window.reset();
+    course.reset();
     dialogs::setHook({});
     QDir::setCurrent(previousDir_);
-    AppState = ListMode;
+  }
+
+  template <class T = QWidget>
+  T* find(const char* name) const {
+    return widgetNamed<T>(window.get(), name);
+  }
+  const TDataPatient& data() const { return course->data(); }
+
+  // Shown and active, so that focus moves as it does for a user; the disclaimer that comes up first
+  // is accepted.
+  void show() {
+    bool accepted = false;
+    auto* accept = new QTimer(window.get());
+    QObject::connect(accept, &QTimer::timeout, accept, [this, accept, &accepted] {
+      ui::DisclaimerDialog& notice = window->disclaimer();
+      if (!notice.isVisible()) return;
+      accept->stop();
+      accept->deleteLater();
+      notice.done(ui::DisclaimerDialog::Accepted);
+      accepted = true;
+    });
+    accept->start(5);
+    window->resize(1340, 800);
+    window->show();
+    if (!QTest::qWaitFor([&] { return accepted; }, 5000)) throw std::runtime_error("the disclaimer did not come up");
+    QApplication::setActiveWindow(window.get());
+    if (!QTest::qWaitForWindowActive(window.get())) throw std::runtime_error("the window did not become active");
+  }
+  // Once a dialog has closed the main window is active again, as a window manager makes it.
+  void reactivate() {
+    if (QApplication::activeWindow() == window.get()) return;
+    window->activateWindow();
+    QTest::qWaitForWindowActive(window.get());
+  }
+  // The focus moves to `w` and then to a widget that stores nothing (the "List" button, not
+  // clicked), and the leave is handled: `w`'s text is stored as when the user clicks elsewhere.
+  void leave(QWidget* w) {
+    w->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    find(names::BtnClear)->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    window->actions().settle();
+  }
+  // Types into a text box as the user does: focus, select all, the keys.
+  void type(QWidget* box, const QString& text) {
+    box->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
   }
 
   // A second data module on the same file, as another copy of the program would have.
@@ -97,9 +149,8 @@ class WindowFixture {
   QString startDir, dbDir;
   std::vector<dialogs::Box> boxes;
   std::function<QMessageBox::StandardButton(const dialogs::Box&)> answer;
-  std::unique_ptr<TForm1> form;
-  std::unique_ptr<TCondition_Form> condition;
-  std::unique_ptr<TDataPatient> data;
+  std::unique_ptr<course::OpenCourse> course;
+  std::unique_ptr<ui::MainWindow> window;
   bool created = false;
 
  private:

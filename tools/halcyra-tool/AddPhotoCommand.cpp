@@ -16,9 +16,9 @@
 #include <cstdio>
 
 #include "Command.h"
-#include "OpenCourse.h"
+#include "ToolCourse.h"
+#include "course/OpenCourse.h"
 #include "diagram/Photographs.h"
-#include "records/Data.h"
 #include "records/DataError.h"
 
 namespace {
@@ -43,9 +43,11 @@ int run(const CommandArgs& args) {
     std::fprintf(stderr, "usage: halcyra-tool %s\n", kUsage);
     return 2;
   }
-  TDataPatient data;
-  if (const int status = openCourse(data, "add-photo", QString::fromLocal8Bit(args[0].c_str()),
-                                     QString::fromLocal8Bit(args[1].c_str()), QString::fromLocal8Bit(args[2].c_str())))
+  const std::optional<int> courseId = toolCourseNumber("add-photo", QString::fromLocal8Bit(args[2].c_str()));
+  if (!courseId) return 2;
+  course::OpenCourse open;
+  if (const int status = openToolCourse(open, "add-photo", QString::fromLocal8Bit(args[0].c_str()),
+                                        QString::fromLocal8Bit(args[1].c_str()), courseId))
     return status;
 
   bool failed = false;
@@ -56,9 +58,11 @@ int run(const CommandArgs& args) {
       continue;
     }
     try {
-      const diagram::PhotographFile photograph = diagram::readPhotographFile(file);
-      data.AddImage(photograph.picture, photograph.whenDate);
-      print("added", file, QStringLiteral("%1x%2").arg(photograph.picture.width()).arg(photograph.picture.height()));
+      const QSize stored = open.addPhotographFile(file);
+      print("added", file, QStringLiteral("%1x%2").arg(stored.width()).arg(stored.height()));
+    } catch (const course::Error& e) {
+      print("skipped", file, e.message());
+      failed = true;
     } catch (const records::DataError& e) {
       print("skipped", file, e.message());
       failed = true;

@@ -16,7 +16,6 @@
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
-#include "base/AppState.h"
 #include "base/Formats.h"
 
 namespace {

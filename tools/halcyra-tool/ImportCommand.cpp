@@ -15,11 +15,9 @@
 
 #include "Command.h"
 #include "ToolDatabase.h"
-#include "records/Data.h"
+#include "course/OpenCourse.h"
 #include "records/DataError.h"
-#include "records/Database.h"
 #include "records/LegacyImport.h"
-#include "base/AppState.h"
 
 namespace {
 
@@ -36,17 +34,16 @@ int run(const CommandArgs& args) {
     std::fprintf(stderr, "usage: halcyra-tool %s\n", kUsage);
     return 2;
   }
-  TDataPatient data;
-  if (!openToolDatabase(data, QString::fromLocal8Bit(args[0].c_str()), "import")) return 1;
+  course::OpenCourse open;
+  if (!openToolDatabase(open, QString::fromLocal8Bit(args[0].c_str()), "import")) return 1;
+  QObject::connect(&open, &course::OpenCourse::logLine, printLine);  // a surname cut to fit is noted
   try {
-    data.log = printLine;  // a surname cut to fit is noted in the log
-
     int imported = 0;
     int skipped = 0;
     for (std::size_t i = 1; i < args.size(); ++i) {
       const QString path = QString::fromLocal8Bit(args[i].c_str());
       printLine(records::legacyFileLine(path, static_cast<int>(i - 1)));
-      const records::LegacyImport result = records::importLegacyFile(data, path);
+      const records::LegacyImport result = open.importFile(path);
       if (result.imported()) {
         ++imported;
       } else {
@@ -56,6 +53,9 @@ int run(const CommandArgs& args) {
     }
     printLine(records::legacySummaryLine(imported, skipped));
     return skipped == 0 ? 0 : 1;
+  } catch (const course::Error& e) {
+    std::fprintf(stderr, "halcyra-tool import: %s\n", e.message().toLocal8Bit().constData());
+    return 1;
   } catch (const records::DataError& e) {
     std::fprintf(stderr, "halcyra-tool import: %s\n", e.message().toLocal8Bit().constData());
     return 1;

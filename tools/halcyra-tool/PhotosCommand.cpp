@@ -16,9 +16,8 @@
 #include <cstdio>
 
 #include "Command.h"
-#include "OpenCourse.h"
-#include "records/Data.h"
-#include "records/DataError.h"
+#include "ToolCourse.h"
+#include "course/OpenCourse.h"
 #include "base/DateTime.h"
 #include "base/JpegCodec.h"
 
@@ -56,28 +55,22 @@ int run(const CommandArgs& args) {
     std::fprintf(stderr, "usage: halcyra-tool %s\n", kUsage);
     return 2;
   }
-  TDataPatient data;
-  if (const int status = openCourse(data, "photos", QString::fromLocal8Bit(args[0].c_str()),
-                                     QString::fromLocal8Bit(args[1].c_str()), QString::fromLocal8Bit(args[2].c_str())))
+  const std::optional<int> courseId = toolCourseNumber("photos", QString::fromLocal8Bit(args[2].c_str()));
+  if (!courseId) return 2;
+  course::OpenCourse open;
+  if (const int status = openToolCourse(open, "photos", QString::fromLocal8Bit(args[0].c_str()),
+                                        QString::fromLocal8Bit(args[1].c_str()), courseId))
     return status;
-  try {
-    QByteArray out;
-    for (data.ADOImage.first(); !data.ADOImage.eof(); data.ADOImage.next()) {
-      const QString when = data.ADOImageWhenDate.isNull()
-                               ? QString()
-                               : datetime::toQDateTime(data.ADOImageWhenDate.asDateTime())
-                                     .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-      const QByteArray jpeg = data.ADOImageJpegImage.asBytes();
-      const QStringList fields = {data.ADOImageImageID.asString(), when, storedSize(jpeg),
-                                  QString::number(jpeg.size()), escaped(data.ADOImageNoteMemo.asString())};
-      out += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
-    }
-    std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
-  } catch (const records::DataError& e) {
-    std::fprintf(stderr, "halcyra-tool photos: %s\n", e.message().toLocal8Bit().constData());
-    return 1;
+  QByteArray out;
+  for (const course::PhotographRow& photo : open.photographs()) {
+    const QString when =
+        photo.when ? datetime::toQDateTime(*photo.when).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+    const QStringList fields = {QString::number(photo.imageId), when, storedSize(photo.jpeg),
+                                QString::number(photo.jpeg.size()), escaped(photo.note)};
+    out += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
   }
+  std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 const RegisterCommand reg{"photos", kUsage, &run};

@@ -22,7 +22,6 @@
 #include "NumberArguments.h"
 #include "dosing/DosingSession.h"
 #include "dosing/FactorFile.h"
-#include "base/AppState.h"
 #include "base/Formats.h"
 
 namespace {
@@ -74,8 +73,7 @@ int run(const CommandArgs& args) {
     return 1;
   }
 
-  // A course is open: every handler acts.
-  constexpr int appState = PatientMode;
+  // As with a course open: every edit is planned.
   dosing::DosingSession session(std::move(tables));
   const QString comboText = dosing::skinTypeText(item.value);
 
@@ -87,11 +85,11 @@ int run(const CommandArgs& args) {
       session.grid.inc[r] = increments[r];
       // The plan follows every edit of the grid as it is typed; with the MED box still empty
       // nothing is computed and no box is shown.
-      session.EdMEDChange(medBox, comboText, appState);
+      session.EdMEDChange(medBox, comboText);
     }
   }
   medBox = options["--med"];
-  const std::vector<dosing::PlanWarning> warnings = session.EdMEDChange(medBox, comboText, appState);
+  const std::vector<dosing::PlanWarning> warnings = session.EdMEDChange(medBox, comboText);
 
   for (int r = 0; r < kTreatments; ++r)
     print(QStringLiteral("%1\t%2\t%3\n").arg(r + 1).arg(session.grid.dose[r].trimmed(), session.grid.erythema[r].trimmed()));

@@ -1,16 +1,20 @@
 #include "ToolDatabase.h"
 
 #include <cstdio>
+#include <functional>
 
+#include "base/Directories.h"
+#include "course/OpenCourse.h"
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
-#include "base/AppState.h"
 
-bool openToolDatabase(TDataPatient& data, const QString& dir, const char* command) {
+namespace {
+
+bool report(const std::function<TDataPatient::ConnectResult()>& connect, const QString& dir, const char* command) {
   DBDir = dir;
   try {
-    switch (data.DataModuleCreate()) {
+    switch (connect()) {
       case TDataPatient::ConnectResult::NoDirectory:
         std::fprintf(stderr, "halcyra-tool %s: no database directory given\n", command);
         return false;
@@ -25,4 +29,14 @@ bool openToolDatabase(TDataPatient& data, const QString& dir, const char* comman
     std::fprintf(stderr, "halcyra-tool %s: %s\n", command, e.message().toLocal8Bit().constData());
   }
   return false;
+}
+
+}  // namespace
+
+bool openToolDatabase(TDataPatient& data, const QString& dir, const char* command) {
+  return report([&data] { return data.DataModuleCreate(); }, dir, command);
+}
+
+bool openToolDatabase(course::OpenCourse& course, const QString& dir, const char* command) {
+  return report([&course] { return course.connectDatabase(); }, dir, command);
 }

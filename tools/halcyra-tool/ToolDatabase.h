@@ -5,7 +5,11 @@
 #include <QString>
 
 class TDataPatient;
+namespace course {
+class OpenCourse;
+}
 
-// Connects `data` to the database in `dir`. On failure prints a message naming the file, prefixed
-// with "halcyra-tool <command>: ", on stderr and returns false.
+// Connects `data` (or the open course's data module) to the database in `dir`. On failure prints a
+// message naming the file, prefixed with "halcyra-tool <command>: ", on stderr and returns false.
 bool openToolDatabase(TDataPatient& data, const QString& dir, const char* command);
+bool openToolDatabase(course::OpenCourse& course, const QString& dir, const char* command);

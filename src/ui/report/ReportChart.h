@@ -7,7 +7,7 @@
 #include <QRectF>
 #include <QString>
 
-#include "dosing/CourseGraph.h"
+#include "ui/widgets/CourseGraph.h"
 #include "dosing/TreatmentPlan.h"
 
 class QPainter;
@@ -24,7 +24,7 @@ class ReportChart {
   void draw(QPainter& painter, const QRectF& target);
 
  private:
-  dosing::CourseGraph graph_;
+  CourseGraph graph_;
 };
 
 }  // namespace ui

@@ -28,7 +28,7 @@
 #include "report/PainterRenderer.h"
 #include "report/PdfWriter.h"
 #include "report/ReportFile.h"
-#include "shell/Dialogs.h"
+#include "ui/Actions.h"
 #include "ui/report/PageView.h"
 
 namespace ui {
@@ -352,17 +352,16 @@ void ReportPreview::showHit(int index) {
 
 // ---- commands with files and the printer
 
-bool ReportPreview::guarded(const QString& caption, const std::function<void()>& command) {
+bool ReportPreview::guarded(const QString& failure, const std::function<void()>& command) {
   try {
     command();
     return true;
   } catch (const Cancelled&) {
-    statusBar()->showMessage(QStringLiteral("%1: cancelled.").arg(caption), 5000);
+    statusBar()->showMessage(QStringLiteral("Stopped: nothing was finished."), 5000);
   } catch (const std::exception& e) {
-    dialogs::show(this, {dialogs::Kind::Error, caption, QString::fromUtf8(e.what()), QMessageBox::Ok});
+    showError(this, failure + QStringLiteral("\n\n") + describe(e));
   } catch (...) {
-    dialogs::show(this, {dialogs::Kind::Error, caption, QStringLiteral("An unexpected error stopped this command."),
-                         QMessageBox::Ok});
+    showError(this, failure);
   }
   return false;
 }
@@ -378,7 +377,7 @@ void ReportPreview::print() {
 }
 
 bool ReportPreview::printTo(QPrinter& printer) {
-  return guarded(QStringLiteral("Print"), [&] {
+  return guarded(QStringLiteral("The report could not be printed."), [&] {
     const int pages = static_cast<int>(report_.pages.size());
     int from = 0, to = pages - 1;
     if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
@@ -444,7 +443,7 @@ void ReportPreview::quickExport() {
 }
 
 bool ReportPreview::exportPdfTo(const QString& path) {
-  const bool done = guarded(QStringLiteral("Export to PDF"), [&] {
+  const bool done = guarded(QStringLiteral("The report could not be exported to PDF."), [&] {
     Progress progress(this, QStringLiteral("Exporting the report to PDF..."), static_cast<int>(report_.pages.size()));
     report::writePdf(report_, path, [&](int pagesDone, int) { progress.step(pagesDone); });
   });
@@ -470,7 +469,7 @@ void ReportPreview::saveReport() {
 }
 
 bool ReportPreview::saveReportTo(const QString& path) {
-  const bool done = guarded(QStringLiteral("Save the prepared report"), [&] { report::saveReportFile(report_, path); });
+  const bool done = guarded(QStringLiteral("The prepared report could not be saved."), [&] { report::saveReportFile(report_, path); });
   if (done) statusBar()->showMessage(QStringLiteral("Saved as %1").arg(QDir::toNativeSeparators(path)), 10000);
   return done;
 }
@@ -484,7 +483,7 @@ void ReportPreview::openReport() {
 }
 
 bool ReportPreview::openReportFrom(const QString& path) {
-  return guarded(QStringLiteral("Open a prepared report"), [&] { setReport(report::openReportFile(path)); });
+  return guarded(QStringLiteral("The prepared report could not be opened."), [&] { setReport(report::openReportFile(path)); });
 }
 
 }  // namespace ui

@@ -79,8 +79,9 @@ class ReportPreview : public QMainWindow {
   void zoomShown(double zoom);
   void zoomChosen(const QString& text);
   void showHit(int index);
-  // Runs a command and shows any error it raises in a box captioned `caption`.
-  bool guarded(const QString& caption, const std::function<void()>& command);
+  // Runs a command; an error it raises is shown in the error box after `failure` (what did not
+  // happen), and a cancelled command is said to have stopped.
+  bool guarded(const QString& failure, const std::function<void()>& command);
 
   report::PreparedReport report_;
   PageView* view_ = nullptr;

@@ -1,5 +1,0 @@
-#include "base/AppState.h"
-
-std::uint8_t AppState = ListMode;
-QString StartDir;
-QString DBDir;

@@ -1,0 +1,4 @@
+#include "base/Directories.h"
+
+QString StartDir;
+QString DBDir;

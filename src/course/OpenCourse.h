@@ -1,0 +1,308 @@
+#pragma once
+// The open course: everything the window shows of one patient and one course, and every change a
+// user makes to them, without widgets. The window, halcyra-tool and the tests all work through it.
+//
+// It owns the mode, the data module (the store's three cursors), the dosing session (estimate,
+// plan, the schedule's texts, the graph's series and title), the 29 treatment records, the lesion
+// spots with the diagram drawn from them, the photograph shown, and the few screen states that are
+// not columns (a blank date picker, the MED and age texts, the list-mode texts of the top strip).
+//
+// Each user action is one operation. An operation that changes the store goes through one write
+// path (store()): the row is put in edit, the columns are set, the row is posted and, where the
+// rules say so, the table re-read with the quiet mode held. When the store refuses, StoreError
+// names what was being stored and why; the row stays in edit with its values, the screen keeps
+// showing them, and the next write to that table stores them all. Nothing is dropped.
+//
+// After each operation `changed` says which parts of the screen may differ; warnings to show
+// ("Undeliverable treatment") go out through `warning` at the moment the user must see them.
+
+#include <QImage>
+#include <QObject>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "course/CourseError.h"
+#include "course/Mode.h"
+#include "diagram/BodyDiagram.h"
+#include "dosing/DosingSession.h"
+#include "dosing/FactorTables.h"
+#include "records/Data.h"
+#include "records/LegacyImport.h"
+#include "treatment/Condition.h"
+#include "treatment/ScheduleRules.h"
+
+namespace course {
+
+// The parts of the screen an operation may have changed.
+enum class Part : unsigned {
+  Mode = 1 << 0,         // the mode, and with it which panels show and what is enabled
+  Search = 1 << 1,       // the top strip's texts in list mode, the status boxes, Select and New Course
+  Patient = 1 << 2,      // the current patient row (the list, the names, the particulars)
+  Course = 1 << 3,       // the current course row (the assessment, the course list)
+  Plan = 1 << 4,         // age, estimate, tone panels, MED, the schedule's texts, the graph, Print
+  Records = 1 << 5,      // the 29 treatment records
+  Spots = 1 << 6,        // the spots and the diagram picture
+  Photographs = 1 << 7,  // the photographs: how many, the one shown, its date and note
+};
+Q_DECLARE_FLAGS(Parts, Part)
+inline constexpr Parts kAllParts = Parts::fromInt(0xFF);
+
+// A date picker's content: the date-time (days since 1899-12-30) and whether it shows nothing.
+struct ShownDate {
+  double value = 0;
+  bool blank = true;
+};
+
+// The top strip in list mode.
+enum class SearchField { Nhi, Surname, FirstName, SecondName };
+struct SearchTexts {
+  QString nhi, surname, firstName, secondName;
+  bool current = true, pending = true, complete = true;  // the status boxes
+};
+struct SelectButton {
+  QString caption = QStringLiteral("Select");  // or "New Patient"
+  bool enabled = true;
+  bool newCourse = false;        // "New Course" ticked
+  bool newCourseEnabled = true;  // a patient without courses always gets one: ticked and disabled
+};
+enum class SelectOutcome {
+  Opened,    // the patient's course is open
+  NeedsNhi,  // nobody is listed and the NHI typed is not a complete one: nothing to open or create
+  NotNow,    // not in list mode (a course is open, or an import is running): nothing happened
+};
+// Leaving a course while the store still refuses a change waiting to be stored.
+enum class PendingChanges { Keep, Drop };
+
+// The fields written as text.
+enum class PatientText { Surname, FirstName, SecondName, HomePhone, WorkPhone, CellPhone, FamilyHistory, Address };
+enum class CourseText { Diagnosis, TreatmentType, Duration, PreviousResult, Referral, Therapist, Medication, Operations };
+// The lists stored as item indexes.
+enum class PatientChoice { Eyes, Hair, SkinColour, Language };
+enum class CourseChoice { Condition, Schedule };
+
+// One photograph of the course as stored.
+struct PhotographRow {
+  int imageId = 0;
+  std::optional<double> when;  // days since 1899-12-30; none when it has no date
+  QString note;
+  QByteArray jpeg;
+};
+
+// What became of the files of one drop.
+struct DroppedFiles {
+  int added = 0;
+  QStringList failures;  // one text per file that could not be added, naming it and why
+};
+
+class OpenCourse : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit OpenCourse(FactorTables tables = {}, QObject* parent = nullptr);
+  ~OpenCourse() override;
+
+  // ---- the store
+  // Connects to the database in DBDir (see TDataPatient::DataModuleCreate; raises
+  // records::DataError for a file that is there but cannot be used).
+  TDataPatient::ConnectResult connectDatabase();
+  bool connected() const { return data_.connected(); }
+  // Every column of the current patient, course and photograph rows. A row the store refused keeps
+  // showing the values waiting to be stored.
+  const TDataPatient& data() const { return data_; }
+  const FactorTables& factors() const { return dosing_.tables; }
+
+  // ---- the mode
+  Mode mode() const { return mode_; }
+  // Holds a mode for a scope and restores the previous one on every path out of it.
+  class [[nodiscard]] ModeScope {
+   public:
+    ModeScope(OpenCourse& course, Mode mode);
+    ~ModeScope();
+    ModeScope(const ModeScope&) = delete;
+    ModeScope& operator=(const ModeScope&) = delete;
+
+   private:
+    OpenCourse& course_;
+    Mode saved_;
+  };
+  ModeScope holdMode(Mode mode) { return ModeScope(*this, mode); }
+  // The window is closing: nothing is worked out or stored from now on.
+  void close();
+
+  // ---- what the screen shows
+  const dosing::DosingSession& dosing() const { return dosing_; }
+  const QString& medText() const { return medText_; }
+  const std::array<TCondition, kTreatments>& records() const { return records_; }  // [k - 1]: treatment k
+  std::optional<bool> courseComplete() const;  // the course's Complete; none when it has none
+  ShownDate birthDate() const { return birth_; }
+  ShownDate assessmentDate() const { return assessment_; }
+  int contraindications() const { return cautions_; }  // bits 1..32 of the six boxes
+  bool previousResultEnabled() const { return previousResultEnabled_; }
+  bool printable() const { return mode_ == Mode::Patient && dosing_.printEnabled; }
+  const std::vector<QPoint>& spots() const { return spots_; }
+  const QImage& diagram() const { return diagram_; }  // the outline at the shown size with the spots
+  diagram::Scale diagramScale() const { return scale_; }
+  const SearchTexts& searchTexts() const { return search_; }
+  const SelectButton& selectButton() const { return select_; }
+  // The photographs of the open course: how many, the number of the one shown (from 1), its
+  // picture (null when it has none or cannot be shown; then photographProblem() says why), date.
+  int photographCount() const;
+  int photographNumber() const;
+  bool photographsShown() const { return photographsShown_; }  // the Notes tab
+  const QImage& photograph() const { return picture_; }
+  const QString& photographProblem() const { return pictureProblem_; }
+  ShownDate photographDate() const;
+  QString photographNote() const;
+  std::vector<PhotographRow> photographs() const;  // all of them, in order; the cursor stays
+  // The assessment as stored in the current rows (a row the store refused shows what waits).
+  QString patientText(PatientText field) const;
+  QString courseText(CourseText field) const;
+  int patientChoice(PatientChoice field) const;  // the item index; -1 when none is stored
+  int courseChoice(CourseChoice field) const;
+  int previousTreatment() const;                 // 0 "Yes", 1 "No", -1 none
+  // Whether a change the store refused is still waiting, and a description of it.
+  bool hasPendingChanges() const;
+  QString pendingChanges() const;
+
+  // ---- list mode
+  void setSearchText(SearchField field, const QString& text);  // the NHI and surname search
+  void setStatusFilter(bool current, bool pending, bool complete);
+  void setNewCourse(bool ticked);
+  void pickPatient(int recNo);  // a row chosen in the patient, course or photograph grid
+  void pickCourse(int recNo);
+  void pickPhotograph(int recNo);
+  // "Select": opens the chosen patient's course, or creates the patient typed (with a first
+  // course), or adds a course when "New Course" is ticked. A refusal of the store ends it where it
+  // happened: no change is stored until "List".
+  SelectOutcome select();
+  // Opens course `courseId` (the newest when none) of the patient with this NHI, as Select opens
+  // it; raises Error when there is no such patient or course. Needs list mode.
+  void open(const QString& nhi, std::optional<int> courseId = std::nullopt);
+  // "List": clears the window and returns to the patient list, read anew. With a change the store
+  // still refuses, Keep raises StoreError and stays; Drop forgets it.
+  void returnToList(PendingChanges pending = PendingChanges::Keep);
+  // Imports one patient file of the older system (the window paces a batch and holds the import
+  // mode across it); the window then shows the imported patient's names and assessment.
+  records::LegacyImport importFile(const QString& path);
+
+  // ---- the estimate and the plan
+  void setSkinType(int item);
+  void setAge(const QString& text);  // the age box left; text that is not a number is ignored
+  void setBirthDate(double birth);   // a date chosen in the birth-date picker
+  void showBirthDate();              // the picker entered: it shows its date from now on
+  // A tone panel clicked (0 Sensitive, 1 Average, 2 In-Sensitive). When the age box has the focus,
+  // pass its text: the typed age is applied first.
+  void chooseTone(int tag, const std::optional<QString>& typedAge = std::nullopt);
+  void setMed(const QString& text);  // the MED box left
+  // The "% Inc" cells as they stand (a key released in the schedule): the plan follows them, and
+  // with a course open all 29 are stored.
+  void setIncrements(const dosing::RowTexts& increments);
+
+  // ---- the assessment
+  void setPatientText(PatientText field, const QString& text);
+  void setCourseText(CourseText field, const QString& text);
+  void setPatientChoice(PatientChoice field, int item);
+  void setCourseChoice(CourseChoice field, int item);
+  void setPreviousTreatment(int answer);  // 0 "Yes", 1 "No"
+  void setAssessmentDate(double date);
+  void setContraindications(int mask);
+
+  // ---- treatments (rows 1..29); only with a course open
+  bool canRecord() const;
+  void recordTreatment(int row, const treatment::TreatmentEntry& entry, bool stopTreatment);
+  void clearTreatment(int row);
+  void undoTreatment(int row);  // the dialog closed with "Undo": the record is written back unchanged
+
+  // ---- the body diagram
+  void setDiagramSize(QSize shown);
+  // A click at `shown` (in the diagram as shown): adds a spot there, or with Ctrl takes back the
+  // newest. Stored at once with a course open.
+  void clickDiagram(QPoint shown, bool ctrl);
+
+  // ---- photographs; only with a course open
+  // Adds one photograph file as a drop adds it; returns the size it was stored at.
+  QSize addPhotographFile(const QString& path);
+  DroppedFiles addPhotographs(const QStringList& paths);  // passes over names not .JPG/.JPEG
+  void setPhotographNote(const QString& note);
+  void setPhotographDate(double date);
+  void stepPhotograph(bool next);
+  void deletePhotograph();
+
+ signals:
+  void changed(course::Parts parts);
+  void warning(const QString& caption, const QString& text);
+  void logLine(const QString& line);
+
+ private:
+  enum class Reread { No, Yes };
+  enum class Table { Patient, Course, Photograph };
+  // One operation. Whatever it changes is announced once, when the outermost operation ends, also
+  // when it ends with an error: the screen then shows what is kept.
+  class Batch {
+   public:
+    explicit Batch(OpenCourse& course) : course_(course) { ++course_.batchDepth_; }
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    OpenCourse& course_;
+  };
+
+  records::DataSet& cursor(Table table);
+  void setMode(Mode mode);
+  void note(Parts parts);
+  void announce();
+  void requireConnection() const;
+  bool courseOpen() const;
+  QString courseName() const;  // "course 1 of patient ABC1234"
+
+  // The write path (see the top of this file).
+  void store(Table table, const QString& what, const std::function<void()>& set, Reread reread);
+  // Posts a change left waiting on `table` before the table is re-read, moved or closed.
+  void storePending(Table table);
+  void storeAllPending();
+  void reread(records::DataSet& table);
+
+  // Loading and clearing the window.
+  void loadPatient();
+  void loadCourse();
+  void clearWindow();
+  void computePlan();
+  void redrawDiagram();
+  void loadPhotographs();
+  void searchPatients();
+
+  TDataPatient data_;
+  dosing::DosingSession dosing_;
+  Mode mode_ = Mode::List;
+  bool closed_ = false;  // the window has closed: quiet for good
+  int batchDepth_ = 0;
+  Parts pending_;
+
+  QString medText_;
+  std::array<TCondition, kTreatments> records_{};
+  ShownDate birth_, assessment_;
+  int cautions_ = 0;
+  bool previousResultEnabled_ = false;
+  SearchTexts search_;
+  SelectButton select_;
+  std::vector<QPoint> spots_;
+  QSize diagramSize_{216, 263};
+  diagram::Scale scale_;
+  QImage diagram_;
+  bool photographsShown_ = false;
+  QImage picture_;
+  QString pictureProblem_;
+  std::array<QStringList, 3> waiting_;  // per table: what a refused post still holds
+};
+
+}  // namespace course
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(course::Parts)

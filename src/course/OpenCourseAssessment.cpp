@@ -1,0 +1,173 @@
+// The clinical assessment of the open course and the patient's particulars, each field stored the
+// moment it is changed or left, one column per write.
+
+#include "course/OpenCourse.h"
+#include "base/DateTime.h"
+
+namespace course {
+
+namespace {
+
+struct TextColumn {
+  records::Field TDataPatient::*field;
+  const char* label;  // as the window labels the field
+};
+
+TextColumn patientColumn(PatientText field) {
+  switch (field) {
+    case PatientText::Surname: return {&TDataPatient::ADOPatientSurN, "Surname"};
+    case PatientText::FirstName: return {&TDataPatient::ADOPatientFirstN, "first name"};
+    case PatientText::SecondName: return {&TDataPatient::ADOPatientSecN, "second name"};
+    case PatientText::HomePhone: return {&TDataPatient::ADOPatientHomePh, "Home phone"};
+    case PatientText::WorkPhone: return {&TDataPatient::ADOPatientWorkPh, "Work phone"};
+    case PatientText::CellPhone: return {&TDataPatient::ADOPatientCellPh, "Cell phone"};
+    case PatientText::FamilyHistory: return {&TDataPatient::ADOPatientFHistory, "Fam History"};
+    case PatientText::Address: return {&TDataPatient::ADOPatientMEMOs, "Address"};
+  }
+  return {&TDataPatient::ADOPatientSurN, "Surname"};
+}
+
+TextColumn courseColumn(CourseText field) {
+  switch (field) {
+    case CourseText::Diagnosis: return {&TDataPatient::ADOCourseComDiag, "Diagnosis"};
+    case CourseText::TreatmentType: return {&TDataPatient::ADOCourseComReason, "Treatment"};
+    case CourseText::Duration: return {&TDataPatient::ADOCourseEdLong, "How long?"};
+    case CourseText::PreviousResult: return {&TDataPatient::ADOCourseEdRxResult, "Result"};
+    case CourseText::Referral: return {&TDataPatient::ADOCourseReferal, "Referred by"};
+    case CourseText::Therapist: return {&TDataPatient::ADOCourseConsultant, "Therapist"};
+    case CourseText::Medication: return {&TDataPatient::ADOCourseMemoMeds, "Meds"};
+    case CourseText::Operations: return {&TDataPatient::ADOCourseMemoOps, "PMH major ops / illness"};
+  }
+  return {&TDataPatient::ADOCourseComDiag, "Diagnosis"};
+}
+
+// A value as a message shows it: short texts whole, long ones (memos) by their beginning.
+QString shown(const QString& text) {
+  constexpr int kLongest = 40;
+  const QString oneLine = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+  return QStringLiteral("\"%1\"").arg(oneLine.size() > kLongest ? oneLine.left(kLongest) + QStringLiteral("...") : oneLine);
+}
+
+records::Field TDataPatient::*choiceColumn(PatientChoice field) {
+  switch (field) {
+    case PatientChoice::Eyes: return &TDataPatient::ADOPatientEyes;
+    case PatientChoice::Hair: return &TDataPatient::ADOPatientHair;
+    case PatientChoice::SkinColour: return &TDataPatient::ADOPatientSkinC;
+    case PatientChoice::Language: return &TDataPatient::ADOPatientLang;
+  }
+  return &TDataPatient::ADOPatientEyes;
+}
+
+const char* choiceLabel(PatientChoice field) {
+  switch (field) {
+    case PatientChoice::Eyes: return "Eyes";
+    case PatientChoice::Hair: return "Hair";
+    case PatientChoice::SkinColour: return "Skin";
+    case PatientChoice::Language: return "Lang";
+  }
+  return "";
+}
+
+// The text of a column of a current row, empty when there is no row or the column is null.
+QString textOf(const records::Field& column) {
+  const records::DataSet& rows = column.dataSet();
+  if (!rows.active() || rows.isEmpty() || column.isNull()) return {};
+  return column.asString();
+}
+
+int itemOf(const records::Field& column) {
+  const records::DataSet& rows = column.dataSet();
+  if (!rows.active() || rows.isEmpty() || column.isNull()) return -1;
+  return column.asInteger();
+}
+
+}  // namespace
+
+QString OpenCourse::patientText(PatientText field) const { return textOf(data_.*patientColumn(field).field); }
+
+QString OpenCourse::courseText(CourseText field) const { return textOf(data_.*courseColumn(field).field); }
+
+int OpenCourse::patientChoice(PatientChoice field) const { return itemOf(data_.*choiceColumn(field)); }
+
+int OpenCourse::courseChoice(CourseChoice field) const {
+  return itemOf(field == CourseChoice::Condition ? data_.ADOCourseComCondition : data_.ADOCourseSched);
+}
+
+int OpenCourse::previousTreatment() const { return itemOf(data_.ADOCourseRadioPrevRx); }
+
+void OpenCourse::setPatientText(PatientText field, const QString& text) {
+  const Batch batch(*this);
+  if (mode_ != Mode::Patient || !data_.ADOPatient.active() || data_.ADOPatient.isEmpty()) return;
+  const TextColumn column = patientColumn(field);
+  records::Field& f = data_.*column.field;
+  // The field cuts a text longer than its column to the column's width.
+  store(Table::Patient, QStringLiteral("the %1 %2 of patient %3").arg(QLatin1String(column.label), shown(text),
+                                                                      data_.ADOPatientHosp.asString()),
+        [&] { f.setString(text); }, Reread::No);
+}
+
+void OpenCourse::setCourseText(CourseText field, const QString& text) {
+  const Batch batch(*this);
+  if (!courseOpen()) return;
+  const TextColumn column = courseColumn(field);
+  records::Field& f = data_.*column.field;
+  // The diagnosis and the treatment type are chosen from a list that takes free text too; the
+  // course is re-read after them, as after every list of the course.
+  const bool fromList = field == CourseText::Diagnosis || field == CourseText::TreatmentType;
+  store(Table::Course, QStringLiteral("the %1 %2 of %3").arg(QLatin1String(column.label), shown(text), courseName()),
+        [&] { f.setString(text); }, fromList ? Reread::Yes : Reread::No);
+}
+
+void OpenCourse::setPatientChoice(PatientChoice field, int item) {
+  const Batch batch(*this);
+  if (mode_ != Mode::Patient || item < 0 || !data_.ADOPatient.active() || data_.ADOPatient.isEmpty()) return;
+  records::Field& column = data_.*choiceColumn(field);
+  store(Table::Patient,
+        QStringLiteral("the %1 choice %2 of patient %3")
+            .arg(QLatin1String(choiceLabel(field)))
+            .arg(item)
+            .arg(data_.ADOPatientHosp.asString()),
+        [&] { column.setInteger(static_cast<quint16>(item)); }, Reread::No);
+}
+
+void OpenCourse::setCourseChoice(CourseChoice field, int item) {
+  const Batch batch(*this);
+  if (!courseOpen() || item < 0) return;
+  records::Field& f = field == CourseChoice::Condition ? data_.ADOCourseComCondition : data_.ADOCourseSched;
+  const char* label = field == CourseChoice::Condition ? "Condition" : "treatment frequency";
+  store(Table::Course, QStringLiteral("the %1 choice %2 of %3").arg(QLatin1String(label)).arg(item).arg(courseName()),
+        [&] { f.setInteger(item); }, Reread::Yes);
+}
+
+void OpenCourse::setPreviousTreatment(int answer) {
+  const Batch batch(*this);
+  note(Part::Course);
+  // A result only follows a previous treatment; this holds in every mode.
+  previousResultEnabled_ = answer == 0;
+  if (!courseOpen() || answer < 0 || answer > 1) return;
+  store(Table::Course,
+        QStringLiteral("the Previous Rx answer \"%1\" of %2").arg(answer == 0 ? "Yes" : "No", courseName()),
+        [&] { data_.ADOCourseRadioPrevRx.setInteger(answer); }, Reread::No);
+}
+
+void OpenCourse::setAssessmentDate(double date) {
+  const Batch batch(*this);
+  note(Part::Course);
+  assessment_ = {date, false};
+  if (!courseOpen()) return;
+  store(Table::Course,
+        QStringLiteral("the Assessment date %1 of %2")
+            .arg(datetime::toQDateTime(date).date().toString(Qt::ISODate), courseName()),
+        [&] { data_.ADOCourseDateAssess.setDateTime(date); }, Reread::Yes);
+}
+
+void OpenCourse::setContraindications(int mask) {
+  const Batch batch(*this);
+  note(Part::Course);
+  cautions_ = mask & 63;
+  if (!courseOpen()) return;
+  store(Table::Course, QStringLiteral("the contraindications of %1").arg(courseName()),
+        [&] { data_.ADOCourseCautions.setInteger(cautions_); }, Reread::Yes);
+}
+
+}  // namespace course

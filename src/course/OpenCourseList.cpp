@@ -1,0 +1,277 @@
+// The patient list and the passage between list mode and an open course: searching as the user
+// types, Select, opening a course from the tool, filling the open course from its rows, clearing
+// the window, and List.
+
+#include <QDateTime>
+
+#include "course/OpenCourse.h"
+#include "diagram/CourseSpots.h"
+#include "records/CourseRow.h"
+#include "records/PatientLookup.h"
+#include "base/DateTime.h"
+#include "base/Formats.h"
+
+namespace course {
+
+// ---------------------------------------------------------------------------------------------
+// Searching
+
+void OpenCourse::setSearchText(SearchField field, const QString& text) {
+  const Batch batch(*this);
+  if (mode_ != Mode::List) return;
+  switch (field) {
+    case SearchField::Nhi: search_.nhi = text; break;
+    case SearchField::Surname: search_.surname = text; break;
+    case SearchField::FirstName: search_.firstName = text; break;
+    case SearchField::SecondName: search_.secondName = text; break;
+  }
+  note(Part::Search);
+  // A first or second name is only kept for a new patient: it does not filter.
+  if (field == SearchField::Nhi || field == SearchField::Surname) searchPatients();
+}
+
+void OpenCourse::setStatusFilter(bool current, bool pending, bool complete) {
+  const Batch batch(*this);
+  if (mode_ != Mode::List) return;
+  search_.current = current;
+  search_.pending = pending;
+  search_.complete = complete;
+  note(Part::Search);
+  searchPatients();
+}
+
+void OpenCourse::setNewCourse(bool ticked) {
+  const Batch batch(*this);
+  select_.newCourse = ticked;
+  note(Part::Search);
+}
+
+void OpenCourse::searchPatients() {
+  select_.newCourse = false;
+  select_.newCourseEnabled = true;
+  note(Part::Search);
+  if (!data_.connected()) return;
+  const std::uint8_t mask = records::statusMask(search_.current, search_.pending, search_.complete);
+  if (!search_.nhi.isEmpty() || !search_.surname.isEmpty() || mask != 7) {
+    data_.FindPatient(search_.nhi, search_.surname, mask);
+    data_.ADOCourse.last();
+    select_.caption = QStringLiteral("Select");
+    select_.enabled = true;
+    if (data_.ADOPatient.isEmpty()) {
+      // Nobody listed: only a complete new NHI, with no status box hiding anybody, makes a patient.
+      const bool allTicked = search_.current && search_.pending && search_.complete;
+      if (allTicked && records::ValidNHI(search_.nhi, dosing_.tables.Default_Format))
+        select_.caption = QStringLiteral("New Patient");
+      else
+        select_.enabled = false;
+    }
+  } else {
+    data_.ADOPatient.setFiltered(false);
+    select_.caption = QStringLiteral("Select");
+    // A list without a current patient has nobody to open and no typed NHI to create.
+    if (data_.ADOPatient.isEmpty()) select_.enabled = false;
+  }
+  if (data_.ADOCourse.isEmpty()) {  // a new patient, or one without courses, always gets a first course
+    select_.newCourse = true;
+    select_.newCourseEnabled = false;
+  }
+}
+
+void OpenCourse::pickPatient(int recNo) {
+  const Batch batch(*this);
+  if (mode_ == Mode::List && data_.ADOPatient.active() && data_.ADOPatient.recNo() != recNo)
+    data_.ADOPatient.setRecNo(recNo);
+}
+
+void OpenCourse::pickCourse(int recNo) {
+  const Batch batch(*this);
+  if (mode_ == Mode::List && data_.ADOCourse.active() && data_.ADOCourse.recNo() != recNo)
+    data_.ADOCourse.setRecNo(recNo);
+}
+
+void OpenCourse::pickPhotograph(int recNo) {
+  const Batch batch(*this);
+  if (mode_ == Mode::List && data_.ADOImage.active() && data_.ADOImage.recNo() != recNo)
+    data_.ADOImage.setRecNo(recNo);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening a course
+
+SelectOutcome OpenCourse::select() {
+  const Batch batch(*this);
+  if (mode_ != Mode::List) return SelectOutcome::NotNow;
+  requireConnection();
+  if (data_.ADOPatient.isEmpty() && !records::ValidNHI(search_.nhi, dosing_.tables.Default_Format))
+    return SelectOutcome::NeedsNhi;
+  // A refusal of the store ends the selection where it happened: the mode stays quiet or loading,
+  // so nothing is stored until "List".
+  setMode(Mode::Quiet);
+  data_.AddPatient(search_.nhi, search_.surname, TDataPatient::AfterAdd::KeepCourse);
+  // A patient is never opened without a course to write to.
+  if (select_.newCourse || data_.ADOCourse.isEmpty()) data_.Addcourse();
+  setMode(Mode::Loading);
+  loadPatient();
+  setMode(Mode::Patient);
+  return SelectOutcome::Opened;
+}
+
+void OpenCourse::open(const QString& nhi, std::optional<int> courseId) {
+  const Batch batch(*this);
+  requireConnection();
+  if (mode_ != Mode::List) throw Error(QStringLiteral("A course is open already: return to the list first."));
+  {
+    const ModeScope quiet(*this, Mode::Quiet);
+    data_.FilterPatientByNHI(nhi);
+    if (data_.ADOPatient.isEmpty()) {
+      data_.ADOPatient.setFiltered(false);
+      throw Error(QStringLiteral("no patient has the NHI \"%1\"").arg(nhi));
+    }
+    data_.AddPatient(nhi, QString(), TDataPatient::AfterAdd::KeepCourse);  // only lifts the filter
+    bool found = false;
+    if (courseId) {
+      for (data_.ADOCourse.first(); !data_.ADOCourse.eof(); data_.ADOCourse.next()) {
+        if (data_.ADOCourseCourseID.asInteger() == *courseId) {
+          found = true;
+          break;
+        }
+      }
+    } else {
+      data_.ADOCourse.last();
+      found = !data_.ADOCourse.isEmpty();
+    }
+    if (!found) {
+      throw Error(QStringLiteral("patient \"%1\" has %2")
+                      .arg(data_.ADOPatientHosp.asString(),
+                           courseId ? QStringLiteral("no course %1").arg(*courseId) : QStringLiteral("no course")));
+    }
+  }
+  setMode(Mode::Loading);
+  loadPatient();
+  setMode(Mode::Patient);
+}
+
+void OpenCourse::loadPatient() {
+  note(kAllParts);
+  if (data_.ADOPatientBirth.isNull()) {
+    birth_ = {datetime::now(), true};
+  } else {
+    birth_ = {data_.ADOPatientBirth.asDateTime(), false};
+  }
+  loadCourse();
+}
+
+void OpenCourse::loadCourse() {
+  // While the course is filled in the plan is worked out but warns about nothing.
+  dosing_.MEDImport = true;
+  if (!data_.ADOCourseDateAssess.isNull()) assessment_ = {data_.ADOCourseDateAssess.asDateTime(), false};
+  dosing_.SetOld(data_.ADOCourseOld.isNull() ? 0.0 : data_.ADOCourseOld.asFloat());
+  // A course without an age shows an empty age box rather than "0.0", so that a birth date
+  // entered next supplies the age.
+  dosing_.ageText = dosing_.FOld == 0 ? QString() : fmt::Fixed(dosing_.FOld, 3, 1);
+  previousResultEnabled_ = !data_.ADOCourseRadioPrevRx.isNull();
+  dosing_.EdAgeExit(dosing_.ageText);
+  dosing_.ComSkinTypeChange(data_.ADOCourseSkinIndex.isNull() ? -1 : data_.ADOCourseSkinIndex.asInteger());
+  if (const auto stored = records::loadCourseIncrements(data_))
+    for (int r = 0; r < kTreatments; ++r) dosing_.grid.inc[r] = (*stored)[r];
+  // A course on which no treatment was ever recorded has no packed records: keep what is held.
+  if (const auto stored = records::loadCourseRecords(data_)) records_ = *stored;
+  medText_ = data_.ADOCourseEdMed.isNull() ? QString() : data_.ADOCourseEdMed.asString();
+  computePlan();
+  dosing_.MEDImport = false;
+  cautions_ = data_.ADOCourseCautions.isNull() ? 0 : data_.ADOCourseCautions.asInteger();
+  // Spots never written keep the list as it is (emptied when the window was cleared).
+  if (auto stored = diagram::loadCourseSpots(data_)) spots_ = std::move(*stored);
+  redrawDiagram();
+  loadPhotographs();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Leaving a course
+
+void OpenCourse::clearWindow() {
+  const ModeScope quiet(*this, Mode::Quiet);
+  note(kAllParts);
+  for (TCondition& record : records_) record.Condition = 0;
+  photographsShown_ = false;
+  picture_ = QImage();
+  pictureProblem_.clear();
+  search_.nhi.clear();
+  search_.surname.clear();
+  search_.firstName.clear();
+  search_.secondName.clear();
+  birth_.blank = true;
+  assessment_.value = datetime::now();
+  dosing_.ageText.clear();
+  // The skin-type list loses its choice, and with it the default schedule goes back to the first.
+  if (dosing_.skinTypeItem != -1) dosing_.ComSkinTypeChange(-1);
+  spots_.clear();
+  redrawDiagram();
+  dosing_.ClearMED();
+}
+
+void OpenCourse::returnToList(PendingChanges pending) {
+  const Batch batch(*this);
+  note(kAllParts);
+  if (pending == PendingChanges::Keep) {
+    storeAllPending();
+  } else {
+    for (records::DataSet* rows : {&data_.ADOPatient, &data_.ADOCourse, &data_.ADOImage}) rows->cancel();
+    for (QStringList& waiting : waiting_) waiting.clear();
+  }
+  clearWindow();
+  search_.current = search_.pending = search_.complete = true;  // no search runs on the way back
+  setMode(Mode::List);
+  if (!data_.connected()) return;
+  // Everything is read anew: the first listed patient and its first course become current. A
+  // filter set by a search stays.
+  data_.ADOImage.close();
+  data_.ADOCourse.close();
+  data_.ADOPatient.close();
+  data_.ADOPatient.open();
+  data_.ADOCourse.open();
+  data_.ADOImage.open();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The import
+
+records::LegacyImport OpenCourse::importFile(const QString& path) {
+  const Batch batch(*this);
+  requireConnection();
+  if (mode_ != Mode::List && mode_ != Mode::Import)
+    throw Error(QStringLiteral("A course is open: return to the list before importing."));
+  const ModeScope importing(*this, Mode::Import);
+  const bool savedImport = dosing_.MEDImport;
+  dosing_.MEDImport = true;
+  struct Restore {
+    dosing::DosingSession& dosing;
+    bool saved;
+    ~Restore() { dosing.MEDImport = saved; }
+  } restore{dosing_, savedImport};
+
+  records::LegacyImport im = records::checkLegacyFile(path);
+  if (im.status == records::LegacyImport::Status::Checked) {
+    // Only a file that passed its checks empties the window: a skipped one leaves the previous
+    // patient shown.
+    search_.secondName.clear();
+    clearWindow();
+    records::storeLegacyImport(data_, im);
+  }
+  if (!im.imported()) return im;
+
+  // The window shows the imported patient's names and assessment, as if typed; nothing of it is
+  // stored by the window and the plan is not computed.
+  const records::LegacyPatient& file = im.file;
+  search_.firstName = im.names.first;
+  search_.surname = im.names.surname;
+  if (std::isfinite(file.modified)) assessment_ = {file.modified, false};
+  dosing_.EdAgeExit(file.age);
+  dosing_.ComSkinTypeChange(file.skinType - 1);
+  for (int r = 0; r < kTreatments; ++r) dosing_.grid.inc[r] = fmt::D(file.increments[static_cast<std::size_t>(r)]);
+  medText_ = file.med;
+  note(kAllParts);
+  return im;
+}
+
+}  // namespace course

@@ -1,0 +1,57 @@
+#include "ui/AboutTab.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+#include "base/Directories.h"
+#include "base/Settings.h"
+#include "ui/Actions.h"
+#include "ui/ObjectNames.h"
+#include "ui/WidgetMaking.h"
+
+namespace ui {
+
+AboutTab::AboutTab(Actions& actions, QWidget* parent) : QWidget(parent), actions_(actions) {
+  setObjectName(names::TabAbout);
+  auto* v = new QVBoxLayout(this);
+  v->setContentsMargins(16, 16, 16, 16);
+  auto* title = new QLabel("NB UVB MED Calculator. ");
+  title->setFont(make::scaled(title->font(), 1.4, true));
+  v->addWidget(title);
+  v->addWidget(new QLabel("Provide guidance for UVB Skin treatment. Only use with qualified Medical Supervision."));
+  v->addWidget(new QLabel(
+      "The MED estimation is based on values in the  UVB_Factors.Dat file - Modification only possible with the UVB engineers App."));
+  v->addSpacing(16);
+  auto* frame = make::panel(names::Panel11, QFrame::Box);
+  directory_ = make::lineEdit(names::EdtDBDir, "Database Directory");
+  directory_->setFixedWidth(540);
+  directory_->setToolTip(
+      "Type the directory and double-click to use it now; hold Ctrl while double-clicking to keep it for the next start.");
+  directory_->installEventFilter(this);
+  auto* box = new QVBoxLayout(frame);
+  box->addWidget(make::caption("Database Directory", directory_));
+  box->addWidget(directory_);
+  frame->setMaximumWidth(580);
+  v->addWidget(frame);
+  v->addStretch(1);
+}
+
+void AboutTab::showDirectory(const QString& dir) { directory_->setText(dir); }
+
+bool AboutTab::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == directory_ && event->type() == QEvent::MouseButtonDblClick) {
+    const bool ctrl = static_cast<QMouseEvent*>(event)->modifiers() & Qt::ControlModifier;
+    actions_.run([this, ctrl] { directoryDoubleClicked(ctrl); });
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void AboutTab::directoryDoubleClicked(bool ctrlDown) {
+  DBDir = directory_->text();
+  if (ctrlDown) settings::writeDBDir(DBDir);
+}
+
+}  // namespace ui

@@ -1,0 +1,307 @@
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "base/Directories.h"
+#include "base/Settings.h"
+#include "resources/Resources.h"
+#include "ui/AboutTab.h"
+#include "ui/Actions.h"
+#include "ui/AssessmentPanel.h"
+#include "ui/BodyDiagramPanel.h"
+#include "ui/Dialogs.h"
+#include "ui/DisclaimerDialog.h"
+#include "ui/EstimatePanel.h"
+#include "ui/GraphTab.h"
+#include "ui/HelpWindow.h"
+#include "ui/ImportTab.h"
+#include "ui/NotesTab.h"
+#include "ui/ObjectNames.h"
+#include "ui/PatientListPanel.h"
+#include "ui/PatientLookupPanel.h"
+#include "ui/SchedulePanel.h"
+#include "ui/WidgetMaking.h"
+
+namespace ui {
+
+namespace {
+
+QStringList localFiles(const QMimeData* mime) {
+  QStringList paths;
+  if (!mime || !mime->hasUrls()) return paths;
+  for (const QUrl& url : mime->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  return paths;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(course::OpenCourse& course, QWidget* parent)
+    : QWidget(parent), course_(course), actions_(new Actions(this)) {
+  buildLayout();
+  disclaimer_ = new DisclaimerDialog(this);
+
+  // Photographs dropped from a file manager, anywhere on the window; F1 wherever the focus is.
+  setAcceptDrops(true);
+  qApp->installEventFilter(this);
+
+  if (const auto dir = settings::readDBDir()) {
+    DBDir = *dir;
+    about_->showDirectory(DBDir);
+  }
+  connect(&course_, &course::OpenCourse::changed, this, &MainWindow::refresh);
+  // Advice of the plan ("Undeliverable treatment") waits for OK before the work goes on.
+  connect(&course_, &course::OpenCourse::warning, this,
+          [this](const QString& caption, const QString& text) { dialogs::warning(this, caption, text); });
+  refresh(course::kAllParts);
+}
+
+MainWindow::~MainWindow() {
+  qApp->removeEventFilter(this);
+  disconnect(&course_, nullptr, this, nullptr);
+}
+
+void MainWindow::buildLayout() {
+  setObjectName(names::Form1);
+  setWindowTitle("Halcyra - NB UVB MED Calculator");
+
+  // Left: the schedule.
+  schedule_ = new SchedulePanel(course_, *actions_);
+
+  // Right: the top strip and the tabs.
+  auto* right = make::panel(names::Panel2);
+  auto* strip = make::panel(names::Panel3, QFrame::StyledPanel);
+  strip->setFixedHeight(58);
+  lookup_ = new PatientLookupPanel(course_, *actions_, this);
+  printButton_ = make::named(new QPushButton("Print"), names::BtnPrint);
+  printButton_->setIcon(QIcon(resources::buttonPicture("Print")));
+  printButton_->setEnabled(false);
+  auto* stripLayout = new QHBoxLayout(strip);
+  stripLayout->addWidget(lookup_->patientName(), 1);
+  stripLayout->addWidget(printButton_);
+  stripLayout->addWidget(lookup_->listButton());
+
+  tabs_ = make::named(new QTabWidget, names::PageControl1);
+  clinical_ = buildClinicalTab();
+  notes_ = new NotesTab(course_, *actions_);
+  graph_ = new GraphTab(course_);
+  about_ = new AboutTab(*actions_);
+  import_ = new ImportTab(course_, *actions_);
+  tabs_->addTab(clinical_, "Clincial");
+  tabs_->addTab(notes_, "Notes");
+  tabs_->addTab(graph_, "Graph");
+  tabs_->addTab(about_, "About");
+  tabs_->addTab(import_, "Bulk Import");
+  connect(import_, &ImportTab::showPatientList, this, [this] { tabs_->setCurrentWidget(clinical_); });
+  connect(import_, &ImportTab::showLog, this, [this] { tabs_->setCurrentWidget(import_); });
+
+  auto* rightLayout = new QVBoxLayout(right);
+  rightLayout->setContentsMargins(0, 0, 0, 0);
+  rightLayout->setSpacing(2);
+  rightLayout->addWidget(strip);
+  rightLayout->addWidget(tabs_, 1);
+
+  auto* splitter = make::named(new QSplitter(Qt::Horizontal), names::Splitter1);
+  splitter->setHandleWidth(5);
+  splitter->addWidget(schedule_);
+  splitter->addWidget(right);
+  splitter->setCollapsible(0, false);
+  splitter->setCollapsible(1, false);
+  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({440, 900});
+
+  auto* whole = new QHBoxLayout(this);
+  whole->setContentsMargins(0, 0, 0, 0);
+  whole->addWidget(splitter);
+  resize(1340, 700);
+}
+
+QWidget* MainWindow::buildClinicalTab() {
+  auto* tab = make::named(new QWidget, names::TabClinical);
+  estimate_ = new EstimatePanel(course_, *actions_, this);
+  diagram_ = new BodyDiagramPanel(course_, *actions_);
+  assessment_ = new AssessmentPanel(course_, *actions_, *estimate_, *diagram_);
+  patientList_ = new PatientListPanel(course_, *actions_);
+
+  // The top strip: names and NHI, the selection, and the particulars while a course is open.
+  auto* top = make::panel(names::Panel9, QFrame::StyledPanel);
+  auto* topLayout = new QHBoxLayout(top);
+  topLayout->setContentsMargins(2, 2, 2, 2);
+  topLayout->addWidget(lookup_->namesBox());
+  topLayout->addWidget(lookup_->selectionBox());
+  topLayout->addWidget(assessment_->particulars(), 1);
+  topLayout->addStretch(0);
+
+  auto* v = new QVBoxLayout(tab);
+  v->setContentsMargins(2, 2, 2, 2);
+  v->setSpacing(2);
+  v->addWidget(top);
+  v->addWidget(patientList_, 1);
+  v->addWidget(assessment_, 1);
+  return tab;
+}
+
+void MainWindow::refresh(course::Parts parts) {
+  lookup_->refresh(parts);
+  estimate_->refresh(parts);
+  assessment_->refresh(parts);
+  schedule_->refresh(parts);
+  diagram_->refresh(parts);
+  notes_->refresh(parts);
+  graph_->refresh(parts);
+  // List mode shows the patient list; an open course its assessment and particulars.
+  const course::Mode mode = course_.mode();
+  const bool open = mode == course::Mode::Patient || mode == course::Mode::Loading;
+  patientList_->setVisible(!open);
+  assessment_->setVisible(open);
+  assessment_->particulars()->setVisible(open);
+  if (shown_) tabs_->setTabVisible(tabs_->indexOf(notes_), course_.photographsShown());
+  printButton_->setEnabled(course_.printable());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start and close
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  tabs_->setTabVisible(tabs_->indexOf(notes_), false);
+  // The disclaimer comes once the window is on screen behind it.
+  QMetaObject::invokeMethod(this, &MainWindow::showDisclaimer, Qt::QueuedConnection);
+}
+
+void MainWindow::showDisclaimer() {
+  if (disclaimer_->exec() == DisclaimerDialog::Declined) close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // What is being typed is stored as if its field were left.
+  actions_->leaveFocused();
+  if (course_.hasPendingChanges()) {
+    const QString question = QStringLiteral("The database has not stored %1.\n\nClose the program all the same? "
+                                            "What was not stored is then lost. Choose No to keep the window "
+                                            "open and try again in a moment.")
+                                 .arg(course_.pendingChanges());
+    if (!dialogs::askYesNo(this, QStringLiteral("Not stored"), question)) {
+      event->ignore();
+      return;
+    }
+  }
+  course_.close();  // from now on nothing the closing window does is stored
+  if (helpWindow_) helpWindow_->close();
+  QWidget::closeEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Help
+
+QString MainWindow::helpTopic(int tabIndex) {
+  static const char* topics[] = {"::Clinical.htm", "::Notes.htm", "::Chart.htm", "::About.htm", "::Import.htm"};
+  if (tabIndex < 0 || tabIndex >= static_cast<int>(std::size(topics))) return QStringLiteral("::Clinical.htm");
+  return QString::fromLatin1(topics[tabIndex]);
+}
+
+void MainWindow::showHelp() {
+  // The help file is found in the start-up directory, whatever a file dialog made current since.
+  const QString previous = QDir::currentPath();
+  if (!QDir::setCurrent(StartDir)) {
+    throw course::Error("Help cannot be shown: the start-up directory \"" + QDir::toNativeSeparators(StartDir) +
+                        "\" no longer exists or cannot be entered.");
+  }
+  struct Back {
+    QString dir;
+    ~Back() { QDir::setCurrent(dir); }
+  } back{previous};
+  const QString fileAndTopic = kHelpFile + helpTopic(tabs_->currentIndex());
+  if (helpViewer_) helpViewer_(fileAndTopic);
+  else helpWindow_ = HelpWindow::showTopic(fileAndTopic, helpWindow_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Events of the whole window
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!widget || widget->window() != this) return QWidget::eventFilter(watched, event);
+  if (type == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_F1 && !key->isAutoRepeat()) {
+      actions_->run([this] { showHelp(); });
+      return true;
+    }
+  }
+  // Files dropped on a box that takes text drops of its own (the note, the name boxes) are
+  // photographs for the window all the same, not text to paste.
+  if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) && widget != this) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (localFiles(drop->mimeData()).isEmpty()) return QWidget::eventFilter(watched, event);
+    if (type == QEvent::Drop) dropEvent(drop);
+    else if (acceptsDrop(drop)) drop->acceptProposedAction();
+    else drop->ignore();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool MainWindow::acceptsDrop(const QDropEvent* event) const {
+  return course_.canRecord() && !localFiles(event->mimeData()).isEmpty();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (acceptsDrop(event)) event->acceptProposedAction();
+  else event->ignore();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QStringList paths = localFiles(event->mimeData());
+  if (paths.isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  takeDroppedFiles(paths);
+}
+
+void MainWindow::takeDroppedFiles(const QStringList& paths) {
+  // Added once the drop is over, so that the file manager that sent them is not kept waiting
+  // while pictures are decoded or a box is open.
+  QMetaObject::invokeMethod(this, [this, paths] { actions_->run([this, paths] { addDroppedFiles(paths); }); },
+                            Qt::QueuedConnection);
+}
+
+void MainWindow::addDroppedFiles(const QStringList& paths) {
+  // Names other than .JPG or .JPEG, and every file while no course is open, are passed over
+  // without a word; a file that cannot be added does not stop the others. A note being typed is
+  // stored with its own photograph first.
+  notes_->storeTypedNote();
+  const course::DroppedFiles drop = course_.addPhotographs(paths);
+  if (drop.failures.isEmpty()) return;
+  QString text = drop.failures.size() == 1
+                     ? QStringLiteral("A dropped file was not added as a photograph:\n\n")
+                     : QStringLiteral("%1 dropped files were not added as photographs:\n\n").arg(drop.failures.size());
+  text += drop.failures.join(QStringLiteral("\n\n"));
+  text += QStringLiteral("\n\nCheck that the file is a complete JPEG photograph and drop it again.");
+  if (drop.added > 0) {
+    text += QStringLiteral(" The other %1 photograph%2 of the drop %3 added.")
+                .arg(drop.added)
+                .arg(drop.added == 1 ? "" : "s", drop.added == 1 ? "was" : "were");
+  }
+  showError(this, text);
+}
+
+}  // namespace ui

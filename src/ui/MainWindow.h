@@ -1,0 +1,94 @@
+#pragma once
+// The main window: the schedule on the left; on the right the top strip (the patient's name,
+// "Print", "List") over five tabs (Clinical, Notes, Graph, About, Bulk Import). It composes the
+// panels, each of which builds its own widgets and shows the open course, and routes what belongs
+// to the whole window: F1 help for the active tab, files dropped anywhere on it, and closing.
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+#include "course/OpenCourse.h"
+
+class QDragEnterEvent;
+class QDropEvent;
+class QPushButton;
+class QTabWidget;
+
+namespace ui {
+
+class AboutTab;
+class Actions;
+class AssessmentPanel;
+class BodyDiagramPanel;
+class DisclaimerDialog;
+class EstimatePanel;
+class GraphTab;
+class ImportTab;
+class NotesTab;
+class PatientListPanel;
+class PatientLookupPanel;
+class SchedulePanel;
+
+// The help service: shows the page for "<help file>::<topic>". Replaceable for tests.
+using HelpViewer = std::function<void(const QString& fileAndTopic)>;
+// The help file name given to the help service, followed directly by a topic.
+inline const QString kHelpFile = QStringLiteral("Halcyra.chm");
+
+class MainWindow : public QWidget {
+  Q_OBJECT
+ public:
+  // Builds the window over `course` and reads the database directory from the settings (the
+  // course connects to it afterwards, see ui/Startup.h).
+  explicit MainWindow(course::OpenCourse& course, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  Actions& actions() const { return *actions_; }
+  DisclaimerDialog& disclaimer() const { return *disclaimer_; }
+
+  // The help topic of a tab of the page control, by its position.
+  static QString helpTopic(int tabIndex);
+  void setHelpViewer(HelpViewer viewer) { helpViewer_ = std::move(viewer); }
+
+  // Files dropped on the window: the photographs among them are added to the open course once the
+  // drop is over.
+  void takeDroppedFiles(const QStringList& paths);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void buildLayout();
+  QWidget* buildClinicalTab();
+  void refresh(course::Parts parts);
+  void showDisclaimer();
+  void showHelp();
+  void addDroppedFiles(const QStringList& paths);
+  bool acceptsDrop(const QDropEvent* event) const;
+
+  course::OpenCourse& course_;
+  Actions* actions_;
+  SchedulePanel* schedule_;
+  PatientLookupPanel* lookup_;
+  PatientListPanel* patientList_;
+  EstimatePanel* estimate_;
+  BodyDiagramPanel* diagram_;
+  AssessmentPanel* assessment_;
+  NotesTab* notes_;
+  GraphTab* graph_;
+  AboutTab* about_;
+  ImportTab* import_;
+  QPushButton* printButton_;
+  QTabWidget* tabs_;
+  QWidget* clinical_;
+  DisclaimerDialog* disclaimer_;
+  bool shown_ = false;
+  HelpViewer helpViewer_;
+  QPointer<QWidget> helpWindow_;
+};
+
+}  // namespace ui

@@ -1,0 +1,26 @@
+#pragma once
+// The start of the program: the calibration first (without it no estimate can be trusted, so the
+// program does not go on), then the patient database. The program never creates a database on its
+// own: when the database directory holds none, the user is asked, with the full path named,
+// whether to create an empty one there; otherwise the program goes on without a connection.
+
+#include <optional>
+
+#include "dosing/FactorTables.h"
+
+class QWidget;
+namespace course {
+class OpenCourse;
+}
+
+namespace ui {
+
+// Reads the dose factor file from the start-up directory. When it cannot be read, says so in a box
+// on `parent` (the file's full path, the reason, where to put the file) and gives nothing.
+std::optional<FactorTables> readCalibration(QWidget* parent);
+
+// Connects the open course to the database in DBDir. Problems are shown in boxes on `parent`;
+// start-up continues in every case (without a connection when none could be made).
+void connectDatabase(course::OpenCourse& course, QWidget* parent);
+
+}  // namespace ui

@@ -1,0 +1,200 @@
+// The open course under a plain core application, as halcyra-tool and headless programs drive it:
+// a course opened as Select opens it, what each mode works out and stores, and what happens when
+// the store refuses a write.
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+#include "../dosing/PlanFixtures.h"
+#include "../records/LegacyFixtures.h"
+#include "../records/RecordsFixtures.h"
+#include "course/OpenCourse.h"
+#include "dosing/FactorDescription.h"
+
+namespace {
+
+using course::Mode;
+using course::OpenCourse;
+using testing_records::RawStore;
+
+// The demonstration calibration kept in the repository (patient-ID pattern LLL0000).
+FactorTables demoTables() {
+  return dosing::readFactorDescription(QStringLiteral(HALCYRA_SOURCE_DIR "/demo/UVB_Factors.txt")).tables;
+}
+
+class OpenCourseTest : public testing_records::StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    DBDir = dirPath();
+    ASSERT_EQ(course.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  }
+  // Types the NHI and selects, as the top strip does.
+  void selectNew(OpenCourse& c, const QString& nhi) {
+    c.setSearchText(course::SearchField::Nhi, nhi);
+    ASSERT_EQ(c.select(), course::SelectOutcome::Opened);
+    ASSERT_EQ(c.mode(), Mode::Patient);
+  }
+  // Skin type II, 40 years, the Average estimate as MED.
+  void plan(OpenCourse& c) {
+    c.setSkinType(1);
+    c.setAge("40");
+    c.chooseTone(1);
+  }
+  treatment::TreatmentEntry visit(std::int8_t condition) {
+    treatment::TreatmentEntry e;
+    e.condition = condition;
+    e.dose = 123;
+    e.temperature = 36.5f;
+    e.when = 45000;
+    e.initials = "AB ";
+    e.time = " 2:30";
+    return e;
+  }
+
+  OpenCourse course{demoTables()};
+};
+
+TEST_F(OpenCourseTest, OpensACourseAsSelectDoesWithoutAWindow) {
+  selectNew(course, "ABC1234");
+  plan(course);
+  course.recordTreatment(2, visit(Same), false);
+  course.clickDiagram(QPoint(10, 20), false);
+  course.setCourseText(course::CourseText::Referral, "Dr Lock");
+  const QString med = course.medText();
+
+  OpenCourse other(demoTables());
+  ASSERT_EQ(other.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  other.open("abc1234", 1);  // the NHI's letter case does not matter
+  EXPECT_EQ(other.mode(), Mode::Patient);
+  EXPECT_EQ(other.medText(), med);
+  EXPECT_EQ(other.dosing().skinTypeItem, 1);
+  EXPECT_EQ(other.dosing().ageText, "40.0");
+  EXPECT_EQ(other.dosing().ExpectDose, course.dosing().ExpectDose);  // the plan worked out again
+  EXPECT_TRUE(other.records()[1].recorded());
+  EXPECT_EQ(other.records()[1].Dose, 123.0f);
+  EXPECT_EQ(other.spots(), std::vector<QPoint>{QPoint(10, 20)});
+  EXPECT_EQ(other.courseText(course::CourseText::Referral), "Dr Lock");
+  EXPECT_TRUE(other.printable());
+
+  struct Unknown {
+    const char* nhi;
+    std::optional<int> courseId;
+    const char* says;
+  };
+  for (const Unknown& u : {Unknown{"XYZ9999", 1, "no patient has the NHI \"XYZ9999\""},
+                           Unknown{"ABC1234", 7, "has no course 7"}}) {
+    SCOPED_TRACE(u.nhi);
+    OpenCourse third(demoTables());
+    third.connectDatabase();
+    try {
+      third.open(u.nhi, u.courseId);
+      ADD_FAILURE() << "opened";
+    } catch (const course::Error& e) {
+      EXPECT_TRUE(e.message().contains(QLatin1String(u.says))) << e.message().toStdString();
+    }
+    EXPECT_EQ(third.mode(), Mode::List);
+  }
+}
+
+TEST_F(OpenCourseTest, ThePlanIsWorkedOutOnlyWithACourseOpenOrLoadingAndStoredOnlyWithOneOpen) {
+  selectNew(course, "ABC1234");
+  course.setSkinType(1);
+  course.setAge("40");
+  struct Case {
+    Mode mode;
+    bool computes, stores;
+  };
+  const Case cases[] = {{Mode::List, false, false},    {Mode::Import, false, false}, {Mode::Quiet, false, false},
+                        {Mode::Loading, true, false}, {Mode::Patient, true, true}};
+  int med = 300;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.mode));
+    course.setSkinType(1);  // empties the plan
+    ++med;
+    {
+      const auto held = course.holdMode(c.mode);
+      course.setMed(QString::number(med));
+    }
+    EXPECT_EQ(!course.dosing().grid.dose[0].isEmpty(), c.computes);
+    EXPECT_EQ(RawStore(file()).scalar("SELECT EdMed FROM Course").toInt() == med, c.stores);
+  }
+}
+
+TEST_F(OpenCourseTest, ARefusedWriteWaitsInItsRowAndIsStoredWithTheNextOneNeverDropped) {
+  selectNew(course, "ABC1234");
+  plan(course);
+  RawStore raw(file());
+  raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Patient BEGIN SELECT RAISE(ABORT, 'database is locked'); END");
+  QSignalSpy changed(&course, &OpenCourse::changed);
+  try {
+    course.setPatientText(course::PatientText::Surname, "Lock");
+    ADD_FAILURE() << "a refused write was reported as stored";
+  } catch (const course::StoreError& e) {
+    EXPECT_EQ(e.change(), "the Surname \"Lock\" of patient ABC1234");
+    EXPECT_TRUE(e.reason().contains("database is locked")) << e.reason().toStdString();
+  }
+  EXPECT_EQ(changed.count(), 1);  // one operation, one announcement, also when it fails
+  EXPECT_EQ(course.data().ADOPatient.state(), records::DataSet::State::Edit);
+  EXPECT_EQ(course.patientText(course::PatientText::Surname), "Lock");  // the screen keeps it
+  EXPECT_TRUE(course.hasPendingChanges());
+
+  // A treatment re-reads the patient row for its status bits: it cannot, and says what waits.
+  try {
+    course.recordTreatment(1, visit(Clearing), false);
+    ADD_FAILURE() << "the patient row was re-read over a change waiting in it";
+  } catch (const course::StoreError& e) {
+    EXPECT_TRUE(e.change().contains("Surname \"Lock\"")) << e.change().toStdString();
+  }
+  EXPECT_EQ(course.patientText(course::PatientText::Surname), "Lock");
+
+  raw.exec("DROP TRIGGER refuse");
+  course.recordTreatment(1, visit(Clearing), false);
+  EXPECT_FALSE(course.hasPendingChanges());
+  EXPECT_EQ(raw.scalar("SELECT SurN FROM Patient").toString(), "Lock");
+  EXPECT_EQ(raw.scalar("SELECT Complete FROM Patient").toInt(), 2);
+  EXPECT_TRUE(course.records()[0].recorded());
+}
+
+TEST_F(OpenCourseTest, ListWithAChangeStillRefusedStaysUnlessToldToDropIt) {
+  selectNew(course, "ABC1234");
+  RawStore raw(file());
+  raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Course BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+  EXPECT_THROW(course.setCourseText(course::CourseText::Therapist, "AB"), course::StoreError);
+  EXPECT_THROW(course.returnToList(), course::StoreError);
+  EXPECT_EQ(course.mode(), Mode::Patient);
+  EXPECT_EQ(course.pendingChanges(), "the Therapist \"AB\" of course 1 of patient ABC1234");
+  course.returnToList(course::PendingChanges::Drop);
+  EXPECT_EQ(course.mode(), Mode::List);
+  EXPECT_FALSE(course.hasPendingChanges());
+}
+
+TEST_F(OpenCourseTest, TheStoreIsReReadInTheQuietMode) {
+  selectNew(course, "ABC1234");
+  plan(course);
+  std::vector<Mode> seen;
+  QObject::connect(&course.data().ADOCourse, &records::DataSet::afterScroll, [&] { seen.push_back(course.mode()); });
+  course.recordTreatment(3, visit(Worse), true);  // re-reads the course for the status bits, then again
+  course.setContraindications(5);                 // re-reads the course
+  ASSERT_FALSE(seen.empty());
+  for (Mode m : seen) EXPECT_EQ(m, Mode::Quiet);
+  EXPECT_EQ(course.mode(), Mode::Patient);
+}
+
+TEST_F(OpenCourseTest, DuringAnImportSelectWaitsAndNothingIsPrintable) {
+  QTemporaryDir files;
+  testing_legacy::UvbFile u;
+  u.nhi = "DDD0004";
+  const QString path = testing_legacy::writeFile(files.path(), "D.UVB", u.bytes());
+  {
+    const auto importing = course.holdMode(Mode::Import);
+    EXPECT_TRUE(course.importFile(path).imported());
+    EXPECT_EQ(course.select(), course::SelectOutcome::NotNow);
+  }
+  EXPECT_EQ(course.mode(), Mode::List);
+  EXPECT_FALSE(course.printable());
+  EXPECT_EQ(course.searchTexts().nhi, "");
+  EXPECT_EQ(course.data().ADOPatientHosp.asString(), "DDD0004");
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+"""Driving the real program as a user does (run inside session.sh): widgets are found through the
+accessibility bus by the text of their label and their role, the mouse and the keyboard are
+xdotool's, and the window is closed the way a window manager closes it."""
+import subprocess
+import time
+
+import pyatspi
+
+
+def _walk(node, depth=0, limit=60):
+    if node is None or depth > limit:
+        return
+    yield node
+    try:
+        n = node.childCount
+    except Exception:
+        return
+    for i in range(n):
+        try:
+            child = node.getChildAtIndex(i)
+        except Exception:
+            continue
+        yield from _walk(child, depth + 1, limit)
+
+
+def wait_until(condition, timeout=10, what='a condition'):
+    end = time.time() + timeout
+    while True:
+        try:
+            value = condition()
+        except Exception:
+            value = None
+        if value:
+            return value
+        if time.time() > end:
+            raise RuntimeError(f'timed out waiting for {what}')
+        time.sleep(0.2)
+
+
+def application(name_part, timeout=30):
+    def found():
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            a = desktop.getChildAtIndex(i)
+            if a is not None and name_part in (a.name or ''):
+                return a
+        return None
+    return wait_until(found, timeout, f'the application {name_part!r}')
+
+
+def _matches(node, name, role, showing):
+    if role and node.getRoleName() != role:
+        return False
+    if name is not None and (node.name or '') != name:
+        return False
+    return not showing or node.getState().contains(pyatspi.STATE_SHOWING)
+
+
+def find_all(root, name=None, role=None, showing=True):
+    out = []
+    for node in _walk(root):
+        try:
+            if _matches(node, name, role, showing):
+                out.append(node)
+        except Exception:
+            pass
+    return out
+
+
+def find(root, name=None, role=None, timeout=8):
+    def first():
+        nodes = find_all(root, name, role)
+        return nodes[0] if nodes else None
+    return wait_until(first, timeout, f'a widget named {name!r} ({role})')
+
+
+def text(node):
+    t = node.queryText()
+    return t.getText(0, t.characterCount)
+
+
+def centre(node):
+    e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return e.x + e.width // 2, e.y + e.height // 2
+
+
+def click(node, at=None):
+    """A left click at the widget's centre, or at `at` = (x, y) within it."""
+    if at is None:
+        x, y = centre(node)
+    else:
+        e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        x, y = e.x + at[0], e.y + at[1]
+    subprocess.run(['xdotool', 'mousemove', str(x), str(y), 'click', '1'], check=True)
+    time.sleep(0.4)
+
+
+def keys(*names):
+    subprocess.run(['xdotool', 'key', '--clearmodifiers'] + list(names), check=True)
+    time.sleep(0.3)
+
+
+def type_text(s):
+    subprocess.run(['xdotool', 'type', '--delay', '40', s], check=True)
+    time.sleep(0.3)
+
+
+def alerts(app):
+    """The message boxes open now, each as (node, its text)."""
+    out = []
+    for box in find_all(app, role='alert'):
+        labels = [n.name for n in find_all(box, role='label') if n.name]
+        out.append((box, '\n'.join(labels)))
+    return out
+
+
+def answer(box, button='OK'):
+    click(find(box, button, 'push button'))
+
+
+def shot(path):
+    subprocess.run(['import', '-window', 'root', path], check=False,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def close_window(title):
+    """Asks the top-level window with this title to close, as a window manager's close button does."""
+    from Xlib import X, display, protocol
+    ids = subprocess.run(['xdotool', 'search', '--name', title], capture_output=True, text=True).stdout.split()
+    d = display.Display()
+    protocols = d.intern_atom('WM_PROTOCOLS')
+    delete = d.intern_atom('WM_DELETE_WINDOW')
+    for wid in ids:
+        window = d.create_resource_object('window', int(wid))
+        event = protocol.event.ClientMessage(window=window, client_type=protocols,
+                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        window.send_event(event, event_mask=X.NoEventMask)
+    d.flush()
+    d.close()

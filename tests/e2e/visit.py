@@ -1,0 +1,185 @@
+"""The window as a therapist uses it, under a real display with real focus changes and real message
+boxes: a whole visit, an out-of-range MED, a database kept busy by another workstation, and closing
+the window while a memo is being typed. Each scenario checks what reached the database.
+
+usage: visit.py PROGRAM WORKDIR  (WORKDIR holds UVB_Factors.Dat, data/ and config/; see run.sh)"""
+import os
+import sqlite3
+import subprocess
+import sys
+import threading
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from gui import (alerts, answer, application, click, close_window, find, find_all, keys, shot, text,
+                 type_text, wait_until)
+
+TITLE = 'Halcyra - NB UVB MED Calculator'
+program, work = sys.argv[1], sys.argv[2]
+database = os.path.join(work, 'data', 'Brell_Data.db')
+
+
+def course_row(*columns):
+    with sqlite3.connect(f'file:{database}?mode=ro', uri=True, timeout=20) as db:
+        return db.execute(f'SELECT {", ".join(columns)} FROM Course WHERE Hosp = ?', ('ABC1234',)).fetchone()
+
+
+def check(condition, what):
+    if not condition:
+        raise AssertionError(what)
+
+
+def replace_text(node, new_text):
+    """Clicks into a text box, selects what is there and types over it."""
+    click(node)
+    keys('ctrl+a')
+    type_text(new_text)
+
+
+def start():
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, 'config'))
+    log = open(os.path.join(work, 'program.log'), 'wb')
+    return subprocess.Popen([program], cwd=work, env=env, stdout=log, stderr=subprocess.STDOUT)
+
+
+def visit(app):
+    """A new patient, skin type, age, a tone click, a treatment recorded by clicking into each field of
+    the dialog and typing, then List and Select: everything comes back."""
+    press_button = lambda name: click(find(app, name, 'push button'))
+    click(find(app, 'NHI', 'text'))
+    type_text('ABC1234')
+    click(find(app, 'Surname', 'text'))
+    type_text('Smith')
+    press_button('New Patient')
+    skin = find(app, 'Skin Type', 'combo box')
+    click(skin)
+    keys('Down', 'Down', 'Return')
+    click(find(app, 'Age', 'text'))
+    type_text('40')
+    keys('Tab')
+    click(find(app, 'Average'))
+    med = wait_until(lambda: text(find(app, 'MED', 'text')), 5, 'an MED from the tone click')
+    grid = find(app, 'Treatment schedule', 'table')
+    cells = find_all(grid, role='table cell')
+    planned = cells[2].name.strip()
+    check(planned, 'the plan in the schedule')
+
+    click(cells[0])  # treatment 1
+    dialog = find(app, 'Patient Condition', 'dialog')
+    for label, typed in (('Treatment Time', '0230'), ('Temperatrure', '36.5'), ('Dose', planned),
+                         ('Therapist Initials', 'AB')):
+        click(find(dialog, label, 'text'))  # a click into the field, not Tab
+        type_text(typed)
+    click(find(dialog, 'Same'))
+    click(find(dialog, 'Update', 'push button'))
+    wait_until(lambda: not find_all(app, 'Patient Condition', 'dialog'), 5, 'the dialog to close')
+    check(not alerts(app), f'no box after Update: {[t for _, t in alerts(app)]}')
+
+    press_button('List')
+    click(find(app, 'NHI', 'text'))
+    type_text('ABC1234')
+    press_button('Select')
+    check(wait_until(lambda: text(find(app, 'Age', 'text')), 5, 'the age') == '40.0', 'the age is back')
+    check(text(find(app, 'MED', 'text')) == med, 'the MED is back')
+    skin_index, stored_med, time_text, initials = course_row('SkinIndex', 'EdMed', 'TxTime', 'Initials')
+    check(skin_index is not None and stored_med == int(med), f'skin type and MED stored: {skin_index}, {stored_med}')
+    check(b'02:30' in bytes(time_text), f'the time typed after a click is stored: {bytes(time_text)!r}')
+    check(b'AB' in bytes(initials), f'the initials typed after a click are stored: {bytes(initials)!r}')
+    return med
+
+
+def med_out_of_range(app):
+    """5000 typed into the MED box and another field clicked: the warning advises, the MED stays."""
+    replace_text(find(app, 'MED', 'text'), '5000')
+    click(find(app, 'Referred by', 'text'))
+    box, said = wait_until(lambda: alerts(app)[0], 10, 'the "Undeliverable treatment" box')
+    check('Maximium MED deliverable' in said, f'the warning: {said!r}')
+    answer(box)
+    wait_until(lambda: not alerts(app), 5, 'the box to close')
+    check(text(find(app, 'MED', 'text')) == '5000', 'the MED box keeps 5000')
+    check(course_row('EdMed')[0] == 5000, f'EdMed stored: {course_row("EdMed")}')
+
+
+def busy_database(app):
+    """Another workstation holds a write for longer than the store waits while "Referred by" is left:
+    one box says so, nothing typed is lost, and the next field written stores it."""
+    locked, release = threading.Event(), threading.Event()
+
+    def hold_the_database():
+        # Held until the box has been seen: longer than the store waits, however long the clicks take.
+        db = sqlite3.connect(database, timeout=20, isolation_level=None)
+        db.execute('BEGIN IMMEDIATE')
+        locked.set()
+        release.wait(60)
+        db.execute('ROLLBACK')
+        db.close()
+
+    locker = threading.Thread(target=hold_the_database)
+    locker.start()
+    check(locked.wait(20), 'the other workstation holds the database')
+    try:
+        replace_text(find(app, 'Referred by', 'text'), 'Dr Lock')
+        click(find(app, 'Therapist', 'text'))
+        box, said = wait_until(lambda: alerts(app)[0], 30, 'the box of the refused write')
+    finally:
+        release.set()
+        locker.join()
+    check('Dr Lock' in said and 'locked' in said, f'the box names the change and the reason: {said!r}')
+    answer(box)
+    check(text(find(app, 'Referred by', 'text')) == 'Dr Lock', 'the typed referral is still shown')
+    click(find(app, 'Therapist', 'text'))
+    type_text('AB')
+    click(find(app, 'Referred by', 'text'))  # the therapist is left: both are stored now
+    wait_until(lambda: course_row('Referal', 'Consultant') == ('Dr Lock', 'AB'), 10,
+               f'both stored (now {course_row("Referal", "Consultant")})')
+    check(not alerts(app), 'no further box')
+
+
+def close_while_typing(app, process):
+    """The window closed while the Meds memo is still being typed: the memo is stored."""
+    click(find(app, 'Meds', 'text'))
+    type_text('Methotrexate')
+    close_window(TITLE)
+    process.wait(timeout=20)
+    check(course_row('MemoMeds')[0] == 'Methotrexate', f'the memo stored: {course_row("MemoMeds")}')
+
+
+def main():
+    process = start()
+    failed = []
+    try:
+        app = application('NB UVB')
+        click(find(app, 'Accept', 'push button'))
+        scenarios = [('a whole visit', lambda: visit(app)),
+                     ('an out-of-range MED', lambda: med_out_of_range(app)),
+                     ('a busy database', lambda: busy_database(app)),
+                     ('closing while a memo is typed', lambda: close_while_typing(app, process))]
+        for name, scenario in scenarios:
+            started = time.time()
+            try:
+                scenario()
+                print(f'ok    {name} ({time.time() - started:.1f} s)', flush=True)
+            except Exception as e:
+                failed.append(name)
+                shot(os.path.join(work, name.replace(' ', '-') + '.png'))
+                print(f'FAIL  {name}: {e}', flush=True)
+                break  # later scenarios build on the earlier ones
+            if process.poll() is not None and name != 'closing while a memo is typed':
+                failed.append('the program ended by itself')
+                break
+    finally:
+        if process.poll() is None:
+            process.kill()
+        process.wait()
+        with open(os.path.join(work, 'program.log'), 'rb') as log:
+            output = log.read().decode(errors='replace')
+    if process.returncode != 0 and not failed:
+        failed.append(f'the program exited with status {process.returncode}')
+    if failed:
+        print(output[-4000:])
+        print('failed:', ', '.join(failed))
+        return 1
+    return 0
+
+
+sys.exit(main())

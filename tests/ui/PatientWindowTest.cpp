@@ -1,0 +1,283 @@
+// The patient list and the open course, end to end through the main window on a real database
+// file: searching as the user types, creating and opening a patient, the estimate and plan
+// stored as they are chosen, every assessment field written to its column, and everything found
+// again after going back to the list.
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "support/LocaleScope.h"
+#include "support/WindowFixture.h"
+#include "ui/widgets/ScheduleGrid.h"
+
+namespace {
+
+class PatientWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(app.created);
+    app.show();
+  }
+  course::OpenCourse& c() { return *app.course; }
+  const TDataPatient& d() { return app.data(); }
+  template <class T = QWidget>
+  T* w(const char* name) {
+    return app.find<T>(name);
+  }
+  void type(const char* box, const QString& text) { app.type(w(box), text); }
+  void leave(const char* box) { app.leave(w(box)); }
+
+  // A new patient through the window: NHI and names typed, Select.
+  void createPatient(const QString& nhi, const QString& surname, const QString& first = {}) {
+    type(names::EdHosp, nhi);
+    type(names::EdFirst, first);
+    type(names::EdSurname, surname);
+    ASSERT_TRUE(w(names::BtnSelect)->isEnabled()) << nhi.toStdString();
+    QTest::mouseClick(w(names::BtnSelect), Qt::LeftButton);
+    ASSERT_EQ(c().mode(), course::Mode::Patient);
+  }
+  void backToList() {
+    QTest::mouseClick(w(names::BtnClear), Qt::LeftButton);
+    ASSERT_EQ(c().mode(), course::Mode::List);
+  }
+  void select() { QTest::mouseClick(w(names::BtnSelect), Qt::LeftButton); }
+  QStringList listedNHIs() {
+    QStringList out;
+    auto* model = w<QTableView>(names::DBGrid1)->model();
+    for (int r = 0; r < model->rowCount(); ++r) out << model->index(r, 0).data().toString();
+    return out;
+  }
+  bool ticked(const char* box) { return w<QAbstractButton>(box)->isChecked(); }
+
+  WindowFixture app;
+};
+
+TEST_F(PatientWindow, SelectCreatesThePatientWithItsFirstCourseAndOpensIt) {
+  type(names::EdHosp, "ABC1234");
+  EXPECT_EQ(w<QPushButton>(names::BtnSelect)->text(), "New Patient");
+  EXPECT_TRUE(ticked(names::CkBxNewCourse));
+  EXPECT_FALSE(w(names::CkBxNewCourse)->isEnabled());
+  type(names::EdFirst, "Mary");
+  type(names::EdSurname, "Smith");
+  select();
+  ASSERT_EQ(c().mode(), course::Mode::Patient);
+  EXPECT_EQ(d().ADOPatientHosp.asString(), "ABC1234");
+  EXPECT_EQ(d().ADOPatientSurN.asString(), "Smith");
+  EXPECT_EQ(d().ADOPatientFirstN.asString(), "Mary");
+  EXPECT_EQ(d().ADOPatientNCourse.asInteger(), 1);
+  EXPECT_EQ(d().ADOPatientLang.asInteger(), 2);
+  EXPECT_EQ(d().ADOCourseCourseID.asInteger(), 1);
+  EXPECT_EQ(d().ADOCourse.recordCount(), 1);
+  EXPECT_TRUE(w(names::PanDataBase)->isHidden());
+  EXPECT_FALSE(w(names::PanDetails)->isHidden());
+  EXPECT_FALSE(w(names::PanPhone)->isHidden());
+  EXPECT_FALSE(w(names::EdHosp)->isEnabled());
+  EXPECT_EQ(w<QLabel>(names::Label5)->text(), "Mary  Smith");
+  EXPECT_TRUE(w<QLineEdit>(names::EdAge)->text().isEmpty());  // no age yet: a birth date may supply it
+  auto* birth = w<QDateTimeEdit>(names::DateBirth);
+  birth->setFocus();
+  birth->setDate(QDate::currentDate().addYears(-40).addDays(-10));
+  EXPECT_EQ(w<QLineEdit>(names::EdAge)->text(), "40.0");
+  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), c().dosing().FOld);
+  EXPECT_FALSE(d().ADOPatientBirth.isNull());
+}
+
+TEST_F(PatientWindow, TheButtonFollowsWhetherTheTypedNHIIsANewValidOne) {
+  createPatient("ABC1234", "Smith");
+  backToList();
+  const struct {
+    const char* nhi;
+    bool allTicked;
+    const char* caption;
+    bool enabled;
+  } cases[] = {
+      {"ABC1", true, "Select", true},          // lists ABC1234
+      {"XYZ9876", true, "New Patient", true},  // nobody, and a valid new NHI
+      {"XYZ987", true, "Select", false},       // too short
+      {"XY12345", true, "Select", false},      // a digit where a letter belongs
+      {"XYZ9876", false, "Select", false},     // a status box unticked may hide the patient
+  };
+  auto* pending = w<QCheckBox>(names::ChkPending);
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.nhi);
+    pending->setChecked(test.allTicked);
+    type(names::EdHosp, test.nhi);
+    EXPECT_EQ(w<QPushButton>(names::BtnSelect)->text(), test.caption);
+    EXPECT_EQ(w(names::BtnSelect)->isEnabled(), test.enabled);
+    pending->setChecked(true);
+  }
+}
+
+TEST_F(PatientWindow, TypingFiltersByNHIPrefixAndSurnamePart) {
+  const struct {
+    const char* nhi;
+    const char* surname;
+  } patients[] = {{"ABC1234", "Smith"}, {"ABD2345", "Goldsmith"}, {"ABE3456", "Brown"}, {"XAB4567", "Smithers"}};
+  for (const auto& p : patients) {
+    createPatient(p.nhi, p.surname);
+    backToList();
+  }
+  type(names::EdHosp, "AB");
+  EXPECT_EQ(listedNHIs(), (QStringList{"ABC1234", "ABD2345", "ABE3456"}));
+  type(names::EdSurname, "mit");
+  EXPECT_EQ(listedNHIs(), (QStringList{"ABC1234", "ABD2345"}));
+  type(names::EdFirst, "John");  // a first name does not filter
+  EXPECT_EQ(listedNHIs(), (QStringList{"ABC1234", "ABD2345"}));
+  type(names::EdHosp, "a'b%");  // quotes and wildcards match themselves
+  EXPECT_TRUE(listedNHIs().isEmpty());
+}
+
+TEST_F(PatientWindow, EstimatePlanAndAssessmentAreStoredAndComeBackAfterTheList) {
+  createPatient("ABC1234", "Smith", "Mary");
+  // The estimate: skin type, age, a tone click puts the rounded estimate into the MED box.
+  w<QComboBox>(names::ComSkinType)->setCurrentIndex(2);
+  type(names::EdAge, "45");
+  leave(names::EdAge);
+  EXPECT_EQ(w<QLineEdit>(names::EdAge)->text(), "45.0");
+  EXPECT_TRUE(w(names::Panel5)->isEnabled());
+  QTest::mouseClick(w(names::Panel5), Qt::LeftButton);
+  const QString med = w<QLineEdit>(names::DBEdMED)->text();
+  EXPECT_FALSE(med.isEmpty());
+  EXPECT_EQ(d().ADOCourseEdMed.asInteger(), med.toInt());
+  EXPECT_EQ(d().ADOCourseSkinIndex.asInteger(), 2);
+  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 45.0);
+  EXPECT_FALSE(w<ui::ScheduleGrid>(names::StringGrid1)->cell(2, 1).trimmed().isEmpty());  // the plan is shown
+  EXPECT_TRUE(w(names::BtnPrint)->isEnabled());
+
+  // The assessment, one field after another.
+  w<QComboBox>(names::ComboEye)->setCurrentIndex(2);   // Hazel
+  w<QComboBox>(names::ComboLang)->setCurrentIndex(7);  // Slovak
+  w<QComboBox>(names::ComCondition)->setCurrentIndex(1);
+  w<QComboBox>(names::ComSched)->setCurrentIndex(3);  // As Required
+  QTest::mouseClick(w(names::RadioPrevRxNo), Qt::LeftButton);
+  EXPECT_FALSE(w(names::DBRxResult)->isEnabled());
+  QTest::mouseClick(w(names::RadioPrevRxYes), Qt::LeftButton);
+  EXPECT_TRUE(w(names::DBRxResult)->isEnabled());
+  type(names::DBHome, "094561234567");
+  leave(names::DBHome);
+  type(names::DBRxResult, "cleared");
+  leave(names::DBRxResult);
+  w(names::DBDiag)->setFocus();
+  w<QComboBox>(names::DBDiag)->setEditText("Lichen planus of the lower limbs");
+  leave(names::DBDiag);
+  type(names::DBMemoMeds, "Methotrexate");
+  leave(names::DBMemoMeds);
+  w<QCheckBox>(names::CheckBox4)->setChecked(true);  // Pregnant
+  w<QCheckBox>(names::CheckBox6)->setChecked(true);  // Claustrophobia
+
+  EXPECT_EQ(d().ADOPatientEyes.asInteger(), 2);
+  EXPECT_EQ(d().ADOPatientLang.asInteger(), 7);
+  EXPECT_EQ(d().ADOPatientHomePh.asString(), "0945612345");  // cut to the column's 10
+  EXPECT_EQ(d().ADOCourseComCondition.asInteger(), 1);
+  EXPECT_EQ(d().ADOCourseSched.asInteger(), 3);
+  EXPECT_EQ(d().ADOCourseRadioPrevRx.asInteger(), 0);
+  EXPECT_EQ(d().ADOCourseEdRxResult.asString(), "cleared");
+  EXPECT_EQ(d().ADOCourseComDiag.asString(), "Lichen planus of the");  // cut to 20
+  EXPECT_EQ(d().ADOCourseMemoMeds.asString(), "Methotrexate");
+  EXPECT_EQ(d().ADOCourseCautions.asInteger(), 40);
+
+  // An edited increment, stored as the schedule stores it.
+  dosing::RowTexts increments = c().dosing().grid.inc;
+  increments[2] = "25";
+  c().setIncrements(increments);
+
+  backToList();
+  EXPECT_TRUE(w<QLineEdit>(names::EdAge)->text().isEmpty());
+  EXPECT_EQ(w<QComboBox>(names::ComSkinType)->currentIndex(), -1);
+  type(names::EdHosp, "ABC");
+  select();
+  ASSERT_EQ(c().mode(), course::Mode::Patient);
+  EXPECT_EQ(w<QComboBox>(names::ComSkinType)->currentIndex(), 2);
+  EXPECT_EQ(w<QLineEdit>(names::EdAge)->text(), "45.0");
+  EXPECT_EQ(w<QLineEdit>(names::DBEdMED)->text(), med);
+  EXPECT_EQ(w<ui::ScheduleGrid>(names::StringGrid1)->cell(4, 3), "25");
+  EXPECT_EQ(w<QComboBox>(names::ComboEye)->currentIndex(), 2);
+  EXPECT_EQ(w<QComboBox>(names::ComboLang)->currentIndex(), 7);
+  EXPECT_EQ(w<QComboBox>(names::ComSched)->currentIndex(), 3);
+  EXPECT_TRUE(ticked(names::RadioPrevRxYes));
+  EXPECT_EQ(w<QLineEdit>(names::DBRxResult)->text(), "cleared");
+  EXPECT_EQ(w<QLineEdit>(names::DBHome)->text(), "0945612345");
+  EXPECT_EQ(w<QPlainTextEdit>(names::DBMemoMeds)->toPlainText(), "Methotrexate");
+  const bool expectedBoxes[] = {false, false, false, true, false, true};
+  const char* boxes[] = {names::CheckBox1, names::CheckBox2, names::CheckBox3,
+                         names::CheckBox4, names::CheckBox5, names::CheckBox6};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(ticked(boxes[i]), expectedBoxes[i]) << boxes[i];
+  EXPECT_TRUE(app.boxes.empty()) << app.boxes.front().text.toStdString();
+}
+
+TEST_F(PatientWindow, NumbersAreShownAndReadInTheUsersLocale) {
+  const LocaleScope german("de_DE.UTF-8");
+  createPatient("ABC1234", "Smith");
+  w<QComboBox>(names::ComSkinType)->setCurrentIndex(0);
+  type(names::EdAge, "45,5");
+  leave(names::EdAge);
+  EXPECT_EQ(w<QLineEdit>(names::EdAge)->text(), "45,5");
+  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 45.5);
+  EXPECT_TRUE(w<QLabel>(names::Label6)->text().contains(','));  // the estimates use the decimal comma
+  leave(names::EdAge);  // what is shown reads back as the same age
+  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 45.5);
+  type(names::EdAge, "46.5");  // a point is understood too
+  leave(names::EdAge);
+  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 46.5);
+}
+
+TEST_F(PatientWindow, LoadingACourseWritesNothing) {
+  createPatient("ABC1234", "Smith");
+  w<QComboBox>(names::ComSkinType)->setCurrentIndex(0);
+  type(names::EdAge, "30");
+  leave(names::EdAge);
+  w<QCheckBox>(names::CheckBox1)->setChecked(true);
+  // Another copy changes the course meanwhile; "List" re-reads it, and loading it again must not
+  // write our window's view back.
+  auto other = app.secondCopy();
+  other->FilterPatientByNHI("ABC1234");
+  other->ADOCourse.edit();
+  other->ADOCourseCautions.setInteger(5);
+  other->ADOCourse.post();
+  ASSERT_EQ(other->ADOCourseHosp.asString(), "ABC1234");
+  backToList();
+  type(names::EdHosp, "ABC");
+  select();
+  EXPECT_TRUE(ticked(names::CheckBox1));
+  EXPECT_TRUE(ticked(names::CheckBox3));
+  EXPECT_FALSE(ticked(names::CheckBox2));
+  other->ReopenDataSet(other->ADOCourse);
+  EXPECT_EQ(other->ADOCourseCautions.asInteger(), 5);
+  EXPECT_EQ(other->ADOCourseSkinIndex.asInteger(), 0);
+}
+
+TEST_F(PatientWindow, NewCourseForAnExistingPatientStartsWithAnEmptyAssessment) {
+  createPatient("ABC1234", "Smith");
+  w<QCheckBox>(names::CheckBox2)->setChecked(true);
+  w<QComboBox>(names::ComCondition)->setCurrentIndex(2);
+  backToList();
+  type(names::EdHosp, "ABC1234");
+  EXPECT_TRUE(w(names::CkBxNewCourse)->isEnabled());
+  w<QCheckBox>(names::CkBxNewCourse)->setChecked(true);
+  select();
+  EXPECT_EQ(d().ADOCourseCourseID.asInteger(), 2);
+  EXPECT_EQ(d().ADOPatientNCourse.asInteger(), 2);
+  EXPECT_EQ(w<QComboBox>(names::ComCondition)->currentIndex(), -1);
+  EXPECT_FALSE(ticked(names::CheckBox2));
+  EXPECT_FALSE(w(names::DBRxResult)->isEnabled());
+}
+
+TEST_F(PatientWindow, ANameLeftInPatientModeIsStoredCutToItsColumn) {
+  createPatient("ABC1234", "Smith");
+  type(names::EdSurname, "Abcdefghijklmnopqrstuvwxy");  // 25 characters: the box takes 20
+  leave(names::EdSurname);
+  EXPECT_EQ(app.secondCopy()->ADOPatientSurN.asString(), "Abcdefghijklmnopqrst");
+  EXPECT_EQ(w<QLabel>(names::Label5)->text(), "  Abcdefghijklmnopqrst");
+}
+
+}  // namespace

@@ -1,0 +1,228 @@
+// Start-up of the main window on the offscreen platform: the calibration, the disclaimer, the
+// schedule's first state, F1 help and the database-directory setting.
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "base/Directories.h"
+#include "base/Settings.h"
+#include "course/OpenCourse.h"
+#include "dosing/FactorFile.h"
+#include "support/WindowFixture.h"
+#include "ui/DisclaimerDialog.h"
+#include "ui/Startup.h"
+#include "ui/widgets/DatePicker.h"
+#include "ui/widgets/ScheduleGrid.h"
+
+namespace {
+
+class StartupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    startDir_ = dir_.filePath("start");
+    ASSERT_TRUE(QDir().mkpath(startDir_));
+    ASSERT_TRUE(QDir().mkpath(dir_.filePath("elsewhere")));
+    // Settings live in the test's own folder, never in the user's.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.filePath("config"));
+    FactorTables tables;
+    tables.ESF = 1.0;
+    tables.Default_Format = "LLL0000";
+    tables.Default_Lang = 2;
+    dosing::writeFactorFile(QDir(startDir_).filePath("UVB_Factors.Dat"), tables);
+    previousDir_ = QDir::currentPath();
+    QDir::setCurrent(startDir_);
+    StartDir = startDir_;
+    DBDir.clear();
+    dialogs::setHook([this](const dialogs::Box& box) {
+      boxes_.push_back(box);
+      return QMessageBox::Ok;
+    });
+  }
+  void TearDown() override {
+    dialogs::setHook({});
+    QDir::setCurrent(previousDir_);
+  }
+
+  // The program's start: the calibration, the open course, the main window.
+  struct Program {
+    std::unique_ptr<course::OpenCourse> course;
+    std::unique_ptr<ui::MainWindow> window;
+    template <class T = QWidget>
+    T* find(const char* name) const { return widgetNamed<T>(window.get(), name); }
+  };
+  Program started() {
+    const std::optional<FactorTables> tables = ui::readCalibration(nullptr);
+    EXPECT_TRUE(tables.has_value());
+    Program p;
+    p.course = std::make_unique<course::OpenCourse>(tables.value_or(FactorTables{}));
+    p.window = std::make_unique<ui::MainWindow>(*p.course);
+    return p;
+  }
+
+  QTemporaryDir dir_;
+  QString startDir_;
+  QString previousDir_;
+  std::vector<dialogs::Box> boxes_;
+};
+
+TEST_F(StartupTest, MissingFactorFileIsReportedByItsFullPathAndStopsStartUp) {
+  QFile::remove(QDir(startDir_).filePath("UVB_Factors.Dat"));
+  EXPECT_FALSE(ui::readCalibration(nullptr).has_value());
+  ASSERT_EQ(boxes_.size(), 1u);
+  const QString expected = "Cannot open file \"" + QDir(startDir_).absoluteFilePath("UVB_Factors.Dat") + "\".";
+  EXPECT_TRUE(boxes_[0].text.startsWith(expected)) << boxes_[0].text.toStdString();
+  EXPECT_EQ(boxes_[0].kind, dialogs::Kind::Error);
+}
+
+TEST_F(StartupTest, FirstStateShowsThePatientListAndAnEmptySchedule) {
+  const Program p = started();
+  EXPECT_EQ(p.course->mode(), course::Mode::List);
+  EXPECT_EQ(p.window->windowTitle(), "Halcyra - NB UVB MED Calculator");
+  auto* grid = p.find<ui::ScheduleGrid>(names::StringGrid1);
+  const QStringList headings = {"#", "", "Dose (mJ)", "Erythema", "% Inc", "Def %Inc"};
+  for (int c = 0; c < 6; ++c) EXPECT_EQ(grid->cell(c, 0), headings[c]) << "column " << c;
+  for (int row = 1; row <= kTreatments; ++row) {
+    EXPECT_EQ(grid->cell(0, row), QString::number(row));
+    EXPECT_FALSE(p.course->records()[static_cast<std::size_t>(row - 1)].recorded());
+  }
+  EXPECT_EQ(grid->columnWidth(0), 50);
+  EXPECT_EQ(grid->columnWidth(1), 115);
+  EXPECT_EQ(grid->currentColumn(), 4);
+  EXPECT_FALSE(grid->isEnabled());
+  EXPECT_FALSE(p.find(names::BtnPrint)->isEnabled());
+  EXPECT_FALSE(p.find(names::PanDataBase)->isHidden());
+  EXPECT_TRUE(p.find(names::PanDetails)->isHidden());
+  EXPECT_TRUE(p.find(names::PanPhone)->isHidden());
+  for (const char* box : {names::ChkPending, names::ChkCurrent, names::ChkComplete})
+    EXPECT_TRUE(p.find<QCheckBox>(box)->isChecked()) << box;
+  EXPECT_FALSE(p.find<QCheckBox>(names::CkBxNewCourse)->isChecked());
+  EXPECT_EQ(p.course->factors().Default_Format, "LLL0000");
+  EXPECT_TRUE(p.find<QLineEdit>(names::EdtDBDir)->text().isEmpty());  // no stored directory
+  auto* birth = p.find<ui::DatePicker>(names::DateBirth);
+  EXPECT_TRUE(birth->isBlank());  // no birth date shown before one is entered
+  EXPECT_EQ(birth->date(), QDate::currentDate());
+  EXPECT_EQ(p.course->diagram().size(), QSize(216, 263));
+  EXPECT_DOUBLE_EQ(p.course->diagramScale().x, 1.0);
+  EXPECT_EQ(p.find(names::ImgPerson)->cursor().hotSpot(), QPoint(15, 15));
+  EXPECT_EQ(p.find<QLabel>(names::Label5)->text(), "Patient ID");
+}
+
+TEST_F(StartupTest, EveryInputCarriesItsLabelAsAccessibleName) {
+  const Program p = started();
+  const std::vector<std::pair<const char*, const char*>> inputs = {
+      {"EdHosp", "NHI"}, {"EdSurname", "Surname"}, {"EdAge", "Age"}, {"DBEdMED", "MED"},
+      {"ComSkinType", "Skin Type"}, {"DateBirth", "DoB"}, {"EdtDBDir", "Database Directory"},
+      {"DBHome", "Home"}, {"DBRxResult", "Result"}, {"DBMemoOps", "PMH major ops / illness"},
+      {"MaskTime", "Treatment Time"}, {"MaskInit", "Therapist Initials"}};
+  for (const auto& [name, label] : inputs) EXPECT_EQ(p.find(name)->accessibleName(), label) << name;
+}
+
+// The disclaimer is answered as soon as it is up: with one of its buttons, or its close box.
+void answerDisclaimer(ui::DisclaimerDialog& dialog, const char* how) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, &dialog, how] {
+    if (!dialog.isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    if (QString(how) == "close") dialog.close();
+    else QTest::mouseClick(widgetNamed<QPushButton>(&dialog, how), Qt::LeftButton);
+  });
+  timer->start(10);
+}
+
+TEST_F(StartupTest, DeclineOrCloseBoxEndsTheProgramAcceptShowsTheList) {
+  for (const char* answer : {names::BtnDecline, "close", names::BtnAccept}) {
+    SCOPED_TRACE(answer);
+    const Program p = started();
+    ui::DisclaimerDialog& notice = p.window->disclaimer();
+    EXPECT_EQ(notice.objectName(), names::Notice_Form);
+    answerDisclaimer(notice, answer);
+    p.window->show();
+    const bool accepted = QString(answer) == names::BtnAccept;
+    if (accepted) {
+      QTRY_VERIFY_WITH_TIMEOUT(!notice.isVisible() && notice.result() == ui::DisclaimerDialog::Accepted, 5000);
+      EXPECT_TRUE(p.window->isVisible());
+      auto* tabs = p.find<QTabWidget>(names::PageControl1);
+      EXPECT_EQ(tabs->currentWidget(), p.find(names::TabClinical));
+      EXPECT_FALSE(p.find(names::PanDataBase)->isHidden());
+      EXPECT_FALSE(tabs->isTabVisible(1));  // Notes hidden until there are photographs
+      EXPECT_EQ(p.course->mode(), course::Mode::List);
+    } else {
+      QTRY_VERIFY_WITH_TIMEOUT(!p.window->isVisible(), 5000);
+      EXPECT_EQ(notice.result(), ui::DisclaimerDialog::Declined);
+      EXPECT_TRUE(QGuiApplication::quitOnLastWindowClosed());  // the main window closing ends the program
+      EXPECT_EQ(p.course->mode(), course::Mode::Quiet);  // closing: nothing is stored any more
+    }
+    p.window->close();
+  }
+}
+
+TEST_F(StartupTest, DisclaimerShowsItsTexts) {
+  ui::DisclaimerDialog notice;
+  QStringList lines;
+  for (int i = 1; i <= 5; ++i) lines << notice.findChild<QLabel*>(QLatin1String(names::NoticeLine) + QString::number(i))->text();
+  EXPECT_EQ(lines[0], "No Responsibility for the care of the patient will be held by the developers of this program, ");
+  EXPECT_EQ(lines[4], "Professional issuing the script.");
+  EXPECT_EQ(widgetNamed<QPushButton>(&notice, names::BtnAccept)->text(), "Accept");
+  EXPECT_EQ(widgetNamed<QPushButton>(&notice, names::BtnDecline)->text(), "Decline");
+}
+
+TEST_F(StartupTest, F1AsksForTheActiveTabsTopicFromTheStartDirectoryAndRestoresTheCurrentOne) {
+  const Program p = started();
+  std::vector<std::pair<QString, QString>> asked;  // topic, current directory at the time
+  p.window->setHelpViewer([&](const QString& topic) { asked.emplace_back(topic, QDir::currentPath()); });
+  p.window->show();
+  const QStringList expected = {"Halcyra.chm::Clinical.htm", "Halcyra.chm::Notes.htm", "Halcyra.chm::Chart.htm",
+                                "Halcyra.chm::About.htm", "Halcyra.chm::Import.htm"};
+  const QString elsewhere = QDir(dir_.filePath("elsewhere")).canonicalPath();
+  const Qt::KeyboardModifiers modifiers[] = {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier,
+                                             Qt::NoModifier, Qt::NoModifier};
+  auto* tabs = p.find<QTabWidget>(names::PageControl1);
+  auto* directory = p.find(names::EdtDBDir);
+  for (int tab = 0; tab < 5; ++tab) {
+    SCOPED_TRACE(tab);
+    tabs->setCurrentIndex(tab);
+    QDir::setCurrent(elsewhere);  // as a file dialog may have left it
+    QTest::keyClick(directory, Qt::Key_F1, modifiers[tab]);
+    ASSERT_EQ(asked.size(), static_cast<std::size_t>(tab + 1));
+    EXPECT_EQ(asked.back().first, expected[tab]);
+    EXPECT_EQ(QDir(asked.back().second).canonicalPath(), QDir(startDir_).canonicalPath());
+    EXPECT_EQ(QDir::currentPath(), elsewhere);
+  }
+  QTest::keyClick(directory, Qt::Key_F2);
+  EXPECT_EQ(asked.size(), 5u);  // other keys do nothing here
+  p.window->close();
+}
+
+TEST_F(StartupTest, DoubleClickAppliesTheDirectoryAndStoresItOnlyWithCtrl) {
+  {
+    const Program p = started();
+    auto* directory = p.find<QLineEdit>(names::EdtDBDir);
+    directory->setText("/data/uvb-one");
+    QTest::mouseDClick(directory, Qt::LeftButton);
+    EXPECT_EQ(DBDir, "/data/uvb-one");
+    EXPECT_FALSE(settings::readDBDir().has_value());  // nothing stored
+
+    directory->setText("/data/uvb-two");
+    QTest::mouseDClick(directory, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(DBDir, "/data/uvb-two");
+    EXPECT_EQ(settings::readDBDir().value_or(""), "/data/uvb-two");
+  }
+  DBDir.clear();
+  const Program next = started();  // the next start reads the stored value
+  EXPECT_EQ(DBDir, "/data/uvb-two");
+  EXPECT_EQ(next.find<QLineEdit>(names::EdtDBDir)->text(), "/data/uvb-two");
+}
+
+}  // namespace
