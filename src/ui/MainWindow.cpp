@@ -34,6 +34,7 @@
 #include "ui/PatientLookupPanel.h"
 #include "ui/SchedulePanel.h"
 #include "ui/WidgetMaking.h"
+#include "ui/report/ReportPrinting.h"
 
 namespace ui {
 
@@ -89,6 +90,12 @@ void MainWindow::buildLayout() {
   printButton_ = make::named(new QPushButton("Print"), names::BtnPrint);
   printButton_->setIcon(QIcon(resources::buttonPicture("Print")));
   printButton_->setEnabled(false);
+  // "Print": a note being typed goes with its own photograph before the report walks them.
+  printing_ = new ReportPrinting(course_, this);
+  actions_->on(printButton_, &QPushButton::clicked, [this] {
+    notes_->storeTypedNote();
+    printing_->BtnPrintClick();
+  });
   auto* stripLayout = new QHBoxLayout(strip);
   stripLayout->addWidget(lookup_->patientName(), 1);
   stripLayout->addWidget(printButton_);

@@ -71,7 +71,8 @@ class Progress {
 
 }  // namespace
 
-ReportPreview::ReportPreview(QWidget* parent) : QMainWindow(parent), printer_(QPrinter::HighResolution) {
+// A window of its own always; with a parent (the main window) it closes with it.
+ReportPreview::ReportPreview(QWidget* parent) : QMainWindow(parent, Qt::Window), printer_(QPrinter::HighResolution) {
   setObjectName(QStringLiteral("ReportPreview"));
   setAttribute(Qt::WA_DeleteOnClose, false);
   setWindowTitle(QStringLiteral("Report preview"));
