@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QUrl>
@@ -96,6 +97,9 @@ void MainWindow::buildLayout() {
     notes_->storeTypedNote();
     printing_->BtnPrintClick();
   });
+  // Ctrl+O: a prepared report saved from the preview, opened again (a course open or not).
+  auto* openReport = new QShortcut(QKeySequence::Open, this);
+  actions_->on(openReport, &QShortcut::activated, [this] { printing_->openSavedReport(); });
   auto* stripLayout = new QHBoxLayout(strip);
   stripLayout->addWidget(lookup_->patientName(), 1);
   stripLayout->addWidget(printButton_);

@@ -385,14 +385,20 @@ bool ReportPreview::printTo(QPrinter& printer) {
       from = std::clamp(printer.fromPage() - 1, 0, pages - 1);
       to = std::clamp(printer.toPage() - 1, from, pages - 1);
     }
-    Progress progress(this, QStringLiteral("Printing the report..."), to - from + 1);
+    // A printer that cannot make copies itself is sent the pages as many times as asked.
+    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+    std::vector<int> sequence;
+    for (int copy = 0; copy < copies; ++copy)
+      for (int p = from; p <= to; ++p) sequence.push_back(p);
+    Progress progress(this, QStringLiteral("Printing the report..."), static_cast<int>(sequence.size()));
     QPainter painter;
-    for (int p = from; p <= to; ++p) {
+    for (std::size_t n = 0; n < sequence.size(); ++n) {
+      const int p = sequence[n];
       const report::PreparedPage& page = report_.pages[static_cast<std::size_t>(p)];
       // Each page on paper turned its own way; a paper of another size takes it scaled down to fit.
       printer.setPageOrientation(page.size.width() > page.size.height() ? QPageLayout::Landscape
                                                                           : QPageLayout::Portrait);
-      if (p == from) {
+      if (n == 0) {
         if (!painter.begin(&printer))
           throw std::runtime_error(QStringLiteral("The printer \"%1\" cannot be used.")
                                        .arg(printer.printerName().isEmpty() ? printer.outputFileName() : printer.printerName())
@@ -403,7 +409,7 @@ bool ReportPreview::printTo(QPrinter& printer) {
       const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
       const double pixelsPerMm = std::min(paper.width() / page.size.width(), paper.height() / page.size.height());
       report::drawPage(painter, page, pixelsPerMm);
-      progress.step(p - from + 1);
+      progress.step(static_cast<int>(n) + 1);
     }
     painter.end();
     statusBar()->showMessage(QStringLiteral("The report went to the printer."), 5000);
@@ -475,10 +481,14 @@ bool ReportPreview::saveReportTo(const QString& path) {
   return done;
 }
 
+QString ReportPreview::chooseReportFile() {
+  return QFileDialog::getOpenFileName(isVisible() ? this : parentWidget(), QStringLiteral("Open a prepared report"),
+                                      QFileInfo(proposedPdfPath()).absolutePath(),
+                                      QString::fromLatin1(report::kReportFileFilter));
+}
+
 void ReportPreview::openReport() {
-  const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open a prepared report"),
-                                                    QFileInfo(proposedPdfPath()).absolutePath(),
-                                                    QString::fromLatin1(report::kReportFileFilter));
+  const QString path = chooseReportFile();
   if (path.isEmpty()) return;
   openReportFrom(path);
 }

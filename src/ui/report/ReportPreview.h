@@ -55,6 +55,8 @@ class ReportPreview : public QMainWindow {
   bool exportPdfTo(const QString& path);
   bool saveReportTo(const QString& path);
   bool openReportFrom(const QString& path);
+  // A prepared report file chosen in the open dialog; empty when none was chosen.
+  QString chooseReportFile();
 
   // Where the export dialog opens: the report's own name ("<NHI>.pdf") in the folder of the last
   // exported file (or the documents folder).

@@ -25,8 +25,23 @@ void ReportPrinting::BtnPrintClick() {
   // The report has walked the photographs: the last one is shown from now on.
   course_.showLastPhotograph();
 
+  previewWindow().setReport(std::move(prepared));
+  showPreview();
+}
+
+void ReportPrinting::openSavedReport() {
+  ReportPreview& preview = previewWindow();
+  const QString path = preview.chooseReportFile();
+  if (path.isEmpty() || !preview.openReportFrom(path)) return;
+  showPreview();
+}
+
+ReportPreview& ReportPrinting::previewWindow() {
   if (!preview_) preview_ = new ReportPreview(window_);  // a window of its own, gone with the main window
-  preview_->setReport(std::move(prepared));
+  return *preview_;
+}
+
+void ReportPrinting::showPreview() {
   preview_->show();
   preview_->raise();
   preview_->activateWindow();

@@ -1,7 +1,8 @@
 #pragma once
 // "Print": the treatment report of the open course, prepared anew from what the window shows at
 // each press, in the preview (from which it is printed or exported). Printing stores nothing of its
-// own; afterwards the course's last photograph is the one shown on the Notes tab.
+// own; afterwards the course's last photograph is the one shown on the Notes tab. A prepared report
+// saved from the preview opens in it again at any time, a course open or not.
 
 #include <QObject>
 #include <QPointer>
@@ -27,10 +28,16 @@ class ReportPrinting : public QObject {
 
   // The click of "Print". The window stores a note being typed before this runs.
   void BtnPrintClick();
+  // A prepared report saved earlier, chosen in a file dialog, in the preview: with or without a
+  // course open.
+  void openSavedReport();
   // The preview the last "Print" opened; null before the first.
   ReportPreview* preview() const { return preview_; }
 
  private:
+  ReportPreview& previewWindow();
+  void showPreview();
+
   course::OpenCourse& course_;
   QWidget* window_;
   ReportChart chart_;
