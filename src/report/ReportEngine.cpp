@@ -128,8 +128,13 @@ class Report::Preparation {
     }
   }
 
+  // The objects in the layout's order, except that rules lie on top: a picture whose box reaches
+  // over a rule (the body diagram over the header's rule) does not break it.
   void printObjects(std::vector<ReportObject>& objects, QPointF origin, Drawing& out) {
-    for (ReportObject& o : objects) printObject(o, origin, out);
+    for (ReportObject& o : objects)
+      if (o.kind != ObjectKind::Line) printObject(o, origin, out);
+    for (ReportObject& o : objects)
+      if (o.kind == ObjectKind::Line) printObject(o, origin, out);
   }
 
   // Calls `row` once per row of the band's dataset, with the row's column; stops at the end.

@@ -91,13 +91,20 @@ TEST(Preparation, SummaryPageObjectsLandAtTheirMillimetres) {
   ASSERT_TRUE(date);
   EXPECT_NEAR(date->origin.x() + date->width, kMargin + 228.4 + 49.0 - kPaddingX, 1e-3);
 
-  // Line1: a 2 pt rule 274 mm long under the header.
-  bool rule = false;
-  for (const Line& l : all<Line>(page))
-    rule = rule || (QLineF(l.from, origin + QPointF(2.6, 21.3)).length() < kTolerance &&
-                    QLineF(l.to, origin + QPointF(276.6, 21.3)).length() < kTolerance &&
-                    std::abs(l.stroke.width - 2 * kMmPerPoint) < kTolerance);
-  EXPECT_TRUE(rule);
+  // Line1: a 2 pt rule 274 mm long under the header, drawn over the body diagram whose box
+  // reaches above it.
+  std::optional<std::size_t> rule, diagram;
+  for (std::size_t i = 0; i < page.items.size(); ++i) {
+    if (const auto* l = std::get_if<Line>(&page.items[i].what);
+        l && QLineF(l->from, origin + QPointF(2.6, 21.3)).length() < kTolerance &&
+        QLineF(l->to, origin + QPointF(276.6, 21.3)).length() < kTolerance &&
+        std::abs(l->stroke.width - 2 * kMmPerPoint) < kTolerance)
+      rule = i;
+    if (const auto* img = std::get_if<Image>(&page.items[i].what); img && img->rect.top() == origin.y() + 21.0)
+      diagram = i;
+  }
+  ASSERT_TRUE(rule && diagram);
+  EXPECT_GT(*rule, *diagram);
 
   // The web address runs down the right edge.
   const auto web = run(page, kMakerWebAddress);
