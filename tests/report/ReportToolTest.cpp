@@ -1,8 +1,6 @@
 // halcyra-tool report: the PDF of a stored course, without a display, as Print and export write it.
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 
 #include "PdfSupport.h"
@@ -13,27 +11,10 @@ using report_fixtures::StoredCourse;
 
 namespace {
 
-// The tool run with `environment` changes (no display in any case).
+// The tool run without any display, with `environment` added.
 ToolRun runReport(const QStringList& args, const QStringList& environment = {}) {
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.remove("DISPLAY");
-  env.remove("WAYLAND_DISPLAY");
-  env.remove("QT_QPA_PLATFORM");
-  for (const QString& pair : environment) env.insert(pair.section('=', 0, 0), pair.section('=', 1));
-  p.setProcessEnvironment(env);
-  p.start(QStringLiteral(HALCYRA_TOOL_PATH), QStringList{"report"} + args);
-  ToolRun r;
-  if (!p.waitForFinished(120000)) {
-    p.kill();
-    p.waitForFinished();
-    ADD_FAILURE() << "halcyra-tool report did not finish";
-    return r;
-  }
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.out = QString::fromUtf8(p.readAllStandardOutput());
-  r.err = QString::fromLocal8Bit(p.readAllStandardError());
-  return r;
+  return runTool(QStringList{"report"} + args,
+                 QStringList{"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="} + environment);
 }
 
 }  // namespace
