@@ -19,9 +19,10 @@ sandbox="$root/demo-sandbox"
 mkdir -p "$sandbox/data" "$sandbox/config/Venmore"
 # The demonstration calibration: the program reads it from its start-up directory.
 cmp -s "$build/demo/UVB_Factors.Dat" "$sandbox/UVB_Factors.Dat" || cp "$build/demo/UVB_Factors.Dat" "$sandbox/"
-# A demonstration database, made once.
-if "$build/tools/halcyra-tool" --help | grep -q 'init-db' && [ ! -f "$sandbox/data/Brell_Data.db" ]; then
-  "$build/tools/halcyra-tool" init-db "$sandbox/data"
+# A demonstration department, made once: eight fictional patients with courses pending, under way
+# and finished (delete demo-sandbox/ to start again from a fresh one).
+if [ ! -f "$sandbox/data/Brell_Data.db" ]; then
+  "$build/tools/halcyra-tool" demo-data "$sandbox/data" --factors "$sandbox/UVB_Factors.Dat" >/dev/null
 fi
 # The program's settings live in the sandbox while it runs from here.
 export XDG_CONFIG_HOME="$sandbox/config"

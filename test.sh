@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer, and runs
-# every test. Exits non-zero on any failure.
+# every test, the store's on both engines (a store file, and a throwaway PostgreSQL server).
+# Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -10,6 +11,13 @@ build=build/asan
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALCYRA_SANITIZE=ON \
   -DHALCYRA_TESTS=ON -DHALCYRA_BENCH=ON >/dev/null
 cmake --build "$build"
+
+# A throwaway PostgreSQL server for the store tests on the department-server engine, stopped on
+# every way out of this script, a failed test included.
+server_dir=$(mktemp -d /tmp/halcyra-test-server.XXXXXX)
+trap 'scripts/test-server.sh stop "$server_dir"' EXIT
+HALCYRA_TEST_PG=$(scripts/test-server.sh start "$server_dir")
+export HALCYRA_TEST_PG
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1

@@ -1,12 +1,14 @@
 // The patient store at department scale: 100,000 patients with 1 to 4 courses each, the packed
 // treatment columns filled, and a photograph in one course of every hundred.
 //
-// Every step a user waits for is timed through the data module, and beside it the plain SQLite
-// query that fetches the same rows (sqlite3 C interface, same file, same settings). The database is
-// generated once into records-bench-data/ beside this program and reused; rows a benchmark adds are
-// removed again.
+// Every step a user waits for is timed through the data module on each engine, and beside it the
+// plain query of that engine that fetches the same rows: the sqlite3 C interface on the same file
+// with the same settings, or libpq on the same server database. The store file is generated once
+// into records-bench-data/ beside this program and reused; with HALCYRA_BENCH_PG set to the URI of
+// a server database, the same department is copied into it once (init-db and copy-db's code) and
+// the server's benchmarks run too (their names end in /1). Rows a benchmark adds are removed again.
 //
-//   records_bench [--benchmark_filter=REGEX] [--benchmark_min_time=0.5]
+//   HALCYRA_BENCH_PG=postgresql://... records_bench [--benchmark_filter=REGEX] [--benchmark_min_time=0.5]
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,6 +16,7 @@
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 
@@ -23,8 +26,11 @@
 #include <string>
 #include <vector>
 
+#include "records/Connection.h"
 #include "records/Data.h"
+#include "records/DataError.h"
 #include "records/Database.h"
+#include "records/StoreCopy.h"
 #include "base/Directories.h"
 #include "base/JpegCodec.h"
 
@@ -105,6 +111,57 @@ class Raw {
  private:
   sqlite3* db_ = nullptr;
   std::map<std::string, sqlite3_stmt*> statements_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// A plain libpq connection to the server database
+
+class PgRaw {
+ public:
+  explicit PgRaw(const QString& uri) {
+    conn_ = PQconnectdb(uri.toUtf8().constData());
+    if (PQstatus(conn_) != CONNECTION_OK) throw std::runtime_error(PQerrorMessage(conn_));
+  }
+  ~PgRaw() { PQfinish(conn_); }
+  // Runs a prepared statement with text parameters and touches every value it returns, in the
+  // binary form the module reads too; returns the row count.
+  int rows(const char* sql, std::initializer_list<QByteArray> params = {}) {
+    auto it = prepared_.find(sql);
+    if (it == prepared_.end()) {
+      const std::string name = "s" + std::to_string(prepared_.size());
+      PGresult* r = PQprepare(conn_, name.c_str(), sql, 0, nullptr);
+      check(r, sql);
+      PQclear(r);
+      it = prepared_.emplace(sql, name).first;
+    }
+    std::vector<const char*> values;
+    for (const QByteArray& p : params) values.push_back(p.constData());
+    PGresult* r = PQexecPrepared(conn_, it->second.c_str(), static_cast<int>(values.size()), values.data(), nullptr, nullptr, 1);
+    check(r, sql);
+    const int n = PQntuples(r);
+    for (int i = 0; i < n; ++i) {
+      for (int c = 0, m = PQnfields(r); c < m; ++c) benchmark::DoNotOptimize(PQgetvalue(r, i, c));
+    }
+    PQclear(r);
+    return n;
+  }
+  void exec(const char* sql) {
+    PGresult* r = PQexec(conn_, sql);
+    check(r, sql);
+    PQclear(r);
+  }
+
+ private:
+  void check(PGresult* r, const char* sql) {
+    const ExecStatusType s = PQresultStatus(r);
+    if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK) {
+      const std::string text = std::string(sql) + ": " + PQerrorMessage(conn_);
+      PQclear(r);
+      throw std::runtime_error(text);
+    }
+  }
+  PGconn* conn_;
+  std::map<std::string, std::string> prepared_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -257,20 +314,58 @@ Department& department() {
   return d;
 }
 
-// The program's data module on the department's database, opened once as at start-up.
-TDataPatient& module() {
-  static TDataPatient* data = [] {
+// The server database of the benchmarks, or nothing.
+QString serverUri() { return qEnvironmentVariable("HALCYRA_BENCH_PG"); }
+
+// Puts the generated department into the server database, once: the tables if it has none, then
+// every row copied from the store file.
+void prepareServer() {
+  if (serverUri().isEmpty()) return;
+  records::Connection server;
+  try {
+    records::openStore(server, serverUri());
+  } catch (const records::DataError&) {
+    records::createDatabase(serverUri());
+    records::openStore(server, serverUri());
+  }
+  if (!server.query(QStringLiteral("SELECT 1 FROM \"Patient\" LIMIT 1"), {}, QStringLiteral("look")).empty()) return;
+  records::Connection file;
+  file.open(dataFile());
+  records::copyStore(file, server);
+  server.exec(QStringLiteral("ANALYZE"), QStringLiteral("analyze"));
+}
+
+enum Engine { kFile = 0, kServer = 1 };
+
+// The program's data module on the department's database of an engine, opened once as at start-up.
+TDataPatient& module(int engine) {
+  static TDataPatient* data[2] = {nullptr, nullptr};
+  if (!data[engine]) {
     department();
-    DBDir = dataDir();
+    DBDir = engine == kServer ? serverUri() : dataDir();
     auto* m = new TDataPatient;
     if (m->DataModuleCreate() != TDataPatient::ConnectResult::Connected) throw std::runtime_error("no database");
-    return m;
-  }();
-  return *data;
+    data[engine] = m;
+  }
+  return *data[engine];
+}
+
+// Skips a server benchmark when no server database is named.
+bool engineMissing(benchmark::State& state, int engine) {
+  if (engine == kServer && serverUri().isEmpty()) {
+    state.SkipWithError("HALCYRA_BENCH_PG names no server database");
+    return true;
+  }
+  return false;
 }
 
 Raw& raw() {
   static Raw r(dataFile());
+  return r;
+}
+
+PgRaw& pg() {
+  static PgRaw r(serverUri());
   return r;
 }
 
@@ -291,15 +386,38 @@ void openPatient(TDataPatient& m, const QString& nhi) {
   m.ADOCourse.last();
 }
 
-// Another copy of the program writes something: every snapshot in this one is out of date.
-void anotherCopyWrites() {
+// Another copy of the program writes: it changes three patients and a course, so every snapshot
+// in this one is out of date.
+void anotherCopyWrites(int engine) {
   static int n = 0;
-  sqlite3_stmt* s = raw().stmt("UPDATE Course SET ComReason = ?1 WHERE rowid = 1");
-  Raw::text(s, 1, QStringLiteral("NB UVB %1").arg(++n % 1000));
-  raw().run(s);
+  const QString phone = QStringLiteral("09 %1").arg(++n % 100000);
+  for (int k : {17, 40017, 80017}) {
+    const QString& nhi = department().nhi[static_cast<std::size_t>(k)];
+    if (engine == kServer) {
+      pg().rows("UPDATE \"Patient\" SET \"WorkPh\" = $1 WHERE \"Hosp\" = $2", {phone.toUtf8(), nhi.toUtf8()});
+    } else {
+      sqlite3_stmt* s = raw().stmt("UPDATE Patient SET WorkPh = ?1 WHERE Hosp = ?2");
+      Raw::text(s, 1, phone);
+      Raw::text(s, 2, nhi);
+      raw().run(s);
+    }
+  }
+  if (engine == kServer) {
+    pg().rows("UPDATE \"Course\" SET \"ComReason\" = $1 WHERE \"Hosp\" = $2 AND \"CourseID\" = 1",
+              {phone.toUtf8(), department().nhi[0].toUtf8()});
+  } else {
+    sqlite3_stmt* s = raw().stmt("UPDATE Course SET ComReason = ?1 WHERE rowid = 1");
+    Raw::text(s, 1, phone);
+    raw().run(s);
+  }
 }
 
-void removeAdded() {
+void removeAdded(int engine) {
+  if (engine == kServer) {
+    pg().exec("DELETE FROM \"Course\" WHERE \"Hosp\" ~ '^Q[0-9]'");
+    pg().exec("DELETE FROM \"Patient\" WHERE \"Hosp\" ~ '^Q[0-9]'");
+    return;
+  }
   raw().exec("DELETE FROM Course WHERE Hosp GLOB 'Q[0-9]*'");
   raw().exec("DELETE FROM Patient WHERE Hosp GLOB 'Q[0-9]*'");
 }
@@ -314,7 +432,9 @@ QString nthPrefix(int k, const std::vector<QString>& words) {
 }
 
 void BM_FindPatient_TypingNhi(benchmark::State& state) {
-  TDataPatient& m = module();
+  const int engine = static_cast<int>(state.range(0));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
   backToList(m);
   int k = 0;
   for (auto _ : state) {
@@ -333,7 +453,9 @@ void BM_Raw_FindPatient_TypingNhi(benchmark::State& state) {
 }
 
 void BM_FindPatient_TypingSurname(benchmark::State& state) {
-  TDataPatient& m = module();
+  const int engine = static_cast<int>(state.range(0));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
   backToList(m);
   int k = 0;
   for (auto _ : state) {
@@ -354,7 +476,9 @@ void BM_Raw_FindPatient_TypingSurname(benchmark::State& state) {
 constexpr std::uint8_t kMasks[] = {6, 5, 3, 1, 2, 4, 7};
 
 void BM_FindPatient_StatusBoxes(benchmark::State& state) {
-  TDataPatient& m = module();
+  const int engine = static_cast<int>(state.range(0));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
   backToList(m);
   int k = 0;
   for (auto _ : state) {
@@ -377,7 +501,9 @@ void BM_Raw_FindPatient_StatusBoxes(benchmark::State& state) {
 // Writing
 
 void BM_AddPatientAndCourse(benchmark::State& state) {
-  TDataPatient& m = module();
+  const int engine = static_cast<int>(state.range(0));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
   backToList(m);
   static int n = 0;
   for (auto _ : state) {
@@ -388,7 +514,7 @@ void BM_AddPatientAndCourse(benchmark::State& state) {
     m.AddPatient(nhi, QStringLiteral("Newcomer"), TDataPatient::AfterAdd::KeepCourse);  // as Select adds
     m.Addcourse();
   }
-  removeAdded();  // after the timed loop
+  removeAdded(engine);  // after the timed loop
   backToList(m);
 }
 void BM_Raw_AddPatientAndCourse(benchmark::State& state) {
@@ -411,11 +537,13 @@ void BM_Raw_AddPatientAndCourse(benchmark::State& state) {
     benchmark::DoNotOptimize(raw().readAll(scan));
     raw().run(status);
   }
-  removeAdded();
+  removeAdded(kFile);
 }
 
 void BM_Patient_Complete(benchmark::State& state) {
-  TDataPatient& m = module();
+  const int engine = static_cast<int>(state.range(0));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
   backToList(m);
   openPatient(m, department().nhi[4242]);
   for (auto _ : state) m.Patient_Complete();
@@ -438,15 +566,17 @@ void BM_Raw_Patient_Complete(benchmark::State& state) {
 // ---------------------------------------------------------------------------------------------
 // Re-reading
 
-// arg 0: nothing changed since the last read; 1: another copy wrote to the file just before.
+// arg 0: nothing changed since the last read; 1: another copy wrote just before. arg 1: the engine.
 void BM_ReopenDataSet_Patient(benchmark::State& state) {
-  TDataPatient& m = module();
+  const int engine = static_cast<int>(state.range(1));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
   backToList(m);
   openPatient(m, department().nhi[4242]);
   for (auto _ : state) {
     if (state.range(0)) {
       state.PauseTiming();
-      anotherCopyWrites();
+      anotherCopyWrites(engine);
       state.ResumeTiming();
     }
     m.ReopenDataSet(m.ADOPatient);
@@ -458,7 +588,9 @@ void BM_Raw_ReadPatientList(benchmark::State& state) {
 }
 
 void BM_ReopenDataSet_Course(benchmark::State& state) {
-  TDataPatient& m = module();
+  const int engine = static_cast<int>(state.range(0));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
   backToList(m);
   openPatient(m, department().nhi[4242]);
   for (auto _ : state) m.ReopenDataSet(m.ADOCourse);
@@ -473,7 +605,9 @@ void BM_Raw_ReopenDataSet_Course(benchmark::State& state) {
 }
 
 void BM_ReopenDataSet_Image(benchmark::State& state) {
-  TDataPatient& m = module();
+  const int engine = static_cast<int>(state.range(0));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
   backToList(m);
   openPatient(m, department().photoHosp);
   if (m.ADOImage.isEmpty()) state.SkipWithError("no photograph in the course");
@@ -489,15 +623,17 @@ void BM_Raw_ReopenDataSet_Image(benchmark::State& state) {
   }
 }
 
-// "List" after another copy wrote: all three tables closed and read anew (arg 1), or with the file
-// unchanged since this copy last read it (arg 0).
+// "List" after another copy wrote: all three tables closed and read anew (arg 1), or with the store
+// unchanged since this copy last read it (arg 0). arg 1: the engine.
 void BM_List(benchmark::State& state) {
-  TDataPatient& m = module();
+  const int engine = static_cast<int>(state.range(1));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
   backToList(m);
   for (auto _ : state) {
     if (state.range(0)) {
       state.PauseTiming();
-      anotherCopyWrites();
+      anotherCopyWrites(engine);
       state.ResumeTiming();
     }
     backToList(m);
@@ -527,7 +663,9 @@ void readRow(const records::DataSet& table) {
 }
 
 void BM_OpenNewestCourse(benchmark::State& state) {
-  TDataPatient& m = module();
+  const int engine = static_cast<int>(state.range(0));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
   backToList(m);
   std::mt19937 rng(7);
   for (auto _ : state) {
@@ -568,7 +706,9 @@ void BM_Raw_OpenNewestCourse(benchmark::State& state) {
 // would). Reports the process's peak resident memory.
 
 void BM_ListEveryPatientAndScroll(benchmark::State& state) {
-  TDataPatient& m = module();
+  const int engine = static_cast<int>(state.range(0));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
   backToList(m);
   for (auto _ : state) {
     const int n = m.ADOPatient.recordCount();
@@ -582,27 +722,138 @@ void BM_ListEveryPatientAndScroll(benchmark::State& state) {
   state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-BENCHMARK(BM_FindPatient_TypingNhi)->Unit(benchmark::kMillisecond);
+// ---------------------------------------------------------------------------------------------
+// The same steps as plain libpq queries on the server database
+
+#define SERVER_OR_SKIP \
+  if (engineMissing(state, kServer)) return
+
+void BM_Pg_FindPatient_TypingNhi(benchmark::State& state) {
+  SERVER_OR_SKIP;
+  int k = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(pg().rows("SELECT \"Hosp\", \"SurN\", \"Complete\" FROM \"Patient\" WHERE \"Hosp\" LIKE $1 || '%' "
+                                       "ORDER BY \"InsertOrder\"", {nthPrefix(k++, department().nhi).toUtf8()}));
+  }
+}
+void BM_Pg_FindPatient_TypingSurname(benchmark::State& state) {
+  SERVER_OR_SKIP;
+  int k = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(pg().rows("SELECT \"Hosp\", \"SurN\", \"Complete\" FROM \"Patient\" WHERE \"SurN\" LIKE '%' || $1 || '%' "
+                                       "ORDER BY \"InsertOrder\"", {nthPrefix(k++, department().surname).toUtf8()}));
+  }
+}
+void BM_Pg_FindPatient_StatusBoxes(benchmark::State& state) {
+  SERVER_OR_SKIP;
+  int k = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(pg().rows("SELECT \"Hosp\", \"SurN\", \"Complete\" FROM \"Patient\" WHERE \"Complete\" > 0 AND "
+                                       "($1::int = 7 OR (\"Complete\" & $1::int) != 0) ORDER BY \"InsertOrder\"",
+                                       {QByteArray::number(kMasks[k++ % 7])}));
+  }
+}
+void BM_Pg_AddPatientAndCourse(benchmark::State& state) {
+  SERVER_OR_SKIP;
+  static int n = 500000;
+  for (auto _ : state) {
+    const QByteArray nhi = QStringLiteral("Q%1").arg(++n, 6, 10, QChar(u'0')).toUtf8();
+    pg().rows("INSERT INTO \"Patient\" (\"Hosp\", \"SurN\", \"FirstN\", \"SecN\", \"NCourse\", \"Lang\") "
+              "VALUES ($1, 'Newcomer', '', '', 0, 2)", {nhi});
+    pg().exec("BEGIN");
+    pg().rows("SELECT \"NCourse\" FROM \"Patient\" WHERE \"Hosp\" = $1 FOR UPDATE", {nhi});
+    pg().rows("UPDATE \"Patient\" SET \"NCourse\" = \"NCourse\" + 1 WHERE \"Hosp\" = $1", {nhi});
+    pg().rows("INSERT INTO \"Course\" (\"Hosp\", \"CourseID\", \"DateAssess\") VALUES ($1, 1, 45000.5)", {nhi});
+    pg().rows("SELECT \"Complete\" FROM \"Course\" WHERE \"Hosp\" = $1", {nhi});
+    pg().rows("UPDATE \"Patient\" SET \"Complete\" = 2 WHERE \"Hosp\" = $1", {nhi});
+    pg().exec("COMMIT");
+  }
+  removeAdded(kServer);
+}
+void BM_Pg_Patient_Complete(benchmark::State& state) {
+  SERVER_OR_SKIP;
+  const QByteArray nhi = department().nhi[4242].toUtf8();
+  for (auto _ : state) {
+    pg().exec("BEGIN");
+    pg().rows("SELECT 1 FROM \"Patient\" WHERE \"Hosp\" = $1 FOR UPDATE", {nhi});
+    pg().rows("SELECT \"Complete\" FROM \"Course\" WHERE \"Hosp\" = $1", {nhi});
+    pg().rows("UPDATE \"Patient\" SET \"Complete\" = 6 WHERE \"Hosp\" = $1", {nhi});
+    pg().exec("COMMIT");
+  }
+}
+void BM_Pg_ReadPatientList(benchmark::State& state) {
+  SERVER_OR_SKIP;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(pg().rows("SELECT \"Hosp\", \"SurN\", \"Complete\" FROM \"Patient\" ORDER BY \"InsertOrder\""));
+  }
+}
+void BM_Pg_ReopenDataSet_Course(benchmark::State& state) {
+  SERVER_OR_SKIP;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(pg().rows("SELECT * FROM \"Course\" WHERE \"Hosp\" = $1 ORDER BY \"CourseID\"",
+                                       {department().nhi[4242].toUtf8()}));
+  }
+}
+void BM_Pg_ReopenDataSet_Image(benchmark::State& state) {
+  SERVER_OR_SKIP;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(pg().rows("SELECT * FROM \"Imagedb\" WHERE \"Hosp\" = $1 AND \"CourseID\" = $2 ORDER BY \"ImageID\"",
+                                       {department().photoHosp.toUtf8(), QByteArray::number(department().photoCourse)}));
+  }
+}
+// What a re-read after another copy's writes needs at the least: the changed patients' rows.
+void BM_Pg_ReadChangedPatients(benchmark::State& state) {
+  SERVER_OR_SKIP;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(pg().rows("SELECT \"InsertOrder\", \"Hosp\", \"SurN\", \"Complete\" FROM \"Patient\" "
+                                       "WHERE \"Hosp\" IN ($1, $2, $3)",
+                                       {department().nhi[17].toUtf8(), department().nhi[40017].toUtf8(),
+                                        department().nhi[80017].toUtf8()}));
+  }
+}
+void BM_Pg_OpenNewestCourse(benchmark::State& state) {
+  SERVER_OR_SKIP;
+  std::mt19937 rng(7);
+  for (auto _ : state) {
+    const QByteArray nhi = department().nhi[static_cast<std::size_t>(rng() % kPatients)].toUtf8();
+    pg().rows("SELECT * FROM \"Patient\" WHERE \"Hosp\" = $1", {nhi});
+    pg().rows("SELECT * FROM \"Course\" WHERE \"Hosp\" = $1 ORDER BY \"CourseID\" DESC LIMIT 1", {nhi});
+    pg().rows("SELECT * FROM \"Imagedb\" WHERE \"Hosp\" = $1 AND \"CourseID\" = 1 ORDER BY \"ImageID\"", {nhi});
+  }
+}
+
+// Module steps: the last argument is the engine (0 the store file, 1 the server).
+BENCHMARK(BM_FindPatient_TypingNhi)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_FindPatient_TypingNhi)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FindPatient_TypingSurname)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_FindPatient_TypingNhi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindPatient_TypingSurname)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_FindPatient_TypingSurname)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FindPatient_StatusBoxes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_FindPatient_TypingSurname)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindPatient_StatusBoxes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_FindPatient_StatusBoxes)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AddPatientAndCourse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_FindPatient_StatusBoxes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddPatientAndCourse)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_AddPatientAndCourse)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Patient_Complete)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_AddPatientAndCourse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Patient_Complete)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_Patient_Complete)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReopenDataSet_Patient)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_Patient_Complete)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReopenDataSet_Patient)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_ReadPatientList)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReopenDataSet_Course)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_ReadPatientList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_ReadChangedPatients)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReopenDataSet_Course)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_ReopenDataSet_Course)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReopenDataSet_Image)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_ReopenDataSet_Course)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReopenDataSet_Image)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_ReopenDataSet_Image)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OpenNewestCourse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_ReopenDataSet_Image)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenNewestCourse)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_OpenNewestCourse)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_List)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_OpenNewestCourse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_List)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_List)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ListEveryPatientAndScroll)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListEveryPatientAndScroll)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -611,6 +862,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   department();  // generate the database before anything is timed
+  prepareServer();
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

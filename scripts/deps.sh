@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
-  libjpeg62-turbo-dev zlib1g-dev libhpdf-dev libsqlite3-dev
+  libjpeg62-turbo-dev zlib1g-dev libhpdf-dev libsqlite3-dev libpq-dev postgresql-15
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-liberation2 poppler-utils xvfb xauth
   locales
@@ -17,6 +17,10 @@ packages=(
 )
 if [ "${HALCYRA_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(imagemagick x11-utils sqlite3)
+fi
+# The fuzzing harnesses (scripts/fuzz.sh): clang with libFuzzer and the sanitizers' runtimes.
+if [ "${HALCYRA_FUZZ_TOOLS:-0}" = 1 ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
 fi
 
 # The languages the program and its tests are tried in: decimal commas (German, French, Slovak)

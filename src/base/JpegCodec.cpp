@@ -239,7 +239,14 @@ QImage decode(const QByteArray& bytes, int scaleDenom) {
   const qsizetype stride = image.bytesPerLine();
   JSAMPLE* const buffer = cmykRow.data();
 
-  guarded(err, [&] { jpeg_start_decompress(&c); });
+  c.mem->max_memory_to_use = static_cast<long>(maxDecoderMemory);
+  try {
+    guarded(err, [&] { jpeg_start_decompress(&c); });
+  } catch (const Error&) {
+    if (err.pub.msg_code != JERR_NO_BACKING_STORE) throw;
+    throw Error("The picture claims " + std::to_string(c.image_width) + " x " + std::to_string(c.image_height) +
+                " pixels, more than can be opened.");
+  }
   if (static_cast<qint64>(c.output_width) != width ||
       static_cast<qint64>(c.output_height) != height || c.output_components != (cmyk ? 4 : 3))
     throw Error("The decoder changed the picture's layout while starting.");

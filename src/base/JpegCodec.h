@@ -25,7 +25,8 @@ class Error : public std::runtime_error {
 // progressive. scaleDenom 2, 4 or 8 lets the codec shrink the picture while decoding (sizes round
 // up). A resolution in the JFIF header becomes the picture's dots per metre.
 // Raises Error for empty input, anything the codec cannot read, incomplete pixel data, a scale other
-// than 1, 2, 4, 8, and pictures of more than maxPixels pixels at the chosen scale.
+// than 1, 2, 4, 8, pictures of more than maxPixels pixels at the chosen scale, and pictures the
+// decoder cannot read within maxDecoderMemory.
 QImage decode(const QByteArray& bytes, int scaleDenom = 1);
 
 // decode() of a file's contents. Errors name the file and the reason (cannot be opened, empty,
@@ -61,5 +62,11 @@ QImage applyOrientation(const QImage& image, int orientation);
 // pixel). A corrupt or hostile header can claim 65500 x 65500 pixels; this keeps such a file from
 // exhausting memory before the codec even notices the data is missing.
 inline constexpr qint64 maxPixels = qint64(256) * 1024 * 1024;
+
+// The most memory the decoder itself may set aside (768 MB). A picture of several scans
+// (progressive) is held whole in the decoder while it is read, at its full size whatever the
+// reduction asked for: without this bound a few hundred bytes claiming 65500 x 65500 pixels, decoded
+// at 1/8, would have the decoder reserve gigabytes. Such a picture is refused as too large.
+inline constexpr qint64 maxDecoderMemory = 3 * maxPixels;
 
 }  // namespace jpeg

@@ -7,6 +7,7 @@
 
 #include "base/DateTime.h"
 #include "records/DataError.h"
+#include "records/Lifetime.h"
 
 namespace course {
 
@@ -124,6 +125,12 @@ QString OpenCourse::courseName() const {
   const QString nhi = data_.ADOPatient.active() ? data_.ADOPatientHosp.asString() : QString();
   if (!data_.ADOCourse.active() || data_.ADOCourse.isEmpty()) return QStringLiteral("patient %1").arg(nhi);
   return QStringLiteral("course %1 of patient %2").arg(data_.ADOCourseCourseID.asString(), nhi);
+}
+
+std::optional<treatment::Exposure> OpenCourse::lifetime() const {
+  if ((mode_ != Mode::Patient && mode_ != Mode::Loading) || !data_.ADOPatient.active() || data_.ADOPatient.isEmpty())
+    return std::nullopt;
+  return records::lifetimeExposure(data_);
 }
 
 std::optional<bool> OpenCourse::courseComplete() const {

@@ -35,6 +35,7 @@
 #include "records/Data.h"
 #include "records/LegacyImport.h"
 #include "treatment/Condition.h"
+#include "treatment/Exposure.h"
 #include "treatment/ScheduleRules.h"
 
 namespace course {
@@ -110,6 +111,9 @@ class OpenCourse : public QObject {
   // ---- the store
   // Connects to the database in DBDir (see TDataPatient::DataModuleCreate; raises
   // records::DataError for a file that is there but cannot be used).
+  // Asked for a database server's password when ~/.pgpass and PGPASSWORD give none (the window's
+  // password box); the answer is kept in memory only.
+  void setPasswordPrompt(records::PasswordPrompt ask) { data_.passwordPrompt = std::move(ask); }
   TDataPatient::ConnectResult connectDatabase();
   bool connected() const { return data_.connected(); }
   // Every column of the current patient, course and photograph rows. A row the store refused keeps
@@ -145,6 +149,8 @@ class OpenCourse : public QObject {
   int contraindications() const { return cautions_; }  // bits 1..32 of the six boxes
   bool previousResultEnabled() const { return previousResultEnabled_; }
   bool printable() const { return mode_ == Mode::Patient && dosing_.printEnabled; }
+  // The open patient's lifetime exposure over all courses as stored (list mode: none).
+  std::optional<treatment::Exposure> lifetime() const;
   const std::vector<QPoint>& spots() const { return spots_; }
   const QImage& diagram() const { return diagram_; }  // the outline at the shown size with the spots
   diagram::Scale diagramScale() const { return scale_; }

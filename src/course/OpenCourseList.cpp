@@ -107,7 +107,14 @@ SelectOutcome OpenCourse::select() {
   // A refusal of the store ends the selection where it happened: the mode stays quiet or loading,
   // so nothing is stored until "List".
   setMode(Mode::Quiet);
+  // The course current in the list (the newest after a search, or the one picked) is the one
+  // opened: the patient list's re-read inside AddPatient must not move it.
+  const QVariant picked = data_.ADOCourse.active() && !data_.ADOCourse.isEmpty() ? data_.ADOCourseCourseID.value() : QVariant();
   data_.AddPatient(search_.nhi, search_.surname, TDataPatient::AfterAdd::KeepCourse);
+  if (picked.isValid()) {
+    for (data_.ADOCourse.first(); !data_.ADOCourse.eof(); data_.ADOCourse.next())
+      if (data_.ADOCourseCourseID.value() == picked) break;
+  }
   // A patient is never opened without a course to write to.
   if (select_.newCourse || data_.ADOCourse.isEmpty()) data_.Addcourse();
   setMode(Mode::Loading);

@@ -130,9 +130,12 @@ bool pixelDataComplete(const QByteArray& bmp) {
     return true;  // run-length coded: its length is not known before decoding
   }
   if (width <= 0 || height == 0 || bitCount == 0 || bitCount > 32) return false;
+  // Sizes a header can claim (2^31 pixels a side) make rows x stride overflow even 64 bits, so
+  // the rows are compared with what the bytes after the pixel offset can hold.
   const std::int64_t stride = (width * bitCount + 31) / 32 * 4;
   const std::int64_t rows = height < 0 ? -height : height;
-  return static_cast<std::int64_t>(dataOffset) + stride * rows <= bmp.size();
+  const std::int64_t available = bmp.size() - static_cast<std::int64_t>(dataOffset);
+  return available >= 0 && rows <= available / stride;
 }
 
 QString absolute(const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()); }

@@ -1,47 +1,32 @@
 #include "records/Connection.h"
 
 #include <QFileInfo>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QUrl>
-#include <atomic>
-#include <sqlite3.h>
 
 #include "records/DataError.h"
+#include "records/PostgresBackend.h"
+#include "records/SqliteBackend.h"
 
 namespace records {
 namespace {
 
-std::atomic<int> connectionCounter{0};
+// How often a refused password may be typed again before the program goes on without a store.
+constexpr int kPasswordTries = 3;
 
-// Writers wait this long for each other before the file is reported busy.
-constexpr int kBusyTimeoutMs = 10000;
+QString noStore() {
+  return QStringLiteral("No database is open (the database directory is not set or the database could not be opened).");
+}
 
 }  // namespace
 
-QString describeSqlError(const QSqlError& error) {
-  QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-  if (text.contains(QLatin1String("database is locked")) || text.contains(QLatin1String("database is busy"))) {
-    text += QStringLiteral(" (another copy of the program kept the file busy for more than ten "
-                           "seconds; try again)");
-  } else if (text.contains(QLatin1String("UNIQUE constraint failed"))) {
-    text += QStringLiteral(" (a row with the same key already exists)");
-  } else if (text.contains(QLatin1String("not a database")) || text.contains(QLatin1String("malformed"))) {
-    text += QStringLiteral(" (the file is damaged or is not a database of this program)");
-  } else if (text.contains(QLatin1String("no such table")) || text.contains(QLatin1String("no such column"))) {
-    text += QStringLiteral(" (the file is not a database of this program)");
-  }
-  return text;
-}
-
-Connection::Connection()
-    : name_(QStringLiteral("halcyra-records-%1").arg(++connectionCounter)), dialect_(&sqliteDialect()) {}
+Connection::Connection() : dialect_(&sqliteDialect()) {}
 
 Connection::~Connection() { close(); }
 
-QSqlDatabase Connection::database() const { return QSqlDatabase::database(name_, false); }
-
-bool Connection::isOpen() const { return QSqlDatabase::contains(name_) && database().isOpen(); }
+void Connection::close() {
+  backend_.reset();
+  depth_ = 0;
+  hasJournal_ = false;
+}
 
 void Connection::open(const QString& file) {
   close();
@@ -53,203 +38,302 @@ void Connection::open(const QString& file) {
     throw DataError(QStringLiteral("%1 is not a database file (it is a directory or a device).").arg(file));
   }
   file_ = info.absoluteFilePath();
+  location_ = parseStoreLocation(info.absolutePath());
+  password_.reset();
+  dialect_ = &sqliteDialect();
   ++generation_;
-  {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
-    // mode=rw: open an existing file for reading and writing, and never create one.
-    db.setDatabaseName(QUrl::fromLocalFile(file_).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
-    if (!db.open()) {
-      const QSqlError error = db.lastError();
-      db = QSqlDatabase();
-      QSqlDatabase::removeDatabase(name_);
-      throw DataError(QStringLiteral("The database file %1 cannot be opened: %2")
-                          .arg(file_, describeSqlError(error)));
-    }
+  try {
+    backend_ = std::make_unique<SqliteBackend>(file_);
+  } catch (const StoreRefusal& e) {
+    throw DataError(QStringLiteral("The database file %1 cannot be opened: %2").arg(file_, e.text));
   }
-  // The first statement reads the file header: a file that is not a database fails here.
-  for (const char* setting : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL"}) {
-    QSqlError error;
-    {
-      QSqlQuery query(database());
-      if (!query.exec(QString::fromLatin1(setting))) error = query.lastError();
-    }
-    if (error.isValid()) {
+  addJournalIfMissing();
+}
+
+void Connection::open(const StoreLocation& where, const PasswordPrompt& askPassword) {
+  switch (where.kind) {
+    case StoreLocation::Kind::None:
       close();
-      throw DataError(QStringLiteral("The database file %1 cannot be used: %2.").arg(file_, describeSqlError(error)));
-    }
-  }
-  // Read directly through the driver's SQLite handle only if it is this program's SQLite library
-  // (same version); a driver built with a library of its own is left to QSqlQuery.
-  const QVariant handle = database().driver()->handle();
-  if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
-    QSqlQuery version(database());
-    if (version.exec(QStringLiteral("SELECT sqlite_version()")) && version.next() &&
-        version.value(0).toString() == QLatin1String(sqlite3_libversion())) {
-      handle_ = *static_cast<sqlite3* const*>(handle.constData());
-    }
-  }
-  native_ = handle_;
-}
-
-void Connection::setDirectReads(bool on) { native_ = on ? handle_ : nullptr; }
-
-void Connection::close() {
-  statements_.clear();
-  for (sqlite3_stmt* statement : std::as_const(nativeStatements_)) sqlite3_finalize(statement);
-  nativeStatements_.clear();
-  handle_ = native_ = nullptr;
-  if (QSqlDatabase::contains(name_)) {
-    {
-      QSqlDatabase db = QSqlDatabase::database(name_, false);
-      db.close();
-    }
-    QSqlDatabase::removeDatabase(name_);
+      throw DataError(QStringLiteral("No database is set: type a folder or a server address (postgresql://...) "
+                                     "into the database setting."));
+    case StoreLocation::Kind::Folder:
+      open(QFileInfo(where.text).absoluteFilePath() + QStringLiteral("/Brell_Data.db"));
+      location_ = where;
+      return;
+    case StoreLocation::Kind::Server:
+      connectServer(where, askPassword);
+      return;
   }
 }
 
-QSqlQuery& Connection::prepared(const QString& sql, const QString& action) {
-  auto it = statements_.find(sql);
-  if (it == statements_.end()) {
-    if (!isOpen()) throw DataError(QStringLiteral("No database is open (the database directory is not set or the file could not be opened)."));
-    auto query = std::make_shared<QSqlQuery>(database());
-    query->setForwardOnly(true);
-    if (!query->prepare(sql)) fail(action, query->lastError());
-    it = statements_.insert(sql, query);
+void Connection::connectServer(const StoreLocation& where, const PasswordPrompt& askPassword) {
+  close();
+  location_ = where;
+  file_ = where.shownUri();
+  dialect_ = &postgresDialect();
+  const QString server = where.serverName();
+  if (!where.problem.isEmpty()) {
+    throw DataError(QStringLiteral("The database address %1 cannot be used: %2. It reads "
+                                   "postgresql://[user@][host][:port]/dbname[?param=value...].")
+                        .arg(file_, where.problem));
   }
-  return **it;
+  std::optional<QString> password = password_;
+  for (int attempt = 0;; ++attempt) {
+    try {
+      backend_ = std::make_unique<PostgresBackend>(where, password);
+      break;
+    } catch (const ServerConnectFailure& f) {
+      const bool ask = askPassword && attempt < kPasswordTries && (f.needsPassword || f.passwordRefused);
+      if (ask) {
+        const QString user = where.user.isEmpty() ? QStringLiteral("your login") : QStringLiteral("user %1").arg(where.user);
+        QString question = QStringLiteral("Password for %1 on the database server (%2, database %3):")
+                               .arg(user, server, where.database.isEmpty() ? QStringLiteral("(default)") : where.database);
+        if (f.passwordRefused) question = QStringLiteral("The server refused the password. ") + question;
+        password = askPassword(question);
+        if (password) continue;
+        throw ServerUnreachable(QStringLiteral("No connection to the database server (%1): no password was given.").arg(server),
+                                server, QStringLiteral("no password was given"));
+      }
+      QString advice;
+      if (f.needsPassword) {
+        advice = QStringLiteral(" Give the password in ~/.pgpass or PGPASSWORD, or at the password box when the program starts.");
+      } else if (f.passwordRefused) {
+        advice = QStringLiteral(" Check the user name and the password.");
+      }
+      const QString reason = f.reason.endsWith(u'.') || f.reason.endsWith(u'?') ? f.reason : f.reason + u'.';
+      throw ServerUnreachable(QStringLiteral("No connection to the database server (%1) for %2: %3%4")
+                                  .arg(server, file_, reason, advice),
+                              server, f.reason);
+    }
+  }
+  password_ = password;
+  ++generation_;
+  // A database that exists but does not hold this program's tables is named as such at once.
+  Rows tables;
+  try {
+    tables = backend_->select(QStringLiteral("SELECT COUNT(*) FROM pg_catalog.pg_tables WHERE schemaname = current_schema() "
+                                             "AND tablename IN ('Patient', 'Course', 'Imagedb')"),
+                              {}, nullptr);
+  } catch (const StoreRefusal& e) {
+    close();
+    throw DataError(QStringLiteral("The database %1 cannot be used: %2").arg(file_, e.text));
+  }
+  if (tables.empty() || tables.front().front().toInt() != 3) {
+    close();
+    throw DataError(QStringLiteral("The database %1 does not hold this program's tables (Patient, Course, Imagedb). "
+                                   "Check the database name, or create the tables with halcyra-tool init-db.")
+                        .arg(file_));
+  }
+  try {
+    hasJournal_ = !backend_->select(QStringLiteral("SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema() "
+                                                   "AND tablename = 'PatientChange'"),
+                                    {}, nullptr)
+                       .empty();
+  } catch (const StoreRefusal&) {
+    hasJournal_ = false;
+  }
 }
 
-void Connection::exec(const QString& sql, const QString& action) {
-  if (!isOpen()) throw DataError(QStringLiteral("No database is open (the database directory is not set or the file could not be opened)."));
-  QSqlQuery query(database());
-  query.setForwardOnly(true);
-  if (!query.exec(sql)) fail(action, query.lastError());
-  query.finish();
+void Connection::addJournalIfMissing() {
+  // A file made by an earlier version of the program has no change journal: it is added (in one
+  // transaction, so it is there whole or not at all). Earlier versions ignore it.
+  try {
+    const Rows present = backend_->select(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND "
+                                                         "name IN ('Patient', 'PatientChange')"),
+                                          {}, nullptr);
+    if (present.size() == 2) {
+      hasJournal_ = true;
+      return;
+    }
+    bool patients = false;
+    for (const auto& row : present) patients = patients || row.front().toString() == QLatin1String("Patient");
+    if (!patients) return;  // not a store of this program: the cursors will say so
+    backend_->execute(QStringLiteral("BEGIN IMMEDIATE"), {});
+    try {
+      for (const QString& sql : journalStatements(sqliteDialect())) backend_->execute(sql, {});
+      backend_->execute(QStringLiteral("COMMIT"), {});
+    } catch (...) {
+      try {
+        backend_->execute(QStringLiteral("ROLLBACK"), {});
+      } catch (const StoreRefusal&) {
+      }
+      throw;
+    }
+    hasJournal_ = true;
+  } catch (const StoreRefusal&) {
+    hasJournal_ = false;  // a file that cannot take it (read-only, busy) is read in full each time
+  }
+}
+
+void Connection::reconnect() {
+  if (location_.isServer()) {
+    const StoreLocation where = location_;
+    connectServer(where, {});
+  } else {
+    const QString file = file_;
+    open(file);
+  }
+}
+
+StoreBackend& Connection::backend(const QString& action) {
+  Q_UNUSED(action);
+  if (!backend_) throw DataError(noStore());
+  return *backend_;
+}
+
+Rows Connection::select(const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>& columns,
+                        const QString& action) {
+  StoreBackend& b = backend(action);
+  try {
+    Rows rows = b.select(sql, values, &columns);
+    rowsRead_ += static_cast<qint64>(rows.size());
+    return rows;
+  } catch (const StoreRefusal& e) {
+    fail(action, e.text);
+  }
+}
+
+Rows Connection::query(const QString& sql, const QVariantList& values, const QString& action) {
+  StoreBackend& b = backend(action);
+  try {
+    return b.select(sql, values, nullptr);
+  } catch (const StoreRefusal& e) {
+    fail(action, e.text);
+  }
+}
+
+ExecResult Connection::execute(const QString& sql, const QVariantList& values, const QString& action) {
+  StoreBackend& b = backend(action);
+  try {
+    return b.execute(sql, values);
+  } catch (const StoreRefusal& e) {
+    fail(action, e.text);
+  }
+}
+
+void Connection::exec(const QString& sql, const QString& action) { execute(sql, {}, action); }
+
+void Connection::scan(const QString& sql, const std::vector<const ColumnDef*>& columns, int page,
+                      const std::function<void(Rows&)>& each, const QString& action) {
+  StoreBackend& b = backend(action);
+  try {
+    b.scan(sql, columns, page, each);
+  } catch (const StoreRefusal& e) {
+    fail(action, e.text);
+  }
+}
+
+void Connection::script(const QString& sql, const QString& action) {
+  auto* server = dynamic_cast<PostgresBackend*>(&backend(action));
+  if (!server) {
+    for (const QString& statement : sql.split(u';', Qt::SkipEmptyParts)) {
+      if (!statement.trimmed().isEmpty()) exec(statement, action);
+    }
+    return;
+  }
+  try {
+    server->script(sql);
+  } catch (const StoreRefusal& e) {
+    fail(action, e.text);
+  }
+}
+
+bool Connection::directReads() const { return backend_ && backend_->directReads(); }
+void Connection::setDirectReads(bool on) {
+  if (backend_) backend_->setDirectReads(on);
 }
 
 std::optional<qint64> Connection::changeCounter() {
-  if (!isOpen() || *dialect_->changeCounter == '\0') return std::nullopt;
-  static const ColumnDef counter{QStringLiteral("counter"), ColumnKind::Integer};
+  if (!backend_) return std::nullopt;
+  return backend_->changeCounter();
+}
+
+std::optional<QVariant> Connection::journalMark() {
+  if (!backend_ || !hasJournal_) return std::nullopt;
   try {
-    const auto rows = select(QString::fromLatin1(dialect_->changeCounter), {}, {&counter}, QStringLiteral("check for changes"));
+    const Rows rows = backend_->select(QStringLiteral("SELECT ") + QString::fromLatin1(dialect_->journalMark), {}, nullptr);
     if (rows.empty() || rows.front().front().isNull()) return std::nullopt;
-    return rows.front().front().toLongLong();
-  } catch (const DataError&) {
+    return rows.front().front();
+  } catch (const StoreRefusal&) {
     return std::nullopt;  // cannot tell: the caller reads anew
   }
 }
 
-namespace {
-
-// One column of the current result row of a direct read, as its column's type.
-QVariant nativeValue(sqlite3_stmt* statement, int i, const ColumnDef& column) {
-  const int type = sqlite3_column_type(statement, i);
-  if (type == SQLITE_NULL) return {};
-  switch (column.kind) {
-    case ColumnKind::Text:
-    case ColumnKind::Memo: {
-      const void* text = sqlite3_column_text16(statement, i);
-      const int bytes = sqlite3_column_bytes16(statement, i);
-      if (!text || bytes == 0) return QStringLiteral("");  // stored empty text is not null
-      return QString(static_cast<const QChar*>(text), bytes / 2);
+std::optional<Connection::JournalChanges> Connection::changedSince(const QVariant& mark) {
+  if (!backend_ || !hasJournal_) return std::nullopt;
+  try {
+    JournalChanges changes;
+    bool marked = false;
+    const QString since = QString::fromLatin1(dialect_->journalSince);
+    const QString sql = QStringLiteral("SELECT %1, NULL UNION ALL %2").arg(QString::fromLatin1(dialect_->journalMark), since);
+    QVariantList values;
+    for (qsizetype i = 0, n = since.count(u'?'); i < n; ++i) values << mark;
+    for (const auto& row : backend_->select(sql, values, nullptr)) {
+      if (!row[0].isNull()) {
+        changes.mark = row[0];
+        marked = true;
+      } else {
+        changes.keys << row[1].toString();
+      }
     }
-    case ColumnKind::Integer:
-    case ColumnKind::SmallUnsigned:
-    case ColumnKind::AutoIncrement:
-      if (type == SQLITE_FLOAT) return static_cast<qlonglong>(sqlite3_column_double(statement, i));
-      return static_cast<qlonglong>(sqlite3_column_int64(statement, i));
-    case ColumnKind::Float:
-    case ColumnKind::DateTime:
-      return sqlite3_column_double(statement, i);
-    case ColumnKind::Boolean:
-      return sqlite3_column_int64(statement, i) != 0;
-    case ColumnKind::VarBytes:
-    case ColumnKind::Blob: {
-      const void* data = sqlite3_column_blob(statement, i);
-      const int bytes = sqlite3_column_bytes(statement, i);
-      return bytes > 0 ? QByteArray(static_cast<const char*>(data), bytes) : QByteArray("", 0);
-    }
-  }
-  return {};
-}
-
-int bindNative(sqlite3_stmt* statement, int i, const QVariant& v) {
-  if (v.isNull()) return sqlite3_bind_null(statement, i);
-  switch (v.typeId()) {
-    case QMetaType::QString: {
-      const QString& text = *static_cast<const QString*>(v.constData());
-      return sqlite3_bind_text16(statement, i, text.utf16(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
-    }
-    case QMetaType::QByteArray: {
-      const QByteArray& bytes = *static_cast<const QByteArray*>(v.constData());
-      return sqlite3_bind_blob(statement, i, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
-    }
-    case QMetaType::Double:
-    case QMetaType::Float:
-      return sqlite3_bind_double(statement, i, v.toDouble());
-    case QMetaType::Bool:
-      return sqlite3_bind_int64(statement, i, v.toBool() ? 1 : 0);
-    default:
-      return sqlite3_bind_int64(statement, i, v.toLongLong());
+    if (!marked) return std::nullopt;
+    rowsRead_ += changes.keys.size();
+    return changes;
+  } catch (const StoreRefusal&) {
+    return std::nullopt;
   }
 }
 
-}  // namespace
-
-std::vector<std::vector<QVariant>> Connection::select(const QString& sql, const QVariantList& values,
-                                                      const std::vector<const ColumnDef*>& columns,
-                                                      const QString& action) {
-  if (!isOpen()) throw DataError(QStringLiteral("No database is open (the database directory is not set or the file could not be opened)."));
-  std::vector<std::vector<QVariant>> rows;
-  const int n = static_cast<int>(columns.size());
-  if (!native_) {
-    QSqlQuery& query = prepared(sql, action);
-    for (int i = 0; i < values.size(); ++i) query.bindValue(i, values[i]);
-    if (!query.exec()) fail(action, query.lastError());
-    while (query.next()) {
-      std::vector<QVariant> row(static_cast<std::size_t>(n));
-      for (int c = 0; c < n; ++c) row[static_cast<std::size_t>(c)] = normalizeValue(*columns[static_cast<std::size_t>(c)], query.value(c));
-      rows.push_back(std::move(row));
-    }
-    const QSqlError error = query.lastError();
-    query.finish();  // ends the read, so that no read holds the file while another copy writes
-    if (error.isValid()) fail(action, error);
-    return rows;
-  }
-
-  auto failNative = [&](sqlite3_stmt* statement) {
-    const QString text = QString::fromUtf8(sqlite3_errmsg(native_));
-    if (statement) sqlite3_reset(statement);
-    fail(action, QSqlError(text, text, QSqlError::StatementError));
-  };
-  sqlite3_stmt* statement = nativeStatements_.value(sql);
-  if (!statement) {
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v3(native_, text.constData(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT,
-                           &statement, nullptr) != SQLITE_OK) {
-      failNative(nullptr);
-    }
-    nativeStatements_.insert(sql, statement);
-  }
-  sqlite3_clear_bindings(statement);
-  for (int i = 0; i < values.size(); ++i) {
-    if (bindNative(statement, i + 1, values[i]) != SQLITE_OK) failNative(statement);
-  }
-  int rc;
-  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-    std::vector<QVariant> row(static_cast<std::size_t>(n));
-    for (int c = 0; c < n; ++c) row[static_cast<std::size_t>(c)] = nativeValue(statement, c, *columns[static_cast<std::size_t>(c)]);
-    rows.push_back(std::move(row));
-  }
-  if (rc != SQLITE_DONE) failNative(statement);
-  sqlite3_reset(statement);  // ends the read
-  return rows;
+void Connection::begin(const QString& action) {
+  if (depth_ == 0) exec(QString::fromLatin1(dialect_->beginWrite), action);
+  ++depth_;
 }
 
-void Connection::fail(const QString& action, const QSqlError& error) const {
+void Connection::commit(const QString& action) {
+  if (depth_ == 0) return;
+  if (depth_ > 1) {
+    --depth_;
+    return;
+  }
+  try {
+    exec(QStringLiteral("COMMIT"), action);
+  } catch (...) {
+    rollback();
+    throw;
+  }
+  depth_ = 0;
+}
+
+void Connection::rollback() noexcept {
+  if (depth_ == 0) return;
+  depth_ = 0;
+  ++generation_;
+  if (!backend_) return;
+  try {
+    backend_->execute(QStringLiteral("ROLLBACK"), {});
+  } catch (...) {
+    // Nothing was kept all the same: an engine that refuses ROLLBACK has no transaction open.
+  }
+}
+
+void Connection::fail(const QString& action, const QString& reason) const {
   throw DataError(QStringLiteral("Could not %1 in the database %2: %3.")
-                      .arg(action, file_.isEmpty() ? QStringLiteral("(none)") : file_, describeSqlError(error)));
+                      .arg(action, file_.isEmpty() ? QStringLiteral("(none)") : file_, reason));
+}
+
+Transaction::Transaction(Connection& connection, const QString& action) : connection_(connection), action_(action) {
+  connection_.begin(action_);
+}
+
+Transaction::~Transaction() {
+  if (done_) return;
+  // Left by an exception: everything the transaction wrote goes, the outer one's included.
+  connection_.rollback();
+}
+
+void Transaction::commit() {
+  done_ = true;
+  connection_.commit(action_);
 }
 
 }  // namespace records

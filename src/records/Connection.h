@@ -1,30 +1,24 @@
 #pragma once
-// One named connection to the store file, shared by the three cursors of a data module.
+// One connection to the patient store, shared by the three cursors of a data module: the store
+// file "Brell_Data.db" through SQLite, or a database on a PostgreSQL server. What differs between
+// the two engines stays behind this class and the Dialect; the cursors and the record operations
+// are the same on both.
 //
-// Several running copies of the program may use one file at the same time. The file is kept in
-// write-ahead-log mode: readers never wait for a writer, and a writer waits for another writer up
-// to ten seconds before the store reports that the file is busy. Every commit is flushed to the
-// disk before it returns (synchronous FULL), so a copy that is killed, or a machine that loses
-// power, keeps every row it had posted. The file must lie on a local disk of the machine that runs
-// the copies: the locking this relies on does not work over network shares.
-//
-// Each Connection has its own name in Qt SQL, so two can live in one process.
+// Each Connection is its own, so two can live in one process (two copies of the program in the
+// tests). Statements are written with ? for their parameter values.
 
-#include <QHash>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <memory>
 #include <optional>
 
 #include "records/Dialect.h"
 #include "records/Schema.h"
-
-class QSqlError;
-struct sqlite3;
-struct sqlite3_stmt;
+#include "records/StoreBackend.h"
+#include "records/StoreLocation.h"
 
 namespace records {
+
+class PostgresBackend;
 
 class Connection {
  public:
@@ -36,55 +30,107 @@ class Connection {
   // Connects to an existing store file. Never creates one: a missing file, a file that is not a
   // database, or one that cannot be opened for writing raises DataError naming the file.
   void open(const QString& file);
+  // Connects to the store the database setting names: the file in a folder, or a server database.
+  // A server that cannot be reached, or refuses the login, raises ServerUnreachable naming the
+  // server and giving its reason; a database without this program's tables raises DataError.
+  // The password, when the server wants one that ~/.pgpass and PGPASSWORD do not give, is asked
+  // through `askPassword` (up to three times when refused) and kept in memory for reconnect().
+  void open(const StoreLocation& where, const PasswordPrompt& askPassword = {});
+  // Connects again to the same store, with the same password.
+  void reconnect();
   void close();
-  bool isOpen() const;
+  bool isOpen() const { return backend_ != nullptr; }
 
+  // How the store is named in messages: the file's full path, or the server URI (never with a
+  // password).
   const QString& file() const { return file_; }
-  const QString& name() const { return name_; }
+  const StoreLocation& location() const { return location_; }
   const Dialect& dialect() const { return *dialect_; }
-  // Counts the opens: what a cursor read under an earlier open is no longer known to be current.
+  // Counts the opens and the rolled-back transactions: what a cursor read under an earlier count
+  // is no longer known to be current.
   int generation() const { return generation_; }
-  QSqlDatabase database() const;
-
-  // A prepared statement kept for the life of the connection (or a fresh one for `sql` seen for
-  // the first time); `action` words a refusal to prepare it. Statements read by the caller must be finished (QSqlQuery::finish) before
-  // anything else runs, so that no read holds the file open while another copy writes.
-  QSqlQuery& prepared(const QString& sql, const QString& action = QStringLiteral("use the tables"));
 
   // Reads every row of a SELECT with the given parameter values; `columns` describes the selected
   // columns in order, and each value comes back brought to its column's type (normalizeValue).
   // Raises DataError, with `action` in the message, when the store refuses.
-  std::vector<std::vector<QVariant>> select(const QString& sql, const QVariantList& values,
-                                            const std::vector<const ColumnDef*>& columns, const QString& action);
+  Rows select(const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>& columns,
+              const QString& action);
+  // The same, with the values as the engine gives them (copying a store, checking one).
+  Rows query(const QString& sql, const QVariantList& values, const QString& action);
+  // Runs one statement that writes.
+  ExecResult execute(const QString& sql, const QVariantList& values, const QString& action);
+  // Runs one statement without parameters.
+  void exec(const QString& sql, const QString& action);
+  // Reads a large SELECT a page at a time from one snapshot (copying a whole store).
+  void scan(const QString& sql, const std::vector<const ColumnDef*>& columns, int page,
+            const std::function<void(Rows&)>& each, const QString& action);
+  // Runs SQL text with several statements and no parameters on a server (the schema).
+  void script(const QString& sql, const QString& action);
+
+  // How many rows this connection has read so far (what a re-read cost, for the tests).
+  qint64 rowsRead() const { return rowsRead_; }
+
   // Rows are read straight from SQLite when the Qt driver shares its SQLite library with this
-  // program (much less work per row and per statement); otherwise through QSqlQuery. Tests turn
-  // the direct path off to compare the two.
-  bool directReads() const { return native_ != nullptr; }
+  // program; otherwise through QSqlQuery. Tests turn the direct path off to compare the two.
+  bool directReads() const;
   void setDirectReads(bool on);
 
-  // Runs one statement without parameters; raises DataError, with `action` in the message, when
-  // the store refuses it.
-  void exec(const QString& sql, const QString& action);
-
-  // Value that changes whenever another connection has committed a change to the file since the
-  // last call; nullopt when the engine cannot tell.
+  // Value that changes whenever another connection has committed a change to the store since the
+  // last call; nullopt when the engine cannot tell cheaply.
   std::optional<qint64> changeCounter();
 
+  // The change journal of the patient list (Schema.h): the mark to remember before reading the
+  // list, and the NHIs of the patients changed at or after a mark. nullopt when the store keeps
+  // no journal (the list is then read anew).
+  std::optional<QVariant> journalMark();
+  struct JournalChanges {
+    QVariant mark;     // the mark to remember now
+    QStringList keys;  // the patients changed since the mark asked about
+  };
+  // One statement, so that the new mark and the changes come from the same moment.
+  std::optional<JournalChanges> changedSince(const QVariant& mark);
+
+  // Transactions (see Transaction below). Only the outermost begins and commits; a rollback makes
+  // every cursor's snapshot count as out of date.
+  void begin(const QString& action);
+  void commit(const QString& action);
+  void rollback() noexcept;
+  bool inTransaction() const { return depth_ > 0; }
+
   // The DataError for a refusal of the store while doing `action` ("save the new Patient row").
-  [[noreturn]] void fail(const QString& action, const QSqlError& error) const;
+  [[noreturn]] void fail(const QString& action, const QString& reason) const;
 
  private:
-  QString name_;
+  StoreBackend& backend(const QString& action);
+  void connectServer(const StoreLocation& where, const PasswordPrompt& askPassword);
+  void addJournalIfMissing();
+
   QString file_;
+  StoreLocation location_;
+  std::optional<QString> password_;  // in memory only
   const Dialect* dialect_;
   int generation_ = 0;
-  QHash<QString, std::shared_ptr<QSqlQuery>> statements_;
-  sqlite3* handle_ = nullptr;  // the Qt connection's own SQLite handle, when usable
-  sqlite3* native_ = nullptr;  // handle_ while direct reads are on
-  QHash<QString, sqlite3_stmt*> nativeStatements_;
+  int depth_ = 0;
+  bool hasJournal_ = false;
+  qint64 rowsRead_ = 0;
+  std::unique_ptr<StoreBackend> backend_;
 };
 
-// Text of a store error for a user: the engine's words, and what to do for the common cases.
-QString describeSqlError(const QSqlError& error);
+// A transaction on a connection for a scope: everything written in it is stored together or not at
+// all. Transactions nest: an inner one joins the outer. A scope left without commit() (by an
+// exception) rolls the whole transaction back.
+class Transaction {
+ public:
+  Transaction(Connection& connection, const QString& action);
+  ~Transaction();
+  void commit();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+ private:
+  Connection& connection_;
+  QString action_;
+  bool done_ = false;
+};
 
 }  // namespace records

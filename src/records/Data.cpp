@@ -98,10 +98,15 @@ TDataPatient::~TDataPatient() { DataModuleDestroy(); }
 
 TDataPatient::ConnectResult TDataPatient::DataModuleCreate() {
   DataModuleDestroy();
-  if (DBDir.isEmpty()) return ConnectResult::NoDirectory;
-  const QString file = records::databasePath(DBDir);
-  if (!QFileInfo::exists(file)) return ConnectResult::NoDatabase;
-  ADOCon.open(file);
+  const records::StoreLocation where = records::parseStoreLocation(DBDir);
+  if (where.kind == records::StoreLocation::Kind::None) return ConnectResult::NoDirectory;
+  if (where.isServer()) {
+    ADOCon.open(where, passwordPrompt);
+  } else {
+    const QString file = records::databasePath(DBDir);
+    if (!QFileInfo::exists(file)) return ConnectResult::NoDatabase;
+    ADOCon.open(file);
+  }
   ADOConConnectComplete();
   return ConnectResult::Connected;
 }
@@ -185,23 +190,56 @@ void TDataPatient::AddPatient(const QString& Hosp, const QString& Pat, AfterAdd 
   if (after == AfterAdd::LastCourse) ADOCourse.last();
 }
 
+void TDataPatient::writeTogether(const QString& action, const std::function<void()>& work) {
+  try {
+    records::Transaction together(ADOCon, action);
+    work();
+    together.commit();
+  } catch (...) {
+    // Nothing of it was kept: the cursors read again what the store holds (what they showed came
+    // partly from the undone writes). The first failure is the one reported.
+    if (!ADOCon.inTransaction()) {
+      for (DataSet* table : {&ADOPatient, &ADOCourse}) {
+        try {
+          table->cancel();
+          if (table->active()) ReopenDataSet(*table);
+        } catch (const std::exception&) {
+        }
+      }
+    }
+    throw;
+  }
+}
+
 void TDataPatient::Addcourse() {
-  ADOPatient.edit();
-  ADOPatientNCourse.setInteger(static_cast<qint64>(ADOPatientNCourse.asInteger()) + 1);
-  postOrDrop(ADOPatient);
+  writeTogether(QStringLiteral("add a course"), [this] {
+    // The course number comes from the patient row as it is now, locked until the course is
+    // stored: another copy adding a course meanwhile waits, then numbers its course after this one.
+    ADOPatient.refreshCurrent(true);
+    ADOPatient.edit();
+    ADOPatientNCourse.setInteger(static_cast<qint64>(ADOPatientNCourse.asInteger()) + 1);
+    postOrDrop(ADOPatient);
 
-  ADOCourse.last();
-  ADOCourse.append();
-  ADOCourseCourseID.setInteger(ADOPatientNCourse.asInteger());
-  ADOCourseDateAssess.setDateTime(datetime::now());
-  postOrDrop(ADOCourse);
+    ADOCourse.last();
+    ADOCourse.append();
+    ADOCourseCourseID.setInteger(ADOPatientNCourse.asInteger());
+    ADOCourseDateAssess.setDateTime(datetime::now());
+    postOrDrop(ADOCourse);
 
-  ReopenDataSet(ADOCourse);
-  Patient_Complete();
+    ReopenDataSet(ADOCourse);
+    Patient_Complete();
+  });
 }
 
 void TDataPatient::Patient_Complete() {
+  writeTogether(QStringLiteral("store the patient's course status"), [this] { computeCourseStatus(); });
+}
+
+void TDataPatient::computeCourseStatus() {
   const QVariant remembered = ADOCourseCourseID.value();
+  // The patient row is locked before the courses are read: a copy that changes a course and then
+  // computes the status waits for this one, and so reads this one's changes too.
+  ADOPatient.refreshCurrent(true);
 
   ReopenDataSet(ADOCourse);
   const records::ControlsDisabled detached(ADOCourse);

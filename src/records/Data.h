@@ -4,9 +4,14 @@
 // patient's course status, store and decode a photograph, re-read a table). Every other read or
 // write of a column goes through the field accessors below, named after table and column.
 //
-// The store is the file "Brell_Data.db" in the database directory DBDir. The module never creates
-// it: DataModuleCreate reports a missing file and the caller decides (records/Database.h offers
+// The store is the file "Brell_Data.db" in the database directory DBDir, or the server database
+// DBDir names as a postgresql:// URI (records/StoreLocation.h). The module never creates it:
+// DataModuleCreate reports a missing file and the caller decides (records/Database.h offers
 // databasePath and createDatabase).
+//
+// Every operation that reads a value and writes something computed from it (a course number, the
+// patient's course status) runs in one transaction that keeps the row it read locked, so that two
+// copies of the program doing it at the same moment take turns instead of overwriting each other.
 //
 // The module knows no widgets and no application mode. What it needs from its owner comes through
 // hooks: the first and second names of a new patient, the import log, and whether photographs are
@@ -22,6 +27,7 @@
 #include "records/Connection.h"
 #include "records/DataSet.h"
 #include "records/Field.h"
+#include "records/StoreLocation.h"
 
 class TDataPatient : public QObject {
   Q_OBJECT
@@ -74,11 +80,16 @@ class TDataPatient : public QObject {
   std::function<QString()> firstName;
   std::function<QString()> secondName;
   std::function<void(const QString&)> log;
+  // Asked for the server's password when ~/.pgpass and PGPASSWORD give none (the window's password
+  // box); unset, a server that wants a password is reported as refusing the connection.
+  records::PasswordPrompt passwordPrompt;
   std::function<bool()> showsPhotographs;
 
   // Connects to the store in DBDir and opens Patient, Course and Imagedb. Raises
-  // records::DataError, naming the file, when the file is there but cannot be used. May be called
-  // again (after the caller created the database, say): it first closes what is open.
+  // records::DataError, naming the file, when the file is there but cannot be used, and
+  // records::ServerUnreachable, naming the server and its reason, when a server cannot be
+  // reached. May be called again (after the caller created the database, say): it first closes
+  // what is open.
   ConnectResult DataModuleCreate();
   // Closes Imagedb, Course and Patient, in that order, and disconnects.
   void DataModuleDestroy();
@@ -133,4 +144,8 @@ class TDataPatient : public QObject {
 
  private:
   void ADOConConnectComplete();
+  // Runs `work` in one transaction; if anything in it fails, nothing of it is stored and the
+  // patient and course cursors are read again.
+  void writeTogether(const QString& action, const std::function<void()>& work);
+  void computeCourseStatus();
 };

@@ -18,4 +18,18 @@ class DataError : public std::runtime_error {
   QString message_;
 };
 
+// A database server that cannot be reached or refuses the login: the message names the server
+// (`server`, as StoreLocation::serverName gives it) and gives the server's own reason.
+class ServerUnreachable : public DataError {
+ public:
+  ServerUnreachable(const QString& message, const QString& server, const QString& reason)
+      : DataError(message), server_(server), reason_(reason) {}
+  const QString& server() const { return server_; }
+  const QString& reason() const { return reason_; }
+
+ private:
+  QString server_;
+  QString reason_;
+};
+
 }  // namespace records

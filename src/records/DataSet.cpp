@@ -1,7 +1,6 @@
 #include "records/DataSet.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QSet>
 #include <algorithm>
 
 #include "records/Connection.h"
@@ -147,11 +146,29 @@ void DataSet::loadList() const {
                                 linkValues_, columns, action);
     }
   } else {
-    // Read the counter first: a commit that slips in between makes the snapshot look older than
-    // it is, so the next re-read reads again rather than trusting stale rows.
+    // Read the counter and the journal mark first: a commit that slips in between makes the
+    // snapshot look older than it is, so the next re-read reads it again rather than missing it.
     version = connection_.changeCounter();
-    rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(columnList(true), quoted(table_.name), orderBy()),
+    journalMark_ = table_.journaled ? connection_.journalMark() : std::nullopt;
+    if (table_.journaled) {
+      // The insertion order comes first, kept aside, so that rows another copy adds can later be
+      // put where a full read would list them.
+      static const ColumnDef orderColumn{QStringLiteral("order"), ColumnKind::Integer};
+      columns.insert(columns.begin(), &orderColumn);
+    }
+    const QString order = orderBy();
+    rows = connection_.select(QStringLiteral("SELECT %1%2 FROM %3 ORDER BY %4")
+                                  .arg(table_.journaled ? order + QStringLiteral(", ") : QString(), columnList(true),
+                                       quoted(table_.name), order),
                               {}, columns, action);
+    order_.clear();
+    if (table_.journaled) {
+      order_.reserve(rows.size());
+      for (Row& row : rows) {
+        order_.push_back(row.front().toLongLong());
+        row.erase(row.begin());
+      }
+    }
   }
   rows_ = std::move(rows);
   forgetRows();
@@ -161,6 +178,118 @@ void DataSet::loadList() const {
   loadedVersion_ = version;
   loadedGeneration_ = connection_.generation();
   computeVisible();
+}
+
+bool DataSet::catchUp() const {
+  if (master_ || !listLoaded_ || loadedGeneration_ != connection_.generation()) return false;
+  const std::optional<qint64> now = connection_.changeCounter();
+  // No other connection committed anything since the rows were read, and this cursor applied its
+  // own changes to them: they are what a fresh read would give.
+  if (now && loadedVersion_ && *now == *loadedVersion_) return true;
+  if (!table_.journaled || !journalMark_) return false;
+  const std::optional<Connection::JournalChanges> changes = connection_.changedSince(*journalMark_);
+  if (!changes) return false;
+  applyChanges(changes->keys);
+  journalMark_ = changes->mark;
+  loadedVersion_ = now;
+  return true;
+}
+
+void DataSet::applyChanges(const QStringList& keys) const {
+  if (keys.isEmpty()) return;
+  const int keyColumn = table_.key.front();
+  const auto keySlot = static_cast<std::size_t>(slot_[static_cast<std::size_t>(keyColumn)]);
+  std::vector<const ColumnDef*> columns;
+  static const ColumnDef orderColumn{QStringLiteral("order"), ColumnKind::Integer};
+  columns.push_back(&orderColumn);
+  for (int c : table_.held) columns.push_back(&table_.columns[static_cast<std::size_t>(c)]);
+  // The changed rows as they are now, a few hundred keys per statement.
+  std::vector<Row> fetched;
+  constexpr int kChunk = 500;
+  for (int from = 0; from < keys.size(); from += kChunk) {
+    const QVariantList chunk(keys.begin() + from, keys.begin() + std::min<qsizetype>(keys.size(), from + kChunk));
+    QStringList marks;
+    for (int i = 0; i < chunk.size(); ++i) marks << QStringLiteral("?");
+    Rows rows = connection_.select(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 IN (%5)")
+                                       .arg(orderBy(), columnList(true), quoted(table_.name),
+                                            quoted(table_.columns[static_cast<std::size_t>(keyColumn)].name),
+                                            marks.join(QStringLiteral(", "))),
+                                   chunk, columns, QStringLiteral("read the changed %1 rows").arg(table_.name));
+    for (Row& r : rows) fetched.push_back(std::move(r));
+  }
+  const QVariantList current = hasCurrent() && listLoaded_ ? keyOfRow(visible_[static_cast<std::size_t>(pos_)]) : QVariantList();
+  buildKeyIndex();
+  QSet<QString> seen;
+  std::vector<Row> added;
+  std::vector<qint64> addedOrder;
+  std::vector<int> updated;
+  for (Row& r : fetched) {
+    const qint64 order = r.front().toLongLong();
+    r.erase(r.begin());
+    const QString key = r[keySlot].toString();
+    seen.insert(key);
+    const auto it = keyIndex_.constFind(key);
+    if (it == keyIndex_.constEnd()) {
+      added.push_back(std::move(r));
+      addedOrder.push_back(order);
+      continue;
+    }
+    rows_[static_cast<std::size_t>(*it)] = std::move(r);
+    cache_.erase(*it);
+    updated.push_back(*it);
+  }
+  std::vector<char> removed(rows_.size(), 0);
+  bool anyRemoved = false;
+  for (const QString& key : keys) {
+    if (seen.contains(key)) continue;
+    const auto it = keyIndex_.constFind(key);
+    if (it != keyIndex_.constEnd()) {
+      removed[static_cast<std::size_t>(*it)] = 1;
+      anyRemoved = true;
+    }
+  }
+  if (anyRemoved || !added.empty()) {
+    // Rows come and go: build the list again in insertion order.
+    std::vector<std::size_t> byOrder(added.size());
+    for (std::size_t i = 0; i < byOrder.size(); ++i) byOrder[i] = i;
+    std::sort(byOrder.begin(), byOrder.end(), [&](std::size_t a, std::size_t b) { return addedOrder[a] < addedOrder[b]; });
+    std::vector<Row> rows;
+    std::vector<qint64> order;
+    rows.reserve(rows_.size() + added.size());
+    order.reserve(rows_.size() + added.size());
+    std::size_t next = 0;
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+      if (removed[r]) continue;
+      while (next < byOrder.size() && addedOrder[byOrder[next]] < order_[r]) {
+        rows.push_back(std::move(added[byOrder[next]]));
+        order.push_back(addedOrder[byOrder[next]]);
+        ++next;
+      }
+      rows.push_back(std::move(rows_[r]));
+      order.push_back(order_[r]);
+    }
+    for (; next < byOrder.size(); ++next) {
+      rows.push_back(std::move(added[byOrder[next]]));
+      order.push_back(addedOrder[byOrder[next]]);
+    }
+    rows_ = std::move(rows);
+    order_ = std::move(order);
+    forgetRows();
+    dropKeyIndex();
+    computeVisible();
+  } else if (filtered_) {
+    // Only values changed: only the changed rows can come into or drop out of the listed ones.
+    for (int row : updated) {
+      const RowView view(*this, row);
+      const bool passes = (!filter_ || filter_(view)) && (!onFilterRecord_ || onFilterRecord_(view));
+      const auto at = std::lower_bound(visible_.begin(), visible_.end(), row);
+      const bool listed = at != visible_.end() && *at == row;
+      if (passes && !listed) visible_.insert(at, row);
+      if (!passes && listed) visible_.erase(at);
+    }
+  }
+  pos_ = current.isEmpty() ? -1 : locate(current);
+  if (pos_ < 0 && !visible_.empty()) pos_ = 0;
 }
 
 void DataSet::ensureList() const {
@@ -253,6 +382,18 @@ QVariantList DataSet::keyOfFull(const Row& full) const {
   return key;
 }
 
+void DataSet::buildKeyIndex() const {
+  if (keyIndexBuilt_) return;
+  const auto slot = static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[0])]);
+  keyIndex_.clear();
+  keyIndex_.reserve(static_cast<qsizetype>(rows_.size()));
+  for (std::size_t r = 0; r < rows_.size(); ++r) {
+    const QVariant& v = rows_[r][slot];
+    if (!v.isNull() && !keyIndex_.contains(v.toString())) keyIndex_.insert(v.toString(), static_cast<int>(r));
+  }
+  keyIndexBuilt_ = true;
+}
+
 int DataSet::locate(const QVariantList& key) const {
   if (key.isEmpty() || anyNull(key)) return -1;
   const std::size_t nk = table_.key.size();
@@ -268,16 +409,7 @@ int DataSet::locate(const QVariantList& key) const {
   // The patient list is large: find a text key through an index of the rows. The listed rows
   // are always in ascending row order, so the row's position is found by halving.
   if (!holdsAll_ && nk == 1 && key[0].typeId() == QMetaType::QString) {
-    if (!keyIndexBuilt_) {
-      const auto slot = static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[0])]);
-      keyIndex_.clear();
-      keyIndex_.reserve(static_cast<qsizetype>(rows_.size()));
-      for (std::size_t r = 0; r < rows_.size(); ++r) {
-        const QVariant& v = rows_[r][slot];
-        if (!v.isNull() && !keyIndex_.contains(v.toString())) keyIndex_.insert(v.toString(), static_cast<int>(r));
-      }
-      keyIndexBuilt_ = true;
-    }
+    buildKeyIndex();
     const auto it = keyIndex_.constFind(*static_cast<const QString*>(key[0].constData()));
     if (it == keyIndex_.constEnd()) return -1;
     const auto p = std::lower_bound(visible_.begin(), visible_.end(), *it);
@@ -405,11 +537,7 @@ void DataSet::open() {
   if (!connection_.isOpen()) checkActive();
   state_ = State::Browse;
   try {
-    bool exact = false;
-    if (!master_ && retained_ && listLoaded_ && loadedGeneration_ == connection_.generation()) {
-      const std::optional<qint64> now = connection_.changeCounter();
-      exact = now && loadedVersion_ && *now == *loadedVersion_;
-    }
+    const bool exact = !master_ && retained_ && catchUp();
     if (exact) {
       if (filterChanged_) computeVisible();  // the filter changed while the table was closed
     } else {
@@ -419,6 +547,7 @@ void DataSet::open() {
     state_ = State::Inactive;
     retained_ = false;
     rows_.clear();
+    order_.clear();
     visible_.clear();
     listLoaded_ = false;
     dropKeyIndex();
@@ -440,6 +569,7 @@ void DataSet::close() {
   retained_ = !master_ && listLoaded_;
   if (!retained_) {
     rows_.clear();
+    order_.clear();
     visible_.clear();
     listLoaded_ = false;
     forgetRows();
@@ -468,19 +598,13 @@ void DataSet::reopen() {
     found = pos_ >= 0;
     if (!found) landOnFirst();
   } else {
-    bool exact = false;
-    if (listLoaded_ && loadedGeneration_ == connection_.generation()) {
-      const std::optional<qint64> now = connection_.changeCounter();
-      exact = now && loadedVersion_ && *now == *loadedVersion_;
-    }
-    if (exact) {
-      // No other connection committed anything since the rows were read, and this cursor applied
-      // its own changes to them: they are what a fresh read would give.
+    if (catchUp()) {
       pos_ = locate(mark.key);
       found = pos_ >= 0;
       if (!found) landOnFirst();
     } else {
       rows_.clear();
+    order_.clear();
       visible_.clear();
       listLoaded_ = false;
       forgetRows();
@@ -505,6 +629,36 @@ void DataSet::reopen() {
                                    "have deleted it. Return to the list and choose again.")
                         .arg(table_.name, describeKey(table_, mark.key), connection_.file()));
   }
+}
+
+void DataSet::refreshCurrent(bool lock) {
+  checkActive();
+  checkBrowseMode();
+  const Bookmark mark = bookmark();
+  if (!mark.isValid()) throw DataError(QStringLiteral("There is no %1 row to read: the list is empty.").arg(table_.name));
+  std::vector<const ColumnDef*> columns;
+  for (const ColumnDef& c : table_.columns) columns.push_back(&c);
+  Rows rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3%4")
+                                     .arg(columnList(false), quoted(table_.name), whereKey(),
+                                          lock ? QString::fromLatin1(connection_.dialect().lockRows) : QString()),
+                                 mark.key, columns, QStringLiteral("read the %1 row (%2)").arg(table_.name, describeKey(table_, mark.key)));
+  if (rows.empty()) {
+    throw DataError(QStringLiteral("The %1 row (%2) is no longer in the database %3: another copy of the program may "
+                                   "have deleted it. Return to the list and choose again.")
+                        .arg(table_.name, describeKey(table_, mark.key), connection_.file()));
+  }
+  Row& full = rows.front();
+  if (listLoaded_) {
+    const int row = visible_[static_cast<std::size_t>(pos_)];
+    Row& held = rows_[static_cast<std::size_t>(row)];
+    for (std::size_t c = 0; c < slot_.size(); ++c) {
+      if (slot_[c] >= 0) held[static_cast<std::size_t>(slot_[c])] = full[c];
+    }
+    remember(row, std::move(full));
+  } else {
+    detached_ = std::move(full);
+  }
+  notifyData();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -725,14 +879,15 @@ void DataSet::updateRow() {
     }
     QStringList sets;
     for (int c : columns) sets << quoted(table_.columns[static_cast<std::size_t>(c)].name) + QStringLiteral(" = ?");
-    QSqlQuery& query = connection_.prepared(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                                                .arg(quoted(table_.name), sets.join(QStringLiteral(", ")), whereKey()));
-    int i = 0;
-    for (int c : columns) query.bindValue(i++, buffer_[static_cast<std::size_t>(c)]);
-    for (const QVariant& k : editKey_) query.bindValue(i++, k);
-    if (!query.exec()) connection_.fail(QStringLiteral("save the changed %1 row (%2)").arg(table_.name, describeKey(table_, editKey_)), query.lastError());
-    const int affected = query.numRowsAffected();
-    query.finish();
+    QVariantList values;
+    for (int c : columns) values << buffer_[static_cast<std::size_t>(c)];
+    values << editKey_;
+    const int affected = connection_
+                             .execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                                          .arg(quoted(table_.name), sets.join(QStringLiteral(", ")), whereKey()),
+                                      values,
+                                      QStringLiteral("save the changed %1 row (%2)").arg(table_.name, describeKey(table_, editKey_)))
+                             .affected;
     if (affected == 0) {
       throw DataError(QStringLiteral("The %1 row (%2) is no longer in the database %3: another copy of the program may "
                                      "have deleted it. Return to the list to read the table again.")
@@ -776,17 +931,33 @@ void DataSet::insertRow() {
     sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
               .arg(quoted(table_.name), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
   }
-  QSqlQuery& query = connection_.prepared(sql);
-  int i = 0;
-  for (int c : columns) query.bindValue(i++, buffer_[static_cast<std::size_t>(c)]);
-  if (!query.exec()) connection_.fail(QStringLiteral("save the new %1 row").arg(table_.name), query.lastError());
-  const QVariant id = query.lastInsertId();
-  query.finish();
+  // The new row's number: its auto-increment key where it has one, else its insertion order. A
+  // server says it in the same statement.
+  int numbered = -1;
   for (std::size_t c = 0; c < table_.columns.size(); ++c) {
-    if (table_.columns[c].kind == ColumnKind::AutoIncrement) buffer_[c] = normalizeValue(table_.columns[c], id);
+    if (table_.columns[c].kind == ColumnKind::AutoIncrement) numbered = static_cast<int>(c);
   }
-  // Read the row back for what the store filled in (the Yes/No default, the photograph number).
-  std::optional<Row> stored = fetchRow(keyOfFull(buffer_));
+  // A server gives the stored row back in the same statement (and then its insertion order); the
+  // file is asked for it afterwards.
+  const bool server = connection_.dialect().server;
+  if (server) {
+    sql += QStringLiteral(" RETURNING ") + columnList(false);
+    if (table_.journaled) sql += QStringLiteral(", ") + QString::fromLatin1(connection_.dialect().insertionOrder);
+  }
+  QVariantList values;
+  for (int c : columns) values << buffer_[static_cast<std::size_t>(c)];
+  const ExecResult result = connection_.execute(sql, values, QStringLiteral("save the new %1 row").arg(table_.name));
+  std::optional<Row> stored;
+  QVariant id = result.insertedId;
+  if (server && result.returned.size() >= table_.columns.size()) {
+    stored.emplace(table_.columns.size());
+    for (std::size_t c = 0; c < table_.columns.size(); ++c) (*stored)[c] = normalizeValue(table_.columns[c], result.returned[c]);
+    id = table_.journaled ? result.returned.back() : (numbered >= 0 ? (*stored)[static_cast<std::size_t>(numbered)] : QVariant());
+  } else {
+    if (numbered >= 0) buffer_[static_cast<std::size_t>(numbered)] = normalizeValue(table_.columns[static_cast<std::size_t>(numbered)], id);
+    // Read the row back for what the store filled in (the Yes/No default, the photograph number).
+    stored = fetchRow(keyOfFull(buffer_));
+  }
   if (!stored) {
     stored = buffer_;
     for (std::size_t c = 0; c < table_.columns.size(); ++c) {
@@ -801,6 +972,7 @@ void DataSet::insertRow() {
       for (int c : table_.held) held.push_back((*stored)[static_cast<std::size_t>(c)]);
     }
     rows_.push_back(std::move(held));
+    if (table_.journaled) order_.push_back(id.toLongLong());
     const int row = static_cast<int>(rows_.size()) - 1;
     if (keyIndexBuilt_) {
       const QVariant& key = (*stored)[static_cast<std::size_t>(table_.key[0])];
@@ -839,12 +1011,11 @@ void DataSet::deleteRow() {
     throw DataError(QStringLiteral("The %1 row cannot be deleted: its key (%2) is empty, so it cannot be found in the file.")
                         .arg(table_.name, describeKey(table_, key)));
   }
-  QSqlQuery& query = connection_.prepared(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(table_.name), whereKey()));
-  for (int i = 0; i < key.size(); ++i) query.bindValue(i, key[i]);
-  if (!query.exec()) connection_.fail(QStringLiteral("delete the %1 row (%2)").arg(table_.name, describeKey(table_, key)), query.lastError());
-  query.finish();
+  connection_.execute(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(table_.name), whereKey()), key,
+                      QStringLiteral("delete the %1 row (%2)").arg(table_.name, describeKey(table_, key)));
   // A row another copy deleted first is gone all the same.
   rows_.erase(rows_.begin() + row);
+  if (table_.journaled) order_.erase(order_.begin() + row);
   forgetRows();
   dropKeyIndex();
   visible_.erase(visible_.begin() + pos_);

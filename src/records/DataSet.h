@@ -17,10 +17,12 @@
 // How the snapshot is held. A detail keeps all columns of its few rows. A table without a master
 // (the patients: a department may have a hundred thousand) keeps only its `held` columns for every
 // row and reads a row's other columns when the row is looked at, keeping the latest few hundred.
-// Its re-read is lazy: when no other connection has committed anything since the rows were read,
-// they are still exact (this cursor applies its own changes to them) and nothing is read; otherwise
-// only the current row is read at once and the list is read again when something first needs it
-// (a move, a count, a filter). What a user sees is the same; the waits are shorter.
+// Its re-read reads only what changed: when no other connection has committed anything since the
+// rows were read, they are still exact (this cursor applies its own changes to them) and nothing
+// is read; when others did, the store's change journal names the patients they changed and only
+// those rows are read again. Without a journal only the current row is read at once and the list
+// is read again when something first needs it (a move, a count, a filter). What a user sees is the
+// same; the waits are shorter.
 //
 // Position flags: eof() is true when there is no current row or next() found no row after the
 // current one; bof() likewise for prior(). Any move that lands on a row clears both.
@@ -98,6 +100,10 @@ class DataSet : public QObject {
   // the filter the first row becomes current; if it is gone from the file (another copy deleted
   // it) the first row becomes current and DataError reports it.
   void reopen();
+  // Reads the current row again from the store; with `lock`, the row stays locked against other
+  // copies until the connection's transaction ends (call it inside one), so that a value read here
+  // and written back cannot have been changed in between. Raises DataError when the row is gone.
+  void refreshCurrent(bool lock);
 
   // ---- moving (each posts an edit in progress first)
   void first();
@@ -163,7 +169,10 @@ class DataSet : public QObject {
   QVariantList keyOfFull(const Row& full) const;
   int locate(const QVariantList& key) const;  // position in visible_, -1 when not listed
   void dropKeyIndex() const;
+  void buildKeyIndex() const;
   void loadList() const;
+  bool catchUp() const;
+  void applyChanges(const QStringList& keys) const;
   void ensureList() const;
   void computeVisible() const;
   std::optional<Row> fetchRow(const QVariantList& key) const;
@@ -198,6 +207,8 @@ class DataSet : public QObject {
   mutable bool listLoaded_ = false;
   mutable std::optional<qint64> loadedVersion_;  // change counter when rows_ were read
   mutable int loadedGeneration_ = -1;            // connection generation when rows_ were read
+  mutable std::optional<QVariant> journalMark_;  // change journal mark taken with the read of rows_
+  mutable std::vector<qint64> order_;            // insertion order of each row of a journaled table
   bool retained_ = false;                        // rows_ kept over a close
   mutable std::optional<Row> detached_;          // current row while the list is not read
   mutable int pos_ = -1;                         // current position in visible_

@@ -9,7 +9,10 @@
 #include <QTemporaryFile>
 #include <atomic>
 
+#include "records/Connection.h"
 #include "records/DataError.h"
+#include "records/HealthFiles.h"
+#include "records/PostgresBackend.h"
 #include "records/Schema.h"
 
 namespace records {
@@ -49,9 +52,83 @@ void writeSchema(const QString& path) {
   if (!failure.isEmpty()) throw DataError(QStringLiteral("Could not create the database %1: %2").arg(path, failure));
 }
 
+
+// The schema and the clinic's role in an empty server database, in one transaction.
+QString createServerDatabase(const StoreLocation& where, const PasswordPrompt& askPassword) {
+  // Connecting checks for the tables; here their absence is what is wanted, so connect bare.
+  std::unique_ptr<PostgresBackend> server;
+  std::optional<QString> password;
+  for (int attempt = 0;; ++attempt) {
+    try {
+      server = std::make_unique<PostgresBackend>(where, password);
+      break;
+    } catch (const ServerConnectFailure& f) {
+      if (askPassword && attempt < 3 && (f.needsPassword || f.passwordRefused)) {
+        password = askPassword(QStringLiteral("Password for the database server (%1):").arg(where.serverName()));
+        if (password) continue;
+      }
+      throw ServerUnreachable(QStringLiteral("No connection to the database server (%1) for %2: %3")
+                                  .arg(where.serverName(), where.shownUri(), f.reason),
+                              where.serverName(), f.reason);
+    }
+  }
+  const QString shown = where.shownUri();
+  try {
+    const Rows present = server->select(
+        QStringLiteral("SELECT tablename FROM pg_catalog.pg_tables WHERE schemaname = current_schema() AND "
+                       "tablename IN ('Patient', 'Course', 'Imagedb', 'PatientChange') ORDER BY tablename"),
+        {}, nullptr);
+    if (!present.empty()) {
+      QStringList names;
+      for (const auto& row : present) names << row.front().toString();
+      throw DataError(QStringLiteral("The database %1 already holds the tables %2; it was left as it is. Use an "
+                                     "empty database for a new store.").arg(shown, names.join(QStringLiteral(", "))));
+    }
+    QStringList statements{QStringLiteral("BEGIN")};
+    statements << createStatements(postgresDialect());
+    const QString role = QString::fromLatin1(kClinicRole);
+    statements << QStringLiteral(
+                      "DO $$ BEGIN\n"
+                      "  IF NOT EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = '%1') THEN\n"
+                      "    CREATE ROLE %1 NOLOGIN;\n"
+                      "  END IF;\n"
+                      "  EXECUTE format('GRANT USAGE ON SCHEMA %I TO %1', current_schema());\n"
+                      "  EXECUTE format('GRANT USAGE ON SEQUENCE %s, %s TO %1', "
+                      "pg_get_serial_sequence('\"Imagedb\"', 'ImageID'), pg_get_serial_sequence('\"Patient\"', 'InsertOrder'));\n"
+                      "END $$").arg(role)
+               << QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON \"Patient\", \"Course\", \"Imagedb\" TO %1").arg(role)
+               << QStringLiteral("GRANT SELECT ON \"PatientChange\" TO %1").arg(role)
+               << QStringLiteral("COMMIT");
+    for (const QString& sql : statements) server->script(sql);
+  } catch (const StoreRefusal& e) {
+    throw DataError(QStringLiteral("Could not create the tables in the database %1: %2. Nothing was created.").arg(shown, e.text));
+  }
+  return shown;
+}
+
 }  // namespace
 
-QString createDatabase(const QString& dir) {
+void openStore(Connection& connection, const QString& dirOrUri, const PasswordPrompt& askPassword) {
+  const StoreLocation where = parseStoreLocation(dirOrUri);
+  if (where.kind == StoreLocation::Kind::Folder) {
+    const QString file = databasePath(dirOrUri);
+    if (!QFileInfo::exists(file)) {
+      throw DataError(QStringLiteral("There is no database %1 (create one with halcyra-tool init-db).").arg(file));
+    }
+    connection.open(file);
+    return;
+  }
+  connection.open(where, askPassword);
+}
+
+QString createDatabase(const QString& dir, const PasswordPrompt& askPassword) {
+  const StoreLocation where = parseStoreLocation(dir);
+  if (where.isServer()) {
+    if (!where.problem.isEmpty()) {
+      throw DataError(QStringLiteral("The database address %1 cannot be used: %2.").arg(where.shownUri(), where.problem));
+    }
+    return createServerDatabase(where, askPassword);
+  }
   const QFileInfo dirInfo(dir);
   if (dir.isEmpty() || !dirInfo.isDir()) {
     throw DataError(QStringLiteral("Could not create a database in %1: the directory does not exist. "
@@ -82,6 +159,9 @@ QString createDatabase(const QString& dir) {
     QFile::remove(temp + QStringLiteral("-shm"));
   };
   try {
+    // Health records: the owner alone (or a group folder's group) may read the file, and the
+    // engine gives its log and shared-memory files the same mode.
+    restrictHealthFile(temp, dir);
     writeSchema(temp);
   } catch (...) {
     removeTemp();

@@ -1,6 +1,7 @@
 #include "records/Field.h"
 
 #include <QBuffer>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -26,8 +27,10 @@ QVariant Field::value() const { return dataSet_->value(index_); }
 int Field::asInteger() const {
   const QVariant v = value();
   if (v.isNull()) return 0;
-  if (v.typeId() == QMetaType::Double) return static_cast<int>(std::nearbyint(v.toDouble()));
-  return static_cast<int>(v.toLongLong());
+  const qint64 whole = v.typeId() == QMetaType::Double ? wholePartOf(std::nearbyint(v.toDouble())) : v.toLongLong();
+  // A value beyond 32 bits (never written by the program) reads as the nearest one that fits
+  // rather than wrapping round to a small, plausible number.
+  return static_cast<int>(std::clamp<qint64>(whole, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 double Field::asFloat() const {

@@ -2,7 +2,9 @@
 // The accessor of one column of a cursor's current row, named in the data module after table and
 // column (ADOPatientSurN, ADOCourseCautions, ...).
 //
-// Reading a null column gives 0, false, an empty text or no bytes; isNull() tells them apart.
+// Reading a null column gives 0, false, an empty text or no bytes; isNull() tells them apart. A
+// whole number beyond 32 bits, which only another writer or damage can leave, reads as the nearest
+// one that fits.
 // Writing needs the row in edit (DataSet::edit or append) and brings the value to the column:
 //   - text longer than a text column's width is cut to the width;
 //   - a whole number must fit the column (signed 32-bit, or 0..255 for the small unsigned ones);

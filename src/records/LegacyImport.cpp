@@ -84,21 +84,15 @@ void writeRows(TDataPatient& data, LegacyImport& im) {
 }
 
 // After a refusal: nothing of the file stays in the store, and the cursors, whose snapshots still
-// show what was written before the refusal, read the file anew (connecting again is what makes a
-// snapshot count as out of date). Returns a problem met on the way, or an empty text.
+// show what was written before the refusal, read the store anew (the rollback makes every snapshot
+// count as out of date). Returns a problem met on the way, or an empty text.
 QString undo(TDataPatient& data, const Bookmark& before) {
   for (DataSet* table : {&data.ADOImage, &data.ADOCourse, &data.ADOPatient}) table->cancel();
+  data.ADOCon.rollback();
   try {
-    data.ADOCon.exec(QStringLiteral("ROLLBACK"), QStringLiteral("undo the file's rows"));
-  } catch (const DataError&) {
-    // Closing the connection below ends the transaction all the same.
-  }
-  try {
-    const QString file = data.ADOCon.file();
     data.ADOImage.close();
     data.ADOCourse.close();
     data.ADOPatient.close();
-    data.ADOCon.open(file);
     data.ADOPatient.setFiltered(false);
     data.ADOPatient.open();
     data.ADOCourse.open();
@@ -112,10 +106,11 @@ QString undo(TDataPatient& data, const Bookmark& before) {
 
 }  // namespace
 
-LegacyImport checkLegacyFile(const QString& path) {
+LegacyImport checkLegacyFile(const QString& path) { return checkLegacyRead(path, readLegacyFile(path)); }
+
+LegacyImport checkLegacyRead(const QString& path, LegacyRead read) {
   LegacyImport im;
   im.path = path;
-  LegacyRead read = readLegacyFile(path);
   if (!read.ok()) {
     im.reason = read.problem;
     return im;
@@ -150,9 +145,11 @@ void storeLegacyImport(TDataPatient& data, LegacyImport& im) {
     data.ADOPatient.checkActive();
     postPendingEdits(data);
     before = data.ADOPatient.bookmark();
-    // The write lock is taken at once (waiting for another copy's writes like any write), so the
-    // file's rows cannot be refused half-way because another copy wrote in between.
-    data.ADOCon.exec(QStringLiteral("BEGIN IMMEDIATE"), QStringLiteral("start storing the file"));
+    // One transaction for the whole file. On the store file the write lock is taken at once
+    // (waiting for another copy's writes like any write), so the file's rows cannot be refused
+    // half-way because another copy wrote in between; on a server the rows it reads to write
+    // back are locked as it reads them.
+    data.ADOCon.begin(QStringLiteral("start storing the file"));
   } catch (const std::exception& e) {
     im.status = LegacyImport::Status::Skipped;
     im.reason = QStringLiteral("%1: nothing was stored: %2").arg(shown(im.path), what(e));
@@ -160,7 +157,7 @@ void storeLegacyImport(TDataPatient& data, LegacyImport& im) {
   }
   try {
     writeRows(data, im);
-    data.ADOCon.exec(QStringLiteral("COMMIT"), QStringLiteral("store the file's patient and course"));
+    data.ADOCon.commit(QStringLiteral("store the file's patient and course"));
   } catch (const std::exception& e) {
     im.status = LegacyImport::Status::Skipped;
     im.hosp.clear();

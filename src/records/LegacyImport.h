@@ -49,6 +49,8 @@ inline constexpr int kLongestNhi = 8;
 
 // Reads and checks the file at `path`; writes nothing. Status Checked, or Skipped with a reason.
 LegacyImport checkLegacyFile(const QString& path);
+// The same checks on a file already read; `path` names the file in the reason.
+LegacyImport checkLegacyRead(const QString& path, LegacyRead read);
 
 // Stores a checked file in the store of `data` (see the top of this file) and sets the status to
 // Imported, or to Skipped with the store's reason. Afterwards the imported patient and course are current, the patient list is not

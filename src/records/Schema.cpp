@@ -1,5 +1,8 @@
 #include "records/Schema.h"
 
+#include <cmath>
+#include <limits>
+
 namespace records {
 namespace {
 
@@ -20,6 +23,7 @@ TableDef makePatient() {
   // A department's whole patient list is filtered as the user types: keep only what the filter
   // and the key need for every patient, and read a patient's other columns when it is shown.
   t.held = {t.indexOf("Hosp"), t.indexOf("SurN"), t.indexOf("Complete")};
+  t.journaled = true;
   return t;
 }
 
@@ -87,6 +91,7 @@ QVariant normalizeValue(const ColumnDef& column, const QVariant& raw) {
     case ColumnKind::Integer:
     case ColumnKind::SmallUnsigned:
     case ColumnKind::AutoIncrement:
+      if (raw.typeId() == QMetaType::Double) return QVariant(static_cast<qlonglong>(wholePartOf(raw.toDouble())));
       return raw.typeId() == QMetaType::LongLong ? raw : QVariant(raw.toLongLong());
     case ColumnKind::Float:
     case ColumnKind::DateTime:
@@ -101,6 +106,14 @@ QVariant normalizeValue(const ColumnDef& column, const QVariant& raw) {
     }
   }
   return raw;
+}
+
+qint64 wholePartOf(double value) {
+  constexpr double kLimit = 9223372036854775808.0;  // 2^63, exactly
+  if (std::isnan(value)) return 0;
+  if (value >= kLimit) return std::numeric_limits<qint64>::max();
+  if (value < -kLimit) return std::numeric_limits<qint64>::min();
+  return static_cast<qint64>(value);
 }
 
 QString quoted(const QString& identifier) { return u'"' + identifier + u'"'; }
@@ -126,15 +139,61 @@ QStringList createStatements(const Dialect& dialect) {
   auto table = [&](const TableDef& t, const QString& constraint) {
     QStringList parts;
     for (const ColumnDef& c : t.columns) parts << quoted(c.name) + u' ' + columnSql(dialect, c);
+    if (t.journaled && *dialect.insertionOrderColumn) parts << QString::fromLatin1(dialect.insertionOrderColumn);
     if (!constraint.isEmpty()) parts << constraint;
     return QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(quoted(t.name), parts.join(QStringLiteral(",\n  ")));
   };
-  return {
+  return QStringList{
       table(patientTable(), QStringLiteral("CONSTRAINT \"PatientNHI\" UNIQUE (\"Hosp\")")),
       table(courseTable(), QStringLiteral("CONSTRAINT \"CourseNumber\" UNIQUE (\"Hosp\", \"CourseID\")")),
       table(imageTable(), {}),
       QStringLiteral("CREATE INDEX \"ImagedbCourse\" ON \"Imagedb\" (\"Hosp\", \"CourseID\")"),
-  };
+  } + journalStatements(dialect);
 }
+
+QStringList journalStatements(const Dialect& dialect) {
+  QStringList s{
+      QStringLiteral("CREATE TABLE \"PatientChange\" (\"Hosp\" VARCHAR(8) PRIMARY KEY, \"Seq\" %1 NOT NULL)")
+          .arg(dialect.server ? QStringLiteral("BIGINT") : QStringLiteral("INTEGER")),
+      QStringLiteral("CREATE INDEX \"PatientChangeSeq\" ON \"PatientChange\" (\"Seq\")"),
+  };
+  if (dialect.server) {
+    // The function runs with its owner's rights, so that the clinic's logins, which may not write
+    // the journal themselves, still have every change recorded.
+    s << QStringLiteral(
+             "CREATE FUNCTION \"PatientJournal\"() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER "
+             "SET search_path FROM CURRENT AS $$\n"
+             "BEGIN\n"
+             "  IF TG_OP <> 'INSERT' AND OLD.\"Hosp\" IS NOT NULL THEN\n"
+             "    INSERT INTO \"PatientChange\" (\"Hosp\", \"Seq\") VALUES (OLD.\"Hosp\", pg_current_xact_id()::text::bigint)\n"
+             "      ON CONFLICT (\"Hosp\") DO UPDATE SET \"Seq\" = EXCLUDED.\"Seq\";\n"
+             "  END IF;\n"
+             "  IF TG_OP <> 'DELETE' AND NEW.\"Hosp\" IS NOT NULL THEN\n"
+             "    INSERT INTO \"PatientChange\" (\"Hosp\", \"Seq\") VALUES (NEW.\"Hosp\", pg_current_xact_id()::text::bigint)\n"
+             "      ON CONFLICT (\"Hosp\") DO UPDATE SET \"Seq\" = EXCLUDED.\"Seq\";\n"
+             "  END IF;\n"
+             "  RETURN NULL;\n"
+             "END $$")
+      << QStringLiteral("CREATE TRIGGER \"PatientJournal\" AFTER INSERT OR UPDATE OR DELETE ON \"Patient\" "
+                        "FOR EACH ROW EXECUTE FUNCTION \"PatientJournal\"()");
+    return s;
+  }
+  auto record = [](const char* row) {
+    return QStringLiteral("INSERT INTO \"PatientChange\" (\"Hosp\", \"Seq\") VALUES (%1.\"Hosp\", "
+                          "(SELECT COALESCE(MAX(\"Seq\"), 0) + 1 FROM \"PatientChange\")) "
+                          "ON CONFLICT (\"Hosp\") DO UPDATE SET \"Seq\" = excluded.\"Seq\";")
+        .arg(QLatin1String(row));
+  };
+  s << QStringLiteral("CREATE TRIGGER \"PatientAdded\" AFTER INSERT ON \"Patient\" WHEN NEW.\"Hosp\" IS NOT NULL "
+                      "BEGIN %1 END").arg(record("NEW"))
+    << QStringLiteral("CREATE TRIGGER \"PatientChangedFrom\" AFTER UPDATE ON \"Patient\" WHEN OLD.\"Hosp\" IS NOT NULL "
+                      "BEGIN %1 END").arg(record("OLD"))
+    << QStringLiteral("CREATE TRIGGER \"PatientChangedTo\" AFTER UPDATE ON \"Patient\" "
+                      "WHEN NEW.\"Hosp\" IS NOT NULL AND NEW.\"Hosp\" IS NOT OLD.\"Hosp\" BEGIN %1 END").arg(record("NEW"))
+    << QStringLiteral("CREATE TRIGGER \"PatientRemoved\" AFTER DELETE ON \"Patient\" WHEN OLD.\"Hosp\" IS NOT NULL "
+                      "BEGIN %1 END").arg(record("OLD"));
+  return s;
+}
+
 
 }  // namespace records

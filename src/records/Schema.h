@@ -42,6 +42,9 @@ struct TableDef {
   // Columns every row of a snapshot keeps in memory; the others are read when a row is looked at.
   // Empty: all columns are kept.
   std::vector<int> held;
+  // Changes of its rows are recorded in the change journal (the patient list): a re-read after
+  // another copy wrote reads only the rows that changed.
+  bool journaled = false;
 
   int indexOf(const QString& column) const;  // -1 when there is no such column
 };
@@ -53,13 +56,24 @@ const TableDef& imageTable();
 // The column type as written in CREATE TABLE, constraints included.
 QString columnSql(const Dialect& dialect, const ColumnDef& column);
 
-// CREATE TABLE and CREATE INDEX statements for an empty database, in order.
+// CREATE TABLE and CREATE INDEX statements for an empty database, in order, the change journal's
+// included.
 QStringList createStatements(const Dialect& dialect);
+
+// The change journal: one row per patient ever changed, with the number of its latest change
+// (SQLite: a count of changes; PostgreSQL: the number of the transaction that made it), kept by
+// triggers on the patient table so that every copy's writes are recorded, whoever makes them.
+inline constexpr const char* kJournalTable = "PatientChange";
+QStringList journalStatements(const Dialect& dialect);
 
 // A column value read from the store, brought to the column's type (QString, qlonglong, double,
 // bool, QByteArray); SQL NULL gives a null QVariant, and a stored empty text or byte string stays
 // empty rather than null.
 QVariant normalizeValue(const ColumnDef& column, const QVariant& raw);
+
+// A real number found in a whole-number column (another writer's value, or damage) read as its
+// whole part, held within the 64-bit range so that an absurd value never overflows; NaN gives 0.
+qint64 wholePartOf(double value);
 
 // Identifier in double quotes, as both engines accept it with its letter case kept.
 QString quoted(const QString& identifier);

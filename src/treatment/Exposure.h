@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <optional>
 #include <span>
 
 #include "treatment/Condition.h"
@@ -30,5 +31,10 @@ Exposure exposureOf(std::span<const TCondition> records);
 // "Lifetime: 84 treatments, 61.2 J/cm²": the line the window's header and the report show, the
 // dose in J/cm² with one decimal in `locale`'s writing.
 QString lifetimeText(const Exposure& exposure, const QLocale& locale = QLocale());
+
+// The advice shown when a patient is opened whose recorded treatments reach the department's
+// review threshold; nothing below it or without a threshold.
+std::optional<QString> lifetimeReviewAdvice(const Exposure& exposure, std::optional<int> threshold,
+                                            const QString& patient, const QLocale& locale = QLocale());
 
 }  // namespace treatment

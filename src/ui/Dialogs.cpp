@@ -25,6 +25,10 @@ QMessageBox::StandardButton show(QWidget* parent, const Box& box) {
   return static_cast<QMessageBox::StandardButton>(mb.exec());
 }
 
+void information(QWidget* parent, const QString& caption, const QString& text) {
+  show(parent, {Kind::Information, caption, text, QMessageBox::Ok});
+}
+
 void warning(QWidget* parent, const QString& caption, const QString& text) {
   show(parent, {Kind::Warning, caption, text, QMessageBox::Ok});
 }

@@ -23,6 +23,7 @@ struct Box {
 QMessageBox::StandardButton show(QWidget* parent, const Box& box);
 
 // Shorthands.
+void information(QWidget* parent, const QString& caption, const QString& text);
 void warning(QWidget* parent, const QString& caption, const QString& text);
 void error(QWidget* parent, const QString& text);
 bool askYesNo(QWidget* parent, const QString& caption, const QString& text);

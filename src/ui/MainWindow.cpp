@@ -101,7 +101,8 @@ void MainWindow::buildLayout() {
   auto* openReport = new QShortcut(QKeySequence::Open, this);
   actions_->on(openReport, &QShortcut::activated, [this] { printing_->openSavedReport(); });
   auto* stripLayout = new QHBoxLayout(strip);
-  stripLayout->addWidget(lookup_->patientName(), 1);
+  stripLayout->addWidget(lookup_->patientName(), 3);
+  stripLayout->addWidget(lookup_->lifetime(), 2);
   stripLayout->addWidget(printButton_);
   stripLayout->addWidget(lookup_->listButton());
 

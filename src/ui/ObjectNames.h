@@ -138,5 +138,6 @@ inline constexpr char NoticeIcon[] = "NoticeIcon";
 inline constexpr char NoticeLine[] = "NoticeLine";  // followed by the line's number, 1..5
 inline constexpr char HelpWindow[] = "HelpWindow";
 inline constexpr char HelpBrowser[] = "HelpBrowser";
+inline constexpr char LifetimeExposure[] = "LifetimeExposure";
 
 }  // namespace names

@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "base/Settings.h"
 #include "resources/Resources.h"
 #include "ui/Actions.h"
 #include "ui/Dialogs.h"
@@ -84,6 +85,11 @@ void PatientLookupPanel::build() {
   // Texts that come from data (a long name) never widen the window: the label takes the room the
   // strip gives it.
   patientName_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  // The open patient's treatments and dose over all courses: skin-cancer risk grows with both.
+  lifetime_ = make::named(new QLabel, names::LifetimeExposure);
+  lifetime_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  lifetime_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  lifetime_->setAccessibleName(QStringLiteral("Lifetime exposure"));
   listButton_ = make::named(new QPushButton("List"), names::BtnClear);
   listButton_->setIcon(QIcon(resources::buttonPicture("List")));
 }
@@ -125,8 +131,21 @@ void PatientLookupPanel::showNameLine() {
 }
 
 void PatientLookupPanel::select() {
-  if (course_.select() == course::SelectOutcome::NeedsNhi)
+  const course::SelectOutcome outcome = course_.select();
+  if (outcome == course::SelectOutcome::NeedsNhi)
     dialogs::warning(selectButton_, "NHI", "Type the NHI of the patient to open or create.");
+  if (outcome == course::SelectOutcome::Opened) adviseOnLifetime();
+}
+
+// Once per opening of a patient whose recorded treatments reach the department's threshold.
+void PatientLookupPanel::adviseOnLifetime() {
+  const std::optional<treatment::Exposure> exposure = course_.lifetime();
+  if (!exposure) return;
+  const QString patient = (course_.patientText(course::PatientText::FirstName) + ' ' +
+                           course_.patientText(course::PatientText::Surname)).trimmed() +
+                          QStringLiteral(" (") + course_.data().ADOPatientHosp.asString() + ')';
+  if (const auto advice = treatment::lifetimeReviewAdvice(*exposure, settings::readLifetimeReviewThreshold(), patient))
+    dialogs::information(selectButton_, QStringLiteral("Lifetime exposure"), *advice);
 }
 
 void PatientLookupPanel::returnToList() {
@@ -144,6 +163,11 @@ void PatientLookupPanel::returnToList() {
 
 void PatientLookupPanel::refresh(course::Parts parts) {
   using course::Mode;
+  if (parts & (course::Part::Patient | course::Part::Course | course::Part::Records | course::Part::Mode)) {
+    const std::optional<treatment::Exposure> exposure = course_.lifetime();
+    lifetime_->setText(exposure ? treatment::lifetimeText(*exposure) : QString());
+    lifetime_->setVisible(exposure.has_value());
+  }
   if (!(parts & (course::Part::Search | course::Part::Patient | course::Part::Mode))) return;
   const Mode mode = course_.mode();
   const bool open = mode == Mode::Patient || mode == Mode::Loading;

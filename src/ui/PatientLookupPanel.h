@@ -26,6 +26,7 @@ class PatientLookupPanel : public QObject {
   QFrame* namesBox() const { return namesBox_; }           // names and NHI
   QFrame* selectionBox() const { return selectionBox_; }   // status boxes, Select, New Course
   QLabel* patientName() const { return patientName_; }     // the name shown large
+  QLabel* lifetime() const { return lifetime_; }           // the lifetime exposure beside it
   QPushButton* listButton() const { return listButton_; }  // "List"
 
   void refresh(course::Parts parts);
@@ -35,6 +36,7 @@ class PatientLookupPanel : public QObject {
   void connectHandlers();
   void showNameLine();
   void select();
+  void adviseOnLifetime();
   void returnToList();
 
   course::OpenCourse& course_;
@@ -52,6 +54,7 @@ class PatientLookupPanel : public QObject {
   QPushButton* selectButton_;
   QCheckBox* newCourse_;
   QLabel* patientName_;
+  QLabel* lifetime_;
   QPushButton* listButton_;
 };
 

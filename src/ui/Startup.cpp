@@ -1,6 +1,8 @@
 #include "ui/Startup.h"
 
 #include <QDir>
+#include <QInputDialog>
+#include <QLineEdit>
 
 #include "base/Directories.h"
 #include "course/OpenCourse.h"
@@ -25,6 +27,14 @@ std::optional<FactorTables> readCalibration(QWidget* parent) {
 }
 
 void connectDatabase(course::OpenCourse& course, QWidget* parent) {
+  // A database server that wants a password asks for it in a box; it is kept in memory only.
+  course.setPasswordPrompt([parent](const QString& question) -> std::optional<QString> {
+    bool ok = false;
+    const QString password =
+        QInputDialog::getText(parent, QStringLiteral("Database password"), question, QLineEdit::Password, QString(), &ok);
+    if (!ok) return std::nullopt;
+    return password;
+  });
   try {
     if (course.connectDatabase() != TDataPatient::ConnectResult::NoDatabase) return;
     const QString path = QDir::toNativeSeparators(records::databasePath(DBDir));

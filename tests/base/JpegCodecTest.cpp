@@ -251,6 +251,27 @@ TEST(JpegDecode, BrokenInputRaisesWithTheCodecsReason) {
   }
 }
 
+// A progressive picture is held whole in the decoder at its full size, whatever the reduction. A few
+// hundred bytes claiming 60000 x 60000 pixels, decoded at 1/8 as a dropped photograph is, stay
+// within the bound on the decoded picture; they are refused as too large all the same, before the
+// decoder sets gigabytes aside for them.
+TEST(JpegDecode, AHugeProgressiveClaimIsRefusedAtAnyScale) {
+  QByteArray claim =
+      libjpegWrite(Kind::Progressive, 24, 16, [](int x, int, JSAMPLE* p) { p[0] = p[1] = p[2] = JSAMPLE(x * 8); });
+  const int frame = int(claim.indexOf(QByteArray("\xFF\xC2", 2)));
+  ASSERT_GT(frame, 0);
+  for (int at : {frame + 5, frame + 7}) claim[at] = '\xEA', claim[at + 1] = '\x60';
+  for (int scale : {1, 8}) {
+    SCOPED_TRACE(scale);
+    try {
+      (void)jpeg::decode(claim, scale);
+      ADD_FAILURE() << "decoded";
+    } catch (const jpeg::Error& e) {
+      EXPECT_NE(std::string(e.what()).find("60000 x 60000"), std::string::npos) << e.what();
+    }
+  }
+}
+
 // Wherever a file is cut, the decoder either refuses it or every pixel is the whole file's: a
 // picture with a missing part never passes for a whole one.
 TEST(JpegDecode, ACutFileIsRefusedOrComplete) {

@@ -131,6 +131,13 @@ TEST(FactorFileRead, LogoThatIsNotABitmapNamesTheFile) {
          qToLittleEndian<std::int32_t>(20000, b.data() + 22);
          return b;
        }()},
+      {"header claims the largest image its fields can hold", [&] {
+         QByteArray b = bmp;
+         qToLittleEndian<std::int32_t>(std::numeric_limits<std::int32_t>::max(), b.data() + 18);
+         qToLittleEndian<std::int32_t>(std::numeric_limits<std::int32_t>::min(), b.data() + 22);
+         qToLittleEndian<std::uint16_t>(32, b.data() + 28);
+         return b;
+       }()},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -269,7 +269,7 @@ TEST_F(CursorTest, BothWaysOfReadingGiveTheSameValues) {
                           "VALUES ('P9', 12345.678, '', ?, -7, 255, ?, NULL)"),
            {QString::fromUtf8("Flat 1\nMāori Road \xF0\x9F\x98\x80"), QStringLiteral("Ngā")});
   raw.exec(QStringLiteral("INSERT INTO Course (Hosp, CourseID, Old, Dose, Spots, Complete, EdLong) "
-                          "VALUES ('P9', 1, 45.25, ?, ?, 1, '')"),
+                          "VALUES ('P9', 1, 45.25, ?, ?, TRUE, '')"),
            {QByteArray("\x00\x01\x02", 3), QByteArray("", 0)});
   auto readAll = [&](bool direct) {
     data->ADOCon.setDirectReads(direct);
@@ -299,6 +299,38 @@ TEST_F(CursorTest, BothWaysOfReadingGiveTheSameValues) {
   EXPECT_FALSE(data->ADOCourseSpots.isNull());
   EXPECT_TRUE(data->ADOCourseTxTime.isNull());
   if (!data->ADOCon.directReads()) GTEST_SKIP() << "this Qt driver brings its own SQLite: only QSqlQuery reads";
+}
+
+// A whole-number column keeps whatever another writer or a damaged file puts in it. Both ways of
+// reading give a real number's whole part, and a number beyond 32 bits (even one far beyond 64)
+// reads as the nearest one that fits rather than overflowing.
+TEST_F(CursorTest, OddValuesInWholeNumberColumnsReadAsTheNearestThatFits) {
+  struct Case {
+    QVariant stored;
+    int expected;
+  };
+  const Case cases[] = {
+      {12.7, 12},
+      {-12.7, -12},
+      {QVariant(qlonglong(4294967297)), std::numeric_limits<int>::max()},
+      {QVariant(qlonglong(-4294967297)), std::numeric_limits<int>::min()},
+      {1e300, std::numeric_limits<int>::max()},
+      {-1e300, std::numeric_limits<int>::min()},
+  };
+  RawStore raw(file());
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    raw.exec(QStringLiteral("INSERT INTO Patient (Hosp, NCourse) VALUES (?, ?)"), {QStringLiteral("Q%1").arg(i), cases[i].stored});
+  }
+  for (const bool direct : {false, true}) {
+    data->ADOCon.setDirectReads(direct);
+    data->ADOPatient.close();
+    data->ADOPatient.open();
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+      SCOPED_TRACE(cases[i].stored.toString().toStdString() + (direct ? " read directly" : " read through Qt"));
+      data->FindPatient(QStringLiteral("Q%1").arg(i), QString(), 7);
+      EXPECT_EQ(data->ADOPatientNCourse.asInteger(), cases[i].expected);
+    }
+  }
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ TEST_F(ImportTest, FindsThePatientByItsExactNhiOrCreatesIt) {
   EXPECT_EQ(patients[3], (QVariantList{"OLD0001", "Ann", "Keep", 2, 6}));  // an open course and a finished one
   const auto courses = raw.rows("SELECT Hosp, CourseID, Complete FROM Course ORDER BY Hosp, CourseID");
   QStringList seen;
-  for (const auto& row : courses) seen << row[0].toString() + '/' + row[1].toString() + '/' + row[2].toString();
+  for (const auto& row : courses) seen << row[0].toString() + '/' + row[1].toString() + '/' + QString::number(row[2].toInt());
   EXPECT_EQ(seen, QStringList({"BLANK/1/1", "BLANK/2/1", "BLANK/3/1", "O'B123/1/1", "O'B123/2/1", "OLD0001/1/0",
                                "OLD0001/2/1"}));
 }
@@ -214,17 +214,17 @@ TEST_F(ImportTest, ARefusalOfTheStoreUndoesAllOfTheFilesRows) {
   const struct {
     const char* where;
     const char* trigger;
+    const char* table;
   } cases[] = {
-      {"the course row added", "BEFORE INSERT ON Course"},
-      {"the course row filled", "BEFORE UPDATE OF PInc ON Course"},
-      {"the patient's status", "BEFORE UPDATE OF Complete ON Patient"},
+      {"the course row added", "BEFORE INSERT ON Course", "Course"},
+      {"the course row filled", "BEFORE UPDATE OF PInc ON Course", "Course"},
+      {"the patient's status", "BEFORE UPDATE OF Complete ON Patient", "Patient"},
   };
   int imported = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.where);
     RawStore(StoreTest::file())
-        .exec(QStringLiteral("CREATE TRIGGER refuse %1 WHEN NEW.Hosp IN ('NEW0001', 'OLD0001') "
-                             "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END").arg(c.trigger));
+        .refuse("refuse", c.trigger, "NEW.Hosp IN ('NEW0001', 'OLD0001')", "refused for the test");
     data_->ADOPatient.first();
     UvbFile fresh;
     fresh.nhi = "NEW0001";
@@ -238,7 +238,7 @@ TEST_F(ImportTest, ARefusalOfTheStoreUndoesAllOfTheFilesRows) {
     EXPECT_EQ(raw.scalar("SELECT COUNT(*) FROM Course WHERE Hosp = 'NEW0001'").toInt(), 0);
     EXPECT_FALSE(listed(*data_).contains("NEW0001"));  // the cursor no longer shows the undone patient
 
-    raw.exec("DROP TRIGGER refuse");
+    raw.dropRefusal("refuse", c.table);
     const LegacyImport again = import(file("NEW.UVB", fresh));
     ASSERT_TRUE(again.imported()) << again.reason.toStdString();
     ++imported;
@@ -255,7 +255,7 @@ TEST_F(ImportTest, ARefusedFileLeavesAnExistingPatientAsItWas) {
     RawStore raw(StoreTest::file());
     raw.exec("INSERT INTO Patient (Hosp, SurN, NCourse, Complete) VALUES ('OLD0001', 'Keep', 1, 2)");
     raw.addCourse("OLD0001", 1, false);
-    raw.exec("CREATE TRIGGER refuse BEFORE UPDATE OF EdMed ON Course BEGIN SELECT RAISE(ABORT, 'no'); END");
+    raw.refuse("refuse", "BEFORE UPDATE OF EdMed ON Course", {}, "no");
   }
   data_->ReopenDataSet(data_->ADOPatient);
   UvbFile f;

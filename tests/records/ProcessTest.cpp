@@ -2,12 +2,15 @@
 // and writing while this one holds the file open, and a writer killed in the middle of its work.
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QThread>
 #include <QProcess>
 #include <cstdio>
 #include <gtest/gtest.h>
 
 #include "RecordsFixtures.h"
+#include "records/Connection.h"
 #include "records/DataError.h"
 #include "support/ToolRun.h"
 
@@ -19,6 +22,19 @@ namespace {
 QStringList lines(const QString& text) { return text.split(u'\n', Qt::SkipEmptyParts); }
 
 TEST(InitDbTool, CreatesTheStoreOnceAndThenRefuses) {
+  if (onServer()) {
+    // On a server: the tables in an empty database, then a refusal that leaves them as they are.
+    FreshStore empty(false);
+    const ToolRun first = runTool({QStringLiteral("init-db"), empty.dbDir()});
+    EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
+    EXPECT_TRUE(first.out.contains(QLatin1String("halcyra_clinic"))) << first.out.toStdString();
+    RawStore(empty.name()).addPatient("KEEP", "Kept");
+    const ToolRun again = runTool({QStringLiteral("init-db"), empty.dbDir()});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.err.contains(QLatin1String("already holds the tables"))) << again.err.toStdString();
+    EXPECT_EQ(RawStore(empty.name()).scalar(QStringLiteral("SELECT SurN FROM Patient")).toString(), QStringLiteral("Kept"));
+    return;
+  }
   QTemporaryDir dir;
   const QString file = records::databasePath(dir.path());
   const ToolRun first = runTool({QStringLiteral("init-db"), dir.path()});
@@ -49,6 +65,7 @@ TEST(InitDbTool, CreatesTheStoreOnceAndThenRefuses) {
 }
 
 class FindToolTest : public StoreTest {};
+class TwoProcesses : public StoreTest {};
 
 TEST_F(FindToolTest, ListsWhatTheWindowWouldWhileAnotherCopyHoldsTheFile) {
   {
@@ -65,7 +82,7 @@ TEST_F(FindToolTest, ListsWhatTheWindowWouldWhileAnotherCopyHoldsTheFile) {
   data->AddPatient(QStringLiteral("ABC1004"), QStringLiteral("Posted"));
   data->Addcourse();
   RawStore writer(file());
-  writer.exec(QStringLiteral("BEGIN IMMEDIATE"));
+  writer.exec(writer.server() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
   writer.addPatient("ABC1005", "Uncommitted", 2);
 
   struct Case {
@@ -91,6 +108,7 @@ TEST_F(FindToolTest, ListsWhatTheWindowWouldWhileAnotherCopyHoldsTheFile) {
 }
 
 TEST(FindTool, RefusesWithAMessageWhenThereIsNoDatabase) {
+  if (onServer()) GTEST_SKIP() << "the store file only";
   QTemporaryDir dir;
   const ToolRun missing = runTool({QStringLiteral("find"), dir.path()});
   EXPECT_EQ(missing.exitCode, 1);
@@ -103,6 +121,160 @@ TEST(FindTool, RefusesWithAMessageWhenThereIsNoDatabase) {
     SCOPED_TRACE(args.join(u' ').toStdString());
     EXPECT_EQ(runTool(args).exitCode, 2);
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// copy-db
+
+// Every row of every table of a store, typed by its column, patients in the order they were added.
+std::vector<QVariantList> dump(const QString& store) {
+  records::Connection c;
+  records::openStore(c, store);
+  std::vector<QVariantList> out;
+  for (const records::TableDef* t : {&records::patientTable(), &records::courseTable(), &records::imageTable()}) {
+    std::vector<const records::ColumnDef*> columns;
+    QStringList names;
+    for (const records::ColumnDef& col : t->columns) {
+      columns.push_back(&col);
+      names << records::quoted(col.name);
+    }
+    const QString order = t->journaled ? QString::fromLatin1(c.dialect().insertionOrder) : names.mid(0, 3).join(u',');
+    for (const auto& row : c.select(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(names.join(u','), records::quoted(t->name), order),
+                                    {}, columns, QStringLiteral("dump"))) {
+      out.push_back(QVariantList{t->name} + QVariantList(row.begin(), row.end()));
+    }
+  }
+  return out;
+}
+
+class CopyDbTool : public StoreTest {
+ protected:
+  // A department in the store under test: patients added in an order that is not their NHIs',
+  // values of every kind, photographs, a deleted photograph's number left unused.
+  void seed() {
+    auto data = connect();
+    data->firstName = [] { return QStringLiteral("Māori \xF0\x9F\x98\x80"); };
+    for (const char* nhi : {"ZZZ0001", "AAA0002", "MMM0003"}) {
+      data->FindPatient(QString::fromLatin1(nhi), QString(), 7);
+      data->AddPatient(QString::fromLatin1(nhi), QStringLiteral("O'Brien"));
+      data->Addcourse();
+      data->ADOCourse.edit();
+      data->ADOCourseDateAssess.setDateTime(45678.123456789);
+      data->ADOCourseMemoMeds.setString(QString());
+      data->ADOCourseDose.setBytes(QByteArray("\x00\x01\xff", 3));
+      data->ADOCourseComplete.setBoolean(true);
+      data->ADOCourse.post();
+      data->Addcourse();
+    }
+    data->AddImage(QImage(64, 48, QImage::Format_RGB32), 45000.25);
+    data->AddImage(QImage(32, 32, QImage::Format_RGB32), 45001.5);
+    data->AddImage(QImage(16, 16, QImage::Format_RGB32), 45002.0);
+    data->ADOImage.first();
+    data->ADOImage.next();
+    data->ADOImage.deleteRow();
+  }
+};
+
+TEST_F(CopyDbTool, CopiesEveryRowBothWaysAndRefusesATargetThatHoldsRows) {
+  seed();
+  const auto original = dump(dirPath());
+  ASSERT_EQ(original.size(), 3u + 6u + 2u);
+
+  // Out of the store under test into a store file, and back into a new store of the kind under
+  // test: each copy holds exactly what its source holds.
+  FreshStore file(true, FreshStore::Engine::File);
+  FreshStore back;
+  for (const auto& [from, to] : {std::pair{dirPath(), file.dbDir()}, std::pair{file.dbDir(), back.dbDir()}}) {
+    SCOPED_TRACE((from + " -> " + to).toStdString());
+    const ToolRun r = runTool({QStringLiteral("copy-db"), from, to});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.lines(), (QStringList{QStringLiteral("Patient\t3"), QStringLiteral("Course\t6"), QStringLiteral("Imagedb\t2")}));
+    EXPECT_EQ(dump(to), original);
+  }
+  // A photograph added after the copy takes a number after the copied ones.
+  auto copy = connectTo(back.dbDir());
+  copy->ADOCourse.last();
+  copy->AddImage(QImage(8, 8, QImage::Format_RGB32), 45003.0);
+  EXPECT_EQ(copy->ADOImageImageID.asInteger(), 4);
+
+  // A target that holds rows is refused and left as it is; so is a target whose store refuses a
+  // row part-way through.
+  FreshStore refusing;
+  RawStore(refusing.name()).refuse(QStringLiteral("no_photographs"), QStringLiteral("BEFORE INSERT ON Imagedb"), {},
+                                   QStringLiteral("no photographs here"));
+  struct Case {
+    QString to;
+    const char* message;
+  };
+  for (const Case& c : {Case{file.dbDir(), "already holds"}, Case{refusing.dbDir(), "no photographs here"}}) {
+    SCOPED_TRACE(c.message);
+    const auto before = dump(c.to);
+    const ToolRun r = runTool({QStringLiteral("copy-db"), dirPath(), c.to});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QLatin1String(c.message))) << r.err.toStdString();
+    EXPECT_EQ(dump(c.to), before);
+  }
+  EXPECT_EQ(runTool({QStringLiteral("copy-db"), dirPath()}).exitCode, 2);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Two copies adding courses to one patient at the same moment
+
+constexpr const char* kAdderVariable = "HALCYRA_RECORDS_ADDER";  // store|start (ms since the epoch)|courses
+
+// Run in a child process by the test below: adds courses to patient SHARED1, finishing every
+// second one, from the given moment on as fast as it can.
+TEST(ChildAdder, AddsCoursesToOnePatient) {
+  const QStringList spec = qEnvironmentVariable(kAdderVariable).split(u'|');
+  if (spec.size() != 3) GTEST_SKIP() << "runs only as a child of TwoProcesses.TwoCopiesAddingCoursesToOnePatientGetDistinctNumbers";
+  DBDir = spec[0];
+  TDataPatient data;
+  ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+  data.FilterPatientByNHI(QStringLiteral("SHARED1"));
+  ASSERT_FALSE(data.ADOPatient.isEmpty());
+  while (QDateTime::currentMSecsSinceEpoch() < spec[1].toLongLong()) QThread::msleep(1);
+  for (int i = 0; i < spec[2].toInt(); ++i) {
+    data.Addcourse();
+    if (i % 2 == 0) {
+      data.ADOCourse.edit();
+      data.ADOCourseComplete.setBoolean(true);
+      data.ADOCourse.post();
+      data.Patient_Complete();
+    }
+    std::printf("added %d\n", data.ADOCourseCourseID.asInteger());
+    std::fflush(stdout);
+  }
+}
+
+TEST_F(TwoProcesses, TwoCopiesAddingCoursesToOnePatientGetDistinctNumbers) {
+  RawStore(file()).addPatient(QStringLiteral("SHARED1"), QStringLiteral("Shared"), QVariant(), 0);
+  constexpr int kEach = 40;
+  const qint64 start = QDateTime::currentMSecsSinceEpoch() + 1500;
+  QProcess copies[2];
+  for (QProcess& p : copies) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kAdderVariable), QStringLiteral("%1|%2|%3").arg(dirPath()).arg(start).arg(kEach));
+    p.setProcessEnvironment(env);
+    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ChildAdder.AddsCoursesToOnePatient")});
+    ASSERT_TRUE(p.waitForStarted());
+  }
+  QList<int> numbers;
+  for (QProcess& p : copies) {
+    ASSERT_TRUE(p.waitForFinished(240000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardOutput().toStdString() << p.readAllStandardError().toStdString();
+    for (const QString& line : QString::fromLatin1(p.readAllStandardOutput()).split(u'\n')) {
+      if (line.startsWith(QLatin1String("added "))) numbers << line.mid(6).toInt();
+    }
+  }
+  std::sort(numbers.begin(), numbers.end());
+  QList<int> expected;
+  for (int i = 1; i <= 2 * kEach; ++i) expected << i;
+  EXPECT_EQ(numbers, expected) << "each copy's courses have numbers of their own";
+  RawStore raw(file());
+  EXPECT_EQ(raw.scalar(QStringLiteral("SELECT NCourse FROM Patient WHERE Hosp = 'SHARED1'")).toInt(), 2 * kEach);
+  EXPECT_EQ(raw.scalar(QStringLiteral("SELECT COUNT(DISTINCT CourseID) FROM Course WHERE Hosp = 'SHARED1'")).toInt(), 2 * kEach);
+  // The status the last copy stored counts every course: some finished, some not.
+  EXPECT_EQ(raw.scalar(QStringLiteral("SELECT Complete FROM Patient WHERE Hosp = 'SHARED1'")).toInt(), 6);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -173,7 +345,7 @@ TEST_F(SeveralProcesses, KilledWriterLosesNothingItPostedAndNobodyWaitsInVain) {
 
   data.reset();
   RawStore raw(file());
-  EXPECT_EQ(raw.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+  if (!raw.server()) EXPECT_EQ(raw.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
   for (int i = 0; i < posted.size(); ++i) {
     const QString& nhi = posted[i];
     SCOPED_TRACE(nhi.toStdString());

@@ -1,42 +1,180 @@
 #pragma once
-// Fixtures of the patient store tests: a fresh database in a temporary directory, a plain SQL
-// connection to it that plays "another copy of the program" or checks what reached the file, and a
-// data module connected to it.
+// Fixtures of the patient store tests: a fresh store, a plain connection to it that plays "another
+// copy of the program" or checks what reached the store, and a data module connected to it.
+//
+// The store tests run on both engines. By default the store is a file in a temporary directory;
+// with HALCYRA_TEST_ENGINE=postgresql each store is a new database on the server that
+// HALCYRA_TEST_PG names (a URI on which the login may create databases; ./test.sh starts such a
+// server), and the tests are skipped when no server is named.
 
+#include <QProcessEnvironment>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 #include <atomic>
+#include <memory>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include "records/Data.h"
+#include "records/DataError.h"
 #include "records/Database.h"
+#include "records/PostgresBackend.h"
+#include "records/Schema.h"
 #include "base/Directories.h"
 
 namespace testing_records {
 
-// A plain SQLite connection to the store file, for seeding and checking behind the module's back.
+// True when the store tests run on a PostgreSQL server.
+inline bool onServer() { return qEnvironmentVariable("HALCYRA_TEST_ENGINE") == QLatin1String("postgresql"); }
+// The test server's URI (a database the login may create other databases from).
+inline QString serverBase() { return qEnvironmentVariable("HALCYRA_TEST_PG"); }
+
+// The URI of database `name` on the test server.
+inline QString serverUri(const QString& name) {
+  const QString base = serverBase();
+  const qsizetype path = base.indexOf(u'/', base.indexOf(QLatin1String("://")) + 3);
+  const qsizetype query = base.indexOf(u'?', path);
+  return base.left(path + 1) + name + (query >= 0 ? base.mid(query) : QString());
+}
+
+// A server connection to the test server's own database, for creating and dropping databases.
+inline std::unique_ptr<records::PostgresBackend> serverAdmin() {
+  try {
+    return std::make_unique<records::PostgresBackend>(records::parseStoreLocation(serverBase()), std::nullopt);
+  } catch (const records::ServerConnectFailure& f) {
+    ADD_FAILURE() << "the test server " << serverBase().toStdString() << ": " << f.reason.toStdString();
+    return nullptr;
+  }
+}
+
+// An empty store with the tables, made with init-db's code: a file in a temporary directory, or a
+// new database on the test server (dropped again at the end).
+class FreshStore {
+ public:
+  enum class Engine { UnderTest, File };
+  explicit FreshStore(bool withTables = true, Engine engine = Engine::UnderTest) {
+    if (!onServer() || engine == Engine::File) {
+      if (withTables) records::createDatabase(dir_.path());
+      dbDir_ = dir_.path();
+      name_ = QFileInfo(records::databasePath(dir_.path())).absoluteFilePath();
+      return;
+    }
+    static std::atomic<int> counter{0};
+    database_ = QStringLiteral("halcyra_t%1_%2").arg(::getpid()).arg(++counter);
+    if (auto admin = serverAdmin()) admin->script(QStringLiteral("CREATE DATABASE \"%1\"").arg(database_));
+    dbDir_ = name_ = serverUri(database_);
+    if (withTables) records::createDatabase(dbDir_);
+  }
+  ~FreshStore() {
+    if (database_.isEmpty()) return;
+    if (auto admin = serverAdmin()) {
+      try {
+        admin->script(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(database_));
+      } catch (const records::StoreRefusal&) {
+      }
+    }
+  }
+  FreshStore(const FreshStore&) = delete;
+  FreshStore& operator=(const FreshStore&) = delete;
+
+  // The database setting (DBDir, or a tool's DIR argument) that names the store.
+  const QString& dbDir() const { return dbDir_; }
+  // How the store is named in messages: the file's full path, or the URI.
+  const QString& name() const { return name_; }
+
+ private:
+  QTemporaryDir dir_;
+  QString dbDir_, name_, database_;
+};
+
+// The SQL with the store's table and column names in double quotes, as PostgreSQL needs them to
+// keep their letter case; text in quotes is left alone.
+inline QString quoteNames(const QString& sql) {
+  static const QRegularExpression word = [] {
+    QStringList names{QStringLiteral("PatientChange"), QStringLiteral("InsertOrder"), QStringLiteral("Seq")};
+    for (const records::TableDef* t : {&records::patientTable(), &records::courseTable(), &records::imageTable()}) {
+      names << t->name;
+      for (const records::ColumnDef& c : t->columns) names << c.name;
+    }
+    names.removeDuplicates();
+    return QRegularExpression(QStringLiteral("\\b(%1)\\b").arg(names.join(u'|')));
+  }();
+  QString out;
+  QChar quote;
+  qsizetype start = 0;
+  auto flush = [&](qsizetype end) {
+    QString part = sql.mid(start, end - start);
+    part.replace(word, QStringLiteral("\"\\1\""));
+    out += part;
+  };
+  for (qsizetype i = 0; i < sql.size(); ++i) {
+    const QChar c = sql[i];
+    if (!quote.isNull()) {
+      if (c == quote) {
+        out += sql.mid(start, i + 1 - start);
+        start = i + 1;
+        quote = QChar();
+      }
+    } else if (c == u'\'' || c == u'"') {
+      flush(i);
+      start = i;
+      quote = c;
+    }
+  }
+  if (quote.isNull()) flush(sql.size());
+  else out += sql.mid(start);
+  return out;
+}
+
+// A plain connection to the store, for seeding and checking behind the module's back: SQLite on
+// a file path, the server on a URI (table and column names may be written bare: they are quoted).
 class RawStore {
  public:
-  explicit RawStore(const QString& file) : name_(QStringLiteral("raw-%1").arg(++counter())) {
+  explicit RawStore(const QString& store) : name_(QStringLiteral("raw-%1").arg(++counter())) {
+    if (records::isServerUri(store)) {
+      try {
+        server_ = std::make_unique<records::PostgresBackend>(records::parseStoreLocation(store), std::nullopt);
+      } catch (const records::ServerConnectFailure& f) {
+        ADD_FAILURE() << store.toStdString() << ": " << f.reason.toStdString();
+      }
+      return;
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
-    db.setDatabaseName(file);
+    db.setDatabaseName(store);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
     EXPECT_TRUE(db.open()) << db.lastError().text().toStdString();
   }
   ~RawStore() {
+    if (server_) return;
     { QSqlDatabase::database(name_, false).close(); }
     QSqlDatabase::removeDatabase(name_);
   }
   RawStore(const RawStore&) = delete;
   RawStore& operator=(const RawStore&) = delete;
 
+  bool server() const { return server_ != nullptr; }
+
   // Runs a statement; returns false (and the error text) when the store refuses it.
   bool tryExec(const QString& sql, const QVariantList& values = {}, QString* error = nullptr) {
+    if (server_) {
+      try {
+        if (values.isEmpty()) {
+          server_->script(quoteNames(sql));
+        } else {
+          server_->execute(quoteNames(sql), values);
+        }
+        return true;
+      } catch (const records::StoreRefusal& e) {
+        if (error) *error = e.text;
+        return false;
+      }
+    }
     QSqlQuery q(QSqlDatabase::database(name_, false));
     q.prepare(sql);
     for (int i = 0; i < values.size(); ++i) q.bindValue(i, values[i]);
@@ -50,11 +188,19 @@ class RawStore {
   }
   // Every row of a query, each as a list of values.
   std::vector<QVariantList> rows(const QString& sql, const QVariantList& values = {}) {
+    std::vector<QVariantList> out;
+    if (server_) {
+      try {
+        for (const auto& row : server_->select(quoteNames(sql), values, nullptr)) out.push_back(QVariantList(row.begin(), row.end()));
+      } catch (const records::StoreRefusal& e) {
+        ADD_FAILURE() << sql.toStdString() << ": " << e.text.toStdString();
+      }
+      return out;
+    }
     QSqlQuery q(QSqlDatabase::database(name_, false));
     q.setForwardOnly(true);
     q.prepare(sql);
     for (int i = 0; i < values.size(); ++i) q.bindValue(i, values[i]);
-    std::vector<QVariantList> out;
     if (!q.exec()) {
       ADD_FAILURE() << sql.toStdString() << ": " << q.lastError().text().toStdString();
       return out;
@@ -80,6 +226,27 @@ class RawStore {
   void addCourse(const QString& hosp, int courseId, bool complete = false) {
     exec(QStringLiteral("INSERT INTO Course (Hosp, CourseID, Complete) VALUES (?, ?, ?)"), {hosp, courseId, complete});
   }
+  // Makes the store refuse, with `message`, the statements `event` ("BEFORE INSERT ON Course",
+  // "BEFORE UPDATE OF PInc ON Course") matches for rows where `condition` (on NEW) holds. Named
+  // `name`, so that dropRefusal can take it away again.
+  void refuse(const QString& name, const QString& event, const QString& condition, const QString& message) {
+    if (server_) {
+      exec(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF %2 THEN RAISE EXCEPTION '%3'; "
+                          "END IF; RETURN NEW; END $$").arg(name, condition.isEmpty() ? QStringLiteral("true") : condition, message));
+      exec(QStringLiteral("CREATE TRIGGER %1 %2 FOR EACH ROW EXECUTE FUNCTION %1()").arg(name, event));
+      return;
+    }
+    exec(QStringLiteral("CREATE TRIGGER %1 %2 %3 BEGIN SELECT RAISE(ABORT, '%4'); END")
+             .arg(name, event, condition.isEmpty() ? QString() : QStringLiteral("WHEN ") + condition, message));
+  }
+  void dropRefusal(const QString& name, const QString& table) {
+    if (server_) {
+      exec(QStringLiteral("DROP TRIGGER %1 ON %2").arg(name, table));
+      exec(QStringLiteral("DROP FUNCTION %1()").arg(name));
+      return;
+    }
+    exec(QStringLiteral("DROP TRIGGER %1").arg(name));
+  }
 
  private:
   static int& counter() {
@@ -87,23 +254,35 @@ class RawStore {
     return n;
   }
   QString name_;
+  std::unique_ptr<records::PostgresBackend> server_;
 };
 
-// A fresh empty database in a temporary directory.
+// On a server run without a server every test of the program is skipped, fixtures and all.
+class ServerEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (onServer() && serverBase().isEmpty()) GTEST_SKIP() << "HALCYRA_TEST_PG names no PostgreSQL server to test on";
+  }
+};
+inline ::testing::Environment* const kServerEnvironment = ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
+
+// A fresh empty store.
 class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    file_ = records::createDatabase(dir_.path());
+    store_ = std::make_unique<FreshStore>();
     savedDir_ = DBDir;
   }
   void TearDown() override { DBDir = savedDir_; }
-  const QString& file() const { return file_; }
-  QString dirPath() const { return dir_.path(); }
+  // How the store is named in messages, and what RawStore takes: the file, or the URI.
+  const QString& file() const { return store_->name(); }
+  // The database setting that names the store: the directory, or the URI.
+  const QString& dirPath() const { return store_->dbDir(); }
 
   // A data module connected to the fixture's database.
-  std::unique_ptr<TDataPatient> connect() {
-    DBDir = dir_.path();
+  std::unique_ptr<TDataPatient> connect() { return connectTo(dirPath()); }
+  static std::unique_ptr<TDataPatient> connectTo(const QString& dbDir) {
+    DBDir = dbDir;
     auto data = std::make_unique<TDataPatient>();
     EXPECT_EQ(data->DataModuleCreate(), TDataPatient::ConnectResult::Connected);
     return data;
@@ -128,8 +307,7 @@ class StoreTest : public ::testing::Test {
   }
 
  private:
-  QTemporaryDir dir_;
-  QString file_;
+  std::unique_ptr<FreshStore> store_;
   QString savedDir_;
 };
 

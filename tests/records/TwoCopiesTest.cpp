@@ -113,6 +113,48 @@ TEST_F(TwoCopiesTest, RereadsWhileTheOtherCopyWritesKeepTheRightRowCurrent) {
   EXPECT_EQ(raw.scalar(QStringLiteral("SELECT COUNT(*) FROM Patient WHERE Complete IS NOT NULL")).toInt(), 1);
 }
 
+// The change journal: a re-read reads only the patients another copy changed, and nothing when
+// nobody wrote; the list it gives is the one a fresh read gives, order included.
+TEST_F(TwoCopiesTest, ARereadReadsOnlyThePatientsTheOtherCopyChanged) {
+  {
+    RawStore raw(file());
+    raw.exec(QStringLiteral("BEGIN"));
+    for (int i = 0; i < 300; ++i) raw.addPatient(QStringLiteral("L%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("Listed"), 2);
+    raw.exec(QStringLiteral("COMMIT"));
+  }
+  a->ReopenDataSet(a->ADOPatient);
+  ASSERT_EQ(a->ADOPatient.recordCount(), 301);
+  auto reread = [&] {
+    const qint64 before = a->ADOCon.rowsRead();
+    a->ReopenDataSet(a->ADOPatient);
+    return a->ADOCon.rowsRead() - before;
+  };
+  EXPECT_EQ(reread(), 0) << "nobody wrote";
+
+  a->FindPatient(QStringLiteral("NEW0"), QString(), 7);
+  a->AddPatient(QStringLiteral("NEW0"), QStringLiteral("Mine"));
+  b->ReopenDataSet(b->ADOPatient);
+  b->FindPatient(QStringLiteral("L010"), QString(), 7);
+  b->ADOPatient.edit();
+  b->ADOPatientSurN.setString(QStringLiteral("Renamed"));
+  b->ADOPatient.post();
+  b->FindPatient(QStringLiteral("L020"), QString(), 7);
+  b->ADOPatient.deleteRow();
+  b->FindPatient(QStringLiteral("NEW1"), QString(), 7);
+  b->AddPatient(QStringLiteral("NEW1"), QStringLiteral("Added"));
+  // The journal names B's three patients (and perhaps A's own), two of them still there.
+  const qint64 cost = reread();
+  EXPECT_GE(cost, 5);
+  EXPECT_LE(cost, 7) << "only the changed patients are read";
+  EXPECT_EQ(a->ADOPatientHosp.asString(), QStringLiteral("NEW0")) << "the current patient stays current";
+  EXPECT_EQ(reread(), 0);
+  auto fresh = connect();
+  EXPECT_EQ(listed(*a), listed(*fresh));
+  EXPECT_EQ(listed(*a).size(), 302);
+  a->FindPatient(QString(), QStringLiteral("renamed"), 7);
+  EXPECT_EQ(listed(*a), QStringList{QStringLiteral("L010")});
+}
+
 TEST_F(TwoCopiesTest, EditingARowTheOtherCopyDeletedIsReported) {
   RawStore(file()).exec(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, NoteMemo) VALUES ('P1', 1, 'photo')"));
   a->ReopenDataSet(a->ADOImage);

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QSettings>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -90,6 +91,50 @@ TEST_F(PatientWindow, SelectCreatesThePatientWithItsFirstCourseAndOpensIt) {
   EXPECT_EQ(w<QLineEdit>(names::EdAge)->text(), "40.0");
   EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), c().dosing().FOld);
   EXPECT_FALSE(d().ADOPatientBirth.isNull());
+}
+
+// The header shows the open patient's treatments and dose over all courses, following each
+// recorded or cleared treatment; a department's review threshold brings an advisory box each time
+// such a patient is opened.
+TEST_F(PatientWindow, LifetimeExposureIsShownAndReviewedAtTheDepartmentsThreshold) {
+  auto* lifetime = w<QLabel>(names::LifetimeExposure);
+  createPatient("ABC1234", "Smith", "Mary");
+  EXPECT_FALSE(lifetime->isHidden());
+  EXPECT_EQ(lifetime->text(), QString::fromUtf8("Lifetime: 0 treatments, 0.0 J/cm²"));
+  treatment::TreatmentEntry visit;
+  visit.condition = Same;
+  visit.dose = 360;
+  visit.when = 45000;
+  c().recordTreatment(1, visit, false);
+  EXPECT_EQ(lifetime->text(), QString::fromUtf8("Lifetime: 1 treatment, 0.4 J/cm²"));
+  c().recordTreatment(2, visit, false);
+  EXPECT_EQ(lifetime->text(), QString::fromUtf8("Lifetime: 2 treatments, 0.7 J/cm²"));
+  c().clearTreatment(1);
+  EXPECT_EQ(lifetime->text(), QString::fromUtf8("Lifetime: 1 treatment, 0.4 J/cm²"));
+  EXPECT_TRUE(app.boxes.empty());
+
+  const auto reopen = [&] {
+    backToList();
+    EXPECT_TRUE(lifetime->isHidden());
+    type(names::EdHosp, "ABC1234");
+    select();
+  };
+  const auto advice = [&] {
+    int n = 0;
+    for (const dialogs::Box& b : app.boxes) n += b.caption == "Lifetime exposure";
+    return n;
+  };
+  reopen();
+  EXPECT_EQ(advice(), 0) << "no threshold: no box";
+  QSettings(QSettings::NativeFormat, QSettings::UserScope, "Venmore", "Brell").setValue("LifetimeReviewThreshold", 1);
+  reopen();
+  ASSERT_EQ(advice(), 1);
+  EXPECT_TRUE(app.boxes.back().text.startsWith("Mary Smith (ABC1234) has had 1 UV treatment over all courses")) << app.boxes.back().text.toStdString();
+  c().recordTreatment(3, visit, false);
+  EXPECT_EQ(advice(), 1) << "once per opening";
+  QSettings(QSettings::NativeFormat, QSettings::UserScope, "Venmore", "Brell").setValue("LifetimeReviewThreshold", 3);
+  reopen();
+  EXPECT_EQ(advice(), 1) << "2 treatments are below 3";
 }
 
 TEST_F(PatientWindow, TheButtonFollowsWhetherTheTypedNHIIsANewValidOne) {
@@ -270,6 +315,30 @@ TEST_F(PatientWindow, NewCourseForAnExistingPatientStartsWithAnEmptyAssessment) 
   EXPECT_EQ(w<QComboBox>(names::ComCondition)->currentIndex(), -1);
   EXPECT_FALSE(ticked(names::CheckBox2));
   EXPECT_FALSE(w(names::DBRxResult)->isEnabled());
+}
+
+// A search makes the patient's newest course current, so Select opens the course under way, not
+// the first one; a course picked in the course list is opened instead.
+TEST_F(PatientWindow, SelectAfterASearchOpensTheNewestCourse) {
+  createPatient("AAA0001", "Jones");  // listed first: the list is read anew behind Select
+  backToList();
+  createPatient("ABC1234", "Smith");
+  backToList();
+  type(names::EdHosp, "ABC1234");
+  w<QCheckBox>(names::CkBxNewCourse)->setChecked(true);
+  select();
+  ASSERT_EQ(d().ADOCourseCourseID.asInteger(), 2);
+  backToList();
+  type(names::EdHosp, "ABC1234");
+  EXPECT_EQ(w<QTableView>(names::DBGrid2)->currentIndex().row(), 1);
+  select();
+  EXPECT_EQ(d().ADOCourseCourseID.asInteger(), 2);
+  backToList();
+  type(names::EdHosp, "ABC1234");
+  auto* courses = w<QTableView>(names::DBGrid2);
+  courses->setCurrentIndex(courses->model()->index(0, 0));
+  select();
+  EXPECT_EQ(d().ADOCourseCourseID.asInteger(), 1);
 }
 
 TEST_F(PatientWindow, ANameLeftInPatientModeIsStoredCutToItsColumn) {

@@ -1,9 +1,12 @@
-// halcyra-tool init-db: creates an empty patient database in a directory.
+// halcyra-tool init-db: creates an empty patient database in a directory or on a server.
 //
 //   init-db DIR    writes DIR/Brell_Data.db with the Patient, Course and Imagedb tables
+//   init-db URI    creates the tables in the empty server database postgresql://..., and the role
+//                  halcyra_clinic that may read and write their rows
 //
-// Never touches an existing file. Exit status 0 on success, 1 when the database cannot be created
-// (the message on stderr names the file and the reason), 2 for wrong arguments.
+// Never touches an existing file, nor a database that already holds the tables. Exit status 0 on
+// success, 1 when the database cannot be created (the message on stderr names the file or the
+// database and the reason), 2 for wrong arguments.
 
 #include <QString>
 #include <cstdio>
@@ -11,10 +14,11 @@
 #include "Command.h"
 #include "records/DataError.h"
 #include "records/Database.h"
+#include "records/StoreLocation.h"
 
 namespace {
 
-constexpr const char* kUsage = "init-db DIR";
+constexpr const char* kUsage = "init-db DIR|URI";
 
 int run(const CommandArgs& args) {
   if (args.size() != 1) {
@@ -22,8 +26,12 @@ int run(const CommandArgs& args) {
     return 2;
   }
   try {
-    const QString path = records::createDatabase(QString::fromLocal8Bit(args[0].c_str()));
+    const QString target = QString::fromLocal8Bit(args[0].c_str());
+    const QString path = records::createDatabase(target);
     std::printf("Created the empty database %s\n", path.toLocal8Bit().constData());
+    if (records::isServerUri(target)) {
+      std::printf("Workstation logins need the role %s: GRANT %s TO login;\n", records::kClinicRole, records::kClinicRole);
+    }
     return 0;
   } catch (const records::DataError& e) {
     std::fprintf(stderr, "halcyra-tool init-db: %s\n", e.message().toLocal8Bit().constData());

@@ -1,0 +1,79 @@
+#include "records/StoreCopy.h"
+
+#include "records/Connection.h"
+#include "records/DataError.h"
+#include "records/Schema.h"
+
+namespace records {
+namespace {
+
+qint64 rowCount(Connection& c, const TableDef& table) {
+  const Rows rows = c.query(QStringLiteral("SELECT COUNT(*) FROM %1").arg(quoted(table.name)), {},
+                            QStringLiteral("count the %1 rows").arg(table.name));
+  return rows.empty() ? 0 : rows.front().front().toLongLong();
+}
+
+// Rows per page read from the source: photographs are large, the others small.
+int pageFor(const TableDef& table) { return table.name == QLatin1String("Imagedb") ? 50 : 2000; }
+
+}  // namespace
+
+CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(const QString&, qint64)>& progress) {
+  const std::vector<const TableDef*> tables{&patientTable(), &courseTable(), &imageTable()};
+  for (const TableDef* t : tables) {
+    const qint64 there = rowCount(to, *t);
+    if (there > 0) {
+      throw DataError(QStringLiteral("The target %1 already holds %2 %3 rows; nothing was copied. Copy only into a "
+                                     "new, empty database (halcyra-tool init-db).")
+                          .arg(to.file()).arg(there).arg(t->name));
+    }
+  }
+  CopyCounts counts;
+  Transaction together(to, QStringLiteral("start the copy"));
+  for (const TableDef* t : tables) {
+    std::vector<const ColumnDef*> columns;
+    QStringList names, marks;
+    for (const ColumnDef& c : t->columns) {
+      columns.push_back(&c);
+      names << quoted(c.name);
+      marks << QStringLiteral("?");
+    }
+    // Patients in the order they were added; courses and photographs by their keys.
+    QString order = t->journaled ? QString::fromLatin1(from.dialect().insertionOrder) : QString();
+    if (order.isEmpty()) {
+      QStringList keys;
+      for (int k : t->key) keys << quoted(t->columns[static_cast<std::size_t>(k)].name);
+      if (!t->orderColumn.isEmpty() && !keys.contains(quoted(t->orderColumn))) keys << quoted(t->orderColumn);
+      order = keys.join(QStringLiteral(", "));
+    }
+    const QString select = QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(names.join(QStringLiteral(", ")), quoted(t->name), order);
+    const QString insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                               .arg(quoted(t->name), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    const QString action = QStringLiteral("copy the %1 rows").arg(t->name);
+    qint64 copied = 0;
+    from.scan(select, columns, pageFor(*t), [&](Rows& rows) {
+      for (const auto& row : rows) {
+        to.execute(insert, QVariantList(row.begin(), row.end()), action);
+        ++copied;
+      }
+      if (progress) progress(t->name, copied);
+    }, QStringLiteral("read the %1 rows").arg(t->name));
+    if (rowCount(to, *t) != copied) {
+      throw DataError(QStringLiteral("The target %1 holds another number of %2 rows than were copied; nothing was kept.")
+                          .arg(to.file(), t->name));
+    }
+    if (t == &patientTable()) counts.patients = copied;
+    else if (t == &courseTable()) counts.courses = copied;
+    else counts.photographs = copied;
+  }
+  if (to.dialect().server) {
+    // Photograph numbers were copied as they are: the next new photograph is numbered after them.
+    to.query(QStringLiteral("SELECT setval(pg_get_serial_sequence('\"Imagedb\"', 'ImageID'), "
+                            "COALESCE(MAX(\"ImageID\"), 0) + 1, false) FROM \"Imagedb\""),
+             {}, QStringLiteral("number the photographs on"));
+  }
+  together.commit();
+  return counts;
+}
+
+}  // namespace records

@@ -1,0 +1,29 @@
+#pragma once
+// Copying every patient, course and photograph of one store into another, in either direction
+// between a store file and a server database: how a department moves its file onto a server (and
+// back). `halcyra-tool copy-db` calls it.
+//
+// The target must already have the tables (init-db) and hold no rows: a target with patients,
+// courses or photographs is refused and left as it is. Everything is written in one transaction
+// on the target, so a failure part-way leaves the target as it was. Every column is copied as it
+// is stored, photograph numbers included; patients keep the order in which they were added.
+
+#include <QString>
+#include <functional>
+
+namespace records {
+
+class Connection;
+
+struct CopyCounts {
+  qint64 patients = 0;
+  qint64 courses = 0;
+  qint64 photographs = 0;
+};
+
+// Copies `from` into `to`; `progress` (optional) hears each table's name and rows copied so far
+// now and then. Raises DataError naming the store and the reason.
+CopyCounts copyStore(Connection& from, Connection& to,
+                     const std::function<void(const QString& table, qint64 rows)>& progress = {});
+
+}  // namespace records

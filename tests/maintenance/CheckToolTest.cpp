@@ -1,0 +1,144 @@
+// halcyra-tool check on stores as the program leaves them, on rows that disagree with one another,
+// on packed columns of impossible lengths, on photographs that do not decode, and on files with
+// damaged pages.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "StoreSeeds.h"
+#include "records/RecordsFixtures.h"
+#include "support/ToolRun.h"
+
+using namespace testing_records;
+
+namespace {
+
+class CheckTool : public StoreTest {
+ protected:
+  ToolRun check() { return runTool({QStringLiteral("check"), dirPath()}); }
+};
+
+TEST_F(CheckTool, SoundStoresAreOk) {
+  const ToolRun empty = check();
+  EXPECT_EQ(empty.exitCode, 0) << empty.out.toStdString() << empty.err.toStdString();
+  EXPECT_EQ(empty.out, QStringLiteral("ok\n"));
+
+  QTemporaryDir files;
+  {
+    auto data = connect();
+    for (const char* nhi : {"ABC1001", "ABC1002", "XYZ2001"}) store_seeds::addVisitedPatient(*data, files.path(), QString::fromLatin1(nhi));
+    store_seeds::addVisitedPatient(*data, files.path(), QStringLiteral("ABC1001"));  // a second course
+  }
+  const ToolRun visited = check();
+  EXPECT_EQ(visited.exitCode, 0) << visited.out.toStdString() << visited.err.toStdString();
+  EXPECT_EQ(visited.out, QStringLiteral("ok\n"));
+}
+
+TEST_F(CheckTool, PrintsOneLinePerProblem) {
+  QTemporaryDir files;
+  { store_seeds::addVisitedPatient(*connect(), files.path(), QStringLiteral("LEN")); }
+  {
+    RawStore raw(file());
+    raw.addPatient("HIGH", "High", 2, 3);
+    raw.addCourse("HIGH", 1);
+    raw.addPatient("LOW", "Low", 2, 1);
+    raw.addCourse("LOW", 1);
+    raw.addCourse("LOW", 2);
+    raw.addPatient("NEVER", "Never", QVariant(), 1);
+    raw.addCourse("NEVER", 1);
+    raw.addPatient("STAT", "Status", 4, 1);
+    raw.addCourse("STAT", 1, false);
+    raw.addCourse("GONE", 1);
+    raw.exec(QStringLiteral("UPDATE Course SET Dose = substr(Dose, 1, 57), SpotsLength = 25 WHERE Hosp = 'LEN'"));
+    raw.exec(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, JpegImage) VALUES ('LEN', 1, ?)"),
+             {QByteArray("this is not a JPEG file")});
+    raw.exec(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, JpegImage) VALUES ('LEN', 1, ?)"), {QByteArray("")});
+    raw.exec(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, JpegImage) VALUES ('GONE', 7, NULL)"));
+  }
+  const ToolRun r = check();
+  EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+  const QStringList expected = {
+      "patient HIGH: NCourse is 3, but its highest course number is 1; adding a course was cut short or a course "
+      "was removed",
+      "patient LOW: NCourse is 1, below its highest course number 2; the next new course would take a number "
+      "already used",
+      "patient NEVER: its course status was never worked out although it has 1 course(s) (their status bits are 2); "
+      "the patient list misses it",
+      "patient STAT: its course status bits are 4, but its courses give 2; the patient list shows it under the "
+      "wrong status boxes",
+      "course GONE 1: belongs to no patient; the program never shows it",
+      "course LEN 1: Dose holds 57 bytes, not the 116 of 29 doses",
+      "course LEN 1: SpotsLength is 25, outside the 0..20 spots a course keeps",
+      "photograph 4 of course GONE 7: belongs to no course; the program never shows it",
+      "photograph 2 of course LEN 1: does not decode: ",
+      "photograph 3 of course LEN 1: holds no picture",
+      "photograph 4 of course GONE 7: holds no picture",
+  };
+  const QStringList lines = r.lines();
+  ASSERT_EQ(lines.size(), expected.size()) << r.out.toStdString();
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    EXPECT_TRUE(lines[i].startsWith(expected[i])) << lines[i].toStdString() << "\nexpected: " << expected[i].toStdString();
+  }
+}
+
+// Writes `bytes` over the file from `offset` on.
+void overwrite(const QString& path, qint64 offset, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(f.seek(offset));
+  ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+TEST_F(CheckTool, DamagedPagesAreProblems) {
+  {
+    RawStore raw(file());
+    raw.exec(QStringLiteral("BEGIN"));
+    for (int i = 0; i < 2000; ++i) {
+      raw.addPatient(QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("Surname number %1").arg(i), 0);
+    }
+    raw.exec(QStringLiteral("COMMIT"));
+  }
+  ASSERT_FALSE(QFile::exists(file() + QStringLiteral("-wal"))) << "the log was folded into the file on closing";
+  const qint64 pages = QFileInfo(file()).size() / 4096;
+  ASSERT_GT(pages, 20);
+
+  // A few pages in the middle of the patient table, as a failing disk leaves them.
+  overwrite(file(), 10 * 4096, QByteArray(3 * 4096, '\xA5'));
+  const ToolRun middle = check();
+  EXPECT_EQ(middle.exitCode, 1);
+  ASSERT_FALSE(middle.lines().isEmpty());
+  EXPECT_TRUE(middle.lines().front().startsWith(QLatin1String("integrity: "))) << middle.out.toStdString();
+
+  // The file's header: it is no longer recognised as a database at all.
+  overwrite(file(), 0, QByteArray(100, '\x5A'));
+  const ToolRun header = check();
+  EXPECT_EQ(header.exitCode, 1);
+  ASSERT_EQ(header.lines().size(), 1) << header.out.toStdString();
+  EXPECT_TRUE(header.lines().front().contains(file())) << header.out.toStdString();
+}
+
+TEST(CheckToolUse, RefusesWhatItCannotCheck) {
+  QTemporaryDir empty;
+  struct Case {
+    QStringList args;
+    int exitCode;
+    QString message;
+  };
+  const Case cases[] = {
+      {{QStringLiteral("check"), empty.path()}, 1, QDir(empty.path()).filePath(QStringLiteral("Brell_Data.db"))},
+      {{QStringLiteral("check"), QStringLiteral("postgresql://clinic@db.example/halcyra")}, 1,
+       QStringLiteral("database server")},
+      {{QStringLiteral("check")}, 2, QStringLiteral("usage")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.join(u' ').toStdString());
+    const ToolRun r = runTool(c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+  }
+}
+
+}  // namespace
