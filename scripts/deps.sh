@@ -3,18 +3,20 @@
 # are missing: a machine that has them all is left alone and nothing is fetched.
 set -euo pipefail
 
+# fonts-liberation2: the report's face (Arial's metrics) on screen, and the letters the PDF's
+# standard fonts lack; poppler-utils: the tests read the PDF report back with it.
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
   libjpeg62-turbo-dev zlib1g-dev libhpdf-dev libsqlite3-dev libpq-dev postgresql-15
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core xvfb xauth
+  fonts-dejavu-core fonts-liberation2 poppler-utils xvfb xauth
   locales
   # the end-to-end tests drive the real window through the accessibility bus
   dbus-daemon at-spi2-core python3-pyatspi python3-xlib xdotool
 )
 if [ "${HALCYRA_DEV_TOOLS:-0}" = 1 ]; then
-  packages+=(poppler-utils imagemagick x11-utils sqlite3)
+  packages+=(imagemagick x11-utils sqlite3)
 fi
 # The fuzzing harnesses (scripts/fuzz.sh): clang with libFuzzer and the sanitizers' runtimes.
 if [ "${HALCYRA_FUZZ_TOOLS:-0}" = 1 ]; then

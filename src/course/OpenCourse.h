@@ -247,6 +247,9 @@ class OpenCourse : public QObject {
   void setPhotographDate(double date);
   void stepPhotograph(bool next);
   void deletePhotograph();
+  // The photographs walked through to the last, as printing the report walks them: a change
+  // waiting is stored with its own photograph first, and the last is the one shown afterwards.
+  void showLastPhotograph();
 
  signals:
   void changed(course::Parts parts);

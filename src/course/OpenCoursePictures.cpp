@@ -170,6 +170,14 @@ void OpenCourse::stepPhotograph(bool next) {
   }
 }
 
+void OpenCourse::showLastPhotograph() {
+  const Batch batch(*this);
+  records::DataSet& images = data_.ADOImage;
+  if (!images.active() || images.isEmpty()) return;
+  storeStaged({Table::Photograph});  // a note waiting stays with its own photograph
+  if (images.recNo() != images.recordCount()) images.last();
+}
+
 void OpenCourse::deletePhotograph() {
   const Batch batch(*this);
   records::DataSet& images = data_.ADOImage;

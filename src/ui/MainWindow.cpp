@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QUrl>
@@ -34,6 +35,7 @@
 #include "ui/PatientLookupPanel.h"
 #include "ui/SchedulePanel.h"
 #include "ui/WidgetMaking.h"
+#include "ui/report/ReportPrinting.h"
 
 namespace ui {
 
@@ -89,6 +91,15 @@ void MainWindow::buildLayout() {
   printButton_ = make::named(new QPushButton("Print"), names::BtnPrint);
   printButton_->setIcon(QIcon(resources::buttonPicture("Print")));
   printButton_->setEnabled(false);
+  // "Print": a note being typed goes with its own photograph before the report walks them.
+  printing_ = new ReportPrinting(course_, this);
+  actions_->on(printButton_, &QPushButton::clicked, [this] {
+    notes_->storeTypedNote();
+    printing_->BtnPrintClick();
+  });
+  // Ctrl+O: a prepared report saved from the preview, opened again (a course open or not).
+  auto* openReport = new QShortcut(QKeySequence::Open, this);
+  actions_->on(openReport, &QShortcut::activated, [this] { printing_->openSavedReport(); });
   auto* stripLayout = new QHBoxLayout(strip);
   stripLayout->addWidget(lookup_->patientName(), 3);
   stripLayout->addWidget(lookup_->lifetime(), 2);

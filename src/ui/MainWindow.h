@@ -28,6 +28,7 @@ class ImportTab;
 class NotesTab;
 class PatientListPanel;
 class PatientLookupPanel;
+class ReportPrinting;
 class SchedulePanel;
 
 // The help service: shows the page for "<help file>::<topic>". Replaceable for tests.
@@ -45,6 +46,7 @@ class MainWindow : public QWidget {
 
   Actions& actions() const { return *actions_; }
   DisclaimerDialog& disclaimer() const { return *disclaimer_; }
+  ReportPrinting& printing() const { return *printing_; }
 
   // The help topic of a tab of the page control, by its position.
   static QString helpTopic(int tabIndex);
@@ -83,6 +85,7 @@ class MainWindow : public QWidget {
   AboutTab* about_;
   ImportTab* import_;
   QPushButton* printButton_;
+  ReportPrinting* printing_;
   QTabWidget* tabs_;
   QWidget* clinical_;
   DisclaimerDialog* disclaimer_;

@@ -1,11 +1,13 @@
 // halcyra-tool: the command-line companion of the program for clinical engineers and
 // administrators. Every subcommand calls the same code as the window.
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLocale>
 #include <clocale>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "Command.h"
@@ -14,6 +16,7 @@ namespace {
 struct Entry {
   std::string usage;
   CommandFn fn;
+  Drawing drawing;
 };
 std::map<std::string, Entry>& registry() {
   static std::map<std::string, Entry> commands;
@@ -28,12 +31,21 @@ void usage(std::FILE* to) {
 }
 }  // namespace
 
-RegisterCommand::RegisterCommand(const char* name, const char* usage, CommandFn fn) {
-  registry()[name] = Entry{usage, fn};
+RegisterCommand::RegisterCommand(const char* name, const char* usage, CommandFn fn, Drawing drawing) {
+  registry()[name] = Entry{usage, fn, drawing};
 }
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);  // Qt SQL and the image readers need an application object
+  // Qt SQL and the image readers need an application object; drawing (fonts, the chart) a
+  // graphical one, which draws on the offscreen platform: the tool never shows a window.
+  const auto found = argc >= 2 ? registry().find(argv[1]) : registry().end();
+  std::unique_ptr<QCoreApplication> app;
+  if (found != registry().end() && found->second.drawing == Drawing::Yes) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = std::make_unique<QApplication>(argc, argv);
+  } else {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  }
   // The tool prints the same bytes in every locale: figures with a point. Qt has just set the C
   // library's numeric locale from the environment; take it back, and make the point Qt's default
   // too. A subcommand that writes for a reader (the printed report) asks for QLocale::system().

@@ -1,0 +1,64 @@
+#pragma once
+// The treatment report of the open course: its three datasets over what the window shows, the
+// filling of its pictures before they print, and the preparation that "Print" starts.
+//
+//   ScriptData   one row per treatment, 1 to 29: date, treatment, dose, running sum, erythema, % inc
+//   PatientData  two identical rows of the patient's and the assessment's texts
+//   ImageData    one row per photograph of the course
+
+#include <QString>
+#include <QVariant>
+#include <functional>
+
+#include "report/DisplayList.h"
+#include "report/ReportEngine.h"
+#include "report/ReportInput.h"
+
+namespace report {
+
+// The name the PDF export proposes: the NHI followed by ".pdf" (characters a file name cannot
+// hold become "_").
+QString pdfFileName(const QString& nhi);
+
+// The datasets' callbacks over one input. The input must outlive it.
+class TreatmentDatasets {
+ public:
+  TreatmentDatasets(const ReportInput& input, Report& report);
+
+  void ScriptDataFirst() { RxNum = 1; }
+  void ScriptDataNext() { ++RxNum; }
+  bool ScriptDataCheckEOF() const { return RxNum >= kTreatments + 1; }
+  void ScriptDataGetValue(const QString& field, QVariant& value);
+
+  void PatientDataFirst() { PgNum = 1; }
+  void PatientDataNext() { ++PgNum; }
+  bool PatientDataCheckEOF() const { return PgNum == 3; }
+  void PatientDataGetValue(const QString& field, QVariant& value) const;
+
+  void ImageDataFirst() { photograph_ = 0; }
+  void ImageDataNext() { ++photograph_; }
+  bool ImageDataCheckEOF() const;
+  void ImageDataGetValue(const QString& field, QVariant& value) const;
+
+  // Fills "Photo" with the current photograph and "Graph" with the course chart.
+  void BeforePrint(ReportObject& object);
+
+  std::int32_t RxNum = 0;  // the current treatment row, 1 to 29
+  std::int32_t PgNum = 0;  // the current PatientData row
+  int currentPhotograph() const { return photograph_; }
+
+ private:
+  const ReportInput& in_;
+  Report& report_;
+  int photograph_ = 0;
+};
+
+// The running sum of column 2 ("Dose (mJ)") over rows 1 to `row`: each cell's leading whole
+// number (blanks before it skipped; a cell without one counts 0).
+std::int64_t accumulatedDose(const ReportInput& input, int row);
+
+// Prepares the report of `input`: the summary page, and the photograph pages when there are
+// photographs. `progress` is told the number of pages prepared so far.
+PreparedReport prepareTreatmentReport(const ReportInput& input, const std::function<void(int)>& progress = {});
+
+}  // namespace report
