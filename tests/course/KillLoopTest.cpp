@@ -119,7 +119,7 @@ class KillLoopTest : public testing_records::StoreTest {
 };
 
 TEST_F(KillLoopTest, AfterEachKillTheStoreIsSoundAndEveryFinishedWriteIsThere) {
-  const int kills = setting("HALCYRA_KILL_LOOP_KILLS", 5);
+  const int kills = setting("HALCYRA_KILL_LOOP_KILLS", 10);
   const unsigned seed = static_cast<unsigned>(setting("HALCYRA_KILL_LOOP_SEED", 20261210));
   std::mt19937 random(seed);
   // Up to about two patients' worth of writes before the kill, so that it falls into every kind of
