@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
+#include <string>
 
 #include "../records/LegacyFixtures.h"
 #include "../records/RecordsFixtures.h"
@@ -126,6 +127,7 @@ TEST_F(KillLoopTest, AfterEachKillTheStoreIsSoundAndEveryFinishedWriteIsThere) {
   // write over the rounds.
   std::uniform_int_distribution<int> moment(0, setting("HALCYRA_KILL_LOOP_MAX_MS", 700));
   int writes = 0;
+  std::map<std::string, int> interrupted;
   QElapsedTimer total;
   total.start();
   for (int round = 0; round < kills; ++round) {
@@ -153,11 +155,22 @@ TEST_F(KillLoopTest, AfterEachKillTheStoreIsSoundAndEveryFinishedWriteIsThere) {
         if (line.startsWith(QLatin1String(kind))) done << line;
     }
     writes += static_cast<int>(done.size());
+    // What the writer was in the middle of: the write after the last one it finished.
+    const QString last = done.isEmpty() ? QStringLiteral("import") : done.last().section(u' ', 0, 0);
+    ++interrupted[last == QLatin1String("opened")       ? "the plan or treatment 1"
+                  : last == QLatin1String("treatment")  ? (done.last().section(u' ', 2, 2) == QLatin1String("3")
+                                                               ? "the photograph"
+                                                               : "a treatment")
+                  : last == QLatin1String("photograph") ? "the import"
+                                                        : "Select"];
     EXPECT_EQ(course_fixtures::problems(dirPath()), QStringList());
     expectStored(done);
     if (HasFailure()) break;
   }
-  std::printf("%d kills, %d finished writes checked, %.1f s\n", kills, writes, static_cast<double>(total.elapsed()) / 1000);
+  std::printf("%d kills, %d finished writes checked, %.1f s; killed in:", kills, writes,
+              static_cast<double>(total.elapsed()) / 1000);
+  for (const auto& [what, times] : interrupted) std::printf(" %s %d,", what.c_str(), times);
+  std::printf("\n");
 }
 
 }  // namespace
