@@ -4,6 +4,7 @@
 #include "course/OpenCourse.h"
 
 #include <QDateTime>
+#include <algorithm>
 
 #include "base/DateTime.h"
 #include "records/DataError.h"
@@ -150,13 +151,17 @@ records::DataSet& OpenCourse::cursor(Table table) {
   return data_.ADOCourse;
 }
 
-void OpenCourse::store(Table table, const QString& what, const std::function<void()>& set, Reread again) {
+QString OpenCourse::reasonOf(const std::exception& e) {
+  if (const auto* error = dynamic_cast<const Error*>(&e)) return error->message();
+  if (const auto* data = dynamic_cast<const records::DataError*>(&e)) return data->message();
+  return QString::fromUtf8(e.what());
+}
+
+void OpenCourse::stage(Table table, const QString& what, const std::function<void()>& set) {
   records::DataSet& rows = cursor(table);
-  QStringList& waiting = waiting_[static_cast<std::size_t>(table)];
-  const Parts part = table == Table::Patient ? Parts(Part::Patient)
-                     : table == Table::Course ? Parts(Part::Course)
-                                              : Parts(Part::Photographs);
-  note(part);
+  note(table == Table::Patient  ? Parts(Part::Patient)
+       : table == Table::Course ? Parts(Part::Course)
+                                : Parts(Part::Photographs));
   try {
     // A row left in edit by an earlier refusal stays in edit: its values are stored with these.
     if (rows.state() != records::DataSet::State::Edit) rows.edit();
@@ -164,14 +169,135 @@ void OpenCourse::store(Table table, const QString& what, const std::function<voi
   } catch (const records::DataError& e) {
     throw StoreError(what, e.message());  // this value was not taken; what waits, still waits
   }
+  QStringList& waiting = waiting_[static_cast<std::size_t>(table)];
   if (!waiting.contains(what)) waiting << what;
+}
+
+void OpenCourse::store(Table table, const QString& what, const std::function<void()>& set, Reread again) {
+  stage(table, what, set);
+  storeStaged({table});
+  if (again == Reread::Yes) reread(cursor(table));
+}
+
+void OpenCourse::storeStaged(std::initializer_list<Table> tables) {
+  const auto involves = [&](Table t) { return std::find(tables.begin(), tables.end(), t) != tables.end(); };
+  bool staged = false;
+  for (Table t : tables) staged = staged || cursor(t).state() == records::DataSet::State::Edit;
+  if (!staged) return;
   try {
-    rows.post();
+    together([&] {
+      // Course rows before the patient row, in every action: two workstations locking the same
+      // rows lock them in the same order, so neither waits for the other in a circle.
+      const bool statusFollows = involves(Table::Course) && postCourse();
+      if (involves(Table::Patient) || statusFollows) postRow(Table::Patient);
+      if (statusFollows) {
+        // The course's Complete changed: the patient's status bits follow in the same transaction.
+        const ModeScope quiet(*this, Mode::Quiet);
+        touched_ = true;
+        data_.Patient_Complete();
+      }
+      if (involves(Table::Photograph)) postRow(Table::Photograph);
+      afterCommit_.push_back([this, statusFollows, course = involves(Table::Course), patient = involves(Table::Patient),
+                              photograph = involves(Table::Photograph)] {
+        if (course) waiting_[static_cast<std::size_t>(Table::Course)].clear();
+        if (patient || statusFollows) waiting_[static_cast<std::size_t>(Table::Patient)].clear();
+        if (photograph) waiting_[static_cast<std::size_t>(Table::Photograph)].clear();
+      });
+    });
   } catch (const records::DataError& e) {
-    throw StoreError(waiting.join(QStringLiteral(", ")), e.message());
+    QStringList waiting;
+    for (Table t : {Table::Course, Table::Patient, Table::Photograph}) {
+      const bool named = involves(t) || (t == Table::Patient && involves(Table::Course));
+      if (named && cursor(t).state() == records::DataSet::State::Edit) waiting += waiting_[static_cast<std::size_t>(t)];
+    }
+    throw StoreError(waiting.isEmpty() ? QStringLiteral("a change of %1").arg(courseName()) : waiting.join(QStringLiteral(", ")),
+                     e.message());
   }
-  waiting.clear();
-  if (again == Reread::Yes) reread(rows);
+}
+
+void OpenCourse::postRow(Table table) {
+  records::DataSet& rows = cursor(table);
+  if (rows.state() != records::DataSet::State::Edit) return;
+  PostedEdit posted{table, rows.bookmark(), rows.changes()};
+  rows.post();
+  uncommitted_.push_back(std::move(posted));
+}
+
+bool OpenCourse::postCourse() {
+  records::DataSet& rows = data_.ADOCourse;
+  if (rows.state() != records::DataSet::State::Edit) return false;
+  mergeWithStore();
+  bool completeChanged = false;
+  for (const auto& change : rows.changes()) completeChanged = completeChanged || change.first == data_.ADOCourseComplete.index();
+  postRow(Table::Course);
+  return completeChanged;
+}
+
+void OpenCourse::together(const std::function<void()>& work) {
+  if (inTransaction_) {
+    work();  // part of the action's transaction
+    return;
+  }
+  std::array<records::Bookmark, 3> marks;
+  for (Table t : {Table::Patient, Table::Course, Table::Photograph}) marks[static_cast<std::size_t>(t)] = cursor(t).bookmark();
+  inTransaction_ = true;
+  try {
+    records::Transaction transaction(data_.ADOCon, QStringLiteral("store the changes of %1").arg(courseName()));
+    work();
+    transaction.commit();
+  } catch (...) {
+    inTransaction_ = false;
+    afterCommit_.clear();
+    recover(marks);
+    throw;
+  }
+  inTransaction_ = false;
+  uncommitted_.clear();
+  touched_ = false;
+  const std::vector<std::function<void()>> committed = std::move(afterCommit_);
+  afterCommit_.clear();
+  for (const auto& step : committed) step();
+}
+
+void OpenCourse::recover(const std::array<records::Bookmark, 3>& marks) {
+  // Nothing of the action was kept. What the user changed goes back into its row, waiting to be
+  // stored with the next change; the rows posted before the refusal were undone with the rest.
+  std::vector<PostedEdit> edits = std::move(uncommitted_);
+  uncommitted_.clear();
+  const bool rollBack = touched_ || !edits.empty();
+  touched_ = false;
+  for (Table t : {Table::Patient, Table::Course, Table::Photograph}) {
+    records::DataSet& rows = cursor(t);
+    if (rows.state() == records::DataSet::State::Edit) edits.push_back({t, rows.bookmark(), rows.changes()});
+    rows.cancel();
+  }
+  const ModeScope quiet(*this, Mode::Quiet);
+  note(Part::Patient | Part::Course | Part::Photographs);
+  // The cursors' snapshots still hold what the undone statements wrote: they read the store again
+  // and return to the rows the action began on.
+  if (rollBack) {
+    for (Table t : {Table::Patient, Table::Course, Table::Photograph}) {
+      records::DataSet& rows = cursor(t);
+      try {
+        if (!rows.active()) continue;
+        rows.reopen();
+        rows.gotoBookmark(marks[static_cast<std::size_t>(t)]);
+      } catch (const std::exception&) {
+        // A row another copy deleted: the action's own error is the one reported.
+      }
+    }
+  }
+  for (const PostedEdit& edit : edits) {
+    records::DataSet& rows = cursor(edit.table);
+    try {
+      if (rows.state() != records::DataSet::State::Edit) {
+        if (rows.bookmark() != edit.row && !rows.gotoBookmark(edit.row)) continue;
+        rows.edit();
+      }
+      for (const auto& [column, value] : edit.changes) rows.setValue(column, value);
+    } catch (const std::exception&) {
+    }
+  }
 }
 
 void OpenCourse::reread(records::DataSet& table) {
@@ -179,23 +305,7 @@ void OpenCourse::reread(records::DataSet& table) {
   data_.ReopenDataSet(table);
 }
 
-void OpenCourse::storePending(Table table) {
-  records::DataSet& rows = cursor(table);
-  if (rows.state() != records::DataSet::State::Edit) return;
-  QStringList& waiting = waiting_[static_cast<std::size_t>(table)];
-  try {
-    rows.post();
-  } catch (const records::DataError& e) {
-    throw StoreError(waiting.isEmpty() ? QStringLiteral("a change of %1").arg(courseName())
-                                       : waiting.join(QStringLiteral(", ")),
-                     e.message());
-  }
-  waiting.clear();
-}
-
-void OpenCourse::storeAllPending() {
-  for (Table table : {Table::Patient, Table::Course, Table::Photograph}) storePending(table);
-}
+void OpenCourse::storeAllPending() { storeStaged({Table::Course, Table::Patient, Table::Photograph}); }
 
 bool OpenCourse::hasPendingChanges() const {
   for (const records::DataSet* rows : {&data_.ADOPatient, &data_.ADOCourse, &data_.ADOImage})

@@ -9,9 +9,16 @@
 //
 // Each user action is one operation. An operation that changes the store goes through one write
 // path (store()): the row is put in edit, the columns are set, the row is posted and, where the
-// rules say so, the table re-read with the quiet mode held. When the store refuses, StoreError
-// names what was being stored and why; the row stays in edit with its values, the screen keeps
-// showing them, and the next write to that table stores them all. Nothing is dropped.
+// rules say so, the table re-read with the quiet mode held. Everything one action writes (a new
+// patient with its first course and status bits; a treatment with the status bits; an age with a
+// birth date) is one transaction: a program ended half-way leaves nothing half-done. When the
+// store refuses, StoreError names what was being stored and why; the row stays in edit with its
+// values, the screen keeps showing them, and the next write to that table stores them all.
+// Nothing is dropped.
+//
+// Another workstation may have the same course open. Its treatments and increments are merged
+// into this window's writes rather than overwritten (treatment/CourseMerge.h); every other column
+// is written alone, so a change of one field never undoes another workstation's change of another.
 //
 // After each operation `changed` says which parts of the screen may differ; warnings to show
 // ("Undeliverable treatment") go out through `warning` at the moment the user must see them.
@@ -35,6 +42,7 @@
 #include "records/Data.h"
 #include "records/LegacyImport.h"
 #include "treatment/Condition.h"
+#include "treatment/CourseMerge.h"
 #include "treatment/Exposure.h"
 #include "treatment/ScheduleRules.h"
 
@@ -272,12 +280,29 @@ class OpenCourse : public QObject {
   bool courseOpen() const;
   QString courseName() const;  // "course 1 of patient ABC1234"
 
-  // The write path (see the top of this file).
+  // The write path (see the top of this file). stage() puts the row in edit and sets the columns,
+  // without touching the store; storeStaged() posts the staged rows of the tables named, as one
+  // transaction; store() does both for one table, then re-reads it when asked.
   void store(Table table, const QString& what, const std::function<void()>& set, Reread reread);
-  // Posts a change left waiting on `table` before the table is re-read, moved or closed.
-  void storePending(Table table);
+  void stage(Table table, const QString& what, const std::function<void()>& set);
+  void storeStaged(std::initializer_list<Table> tables);
   void storeAllPending();
   void reread(records::DataSet& table);
+  // Runs the writes of one user action as one transaction: all of them are kept, or none. When
+  // the store refuses any part, what the user changed goes back into its rows, waiting to be
+  // stored with the next change, and the cursors read again what the store holds. Nested calls
+  // join the outer one.
+  void together(const std::function<void()>& work);
+  void postRow(Table table);
+  // Posts the course row; true when its Complete changed (the status bits then follow).
+  bool postCourse();
+  // Merges the packed records and increments being posted with what is stored at this moment
+  // (treatment/CourseMerge.h), inside the transaction; the window follows once it is committed.
+  void mergeWithStore();
+  void adoptRecords(const treatment::RecordsMerge& merge);
+  void adoptIncrements(const treatment::IncrementTexts& merged);
+  void recover(const std::array<records::Bookmark, 3>& marks);
+  static QString reasonOf(const std::exception& e);
 
   // Loading and clearing the window.
   void loadPatient();
@@ -310,6 +335,21 @@ class OpenCourse : public QObject {
   QImage picture_;
   QString pictureProblem_;
   std::array<QStringList, 3> waiting_;  // per table: what a refused post still holds
+
+  // The running transaction of an action (together()).
+  struct PostedEdit {
+    Table table;
+    records::Bookmark row;
+    std::vector<std::pair<int, QVariant>> changes;
+  };
+  bool inTransaction_ = false;
+  std::vector<PostedEdit> uncommitted_;  // rows posted in it: put back into edit if it is undone
+  bool touched_ = false;                 // the data module wrote in it (course counts, status, photographs)
+  std::vector<std::function<void()>> afterCommit_;
+  // The packed records and increments as this window last read or stored them: what another
+  // workstation changed since is told apart from what was changed here.
+  std::array<TCondition, kTreatments> recordsRead_{};
+  dosing::RowTexts incrementsRead_;
 };
 
 }  // namespace course

@@ -104,19 +104,44 @@ SelectOutcome OpenCourse::select() {
   requireConnection();
   if (data_.ADOPatient.isEmpty() && !records::ValidNHI(search_.nhi, dosing_.tables.Default_Format))
     return SelectOutcome::NeedsNhi;
-  // A refusal of the store ends the selection where it happened: the mode stays quiet or loading,
-  // so nothing is stored until "List".
   setMode(Mode::Quiet);
   // The course current in the list (the newest after a search, or the one picked) is the one
   // opened: the patient list's re-read inside AddPatient must not move it.
   const QVariant picked = data_.ADOCourse.active() && !data_.ADOCourse.isEmpty() ? data_.ADOCourseCourseID.value() : QVariant();
-  data_.AddPatient(search_.nhi, search_.surname, TDataPatient::AfterAdd::KeepCourse);
-  if (picked.isValid()) {
-    for (data_.ADOCourse.first(); !data_.ADOCourse.eof(); data_.ADOCourse.next())
-      if (data_.ADOCourseCourseID.value() == picked) break;
+  // The patient, its first course and its status bits are stored together or not at all.
+  try {
+    together([&] {
+      touched_ = true;
+      // Nobody was listed: the list is read again inside the transaction, so that a patient another
+      // workstation created with this NHI a moment ago is opened rather than created twice.
+      const bool expectedNew = data_.ADOPatient.isEmpty();
+      if (expectedNew) {
+        data_.ADOPatient.close();
+        data_.ADOPatient.open();
+      }
+      const bool createdMeanwhile = expectedNew && !data_.ADOPatient.isEmpty();
+      data_.AddPatient(search_.nhi, search_.surname, TDataPatient::AfterAdd::KeepCourse);
+      if (picked.isValid()) {
+        for (data_.ADOCourse.first(); !data_.ADOCourse.eof(); data_.ADOCourse.next())
+          if (data_.ADOCourseCourseID.value() == picked) break;
+      }
+      // A patient is never opened without a course to write to; one created meanwhile elsewhere
+      // has its first course already.
+      bool addCourse = select_.newCourse || data_.ADOCourse.isEmpty();
+      if (createdMeanwhile && !data_.ADOCourse.isEmpty()) addCourse = false;
+      if (addCourse) data_.Addcourse();
+    });
+  } catch (const std::exception& e) {
+    // Nothing was stored: the list shows again what the search finds, ready for another Select.
+    setMode(Mode::List);
+    try {
+      searchPatients();
+    } catch (const std::exception&) {
+    }
+    throw Error(QStringLiteral("The patient %1 was not opened, and nothing of it was stored: %2\n\nPress Select "
+                               "again in a moment.")
+                    .arg(search_.nhi.isEmpty() ? data_.ADOPatientHosp.asString() : search_.nhi, reasonOf(e)));
   }
-  // A patient is never opened without a course to write to.
-  if (select_.newCourse || data_.ADOCourse.isEmpty()) data_.Addcourse();
   setMode(Mode::Loading);
   loadPatient();
   setMode(Mode::Patient);
@@ -183,6 +208,8 @@ void OpenCourse::loadCourse() {
     for (int r = 0; r < kTreatments; ++r) dosing_.grid.inc[r] = (*stored)[r];
   // A course on which no treatment was ever recorded has no packed records: keep what is held.
   if (const auto stored = records::loadCourseRecords(data_)) records_ = *stored;
+  recordsRead_ = records_;
+  incrementsRead_ = dosing_.grid.inc;
   medText_ = data_.ADOCourseEdMed.isNull() ? QString() : data_.ADOCourseEdMed.asString();
   computePlan();
   dosing_.MEDImport = false;

@@ -23,12 +23,6 @@ const QImage& outlinePicture() {
   return picture;
 }
 
-QString what(const std::exception& e) {
-  if (const auto* store = dynamic_cast<const Error*>(&e)) return store->message();
-  if (const auto* data = dynamic_cast<const records::DataError*>(&e)) return data->message();
-  return QString::fromUtf8(e.what());
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -114,9 +108,12 @@ QSize OpenCourse::addPhotographFile(const QString& path) {
   if (!courseOpen()) throw Error(QStringLiteral("No course is open, so the photograph was not added."));
   const diagram::PhotographFile photograph = diagram::readPhotographFile(path);
   // The new row is appended after the photograph shown: a note of it still waiting goes first.
-  storePending(Table::Photograph);
   try {
-    data_.AddImage(photograph.picture, photograph.whenDate);
+    together([&] {
+      storeStaged({Table::Photograph});
+      touched_ = true;
+      data_.AddImage(photograph.picture, photograph.whenDate);
+    });
   } catch (const records::DataError& e) {
     // Nothing of it is kept; the file is still there to be dropped again.
     throw Error(QStringLiteral("The photograph \"%1\" was not added to %2: %3")
@@ -135,7 +132,7 @@ DroppedFiles OpenCourse::addPhotographs(const QStringList& paths) {
       addPhotographFile(path);
       ++result.added;
     } catch (const std::exception& e) {
-      result.failures << what(e);
+      result.failures << reasonOf(e);
     }
   }
   return result;
@@ -164,7 +161,7 @@ void OpenCourse::stepPhotograph(bool next) {
   const Batch batch(*this);
   records::DataSet& images = data_.ADOImage;
   if (!images.active() || images.isEmpty()) return;
-  storePending(Table::Photograph);  // a note waiting stays with its own photograph
+  storeStaged({Table::Photograph});  // a note waiting stays with its own photograph
   const int count = images.recordCount(), at = images.recNo();
   if (next) {
     if (at < count) images.next();
@@ -177,7 +174,7 @@ void OpenCourse::showLastPhotograph() {
   const Batch batch(*this);
   records::DataSet& images = data_.ADOImage;
   if (!images.active() || images.isEmpty()) return;
-  storePending(Table::Photograph);  // a note waiting stays with its own photograph
+  storeStaged({Table::Photograph});  // a note waiting stays with its own photograph
   if (images.recNo() != images.recordCount()) images.last();
 }
 

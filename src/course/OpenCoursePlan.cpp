@@ -60,11 +60,14 @@ void OpenCourse::setBirthDate(double birth) {
   birth_ = {birth, false};
   dosing_.DateBirthChange(dosing_.ageText, birth, datetime::now());
   if (!courseOpen()) return;
-  store(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText), courseName()),
-        [&] { data_.ADOCourseOld.setFloat(dosing_.FOld); }, Reread::Yes);
+  // The age of the course and the birth date of the patient are stored together.
+  stage(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText), courseName()),
+        [&] { data_.ADOCourseOld.setFloat(dosing_.FOld); });
   const QString day = datetime::toQDateTime(birth).date().toString(Qt::ISODate);
-  store(Table::Patient, QStringLiteral("the date of birth %1 of %2").arg(day, courseName()),
-        [&] { data_.ADOPatientBirth.setDateTime(birth); }, Reread::No);
+  stage(Table::Patient, QStringLiteral("the date of birth %1 of %2").arg(day, courseName()),
+        [&] { data_.ADOPatientBirth.setDateTime(birth); });
+  storeStaged({Table::Course, Table::Patient});
+  reread(data_.ADOCourse);
 }
 
 void OpenCourse::chooseTone(int tag, const std::optional<QString>& typedAge) {
@@ -72,9 +75,12 @@ void OpenCourse::chooseTone(int tag, const std::optional<QString>& typedAge) {
   note(Part::Plan);
   const QString combo = dosing::skinTypeText(dosing_.skinTypeItem);
   const dosing::ToneClick click = dosing_.PanelToneClk(tag, combo, typedAge);
-  if (click.ageApplied && courseOpen()) {
-    store(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText), courseName()),
-          [&] { data_.ADOCourseOld.setFloat(dosing_.FOld); }, Reread::Yes);
+  // The age typed and the MED chosen are stored together, once the plan's advice has been seen:
+  // no transaction stays open while a box waits for the user.
+  const bool storing = courseOpen();
+  if (click.ageApplied && storing) {
+    stage(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText), courseName()),
+          [&] { data_.ADOCourseOld.setFloat(dosing_.FOld); });
   }
   if (click.medText) {
     // A new age has emptied the plan: it is worked out again for the MED now in the box, even
@@ -82,11 +88,14 @@ void OpenCourse::chooseTone(int tag, const std::optional<QString>& typedAge) {
     const bool planAgain = *click.medText != medText_ || click.ageApplied;
     medText_ = *click.medText;
     if (planAgain) computePlan();
-    if (courseOpen()) {
-      store(Table::Course, QStringLiteral("the MED %1 of %2").arg(quoted(medText_), courseName()),
-            [&] { data_.ADOCourseEdMed.setInteger(fmt::parseWhole(medText_).value); }, Reread::No);
+    if (storing) {
+      stage(Table::Course, QStringLiteral("the MED %1 of %2").arg(quoted(medText_), courseName()),
+            [&] { data_.ADOCourseEdMed.setInteger(fmt::parseWhole(medText_).value); });
     }
   }
+  if (!storing || (!click.ageApplied && !click.medText)) return;
+  storeStaged({Table::Course});
+  if (click.ageApplied) reread(data_.ADOCourse);
 }
 
 void OpenCourse::setMed(const QString& text) {

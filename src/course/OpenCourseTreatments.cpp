@@ -1,9 +1,12 @@
 // Recording, clearing and undoing a treatment of the open course: the record, the schedule's dose
-// cell, the course row's packed records and Complete, and the patient's course status.
+// cell, the course row's packed records and Complete, and the patient's course status. Also how
+// the packed records and increments of the open course are merged with what another workstation
+// stored meanwhile (treatment/CourseMerge.h).
 
 #include "course/OpenCourse.h"
 #include "records/CourseRow.h"
 #include "base/Formats.h"
+#include "treatment/CourseMerge.h"
 
 namespace course {
 
@@ -17,23 +20,17 @@ void OpenCourse::recordTreatment(int row, const treatment::TreatmentEntry& entry
   const Batch batch(*this);
   if (!courseOpen() || !validRow(row)) return;
   note(Part::Records | Part::Plan);
-  // The status bits re-read the patient row: a change of it still waiting is stored first.
-  storePending(Table::Patient);
   TCondition& record = records_[static_cast<std::size_t>(row - 1)];
   treatment::applyUpdate(record, entry);
   // The delivered dose shows in the schedule until the plan is next worked out.
   dosing_.grid.dose[static_cast<std::size_t>(row - 1)] = fmt::Fixed(record.Dose, 5, 0);
+  // The course's Complete changes, so the patient's status bits follow in the same transaction.
   store(Table::Course, QStringLiteral("treatment %1 of %2").arg(row).arg(courseName()),
         [&] {
           data_.ADOCourseComplete.setBoolean(treatment::completeAfterUpdate(stopTreatment, row));
           records::storeCourseRecords(data_, records_);
         },
-        Reread::No);
-  {
-    const ModeScope quiet(*this, Mode::Quiet);
-    data_.Patient_Complete();
-  }
-  reread(data_.ADOCourse);
+        Reread::Yes);
 }
 
 void OpenCourse::clearTreatment(int row) {
@@ -53,6 +50,65 @@ void OpenCourse::undoTreatment(int row) {
   // Every result of the dialog writes the records back, "Undo" included.
   store(Table::Course, QStringLiteral("the treatments of %1").arg(courseName()),
         [&] { records::storeCourseRecords(data_, records_); }, Reread::Yes);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Another workstation with the same course open
+
+void OpenCourse::mergeWithStore() {
+  records::DataSet& rows = data_.ADOCourse;
+  bool recordsChanged = false, incrementsChanged = false;
+  for (const auto& change : rows.changes()) {
+    recordsChanged = recordsChanged || change.first == data_.ADOCourseCondition.index();
+    incrementsChanged = incrementsChanged || change.first == data_.ADOCoursePInc.index();
+  }
+  if (!recordsChanged && !incrementsChanged) return;
+  // The row as stored now, locked until the transaction ends: nobody stores it in between.
+  const std::optional<std::vector<QVariant>> stored = rows.readStored(true);
+  if (!stored) return;  // gone: posting says so
+  if (recordsChanged) {
+    const treatment::RecordsMerge merge = treatment::mergeRecords(records::courseRecordsOf(*stored), recordsRead_, records_);
+    records::storeCourseRecords(data_, merge.records);
+    afterCommit_.push_back([this, merge] { adoptRecords(merge); });
+  }
+  if (incrementsChanged) {
+    const treatment::IncrementTexts merged =
+        treatment::mergeIncrements(records::courseIncrementsOf(*stored), incrementsRead_, dosing_.grid.inc);
+    records::storeCourseIncrements(data_, merged);
+    afterCommit_.push_back([this, merged] { adoptIncrements(merged); });
+  }
+}
+
+void OpenCourse::adoptRecords(const treatment::RecordsMerge& merge) {
+  for (int r = 0; r < kTreatments; ++r) {
+    const auto k = static_cast<std::size_t>(r);
+    if (treatment::sameRecord(records_[k], merge.records[k])) continue;
+    // Recorded or cleared at another workstation: the schedule shows it as if recorded here.
+    records_[k] = merge.records[k];
+    dosing_.grid.dose[k] = fmt::Fixed(records_[k].recorded() ? records_[k].Dose : dosing_.ExpectDose[k], 5, 0);
+    note(Part::Records | Part::Plan);
+  }
+  recordsRead_ = merge.records;
+  if (merge.kept.empty()) return;
+  QStringList rows;
+  for (int row : merge.kept) rows << fmt::D(row);
+  const QString which = merge.kept.size() == 1 ? QStringLiteral("Treatment %1").arg(rows.front())
+                                                : QStringLiteral("Treatments %1").arg(rows.join(QStringLiteral(", ")));
+  announce();  // the schedule shows the stored treatments before the box
+  emit warning(QStringLiteral("Recorded at another workstation"),
+               QStringLiteral("%1 of %2 %3 recorded or changed at another workstation while this course was open "
+                              "here. What is stored there is kept and now shown; what you entered for %4 was not "
+                              "stored.\n\nIf this visit is another treatment, record it in the row it belongs to.")
+                   .arg(which, courseName(), merge.kept.size() == 1 ? QStringLiteral("was") : QStringLiteral("were"),
+                        merge.kept.size() == 1 ? QStringLiteral("it") : QStringLiteral("them")));
+}
+
+void OpenCourse::adoptIncrements(const treatment::IncrementTexts& merged) {
+  incrementsRead_ = merged;
+  if (merged == dosing_.grid.inc) return;
+  // Cells another workstation changed: the plan follows them.
+  dosing_.grid.inc = merged;
+  computePlan();
 }
 
 }  // namespace course

@@ -219,12 +219,18 @@ class Checker {
 
   void photographs() {
     const qint64 total = count(QStringLiteral("Imagedb"));
-    const QString sql = QStringLiteral(
-        "SELECT \"ImageID\", \"Hosp\", \"CourseID\", \"JpegImage\" FROM \"Imagedb\" WHERE \"ImageID\" > ?"
-        " ORDER BY \"ImageID\" LIMIT %1").arg(kPhotographPage);
-    qint64 after = std::numeric_limits<qint64>::min(), done = 0;
+    // Page by page after the last photograph read; the first page has no such bound (the server's
+    // key column is 32 bits wide, so no value below every key can be passed for it).
+    const auto page = [](const char* where) {
+      return QStringLiteral("SELECT \"ImageID\", \"Hosp\", \"CourseID\", \"JpegImage\" FROM \"Imagedb\"%1"
+                            " ORDER BY \"ImageID\" LIMIT %2").arg(QLatin1String(where)).arg(kPhotographPage);
+    };
+    const QString first = page(""), next = page(" WHERE \"ImageID\" > ?");
+    std::optional<qint64> after;
+    qint64 done = 0;
     for (;;) {
-      const Rows rows = select(sql, {after}, {&kWhole, &kText, &kWhole, &kBytes});
+      const Rows rows = after ? select(next, {*after}, {&kWhole, &kText, &kWhole, &kBytes})
+                              : select(first, {}, {&kWhole, &kText, &kWhole, &kBytes});
       for (const auto& r : rows) {
         const QString name = QStringLiteral("photograph %1 of %2").arg(shownKey(r[0]), courseName(r[1], r[2]));
         const QByteArray picture = r[3].toByteArray();

@@ -1,21 +1,59 @@
 #include "records/CourseRow.h"
 
+#include <functional>
+#include <limits>
+
 #include "records/Data.h"
+#include "records/Schema.h"
 #include "records/VarBytes.h"
 
 namespace records {
+namespace {
+
+// Reads a course's records and increments from its columns' values, found by column name: the
+// cursor's current row, or a row read straight from the store. A null column gives a null value.
+using ValueOf = std::function<QVariant(const char* column)>;
+
+std::optional<std::array<TCondition, kTreatments>> recordsFrom(const ValueOf& valueOf) {
+  if (valueOf("Condition").isNull()) return std::nullopt;
+  // The fixed-width columns are read up to the entries they hold; the short strings whole.
+  const auto bytes = [&](const char* column, int maxLength) {
+    const QVariant v = valueOf(column);
+    return v.isNull() ? QByteArray() : v.toByteArray().left(maxLength);
+  };
+  constexpr int kWhole = std::numeric_limits<int>::max();
+  treatment::TableColumns packed;
+  packed.Burn = bytes("Burn", kTreatments);
+  packed.Condition = bytes("Condition", kTreatments);
+  packed.Temperature = bytes("Temperature", 4 * kTreatments);
+  packed.Dose = bytes("Dose", 4 * kTreatments);
+  packed.WhenDate = bytes("WhenDate", 4 * kTreatments);
+  packed.TxTime = bytes("TxTime", kWhole);
+  packed.Initials = bytes("Initials", kWhole);
+  return treatment::unpackTable(packed);
+}
+
+std::optional<treatment::IncrementTexts> incrementsFrom(const ValueOf& valueOf) {
+  const QVariant pinc = valueOf("PInc");
+  if (pinc.isNull()) return std::nullopt;
+  return treatment::unpackIncrements(pinc.toByteArray().left(treatment::kPIncColumn.declaredSize));
+}
+
+ValueOf currentRow(const TDataPatient& d) {
+  return [&d](const char* column) { return d.ADOCourse.value(courseTable().indexOf(QLatin1String(column))); };
+}
+
+ValueOf storedRow(const std::vector<QVariant>& row) {
+  return [&row](const char* column) {
+    const int i = courseTable().indexOf(QLatin1String(column));
+    return i >= 0 && static_cast<std::size_t>(i) < row.size() ? row[static_cast<std::size_t>(i)] : QVariant();
+  };
+}
+
+}  // namespace
 
 std::optional<std::array<TCondition, kTreatments>> loadCourseRecords(const TDataPatient& d) {
-  if (d.ADOCourseCondition.isNull()) return std::nullopt;
-  treatment::TableColumns packed;
-  packed.Burn = LoadVarBytes(d.ADOCourseBurn, kTreatments);
-  packed.Condition = LoadVarBytes(d.ADOCourseCondition, kTreatments);
-  packed.Temperature = LoadVarBytes(d.ADOCourseTemperature, 4 * kTreatments);
-  packed.Dose = LoadVarBytes(d.ADOCourseDose, 4 * kTreatments);
-  packed.WhenDate = LoadVarBytes(d.ADOCourseWhenDate, 4 * kTreatments);
-  packed.TxTime = LoadVarBytesStream(d.ADOCourseTxTime)->data();
-  packed.Initials = LoadVarBytesStream(d.ADOCourseInitials)->data();
-  return treatment::unpackTable(packed);
+  return recordsFrom(currentRow(d));
 }
 
 void storeCourseRecords(TDataPatient& d, std::span<const TCondition, kTreatments> records) {
@@ -30,12 +68,19 @@ void storeCourseRecords(TDataPatient& d, std::span<const TCondition, kTreatments
 }
 
 std::optional<treatment::IncrementTexts> loadCourseIncrements(const TDataPatient& d) {
-  if (d.ADOCoursePInc.isNull()) return std::nullopt;
-  return treatment::unpackIncrements(LoadVarBytes(d.ADOCoursePInc, treatment::kPIncColumn.declaredSize));
+  return incrementsFrom(currentRow(d));
 }
 
 void storeCourseIncrements(TDataPatient& d, const treatment::IncrementTexts& cells) {
   SaveVarBytes(d.ADOCoursePInc, treatment::packIncrements(cells));
+}
+
+std::optional<std::array<TCondition, kTreatments>> courseRecordsOf(const std::vector<QVariant>& courseRow) {
+  return recordsFrom(storedRow(courseRow));
+}
+
+std::optional<treatment::IncrementTexts> courseIncrementsOf(const std::vector<QVariant>& courseRow) {
+  return incrementsFrom(storedRow(courseRow));
 }
 
 }  // namespace records

@@ -5,6 +5,9 @@
 #include <array>
 #include <optional>
 #include <span>
+#include <vector>
+
+#include <QVariant>
 
 #include "treatment/Condition.h"
 #include "treatment/CourseColumns.h"
@@ -21,6 +24,11 @@ void storeCourseRecords(TDataPatient& data, std::span<const TCondition, kTreatme
 
 // The increments of the current course as the schedule shows them; nothing when none are stored.
 std::optional<treatment::IncrementTexts> loadCourseIncrements(const TDataPatient& data);
+
+// The same two from a whole course row as read from the store (DataSet::readStored), whatever the
+// cursor holds.
+std::optional<std::array<TCondition, kTreatments>> courseRecordsOf(const std::vector<QVariant>& courseRow);
+std::optional<treatment::IncrementTexts> courseIncrementsOf(const std::vector<QVariant>& courseRow);
 // Packs the schedule's increment texts into PInc of the current course row (in edit mode).
 void storeCourseIncrements(TDataPatient& data, const treatment::IncrementTexts& cells);
 

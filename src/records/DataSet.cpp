@@ -491,6 +491,15 @@ bool DataSet::modified() const {
   return std::any_of(changed_.begin(), changed_.end(), [](char c) { return c != 0; });
 }
 
+std::vector<std::pair<int, QVariant>> DataSet::changes() const {
+  std::vector<std::pair<int, QVariant>> out;
+  if (state_ != State::Edit && state_ != State::Insert) return out;
+  for (std::size_t c = 0; c < changed_.size(); ++c) {
+    if (changed_[c]) out.emplace_back(static_cast<int>(c), buffer_[c]);
+  }
+  return out;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Events
 
@@ -658,18 +667,13 @@ void DataSet::refreshCurrent(bool lock) {
   checkBrowseMode();
   const Bookmark mark = bookmark();
   if (!mark.isValid()) throw DataError(QStringLiteral("There is no %1 row to read: the list is empty.").arg(table_.name));
-  std::vector<const ColumnDef*> columns;
-  for (const ColumnDef& c : table_.columns) columns.push_back(&c);
-  Rows rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3%4")
-                                     .arg(columnList(false), quoted(table_.name), whereKey(),
-                                          lock ? QString::fromLatin1(connection_.dialect().lockRows) : QString()),
-                                 mark.key, columns, QStringLiteral("read the %1 row (%2)").arg(table_.name, describeKey(table_, mark.key)));
-  if (rows.empty()) {
+  std::optional<Row> stored = readStored(lock);
+  if (!stored) {
     throw DataError(QStringLiteral("The %1 row (%2) is no longer in the database %3: another copy of the program may "
                                    "have deleted it. Return to the list and choose again.")
                         .arg(table_.name, describeKey(table_, mark.key), connection_.file()));
   }
-  Row& full = rows.front();
+  Row& full = *stored;
   if (listLoaded_) {
     const int row = visible_[static_cast<std::size_t>(pos_)];
     Row& held = rows_[static_cast<std::size_t>(row)];
@@ -681,6 +685,20 @@ void DataSet::refreshCurrent(bool lock) {
     detached_ = std::move(full);
   }
   notifyData();
+}
+
+std::optional<DataSet::Row> DataSet::readStored(bool lock) const {
+  checkActive();
+  const QVariantList key = state_ == State::Edit ? editKey_ : bookmark().key;
+  if (key.isEmpty() || anyNull(key)) return std::nullopt;
+  std::vector<const ColumnDef*> columns;
+  for (const ColumnDef& c : table_.columns) columns.push_back(&c);
+  Rows rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3%4")
+                                     .arg(columnList(false), quoted(table_.name), whereKey(),
+                                          lock ? QString::fromLatin1(connection_.dialect().lockRows) : QString()),
+                                 key, columns, QStringLiteral("read the %1 row (%2)").arg(table_.name, describeKey(table_, key)));
+  if (rows.empty()) return std::nullopt;
+  return std::move(rows.front());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -104,6 +104,9 @@ class DataSet : public QObject {
   // copies until the connection's transaction ends (call it inside one), so that a value read here
   // and written back cannot have been changed in between. Raises DataError when the row is gone.
   void refreshCurrent(bool lock);
+  // The current row as the store holds it now, read past an edit of it and without touching the
+  // snapshot; with `lock`, as refreshCurrent. Nothing when the row is gone from the store.
+  std::optional<std::vector<QVariant>> readStored(bool lock) const;
 
   // ---- moving (each posts an edit in progress first)
   void first();
@@ -126,6 +129,8 @@ class DataSet : public QObject {
   void cancel();  // drops the edit; after append the previous row is current again
   void deleteRow();  // deletes the current row; the next one (or the new last) becomes current
   bool modified() const;
+  // The columns set since edit() or append(), with their values: what post() would write.
+  std::vector<std::pair<int, QVariant>> changes() const;
 
   // ---- filtering: a row is listed when filter and per-row test (each if set) accept it
   void setFilter(RowTest filter, const QString& text = {});

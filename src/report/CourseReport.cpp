@@ -25,6 +25,8 @@ ReportInput courseReportInput(const course::OpenCourse& course, const QDate& pri
   in.nhi = course.data().ADOPatientHosp.asString();
   in.ageText = course.dosing().ageText;
   in.birthText = shownDate(course.birthDate(), locale);
+  if (const std::optional<treatment::Exposure> lifetime = course.lifetime())
+    in.lifetime = treatment::lifetimeText(*lifetime, locale);
 
   in.diagnosis = course.courseText(CourseText::Diagnosis);
   in.treatmentType = course.courseText(CourseText::TreatmentType);

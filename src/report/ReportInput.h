@@ -35,6 +35,8 @@ struct ReportInput {
   QString nhi;        // EdHosp
   QString ageText;    // EdAge
   QString birthText;  // the date text of DateBirth
+  // "Lifetime: 84 treatments, 61.2 J/cm²" over all the patient's courses as stored; empty: none.
+  QString lifetime;
 
   // The clinical assessment, beside its labels on the summary page.
   QString diagnosis;      // DBDiag

@@ -164,6 +164,8 @@ void TreatmentDatasets::PatientDataGetValue(const QString& field, QVariant& valu
     value = in_.referringPhysician + LF + in_.assessDateText + LF + in_.therapist;
   } else if (field == u"Birth") {
     value = in_.birthText;
+  } else if (field == u"Lifetime") {
+    value = in_.lifetime;
   }
 }
 

@@ -66,6 +66,8 @@ PageLayout summaryPage() {
       label(q("Memo14"),     {43.5,  15.9,  41.0,  5.0},  q("Dose Sum Erythema %Inc")).pt(9),
       label(q("Memo34"),     {112.3, 9.8,   19.9,  4.6},  q("Birth Date:")).pt(10).bold(),
       field(q("Memo35"),     {132.0, 9.8,   35.2,  4.6},  P, q("Birth")).noWrap(),
+      // The patient's lifetime exposure, in the header's free space under the birth date.
+      field(q("Lifetime"),   {112.3, 15.4,  103.0, 4.6},  P, q("Lifetime")).pt(10).noWrap(),
       label(q("Memo3"),      {118.5, 1.0,   15.0,  7.0},  q("Age :")).pt(14),
       field(q("Memo4"),      {132.1, 1.0,   20.0,  8.0},  P, q("Age")).pt(14).noWrap(),
       label(q("Memo6"),      {152.4, 1.0,   66.0,  8.0},  q("NB UVB Treatment Report")).pt(14),

@@ -9,6 +9,7 @@
 #include "base/Directories.h"
 #include "base/Settings.h"
 #include "ui/Actions.h"
+#include "ui/DatabaseSetting.h"
 #include "ui/ObjectNames.h"
 #include "ui/WidgetMaking.h"
 
@@ -29,7 +30,8 @@ AboutTab::AboutTab(Actions& actions, QWidget* parent) : QWidget(parent), actions
   directory_ = make::lineEdit(names::EdtDBDir, "Database Directory");
   directory_->setFixedWidth(540);
   directory_->setToolTip(
-      "Type the directory and double-click to use it now; hold Ctrl while double-clicking to keep it for the next start.");
+      "Type the directory and double-click to use it now; hold Ctrl while double-clicking to choose a folder or the "
+      "department's database server and keep it for the next start.");
   directory_->installEventFilter(this);
   auto* box = new QVBoxLayout(frame);
   box->addWidget(make::caption("Database Directory", directory_));
@@ -50,8 +52,16 @@ bool AboutTab::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AboutTab::directoryDoubleClicked(bool ctrlDown) {
-  DBDir = directory_->text();
-  if (ctrlDown) settings::writeDBDir(DBDir);
+  if (!ctrlDown) {
+    DBDir = directory_->text();  // used from now on; the next start reads the stored setting again
+    return;
+  }
+  // Kept for the next start: a folder or the department's server, chosen in the setting's dialog.
+  const std::optional<QString> chosen = chooseDatabaseSetting(this, directory_->text(), false);
+  if (!chosen) return;
+  DBDir = *chosen;
+  directory_->setText(DBDir);
+  settings::writeDBDir(DBDir);
 }
 
 }  // namespace ui

@@ -1,11 +1,17 @@
 #include "ui/Dialogs.h"
 
 #include <QApplication>
+#include <QPushButton>
+#include <vector>
 
 namespace dialogs {
 namespace {
 Hook& hook() {
   static Hook h;
+  return h;
+}
+ChoiceHook& choiceHook() {
+  static ChoiceHook h;
   return h;
 }
 QMessageBox::Icon iconOf(Kind kind) {
@@ -41,6 +47,25 @@ bool askYesNo(QWidget* parent, const QString& caption, const QString& text) {
   return show(parent, {Kind::Question, caption, text, QMessageBox::Yes | QMessageBox::No}) == QMessageBox::Yes;
 }
 
+int choose(QWidget* parent, const QString& caption, const QString& text, const QStringList& choices) {
+  const Box box{Kind::Question, caption, text, QMessageBox::Cancel, choices};
+  if (choiceHook()) return choiceHook()(box);
+  if (hook()) {
+    hook()(box);
+    return -1;
+  }
+  QMessageBox mb(QMessageBox::Question, caption, text, QMessageBox::NoButton, parent);
+  std::vector<QAbstractButton*> buttons;
+  for (const QString& choice : choices) buttons.push_back(mb.addButton(choice, QMessageBox::AcceptRole));
+  mb.addButton(QMessageBox::Cancel);
+  if (!buttons.empty()) mb.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+  mb.exec();
+  for (std::size_t i = 0; i < buttons.size(); ++i)
+    if (mb.clickedButton() == buttons[i]) return static_cast<int>(i);
+  return -1;
+}
+
 void setHook(Hook h) { hook() = std::move(h); }
+void setChoiceHook(ChoiceHook h) { choiceHook() = std::move(h); }
 
 }  // namespace dialogs

@@ -139,5 +139,11 @@ inline constexpr char NoticeLine[] = "NoticeLine";  // followed by the line's nu
 inline constexpr char HelpWindow[] = "HelpWindow";
 inline constexpr char HelpBrowser[] = "HelpBrowser";
 inline constexpr char LifetimeExposure[] = "LifetimeExposure";
+inline constexpr char DatabaseSetting[] = "DatabaseSetting";
+inline constexpr char DatabaseFolderChoice[] = "DatabaseFolderChoice";
+inline constexpr char DatabaseFolder[] = "DatabaseFolder";
+inline constexpr char DatabaseFolderBrowse[] = "DatabaseFolderBrowse";
+inline constexpr char DatabaseServerChoice[] = "DatabaseServerChoice";
+inline constexpr char DatabaseServer[] = "DatabaseServer";
 
 }  // namespace names

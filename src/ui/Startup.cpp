@@ -1,14 +1,19 @@
 #include "ui/Startup.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QInputDialog>
 #include <QLineEdit>
 
 #include "base/Directories.h"
+#include "base/Settings.h"
 #include "course/OpenCourse.h"
 #include "dosing/FactorFile.h"
 #include "records/DataError.h"
 #include "records/Database.h"
+#include "ui/AboutTab.h"
+#include "ui/DatabaseSetting.h"
 #include "ui/Dialogs.h"
 
 namespace ui {
@@ -26,6 +31,44 @@ std::optional<FactorTables> readCalibration(QWidget* parent) {
   }
 }
 
+namespace {
+
+// The first start of an installed program: no database is set yet. The user creates one in the
+// user's own data folder, chooses an existing folder or the department's server, or goes on
+// without patient records. The choice is kept as the database setting.
+bool chooseFirstDatabase(QWidget* parent) {
+  const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+  const QString text =
+      "No patient database is set for this workstation yet.\n\n"
+      "The program keeps patients, courses and photographs in a database. Create a new one in your own data "
+      "folder (" + QDir::toNativeSeparators(dataFolder) + "), choose the folder of an existing database, or give "
+      "the address of the department's database server.\n\n"
+      "Cancel starts the program without patient records; the database can be set later on the About tab "
+      "(hold Ctrl while double-clicking its box).";
+  const int choice = dialogs::choose(parent, QStringLiteral("Patient database"), text,
+                                     {QStringLiteral("Create in my data folder"), QStringLiteral("Choose a folder..."),
+                                      QStringLiteral("Use the server...")});
+  std::optional<QString> setting;
+  if (choice == 0) {
+    if (!QDir().mkpath(dataFolder)) {
+      dialogs::error(parent, "The folder \"" + QDir::toNativeSeparators(dataFolder) +
+                                 "\" cannot be made. The program starts without patient records.");
+      return false;
+    }
+    if (!QFileInfo::exists(records::databasePath(dataFolder))) records::createDatabase(dataFolder);
+    setting = dataFolder;
+  } else if (choice == 1 || choice == 2) {
+    setting = chooseDatabaseSetting(parent, QString(), choice == 2);
+  }
+  if (!setting) return false;
+  DBDir = *setting;
+  settings::writeDBDir(DBDir);
+  if (auto* about = parent ? parent->findChild<AboutTab*>() : nullptr) about->showDirectory(DBDir);
+  return true;
+}
+
+}  // namespace
+
 void connectDatabase(course::OpenCourse& course, QWidget* parent) {
   // A database server that wants a password asks for it in a box; it is kept in memory only.
   course.setPasswordPrompt([parent](const QString& question) -> std::optional<QString> {
@@ -36,6 +79,7 @@ void connectDatabase(course::OpenCourse& course, QWidget* parent) {
     return password;
   });
   try {
+    if (DBDir.trimmed().isEmpty() && !chooseFirstDatabase(parent)) return;
     if (course.connectDatabase() != TDataPatient::ConnectResult::NoDatabase) return;
     const QString path = QDir::toNativeSeparators(records::databasePath(DBDir));
     const QString question =
@@ -47,6 +91,12 @@ void connectDatabase(course::OpenCourse& course, QWidget* parent) {
     if (!dialogs::askYesNo(parent, "No patient database", question)) return;
     records::createDatabase(DBDir);
     course.connectDatabase();
+  } catch (const records::ServerUnreachable& e) {
+    dialogs::warning(parent, QStringLiteral("Database server not reached"),
+                     "The database server (" + e.server() + ") cannot be reached: " + e.reason() +
+                         "\n\nThe program starts without patient records. Check that this workstation is on the "
+                         "hospital network and that the server is running, or set another database on the About "
+                         "tab (hold Ctrl while double-clicking its box), and start again.");
   } catch (const records::DataError& e) {
     dialogs::error(parent, e.message() + "\n\nThe program starts without patient records.");
   }

@@ -2,7 +2,9 @@
 // The start of the program: the calibration first (without it no estimate can be trusted, so the
 // program does not go on), then the patient database. The program never creates a database on its
 // own: when the database directory holds none, the user is asked, with the full path named,
-// whether to create an empty one there; otherwise the program goes on without a connection.
+// whether to create an empty one there; otherwise the program goes on without a connection. When
+// no database is set at all (the first start of an installed program), the user chooses one: a
+// new one in the user's own data folder, an existing folder, or the department's server.
 
 #include <optional>
 

@@ -1,6 +1,6 @@
 // The open course under a plain core application, as halcyra-tool and headless programs drive it:
-// a course opened as Select opens it, what each mode works out and stores, and what happens when
-// the store refuses a write.
+// a course opened as Select opens it, what each mode works out and stores, what happens when the
+// store refuses a write, and two windows writing one course. On both engines.
 
 #include <QSignalSpy>
 #include <QFile>
@@ -11,23 +11,22 @@
 #include "../dosing/PlanFixtures.h"
 #include "../records/LegacyFixtures.h"
 #include "../records/RecordsFixtures.h"
+#include "CourseFixtures.h"
 #include "base/JpegCodec.h"
 #include "course/OpenCourse.h"
-#include "dosing/FactorDescription.h"
 #include "records/AuditTrail.h"
 #include "records/Connection.h"
+#include "records/CourseRow.h"
 #include "records/Database.h"
+#include "base/DateTime.h"
 
 namespace {
 
 using course::Mode;
 using course::OpenCourse;
 using testing_records::RawStore;
-
-// The demonstration calibration kept in the repository (patient-ID pattern LLL0000).
-FactorTables demoTables() {
-  return dosing::readFactorDescription(QStringLiteral(HALCYRA_SOURCE_DIR "/demo/UVB_Factors.txt")).tables;
-}
+using course_fixtures::demoTables;
+using course_fixtures::visit;
 
 class OpenCourseTest : public testing_records::StoreTest {
  protected:
@@ -48,15 +47,13 @@ class OpenCourseTest : public testing_records::StoreTest {
     c.setAge("40");
     c.chooseTone(1);
   }
-  treatment::TreatmentEntry visit(std::int8_t condition) {
-    treatment::TreatmentEntry e;
-    e.condition = condition;
-    e.dose = 123;
-    e.temperature = 36.5f;
-    e.when = 45000;
-    e.initials = "AB ";
-    e.time = " 2:30";
-    return e;
+  QStringList problems() { return course_fixtures::problems(dirPath()); }
+  // The records of course 1 of a patient as stored; nothing when none were ever stored.
+  std::optional<std::array<TCondition, kTreatments>> storedRecords(const QString& nhi) {
+    OpenCourse reader(demoTables());
+    reader.connectDatabase();
+    reader.open(nhi, 1);
+    return records::loadCourseRecords(reader.data());
   }
 
   OpenCourse course{demoTables()};
@@ -132,7 +129,7 @@ TEST_F(OpenCourseTest, ARefusedWriteWaitsInItsRowAndIsStoredWithTheNextOneNeverD
   selectNew(course, "ABC1234");
   plan(course);
   RawStore raw(file());
-  raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Patient BEGIN SELECT RAISE(ABORT, 'database is locked'); END");
+  raw.refuse("refuse", "BEFORE UPDATE ON Patient", {}, "database is locked");
   QSignalSpy changed(&course, &OpenCourse::changed);
   try {
     course.setPatientText(course::PatientText::Surname, "Lock");
@@ -155,7 +152,7 @@ TEST_F(OpenCourseTest, ARefusedWriteWaitsInItsRowAndIsStoredWithTheNextOneNeverD
   }
   EXPECT_EQ(course.patientText(course::PatientText::Surname), "Lock");
 
-  raw.exec("DROP TRIGGER refuse");
+  raw.dropRefusal("refuse", "Patient");
   course.recordTreatment(1, visit(Clearing), false);
   EXPECT_FALSE(course.hasPendingChanges());
   EXPECT_EQ(raw.scalar("SELECT SurN FROM Patient").toString(), "Lock");
@@ -166,7 +163,7 @@ TEST_F(OpenCourseTest, ARefusedWriteWaitsInItsRowAndIsStoredWithTheNextOneNeverD
 TEST_F(OpenCourseTest, ListWithAChangeStillRefusedStaysUnlessToldToDropIt) {
   selectNew(course, "ABC1234");
   RawStore raw(file());
-  raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Course BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+  raw.refuse("refuse", "BEFORE UPDATE ON Course", {}, "disk I/O error");
   EXPECT_THROW(course.setCourseText(course::CourseText::Therapist, "AB"), course::StoreError);
   EXPECT_THROW(course.returnToList(), course::StoreError);
   EXPECT_EQ(course.mode(), Mode::Patient);
@@ -204,6 +201,107 @@ TEST_F(OpenCourseTest, DuringAnImportSelectWaitsAndNothingIsPrintable) {
   EXPECT_EQ(course.data().ADOPatientHosp.asString(), "DDD0004");
 }
 
+// Every action that writes several rows stores them together or not at all. Here the store
+// refuses the action's last statement: nothing of the action may stay in the store (check finds
+// the rows agreeing with one another), what the user entered stays on screen, waiting, and the
+// next change stores it.
+TEST_F(OpenCourseTest, EachActionIsStoredWholeOrNotAtAll) {
+  RawStore raw(file());
+
+  // Select on a new NHI: the patient, its first course and its status bits.
+  raw.refuse("no_course", "BEFORE INSERT ON Course", {}, "the disk is full");
+  course.setSearchText(course::SearchField::Nhi, "ABC1234");
+  EXPECT_THROW(course.select(), course::Error);
+  EXPECT_EQ(course.mode(), Mode::List);
+  EXPECT_EQ(raw.scalar("SELECT COUNT(*) FROM Patient").toInt(), 0) << "the patient was kept without its course";
+  raw.dropRefusal("no_course", "Course");
+  ASSERT_EQ(course.select(), course::SelectOutcome::Opened);
+  EXPECT_EQ(raw.scalar("SELECT NCourse FROM Patient").toInt(), 1);
+  plan(course);
+
+  struct Case {
+    const char* name;
+    const char* refused;  // the action's last statement
+    std::function<void()> action;
+    QString stillStored;  // a value the refused action must not have changed
+    QVariant before;
+    std::function<void()> next;  // the next change, once the store takes it again
+    QString stored;
+    QVariant after;
+  };
+  const Case cases[] = {
+      {"a treatment and the patient's status bits", "BEFORE UPDATE OF Complete ON Patient",
+       [&] { course.recordTreatment(2, visit(Same), false); }, "SELECT Condition IS NULL FROM Course", true,
+       [&] { course.setCourseText(course::CourseText::Therapist, "AB"); }, "SELECT Complete FROM Patient", 2},
+      {"the age of the course with the patient's birth date", "BEFORE UPDATE OF Birth ON Patient",
+       [&] {
+         course.setAge("");  // no age typed: the birth date gives it
+         course.setBirthDate(datetime::now() - 365.25 * 30);
+       },
+       "SELECT Old FROM Course", 40.0, [&] { course.setBirthDate(datetime::now() - 365.25 * 30); },
+       "SELECT Old < 40 FROM Course", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    raw.refuse("last", c.refused, {}, "the disk is full");
+    EXPECT_THROW(c.action(), course::StoreError);
+    EXPECT_EQ(raw.scalar(c.stillStored).toDouble(), c.before.toDouble());
+    EXPECT_EQ(problems(), QStringList());
+    EXPECT_TRUE(course.hasPendingChanges());
+    raw.dropRefusal("last", "Patient");
+    c.next();
+    EXPECT_FALSE(course.hasPendingChanges());
+    EXPECT_EQ(raw.scalar(c.stored).toDouble(), c.after.toDouble());
+    EXPECT_EQ(problems(), QStringList());
+  }
+  // The treatment that waited was stored with the next change, and is shown.
+  EXPECT_TRUE(course.records()[1].recorded());
+  const auto stored = storedRecords("ABC1234");
+  ASSERT_TRUE(stored);
+  EXPECT_EQ((*stored)[1].Dose, 123.0f);
+}
+
+// Two workstations with the same course open, each writing what its own window loaded: neither
+// overwrites the other's treatments or increments, and a treatment row both recorded keeps the
+// first one stored, with a word to the second workstation.
+TEST_F(OpenCourseTest, TwoWindowsOnOneCourseKeepEachOthersTreatmentsAndIncrements) {
+  selectNew(course, "ABC1234");
+  plan(course);
+  OpenCourse other(demoTables());
+  ASSERT_EQ(other.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  other.open("ABC1234", 1);
+  QStringList told;
+  QObject::connect(&other, &OpenCourse::warning, [&](const QString& caption, const QString&) { told << caption; });
+
+  const auto entry = [](float dose) { return visit(Same, dose); };
+  course.recordTreatment(1, entry(100), false);
+  other.recordTreatment(2, entry(110), false);  // its window has not seen treatment 1
+  course.recordTreatment(3, entry(120), false);
+  other.recordTreatment(3, entry(130), false);  // nor treatment 3
+
+  const auto stored = storedRecords("ABC1234");
+  ASSERT_TRUE(stored);
+  EXPECT_EQ((*stored)[0].Dose, 100.0f);
+  EXPECT_EQ((*stored)[1].Dose, 110.0f);
+  EXPECT_EQ((*stored)[2].Dose, 120.0f) << "a recorded treatment was overwritten unseen";
+  EXPECT_EQ(told, QStringList{"Recorded at another workstation"});
+  EXPECT_EQ(other.records()[0].Dose, 100.0f);  // the other window shows what is stored
+  EXPECT_EQ(other.records()[2].Dose, 120.0f);
+
+  dosing::RowTexts mine = course.dosing().grid.inc, theirs = other.dosing().grid.inc;
+  mine[4] = "33";
+  theirs[8] = "44";
+  course.setIncrements(mine);
+  other.setIncrements(theirs);
+  OpenCourse reader(demoTables());
+  reader.connectDatabase();
+  reader.open("ABC1234", 1);
+  EXPECT_EQ(reader.dosing().grid.inc[4], "33");
+  EXPECT_EQ(reader.dosing().grid.inc[8], "44");
+  EXPECT_EQ(other.dosing().grid.inc[4], "33");
+  EXPECT_EQ(problems(), QStringList());
+}
+
 TEST_F(OpenCourseTest, EachStoredOperationLeavesAnAuditEntryAndARefusedOneNone) {
   const auto trail = [this] {
     records::Connection c;
@@ -223,10 +321,10 @@ TEST_F(OpenCourseTest, EachStoredOperationLeavesAnAuditEntryAndARefusedOneNone) 
 
   // Refused: nothing stored, no entry; stored with the next operation, with its entry then.
   RawStore raw(file());
-  raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Course BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+  raw.refuse("refuse", "BEFORE UPDATE ON Course", {}, "disk I/O error");
   EXPECT_THROW(course.setCourseText(course::CourseText::Referral, "Dr Key"), course::StoreError);
   EXPECT_EQ(trail().size(), opened + 1);
-  raw.exec("DROP TRIGGER refuse");
+  raw.dropRefusal("refuse", "Course");
   course.setCourseText(course::CourseText::Referral, "Dr Key");
   EXPECT_EQ(trail().mid(opened + 1), QStringList{"Course changed Referal: \"Dr Lock\" -> \"Dr Key\""});
 

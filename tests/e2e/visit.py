@@ -2,7 +2,8 @@
 boxes: a whole visit, an out-of-range MED, a database kept busy by another workstation, and closing
 the window while a memo is being typed. Each scenario checks what reached the database.
 
-usage: visit.py PROGRAM WORKDIR  (WORKDIR holds UVB_Factors.Dat, data/ and config/; see run.sh)"""
+usage: visit.py PROGRAM WORKDIR [SERVER_URI]  (WORKDIR holds UVB_Factors.Dat, data/ and config/; see
+run.sh). With SERVER_URI the database is that department server's, and the checks read it there."""
 import os
 import sqlite3
 import subprocess
@@ -16,10 +17,32 @@ from gui import (alerts, answer, application, click, close_window, find, find_al
 
 TITLE = 'Halcyra - NB UVB MED Calculator'
 program, work = sys.argv[1], sys.argv[2]
+server = sys.argv[3] if len(sys.argv) > 3 else None
 database = os.path.join(work, 'data', 'Brell_Data.db')
+NULL = '<null>'
+
+
+def server_value(text):
+    """A value as psql prints it: NULL, bytes (bytea in hex), a whole number, a real number or text."""
+    if text == NULL:
+        return None
+    if text.startswith('\\x'):
+        return bytes.fromhex(text[2:])
+    for kind in (int, float):
+        try:
+            return kind(text)
+        except ValueError:
+            pass
+    return text
 
 
 def course_row(*columns):
+    if server:
+        names = ', '.join(f'"{c}"' for c in columns)
+        out = subprocess.run(['psql', '-X', '-q', '-At', '-F', '\t', '-P', f'null={NULL}', '-d', server, '-c',
+                              f"SELECT {names} FROM \"Course\" WHERE \"Hosp\" = 'ABC1234'"],
+                             check=True, capture_output=True, text=True).stdout.rstrip('\n')
+        return tuple(server_value(v) for v in out.split('\t')) if out else None
     with sqlite3.connect(f'file:{database}?mode=ro', uri=True, timeout=20) as db:
         return db.execute(f'SELECT {", ".join(columns)} FROM Course WHERE Hosp = ?', ('ABC1234',)).fetchone()
 
@@ -105,7 +128,22 @@ def busy_database(app):
     one box says so, nothing typed is lost, and the next field written stores it."""
     locked, release = threading.Event(), threading.Event()
 
+    def hold_the_course_on_the_server():
+        # The other workstation keeps the course row locked in a transaction of its own.
+        other = subprocess.Popen(['psql', '-X', '-q', '-At', '-d', server], stdin=subprocess.PIPE,
+                                 stdout=subprocess.PIPE, text=True)
+        other.stdin.write('BEGIN;\nSELECT 1 FROM "Course" WHERE "Hosp" = \'ABC1234\' FOR UPDATE;\n')
+        other.stdin.flush()
+        other.stdout.readline()
+        locked.set()
+        release.wait(60)
+        other.stdin.write('ROLLBACK;\n')
+        other.stdin.close()
+        other.wait()
+
     def hold_the_database():
+        if server:
+            return hold_the_course_on_the_server()
         # Held until the box has been seen: longer than the store waits, however long the clicks take.
         db = sqlite3.connect(database, timeout=20, isolation_level=None)
         db.execute('BEGIN IMMEDIATE')

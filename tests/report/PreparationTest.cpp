@@ -86,6 +86,13 @@ TEST(Preparation, SummaryPageObjectsLandAtTheirMillimetres) {
   ASSERT_TRUE(birth);
   EXPECT_TRUE(birth->font.bold);
 
+  // The lifetime line sits in the header's free space under the birth date, above the rule.
+  const auto lifetime = run(page, "Lifetime: 84 treatments, 61.2 J/cm²");
+  ASSERT_TRUE(lifetime);
+  EXPECT_NEAR(lifetime->origin.x(), firstBaseline(origin + QPointF(112.3, 15.4), 10).x(), kTolerance);
+  EXPECT_GT(lifetime->origin.y(), origin.y() + 14.4);
+  EXPECT_LT(lifetime->origin.y(), origin.y() + 21.3);
+
   // The print date is right-aligned in Memo7 (228.4, 1.0, 49.0 wide).
   const auto date = run(page, "March 21, 2025");
   ASSERT_TRUE(date);

@@ -71,6 +71,7 @@ inline report::ReportInput sampleInput(int photographs = 0) {
   in.nhi = QStringLiteral("ABC1234");
   in.ageText = QStringLiteral("45.5");
   in.birthText = QStringLiteral("14/09/1979");
+  in.lifetime = QStringLiteral("Lifetime: 84 treatments, 61.2 J/cm²");
   in.diagnosis = QStringLiteral("Psioriasis");
   in.treatmentType = QStringLiteral("NB UVB - Low");
   in.condition = QStringLiteral("Scaley");

@@ -33,7 +33,7 @@ TEST(ReportTool, WritesTheCoursesPdfAndPrintsItsPath) {
   EXPECT_TRUE(info.contains("Physiotherapy Dept."));
   const QString text = pdf_support::poppler("pdftotext", {}, pdf);
   for (const char* expected : {"Whitfield", "ABC1234", "07 Mar", "AB 36.5C 02:30", "Psioriasis", "Claustrophobia",
-                               "Dr Lock", "Elbow, week 3", "Treatment Number"})
+                               "Dr Lock", "Elbow, week 3", "Treatment Number", "Lifetime: 3 treatments, "})
     EXPECT_TRUE(text.contains(QString::fromLatin1(expected))) << expected;
   EXPECT_EQ(pdf_support::tableRows(pdf_support::poppler("pdfimages", {"-list"}, pdf)).size(), 7);
 }
@@ -47,6 +47,7 @@ TEST(ReportTool, FollowsTheProcesssLocale) {
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
   const QString text = pdf_support::poppler("pdftotext", {}, pdf);
   EXPECT_TRUE(text.contains("AB 36,5C 02:30")) << text.left(400).toStdString();
+  EXPECT_TRUE(text.contains(QRegularExpression("Lifetime: 3 treatments, \\d+,\\d J/cm²"))) << text.left(400).toStdString();
   EXPECT_TRUE(text.contains(QLocale(QLocale::German).toString(QDate::currentDate(), "MMMM dd, yyyy")));
 }
 

@@ -113,7 +113,7 @@ class WindowFixture {
   void reactivate() {
     if (QApplication::activeWindow() == window.get()) return;
     window->activateWindow();
-    QTest::qWaitForWindowActive(window.get());
+    (void)QTest::qWaitForWindowActive(window.get());
   }
   // The focus moves to `w` and then to a widget that stores nothing (the "List" button, not
   // clicked), and the leave is handled: `w`'s text is stored as when the user clicks elsewhere.

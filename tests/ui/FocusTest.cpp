@@ -66,7 +66,7 @@ TEST_F(Focus, TheLeftHandlerRunsOncePerRealMoveAndNeverForAPopupABoxOrAnotherWin
          QWidget other;
          other.show();
          QApplication::setActiveWindow(&other);
-         QTest::qWaitForWindowActive(&other);
+         (void)QTest::qWaitForWindowActive(&other);
          t.settle();
          other.close();
          t.app.reactivate();

@@ -14,10 +14,10 @@
 #include <cstdio>
 
 #include "Command.h"
-#include "maintenance/ServerAddress.h"
 #include "maintenance/StoreBackup.h"
 #include "records/DataError.h"
 #include "records/Database.h"
+#include "records/StoreLocation.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ int run(const CommandArgs& args) {
   }
   const QString dir = QString::fromLocal8Bit(args[0].c_str());
   const QString target = QString::fromLocal8Bit(args[1].c_str());
-  if (maintenance::isServerAddress(dir)) {
+  if (records::parseStoreLocation(dir).isServer()) {
     std::fprintf(stderr,
                  "halcyra-tool backup: %s is a database server. Back it up with the server's own tools "
                  "(pg_dump for a copy of the database, or the server's continuous archiving); "

@@ -3,8 +3,11 @@
 //   check DIR    prints "ok" and exits 0 for a sound store; otherwise one line per problem
 //                (maintenance/StoreCheck.h lists what is checked) and exit status 1
 //
-// A store that cannot be opened at all is one problem. Exit status 2 for wrong arguments. While
-// photographs are decoded, a progress line goes to stderr when that is a terminal.
+// DIR is a folder with the store file or a database server's URI; on a server every check but the
+// file's own integrity check is made (the server looks after its pages itself). A store file that
+// cannot be opened at all is one problem; a folder without one, or a server that cannot be
+// reached, is said on stderr with exit status 1. Exit status 2 for wrong arguments. While the
+// courses and photographs are read, a progress line goes to stderr when that is a terminal.
 
 #include <QFileInfo>
 #include <cstdio>
@@ -13,11 +16,11 @@
 #endif
 
 #include "Command.h"
-#include "maintenance/ServerAddress.h"
 #include "maintenance/StoreCheck.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
 #include "records/Database.h"
+#include "records/StoreLocation.h"
 
 namespace {
 
@@ -29,32 +32,40 @@ int run(const CommandArgs& args) {
     return 2;
   }
   const QString dir = QString::fromLocal8Bit(args[0].c_str());
-  if (maintenance::isServerAddress(dir)) {
-    std::fprintf(stderr, "halcyra-tool check: %s is a database server; this copy of halcyra-tool checks database "
-                         "files only.\n", args[0].c_str());
-    return 1;
-  }
-  const QString file = records::databasePath(dir);
-  if (!QFileInfo::exists(file)) {
-    std::fprintf(stderr, "halcyra-tool check: there is no database %s\n", file.toLocal8Bit().constData());
+  const records::StoreLocation where = records::parseStoreLocation(dir);
+  if (where.kind == records::StoreLocation::Kind::Folder && !QFileInfo::exists(records::databasePath(dir))) {
+    std::fprintf(stderr, "halcyra-tool check: there is no database %s\n",
+                 records::databasePath(dir).toLocal8Bit().constData());
     return 1;
   }
 
   QStringList problems;
   records::Connection store;
   try {
-    store.open(file);
-#ifdef Q_OS_UNIX
-    const bool terminal = ::isatty(STDERR_FILENO) != 0;
-#else
-    const bool terminal = false;
-#endif
-    problems = maintenance::checkStore(store, [terminal](const QString& line) {
-      if (terminal) std::fprintf(stderr, "\r%s", line.toLocal8Bit().constData());
-    });
-    if (terminal) std::fprintf(stderr, "\r\033[K");
+    records::openStore(store, dir);
   } catch (const records::DataError& e) {
+    // A server that cannot be reached, or a database there without this program's tables, leaves
+    // nothing to check; a store file that cannot be opened is damaged, or no database at all.
+    if (where.isServer()) {
+      std::fprintf(stderr, "halcyra-tool check: %s\n", e.message().toLocal8Bit().constData());
+      return 1;
+    }
     problems << e.message();
+  }
+  if (store.isOpen()) {
+    try {
+#ifdef Q_OS_UNIX
+      const bool terminal = ::isatty(STDERR_FILENO) != 0;
+#else
+      const bool terminal = false;
+#endif
+      problems = maintenance::checkStore(store, [terminal](const QString& line) {
+        if (terminal) std::fprintf(stderr, "\r%s", line.toLocal8Bit().constData());
+      });
+      if (terminal) std::fprintf(stderr, "\r\033[K");
+    } catch (const records::DataError& e) {
+      problems << e.message();
+    }
   }
   if (problems.isEmpty()) {
     std::printf("ok\n");
