@@ -2,7 +2,9 @@
 
 #include <QFileInfo>
 
+#include "records/AuditTrail.h"
 #include "records/DataError.h"
+#include "records/Database.h"
 #include "records/PostgresBackend.h"
 #include "records/SqliteBackend.h"
 
@@ -26,6 +28,7 @@ void Connection::close() {
   backend_.reset();
   depth_ = 0;
   hasJournal_ = false;
+  hasAudit_ = false;
 }
 
 void Connection::open(const QString& file) {
@@ -47,7 +50,7 @@ void Connection::open(const QString& file) {
   } catch (const StoreRefusal& e) {
     throw DataError(QStringLiteral("The database file %1 cannot be opened: %2").arg(file_, e.text));
   }
-  addJournalIfMissing();
+  addMissingTables();
 }
 
 void Connection::open(const StoreLocation& where, const PasswordPrompt& askPassword) {
@@ -132,37 +135,97 @@ void Connection::connectServer(const StoreLocation& where, const PasswordPrompt&
   } catch (const StoreRefusal&) {
     hasJournal_ = false;
   }
+  addServerAuditIfMissing();
 }
 
-void Connection::addJournalIfMissing() {
-  // A file made by an earlier version of the program has no change journal: it is added (in one
-  // transaction, so it is there whole or not at all). Earlier versions ignore it.
+void Connection::addMissingTables() {
+  // A file made by an earlier version of the program lacks the change journal, the audit trail or
+  // both: what is missing is added, in one transaction, so that it is there whole or not at all.
+  // Earlier versions ignore both (but do not write audit entries: every workstation needs this
+  // version for a complete trail).
+  auto present = [this] {
+    QStringList names;
+    for (const auto& row : backend_->select(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND "
+                                                           "name IN ('Patient', 'PatientChange', 'Audit')"),
+                                            {}, nullptr)) {
+      names << row.front().toString();
+    }
+    return names;
+  };
+  QStringList have;
   try {
-    const Rows present = backend_->select(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND "
-                                                         "name IN ('Patient', 'PatientChange')"),
-                                          {}, nullptr);
-    if (present.size() == 2) {
-      hasJournal_ = true;
-      return;
-    }
-    bool patients = false;
-    for (const auto& row : present) patients = patients || row.front().toString() == QLatin1String("Patient");
-    if (!patients) return;  // not a store of this program: the cursors will say so
-    backend_->execute(QStringLiteral("BEGIN IMMEDIATE"), {});
-    try {
-      for (const QString& sql : journalStatements(sqliteDialect())) backend_->execute(sql, {});
-      backend_->execute(QStringLiteral("COMMIT"), {});
-    } catch (...) {
+    have = present();
+    if (!have.contains(QLatin1String("Patient"))) return;  // not a store of this program: the cursors will say so
+    if (!have.contains(QLatin1String(kJournalTable)) || !have.contains(QLatin1String(kAuditTable))) {
+      backend_->execute(QStringLiteral("BEGIN IMMEDIATE"), {});
       try {
-        backend_->execute(QStringLiteral("ROLLBACK"), {});
-      } catch (const StoreRefusal&) {
+        have = present();  // another copy may have added them while this one waited for the lock
+        QStringList statements;
+        if (!have.contains(QLatin1String(kJournalTable))) statements << journalStatements(sqliteDialect());
+        if (!have.contains(QLatin1String(kAuditTable))) statements << auditStatements(sqliteDialect());
+        for (const QString& sql : statements) backend_->execute(sql, {});
+        backend_->execute(QStringLiteral("COMMIT"), {});
+      } catch (...) {
+        try {
+          backend_->execute(QStringLiteral("ROLLBACK"), {});
+        } catch (const StoreRefusal&) {
+        }
+        throw;
       }
-      throw;
+      have << QString::fromLatin1(kJournalTable) << QString::fromLatin1(kAuditTable);
     }
-    hasJournal_ = true;
   } catch (const StoreRefusal&) {
-    hasJournal_ = false;  // a file that cannot take it (read-only, busy) is read in full each time
+    // A file that cannot take them now (read-only, busy): without the journal the list is read in
+    // full each time; without the audit trail nothing can be stored until it is added.
   }
+  hasJournal_ = have.contains(QLatin1String(kJournalTable));
+  hasAudit_ = have.contains(QLatin1String(kAuditTable));
+}
+
+void Connection::addServerAuditIfMissing() {
+  // A server database made by an earlier version has no audit trail: it is added when a login that
+  // may create tables (the owner's) connects. The clinic's logins may not; their writes are refused
+  // until the owner has connected once.
+  auto* server = dynamic_cast<PostgresBackend*>(backend_.get());
+  if (!server) return;
+  try {
+    hasAudit_ = !server->select(QStringLiteral("SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema() "
+                                               "AND tablename = 'Audit'"),
+                                {}, nullptr)
+                     .empty();
+    if (hasAudit_) return;
+    server->script(QStringLiteral("BEGIN"));
+    try {
+      for (const QString& sql : auditStatements(postgresDialect()) + auditGrantStatements(QString::fromLatin1(kClinicRole)))
+        server->script(sql);
+      server->script(QStringLiteral("COMMIT"));
+      hasAudit_ = true;
+    } catch (const StoreRefusal&) {
+      server->script(QStringLiteral("ROLLBACK"));
+    }
+  } catch (const StoreRefusal&) {
+    hasAudit_ = false;
+  }
+}
+
+void Connection::requireAudit(const QString& action) {
+  if (hasAudit_ || !backend_) return;
+  if (depth_ == 0) {
+    if (location_.isServer()) {
+      addServerAuditIfMissing();
+    } else {
+      addMissingTables();
+    }
+  }
+  if (hasAudit_) return;
+  if (location_.isServer()) {
+    fail(action, QStringLiteral("the database has no audit trail yet (the table Audit), and this login may not add "
+                                "it. Ask the database's owner to connect to it once with halcyra-tool and the "
+                                "owner's login (for example halcyra-tool find %1), which adds it; then try again")
+                     .arg(file_));
+  }
+  fail(action, QStringLiteral("the audit trail (the table Audit) could not be added to the database file, and no "
+                              "change is stored without it. Check that the file may be written, and try again"));
 }
 
 void Connection::reconnect() {

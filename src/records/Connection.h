@@ -90,6 +90,13 @@ class Connection {
   // One statement, so that the new mark and the changes come from the same moment.
   std::optional<JournalChanges> changedSince(const QVariant& mark);
 
+  // Whether the store keeps the audit trail (records/AuditTrail.h). Every write asks first: a store
+  // without it is given it now if this login may (a store made by an earlier version); otherwise
+  // the write is refused with a DataError that says how to add it, since a change must never be
+  // stored without its entry.
+  bool keepsAudit() const { return hasAudit_; }
+  void requireAudit(const QString& action);
+
   // Transactions (see Transaction below). Only the outermost begins and commits; a rollback makes
   // every cursor's snapshot count as out of date.
   void begin(const QString& action);
@@ -103,7 +110,8 @@ class Connection {
  private:
   StoreBackend& backend(const QString& action);
   void connectServer(const StoreLocation& where, const PasswordPrompt& askPassword);
-  void addJournalIfMissing();
+  void addMissingTables();
+  void addServerAuditIfMissing();
 
   QString file_;
   StoreLocation location_;
@@ -112,6 +120,7 @@ class Connection {
   int generation_ = 0;
   int depth_ = 0;
   bool hasJournal_ = false;
+  bool hasAudit_ = false;
   qint64 rowsRead_ = 0;
   std::unique_ptr<StoreBackend> backend_;
 };

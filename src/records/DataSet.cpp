@@ -3,6 +3,7 @@
 #include <QSet>
 #include <algorithm>
 
+#include "records/AuditTrail.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
 
@@ -321,6 +322,27 @@ std::optional<DataSet::Row> DataSet::fetchRow(const QVariantList& key) const {
   for (const ColumnDef& c : table_.columns) columns.push_back(&c);
   auto rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(columnList(false), quoted(table_.name), whereKey()),
                                  key, columns, QStringLiteral("read a %1 row").arg(table_.name));
+  if (rows.empty()) return std::nullopt;
+  return std::move(rows.front());
+}
+
+std::optional<DataSet::Row> DataSet::storedValues(const QVariantList& key, const std::vector<int>& columns,
+                                                  bool sizesOfBytes) const {
+  static const ColumnDef size{QStringLiteral("size"), ColumnKind::Integer};
+  std::vector<const ColumnDef*> defs;
+  QStringList expressions;
+  for (int i : columns) {
+    const ColumnDef& c = table_.columns[static_cast<std::size_t>(i)];
+    const bool bytes = c.kind == ColumnKind::VarBytes || c.kind == ColumnKind::Blob;
+    defs.push_back(sizesOfBytes && bytes ? &size : &c);
+    expressions << (sizesOfBytes && bytes ? QStringLiteral("length(%1)").arg(quoted(c.name)) : quoted(c.name));
+  }
+  // Locked until the transaction ends, so that what is recorded as the row's value before the
+  // change is what the change replaced.
+  Rows rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3%4")
+                                     .arg(expressions.join(QStringLiteral(", ")), quoted(table_.name), whereKey(),
+                                          QString::fromLatin1(connection_.dialect().lockRows)),
+                                 key, defs, QStringLiteral("read the %1 row (%2)").arg(table_.name, describeKey(table_, key)));
   if (rows.empty()) return std::nullopt;
   return std::move(rows.front());
 }
@@ -895,21 +917,34 @@ void DataSet::updateRow() {
       throw DataError(QStringLiteral("The %1 row cannot be saved: its key (%2) is empty, so it cannot be found in the file.")
                           .arg(table_.name, describeKey(table_, editKey_)));
     }
-    QStringList sets;
-    for (int c : columns) sets << quoted(table_.columns[static_cast<std::size_t>(c)].name) + QStringLiteral(" = ?");
-    QVariantList values;
-    for (int c : columns) values << buffer_[static_cast<std::size_t>(c)];
-    values << editKey_;
-    const int affected = connection_
-                             .execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                                          .arg(quoted(table_.name), sets.join(QStringLiteral(", ")), whereKey()),
-                                      values,
-                                      QStringLiteral("save the changed %1 row (%2)").arg(table_.name, describeKey(table_, editKey_)))
-                             .affected;
-    if (affected == 0) {
-      throw DataError(QStringLiteral("The %1 row (%2) is no longer in the database %3: another copy of the program may "
-                                     "have deleted it. Return to the list to read the table again.")
-                          .arg(table_.name, describeKey(table_, editKey_), connection_.file()));
+    const QString action = QStringLiteral("save the changed %1 row (%2)").arg(table_.name, describeKey(table_, editKey_));
+    connection_.requireAudit(action);
+    {
+      // The change and its audit entry are stored together or not at all.
+      Transaction together(connection_, action);
+      Row before = buffer_;
+      if (const std::optional<Row> stored = storedValues(editKey_, columns, false)) {
+        for (std::size_t i = 0; i < columns.size(); ++i) before[static_cast<std::size_t>(columns[i])] = (*stored)[i];
+      }
+      QStringList sets;
+      for (int c : columns) sets << quoted(table_.columns[static_cast<std::size_t>(c)].name) + QStringLiteral(" = ?");
+      QVariantList values;
+      for (int c : columns) values << buffer_[static_cast<std::size_t>(c)];
+      values << editKey_;
+      const int affected = connection_
+                               .execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                                            .arg(quoted(table_.name), sets.join(QStringLiteral(", ")), whereKey()),
+                                        values, action)
+                               .affected;
+      if (affected == 0) {
+        throw DataError(QStringLiteral("The %1 row (%2) is no longer in the database %3: another copy of the program may "
+                                       "have deleted it. Return to the list to read the table again.")
+                            .arg(table_.name, describeKey(table_, editKey_), connection_.file()));
+      }
+      // A value written again unchanged is no change: it leaves no entry.
+      const QString changes = describeChange(table_, AuditAction::Changed, before, buffer_, columns);
+      if (!changes.isEmpty()) writeAuditEntry(connection_, table_, AuditAction::Changed, before, changes);
+      together.commit();
     }
     for (int k : table_.key) {
       if (changed_[static_cast<std::size_t>(k)]) dropKeyIndex();
@@ -964,23 +999,32 @@ void DataSet::insertRow() {
   }
   QVariantList values;
   for (int c : columns) values << buffer_[static_cast<std::size_t>(c)];
-  const ExecResult result = connection_.execute(sql, values, QStringLiteral("save the new %1 row").arg(table_.name));
+  const QString action = QStringLiteral("save the new %1 row").arg(table_.name);
+  connection_.requireAudit(action);
   std::optional<Row> stored;
-  QVariant id = result.insertedId;
-  if (server && result.returned.size() >= table_.columns.size()) {
-    stored.emplace(table_.columns.size());
-    for (std::size_t c = 0; c < table_.columns.size(); ++c) (*stored)[c] = normalizeValue(table_.columns[c], result.returned[c]);
-    id = table_.journaled ? result.returned.back() : (numbered >= 0 ? (*stored)[static_cast<std::size_t>(numbered)] : QVariant());
-  } else {
-    if (numbered >= 0) buffer_[static_cast<std::size_t>(numbered)] = normalizeValue(table_.columns[static_cast<std::size_t>(numbered)], id);
-    // Read the row back for what the store filled in (the Yes/No default, the photograph number).
-    stored = fetchRow(keyOfFull(buffer_));
-  }
-  if (!stored) {
-    stored = buffer_;
-    for (std::size_t c = 0; c < table_.columns.size(); ++c) {
-      if (table_.columns[c].kind == ColumnKind::Boolean && (*stored)[c].isNull()) (*stored)[c] = false;
+  QVariant id;
+  {
+    // The new row and its audit entry are stored together or not at all.
+    Transaction together(connection_, action);
+    const ExecResult result = connection_.execute(sql, values, action);
+    id = result.insertedId;
+    if (server && result.returned.size() >= table_.columns.size()) {
+      stored.emplace(table_.columns.size());
+      for (std::size_t c = 0; c < table_.columns.size(); ++c) (*stored)[c] = normalizeValue(table_.columns[c], result.returned[c]);
+      id = table_.journaled ? result.returned.back() : (numbered >= 0 ? (*stored)[static_cast<std::size_t>(numbered)] : QVariant());
+    } else {
+      if (numbered >= 0) buffer_[static_cast<std::size_t>(numbered)] = normalizeValue(table_.columns[static_cast<std::size_t>(numbered)], id);
+      // Read the row back for what the store filled in (the Yes/No default, the photograph number).
+      stored = fetchRow(keyOfFull(buffer_));
     }
+    if (!stored) {
+      stored = buffer_;
+      for (std::size_t c = 0; c < table_.columns.size(); ++c) {
+        if (table_.columns[c].kind == ColumnKind::Boolean && (*stored)[c].isNull()) (*stored)[c] = false;
+      }
+    }
+    writeAuditEntry(connection_, table_, AuditAction::Added, *stored, describeChange(table_, AuditAction::Added, {}, *stored));
+    together.commit();
   }
   if (listLoaded_) {
     Row held;
@@ -1029,8 +1073,19 @@ void DataSet::deleteRow() {
     throw DataError(QStringLiteral("The %1 row cannot be deleted: its key (%2) is empty, so it cannot be found in the file.")
                         .arg(table_.name, describeKey(table_, key)));
   }
-  connection_.execute(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(table_.name), whereKey()), key,
-                      QStringLiteral("delete the %1 row (%2)").arg(table_.name, describeKey(table_, key)));
+  const QString action = QStringLiteral("delete the %1 row (%2)").arg(table_.name, describeKey(table_, key));
+  connection_.requireAudit(action);
+  {
+    // The deletion and its audit entry are stored together or not at all. The entry keeps what
+    // the row held, its byte columns as their sizes.
+    Transaction together(connection_, action);
+    std::vector<int> all(table_.columns.size());
+    for (std::size_t c = 0; c < all.size(); ++c) all[c] = static_cast<int>(c);
+    const std::optional<Row> before = storedValues(key, all, true);
+    connection_.execute(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(table_.name), whereKey()), key, action);
+    if (before) writeAuditEntry(connection_, table_, AuditAction::Deleted, *before, describeChange(table_, AuditAction::Deleted, *before, {}));
+    together.commit();
+  }
   // A row another copy deleted first is gone all the same.
   rows_.erase(rows_.begin() + row);
   if (table_.journaled) order_.erase(order_.begin() + row);

@@ -181,6 +181,9 @@ class DataSet : public QObject {
   void ensureList() const;
   void computeVisible() const;
   std::optional<Row> fetchRow(const QVariantList& key) const;
+  // The given columns of the stored row with this key (byte columns as their sizes, when asked),
+  // locked until the transaction ends; what the audit trail records as the values before a change.
+  std::optional<Row> storedValues(const QVariantList& key, const std::vector<int>& columns, bool sizesOfBytes) const;
   QVariantList masterLinkValues() const;
   QString columnList(bool heldOnly) const;
   QString orderBy() const;

@@ -9,6 +9,7 @@
 #include <QTemporaryFile>
 #include <atomic>
 
+#include "records/AuditTrail.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
 #include "records/HealthFiles.h"
@@ -76,7 +77,7 @@ QString createServerDatabase(const StoreLocation& where, const PasswordPrompt& a
   try {
     const Rows present = server->select(
         QStringLiteral("SELECT tablename FROM pg_catalog.pg_tables WHERE schemaname = current_schema() AND "
-                       "tablename IN ('Patient', 'Course', 'Imagedb', 'PatientChange') ORDER BY tablename"),
+                       "tablename IN ('Patient', 'Course', 'Imagedb', 'PatientChange', 'Audit') ORDER BY tablename"),
         {}, nullptr);
     if (!present.empty()) {
       QStringList names;
@@ -98,6 +99,7 @@ QString createServerDatabase(const StoreLocation& where, const PasswordPrompt& a
                       "END $$").arg(role)
                << QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON \"Patient\", \"Course\", \"Imagedb\" TO %1").arg(role)
                << QStringLiteral("GRANT SELECT ON \"PatientChange\" TO %1").arg(role)
+               << auditGrantStatements(role)
                << QStringLiteral("COMMIT");
     for (const QString& sql : statements) server->script(sql);
   } catch (const StoreRefusal& e) {

@@ -25,10 +25,11 @@ QString databasePath(const QString& dir);
 // also the group of a folder set up for one (records/HealthFiles.h).
 //
 // `dir` may also be a postgresql:// URI naming an existing, empty database on a server: the tables
-// (and the change journal) are created there in one transaction, together with the role
-// halcyra_clinic, which may read and write the rows of the three tables but not change or drop
-// the tables; a database that already holds any of them is refused and left as it is. Returns
-// the URI as it may be shown.
+// (and the change journal and the audit trail) are created there in one transaction, together
+// with the role halcyra_clinic, which may read and write the rows of the three tables, and read
+// and add audit entries, but neither change nor delete entries nor change or drop the tables; a
+// database that already holds any of them is refused and left as it is. Returns the URI as it may
+// be shown.
 QString createDatabase(const QString& dir, const PasswordPrompt& askPassword = {});
 
 // The role every workstation's login is given on a server.

@@ -19,6 +19,7 @@ const Dialect& sqliteDialect() {
       // Writers take turns on the file, so the journal numbers its changes one after another.
       "(SELECT COALESCE(MAX(\"Seq\"), 0) + 1 FROM \"PatientChange\")",
       "SELECT NULL, \"Hosp\" FROM \"PatientChange\" WHERE \"Seq\" >= ?",
+      "strftime('%Y-%m-%dT%H:%M:%fZ', 'now')",
   };
   return d;
 }
@@ -40,6 +41,7 @@ const Dialect& postgresDialect() {
       "pg_current_snapshot()::text",
       "SELECT NULL, \"Hosp\" FROM \"PatientChange\" WHERE \"Seq\" >= pg_snapshot_xmin(?::pg_snapshot)::text::bigint "
       "AND NOT pg_visible_in_snapshot(\"Seq\"::text::xid8, ?::pg_snapshot)",
+      "to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')",
   };
   return d;
 }

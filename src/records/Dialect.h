@@ -29,6 +29,9 @@ struct Dialect {
   // not show.
   const char* journalMark;
   const char* journalSince;
+  // Expression of the store's clock in UTC as text, "2024-03-14T09:12:33.123Z": when an audit
+  // entry was written. On a server it is the server's clock, the one clock of the department.
+  const char* utcClock;
 };
 
 const Dialect& sqliteDialect();

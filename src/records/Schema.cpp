@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "records/AuditTrail.h"
+
 namespace records {
 namespace {
 
@@ -148,7 +150,7 @@ QStringList createStatements(const Dialect& dialect) {
       table(courseTable(), QStringLiteral("CONSTRAINT \"CourseNumber\" UNIQUE (\"Hosp\", \"CourseID\")")),
       table(imageTable(), {}),
       QStringLiteral("CREATE INDEX \"ImagedbCourse\" ON \"Imagedb\" (\"Hosp\", \"CourseID\")"),
-  } + journalStatements(dialect);
+  } + journalStatements(dialect) + auditStatements(dialect);
 }
 
 QStringList journalStatements(const Dialect& dialect) {

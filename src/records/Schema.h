@@ -57,7 +57,7 @@ const TableDef& imageTable();
 QString columnSql(const Dialect& dialect, const ColumnDef& column);
 
 // CREATE TABLE and CREATE INDEX statements for an empty database, in order, the change journal's
-// included.
+// and the audit trail's (records/AuditTrail.h) included.
 QStringList createStatements(const Dialect& dialect);
 
 // The change journal: one row per patient ever changed, with the number of its latest change

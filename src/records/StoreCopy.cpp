@@ -1,5 +1,6 @@
 #include "records/StoreCopy.h"
 
+#include "records/AuditTrail.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
 #include "records/Schema.h"
@@ -19,8 +20,11 @@ int pageFor(const TableDef& table) { return table.name == QLatin1String("Imagedb
 }  // namespace
 
 CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(const QString&, qint64)>& progress) {
-  const std::vector<const TableDef*> tables{&patientTable(), &courseTable(), &imageTable()};
-  for (const TableDef* t : tables) {
+  std::vector<const TableDef*> tables{&patientTable(), &courseTable(), &imageTable()};
+  // A source made by an earlier version may have no audit trail (a server whose owner never
+  // connected with this version); the target always gets one.
+  to.requireAudit(QStringLiteral("copy the audit trail"));
+  for (const TableDef* t : {&patientTable(), &courseTable(), &imageTable(), &auditTable()}) {
     const qint64 there = rowCount(to, *t);
     if (there > 0) {
       throw DataError(QStringLiteral("The target %1 already holds %2 %3 rows; nothing was copied. Copy only into a "
@@ -28,6 +32,7 @@ CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(
                           .arg(to.file()).arg(there).arg(t->name));
     }
   }
+  if (from.keepsAudit()) tables.push_back(&auditTable());
   CopyCounts counts;
   Transaction together(to, QStringLiteral("start the copy"));
   for (const TableDef* t : tables) {
@@ -38,7 +43,7 @@ CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(
       names << quoted(c.name);
       marks << QStringLiteral("?");
     }
-    // Patients in the order they were added; courses and photographs by their keys.
+    // Patients in the order they were added; courses, photographs and audit entries by their keys.
     QString order = t->journaled ? QString::fromLatin1(from.dialect().insertionOrder) : QString();
     if (order.isEmpty()) {
       QStringList keys;
@@ -64,13 +69,18 @@ CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(
     }
     if (t == &patientTable()) counts.patients = copied;
     else if (t == &courseTable()) counts.courses = copied;
-    else counts.photographs = copied;
+    else if (t == &imageTable()) counts.photographs = copied;
+    else counts.auditEntries = copied;
   }
   if (to.dialect().server) {
-    // Photograph numbers were copied as they are: the next new photograph is numbered after them.
-    to.query(QStringLiteral("SELECT setval(pg_get_serial_sequence('\"Imagedb\"', 'ImageID'), "
-                            "COALESCE(MAX(\"ImageID\"), 0) + 1, false) FROM \"Imagedb\""),
-             {}, QStringLiteral("number the photographs on"));
+    // Photograph and entry numbers were copied as they are: the next new ones are numbered after
+    // them.
+    for (const TableDef* t : {&imageTable(), &auditTable()}) {
+      const QString column = t->columns[static_cast<std::size_t>(t->key.front())].name;
+      to.query(QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), COALESCE(MAX(%3), 0) + 1, false) FROM %1")
+                   .arg(quoted(t->name), column, quoted(column)),
+               {}, QStringLiteral("number the %1 rows on").arg(t->name));
+    }
   }
   together.commit();
   return counts;

@@ -1,12 +1,18 @@
 #pragma once
-// Copying every patient, course and photograph of one store into another, in either direction
-// between a store file and a server database: how a department moves its file onto a server (and
-// back). `halcyra-tool copy-db` calls it.
+// Copying every patient, course and photograph of one store into another, with the audit trail, in
+// either direction between a store file and a server database: how a department moves its file
+// onto a server (and back). `halcyra-tool copy-db` calls it.
 //
 // The target must already have the tables (init-db) and hold no rows: a target with patients,
-// courses or photographs is refused and left as it is. Everything is written in one transaction
-// on the target, so a failure part-way leaves the target as it was. Every column is copied as it
-// is stored, photograph numbers included; patients keep the order in which they were added.
+// courses, photographs or audit entries is refused and left as it is. Everything is written in one
+// transaction on the target, so a failure part-way leaves the target as it was. Every column is
+// copied as it is stored, photograph and entry numbers included; patients keep the order in which
+// they were added.
+//
+// The copy itself writes no audit entries: it changes no record. The target holds afterwards
+// exactly the source's rows with their own history (each entry with its original time, account,
+// workstation and program), and an entry per copied row would put the copier's name on every
+// record and double the trail.
 
 #include <QString>
 #include <functional>
@@ -19,6 +25,7 @@ struct CopyCounts {
   qint64 patients = 0;
   qint64 courses = 0;
   qint64 photographs = 0;
+  qint64 auditEntries = 0;
 };
 
 // Copies `from` into `to`; `progress` (optional) hears each table's name and rows copied so far

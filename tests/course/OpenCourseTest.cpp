@@ -3,14 +3,21 @@
 // store refuses a write, and two windows writing one course. On both engines.
 
 #include <QSignalSpy>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "../dosing/PlanFixtures.h"
 #include "../records/LegacyFixtures.h"
 #include "../records/RecordsFixtures.h"
 #include "CourseFixtures.h"
+#include "base/JpegCodec.h"
 #include "course/OpenCourse.h"
+#include "records/AuditTrail.h"
+#include "records/Connection.h"
 #include "records/CourseRow.h"
+#include "records/Database.h"
 #include "base/DateTime.h"
 
 namespace {
@@ -293,6 +300,54 @@ TEST_F(OpenCourseTest, TwoWindowsOnOneCourseKeepEachOthersTreatmentsAndIncrement
   EXPECT_EQ(reader.dosing().grid.inc[8], "44");
   EXPECT_EQ(other.dosing().grid.inc[4], "33");
   EXPECT_EQ(problems(), QStringList());
+}
+
+TEST_F(OpenCourseTest, EachStoredOperationLeavesAnAuditEntryAndARefusedOneNone) {
+  const auto trail = [this] {
+    records::Connection c;
+    records::openStore(c, dirPath());
+    QStringList out;
+    for (const records::AuditEntry& e : records::patientAudit(c, "ABC1234")) {
+      EXPECT_EQ(e.program, "halcyra");
+      out << e.table + ' ' + e.action + ' ' + e.changes;
+    }
+    return out;
+  };
+  selectNew(course, "ABC1234");
+  const qsizetype opened = trail().size();
+  EXPECT_GE(opened, 2);  // the patient and the course added
+  course.setCourseText(course::CourseText::Referral, "Dr Lock");
+  EXPECT_EQ(trail().mid(opened), QStringList{"Course changed Referal: null -> \"Dr Lock\""});
+
+  // Refused: nothing stored, no entry; stored with the next operation, with its entry then.
+  RawStore raw(file());
+  raw.refuse("refuse", "BEFORE UPDATE ON Course", {}, "disk I/O error");
+  EXPECT_THROW(course.setCourseText(course::CourseText::Referral, "Dr Key"), course::StoreError);
+  EXPECT_EQ(trail().size(), opened + 1);
+  raw.dropRefusal("refuse", "Course");
+  course.setCourseText(course::CourseText::Referral, "Dr Key");
+  EXPECT_EQ(trail().mid(opened + 1), QStringList{"Course changed Referal: \"Dr Lock\" -> \"Dr Key\""});
+
+  // Photographs added, annotated, re-dated and deleted through the window's operations.
+  QTemporaryDir files;
+  const QString photo = files.filePath("ARM.JPG");
+  {
+    QFile f(photo);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(jpeg::encode(QImage(40, 30, QImage::Format_RGB888), 90));
+  }
+  course.addPhotographFile(photo);
+  course.setPhotographNote("left\tarm");
+  course.setPhotographDate(45001.0);
+  course.deletePhotograph();
+  const QStringList photographs = trail().mid(opened + 2).filter(QRegularExpression("^Imagedb "));
+  ASSERT_EQ(photographs.size(), 4) << photographs.join('\n').toStdString();
+  EXPECT_TRUE(photographs[0].startsWith("Imagedb added ")) << photographs[0].toStdString();
+  EXPECT_TRUE(photographs[0].contains(QRegularExpression("JpegImage: \\d+ bytes"))) << photographs[0].toStdString();
+  EXPECT_EQ(photographs[1], "Imagedb changed NoteMemo: null -> \"left\\tarm\"");
+  EXPECT_TRUE(photographs[2].startsWith("Imagedb changed WhenDate: ")) << photographs[2].toStdString();
+  EXPECT_TRUE(photographs[2].endsWith(" -> 2023-03-16 00:00:00")) << photographs[2].toStdString();
+  EXPECT_TRUE(photographs[3].startsWith("Imagedb deleted ")) << photographs[3].toStdString();
 }
 
 }  // namespace

@@ -328,4 +328,63 @@ TEST_F(ImportToolTest, ExitStatus) {
   EXPECT_EQ(count("Course"), 1);
 }
 
+// ---------------------------------------------------------------------------------------------
+// halcyra-tool audit
+
+TEST_F(ImportToolTest, TheAuditToolListsAPatientsEntriesOneALineOldestFirst) {
+  UvbFile f;
+  f.nhi = "AUD0001";
+  ASSERT_EQ(runTool({"import", dirPath(), file("A.UVB", f)}).exitCode, 0);
+  {
+    auto data = connect();  // a later change by the program, with a line feed and a tab in it
+    data->FilterPatientByNHI("AUD0001");
+    data->ADOPatient.edit();
+    data->ADOPatientMEMOs.setString("first\nsecond\tthird");
+    data->ADOPatient.post();
+  }
+  const ToolRun r = runTool({"audit", dirPath(), "aud0001"});  // in any letter case
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  const QStringList lines = r.lines();
+  ASSERT_GE(lines.size(), 3) << r.out.toStdString();
+  QStringList programs, tables;
+  for (const QString& line : lines) {
+    SCOPED_TRACE(line.toStdString());
+    const QStringList fields = line.split('\t');
+    ASSERT_EQ(fields.size(), 7);
+    EXPECT_TRUE(fields[0].endsWith('Z'));
+    EXPECT_FALSE(fields[1].isEmpty());
+    EXPECT_TRUE(fields[5].startsWith("Hosp=AUD0001"));
+    programs << fields[3];
+    tables << fields[4];
+  }
+  EXPECT_EQ(programs.first(), "halcyra-tool import");
+  EXPECT_TRUE(tables.contains("Course"));
+  EXPECT_EQ(lines.last().section('\t', 3), "halcyra\tPatient\tHosp=AUD0001\tchanged MEMOs: null -> \"first\\nsecond\\tthird\"");
+  const QStringList times = [&] {
+    QStringList t;
+    for (const QString& line : lines) t << line.section('\t', 0, 0);
+    return t;
+  }();
+  QStringList sorted = times;
+  sorted.sort();
+  EXPECT_EQ(times, sorted);
+
+  struct Case {
+    QStringList args;
+    int exitCode;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"audit", dirPath(), "NOB0DY9"}, 1, "no patient has the NHI \"NOB0DY9\""},
+      {{"audit", dirPath()}, 2, "usage"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.join(' ').toStdString());
+    const ToolRun bad = runTool(c.args);
+    EXPECT_EQ(bad.exitCode, c.exitCode);
+    EXPECT_TRUE(bad.err.contains(c.says)) << bad.err.toStdString();
+    EXPECT_TRUE(bad.out.isEmpty());
+  }
+}
+
 }  // namespace

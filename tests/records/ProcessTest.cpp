@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "RecordsFixtures.h"
+#include "records/AuditTrail.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
 #include "support/ToolRun.h"
@@ -131,7 +132,8 @@ std::vector<QVariantList> dump(const QString& store) {
   records::Connection c;
   records::openStore(c, store);
   std::vector<QVariantList> out;
-  for (const records::TableDef* t : {&records::patientTable(), &records::courseTable(), &records::imageTable()}) {
+  for (const records::TableDef* t :
+       {&records::patientTable(), &records::courseTable(), &records::imageTable(), &records::auditTable()}) {
     std::vector<const records::ColumnDef*> columns;
     QStringList names;
     for (const records::ColumnDef& col : t->columns) {
@@ -178,7 +180,9 @@ class CopyDbTool : public StoreTest {
 TEST_F(CopyDbTool, CopiesEveryRowBothWaysAndRefusesATargetThatHoldsRows) {
   seed();
   const auto original = dump(dirPath());
-  ASSERT_EQ(original.size(), 3u + 6u + 2u);
+  const int entries = RawStore(file()).scalar(QStringLiteral("SELECT COUNT(*) FROM \"Audit\"")).toInt();
+  ASSERT_GT(entries, 3 + 6 + 3);
+  ASSERT_EQ(original.size(), 3u + 6u + 2u + static_cast<unsigned>(entries));
 
   // Out of the store under test into a store file, and back into a new store of the kind under
   // test: each copy holds exactly what its source holds.
@@ -188,7 +192,9 @@ TEST_F(CopyDbTool, CopiesEveryRowBothWaysAndRefusesATargetThatHoldsRows) {
     SCOPED_TRACE((from + " -> " + to).toStdString());
     const ToolRun r = runTool({QStringLiteral("copy-db"), from, to});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.lines(), (QStringList{QStringLiteral("Patient\t3"), QStringLiteral("Course\t6"), QStringLiteral("Imagedb\t2")}));
+    // The audit history goes with the rows, and the copy adds none of its own.
+    EXPECT_EQ(r.lines(), (QStringList{QStringLiteral("Patient\t3"), QStringLiteral("Course\t6"), QStringLiteral("Imagedb\t2"),
+                                      QStringLiteral("Audit\t%1").arg(entries)}));
     EXPECT_EQ(dump(to), original);
   }
   // A photograph added after the copy takes a number after the copied ones.
@@ -196,6 +202,7 @@ TEST_F(CopyDbTool, CopiesEveryRowBothWaysAndRefusesATargetThatHoldsRows) {
   copy->ADOCourse.last();
   copy->AddImage(QImage(8, 8, QImage::Format_RGB32), 45003.0);
   EXPECT_EQ(copy->ADOImageImageID.asInteger(), 4);
+  EXPECT_EQ(RawStore(back.name()).scalar(QStringLiteral("SELECT MAX(\"AuditID\") FROM \"Audit\"")).toInt(), entries + 1);
 
   // A target that holds rows is refused and left as it is; so is a target whose store refuses a
   // row part-way through.

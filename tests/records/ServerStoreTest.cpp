@@ -121,9 +121,15 @@ TEST_F(ServerStoreTest, TheClinicRoleWritesRowsButCannotChangeTheTables) {
   data.ADOImage.deleteRow();
   EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT NCourse FROM Patient WHERE Hosp = 'CLN0001'")).toInt(), 1);
 
+  // Its writes were audited; it may read entries, and add them only as the program does.
   RawStore asLogin(loginUri(QStringLiteral("?password=") + QString::fromLatin1(kPassword)));
+  const auto entries = asLogin.rows(QStringLiteral("SELECT \"AuditID\", \"Changes\" FROM \"Audit\" ORDER BY 1"));
+  EXPECT_GE(entries.size(), 4u);
   for (const char* sql : {"DROP TABLE Course", "ALTER TABLE Patient ADD COLUMN Extra INTEGER", "TRUNCATE Imagedb",
-                          "DELETE FROM PatientChange", "CREATE TABLE Other (x INTEGER)"}) {
+                          "DELETE FROM PatientChange", "CREATE TABLE Other (x INTEGER)",
+                          "UPDATE \"Audit\" SET \"Changes\" = ''", "DELETE FROM \"Audit\"", "TRUNCATE \"Audit\"",
+                          "ALTER TABLE \"Audit\" DISABLE TRIGGER ALL",
+                          "INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hosp\") VALUES (999, '2000-01-01', 'CLN0001')"}) {
     SCOPED_TRACE(sql);
     QString error;
     EXPECT_FALSE(asLogin.tryExec(QString::fromLatin1(sql), {}, &error));
@@ -132,6 +138,34 @@ TEST_F(ServerStoreTest, TheClinicRoleWritesRowsButCannotChangeTheTables) {
         << error.toStdString();
   }
   EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT COUNT(*) FROM Course")).toInt(), 1);
+  EXPECT_EQ(asLogin.rows(QStringLiteral("SELECT \"AuditID\", \"Changes\" FROM \"Audit\" ORDER BY 1")), entries);
+}
+
+TEST_F(ServerStoreTest, ADatabaseWithoutTheAuditTrailTakesNoWritesUntilItsOwnerConnects) {
+  RawStore(file()).exec(QStringLiteral("DROP TABLE \"Audit\""));
+  const auto asClinic = [this] {
+    DBDir = loginUri();
+    auto data = std::make_unique<TDataPatient>();
+    data->passwordPrompt = [](const QString&) { return std::optional<QString>(QString::fromLatin1(kPassword)); };
+    EXPECT_EQ(data->DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+    data->FindPatient(QStringLiteral("CLN0001"), QString(), 7);
+    return data;
+  };
+  {
+    auto data = asClinic();
+    try {
+      data->AddPatient(QStringLiteral("CLN0001"), QStringLiteral("Clinic"));
+      ADD_FAILURE() << "stored without its audit entry";
+    } catch (const records::DataError& e) {
+      EXPECT_TRUE(e.message().contains(QLatin1String("no audit trail"))) << e.message().toStdString();
+      EXPECT_TRUE(e.message().contains(QLatin1String("owner"))) << e.message().toStdString();
+    }
+  }
+  EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT COUNT(*) FROM Patient")).toInt(), 0);
+
+  connect();  // the owner: the trail is added, and the clinic's role may write to it
+  asClinic()->AddPatient(QStringLiteral("CLN0001"), QStringLiteral("Clinic"));
+  EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT COUNT(*) FROM \"Audit\" WHERE \"Hosp\" = 'CLN0001'")).toInt(), 1);
 }
 
 TEST_F(ServerStoreTest, InitDbRefusesADatabaseThatHoldsTheTables) {

@@ -1,10 +1,12 @@
-// halcyra-tool copy-db: copies every patient, course and photograph from one store into another.
+// halcyra-tool copy-db: copies every patient, course and photograph from one store into another,
+// with the audit trail.
 //
 //   copy-db FROM TO    FROM and TO each a folder with the store file or a postgresql:// URI
 //
 // How a department moves its file onto a server (copy-db DIR URI) or back. TO must have the tables
 // (init-db) and no rows; it is written in one transaction, so a failure leaves it as it was.
-// Prints the rows copied per table ("Patient<TAB>n", "Course<TAB>n", "Imagedb<TAB>n"); progress
+// Prints the rows copied per table ("Patient<TAB>n", "Course<TAB>n", "Imagedb<TAB>n", "Audit<TAB>n":
+// the audit entries, kept as they were; the copy itself adds none); progress
 // goes to stderr. Exit status 0 on success, 1 when either store cannot be opened or the copy is
 // refused (the message on stderr says why), 2 for wrong arguments.
 
@@ -43,8 +45,9 @@ int run(const CommandArgs& args) {
         lastShown = rows;
       }
     });
-    std::printf("Patient\t%lld\nCourse\t%lld\nImagedb\t%lld\n", static_cast<long long>(counts.patients),
-                static_cast<long long>(counts.courses), static_cast<long long>(counts.photographs));
+    std::printf("Patient\t%lld\nCourse\t%lld\nImagedb\t%lld\nAudit\t%lld\n", static_cast<long long>(counts.patients),
+                static_cast<long long>(counts.courses), static_cast<long long>(counts.photographs),
+                static_cast<long long>(counts.auditEntries));
     return std::fflush(stdout) == 0 ? 0 : 1;
   } catch (const records::DataError& e) {
     std::fprintf(stderr, "halcyra-tool copy-db: %s\n", e.message().toLocal8Bit().constData());

@@ -7,7 +7,8 @@
 // DATE is the photograph's date as yyyy-MM-dd HH:mm:ss (empty when it has none); WIDTHxHEIGHT is
 // the stored JPEG's size ("0x0" for a photograph without a picture, "unreadable" when the stored
 // bytes are not a readable JPEG); BYTES is the stored JPEG's length. In NOTE a backslash is written
-// \\, a line feed \n, a carriage return \r and a tab \t, so that each photograph stays on one line.
+// \\, a line feed \n, a carriage return \r, a tab \t and any other control character \xHH, so that
+// each photograph stays on one line.
 // Exit status 0 on success, 1 when the database, patient or course cannot be opened (the message
 // names it), 2 for wrong arguments.
 
@@ -20,25 +21,11 @@
 #include "course/OpenCourse.h"
 #include "base/DateTime.h"
 #include "base/JpegCodec.h"
+#include "base/OneLine.h"
 
 namespace {
 
 constexpr const char* kUsage = "photos DIR NHI COURSEID";
-
-QString escaped(const QString& note) {
-  QString out;
-  out.reserve(note.size());
-  for (const QChar c : note) {
-    switch (c.unicode()) {
-      case '\\': out += QLatin1String("\\\\"); break;
-      case '\n': out += QLatin1String("\\n"); break;
-      case '\r': out += QLatin1String("\\r"); break;
-      case '\t': out += QLatin1String("\\t"); break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 QString storedSize(const QByteArray& jpeg) {
   if (jpeg.isEmpty()) return QStringLiteral("0x0");
@@ -66,7 +53,7 @@ int run(const CommandArgs& args) {
     const QString when =
         photo.when ? datetime::toQDateTime(*photo.when).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
     const QStringList fields = {QString::number(photo.imageId), when, storedSize(photo.jpeg),
-                                QString::number(photo.jpeg.size()), escaped(photo.note)};
+                                QString::number(photo.jpeg.size()), text::oneLine(photo.note)};
     out += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
   }
   std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);

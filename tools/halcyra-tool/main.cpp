@@ -11,6 +11,7 @@
 #include <string>
 
 #include "Command.h"
+#include "records/AuditTrail.h"
 
 namespace {
 struct Entry {
@@ -61,6 +62,8 @@ int main(int argc, char** argv) {
     usage(stderr);
     return 2;
   }
+  // Every change a subcommand stores is recorded in the audit trail as made by it.
+  records::setAuditProgram(QStringLiteral("halcyra-tool ") + QString::fromLocal8Bit(argv[1]));
   CommandArgs args(argv + 2, argv + argc);
   return it->second.fn(args);
 }

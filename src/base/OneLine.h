@@ -1,0 +1,24 @@
+#pragma once
+// Text written for a reader who takes it one line at a time (the tool's tab-separated output, the
+// audit trail): a line feed, a tab or any other control character inside a value would split a
+// record or move a terminal's cursor, so each is written as a backslash escape.
+
+#include <QString>
+#include <QStringView>
+
+namespace text {
+
+// A backslash is written \\, a line feed \n, a carriage return \r, a tab \t, and every other
+// control character (C0, DEL, C1) as \xHH; everything else stays as it is.
+QString oneLine(QStringView value);
+
+// oneLine in double quotes, a double quote inside written \": a text value that may be empty
+// or hold separators.
+QString quotedOneLine(QStringView value);
+
+// Only the control characters written \xHH (line breaks and tabs too), backslashes left alone: for
+// text that is one line by construction (its own escapes in it) but was read back from a store
+// that others may write as well.
+QString controlsEscaped(QStringView value);
+
+}  // namespace text
