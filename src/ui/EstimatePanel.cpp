@@ -32,6 +32,8 @@ void EstimatePanel::build() {
   birthDate_->setBlank(true);  // shows nothing until a birth date is entered
   age_ = make::lineEdit(names::EdAge, "Age");
   age_->setMaximumWidth(60);
+  // Wide enough for an age such as "100.0" whole: the header row is crowded and would squeeze it.
+  age_->setMinimumWidth(age_->fontMetrics().horizontalAdvance(QStringLiteral("100.0")) + 14);
 
   struct Tone {
     const char* panel;
