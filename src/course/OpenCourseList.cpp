@@ -226,7 +226,9 @@ void OpenCourse::loadCourse() {
 void OpenCourse::clearWindow() {
   const ModeScope quiet(*this, Mode::Quiet);
   note(kAllParts);
-  for (TCondition& record : records_) record.Condition = 0;
+  // Every field, not only the response: the records are stored whole with the next course opened,
+  // and nothing of this patient's treatments may travel into another patient's record.
+  records_.fill(TCondition{});
   photographsShown_ = false;
   picture_ = QImage();
   pictureProblem_.clear();

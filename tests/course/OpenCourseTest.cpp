@@ -101,6 +101,31 @@ TEST_F(OpenCourseTest, OpensACourseAsSelectDoesWithoutAWindow) {
   }
 }
 
+// The 29 treatment records are stored whole with a course, recorded or not: what one patient's
+// course held must not travel into the next patient's stored record.
+TEST_F(OpenCourseTest, ANewCourseStoresNothingOfThePreviousPatientsTreatments) {
+  selectNew(course, "ABC1234");
+  plan(course);
+  for (int row = 1; row <= 3; ++row) course.recordTreatment(row, visit(Same, 150.0f + row), false);
+  course.returnToList();
+
+  selectNew(course, "XYZ0001");
+  plan(course);
+  course.recordTreatment(1, visit(Clearing), false);
+  const auto stored = storedRecords("XYZ0001");
+  ASSERT_TRUE(stored);
+  EXPECT_TRUE((*stored)[0].recorded());
+  for (std::size_t k = 1; k < kTreatments; ++k) {
+    SCOPED_TRACE(k + 1);
+    const TCondition& row = (*stored)[k];
+    EXPECT_FALSE(row.recorded());
+    EXPECT_EQ(row.Dose, 0.0f);
+    EXPECT_EQ(row.Temperature, 0.0f);
+    EXPECT_EQ(row.When, 0.0);
+    EXPECT_EQ(std::count(row.Initials.begin(), row.Initials.end(), 'A'), 0);
+  }
+}
+
 TEST_F(OpenCourseTest, ThePlanIsWorkedOutOnlyWithACourseOpenOrLoadingAndStoredOnlyWithOneOpen) {
   selectNew(course, "ABC1234");
   course.setSkinType(1);
