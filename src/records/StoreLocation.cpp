@@ -1,5 +1,7 @@
 #include "records/StoreLocation.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
 #include <libpq-fe.h>
@@ -61,6 +63,20 @@ QString StoreLocation::shownUri() const {
                                             QRegularExpression::CaseInsensitiveOption);
   shown.replace(parameter, QStringLiteral("\\1***"));
   return shown;
+}
+
+QString databaseSettingProblem(const QString& text, bool server) {
+  if (!server) {
+    if (text.isEmpty() || !QFileInfo(text).isDir())
+      return QStringLiteral("The folder \"%1\" does not exist. Choose an existing folder, or make it first.")
+          .arg(QDir::toNativeSeparators(text));
+    return {};
+  }
+  const StoreLocation where = parseStoreLocation(text);
+  if (where.isServer() && where.problem.isEmpty()) return {};
+  return QStringLiteral("The address cannot be used%1. It reads "
+                        "postgresql://[user@]host[:port]/database[?param=value...].")
+      .arg(where.problem.isEmpty() ? QString() : QStringLiteral(": ") + where.problem);
 }
 
 }  // namespace records

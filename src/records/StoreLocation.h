@@ -44,6 +44,10 @@ bool isServerUri(const QString& text);
 // a URI it refuses has `problem` set.
 StoreLocation parseStoreLocation(const QString& text);
 
+// Why `text` cannot serve as the database setting, as the user chose it: a folder must exist, a
+// server address must be one the PostgreSQL client library reads. Empty when it can serve.
+QString databaseSettingProblem(const QString& text, bool server);
+
 // Asked for a password when the server wants one that ~/.pgpass and PGPASSWORD did not give;
 // `question` names the user, the database and the server. Nothing means the user gave none.
 using PasswordPrompt = std::function<std::optional<QString>(const QString& question)>;

@@ -3,7 +3,6 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,21 +93,11 @@ QString DatabaseSettingDialog::setting() const {
 }
 
 void DatabaseSettingDialog::accept() {
-  if (folderChoice_->isChecked()) {
-    const QString folder = setting();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-      problem_->setText(QStringLiteral("The folder \"%1\" does not exist. Choose an existing folder, or make it first.")
-                            .arg(QDir::toNativeSeparators(folder)));
-      return;
-    }
-  } else {
-    const records::StoreLocation where = records::parseStoreLocation(server_->text().trimmed());
-    if (!where.isServer() || !where.problem.isEmpty()) {
-      problem_->setText(QStringLiteral("The address cannot be used%1. It reads "
-                                       "postgresql://[user@]host[:port]/database[?param=value...].")
-                            .arg(where.problem.isEmpty() ? QString() : QStringLiteral(": ") + where.problem));
-      return;
-    }
+  const QString problem = records::databaseSettingProblem(
+      folderChoice_->isChecked() ? setting() : server_->text().trimmed(), !folderChoice_->isChecked());
+  if (!problem.isEmpty()) {
+    problem_->setText(problem);
+    return;
   }
   QDialog::accept();
 }
