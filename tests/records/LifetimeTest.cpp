@@ -14,8 +14,6 @@ namespace {
 
 using testing_records::StoreTest;
 
-void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
-
 // Smith: course 1 with two recorded treatments and a row cleared after a dose was entered, course 2
 // on which nothing was ever recorded, course 3 with one treatment. Jones: one treatment that must
 // not count for Smith.

@@ -352,7 +352,9 @@ TEST_F(SeveralProcesses, KilledWriterLosesNothingItPostedAndNobodyWaitsInVain) {
 
   data.reset();
   RawStore raw(file());
-  if (!raw.server()) EXPECT_EQ(raw.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+  if (!raw.server()) {
+    EXPECT_EQ(raw.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+  }
   for (int i = 0; i < posted.size(); ++i) {
     const QString& nhi = posted[i];
     SCOPED_TRACE(nhi.toStdString());

@@ -104,7 +104,9 @@ TEST_F(ServerStoreTest, ThePasswordBoxIsAskedAgainWhenTheServerRefusesIt) {
     }
     ASSERT_EQ(questions.size(), c.answers.size());
     EXPECT_TRUE(questions.front().contains(login_)) << questions.front().toStdString();
-    if (questions.size() > 1) EXPECT_TRUE(questions[1].startsWith(QLatin1String("The server refused the password")));
+    if (questions.size() > 1) {
+      EXPECT_TRUE(questions[1].startsWith(QLatin1String("The server refused the password")));
+    }
     EXPECT_EQ(data.connected(), c.connects);
   }
 }
