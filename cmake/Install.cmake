@@ -37,10 +37,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Depends: the libraries the two programs link, as dpkg-shlibdeps finds them, and what the program
-# loads at run time (no link names them): the X11 platform and the SQLite driver of Qt, and the
-# report's face (Liberation Sans: on screen, and embedded in a PDF for letters the standard fonts lack).
+# loads at run time (no link names them): the X11 platform and the SQLite driver of Qt, the
+# PostgreSQL client library (loaded when a database server is used), and the report's face
+# (Liberation Sans: on screen, and embedded in a PDF for letters the standard fonts lack).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, libpq5, fonts-liberation2")
 # The dose factor file is the department's calibration: dpkg keeps a changed one over upgrades.
 file(WRITE ${CMAKE_BINARY_DIR}/install/conffiles "/usr/${CMAKE_INSTALL_DATADIR}/halcyra/UVB_Factors.Dat\n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/install/conffiles)

@@ -2,7 +2,7 @@
 
 #include <QtEndian>
 #include <cstring>
-#include <libpq-fe.h>
+#include "records/LibPq.h"
 #include <memory>
 
 namespace records {
@@ -15,7 +15,7 @@ enum : Oid {
 };
 
 struct ResultDeleter {
-  void operator()(PGresult* r) const { PQclear(r); }
+  void operator()(PGresult* r) const { libpq().PQclear(r); }
 };
 using ResultPtr = std::unique_ptr<PGresult, ResultDeleter>;
 
@@ -27,11 +27,11 @@ QString oneLine(const char* text) {
 
 // The server's words for a refused statement, and what to do for the common cases.
 QString describeResult(const PGresult* result, PGconn* conn) {
-  const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-  const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
-  QString text = primary ? oneLine(primary) : oneLine(PQerrorMessage(conn));
+  const char* state = libpq().PQresultErrorField(result, PG_DIAG_SQLSTATE);
+  const char* primary = libpq().PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+  QString text = primary ? oneLine(primary) : oneLine(libpq().PQerrorMessage(conn));
   const QByteArray code(state ? state : "");
-  if (PQstatus(conn) == CONNECTION_BAD) {
+  if (libpq().PQstatus(conn) == CONNECTION_BAD) {
     return text + QStringLiteral(" (the connection to the database server was lost; check the network and the "
                                  "server, then start the program again)");
   }
@@ -122,36 +122,36 @@ PostgresBackend::PostgresBackend(const StoreLocation& where, const std::optional
   }
   keys.push_back(nullptr);
   values.push_back(nullptr);
-  conn_ = PQconnectdbParams(keys.data(), values.data(), 1);
-  if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
+  conn_ = libpq().PQconnectdbParams(keys.data(), values.data(), 1);
+  if (!conn_ || libpq().PQstatus(conn_) != CONNECTION_OK) {
     ServerConnectFailure failure;
-    failure.reason = conn_ ? oneLine(PQerrorMessage(conn_)) : QStringLiteral("the client library has no memory left");
+    failure.reason = conn_ ? oneLine(libpq().PQerrorMessage(conn_)) : QStringLiteral("the client library has no memory left");
     if (conn_) {
-      failure.needsPassword = PQconnectionNeedsPassword(conn_) != 0;
-      failure.passwordRefused = PQconnectionUsedPassword(conn_) != 0 &&
+      failure.needsPassword = libpq().PQconnectionNeedsPassword(conn_) != 0;
+      failure.passwordRefused = libpq().PQconnectionUsedPassword(conn_) != 0 &&
                                 failure.reason.contains(QLatin1String("password authentication failed"));
-      PQfinish(conn_);
+      libpq().PQfinish(conn_);
     }
     conn_ = nullptr;
     throw failure;
   }
-  PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);  // notices are not for the user
+  libpq().PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);  // notices are not for the user
   try {
     script(QStringLiteral("SET lock_timeout = '10s'"));
   } catch (const StoreRefusal& e) {
-    PQfinish(conn_);
+    libpq().PQfinish(conn_);
     conn_ = nullptr;
     throw ServerConnectFailure{e.text};
   }
 }
 
 PostgresBackend::~PostgresBackend() {
-  if (conn_) PQfinish(conn_);
+  if (conn_) libpq().PQfinish(conn_);
 }
 
 void PostgresBackend::script(const QString& sql) {
-  ResultPtr r(PQexec(conn_, sql.toUtf8().constData()));
-  const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+  ResultPtr r(libpq().PQexec(conn_, sql.toUtf8().constData()));
+  const ExecStatusType status = r ? libpq().PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) throw StoreRefusal{describeResult(r.get(), conn_)};
 }
 
@@ -159,8 +159,8 @@ PostgresBackend::Result PostgresBackend::run(const QString& sql, const QVariantL
   auto it = statements_.find(sql);
   if (it == statements_.end()) {
     Prepared p{QByteArray("halcyra_") + QByteArray::number(statements_.size() + 1)};
-    ResultPtr r(PQprepare(conn_, p.name.constData(), numberedParameters(sql).toUtf8().constData(), 0, nullptr));
-    if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK) throw StoreRefusal{describeResult(r.get(), conn_)};
+    ResultPtr r(libpq().PQprepare(conn_, p.name.constData(), numberedParameters(sql).toUtf8().constData(), 0, nullptr));
+    if (!r || libpq().PQresultStatus(r.get()) != PGRES_COMMAND_OK) throw StoreRefusal{describeResult(r.get(), conn_)};
     it = statements_.insert(sql, p);
   }
   const int n = static_cast<int>(values.size());
@@ -185,8 +185,8 @@ PostgresBackend::Result PostgresBackend::run(const QString& sql, const QVariantL
     pointers[k] = buffers[k].constData();
     lengths[k] = static_cast<int>(buffers[k].size());
   }
-  ResultPtr r(PQexecPrepared(conn_, it->name.constData(), n, pointers.data(), lengths.data(), formats.data(), 1));
-  const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+  ResultPtr r(libpq().PQexecPrepared(conn_, it->name.constData(), n, pointers.data(), lengths.data(), formats.data(), 1));
+  const ExecStatusType status = r ? libpq().PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) throw StoreRefusal{describeResult(r.get(), conn_)};
   return Result{std::move(r)};
 }
@@ -199,15 +199,15 @@ void PostgresBackend::scan(const QString& sql, const std::vector<const ColumnDef
                            const std::function<void(Rows&)>& each) {
   // A cursor on the server hands the rows over a page at a time; a transaction of its own (when
   // none is open) reads them all from one snapshot.
-  const bool own = PQtransactionStatus(conn_) == PQTRANS_IDLE;
+  const bool own = libpq().PQtransactionStatus(conn_) == PQTRANS_IDLE;
   if (own) script(QStringLiteral("BEGIN READ ONLY ISOLATION LEVEL REPEATABLE READ"));
   try {
     script(QStringLiteral("DECLARE halcyra_scan NO SCROLL CURSOR FOR ") + sql);
     const QByteArray fetch = "FETCH " + QByteArray::number(page) + " FROM halcyra_scan";
     for (;;) {
-      ResultPtr r(PQexecParams(conn_, fetch.constData(), 0, nullptr, nullptr, nullptr, nullptr, 1));
-      if (!r || PQresultStatus(r.get()) != PGRES_TUPLES_OK) throw StoreRefusal{describeResult(r.get(), conn_)};
-      if (PQntuples(r.get()) == 0) break;
+      ResultPtr r(libpq().PQexecParams(conn_, fetch.constData(), 0, nullptr, nullptr, nullptr, nullptr, 1));
+      if (!r || libpq().PQresultStatus(r.get()) != PGRES_TUPLES_OK) throw StoreRefusal{describeResult(r.get(), conn_)};
+      if (libpq().PQntuples(r.get()) == 0) break;
       Rows rows = rowsOf(Result{std::move(r)}, &columns);
       each(rows);
     }
@@ -215,9 +215,9 @@ void PostgresBackend::scan(const QString& sql, const std::vector<const ColumnDef
     if (own) script(QStringLiteral("COMMIT"));
   } catch (...) {
     if (own) {
-      PQclear(PQexec(conn_, "ROLLBACK"));
+      libpq().PQclear(libpq().PQexec(conn_, "ROLLBACK"));
     } else {
-      PQclear(PQexec(conn_, "CLOSE halcyra_scan"));
+      libpq().PQclear(libpq().PQexec(conn_, "CLOSE halcyra_scan"));
     }
     throw;
   }
@@ -225,18 +225,19 @@ void PostgresBackend::scan(const QString& sql, const std::vector<const ColumnDef
 
 Rows PostgresBackend::rowsOf(const Result& r, const std::vector<const ColumnDef*>* columns) {
   PGresult* res = r.result.get();
-  const int rowCount = PQntuples(res);
-  const int n = columns ? static_cast<int>(columns->size()) : PQnfields(res);
-  if (n > PQnfields(res)) throw StoreRefusal{QStringLiteral("the server sent fewer columns than asked for")};
+  const LibPq& pq = libpq();
+  const int rowCount = pq.PQntuples(res);
+  const int n = columns ? static_cast<int>(columns->size()) : pq.PQnfields(res);
+  if (n > pq.PQnfields(res)) throw StoreRefusal{QStringLiteral("the server sent fewer columns than asked for")};
   std::vector<Oid> types(static_cast<std::size_t>(n));
-  for (int c = 0; c < n; ++c) types[static_cast<std::size_t>(c)] = PQftype(res, c);
+  for (int c = 0; c < n; ++c) types[static_cast<std::size_t>(c)] = pq.PQftype(res, c);
   Rows rows;
   rows.reserve(static_cast<std::size_t>(rowCount));
   for (int i = 0; i < rowCount; ++i) {
     std::vector<QVariant> row(static_cast<std::size_t>(n));
     for (int c = 0; c < n; ++c) {
-      if (PQgetisnull(res, i, c)) continue;
-      QVariant v = binaryValue(PQgetvalue(res, i, c), PQgetlength(res, i, c), types[static_cast<std::size_t>(c)]);
+      if (pq.PQgetisnull(res, i, c)) continue;
+      QVariant v = binaryValue(pq.PQgetvalue(res, i, c), pq.PQgetlength(res, i, c), types[static_cast<std::size_t>(c)]);
       row[static_cast<std::size_t>(c)] = columns ? normalizeValue(*(*columns)[static_cast<std::size_t>(c)], v) : std::move(v);
     }
     rows.push_back(std::move(row));
@@ -248,11 +249,11 @@ ExecResult PostgresBackend::execute(const QString& sql, const QVariantList& valu
   const Result r = run(sql, values);
   PGresult* res = r.result.get();
   ExecResult out;
-  out.affected = QByteArray(PQcmdTuples(res)).toInt();
-  if (PQresultStatus(res) == PGRES_TUPLES_OK && PQntuples(res) > 0) {
-    for (int c = 0; c < PQnfields(res); ++c) {
-      out.returned.push_back(PQgetisnull(res, 0, c) ? QVariant()
-                                                    : binaryValue(PQgetvalue(res, 0, c), PQgetlength(res, 0, c), PQftype(res, c)));
+  out.affected = QByteArray(libpq().PQcmdTuples(res)).toInt();
+  if (libpq().PQresultStatus(res) == PGRES_TUPLES_OK && libpq().PQntuples(res) > 0) {
+    for (int c = 0; c < libpq().PQnfields(res); ++c) {
+      out.returned.push_back(libpq().PQgetisnull(res, 0, c) ? QVariant()
+                                                    : binaryValue(libpq().PQgetvalue(res, 0, c), libpq().PQgetlength(res, 0, c), libpq().PQftype(res, c)));
     }
     if (!out.returned.empty()) out.insertedId = out.returned.front();
   }

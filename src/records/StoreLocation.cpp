@@ -4,7 +4,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
-#include <libpq-fe.h>
+#include "records/DataError.h"
+#include "records/LibPq.h"
 
 namespace records {
 
@@ -23,12 +24,19 @@ StoreLocation parseStoreLocation(const QString& text) {
     return where;
   }
   where.kind = StoreLocation::Kind::Server;
+  const LibPq* pq = nullptr;
+  try {
+    pq = &libpq();
+  } catch (const DataError& e) {
+    where.problem = e.message();
+    return where;
+  }
   char* error = nullptr;
   const QByteArray uri = text.trimmed().toUtf8();
-  PQconninfoOption* options = PQconninfoParse(uri.constData(), &error);
+  PQconninfoOption* options = pq->PQconninfoParse(uri.constData(), &error);
   if (!options) {
     where.problem = error ? QString::fromUtf8(error).trimmed() : QStringLiteral("the URI cannot be read");
-    PQfreemem(error);
+    pq->PQfreemem(error);
     return where;
   }
   for (PQconninfoOption* o = options; o->keyword; ++o) {
@@ -42,7 +50,7 @@ StoreLocation parseStoreLocation(const QString& text) {
     else if (key == "sslmode") where.sslmode = value;
     else if (key == "password") where.passwordInUri = !value.isEmpty();
   }
-  PQconninfoFree(options);
+  pq->PQconninfoFree(options);
   return where;
 }
 

@@ -24,7 +24,7 @@ if grep -qvE '^\./usr/(bin|share/(halcyra|applications|icons))(/|$)|/$' <<<"$fil
   echo "package: unexpected files:" >&2; grep -vE '^\./usr/(bin|share/(halcyra|applications|icons))(/|$)|/$' <<<"$files" >&2; fail=1
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in 'libqt6widgets6' 'libqt6sql6 ' 'libqt6charts6' 'libjpeg62-turbo' 'libhpdf' 'libc6' 'qt6-qpa-plugins' 'libqt6sql6-sqlite' 'fonts-liberation2'; do
+for lib in 'libqt6widgets6' 'libqt6sql6 ' 'libqt6charts6' 'libjpeg62-turbo' 'libhpdf' 'libc6' 'qt6-qpa-plugins' 'libqt6sql6-sqlite' 'libpq5' 'fonts-liberation2'; do
   expect "Depends ($depends)" "$depends" "$lib"
 done
 mkdir "$out/control" && dpkg-deb -e "$deb" "$out/control"
