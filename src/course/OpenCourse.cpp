@@ -35,6 +35,7 @@ OpenCourse::OpenCourse(FactorTables tables, QObject* parent) : QObject(parent), 
   follow(data_.ADOPatient, Part::Patient);
   follow(data_.ADOCourse, Part::Course);
   follow(data_.ADOImage, Part::Photographs);
+  connect(&data_, &TDataPatient::listReadDone, this, &OpenCourse::listArrived);
   connect(&data_, &TDataPatient::photographToShow, this, [this](const QImage& picture, double) {
     picture_ = picture;
     pictureProblem_.clear();
@@ -63,14 +64,37 @@ OpenCourse::~OpenCourse() {
     disconnect(cursor, nullptr, this, nullptr);
 }
 
-TDataPatient::ConnectResult OpenCourse::connectDatabase() {
+TDataPatient::ConnectResult OpenCourse::connectDatabase(TDataPatient::ListRead read) {
   const Batch batch(*this);
   note(kAllParts);
-  const TDataPatient::ConnectResult result = data_.DataModuleCreate();
+  const TDataPatient::ConnectResult result = data_.DataModuleCreate(read);
   // Nothing searched yet: Select opens the list's current patient, when there is one.
   select_ = {};
   select_.enabled = data_.ADOPatient.active() && !data_.ADOPatient.isEmpty();
   return result;
+}
+
+void OpenCourse::awaitList() {
+  if (!data_.readingList()) return;
+  const Batch opening(*this, Batch::ListWait::Skip);  // the three tables opening are one change
+  note(kAllParts);
+  try {
+    data_.awaitList();
+  } catch (...) {
+    select_.enabled = false;
+    throw;
+  }
+  select_.enabled = data_.ADOPatient.active() && !data_.ADOPatient.isEmpty();
+}
+
+void OpenCourse::listArrived() {
+  try {
+    awaitList();
+  } catch (const records::DataError& e) {
+    emit listFailed(e.message());
+  } catch (const std::exception& e) {
+    emit listFailed(QString::fromUtf8(e.what()));
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -94,7 +118,7 @@ void OpenCourse::setMode(Mode mode) {
 }
 
 void OpenCourse::close() {
-  const Batch batch(*this);
+  const Batch batch(*this, Batch::ListWait::Skip);
   setMode(Mode::Quiet);
   closed_ = true;
 }

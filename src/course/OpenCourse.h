@@ -122,8 +122,13 @@ class OpenCourse : public QObject {
   // Asked for a database server's password when ~/.pgpass and PGPASSWORD give none (the window's
   // password box); the answer is kept in memory only.
   void setPasswordPrompt(records::PasswordPrompt ask) { data_.passwordPrompt = std::move(ask); }
-  TDataPatient::ConnectResult connectDatabase();
+  //
+  // With ListRead::InBackground (the window's start) the patient list is read on a thread of its
+  // own; the tables open when it is in, and Select waits for it. An operation started before then
+  // waits for the rest of the read first, so nothing a user does is lost or refused meanwhile.
+  TDataPatient::ConnectResult connectDatabase(TDataPatient::ListRead read = TDataPatient::ListRead::Now);
   bool connected() const { return data_.connected(); }
+  bool readingList() const { return data_.readingList(); }
   // Every column of the current patient, course and photograph rows. A row the store refused keeps
   // showing the values waiting to be stored.
   const TDataPatient& data() const { return data_; }
@@ -255,6 +260,9 @@ class OpenCourse : public QObject {
   void changed(course::Parts parts);
   void warning(const QString& caption, const QString& text);
   void logLine(const QString& line);
+  // The patient list read in the background could not be used: the program goes on without
+  // patient records. The text names the store and the reason.
+  void listFailed(const QString& message);
 
  private:
   enum class Reread { No, Yes };
@@ -263,7 +271,13 @@ class OpenCourse : public QObject {
   // when it ends with an error: the screen then shows what is kept.
   class Batch {
    public:
-    explicit Batch(OpenCourse& course) : course_(course) { ++course_.batchDepth_; }
+    // An operation that begins while the patient list is being read waits for it first (closing
+    // does not: the list is of no use to it).
+    enum class ListWait { Await, Skip };
+    explicit Batch(OpenCourse& course, ListWait wait = ListWait::Await) : course_(course) {
+      if (wait == ListWait::Await) course_.awaitList();
+      ++course_.batchDepth_;
+    }
     ~Batch();
     Batch(const Batch&) = delete;
     Batch& operator=(const Batch&) = delete;
@@ -272,6 +286,8 @@ class OpenCourse : public QObject {
     OpenCourse& course_;
   };
 
+  void awaitList();
+  void listArrived();
   records::DataSet& cursor(Table table);
   void setMode(Mode mode);
   void note(Parts parts);

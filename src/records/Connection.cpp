@@ -228,13 +228,15 @@ void Connection::requireAudit(const QString& action) {
                               "change is stored without it. Check that the file may be written, and try again"));
 }
 
-void Connection::reconnect() {
-  if (location_.isServer()) {
-    const StoreLocation where = location_;
-    connectServer(where, {});
+void Connection::reconnect() { open(login()); }
+
+void Connection::open(const Login& login) {
+  if (login.location.isServer()) {
+    password_ = login.password;
+    connectServer(login.location, {});
   } else {
-    const QString file = file_;
-    open(file);
+    open(login.file);
+    location_ = login.location;
   }
 }
 

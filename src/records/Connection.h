@@ -38,6 +38,16 @@ class Connection {
   void open(const StoreLocation& where, const PasswordPrompt& askPassword = {});
   // Connects again to the same store, with the same password.
   void reconnect();
+  // What another connection needs to reach the same store as this one, with the same password:
+  // taken on this connection's thread, used on any (a list read in the background).
+  struct Login {
+    StoreLocation location;
+    QString file;
+    std::optional<QString> password;
+  };
+  Login login() const { return {location_, file_, password_}; }
+  // Connects as `login` says, asking for nothing.
+  void open(const Login& login);
   void close();
   bool isOpen() const { return backend_ != nullptr; }
 

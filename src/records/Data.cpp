@@ -96,7 +96,7 @@ TDataPatient::TDataPatient(QObject* parent)
 
 TDataPatient::~TDataPatient() { DataModuleDestroy(); }
 
-TDataPatient::ConnectResult TDataPatient::DataModuleCreate() {
+TDataPatient::ConnectResult TDataPatient::DataModuleCreate(ListRead read) {
   DataModuleDestroy();
   const records::StoreLocation where = records::parseStoreLocation(DBDir);
   if (where.kind == records::StoreLocation::Kind::None) return ConnectResult::NoDirectory;
@@ -107,8 +107,22 @@ TDataPatient::ConnectResult TDataPatient::DataModuleCreate() {
     if (!QFileInfo::exists(file)) return ConnectResult::NoDatabase;
     ADOCon.open(file);
   }
+  if (read == ListRead::InBackground) {
+    listReader_ = std::make_unique<records::ListReader>(ADOCon.login(), ADOPatient.table());
+    connect(listReader_.get(), &records::ListReader::finished, this, &TDataPatient::listReadDone);
+    return ConnectResult::Connected;
+  }
   ADOConConnectComplete();
   return ConnectResult::Connected;
+}
+
+void TDataPatient::awaitList() {
+  if (!listReader_) return;
+  const std::unique_ptr<records::ListReader> reader = std::move(listReader_);
+  // Rows the reader could not read are read here again, so that the store's refusal is reported
+  // as it is when the tables open.
+  if (std::optional<records::ListSnapshot> rows = reader->take()) ADOPatient.adoptList(std::move(*rows));
+  ADOConConnectComplete();
 }
 
 void TDataPatient::ADOConConnectComplete() {
@@ -126,6 +140,7 @@ void TDataPatient::ADOConConnectComplete() {
 }
 
 void TDataPatient::DataModuleDestroy() {
+  listReader_.reset();  // waits for a read in progress: its rows are of no use any more
   ADOImage.close();
   ADOCourse.close();
   ADOPatient.close();

@@ -23,10 +23,12 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "records/Connection.h"
 #include "records/DataSet.h"
 #include "records/Field.h"
+#include "records/ListReader.h"
 #include "records/StoreLocation.h"
 
 class TDataPatient : public QObject {
@@ -44,6 +46,10 @@ class TDataPatient : public QObject {
     NoDatabase,   // DBDir is set but holds no store file: the caller may offer to create one
     Connected,    // connected; the three tables are open
   };
+
+  // When DataModuleCreate reads the patient list: before it returns, or on a thread of its own
+  // while the caller goes on (the window's start), the tables opening when the list is in.
+  enum class ListRead { Now, InBackground };
 
   explicit TDataPatient(QObject* parent = nullptr);
   ~TDataPatient() override;  // DataModuleDestroy
@@ -90,7 +96,15 @@ class TDataPatient : public QObject {
   // records::ServerUnreachable, naming the server and its reason, when a server cannot be
   // reached. May be called again (after the caller created the database, say): it first closes
   // what is open.
-  ConnectResult DataModuleCreate();
+  //
+  // With ListRead::InBackground the tables stay closed after connecting while the list is read;
+  // listReadDone says when it is in, and awaitList() opens the tables over it (or waits for it
+  // first, when something needs the tables sooner).
+  ConnectResult DataModuleCreate(ListRead read = ListRead::Now);
+  bool readingList() const { return listReader_ != nullptr; }
+  // Opens the tables over the list read in the background, waiting for it first when it is not in
+  // yet; nothing when no list is being read. Raises DataError as DataModuleCreate does.
+  void awaitList();
   // Closes Imagedb, Course and Patient, in that order, and disconnects.
   void DataModuleDestroy();
   bool connected() const { return ADOCon.isOpen(); }
@@ -137,6 +151,9 @@ class TDataPatient : public QObject {
   void ADOImageAfterScroll();
 
  signals:
+  // The list read in the background is in (or the read failed): awaitList() opens the tables
+  // without waiting.
+  void listReadDone();
   // The window draws `picture` at the top-left corner of its picture area and shows `whenDate`
   // (days since 1899-12-30) in the photograph's date picker.
   void photographToShow(const QImage& picture, double whenDate);
@@ -144,6 +161,7 @@ class TDataPatient : public QObject {
 
  private:
   void ADOConConnectComplete();
+  std::unique_ptr<records::ListReader> listReader_;
   // Runs `work` in one transaction; if anything in it fails, nothing of it is stored and the
   // patient and course cursors are read again.
   void writeTogether(const QString& action, const std::function<void()>& work);

@@ -99,19 +99,77 @@ void DataSet::setMaster(DataSet& master, const QStringList& linkColumns) {
 // ---------------------------------------------------------------------------------------------
 // Reading rows
 
-QString DataSet::columnList(bool heldOnly) const {
+namespace {
+
+QString selectedColumns(const TableDef& table, bool heldOnly) {
   QStringList names;
-  if (heldOnly && !holdsAll_) {
-    for (int c : table_.held) names << quoted(table_.columns[static_cast<std::size_t>(c)].name);
+  if (heldOnly && !table.held.empty()) {
+    for (int c : table.held) names << quoted(table.columns[static_cast<std::size_t>(c)].name);
   } else {
-    for (const ColumnDef& c : table_.columns) names << quoted(c.name);
+    for (const ColumnDef& c : table.columns) names << quoted(c.name);
   }
   return names.join(QStringLiteral(", "));
 }
 
-QString DataSet::orderBy() const {
-  return table_.orderColumn.isEmpty() ? QString::fromLatin1(connection_.dialect().insertionOrder)
-                                      : quoted(table_.orderColumn);
+QString insertionOrder(const TableDef& table, const Connection& connection) {
+  return table.orderColumn.isEmpty() ? QString::fromLatin1(connection.dialect().insertionOrder) : quoted(table.orderColumn);
+}
+
+}  // namespace
+
+QString DataSet::columnList(bool heldOnly) const { return selectedColumns(table_, heldOnly); }
+
+QString DataSet::orderBy() const { return insertionOrder(table_, connection_); }
+
+ListSnapshot DataSet::readList(Connection& connection, const TableDef& table) {
+  std::vector<const ColumnDef*> columns;
+  if (table.held.empty()) {
+    for (const ColumnDef& c : table.columns) columns.push_back(&c);
+  } else {
+    for (int c : table.held) columns.push_back(&table.columns[static_cast<std::size_t>(c)]);
+  }
+  ListSnapshot snapshot;
+  // Read the counter and the journal mark first: a commit that slips in between makes the
+  // snapshot look older than it is, so the next re-read reads it again rather than missing it.
+  snapshot.version = connection.changeCounter();
+  snapshot.journalMark = table.journaled ? connection.journalMark() : std::nullopt;
+  if (table.journaled) {
+    // The insertion order comes first, kept aside, so that rows another copy adds can later be
+    // put where a full read would list them.
+    static const ColumnDef orderColumn{QStringLiteral("order"), ColumnKind::Integer};
+    columns.insert(columns.begin(), &orderColumn);
+  }
+  const QString order = insertionOrder(table, connection);
+  snapshot.rows = connection.select(QStringLiteral("SELECT %1%2 FROM %3 ORDER BY %4")
+                                        .arg(table.journaled ? order + QStringLiteral(", ") : QString(),
+                                             selectedColumns(table, true), quoted(table.name), order),
+                                    {}, columns, QStringLiteral("read the %1 table").arg(table.name));
+  if (table.journaled) {
+    snapshot.order.reserve(snapshot.rows.size());
+    for (Row& row : snapshot.rows) {
+      snapshot.order.push_back(row.front().toLongLong());
+      row.erase(row.begin());
+    }
+  }
+  return snapshot;
+}
+
+void DataSet::adoptList(ListSnapshot snapshot) {
+  if (active() || master_ || !snapshot.journalMark) return;
+  rows_ = std::move(snapshot.rows);
+  order_ = std::move(snapshot.order);
+  journalMark_ = std::move(snapshot.journalMark);
+  // The change counter belongs to the connection that read the rows: only the journal can tell
+  // what changed since.
+  loadedVersion_.reset();
+  loadedGeneration_ = connection_.generation();
+  listLoaded_ = true;
+  retained_ = true;
+  filterChanged_ = true;  // the listed rows are worked out when the cursor opens
+  visible_.clear();
+  forgetRows();
+  dropKeyIndex();
+  detached_.reset();
 }
 
 QString DataSet::whereKey() const {
@@ -147,29 +205,11 @@ void DataSet::loadList() const {
                                 linkValues_, columns, action);
     }
   } else {
-    // Read the counter and the journal mark first: a commit that slips in between makes the
-    // snapshot look older than it is, so the next re-read reads it again rather than missing it.
-    version = connection_.changeCounter();
-    journalMark_ = table_.journaled ? connection_.journalMark() : std::nullopt;
-    if (table_.journaled) {
-      // The insertion order comes first, kept aside, so that rows another copy adds can later be
-      // put where a full read would list them.
-      static const ColumnDef orderColumn{QStringLiteral("order"), ColumnKind::Integer};
-      columns.insert(columns.begin(), &orderColumn);
-    }
-    const QString order = orderBy();
-    rows = connection_.select(QStringLiteral("SELECT %1%2 FROM %3 ORDER BY %4")
-                                  .arg(table_.journaled ? order + QStringLiteral(", ") : QString(), columnList(true),
-                                       quoted(table_.name), order),
-                              {}, columns, action);
-    order_.clear();
-    if (table_.journaled) {
-      order_.reserve(rows.size());
-      for (Row& row : rows) {
-        order_.push_back(row.front().toLongLong());
-        row.erase(row.begin());
-      }
-    }
+    ListSnapshot snapshot = readList(connection_, table_);
+    rows = std::move(snapshot.rows);
+    order_ = std::move(snapshot.order);
+    journalMark_ = std::move(snapshot.journalMark);
+    version = snapshot.version;
   }
   rows_ = std::move(rows);
   forgetRows();

@@ -72,6 +72,17 @@ class RowView {
 
 using RowTest = std::function<bool(const RowView&)>;
 
+// The rows of a table without a master as a cursor lists them (its held columns, in insertion
+// order), read by a connection of their own, perhaps on another thread, for a cursor to take over
+// (DataSet::adoptList). The journal mark is taken before the rows are read, so that a cursor that
+// takes them over reads again every patient changed since.
+struct ListSnapshot {
+  std::vector<std::vector<QVariant>> rows;
+  std::vector<qint64> order;                // insertion order of each row
+  std::optional<QVariant> journalMark;      // none: the store keeps no change journal
+  std::optional<qint64> version;            // the reading connection's change counter
+};
+
 class DataSet : public QObject {
   Q_OBJECT
 
@@ -91,6 +102,13 @@ class DataSet : public QObject {
 
   // ---- opening
   void open();   // reads the rows; the first becomes current
+  // Reads what a cursor over `table` (without a master) lists, through `connection`, which may
+  // belong to another thread than any cursor. Raises DataError when the store refuses.
+  static ListSnapshot readList(Connection& connection, const TableDef& table);
+  // A closed cursor without a master takes over rows another connection read: the next open()
+  // reads only the rows changed since (the change journal says which). Rows without a journal
+  // mark are not taken: open() then reads the table itself.
+  void adoptList(ListSnapshot snapshot);
   void close();  // discards an unposted edit
   bool active() const { return state_ != State::Inactive; }
   State state() const { return state_; }

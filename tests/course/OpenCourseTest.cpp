@@ -126,6 +126,31 @@ TEST_F(OpenCourseTest, ANewCourseStoresNothingOfThePreviousPatientsTreatments) {
   }
 }
 
+TEST_F(OpenCourseTest, WhileTheListIsReadSelectWaitsAndAnActionWaitsForTheList) {
+  RawStore(file()).addPatient("ABC1234", "Early", 2);
+
+  // The list comes in by itself: one announcement, and Select opens its first patient.
+  OpenCourse waiting(demoTables());
+  ASSERT_EQ(waiting.connectDatabase(TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
+  EXPECT_TRUE(waiting.readingList());
+  EXPECT_FALSE(waiting.selectButton().enabled);
+  QSignalSpy changed(&waiting, &OpenCourse::changed);
+  ASSERT_TRUE(changed.wait(20000));
+  EXPECT_FALSE(waiting.readingList());
+  EXPECT_EQ(changed.count(), 1);
+  EXPECT_TRUE(waiting.selectButton().enabled);
+  EXPECT_EQ(waiting.data().ADOPatientHosp.asString(), "ABC1234");
+
+  // An NHI typed before the list is in is searched in the whole list.
+  OpenCourse hurried(demoTables());
+  ASSERT_EQ(hurried.connectDatabase(TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
+  hurried.setSearchText(course::SearchField::Nhi, "abc1234");
+  EXPECT_FALSE(hurried.readingList());
+  EXPECT_EQ(hurried.selectButton().caption, "Select");
+  EXPECT_EQ(hurried.select(), course::SelectOutcome::Opened);
+  EXPECT_EQ(hurried.data().ADOPatientSurN.asString(), "Early");
+}
+
 TEST_F(OpenCourseTest, ThePlanIsWorkedOutOnlyWithACourseOpenOrLoadingAndStoredOnlyWithOneOpen) {
   selectNew(course, "ABC1234");
   course.setSkinType(1);
