@@ -51,8 +51,23 @@ QStringList localFiles(const QMimeData* mime) {
 
 }  // namespace
 
-MainWindow::MainWindow(course::OpenCourse& course, QWidget* parent)
+MainWindow::MainWindow(course::OpenCourse& course, Contents contents, QWidget* parent)
     : QWidget(parent), course_(course), actions_(new Actions(this)) {
+  setObjectName(names::Form1);
+  setWindowTitle("Halcyra - NB UVB MED Calculator");
+  resize(1340, 700);
+  if (const auto dir = settings::readDBDir()) DBDir = *dir;
+  if (contents == Contents::Now) buildContents();
+}
+
+MainWindow::~MainWindow() {
+  qApp->removeEventFilter(this);
+  disconnect(&course_, nullptr, this, nullptr);
+  if (busy_) QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::buildContents() {
+  if (schedule_) return;
   buildLayout();
   disclaimer_ = new DisclaimerDialog(this);
 
@@ -60,26 +75,23 @@ MainWindow::MainWindow(course::OpenCourse& course, QWidget* parent)
   setAcceptDrops(true);
   qApp->installEventFilter(this);
 
-  if (const auto dir = settings::readDBDir()) {
-    DBDir = *dir;
-    about_->showDirectory(DBDir);
-  }
+  if (!DBDir.isEmpty()) about_->showDirectory(DBDir);
   connect(&course_, &course::OpenCourse::changed, this, &MainWindow::refresh);
   // Advice of the plan ("Undeliverable treatment") waits for OK before the work goes on.
   connect(&course_, &course::OpenCourse::warning, this,
           [this](const QString& caption, const QString& text) { dialogs::warning(this, caption, text); });
+  connect(&course_, &course::OpenCourse::listFailed, this, [this](const QString& message) {
+    dialogs::error(this, message + QStringLiteral("\n\nThe program goes on without patient records."));
+  });
   refresh(course::kAllParts);
-}
-
-MainWindow::~MainWindow() {
-  qApp->removeEventFilter(this);
-  disconnect(&course_, nullptr, this, nullptr);
+  // Panels put into a window already on the screen are shown with it.
+  if (isVisible()) {
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+      if (!child->isWindow()) child->show();
+  }
 }
 
 void MainWindow::buildLayout() {
-  setObjectName(names::Form1);
-  setWindowTitle("Halcyra - NB UVB MED Calculator");
-
   // Left: the schedule.
   schedule_ = new SchedulePanel(course_, *actions_);
 
@@ -138,7 +150,6 @@ void MainWindow::buildLayout() {
   auto* whole = new QHBoxLayout(this);
   whole->setContentsMargins(0, 0, 0, 0);
   whole->addWidget(splitter);
-  resize(1340, 700);
 }
 
 QWidget* MainWindow::buildClinicalTab() {
@@ -182,6 +193,12 @@ void MainWindow::refresh(course::Parts parts) {
   assessment_->particulars()->setVisible(open);
   if (shown_) tabs_->setTabVisible(tabs_->indexOf(notes_), course_.photographsShown());
   printButton_->setEnabled(course_.printable());
+  // The patient list may take a moment on a large department: the pointer says so meanwhile.
+  if (course_.readingList() != busy_) {
+    busy_ = course_.readingList();
+    if (busy_) QApplication::setOverrideCursor(Qt::BusyCursor);
+    else QApplication::restoreOverrideCursor();
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -191,12 +208,13 @@ void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  tabs_->setTabVisible(tabs_->indexOf(notes_), false);
+  if (schedule_) tabs_->setTabVisible(tabs_->indexOf(notes_), false);
   // The disclaimer comes once the window is on screen behind it.
   QMetaObject::invokeMethod(this, &MainWindow::showDisclaimer, Qt::QueuedConnection);
 }
 
 void MainWindow::showDisclaimer() {
+  buildContents();
   if (disclaimer_->exec() == DisclaimerDialog::Declined) close();
 }
 

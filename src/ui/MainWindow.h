@@ -39,9 +39,15 @@ inline const QString kHelpFile = QStringLiteral("Halcyra.chm");
 class MainWindow : public QWidget {
   Q_OBJECT
  public:
-  // Builds the window over `course` and reads the database directory from the settings (the
+  // Whether the constructor builds the panels, or leaves them to buildContents(): the program's
+  // start shows the bare window first, so that it is on the screen at once, and fills it then.
+  enum class Contents { Now, AfterShow };
+
+  // Makes the window over `course` and reads the database directory from the settings (the
   // course connects to it afterwards, see ui/Startup.h).
-  explicit MainWindow(course::OpenCourse& course, QWidget* parent = nullptr);
+  explicit MainWindow(course::OpenCourse& course, Contents contents = Contents::Now, QWidget* parent = nullptr);
+  // Builds the panels and shows the course in them; once only.
+  void buildContents();
   ~MainWindow() override;
 
   Actions& actions() const { return *actions_; }
@@ -74,7 +80,7 @@ class MainWindow : public QWidget {
 
   course::OpenCourse& course_;
   Actions* actions_;
-  SchedulePanel* schedule_;
+  SchedulePanel* schedule_ = nullptr;
   PatientLookupPanel* lookup_;
   PatientListPanel* patientList_;
   EstimatePanel* estimate_;
@@ -88,8 +94,9 @@ class MainWindow : public QWidget {
   ReportPrinting* printing_;
   QTabWidget* tabs_;
   QWidget* clinical_;
-  DisclaimerDialog* disclaimer_;
+  DisclaimerDialog* disclaimer_ = nullptr;
   bool shown_ = false;
+  bool busy_ = false;  // the busy cursor is up while the patient list is read
   HelpViewer helpViewer_;
   QPointer<QWidget> helpWindow_;
 };

@@ -69,7 +69,7 @@ bool chooseFirstDatabase(QWidget* parent) {
 
 }  // namespace
 
-void connectDatabase(course::OpenCourse& course, QWidget* parent) {
+void connectDatabase(course::OpenCourse& course, QWidget* parent, TDataPatient::ListRead read) {
   // A database server that wants a password asks for it in a box; it is kept in memory only.
   course.setPasswordPrompt([parent](const QString& question) -> std::optional<QString> {
     bool ok = false;
@@ -80,7 +80,7 @@ void connectDatabase(course::OpenCourse& course, QWidget* parent) {
   });
   try {
     if (DBDir.trimmed().isEmpty() && !chooseFirstDatabase(parent)) return;
-    if (course.connectDatabase() != TDataPatient::ConnectResult::NoDatabase) return;
+    if (course.connectDatabase(read) != TDataPatient::ConnectResult::NoDatabase) return;
     const QString path = QDir::toNativeSeparators(records::databasePath(DBDir));
     const QString question =
         "There is no patient database at\n\"" + path + "\".\n\n"
@@ -90,7 +90,7 @@ void connectDatabase(course::OpenCourse& course, QWidget* parent) {
         "(hold Ctrl while double-clicking it to keep it) and start again.";
     if (!dialogs::askYesNo(parent, "No patient database", question)) return;
     records::createDatabase(DBDir);
-    course.connectDatabase();
+    course.connectDatabase(read);
   } catch (const records::ServerUnreachable& e) {
     dialogs::warning(parent, QStringLiteral("Database server not reached"),
                      "The database server (" + e.server() + ") cannot be reached: " + e.reason() +

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "dosing/FactorTables.h"
+#include "records/Data.h"
 
 class QWidget;
 namespace course {
@@ -22,7 +23,9 @@ namespace ui {
 std::optional<FactorTables> readCalibration(QWidget* parent);
 
 // Connects the open course to the database in DBDir. Problems are shown in boxes on `parent`;
-// start-up continues in every case (without a connection when none could be made).
-void connectDatabase(course::OpenCourse& course, QWidget* parent);
+// start-up continues in every case (without a connection when none could be made). The patient
+// list is read as `read` says (the program's start reads it in the background).
+void connectDatabase(course::OpenCourse& course, QWidget* parent,
+                     TDataPatient::ListRead read = TDataPatient::ListRead::Now);
 
 }  // namespace ui

@@ -1,6 +1,11 @@
 // Program entry: the calibration, the open course, the main window, then the database, in this
 // order, because each relies on what the one before it set up (the main window reads the
 // database directory that the open course then connects to).
+//
+// The window is on the screen as soon as it can be: a box the connection needs (the first start,
+// a missing database, a server's password) comes before it, as the window is not of use without
+// an answer; then the bare window is shown and its panels built, while the patient list is read
+// on a thread of its own and fills the list when it is in.
 
 #include <QApplication>
 #include <QDir>
@@ -18,14 +23,16 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("NB UVB Calculator");
   QApplication::setOrganizationName("Venmore");
   QGuiApplication::setDesktopFileName("halcyra");
-  QApplication::setWindowIcon(resources::programIcon());
 
   const std::optional<FactorTables> tables = ui::readCalibration(nullptr);
   if (!tables) return 1;  // no calibration: the reason was shown
 
   course::OpenCourse course(*tables);
-  ui::MainWindow window(course);
-  ui::connectDatabase(course, &window);
+  ui::MainWindow window(course, ui::MainWindow::Contents::AfterShow);
+  ui::connectDatabase(course, &window, TDataPatient::ListRead::InBackground);
   window.show();
+  // After the window is on the screen: the icon's pictures take a few milliseconds to prepare.
+  QApplication::setWindowIcon(resources::programIcon());
+  window.buildContents();
   return app.exec();
 }

@@ -123,6 +123,19 @@ TEST_F(StartupTest, FirstStateShowsThePatientListAndAnEmptySchedule) {
   EXPECT_EQ(p.find<QLabel>(names::Label5)->text(), "Patient ID");
 }
 
+TEST_F(StartupTest, AWindowOnTheScreenBeforeItsPanelsShowsThemWhenBuilt) {
+  course::OpenCourse course(ui::readCalibration(nullptr).value_or(FactorTables{}));
+  ui::MainWindow window(course, ui::MainWindow::Contents::AfterShow);
+  window.show();
+  EXPECT_EQ(window.findChild<QTabWidget*>(), nullptr) << "the bare window first";
+  window.buildContents();
+  for (const char* name : {names::StringGrid1, names::PageControl1, names::PanDataBase, names::EdHosp, names::BtnPrint})
+    EXPECT_TRUE(widgetNamed<QWidget>(&window, name)->isVisible()) << name;
+  EXPECT_TRUE(widgetNamed<QWidget>(&window, names::PanDetails)->isHidden()) << "no course is open";
+  EXPECT_FALSE(widgetNamed<QTabWidget>(&window, names::PageControl1)->isTabVisible(1)) << "no photographs";
+  EXPECT_EQ(window.size(), QSize(1340, 700));
+}
+
 TEST_F(StartupTest, EveryInputCarriesItsLabelAsAccessibleName) {
   const Program p = started();
   const std::vector<std::pair<const char*, const char*>> inputs = {
