@@ -2,7 +2,9 @@
 // started as a new process on the same X display, one after the other, ROUNDS times each. A start
 // is timed from the moment before the process is made to the first top-level window the X server
 // maps (a display without a window manager maps top-level windows as children of its root), as a
-// user sees it; then the process is ended. Prints each round and the medians with their ratio.
+// user sees it, and to the first drawing into that window (the X server's damage report: the
+// program's first drawing is its whole window with every panel); then the process is ended.
+// Prints each round and the medians with their ratio.
 //
 //   startup_bench PROGRAM BARE [ROUNDS]
 //
@@ -10,6 +12,7 @@
 // settings (XDG_CONFIG_HOME) and so the database are whatever scripts/startup-bench.sh set up.
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xdamage.h>
 #include <signal.h>
 #include <sys/select.h>
 #include <sys/wait.h>
@@ -25,9 +28,20 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Starts `path` and waits for the first window mapped on the display; milliseconds, or a negative
-// number when none was mapped within a minute or the program ended first.
-double timeToFirstWindow(Display* display, const char* path) {
+int damageEvents = 0;  // the first event number of the damage extension
+
+// A window that was destroyed before its damage object was made: nothing to report.
+int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+
+struct Start {
+  double mapped = -1;  // ms to the first window mapped; negative when none was
+  double drawn = -1;   // ms to the first drawing into it; negative when none came within a minute
+};
+
+// Starts `path` and waits for the first window mapped on the display and for the first drawing
+// into it. Every top-level window is watched for drawing from its creation on, so that a drawing
+// that follows the mapping at once is not missed.
+Start timeStart(Display* display, const char* path) {
   XSync(display, True);  // events of earlier runs are dropped
   const Clock::time_point start = Clock::now();
   const pid_t child = fork();
@@ -35,12 +49,15 @@ double timeToFirstWindow(Display* display, const char* path) {
     execl(path, path, static_cast<char*>(nullptr));
     _exit(127);
   }
-  double elapsed = -1;
+  Start result;
+  Window first = 0;
+  std::vector<Damage> damages;
   const int fd = ConnectionNumber(display);
-  while (Clock::now() - start < std::chrono::seconds(60)) {
+  const auto since = [&] { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); };
+  while (Clock::now() - start < std::chrono::seconds(60) && result.drawn < 0) {
     if (XPending(display) == 0) {
       int status = 0;
-      if (waitpid(child, &status, WNOHANG) == child) return -1;  // ended without a window
+      if (waitpid(child, &status, WNOHANG) == child) break;  // ended
       fd_set ready;
       FD_ZERO(&ready);
       FD_SET(fd, &ready);
@@ -50,14 +67,21 @@ double timeToFirstWindow(Display* display, const char* path) {
     }
     XEvent event;
     XNextEvent(display, &event);
-    if (event.type == MapNotify) {
-      elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-      break;
+    if (event.type == CreateNotify) {
+      damages.push_back(XDamageCreate(display, event.xcreatewindow.window, XDamageReportNonEmpty));
+    } else if (event.type == MapNotify && first == 0) {
+      first = event.xmap.window;
+      result.mapped = since();
+    } else if (event.type == damageEvents + XDamageNotify && first != 0 &&
+               reinterpret_cast<XDamageNotifyEvent*>(&event)->drawable == first) {
+      result.drawn = since();
     }
   }
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
-  return elapsed;
+  for (Damage d : damages) XDamageDestroy(display, d);
+  XSync(display, False);
+  return result;
 }
 
 double median(std::vector<double> v) {
@@ -79,24 +103,37 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "startup_bench: no X display (run it under Xvfb: scripts/startup-bench.sh)\n");
     return 1;
   }
+  int damageErrors = 0;
+  if (!XDamageQueryExtension(display, &damageEvents, &damageErrors)) {
+    std::fprintf(stderr, "startup_bench: the X display has no damage extension\n");
+    return 1;
+  }
+  XSetErrorHandler(ignoreErrors);
   XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
   // One start of each first, not counted: the files they read are in the page cache afterwards.
-  timeToFirstWindow(display, argv[2]);
-  timeToFirstWindow(display, argv[1]);
-  std::vector<double> program, bare;
+  timeStart(display, argv[2]);
+  timeStart(display, argv[1]);
+  std::vector<double> program, bare, programDrawn, bareDrawn;
   for (int r = 0; r < rounds; ++r) {
-    const double b = timeToFirstWindow(display, argv[2]);
-    const double p = timeToFirstWindow(display, argv[1]);
-    if (b < 0 || p < 0) {
-      std::fprintf(stderr, "startup_bench: round %d: %s showed no window\n", r + 1, b < 0 ? argv[2] : argv[1]);
+    const Start b = timeStart(display, argv[2]);
+    const Start p = timeStart(display, argv[1]);
+    if (b.mapped < 0 || p.mapped < 0 || b.drawn < 0 || p.drawn < 0) {
+      std::fprintf(stderr, "startup_bench: round %d: %s showed no window, or drew nothing in it\n", r + 1,
+                   b.mapped < 0 || b.drawn < 0 ? argv[2] : argv[1]);
       return 1;
     }
-    bare.push_back(b);
-    program.push_back(p);
-    std::printf("round %2d: program %7.1f ms   bare window %7.1f ms\n", r + 1, p, b);
+    bare.push_back(b.mapped);
+    program.push_back(p.mapped);
+    bareDrawn.push_back(b.drawn);
+    programDrawn.push_back(p.drawn);
+    std::printf("round %2d: first window: program %7.1f ms   bare window %7.1f ms   "
+                "drawn: program %7.1f ms   bare window %7.1f ms\n",
+                r + 1, p.mapped, b.mapped, p.drawn, b.drawn);
   }
   const double mp = median(program), mb = median(bare);
-  std::printf("median:   program %7.1f ms   bare window %7.1f ms   ratio %.2f\n", mp, mb, mp / mb);
+  const double dp = median(programDrawn), db = median(bareDrawn);
+  std::printf("median first window: program %7.1f ms   bare window %7.1f ms   ratio %.2f\n", mp, mb, mp / mb);
+  std::printf("median drawn:        program %7.1f ms   bare window %7.1f ms   ratio %.2f\n", dp, db, dp / db);
   XCloseDisplay(display);
   return 0;
 }
