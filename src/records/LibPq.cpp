@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 
 #include <QString>
-#include <optional>
 
 #include "records/DataError.h"
 
