@@ -52,7 +52,7 @@ QStringList localFiles(const QMimeData* mime) {
 }  // namespace
 
 MainWindow::MainWindow(course::OpenCourse& course, Contents contents, QWidget* parent)
-    : QWidget(parent), course_(course), actions_(new Actions(this)) {
+    : QWidget(parent), course_(course), actions_(new Actions(this)), disclaimerOnShow_(contents == Contents::Now) {
   setObjectName(names::Form1);
   setWindowTitle("Halcyra - NB UVB MED Calculator");
   resize(1340, 700);
@@ -210,6 +210,10 @@ void MainWindow::showEvent(QShowEvent* event) {
   shown_ = true;
   if (schedule_) tabs_->setTabVisible(tabs_->indexOf(notes_), false);
   // The disclaimer comes once the window is on screen behind it.
+  if (disclaimerOnShow_) showDisclaimerSoon();
+}
+
+void MainWindow::showDisclaimerSoon() {
   QMetaObject::invokeMethod(this, &MainWindow::showDisclaimer, Qt::QueuedConnection);
 }
 

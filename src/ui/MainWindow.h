@@ -39,8 +39,10 @@ inline const QString kHelpFile = QStringLiteral("Halcyra.chm");
 class MainWindow : public QWidget {
   Q_OBJECT
  public:
-  // Whether the constructor builds the panels, or leaves them to buildContents(): the program's
-  // start shows the bare window first, so that it is on the screen at once, and fills it then.
+  // Whether the constructor builds the panels and the disclaimer follows the window's showing, or
+  // the panels wait for buildContents() and the disclaimer for showDisclaimerSoon(): the program's
+  // start shows the bare window first, so that it is on the screen at once, fills it, connects to
+  // the store (whose boxes then come over the whole window), and only then shows the disclaimer.
   enum class Contents { Now, AfterShow };
 
   // Makes the window over `course` and reads the database directory from the settings (the
@@ -48,6 +50,8 @@ class MainWindow : public QWidget {
   explicit MainWindow(course::OpenCourse& course, Contents contents = Contents::Now, QWidget* parent = nullptr);
   // Builds the panels and shows the course in them; once only.
   void buildContents();
+  // Shows the disclaimer once the program waits for events again.
+  void showDisclaimerSoon();
   ~MainWindow() override;
 
   Actions& actions() const { return *actions_; }
@@ -96,6 +100,7 @@ class MainWindow : public QWidget {
   QWidget* clinical_;
   DisclaimerDialog* disclaimer_ = nullptr;
   bool shown_ = false;
+  bool disclaimerOnShow_;
   bool busy_ = false;  // the busy cursor is up while the patient list is read
   HelpViewer helpViewer_;
   QPointer<QWidget> helpWindow_;

@@ -2,10 +2,10 @@
 // order, because each relies on what the one before it set up (the main window reads the
 // database directory that the open course then connects to).
 //
-// The window is on the screen as soon as it can be: a box the connection needs (the first start,
-// a missing database, a server's password) comes before it, as the window is not of use without
-// an answer; then the bare window is shown and its panels built, while the patient list is read
-// on a thread of its own and fills the list when it is in.
+// The window is on the screen as soon as it can be: the bare window is shown, its panels built,
+// and only then is the store connected, so that a box the connection needs (the first start, a
+// missing database, a server's password) comes over the whole window. The patient list is read
+// on a thread of its own and fills the list when it is in; the disclaimer comes last.
 
 #include <QApplication>
 #include <QDir>
@@ -29,10 +29,11 @@ int main(int argc, char** argv) {
 
   course::OpenCourse course(*tables);
   ui::MainWindow window(course, ui::MainWindow::Contents::AfterShow);
-  ui::connectDatabase(course, &window, TDataPatient::ListRead::InBackground);
   window.show();
   // After the window is on the screen: the icon's pictures take a few milliseconds to prepare.
   QApplication::setWindowIcon(resources::programIcon());
   window.buildContents();
+  ui::connectDatabase(course, &window, TDataPatient::ListRead::InBackground);
+  window.showDisclaimerSoon();
   return app.exec();
 }
