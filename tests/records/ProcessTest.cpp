@@ -232,15 +232,15 @@ constexpr const char* kAdderVariable = "HALCYRA_RECORDS_ADDER";  // store|start 
 // Run in a child process by the test below: adds courses to patient SHARED1, finishing every
 // second one, from the given moment on as fast as it can.
 TEST(ChildAdder, AddsCoursesToOnePatient) {
-  const QStringList spec = qEnvironmentVariable(kAdderVariable).split(u'|');
-  if (spec.size() != 3) GTEST_SKIP() << "runs only as a child of TwoProcesses.TwoCopiesAddingCoursesToOnePatientGetDistinctNumbers";
-  DBDir = spec[0];
+  const QStringList job = qEnvironmentVariable(kAdderVariable).split(u'|');
+  if (job.size() != 3) GTEST_SKIP() << "runs only as a child of TwoProcesses.TwoCopiesAddingCoursesToOnePatientGetDistinctNumbers";
+  DBDir = job[0];
   TDataPatient data;
   ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
   data.FilterPatientByNHI(QStringLiteral("SHARED1"));
   ASSERT_FALSE(data.ADOPatient.isEmpty());
-  while (QDateTime::currentMSecsSinceEpoch() < spec[1].toLongLong()) QThread::msleep(1);
-  for (int i = 0; i < spec[2].toInt(); ++i) {
+  while (QDateTime::currentMSecsSinceEpoch() < job[1].toLongLong()) QThread::msleep(1);
+  for (int i = 0; i < job[2].toInt(); ++i) {
     data.Addcourse();
     if (i % 2 == 0) {
       data.ADOCourse.edit();
