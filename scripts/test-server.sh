@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL 15 server for the tests on the department-server engine.
 #
-#   scripts/test-server.sh start DIR   prints the server's URI on stdout (the login may create
-#                                      databases; the role halcyra_clinic exists)
+#   scripts/test-server.sh start DIR   prints the server's URI on stdout (the login, a superuser,
+#                                      may create databases; the role halcyra_clinic exists, and
+#                                      halcyra_owner, an ordinary login that may own a store)
+#   scripts/test-server.sh pause DIR   stops the server and keeps its cluster (a server gone away)
+#   scripts/test-server.sh resume DIR  starts it again on the same port
 #   scripts/test-server.sh stop DIR    stops it and removes DIR
 #
 # The cluster lives in DIR: initdb and pg_ctl run under an unprivileged account (the tests run as
@@ -28,11 +31,20 @@ case "$action" in
     # A free port: the first of a random run that nothing answers on.
     port=$((20000 + RANDOM % 30000))
     while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+    echo "$port" >"$dir/port"
+    "$0" resume "$dir"
+    "$bin/psql" -X -q -h "$dir" -p "$port" -U halcyra_admin -d postgres \
+      -c "CREATE ROLE halcyra_clinic NOLOGIN" -c "CREATE ROLE halcyra_owner LOGIN" >/dev/null
+    echo "postgresql://halcyra_admin@/postgres?host=$dir&port=$port"
+    ;;
+  pause)
+    "${as[@]}" "$bin/pg_ctl" -D "$dir/data" -m fast -w -t 60 stop >/dev/null
+    ;;
+  resume)
+    port=$(cat "$dir/port")
     "${as[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start \
       -o "-p $port -k $dir -c listen_addresses=127.0.0.1 -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
       >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
-    "$bin/psql" -X -q -h "$dir" -p "$port" -U halcyra_admin -d postgres -c "CREATE ROLE halcyra_clinic NOLOGIN" >/dev/null
-    echo "postgresql://halcyra_admin@/postgres?host=$dir&port=$port"
     ;;
   stop)
     if [ -f "$dir/data/postmaster.pid" ]; then
@@ -40,5 +52,5 @@ case "$action" in
     fi
     rm -rf "$dir"
     ;;
-  *) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+  *) echo "usage: $0 start|pause|resume|stop DIR" >&2; exit 2 ;;
 esac

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <QSettings>
+#include <QUrl>
 
 #include "base/Formats.h"
 
@@ -13,24 +14,38 @@ std::optional<QString> readDBDir() {
   return s.value("DBDir").toString();
 }
 
-QString withoutPassword(const QString& dbDir) {
+bool mayHoldPassword(const QString& dbDir) {
   static const QRegularExpression server(QStringLiteral("^\\s*postgres(ql)?://"), QRegularExpression::CaseInsensitiveOption);
-  if (!server.match(dbDir).hasMatch()) return dbDir;
-  QString text = dbDir;
-  // user:password@host -> user@host (the user part ends at the first '@' before any '/').
-  static const QRegularExpression userInfo(QStringLiteral("^(\\s*postgres(?:ql)?://[^/@:]*):[^/@]*@"),
-                                           QRegularExpression::CaseInsensitiveOption);
-  text.replace(userInfo, QStringLiteral("\\1@"));
-  static const QRegularExpression parameter(QStringLiteral("([?&])password=[^&]*&?"), QRegularExpression::CaseInsensitiveOption);
-  text.replace(parameter, QStringLiteral("\\1"));
-  if (text.endsWith(u'?') || text.endsWith(u'&')) text.chop(1);
-  return text;
+  const QRegularExpressionMatch scheme = server.match(dbDir);
+  if (!scheme.hasMatch()) return false;
+  const QString address = dbDir.trimmed().mid(dbDir.trimmed().indexOf(QLatin1String("://")) + 3);
+  qsizetype end = address.size();
+  for (qsizetype i = 0; i < address.size(); ++i) {
+    if (address[i] == u'/' || address[i] == u'?') {
+      end = i;
+      break;
+    }
+  }
+  const QString authority = address.left(end);
+  // One '@' at most, in front of the host, with no ':' before it (user:password@).
+  if (address.count(u'@') != authority.count(u'@') || authority.count(u'@') > 1) return true;
+  if (authority.contains(u'@') && authority.left(authority.indexOf(u'@')).contains(u':')) return true;
+  const qsizetype query = address.indexOf(u'?');
+  if (query >= 0) {
+    for (const QString& parameter : address.mid(query + 1).split(u'&')) {
+      const QString key = QUrl::fromPercentEncoding(parameter.section(u'=', 0, 0).toUtf8()).trimmed().toLower();
+      if (key.contains(QLatin1String("password"))) return true;
+    }
+  }
+  return false;
 }
 
-void writeDBDir(const QString& dir) {
+bool writeDBDir(const QString& dir) {
+  if (mayHoldPassword(dir)) return false;
   QSettings s(QSettings::NativeFormat, QSettings::UserScope, "Venmore", "Brell");
-  s.setValue("DBDir", withoutPassword(dir));
+  s.setValue("DBDir", dir);
   s.sync();
+  return true;
 }
 
 std::optional<int> readLifetimeReviewThreshold() {

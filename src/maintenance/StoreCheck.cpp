@@ -7,8 +7,10 @@
 
 #include "base/JpegCodec.h"
 #include "maintenance/PackedColumnsCheck.h"
+#include "records/AuditChain.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
+#include "records/Database.h"
 #include "records/Schema.h"
 
 namespace maintenance {
@@ -17,7 +19,7 @@ namespace {
 using records::ColumnDef;
 using records::ColumnKind;
 using records::DataError;
-using Rows = std::vector<std::vector<QVariant>>;
+using records::Rows;
 
 // Rows read in one go at most; keeps a large store from having to fit in memory.
 constexpr int kCoursePage = 500;
@@ -61,6 +63,8 @@ class Checker {
     step(QStringLiteral("read the courses' treatment columns"), [this] { packedColumns(); });
     step(QStringLiteral("read the photographs"), [this] { orphanPhotographs(); });
     step(QStringLiteral("read the photographs"), [this] { photographs(); });
+    step(QStringLiteral("read the audit trail"), [this] { auditTrail(); });
+    if (store_.dialect().server) step(QStringLiteral("read who may do what on the server"), [this] { serverRights(); });
     return problems_;
   }
 
@@ -248,6 +252,66 @@ class Checker {
       report(QStringLiteral("photographs"), done, total);
       if (static_cast<int>(rows.size()) < kPhotographPage) break;
       after = rows.back()[0].toLongLong();
+    }
+  }
+
+  // The whole trail: every entry against the one before it, the newest against the head; and what
+  // was found when the store was opened (a trail removed, its triggers gone).
+  void auditTrail() {
+    const records::TrailState& trail = store_.trail();
+    using Kind = records::TrailState::Kind;
+    if (trail.kind == Kind::Earlier) {
+      problems_ << QStringLiteral("audit trail: %1").arg(
+          trail.hasTable ? QStringLiteral("its entries are not chained yet (a database of an earlier version); they "
+                                          "are when the database's owner connects with this version")
+                         : QStringLiteral("there is none yet (a database of an earlier version); it is added when the "
+                                          "database's owner connects with this version"));
+      return;
+    }
+    if (!trail.hasTable) {
+      problems_ << QStringLiteral("audit trail: ") + trail.found;
+      return;
+    }
+    QStringList found;
+    try {
+      found = records::verifyAuditChain(
+          [this](const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>& columns) {
+            return select(sql, values, columns);
+          },
+          std::nullopt, [this](qint64 done, qint64 total) { report(QStringLiteral("audit entries"), done, total); });
+    } catch (const DataError& e) {
+      found << QStringLiteral("audit trail: could not be read whole: ") + e.message();
+    }
+    if (trail.kind == Kind::Damaged && !found.contains(trail.found)) found.prepend(QStringLiteral("audit trail: ") + trail.found);
+    problems_ << found;
+  }
+
+  // What only the owner may do on a server: own the tables without being a superuser, add audit
+  // entries, create anything in the database.
+  void serverRights() {
+    const Rows rows = select(
+        QStringLiteral("SELECT o.rolname::text, o.rolsuper,"
+                       " EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = '%1'),"
+                       " CASE WHEN EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = '%1') THEN"
+                       "   pg_catalog.has_table_privilege('%1', c.oid, 'INSERT') OR"
+                       "   pg_catalog.has_database_privilege('%1', pg_catalog.current_database(), 'TEMPORARY') OR"
+                       "   pg_catalog.has_schema_privilege('%1', c.relnamespace, 'CREATE') END"
+                       " FROM pg_catalog.pg_class c JOIN pg_catalog.pg_roles o ON o.oid = c.relowner"
+                       " WHERE c.oid = pg_catalog.to_regclass(pg_catalog.format('%I.%I', pg_catalog.current_schema(), 'Audit'))")
+            .arg(QLatin1String(records::kClinicRole)),
+        {}, {&kText, &kWhole, &kWhole, &kWhole});
+    if (rows.empty()) return;
+    const auto& r = rows.front();
+    if (r[1].toLongLong() != 0) {
+      problems_ << QStringLiteral("server: the tables belong to the superuser %1; what runs with the owner's rights (the "
+                                  "journal and the audit trail) could act as a superuser. Give them to an ordinary "
+                                  "owner (ALTER TABLE ... OWNER TO halcyra_owner, for every table of the store)")
+                       .arg(r[0].toString());
+    }
+    if (r[3].toLongLong() != 0) {
+      problems_ << QStringLiteral("server: the role %1 may add audit entries itself, or create tables in the database; "
+                                 "connect once with the owner's login, which takes those rights back")
+                       .arg(QLatin1String(records::kClinicRole));
     }
   }
 

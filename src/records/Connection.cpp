@@ -2,17 +2,25 @@
 
 #include <QFileInfo>
 
+#include "records/AuditChain.h"
 #include "records/AuditTrail.h"
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/PostgresBackend.h"
 #include "records/SqliteBackend.h"
+#include "records/TrailState.h"
 
 namespace records {
 namespace {
 
 // How often a refused password may be typed again before the program goes on without a store.
 constexpr int kPasswordTries = 3;
+// The newest audit entries verified whenever a store is opened (`halcyra-tool check` verifies all).
+constexpr int kNewestVerified = 200;
+// Every write transaction on a server takes this lock first, so that the program's transactions,
+// which all chain their entries to the trail's one head, take turns from their first statement and
+// never wait for each other in a circle.
+constexpr const char* kWriteTurn = "SELECT true FROM pg_catalog.pg_advisory_xact_lock(1212238915, 1)";
 
 QString noStore() {
   return QStringLiteral("No database is open (the database directory is not set or the database could not be opened).");
@@ -22,13 +30,17 @@ QString noStore() {
 
 Connection::Connection() : dialect_(&sqliteDialect()) {}
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+  close();
+  if (password_) wipe(*password_);
+}
 
 void Connection::close() {
   backend_.reset();
+  awaitingServer_ = false;
   depth_ = 0;
   hasJournal_ = false;
-  hasAudit_ = false;
+  trail_ = TrailState();
 }
 
 void Connection::open(const QString& file) {
@@ -42,6 +54,7 @@ void Connection::open(const QString& file) {
   }
   file_ = info.absoluteFilePath();
   location_ = parseStoreLocation(info.absolutePath());
+  if (password_) wipe(*password_);
   password_.reset();
   dialect_ = &sqliteDialect();
   ++generation_;
@@ -50,7 +63,7 @@ void Connection::open(const QString& file) {
   } catch (const StoreRefusal& e) {
     throw DataError(QStringLiteral("The database file %1 cannot be opened: %2").arg(file_, e.text));
   }
-  addMissingTables();
+  settleTrail();
 }
 
 void Connection::open(const StoreLocation& where, const PasswordPrompt& askPassword) {
@@ -83,7 +96,7 @@ void Connection::connectServer(const StoreLocation& where, const PasswordPrompt&
   std::optional<QString> password = password_;
   for (int attempt = 0;; ++attempt) {
     try {
-      backend_ = std::make_unique<PostgresBackend>(where, password);
+      backend_ = std::make_unique<PostgresBackend>(where, password, patience_);
       break;
     } catch (const ServerConnectFailure& f) {
       const bool ask = askPassword && attempt < kPasswordTries && (f.needsPassword || f.passwordRefused);
@@ -92,6 +105,7 @@ void Connection::connectServer(const StoreLocation& where, const PasswordPrompt&
         QString question = QStringLiteral("Password for %1 on the database server (%2, database %3):")
                                .arg(user, server, where.database.isEmpty() ? QStringLiteral("(default)") : where.database);
         if (f.passwordRefused) question = QStringLiteral("The server refused the password. ") + question;
+        if (password) wipe(*password);
         password = askPassword(question);
         if (password) continue;
         throw ServerUnreachable(QStringLiteral("No connection to the database server (%1): no password was given.").arg(server),
@@ -127,108 +141,84 @@ void Connection::connectServer(const StoreLocation& where, const PasswordPrompt&
                                    "Check the database name, or create the tables with halcyra-tool init-db.")
                         .arg(file_));
   }
-  try {
-    hasJournal_ = !backend_->select(QStringLiteral("SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema() "
-                                                   "AND tablename = 'PatientChange'"),
-                                    {}, nullptr)
-                       .empty();
-  } catch (const StoreRefusal&) {
-    hasJournal_ = false;
-  }
-  addServerAuditIfMissing();
+  settleTrail();
 }
 
-void Connection::addMissingTables() {
-  // A file made by an earlier version of the program lacks the change journal, the audit trail or
-  // both: what is missing is added, in one transaction, so that it is there whole or not at all.
-  // Earlier versions ignore both (but do not write audit entries: every workstation needs this
-  // version for a complete trail).
-  auto present = [this] {
-    QStringList names;
-    for (const auto& row : backend_->select(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND "
-                                                           "name IN ('Patient', 'PatientChange', 'Audit')"),
-                                            {}, nullptr)) {
-      names << row.front().toString();
-    }
-    return names;
-  };
-  QStringList have;
-  try {
-    have = present();
-    if (!have.contains(QLatin1String("Patient"))) return;  // not a store of this program: the cursors will say so
-    if (!have.contains(QLatin1String(kJournalTable)) || !have.contains(QLatin1String(kAuditTable))) {
-      backend_->execute(QStringLiteral("BEGIN IMMEDIATE"), {});
-      try {
-        have = present();  // another copy may have added them while this one waited for the lock
-        QStringList statements;
-        if (!have.contains(QLatin1String(kJournalTable))) statements << journalStatements(sqliteDialect());
-        if (!have.contains(QLatin1String(kAuditTable))) statements << auditStatements(sqliteDialect());
-        for (const QString& sql : statements) backend_->execute(sql, {});
-        backend_->execute(QStringLiteral("COMMIT"), {});
-      } catch (...) {
-        try {
-          backend_->execute(QStringLiteral("ROLLBACK"), {});
-        } catch (const StoreRefusal&) {
-        }
-        throw;
-      }
-      have << QString::fromLatin1(kJournalTable) << QString::fromLatin1(kAuditTable);
-    }
-  } catch (const StoreRefusal&) {
-    // A file that cannot take them now (read-only, busy): without the journal the list is read in
-    // full each time; without the audit trail nothing can be stored until it is added.
-  }
-  hasJournal_ = have.contains(QLatin1String(kJournalTable));
-  hasAudit_ = have.contains(QLatin1String(kAuditTable));
-}
-
-void Connection::addServerAuditIfMissing() {
-  // A server database made by an earlier version has no audit trail: it is added when a login that
-  // may create tables (the owner's) connects. The clinic's logins may not; their writes are refused
-  // until the owner has connected once.
+void Connection::settleTrail() {
   auto* server = dynamic_cast<PostgresBackend*>(backend_.get());
-  if (!server) return;
   try {
-    hasAudit_ = !server->select(QStringLiteral("SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema() "
-                                               "AND tablename = 'Audit'"),
-                                {}, nullptr)
-                     .empty();
-    if (hasAudit_) return;
-    server->script(QStringLiteral("BEGIN"));
-    try {
-      for (const QString& sql : auditStatements(postgresDialect()) + auditGrantStatements(QString::fromLatin1(kClinicRole)))
-        server->script(sql);
-      server->script(QStringLiteral("COMMIT"));
-      hasAudit_ = true;
-    } catch (const StoreRefusal&) {
-      server->script(QStringLiteral("ROLLBACK"));
+    trail_ = server ? inspectServerTrail(*server) : inspectFileTrail(*backend_);
+    if (trail_.kind == TrailState::Kind::Earlier && trail_.mayUpgrade) {
+      // A store made by an earlier version: its trail is added, or its entries chained, now. On a
+      // server only the tables' owner may; the clinic's logins write nothing until the owner has
+      // connected once.
+      try {
+        if (server) {
+          upgradeServerTrail(*server);
+        } else {
+          upgradeFileTrail(*backend_);
+        }
+      } catch (const StoreRefusal&) {
+        // A file that cannot take it now (read-only, busy): nothing is stored until it can.
+      }
+      trail_ = server ? inspectServerTrail(*server) : inspectFileTrail(*backend_);
     }
-  } catch (const StoreRefusal&) {
-    hasAudit_ = false;
+    if (trail_.kind == TrailState::Kind::Kept) {
+      const QStringList problems = verifyAuditChain(
+          [this](const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>& columns) {
+            return backend_->select(sql, values, &columns);
+          },
+          kNewestVerified);
+      if (!problems.isEmpty()) {
+        trail_.kind = TrailState::Kind::Damaged;
+        trail_.found = problems.front();
+      }
+    }
+  } catch (const StoreRefusal& e) {
+    // The store could not be asked: nothing is stored until it can be.
+    trail_ = TrailState();
+    trail_.kind = TrailState::Kind::Earlier;
+    trail_.found = e.text;
   }
+  hasJournal_ = trail_.hasJournal;
 }
 
 void Connection::requireAudit(const QString& action) {
-  if (hasAudit_ || !backend_) return;
-  if (depth_ == 0) {
-    if (location_.isServer()) {
-      addServerAuditIfMissing();
-    } else {
-      addMissingTables();
-    }
+  if (depth_ == 0 && lost()) backend(action);  // a lost server is connected to again first
+  if (!backend_ || keepsAudit()) return;
+  if (depth_ == 0 && trail_.kind == TrailState::Kind::Earlier) settleTrail();  // the owner may have connected meanwhile
+  if (keepsAudit()) return;
+  if (trail_.kind == TrailState::Kind::Damaged) {
+    fail(action, QStringLiteral("the audit trail of the database is not whole: %1. No change is stored until it is: run "
+                                "halcyra-tool check on the database, and restore it from a backup")
+                     .arg(trail_.found));
   }
-  if (hasAudit_) return;
   if (location_.isServer()) {
-    fail(action, QStringLiteral("the database has no audit trail yet (the table Audit), and this login may not add "
-                                "it. Ask the database's owner to connect to it once with halcyra-tool and the "
-                                "owner's login (for example halcyra-tool find %1), which adds it; then try again")
+    fail(action, QStringLiteral("the database has no audit trail of this version yet (a database made by an earlier "
+                                "version), and this login may not add it. Ask the database's owner to connect to it "
+                                "once with halcyra-tool and the owner's login (for example halcyra-tool find %1), which "
+                                "adds it and keeps the entries already there; then try again")
                      .arg(file_));
   }
   fail(action, QStringLiteral("the audit trail (the table Audit) could not be added to the database file, and no "
                               "change is stored without it. Check that the file may be written, and try again"));
 }
 
-void Connection::reconnect() { open(login()); }
+void Connection::reconnect() {
+  const Login again = login();
+  try {
+    open(again);
+  } catch (...) {
+    // Still away: the store stays this server, with its password, until it answers again.
+    if (again.location.isServer()) {
+      location_ = again.location;
+      file_ = again.file;
+      password_ = again.password;
+      awaitingServer_ = true;
+    }
+    throw;
+  }
+}
 
 void Connection::open(const Login& login) {
   if (login.location.isServer()) {
@@ -242,6 +232,9 @@ void Connection::open(const Login& login) {
 
 StoreBackend& Connection::backend(const QString& action) {
   Q_UNUSED(action);
+  // A server lost during an earlier action is connected to again at the start of the next one;
+  // inside a transaction the statement is refused (what the transaction wrote is gone).
+  if (depth_ == 0 && location_.isServer() && lost()) reconnect();
   if (!backend_) throw DataError(noStore());
   return *backend_;
 }
@@ -350,7 +343,18 @@ std::optional<Connection::JournalChanges> Connection::changedSince(const QVarian
 }
 
 void Connection::begin(const QString& action) {
-  if (depth_ == 0) exec(QString::fromLatin1(dialect_->beginWrite), action);
+  if (depth_ == 0) {
+    exec(QString::fromLatin1(dialect_->beginWrite), action);
+    if (dialect_->server) {
+      try {
+        exec(QString::fromLatin1(kWriteTurn), action);
+      } catch (...) {
+        depth_ = 1;
+        rollback();
+        throw;
+      }
+    }
+  }
   ++depth_;
 }
 

@@ -12,13 +12,13 @@
 #include <optional>
 
 #include "records/Dialect.h"
+#include "records/PostgresBackend.h"
 #include "records/Schema.h"
 #include "records/StoreBackend.h"
 #include "records/StoreLocation.h"
+#include "records/TrailState.h"
 
 namespace records {
-
-class PostgresBackend;
 
 class Connection {
  public:
@@ -35,9 +35,15 @@ class Connection {
   // server and giving its reason; a database without this program's tables raises DataError.
   // The password, when the server wants one that ~/.pgpass and PGPASSWORD do not give, is asked
   // through `askPassword` (up to three times when refused) and kept in memory for reconnect().
+  //
+  // A connection to a server that is lost (the server went away, the network went silent) is made
+  // anew, with the same password, by the next statement outside a transaction: the next action
+  // after the one that found it lost. A server still out of reach raises ServerUnreachable then.
   void open(const StoreLocation& where, const PasswordPrompt& askPassword = {});
   // Connects again to the same store, with the same password.
   void reconnect();
+  // How long a server's statements may run (PostgresBackend.h); taken at the next open.
+  void setPatience(Patience patience) { patience_ = patience; }
   // What another connection needs to reach the same store as this one, with the same password:
   // taken on this connection's thread, used on any (a list read in the background).
   struct Login {
@@ -49,7 +55,11 @@ class Connection {
   // Connects as `login` says, asking for nothing.
   void open(const Login& login);
   void close();
-  bool isOpen() const { return backend_ != nullptr; }
+  // Connected, or waiting for a lost server to come back.
+  bool isOpen() const { return backend_ != nullptr || awaitingServer_; }
+  // The server was lost (StoreBackend::lost), or could not be reached again since: the next
+  // statement outside a transaction connects again.
+  bool lost() const { return awaitingServer_ || (backend_ && backend_->lost()); }
 
   // How the store is named in messages: the file's full path, or the server URI (never with a
   // password).
@@ -100,11 +110,14 @@ class Connection {
   // One statement, so that the new mark and the changes come from the same moment.
   std::optional<JournalChanges> changedSince(const QVariant& mark);
 
-  // Whether the store keeps the audit trail (records/AuditTrail.h). Every write asks first: a store
-  // without it is given it now if this login may (a store made by an earlier version); otherwise
-  // the write is refused with a DataError that says how to add it, since a change must never be
-  // stored without its entry.
-  bool keepsAudit() const { return hasAudit_; }
+  // Whether the store keeps the audit trail whole (records/AuditTrail.h, TrailState.h). Every write
+  // asks first: the trail of a store made by an earlier version is added or chained now if this
+  // login may; otherwise the write is refused with a DataError that says how to add it, since a
+  // change must never be stored without its entry. A trail found damaged when the store was opened
+  // (removed, cut short, its newest entries rewritten, its triggers gone) refuses every write with
+  // what was found; it is never made anew.
+  bool keepsAudit() const { return trail_.kind == TrailState::Kind::Kept; }
+  const TrailState& trail() const { return trail_; }
   void requireAudit(const QString& action);
 
   // Transactions (see Transaction below). Only the outermost begins and commits; a rollback makes
@@ -120,8 +133,9 @@ class Connection {
  private:
   StoreBackend& backend(const QString& action);
   void connectServer(const StoreLocation& where, const PasswordPrompt& askPassword);
-  void addMissingTables();
-  void addServerAuditIfMissing();
+  // Finds out what the trail is like, brings an earlier version's up where this login may, and
+  // verifies the newest entries.
+  void settleTrail();
 
   QString file_;
   StoreLocation location_;
@@ -129,8 +143,10 @@ class Connection {
   const Dialect* dialect_;
   int generation_ = 0;
   int depth_ = 0;
+  bool awaitingServer_ = false;  // a reconnect found the server still away: the next statement tries again
   bool hasJournal_ = false;
-  bool hasAudit_ = false;
+  TrailState trail_;
+  Patience patience_ = Patience::Interactive;
   qint64 rowsRead_ = 0;
   std::unique_ptr<StoreBackend> backend_;
 };

@@ -962,8 +962,10 @@ void DataSet::updateRow() {
     {
       // The change and its audit entry are stored together or not at all.
       Transaction together(connection_, action);
+      // The values before the change, for its entry; a server's triggers see them themselves.
+      const bool entry = programWritesEntries(connection_);
       Row before = buffer_;
-      if (const std::optional<Row> stored = storedValues(editKey_, columns, false)) {
+      if (const std::optional<Row> stored = entry ? storedValues(editKey_, columns, false) : std::nullopt) {
         for (std::size_t i = 0; i < columns.size(); ++i) before[static_cast<std::size_t>(columns[i])] = (*stored)[i];
       }
       QStringList sets;
@@ -982,7 +984,7 @@ void DataSet::updateRow() {
                             .arg(table_.name, describeKey(table_, editKey_), connection_.file()));
       }
       // A value written again unchanged is no change: it leaves no entry.
-      const QString changes = describeChange(table_, AuditAction::Changed, before, buffer_, columns);
+      const QString changes = entry ? describeChange(table_, AuditAction::Changed, before, buffer_, columns) : QString();
       if (!changes.isEmpty()) writeAuditEntry(connection_, table_, AuditAction::Changed, before, changes);
       together.commit();
     }
@@ -1063,7 +1065,9 @@ void DataSet::insertRow() {
         if (table_.columns[c].kind == ColumnKind::Boolean && (*stored)[c].isNull()) (*stored)[c] = false;
       }
     }
-    writeAuditEntry(connection_, table_, AuditAction::Added, *stored, describeChange(table_, AuditAction::Added, {}, *stored));
+    if (programWritesEntries(connection_)) {
+      writeAuditEntry(connection_, table_, AuditAction::Added, *stored, describeChange(table_, AuditAction::Added, {}, *stored));
+    }
     together.commit();
   }
   if (listLoaded_) {
@@ -1121,7 +1125,7 @@ void DataSet::deleteRow() {
     Transaction together(connection_, action);
     std::vector<int> all(table_.columns.size());
     for (std::size_t c = 0; c < all.size(); ++c) all[c] = static_cast<int>(c);
-    const std::optional<Row> before = storedValues(key, all, true);
+    const std::optional<Row> before = programWritesEntries(connection_) ? storedValues(key, all, true) : std::nullopt;
     connection_.execute(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(table_.name), whereKey()), key, action);
     if (before) writeAuditEntry(connection_, table_, AuditAction::Deleted, *before, describeChange(table_, AuditAction::Deleted, *before, {}));
     together.commit();

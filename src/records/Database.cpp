@@ -15,6 +15,7 @@
 #include "records/HealthFiles.h"
 #include "records/PostgresBackend.h"
 #include "records/Schema.h"
+#include "records/ServerTrail.h"
 
 namespace records {
 
@@ -38,7 +39,9 @@ void writeSchema(const QString& path) {
     } else {
       QSqlQuery q(db);
       QStringList statements{QStringLiteral("PRAGMA journal_mode=WAL")};
-      statements << QStringLiteral("BEGIN") << createStatements(sqliteDialect()) << QStringLiteral("COMMIT");
+      // The header says that the file keeps the chained audit trail: a trail removed later is found.
+      statements << QStringLiteral("BEGIN") << createStatements(sqliteDialect())
+                 << QStringLiteral("PRAGMA user_version = %1").arg(kChainedTrailVersion) << QStringLiteral("COMMIT");
       for (const QString& sql : statements) {
         if (!q.exec(sql)) {
           failure = q.lastError().text();
@@ -54,7 +57,18 @@ void writeSchema(const QString& path) {
 }
 
 
-// The schema and the clinic's role in an empty server database, in one transaction.
+// How a department sets up its server, for the messages of a refused init-db.
+QString setUpAdvice(const StoreLocation& where) {
+  const QString host = where.host.isEmpty() || where.host.startsWith(u'/') ? QStringLiteral("HOST") : where.host;
+  return QStringLiteral("As the server's administrator: createuser --pwprompt halcyra_owner; createuser --no-login "
+                        "halcyra_clinic; createdb --owner=halcyra_owner halcyra. Then, with the owner's login: "
+                        "halcyra-tool init-db postgresql://halcyra_owner@%1/halcyra")
+      .arg(host);
+}
+
+// The schema, its functions and triggers and the clinic's role in an empty server database, in one
+// transaction, made by the database's owner, who must be an ordinary login: what runs with the
+// owner's rights (the journal and the trail's triggers) must never be able to act as a superuser.
 QString createServerDatabase(const StoreLocation& where, const PasswordPrompt& askPassword) {
   // Connecting checks for the tables; here their absence is what is wanted, so connect bare.
   std::unique_ptr<PostgresBackend> server;
@@ -65,6 +79,7 @@ QString createServerDatabase(const StoreLocation& where, const PasswordPrompt& a
       break;
     } catch (const ServerConnectFailure& f) {
       if (askPassword && attempt < 3 && (f.needsPassword || f.passwordRefused)) {
+        if (password) wipe(*password);
         password = askPassword(QStringLiteral("Password for the database server (%1):").arg(where.serverName()));
         if (password) continue;
       }
@@ -73,11 +88,12 @@ QString createServerDatabase(const StoreLocation& where, const PasswordPrompt& a
                               where.serverName(), f.reason);
     }
   }
+  if (password) wipe(*password);
   const QString shown = where.shownUri();
   try {
     const Rows present = server->select(
         QStringLiteral("SELECT tablename FROM pg_catalog.pg_tables WHERE schemaname = current_schema() AND "
-                       "tablename IN ('Patient', 'Course', 'Imagedb', 'PatientChange', 'Audit') ORDER BY tablename"),
+                       "tablename IN ('Patient', 'Course', 'Imagedb', 'PatientChange', 'Audit', 'AuditHead') ORDER BY tablename"),
         {}, nullptr);
     if (!present.empty()) {
       QStringList names;
@@ -85,22 +101,44 @@ QString createServerDatabase(const StoreLocation& where, const PasswordPrompt& a
       throw DataError(QStringLiteral("The database %1 already holds the tables %2; it was left as it is. Use an "
                                      "empty database for a new store.").arg(shown, names.join(QStringLiteral(", "))));
     }
-    QStringList statements{QStringLiteral("BEGIN")};
-    statements << createStatements(postgresDialect());
     const QString role = QString::fromLatin1(kClinicRole);
-    statements << QStringLiteral(
-                      "DO $$ BEGIN\n"
-                      "  IF NOT EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = '%1') THEN\n"
-                      "    CREATE ROLE %1 NOLOGIN;\n"
-                      "  END IF;\n"
-                      "  EXECUTE format('GRANT USAGE ON SCHEMA %I TO %1', current_schema());\n"
-                      "  EXECUTE format('GRANT USAGE ON SEQUENCE %s, %s TO %1', "
-                      "pg_get_serial_sequence('\"Imagedb\"', 'ImageID'), pg_get_serial_sequence('\"Patient\"', 'InsertOrder'));\n"
-                      "END $$").arg(role)
-               << QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON \"Patient\", \"Course\", \"Imagedb\" TO %1").arg(role)
-               << QStringLiteral("GRANT SELECT ON \"PatientChange\" TO %1").arg(role)
-               << auditGrantStatements(role)
-               << QStringLiteral("COMMIT");
+    const Rows who = server->select(
+        QStringLiteral("SELECT r.rolname::text, r.rolsuper, o.rolname::text, o.rolsuper, pg_catalog.pg_has_role(d.datdba, 'USAGE'), "
+                       "r.rolcreaterole, EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = '%1'), "
+                       "pg_catalog.current_schema()::text "
+                       "FROM pg_catalog.pg_roles r, pg_catalog.pg_database d JOIN pg_catalog.pg_roles o ON o.oid = d.datdba "
+                       "WHERE r.rolname = current_user AND d.datname = pg_catalog.current_database()")
+            .arg(role),
+        {}, nullptr);
+    if (who.empty() || who.front()[7].isNull()) {
+      throw DataError(QStringLiteral("Could not create the tables in the database %1: the login has no schema to create "
+                                     "them in. Nothing was created.").arg(shown));
+    }
+    const auto& w = who.front();
+    const QString login = w[0].toString(), owner = w[2].toString(), schema = w[7].toString();
+    if (w[1].toBool()) {
+      throw DataError(QStringLiteral("init-db does not run as the superuser %1: the tables' owner must be an ordinary "
+                                     "login, so that what runs with the owner's rights can never act as a superuser. %2. "
+                                     "Nothing was created.").arg(login, setUpAdvice(where)));
+    }
+    if (w[3].toBool()) {
+      throw DataError(QStringLiteral("The database %1 belongs to the superuser %2; the tables' owner must be an ordinary "
+                                     "login. %3 (or: ALTER DATABASE ... OWNER TO halcyra_owner). Nothing was created.")
+                          .arg(shown, owner, setUpAdvice(where)));
+    }
+    if (!w[4].toBool()) {
+      throw DataError(QStringLiteral("The database %1 belongs to %2, not to %3: run init-db with the database owner's "
+                                     "login. %4. Nothing was created.").arg(shown, owner, login, setUpAdvice(where)));
+    }
+    if (!w[6].toBool() && !w[5].toBool()) {
+      throw DataError(QStringLiteral("The role %1, which the workstations' logins are given, does not exist, and %2 may "
+                                     "not create it. As the server's administrator: createuser --no-login %1; then run "
+                                     "init-db again. Nothing was created.").arg(role, login));
+    }
+    QStringList statements{QStringLiteral("BEGIN")};
+    if (!w[6].toBool()) statements << QStringLiteral("CREATE ROLE %1 NOLOGIN").arg(quotedSchema(role));
+    statements << createStatements(postgresDialect()) << serverFunctions(schema) << serverTriggers(schema)
+               << serverRights(schema, role) << QStringLiteral("COMMIT");
     for (const QString& sql : statements) server->script(sql);
   } catch (const StoreRefusal& e) {
     throw DataError(QStringLiteral("Could not create the tables in the database %1: %2. Nothing was created.").arg(shown, e.text));

@@ -150,7 +150,7 @@ QStringList createStatements(const Dialect& dialect) {
       table(courseTable(), QStringLiteral("CONSTRAINT \"CourseNumber\" UNIQUE (\"Hosp\", \"CourseID\")")),
       table(imageTable(), {}),
       QStringLiteral("CREATE INDEX \"ImagedbCourse\" ON \"Imagedb\" (\"Hosp\", \"CourseID\")"),
-  } + journalStatements(dialect) + auditStatements(dialect);
+  } + journalStatements(dialect) + auditTableStatements(dialect) + (dialect.server ? QStringList() : fileTrailTriggers());
 }
 
 QStringList journalStatements(const Dialect& dialect) {
@@ -159,27 +159,8 @@ QStringList journalStatements(const Dialect& dialect) {
           .arg(dialect.server ? QStringLiteral("BIGINT") : QStringLiteral("INTEGER")),
       QStringLiteral("CREATE INDEX \"PatientChangeSeq\" ON \"PatientChange\" (\"Seq\")"),
   };
-  if (dialect.server) {
-    // The function runs with its owner's rights, so that the clinic's logins, which may not write
-    // the journal themselves, still have every change recorded.
-    s << QStringLiteral(
-             "CREATE FUNCTION \"PatientJournal\"() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER "
-             "SET search_path FROM CURRENT AS $$\n"
-             "BEGIN\n"
-             "  IF TG_OP <> 'INSERT' AND OLD.\"Hosp\" IS NOT NULL THEN\n"
-             "    INSERT INTO \"PatientChange\" (\"Hosp\", \"Seq\") VALUES (OLD.\"Hosp\", pg_current_xact_id()::text::bigint)\n"
-             "      ON CONFLICT (\"Hosp\") DO UPDATE SET \"Seq\" = EXCLUDED.\"Seq\";\n"
-             "  END IF;\n"
-             "  IF TG_OP <> 'DELETE' AND NEW.\"Hosp\" IS NOT NULL THEN\n"
-             "    INSERT INTO \"PatientChange\" (\"Hosp\", \"Seq\") VALUES (NEW.\"Hosp\", pg_current_xact_id()::text::bigint)\n"
-             "      ON CONFLICT (\"Hosp\") DO UPDATE SET \"Seq\" = EXCLUDED.\"Seq\";\n"
-             "  END IF;\n"
-             "  RETURN NULL;\n"
-             "END $$")
-      << QStringLiteral("CREATE TRIGGER \"PatientJournal\" AFTER INSERT OR UPDATE OR DELETE ON \"Patient\" "
-                        "FOR EACH ROW EXECUTE FUNCTION \"PatientJournal\"()");
-    return s;
-  }
+  // On a server the journal is kept by a function with the owner's rights (records/ServerTrail.h).
+  if (dialect.server) return s;
   auto record = [](const char* row) {
     return QStringLiteral("INSERT INTO \"PatientChange\" (\"Hosp\", \"Seq\") VALUES (%1.\"Hosp\", "
                           "(SELECT COALESCE(MAX(\"Seq\"), 0) + 1 FROM \"PatientChange\")) "

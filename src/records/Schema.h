@@ -57,12 +57,14 @@ const TableDef& imageTable();
 QString columnSql(const Dialect& dialect, const ColumnDef& column);
 
 // CREATE TABLE and CREATE INDEX statements for an empty database, in order, the change journal's
-// and the audit trail's (records/AuditTrail.h) included.
+// and the audit trail's (records/AuditTrail.h) included; in a store file with the triggers that
+// keep them. A server's functions and triggers come from records/ServerTrail.h.
 QStringList createStatements(const Dialect& dialect);
 
 // The change journal: one row per patient ever changed, with the number of its latest change
 // (SQLite: a count of changes; PostgreSQL: the number of the transaction that made it), kept by
-// triggers on the patient table so that every copy's writes are recorded, whoever makes them.
+// triggers on the patient table so that every copy's writes are recorded, whoever makes them. On a
+// server only the table: its trigger is among records/ServerTrail.h's.
 inline constexpr const char* kJournalTable = "PatientChange";
 QStringList journalStatements(const Dialect& dialect);
 

@@ -41,6 +41,9 @@ class StoreBackend {
   // A value that changes whenever another connection has committed; nullopt when the engine
   // cannot tell cheaply.
   virtual std::optional<qint64> changeCounter() = 0;
+  // The connection to the store is gone (a server that went away, or a network that went silent):
+  // every statement is refused at once until a new one is made.
+  virtual bool lost() const { return false; }
   virtual bool directReads() const { return false; }
   virtual void setDirectReads(bool) {}
 };

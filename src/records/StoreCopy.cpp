@@ -1,5 +1,6 @@
 #include "records/StoreCopy.h"
 
+#include "records/AuditChain.h"
 #include "records/AuditTrail.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
@@ -21,8 +22,29 @@ int pageFor(const TableDef& table) { return table.name == QLatin1String("Imagedb
 
 CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(const QString&, qint64)>& progress) {
   std::vector<const TableDef*> tables{&patientTable(), &courseTable(), &imageTable()};
-  // A source made by an earlier version may have no audit trail (a server whose owner never
-  // connected with this version); the target always gets one.
+  // A source made by an earlier version may have no audit trail; one whose trail is there but not
+  // whole, or not yet chained (a server whose owner never connected with this version), is not
+  // copied. The target always gets one.
+  const TrailState& source = from.trail();
+  if (source.kind == TrailState::Kind::Damaged) {
+    throw DataError(QStringLiteral("The audit trail of %1 is not whole: %2. Nothing was copied; run halcyra-tool check "
+                                   "on it.").arg(from.file(), source.found));
+  }
+  if (source.kind != TrailState::Kind::Kept && source.hasTable) {
+    throw DataError(QStringLiteral("The audit trail of %1 is of an earlier version and not yet chained. Nothing was "
+                                   "copied; connect to it once with the owner's login (for example halcyra-tool find), "
+                                   "which chains it, then copy again.").arg(from.file()));
+  }
+  if (from.keepsAudit()) {
+    const QStringList problems = verifyAuditChain(
+        [&from](const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>& columns) {
+          return from.select(sql, values, columns, QStringLiteral("read the audit trail"));
+        });
+    if (!problems.isEmpty()) {
+      throw DataError(QStringLiteral("The audit trail of %1 does not verify: %2. Nothing was copied; run halcyra-tool "
+                                     "check on it.").arg(from.file(), problems.front()));
+    }
+  }
   to.requireAudit(QStringLiteral("copy the audit trail"));
   for (const TableDef* t : {&patientTable(), &courseTable(), &imageTable(), &auditTable()}) {
     const qint64 there = rowCount(to, *t);
@@ -35,6 +57,18 @@ CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(
   if (from.keepsAudit()) tables.push_back(&auditTable());
   CopyCounts counts;
   Transaction together(to, QStringLiteral("start the copy"));
+  // The rows copied bring their own entries: the server's trail triggers stay off while they are
+  // written, in this transaction only (which the owner's login alone may do).
+  const QStringList trailTriggers{QStringLiteral("Patient\tPatientAudit"), QStringLiteral("Course\tCourseAudit"),
+                                  QStringLiteral("Imagedb\tImagedbAudit")};
+  const auto switchTrail = [&](const char* how) {
+    for (const QString& t : trailTriggers) {
+      to.exec(QStringLiteral("ALTER TABLE %1 %2 TRIGGER %3")
+                  .arg(quoted(t.section(u'\t', 0, 0)), QLatin1String(how), quoted(t.section(u'\t', 1, 1))),
+              QStringLiteral("switch the audit trail's triggers for the copy (this takes the database owner's login)"));
+    }
+  };
+  if (to.dialect().server) switchTrail("DISABLE");
   for (const TableDef* t : tables) {
     std::vector<const ColumnDef*> columns;
     QStringList names, marks;
@@ -82,6 +116,7 @@ CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(
                {}, QStringLiteral("number the %1 rows on").arg(t->name));
     }
   }
+  if (to.dialect().server) switchTrail("ENABLE");
   together.commit();
   return counts;
 }

@@ -12,7 +12,12 @@
 // The copy itself writes no audit entries: it changes no record. The target holds afterwards
 // exactly the source's rows with their own history (each entry with its original time, account,
 // workstation and program), and an entry per copied row would put the copier's name on every
-// record and double the trail.
+// record and double the trail. On a server the trail's triggers on the three tables are switched
+// off for the copy's transaction only, which takes the owner's login; the entries copied keep
+// their hashes, which the server checks one by one as they are chained.
+//
+// A source whose audit trail does not verify (records/AuditChain.h) is refused: its entries would
+// be carried into a new store that seemed whole.
 
 #include <QString>
 #include <functional>

@@ -8,6 +8,7 @@
 
 #include "base/Directories.h"
 #include "base/Settings.h"
+#include "records/StoreLocation.h"
 #include "ui/Actions.h"
 #include "ui/DatabaseSetting.h"
 #include "ui/ObjectNames.h"
@@ -36,12 +37,23 @@ AboutTab::AboutTab(Actions& actions, QWidget* parent) : QWidget(parent), actions
   auto* box = new QVBoxLayout(frame);
   box->addWidget(make::caption("Database Directory", directory_));
   box->addWidget(directory_);
+  tlsWarning_ = new QLabel;
+  tlsWarning_->setObjectName(names::DatabaseTlsWarning);
+  tlsWarning_->setWordWrap(true);
+  tlsWarning_->setStyleSheet(QStringLiteral("color: #b00000"));
+  tlsWarning_->setVisible(false);
+  box->addWidget(tlsWarning_);
   frame->setMaximumWidth(580);
   v->addWidget(frame);
   v->addStretch(1);
 }
 
-void AboutTab::showDirectory(const QString& dir) { directory_->setText(dir); }
+void AboutTab::showDirectory(const QString& dir) {
+  directory_->setText(dir);
+  const QString warning = records::parseStoreLocation(dir).tlsWarning();
+  tlsWarning_->setText(warning);
+  tlsWarning_->setVisible(!warning.isEmpty());
+}
 
 bool AboutTab::eventFilter(QObject* watched, QEvent* event) {
   if (watched == directory_ && event->type() == QEvent::MouseButtonDblClick) {
@@ -60,7 +72,7 @@ void AboutTab::directoryDoubleClicked(bool ctrlDown) {
   const std::optional<QString> chosen = chooseDatabaseSetting(this, directory_->text(), false);
   if (!chosen) return;
   DBDir = *chosen;
-  directory_->setText(DBDir);
+  showDirectory(DBDir);
   settings::writeDBDir(DBDir);
 }
 

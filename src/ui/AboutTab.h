@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 
 namespace ui {
@@ -16,7 +17,8 @@ class AboutTab : public QWidget {
  public:
   explicit AboutTab(Actions& actions, QWidget* parent = nullptr);
 
-  // Shows the directory read at start-up.
+  // Shows the directory read at start-up, and below it a warning when it names a server over the
+  // network with a weaker TLS mode than verify-full.
   void showDirectory(const QString& dir);
 
  protected:
@@ -27,6 +29,7 @@ class AboutTab : public QWidget {
 
   Actions& actions_;
   QLineEdit* directory_;
+  QLabel* tlsWarning_;
 };
 
 }  // namespace ui

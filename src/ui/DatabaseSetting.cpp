@@ -10,7 +10,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "base/Settings.h"
 #include "records/StoreLocation.h"
 #include "ui/ObjectNames.h"
 #include "ui/WidgetMaking.h"
@@ -37,7 +36,7 @@ DatabaseSettingDialog::DatabaseSettingDialog(const QString& current, bool prefer
   serverChoice_ = make::input(new QRadioButton(QStringLiteral("The department's database server")),
                               names::DatabaseServerChoice, QStringLiteral("The department's database server"));
   server_ = make::lineEdit(names::DatabaseServer, QStringLiteral("Server address"));
-  server_->setPlaceholderText(QStringLiteral("postgresql://server.hospital.example/halcyra?sslmode=require"));
+  server_->setPlaceholderText(QStringLiteral("postgresql://server.hospital.example/halcyra"));
   problem_ = new QLabel;
   problem_->setWordWrap(true);
   problem_->setStyleSheet(QStringLiteral("color: #b00000"));
@@ -57,8 +56,9 @@ DatabaseSettingDialog::DatabaseSettingDialog(const QString& current, bool prefer
   grid->addWidget(make::caption(QStringLiteral("Address"), server_), 4, 0);
   grid->addWidget(server_, 4, 1, 1, 2);
   auto* serverHint = new QLabel(QStringLiteral(
-      "postgresql://[user@]host[:port]/database, with ?sslmode=require for an encrypted connection. No password "
-      "here: it is asked when the program starts, or read from ~/.pgpass."));
+      "postgresql://[user@]host[:port]/database. A server on another computer is reached over TLS with its "
+      "identity checked (sslmode=verify-full: the hospital's certificate authority in ~/.postgresql/root.crt). "
+      "No password here: it is asked when the program starts, or read from ~/.pgpass."));
   serverHint->setWordWrap(true);
   grid->addWidget(serverHint, 5, 1, 1, 2);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -89,7 +89,8 @@ void DatabaseSettingDialog::chooseFolder() {
 
 QString DatabaseSettingDialog::setting() const {
   if (folderChoice_->isChecked()) return QDir::fromNativeSeparators(folder_->text().trimmed());
-  return settings::withoutPassword(server_->text().trimmed());
+  // Rebuilt from the client library's reading of the address, without any password in it.
+  return records::parseStoreLocation(server_->text().trimmed()).setting;
 }
 
 void DatabaseSettingDialog::accept() {

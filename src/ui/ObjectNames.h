@@ -99,6 +99,7 @@ inline constexpr char Image1[] = "Image1";
 inline constexpr char Chart1[] = "Chart1";
 inline constexpr char Panel11[] = "Panel11";
 inline constexpr char EdtDBDir[] = "EdtDBDir";
+inline constexpr char DatabaseTlsWarning[] = "DatabaseTlsWarning";
 inline constexpr char BtnLoadALL[] = "BtnLoadALL";
 inline constexpr char Memo2[] = "Memo2";
 

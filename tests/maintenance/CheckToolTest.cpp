@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "StoreSeeds.h"
+#include "records/AuditChain.h"
+#include "records/AuditTrail.h"
 #include "records/RecordsFixtures.h"
 #include "support/ToolRun.h"
 
@@ -118,6 +121,126 @@ TEST_F(CheckTool, DamagedPagesAreProblems) {
   EXPECT_EQ(header.exitCode, 1);
   ASSERT_EQ(header.lines().size(), 1) << header.out.toStdString();
   EXPECT_TRUE(header.lines().front().contains(file())) << header.out.toStdString();
+}
+
+// The audit trail rewritten behind the program's back, as someone with the database file, or the
+// tables' owner on a server, could rewrite it, its triggers put back afterwards: check names what
+// was found, the program stores no change into such a store and says why, and a trail removed is
+// never made anew.
+TEST_F(CheckTool, FindsTheAuditTrailRewrittenAndThenNothingIsStored) {
+  const auto seed = [&] {
+    auto data = connect();
+    for (const char* nhi : {"AUD0001", "AUD0002"}) {
+      data->FindPatient(QString::fromLatin1(nhi), QString(), 7);
+      data->AddPatient(QString::fromLatin1(nhi), QStringLiteral("Smith"));
+      data->Addcourse();
+    }
+  };
+  // Tampers with the trail with its triggers off, then puts them back as they were.
+  const auto behindTheTriggers = [&](RawStore& raw, const std::function<void()>& tamper) {
+    if (raw.server()) {
+      raw.exec(QStringLiteral("ALTER TABLE \"Audit\" DISABLE TRIGGER USER"));
+      tamper();
+      raw.exec(QStringLiteral("ALTER TABLE \"Audit\" ENABLE TRIGGER USER"));
+      return;
+    }
+    for (const QString& name : records::fileTrailTriggerNames()) raw.exec(QStringLiteral("DROP TRIGGER \"%1\"").arg(name));
+    tamper();
+    for (const QString& sql : records::fileTrailTriggers()) raw.exec(sql);
+  };
+  struct Case {
+    const char* what;
+    std::function<void(RawStore&)> attack;
+    const char* found;  // a part of check's line and of the program's refusal
+  };
+  const Case cases[] = {
+      {"an entry rewritten",
+       [&](RawStore& raw) {
+         behindTheTriggers(raw, [&] { raw.exec(QStringLiteral("UPDATE \"Audit\" SET \"Changes\" = 'SurN: \"Nobody\"' WHERE \"AuditID\" = 2")); });
+       },
+       "audit entry 2 ("},
+      {"an entry removed",
+       [&](RawStore& raw) { behindTheTriggers(raw, [&] { raw.exec(QStringLiteral("DELETE FROM \"Audit\" WHERE \"AuditID\" = 3")); }); },
+       "audit entry 4 ("},
+      {"an entry replaced by one hashed for its place",
+       [&](RawStore& raw) {
+         behindTheTriggers(raw, [&] {
+           const QString previous = raw.scalar(QStringLiteral("SELECT \"Hash\" FROM \"Audit\" WHERE \"AuditID\" = 2")).toString();
+           const auto row = raw.rows(QStringLiteral("SELECT * FROM \"Audit\" WHERE \"AuditID\" = 3")).front();
+           records::RowValues forged(row.begin(), row.end());
+           forged[10] = QStringLiteral("Complete: null -> 4");
+           forged[13] = records::auditHash(previous, forged);
+           raw.exec(QStringLiteral("DELETE FROM \"Audit\" WHERE \"AuditID\" = 3"));
+           raw.exec(QStringLiteral("INSERT INTO \"Audit\" VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                    QVariantList(forged.begin(), forged.end()));
+         });
+       },
+       "audit entry 4 ("},
+      {"the newest entries removed",
+       [&](RawStore& raw) {
+         behindTheTriggers(raw, [&] {
+           raw.exec(QStringLiteral("DELETE FROM \"Audit\" WHERE \"AuditID\" > (SELECT MAX(\"AuditID\") - 2 FROM \"Audit\")"));
+         });
+       },
+       "its head names entry"},
+      {"the trail removed", [&](RawStore& raw) { raw.exec(QStringLiteral("DROP TABLE \"Audit\"")); },
+       "the table Audit, the audit trail, is missing"},
+      {"a trigger of the trail removed",
+       [&](RawStore& raw) {
+         raw.exec(raw.server() ? QStringLiteral("ALTER TABLE \"Course\" DISABLE TRIGGER \"CourseAudit\"")
+                               : QStringLiteral("DROP TRIGGER \"AuditKeptFromDELETE\""));
+       },
+       "trigger"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FreshStore store;
+    DBDir = store.dbDir();
+    {
+      TDataPatient data;
+      ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+      for (const char* nhi : {"AUD0001", "AUD0002"}) {
+        data.FindPatient(QString::fromLatin1(nhi), QString(), 7);
+        data.AddPatient(QString::fromLatin1(nhi), QStringLiteral("Smith"));
+        data.Addcourse();
+      }
+    }
+    const ToolRun sound = runTool({QStringLiteral("check"), store.dbDir()});
+    ASSERT_EQ(sound.out, QStringLiteral("ok\n")) << sound.err.toStdString();
+    {
+      RawStore raw(store.name());
+      c.attack(raw);
+    }
+    const ToolRun r = runTool({QStringLiteral("check"), store.dbDir()});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QLatin1String(c.found))) << r.out.toStdString();
+
+    DBDir = store.dbDir();
+    TDataPatient data;
+    ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+    data.FilterPatientByNHI(QStringLiteral("AUD0001"));
+    data.ADOPatient.edit();
+    data.ADOPatientSurN.setString(QStringLiteral("Jones"));
+    try {
+      data.ADOPatient.post();
+      ADD_FAILURE() << "stored into a store whose trail is not whole";
+    } catch (const records::DataError& e) {
+      EXPECT_TRUE(e.message().contains(QLatin1String("not whole"))) << e.message().toStdString();
+      EXPECT_TRUE(e.message().contains(QLatin1String(c.found))) << e.message().toStdString();
+    }
+    data.ADOPatient.cancel();
+    EXPECT_EQ(RawStore(store.name()).scalar(QStringLiteral("SELECT SurN FROM Patient WHERE Hosp = 'AUD0001'")).toString(),
+              QStringLiteral("Smith"));
+  }
+  // A trail removed stays removed: opening the store, as find does, never makes it anew.
+  seed();
+  RawStore raw(file());
+  raw.exec(QStringLiteral("DROP TABLE \"Audit\""));
+  EXPECT_EQ(runTool({QStringLiteral("find"), dirPath()}).exitCode, 0);
+  EXPECT_EQ(raw.scalar(raw.server() ? QStringLiteral("SELECT COUNT(*) FROM pg_tables WHERE tablename = 'Audit'")
+                                    : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'Audit'"))
+                .toInt(),
+            0);
 }
 
 TEST(CheckToolUse, RefusesWhatItCannotCheck) {

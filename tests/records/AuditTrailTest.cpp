@@ -4,9 +4,12 @@
 
 #include <QImage>
 #include <QRegularExpression>
+#include <limits>
 #include <gtest/gtest.h>
 
+#include "EarlierStores.h"
 #include "RecordsFixtures.h"
+#include "records/AuditChain.h"
 #include "records/AuditTrail.h"
 #include "records/Connection.h"
 
@@ -148,43 +151,150 @@ TEST_F(AuditTrailTest, AChangeAndItsEntryAreStoredTogetherOrNotAtAll) {
   }
 }
 
-TEST_F(AuditTrailTest, EntriesCannotBeChangedOrDeleted) {
+TEST_F(AuditTrailTest, EntriesCannotBeChangedDeletedReplacedOrPutInBetween) {
   auto data = connect();
   data->FindPatient(QStringLiteral("AUD0001"), QString(), 7);
   data->AddPatient(QStringLiteral("AUD0001"), QStringLiteral("Smith"));
+  data->Addcourse();
   RawStore raw(file());
   const auto before = raw.rows(QStringLiteral("SELECT * FROM \"Audit\" ORDER BY \"AuditID\""));
-  ASSERT_EQ(before.size(), 1u);
-  QStringList statements{QStringLiteral("UPDATE \"Audit\" SET \"Changes\" = 'nothing'"),
-                         QStringLiteral("UPDATE \"Audit\" SET \"Hosp\" = 'OTHER01'"),
-                         QStringLiteral("DELETE FROM \"Audit\"")};
-  if (raw.server()) statements << QStringLiteral("TRUNCATE \"Audit\"");
-  for (const QString& sql : statements) {
-    SCOPED_TRACE(sql.toStdString());
+  ASSERT_EQ(before.size(), 4u);
+  const QString kept = QStringLiteral("cannot be changed or deleted");
+  const QString chained = QStringLiteral("only added after the newest one");
+  const QString hash(64, u'a');
+  struct Case {
+    QString sql;
+    QString refusal;
+  };
+  std::vector<Case> cases{
+      {QStringLiteral("UPDATE \"Audit\" SET \"Changes\" = 'nothing'"), kept},
+      {QStringLiteral("UPDATE \"Audit\" SET \"Hosp\" = 'OTHER01'"), kept},
+      {QStringLiteral("DELETE FROM \"Audit\""), kept},
+      // A number an entry has, or one before the newest: never in its place nor in between.
+      {QStringLiteral("INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (2, 'x', '%1')").arg(hash), chained},
+      {QStringLiteral("INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (0, 'x', '%1')").arg(hash), chained},
+  };
+  if (raw.server()) {
+    cases.push_back({QStringLiteral("TRUNCATE \"Audit\""), kept});
+    cases.push_back({QStringLiteral("INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (2, 'x', '%1') "
+                                    "ON CONFLICT (\"AuditID\") DO UPDATE SET \"Changes\" = 'forged'").arg(hash), chained});
+    // The server computes each entry's place in the chain and refuses one that names another.
+    cases.push_back({QStringLiteral("INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (99, 'x', '%1')").arg(hash),
+                     QStringLiteral("does not continue the chain")});
+  } else {
+    // INSERT OR REPLACE deletes the row it replaces without the DELETE trigger.
+    cases.push_back({QStringLiteral("INSERT OR REPLACE INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (2, 'x', '%1')").arg(hash), chained});
+    cases.push_back({QStringLiteral("REPLACE INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (3, 'x', '%1')").arg(hash), chained});
+    cases.push_back({QStringLiteral("INSERT INTO \"Audit\" (\"WhenUTC\", \"Hash\") VALUES ('x', '%1')").arg(hash), chained});
+    cases.push_back({QStringLiteral("UPDATE \"AuditHead\" SET \"AuditID\" = 2"), QStringLiteral("names the newest entry")});
+    cases.push_back({QStringLiteral("DELETE FROM \"AuditHead\""), QStringLiteral("names the newest entry")});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sql.toStdString());
     QString error;
-    EXPECT_FALSE(raw.tryExec(sql, {}, &error));
-    EXPECT_TRUE(error.contains(QLatin1String("cannot be changed or deleted"))) << error.toStdString();
+    EXPECT_FALSE(raw.tryExec(c.sql, {}, &error));
+    EXPECT_TRUE(error.contains(c.refusal)) << error.toStdString();
   }
   EXPECT_EQ(raw.rows(QStringLiteral("SELECT * FROM \"Audit\" ORDER BY \"AuditID\"")), before);
 }
 
-TEST_F(AuditTrailTest, AStoreOfAnEarlierVersionGetsTheTrailWhenOpened) {
-  {
-    RawStore raw(file());
-    raw.exec(QStringLiteral("DROP TABLE \"Audit\""));
-    raw.addPatient(QStringLiteral("OLD0001"), QStringLiteral("Earlier"));
-  }
+// The text of each kind of value, as the server's triggers write it, is the text the program
+// writes into a store file: the same entry on both engines.
+TEST_F(AuditTrailTest, TheServerWritesTheSameTextAsTheProgram) {
+  if (!onServer()) GTEST_SKIP() << "the server's triggers only";
   auto data = connect();
-  data->FilterPatientByNHI(QStringLiteral("OLD0001"));
-  ASSERT_FALSE(data->ADOPatient.isEmpty());
-  data->ADOPatient.edit();
-  data->ADOPatientSurN.setString(QStringLiteral("Later"));
-  data->ADOPatient.post();
-  const auto trail = trailOf(dirPath(), QStringLiteral("OLD0001"));
-  ASSERT_EQ(trail.size(), 1u);
-  EXPECT_EQ(trail[0].changes, QStringLiteral("SurN: \"Earlier\" -> \"Later\""));
-  // The trail added is kept as written too.
-  EXPECT_FALSE(RawStore(file()).tryExec(QStringLiteral("DELETE FROM \"Audit\"")));
+  data->FindPatient(QStringLiteral("TXT0001"), QString(), 7);
+  data->AddPatient(QStringLiteral("TXT0001"), QStringLiteral("Text"));
+  data->Addcourse();
+  const records::TableDef& course = records::courseTable();
+  struct Case {
+    const char* column;
+    QVariant value;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const Case cases[] = {
+      {"MemoMeds", QStringLiteral("plain")},
+      {"MemoMeds", QStringLiteral("quote \" backslash \\ tab\t cr\r lf\n bell\x07 del\x7f c1\u0085 Māori \U0001F600")},
+      {"MemoMeds", QString("")},
+      {"MemoMeds", QVariant()},
+      {"EdMed", 120},
+      {"EdMed", -2147483647},
+      {"Cautions", 255},
+      {"Complete", true},
+      {"Complete", false},
+      {"Dose", QByteArray(116, '\x01')},
+      {"Dose", QByteArray("", 0)},
+  };
+  const double reals[] = {0.0,   -0.0,   1.0,     45.5,        45.53424657534247, 0.1,  0.0001, 0.00012, 0.001,
+                          1e-05, 1.5e-05, 1200.0, 10000.0,     100000.0,          150000.0, 1200000.0, 12000000.0,
+                          1e15,  123456789012345680.0, 1e100, 5e-324, -36.6, 2.0 / 3.0, nan, inf, -inf};
+  const double dates[] = {45000.0,    45000.5,  45000.123456789, 45000.9999999999, -1.25, 0.0, -693593.0,
+                          -693594.0, 2958465.99, 2958466.0, 3e6, 1e9, nan, inf};
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  for (double d : reals) all.push_back({"Old", d});
+  for (double d : dates) all.push_back({"DateAssess", d});
+  RawStore raw(file());
+  for (const Case& c : all) {
+    SCOPED_TRACE(std::string(c.column) + " = " + c.value.toString().toStdString());
+    const int column = course.indexOf(QLatin1String(c.column));
+    const auto stored = [&] {
+      return raw.rows(QStringLiteral("SELECT \"%1\" FROM \"Course\" WHERE \"Hosp\" = 'TXT0001'").arg(QLatin1String(c.column)))
+          .front()
+          .front();
+    };
+    records::RowValues before(course.columns.size()), after(course.columns.size());
+    before[static_cast<std::size_t>(column)] = stored();
+    data->ADOCourse.edit();
+    data->ADOCourse.setValue(column, c.value);
+    data->ADOCourse.post();
+    after[static_cast<std::size_t>(column)] = stored();
+    const QString expected = records::describeChange(course, records::AuditAction::Changed, before, after, {column});
+    const auto trail = trailOf(dirPath(), QStringLiteral("TXT0001"));
+    if (expected.isEmpty()) continue;  // written again unchanged: no entry on either engine
+    ASSERT_FALSE(trail.empty());
+    EXPECT_EQ(trail.back().changes, expected);
+  }
+}
+
+// A store made by an earlier version keeps every entry it had: the trail is added where there was
+// none, and entries without hashes are chained, oldest first, when the store is opened (by the
+// owner, on a server); the next change continues the chain.
+TEST(EarlierStore, IsGivenTheChainedTrailWithoutLosingAnEntry) {
+  for (const Trail trail : {Trail::None, Trail::Unchained}) {
+    SCOPED_TRACE(trail == Trail::None ? "no trail" : "a trail without hashes");
+    FreshStore store(false);
+    const QStringList earlier = makeEarlierStore(store.name(), trail, {QStringLiteral("OLD0001"), QStringLiteral("OLD0002")});
+    {
+      DBDir = store.dbDir();
+      TDataPatient data;
+      ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+      data.FilterPatientByNHI(QStringLiteral("OLD0001"));
+      ASSERT_FALSE(data.ADOPatient.isEmpty());
+      data.ADOPatient.edit();
+      data.ADOPatientSurN.setString(QStringLiteral("Later"));
+      data.ADOPatient.post();
+    }
+    records::Connection c;
+    records::openStore(c, store.dbDir());
+    EXPECT_TRUE(c.keepsAudit());
+    QStringList texts;
+    for (const QString& nhi : {QStringLiteral("OLD0001"), QStringLiteral("OLD0002")}) {
+      for (const auto& e : records::patientAudit(c, nhi)) texts << e.changes;
+    }
+    QStringList expected = earlier;
+    expected.insert(trail == Trail::None ? 0 : 2, QStringLiteral("SurN: \"Older\" -> \"Later\""));
+    EXPECT_EQ(texts, expected);
+    const QStringList problems = records::verifyAuditChain(
+        [&c](const QString& sql, const QVariantList& values, const std::vector<const records::ColumnDef*>& columns) {
+          return c.select(sql, values, columns, QStringLiteral("verify"));
+        });
+    EXPECT_EQ(problems, QStringList());
+    RawStore raw(store.name());
+    if (!raw.server()) EXPECT_EQ(raw.scalar(QStringLiteral("PRAGMA user_version")).toInt(), records::kChainedTrailVersion);
+    // The trail brought up is kept as written too.
+    EXPECT_FALSE(raw.tryExec(QStringLiteral("DELETE FROM \"Audit\"")));
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -228,9 +338,12 @@ TEST(AuditText, ValuesAndLinesStayOnOneLine) {
   e.courseId = 2;
   e.action = QStringLiteral("changed");
   e.changes = QStringLiteral("EdMed: 100 -> 120\nforged line");  // as another writer might have stored it
+  e.login = QStringLiteral("ward3");
+  e.client = QStringLiteral("10.0.3.7");
   const QStringList fields = e.line().split(u'\t');
   EXPECT_EQ(fields, (QStringList{"2024-03-14T09:12:33.123Z", "nurse\\tone", "ward-3", "halcyra-tool import", "Course",
-                                 "Hosp=ABC1234, CourseID=2", "changed EdMed: 100 -> 120\\x0aforged line"}));
+                                 "Hosp=ABC1234, CourseID=2", "changed EdMed: 100 -> 120\\x0aforged line", "ward3",
+                                 "10.0.3.7"}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Several processes on one database file: halcyra-tool's init-db and find, a second process reading
-// and writing while this one holds the file open, and a writer killed in the middle of its work.
+// and writing while this one holds the file open, and a writer killed in the middle of its work;
+// halcyra-tool asking a server's password on a terminal.
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -8,6 +9,11 @@
 #include <QProcess>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "RecordsFixtures.h"
 #include "records/AuditTrail.h"
@@ -371,3 +377,110 @@ TEST_F(SeveralProcesses, KilledWriterLosesNothingItPostedAndNobodyWaitsInVain) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// halcyra-tool and the server's password
+
+// Runs halcyra-tool on a terminal of its own, answering the first question with `answer`; gives
+// everything the terminal showed and the exit status.
+std::pair<QString, int> runOnTerminal(const QStringList& args, const QByteArray& answer, const QStringList& environment) {
+  std::vector<QByteArray> argv{QByteArray(HALCYRA_TOOL_PATH)};
+  for (const QString& a : args) argv.push_back(a.toLocal8Bit());
+  std::vector<char*> pointers;
+  for (QByteArray& a : argv) pointers.push_back(a.data());
+  pointers.push_back(nullptr);
+  QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+  for (const QString& e : environment) variables.insert(e.section(u'=', 0, 0), e.section(u'=', 1));
+  std::vector<QByteArray> env;
+  for (const QString& e : variables.toStringList()) env.push_back(e.toLocal8Bit());
+  std::vector<char*> envPointers;
+  for (QByteArray& e : env) envPointers.push_back(e.data());
+  envPointers.push_back(nullptr);
+
+  int terminal = -1;
+  const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child == 0) {
+    ::execve(pointers[0], pointers.data(), envPointers.data());
+    ::_exit(127);
+  }
+  QByteArray shown;
+  bool answered = false;
+  QElapsedTimer clock;
+  clock.start();
+  for (;;) {
+    pollfd p{terminal, POLLIN, 0};
+    if (::poll(&p, 1, 500) > 0) {
+      char buffer[4096];
+      const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+      if (n <= 0) break;  // the tool is done and the terminal closed
+      shown.append(buffer, n);
+    }
+    if (!answered && shown.contains("Password for")) {
+      [[maybe_unused]] const ssize_t w = ::write(terminal, answer.constData(), static_cast<size_t>(answer.size()));
+      answered = true;
+    }
+    if (clock.elapsed() > 120000) {
+      ::kill(child, SIGKILL);
+      break;
+    }
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::close(terminal);
+  return {QString::fromLocal8Bit(shown), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+class ToolPassword : public StoreTest {
+ protected:
+  void SetUp() override {
+    if (!onServer()) GTEST_SKIP() << "the server engine only";
+    StoreTest::SetUp();
+    login_ = QStringLiteral("halcyra_tool_%1").arg(::getpid());
+    if (auto admin = serverAdmin()) {
+      admin->script(QStringLiteral("DROP ROLE IF EXISTS %1").arg(login_));
+      admin->script(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'Quokka-42' IN ROLE halcyra_clinic").arg(login_));
+    }
+  }
+  void TearDown() override {
+    StoreTest::TearDown();
+    if (login_.isEmpty()) return;
+    if (auto admin = serverAdmin()) {
+      try {
+        admin->script(QStringLiteral("DROP ROLE IF EXISTS %1").arg(login_));
+      } catch (const records::StoreRefusal&) {
+      }
+    }
+  }
+  QString login_;
+};
+
+TEST_F(ToolPassword, IsAskedWithoutEchoOnATerminalOrReadAsTheClientLibraryReadsIt) {
+  const records::StoreLocation base = records::parseStoreLocation(serverBase());
+  const QString uri = QStringLiteral("postgresql://%1@127.0.0.1:%2/%3")
+                          .arg(login_, base.port, records::parseStoreLocation(dirPath()).database);
+  QTemporaryDir home;
+  const QStringList noPassword{QStringLiteral("HOME=") + home.path(), QStringLiteral("PGPASSWORD=")};
+
+  // On a terminal: asked, and the typed password never shows.
+  const auto [shown, status] = runOnTerminal({QStringLiteral("find"), uri}, "Quokka-42\n", noPassword);
+  EXPECT_EQ(status, 0) << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QStringLiteral("Password for user %1").arg(login_))) << shown.toStdString();
+  EXPECT_FALSE(shown.contains(QLatin1String("Quokka"))) << shown.toStdString();
+
+  // Without a terminal nothing is asked: the refusal says where the password may come from.
+  const ToolRun refused = runTool({QStringLiteral("find"), uri}, noPassword);
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_TRUE(refused.err.contains(QLatin1String("~/.pgpass"))) << refused.err.toStdString();
+
+  // PGPASSWORD and ~/.pgpass, as the client library reads them.
+  EXPECT_EQ(runTool({QStringLiteral("find"), uri}, {QStringLiteral("HOME=") + home.path(), QStringLiteral("PGPASSWORD=Quokka-42")}).exitCode, 0);
+  {
+    QFile pgpass(home.filePath(QStringLiteral(".pgpass")));
+    ASSERT_TRUE(pgpass.open(QIODevice::WriteOnly));
+    pgpass.write(QStringLiteral("127.0.0.1:%1:*:%2:Quokka-42\n").arg(base.port, login_).toUtf8());
+    pgpass.close();
+    pgpass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+  }
+  const ToolRun fromFile = runTool({QStringLiteral("find"), uri}, noPassword);
+  EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err.toStdString();
+}

@@ -35,13 +35,25 @@ inline bool onServer() { return qEnvironmentVariable("HALCYRA_TEST_ENGINE") == Q
 // The test server's URI (a database the login may create other databases from).
 inline QString serverBase() { return qEnvironmentVariable("HALCYRA_TEST_PG"); }
 
-// The URI of database `name` on the test server.
+// The URI of database `name` on the test server, as its administrator (a superuser).
 inline QString serverUri(const QString& name) {
   const QString base = serverBase();
   const qsizetype path = base.indexOf(u'/', base.indexOf(QLatin1String("://")) + 3);
   const qsizetype query = base.indexOf(u'?', path);
   return base.left(path + 1) + name + (query >= 0 ? base.mid(query) : QString());
 }
+
+// The same as the login `user` (the test server trusts its socket).
+inline QString serverUriAs(const QString& user, const QString& name) {
+  const QString uri = serverUri(name);
+  const qsizetype start = uri.indexOf(QLatin1String("://")) + 3;
+  const qsizetype at = uri.indexOf(u'@', start);
+  return uri.left(start) + user + uri.mid(at);
+}
+
+// The ordinary login that owns the stores of the tests, as a department's owner does
+// (scripts/test-server.sh makes it).
+inline constexpr const char* kStoreOwner = "halcyra_owner";
 
 // A server connection to the test server's own database, for creating and dropping databases.
 inline std::unique_ptr<records::PostgresBackend> serverAdmin() {
@@ -54,7 +66,8 @@ inline std::unique_ptr<records::PostgresBackend> serverAdmin() {
 }
 
 // An empty store with the tables, made with init-db's code: a file in a temporary directory, or a
-// new database on the test server (dropped again at the end).
+// new database on the test server (dropped again at the end), owned by an ordinary login, which
+// makes the tables and connects to it as a department's owner does.
 class FreshStore {
  public:
   enum class Engine { UnderTest, File };
@@ -67,8 +80,10 @@ class FreshStore {
     }
     static std::atomic<int> counter{0};
     database_ = QStringLiteral("halcyra_t%1_%2").arg(::getpid()).arg(++counter);
-    if (auto admin = serverAdmin()) admin->script(QStringLiteral("CREATE DATABASE \"%1\"").arg(database_));
-    dbDir_ = name_ = serverUri(database_);
+    if (auto admin = serverAdmin()) {
+      admin->script(QStringLiteral("CREATE DATABASE \"%1\" OWNER %2").arg(database_, QLatin1String(kStoreOwner)));
+    }
+    dbDir_ = name_ = serverUriAs(QLatin1String(kStoreOwner), database_);
     if (withTables) records::createDatabase(dbDir_);
   }
   ~FreshStore() {

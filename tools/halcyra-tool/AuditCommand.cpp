@@ -3,13 +3,14 @@
 //   audit DIR NHI
 //
 // One line per entry, oldest first:
-//   WHEN<TAB>ACCOUNT<TAB>WORKSTATION<TAB>PROGRAM<TAB>TABLE<TAB>KEY<TAB>CHANGES
+//   WHEN<TAB>ACCOUNT<TAB>WORKSTATION<TAB>PROGRAM<TAB>TABLE<TAB>KEY<TAB>CHANGES<TAB>LOGIN<TAB>CLIENT
 // WHEN is the store's clock in UTC ("2024-03-14T09:12:33.123Z"); KEY names the row
 // ("Hosp=ABC1234, CourseID=2, ImageID=17"); CHANGES starts with "added", "changed" or "deleted",
 // then the columns separated by "; ", each "Name: old -> new" (a change) or "Name: value" (a row
 // added or deleted); text values stand in double quotes, byte columns as "N bytes". Tabs, line
 // breaks and other control characters inside a field are written as backslash escapes, so every
-// entry stays on one line.
+// entry stays on one line. LOGIN and CLIENT are the database login and the address it connected
+// from ("local" for a socket), which a server records itself; empty in a store file.
 //
 // The NHI is matched exactly, or else with letter case ignored. Exit status 0 on success (also for
 // a patient without entries, stored by an earlier version), 1 when the database cannot be opened or
@@ -19,6 +20,7 @@
 #include <cstdio>
 
 #include "Command.h"
+#include "ToolDatabase.h"
 #include "records/AuditTrail.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
@@ -45,7 +47,9 @@ int run(const CommandArgs& args) {
   const QString nhi = QString::fromLocal8Bit(args[1].c_str());
   try {
     records::Connection store;
-    records::openStore(store, QString::fromLocal8Bit(args[0].c_str()));
+    const QString dir = QString::fromLocal8Bit(args[0].c_str());
+    warnAboutConnection(dir, "audit");
+    records::openStore(store, dir, terminalPasswordPrompt());
     std::vector<records::AuditEntry> entries = records::patientAudit(store, nhi);
     if (entries.empty()) {
       const QString stored = storedNhi(store, nhi);

@@ -4,7 +4,9 @@
 //                (maintenance/StoreCheck.h lists what is checked) and exit status 1
 //
 // DIR is a folder with the store file or a database server's URI; on a server every check but the
-// file's own integrity check is made (the server looks after its pages itself). A store file that
+// file's own integrity check is made (the server looks after its pages itself). The whole audit
+// trail is verified on both: each entry against the one before it, and the newest against the
+// trail's head. A store file that
 // cannot be opened at all is one problem; a folder without one, or a server that cannot be
 // reached, is said on stderr with exit status 1. Exit status 2 for wrong arguments. While the
 // courses and photographs are read, a progress line goes to stderr when that is a terminal.
@@ -16,6 +18,7 @@
 #endif
 
 #include "Command.h"
+#include "ToolDatabase.h"
 #include "maintenance/StoreCheck.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
@@ -41,8 +44,10 @@ int run(const CommandArgs& args) {
 
   QStringList problems;
   records::Connection store;
+  store.setPatience(records::Patience::LongWork);  // a department's whole store is read
+  warnAboutConnection(dir, "check");
   try {
-    records::openStore(store, dir);
+    records::openStore(store, dir, terminalPasswordPrompt());
   } catch (const records::DataError& e) {
     // A server that cannot be reached, or a database there without this program's tables, leaves
     // nothing to check; a store file that cannot be opened is damaged, or no database at all.

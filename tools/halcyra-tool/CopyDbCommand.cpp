@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "Command.h"
+#include "ToolDatabase.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
 #include "records/Database.h"
@@ -32,8 +33,12 @@ int run(const CommandArgs& args) {
   const QString toText = QString::fromLocal8Bit(args[1].c_str());
   try {
     records::Connection from, to;
-    records::openStore(from, fromText);
-    records::openStore(to, toText);
+    from.setPatience(records::Patience::LongWork);
+    to.setPatience(records::Patience::LongWork);
+    warnAboutConnection(fromText, "copy-db");
+    warnAboutConnection(toText, "copy-db");
+    records::openStore(from, fromText, terminalPasswordPrompt());
+    records::openStore(to, toText, terminalPasswordPrompt());
     if (from.file() == to.file()) {
       std::fprintf(stderr, "halcyra-tool copy-db: FROM and TO are the same database\n");
       return 1;

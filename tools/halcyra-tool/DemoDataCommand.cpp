@@ -25,6 +25,7 @@
 #include "dosing/FactorFile.h"
 #include "records/DataError.h"
 #include "records/Database.h"
+#include "records/StoreLocation.h"
 
 namespace {
 
@@ -48,7 +49,8 @@ int run(const CommandArgs& args) {
     return fail(e.message());
   }
   try {
-    if (!QFileInfo::exists(records::databasePath(dir))) records::createDatabase(dir);
+    // A folder without a store gets one; a server's database is made with init-db by its owner.
+    if (!records::isServerUri(dir) && !QFileInfo::exists(records::databasePath(dir))) records::createDatabase(dir);
   } catch (const records::DataError& e) {
     return fail(e.message());
   }

@@ -1,8 +1,11 @@
 // halcyra-tool init-db: creates an empty patient database in a directory or on a server.
 //
 //   init-db DIR    writes DIR/Brell_Data.db with the Patient, Course and Imagedb tables
-//   init-db URI    creates the tables in the empty server database postgresql://..., and the role
-//                  halcyra_clinic that may read and write their rows
+//   init-db URI    creates the tables in the empty server database postgresql://..., with the
+//                  functions and triggers of the journal and the audit trail, and gives the role
+//                  halcyra_clinic the rights to read and write their rows (the role is made
+//                  when the login may). Run with the database owner's login, an ordinary one:
+//                  a superuser, or a database a superuser owns, is refused with how to set up.
 //
 // Never touches an existing file, nor a database that already holds the tables. Exit status 0 on
 // success, 1 when the database cannot be created (the message on stderr names the file or the
@@ -12,6 +15,7 @@
 #include <cstdio>
 
 #include "Command.h"
+#include "ToolDatabase.h"
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/StoreLocation.h"
@@ -27,7 +31,8 @@ int run(const CommandArgs& args) {
   }
   try {
     const QString target = QString::fromLocal8Bit(args[0].c_str());
-    const QString path = records::createDatabase(target);
+    warnAboutConnection(target, "init-db");
+    const QString path = records::createDatabase(target, terminalPasswordPrompt());
     std::printf("Created the empty database %s\n", path.toLocal8Bit().constData());
     if (records::isServerUri(target)) {
       std::printf("Workstation logins need the role %s: GRANT %s TO login;\n", records::kClinicRole, records::kClinicRole);

@@ -1,7 +1,13 @@
 #include "ToolDatabase.h"
 
+#include <QByteArray>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <string.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include "base/Directories.h"
 #include "course/OpenCourse.h"
@@ -13,6 +19,7 @@ namespace {
 
 bool report(const std::function<TDataPatient::ConnectResult()>& connect, const QString& dir, const char* command) {
   DBDir = dir;
+  warnAboutConnection(dir, command);
   try {
     switch (connect()) {
       case TDataPatient::ConnectResult::NoDirectory:
@@ -31,12 +38,60 @@ bool report(const std::function<TDataPatient::ConnectResult()>& connect, const Q
   return false;
 }
 
+// The terminal's settings while the password is typed, put back if the user breaks off meanwhile.
+struct termios savedTerminal;
+volatile std::sig_atomic_t echoOff = 0;
+
+extern "C" void restoreTerminal(int signal) {
+  if (echoOff) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
 }  // namespace
 
 bool openToolDatabase(TDataPatient& data, const QString& dir, const char* command) {
+  data.passwordPrompt = terminalPasswordPrompt();
   return report([&data] { return data.DataModuleCreate(); }, dir, command);
 }
 
 bool openToolDatabase(course::OpenCourse& course, const QString& dir, const char* command) {
+  course.setPasswordPrompt(terminalPasswordPrompt());
   return report([&course] { return course.connectDatabase(); }, dir, command);
+}
+
+records::PasswordPrompt terminalPasswordPrompt() {
+  if (!::isatty(STDIN_FILENO)) return {};
+  return [](const QString& question) -> std::optional<QString> {
+    std::fprintf(stderr, "%s ", question.toLocal8Bit().constData());
+    std::fflush(stderr);
+    if (::tcgetattr(STDIN_FILENO, &savedTerminal) != 0) return std::nullopt;
+    struct termios quiet = savedTerminal;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    quiet.c_lflag |= ECHONL;
+    auto* oldInt = std::signal(SIGINT, restoreTerminal);
+    auto* oldTerm = std::signal(SIGTERM, restoreTerminal);
+    echoOff = 1;
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    char line[1024];
+    const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
+    echoOff = 0;
+    std::signal(SIGINT, oldInt);
+    std::signal(SIGTERM, oldTerm);
+    std::optional<QString> password;
+    if (read) {
+      std::size_t n = std::strlen(line);
+      while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r')) --n;
+      password = QString::fromLocal8Bit(line, static_cast<qsizetype>(n));
+    }
+    ::explicit_bzero(line, sizeof line);  // the typed bytes go as soon as they are a string
+    return password;
+  };
+}
+
+void warnAboutConnection(const QString& dirOrUri, const char* command) {
+  if (!records::isServerUri(dirOrUri)) return;
+  const QString warning = records::parseStoreLocation(dirOrUri).tlsWarning();
+  if (!warning.isEmpty()) std::fprintf(stderr, "halcyra-tool %s: warning: %s\n", command, warning.toLocal8Bit().constData());
 }
