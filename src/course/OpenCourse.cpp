@@ -262,6 +262,16 @@ void OpenCourse::together(const std::function<void()>& work) {
     work();  // part of the action's transaction
     return;
   }
+  if (rereadOnReconnect_) {
+    // The server was lost in an earlier action: connect anew (a server still away refuses this
+    // action here, with nothing touched), then read again what the store holds; the changes that
+    // wait go back into their rows and are stored with this action's.
+    if (data_.ADOCon.lost()) data_.ADOCon.reconnect();
+    const std::array<records::Bookmark, 3> marks = *rereadOnReconnect_;
+    rereadOnReconnect_.reset();
+    touched_ = true;
+    recover(marks);
+  }
   std::array<records::Bookmark, 3> marks;
   for (Table t : {Table::Patient, Table::Course, Table::Photograph}) marks[static_cast<std::size_t>(t)] = cursor(t).bookmark();
   inTransaction_ = true;
@@ -298,8 +308,11 @@ void OpenCourse::recover(const std::array<records::Bookmark, 3>& marks) {
   const ModeScope quiet(*this, Mode::Quiet);
   note(Part::Patient | Part::Course | Part::Photographs);
   // The cursors' snapshots still hold what the undone statements wrote: they read the store again
-  // and return to the rows the action began on.
-  if (rollBack) {
+  // and return to the rows the action began on; with the server lost, once the next action has
+  // connected anew.
+  if (rollBack && data_.ADOCon.lost()) {
+    rereadOnReconnect_ = marks;
+  } else if (rollBack) {
     for (Table t : {Table::Patient, Table::Course, Table::Photograph}) {
       records::DataSet& rows = cursor(t);
       try {

@@ -366,6 +366,12 @@ class OpenCourse : public QObject {
   // workstation changed since is told apart from what was changed here.
   std::array<TCondition, kTreatments> recordsRead_{};
   dosing::RowTexts incrementsRead_;
+  // The treatment row whose recording set the course's Complete that waits to be stored: should
+  // the merge keep another workstation's treatment in that row, this Complete goes with it.
+  std::optional<int> completeFrom_;
+  // An action undone because the server was lost: the cursors read the store again once the next
+  // action has connected anew, from the rows that action began on.
+  std::optional<std::array<records::Bookmark, 3>> rereadOnReconnect_;
 };
 
 }  // namespace course

@@ -3,6 +3,8 @@
 // the packed records and increments of the open course are merged with what another workstation
 // stored meanwhile (treatment/CourseMerge.h).
 
+#include <algorithm>
+
 #include "course/OpenCourse.h"
 #include "records/CourseRow.h"
 #include "base/Formats.h"
@@ -28,6 +30,7 @@ void OpenCourse::recordTreatment(int row, const treatment::TreatmentEntry& entry
   store(Table::Course, QStringLiteral("treatment %1 of %2").arg(row).arg(courseName()),
         [&] {
           data_.ADOCourseComplete.setBoolean(treatment::completeAfterUpdate(stopTreatment, row));
+          completeFrom_ = row;
           records::storeCourseRecords(data_, records_);
         },
         Reread::Yes);
@@ -69,7 +72,17 @@ void OpenCourse::mergeWithStore() {
   if (recordsChanged) {
     const treatment::RecordsMerge merge = treatment::mergeRecords(records::courseRecordsOf(*stored), recordsRead_, records_);
     records::storeCourseRecords(data_, merge.records);
-    afterCommit_.push_back([this, merge] { adoptRecords(merge); });
+    // Complete follows the records as merged: where the stored treatment was kept over the one
+    // recorded here, so is the stored Complete (a stop that was not stored is not applied), and
+    // the patient's status, worked out after this row in the same transaction, follows it.
+    if (completeFrom_ && std::find(merge.kept.begin(), merge.kept.end(), *completeFrom_) != merge.kept.end()) {
+      const QVariant storedComplete = (*stored)[static_cast<std::size_t>(data_.ADOCourseComplete.index())];
+      data_.ADOCourseComplete.setBoolean(!storedComplete.isNull() && storedComplete.toBool());
+    }
+    afterCommit_.push_back([this, merge] {
+      completeFrom_.reset();
+      adoptRecords(merge);
+    });
   }
   if (incrementsChanged) {
     const treatment::IncrementTexts merged =

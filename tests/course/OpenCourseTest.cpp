@@ -352,6 +352,47 @@ TEST_F(OpenCourseTest, TwoWindowsOnOneCourseKeepEachOthersTreatmentsAndIncrement
   EXPECT_EQ(problems(), QStringList());
 }
 
+// A stop recorded in a row that another workstation recorded first is not stored, and the course's
+// Complete and the patient's status follow the records as merged, not the window's own action.
+TEST_F(OpenCourseTest, CompleteFollowsTheMergedRecords) {
+  struct Case {
+    const char* what;
+    int theirRow;
+    bool theirStop;
+    int myRow;
+    bool myStop;
+    bool complete;  // the course's Complete as stored afterwards
+  };
+  const Case cases[] = {
+      {"my stop in a row recorded there first", 5, false, 5, true, false},
+      {"my treatment without a stop in a row stopped there first", 5, true, 5, false, true},
+      {"my stop in a row of its own", 5, false, 6, true, true},
+      {"my treatment in a row of its own after a stop there", 5, true, 6, false, false},
+  };
+  int patient = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString nhi = QStringLiteral("CMP%1").arg(++patient, 4, 10, QLatin1Char('0'));
+    selectNew(course, nhi);
+    plan(course);
+    OpenCourse other(demoTables());
+    ASSERT_EQ(other.connectDatabase(), TDataPatient::ConnectResult::Connected);
+    other.open(nhi, 1);
+    other.recordTreatment(c.theirRow, visit(Same, 110), c.theirStop);
+    course.recordTreatment(c.myRow, visit(Same, 120), c.myStop);
+
+    OpenCourse reader(demoTables());
+    reader.connectDatabase();
+    reader.open(nhi, 1);
+    EXPECT_EQ(reader.courseComplete(), std::optional<bool>(c.complete));
+    EXPECT_EQ(course.courseComplete(), std::optional<bool>(c.complete));
+    EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT Complete FROM Patient WHERE Hosp = ?"), {nhi}).toInt(),
+              c.complete ? 4 : 2);
+    course.returnToList();
+  }
+  EXPECT_EQ(problems(), QStringList());
+}
+
 TEST_F(OpenCourseTest, EachStoredOperationLeavesAnAuditEntryAndARefusedOneNone) {
   const auto trail = [this] {
     records::Connection c;
