@@ -350,16 +350,19 @@ TEST_F(ImportToolTest, TheAuditToolListsAPatientsEntriesOneALineOldestFirst) {
   for (const QString& line : lines) {
     SCOPED_TRACE(line.toStdString());
     const QStringList fields = line.split('\t');
-    ASSERT_EQ(fields.size(), 7);
+    ASSERT_EQ(fields.size(), 9);
     EXPECT_TRUE(fields[0].endsWith('Z'));
     EXPECT_FALSE(fields[1].isEmpty());
     EXPECT_TRUE(fields[5].startsWith("Hosp=AUD0001"));
+    // The database login and its address: known on a server only, whatever the client says.
+    EXPECT_EQ(fields[7].isEmpty(), !onServer());
+    EXPECT_EQ(fields[8].isEmpty(), !onServer());
     programs << fields[3];
     tables << fields[4];
   }
   EXPECT_EQ(programs.first(), "halcyra-tool import");
   EXPECT_TRUE(tables.contains("Course"));
-  EXPECT_EQ(lines.last().section('\t', 3), "halcyra\tPatient\tHosp=AUD0001\tchanged MEMOs: null -> \"first\\nsecond\\tthird\"");
+  EXPECT_EQ(lines.last().section('\t', 3, 6), "halcyra\tPatient\tHosp=AUD0001\tchanged MEMOs: null -> \"first\\nsecond\\tthird\"");
   const QStringList times = [&] {
     QStringList t;
     for (const QString& line : lines) t << line.section('\t', 0, 0);
