@@ -191,7 +191,7 @@ void MainWindow::refresh(course::Parts parts) {
   patientList_->setVisible(!open);
   assessment_->setVisible(open);
   assessment_->particulars()->setVisible(open);
-  if (shown_) tabs_->setTabVisible(tabs_->indexOf(notes_), course_.photographsShown());
+  if (shown_) showNotesTab(course_.photographsShown());
   printButton_->setEnabled(course_.printable());
   // The patient list may take a moment on a large department: the pointer says so meanwhile.
   if (course_.readingList() != busy_) {
@@ -208,9 +208,16 @@ void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  if (schedule_) tabs_->setTabVisible(tabs_->indexOf(notes_), false);
+  if (schedule_) showNotesTab(false);
   // The disclaimer comes once the window is on screen behind it.
   if (disclaimerOnShow_) showDisclaimerSoon();
+}
+
+void MainWindow::showNotesTab(bool shown) {
+  // A hidden tab is disabled as well: Ctrl+Tab and the tab bar's keys skip disabled tabs only.
+  const int notes = tabs_->indexOf(notes_);
+  tabs_->setTabVisible(notes, shown);
+  tabs_->setTabEnabled(notes, shown);
 }
 
 void MainWindow::showDisclaimerSoon() {
@@ -223,6 +230,14 @@ void MainWindow::showDisclaimer() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A treatment being recorded is finished or abandoned in its own dialog first.
+  if (course_.recording()) {
+    event->ignore();
+    dialogs::information(this, windowTitle(),
+                         QStringLiteral("A treatment is being recorded. Close the \"Patient Condition\" dialog "
+                                        "with Update, Undo or Clear before closing the program."));
+    return;
+  }
   // What is being typed is stored as if its field were left.
   actions_->leaveFocused();
   if (course_.hasPendingChanges()) {

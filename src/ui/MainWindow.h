@@ -78,6 +78,7 @@ class MainWindow : public QWidget {
   QWidget* buildClinicalTab();
   void refresh(course::Parts parts);
   void showDisclaimer();
+  void showNotesTab(bool shown);
   void showHelp();
   void addDroppedFiles(const QStringList& paths);
   bool acceptsDrop(const QDropEvent* event) const;

@@ -1,7 +1,8 @@
 #pragma once
 // A date picker that can show nothing: a birth date or an assessment date that was never entered
 // is shown blank rather than as a made-up date. Entering a date (or the program setting one
-// with setBlank(false)) shows it again.
+// with setBlank(false)) shows it again. Blank or not, the picker is as wide as a date in its
+// format, in every layout, so that a date typed into it is seen whole.
 
 #include <QDateTimeEdit>
 
@@ -14,6 +15,9 @@ class DatePicker : public QDateTimeEdit {
 
   void setBlank(bool blank);
   bool isBlank() const { return blank_; }
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
 
  protected:
   QString textFromDateTime(const QDateTime& dateTime) const override;
