@@ -376,6 +376,7 @@ class OpenCourse : public QObject {
 
   QString medText_;
   bool printEnabled_ = false;
+  bool ageFromBirth_ = false;  // the age shown was given by the birth date just entered
   int recording_ = 0;
   std::array<TCondition, kTreatments> records_{};
   ShownDate birth_, assessment_;

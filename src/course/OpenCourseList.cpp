@@ -201,6 +201,7 @@ void OpenCourse::loadPatient() {
 }
 
 void OpenCourse::loadCourse() {
+  ageFromBirth_ = false;
   // While the course is filled in the plan is worked out but warns about nothing.
   dosing_.MEDImport = true;
   if (!data_.ADOCourseDateAssess.isNull()) assessment_ = {data_.ADOCourseDateAssess.asDateTime(), false};

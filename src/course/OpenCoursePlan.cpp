@@ -51,6 +51,7 @@ void OpenCourse::setAge(const QString& text) {
     dosing_.ageText = text;  // an emptied box lets a birth date give the age again
     return;
   }
+  if (text != dosing_.ageText) ageFromBirth_ = false;  // typed by the user
   if (!age.accepted()) {
     refuse(limits::refusal(limits::kAge, text, age.problem));
     return;
@@ -76,7 +77,10 @@ void OpenCourse::setBirthDate(double birth) {
     return;
   }
   birth_ = {birth, false};
-  dosing_.DateBirthChange(dosing_.ageText, birth, datetime::now());
+  // An age the birth date gave a moment ago (a date still being typed) follows the corrected date;
+  // an age the user typed stays.
+  const QString ageBox = ageFromBirth_ ? QString() : dosing_.ageText;
+  if (dosing_.DateBirthChange(ageBox, birth, datetime::now())) ageFromBirth_ = true;
   if (!courseOpen()) return;
   // The age of the course and the birth date of the patient are stored together.
   stage(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText), courseName()),
@@ -89,8 +93,10 @@ void OpenCourse::setBirthDate(double birth) {
 }
 
 std::optional<double> OpenCourse::birthDateAge() const {
-  if (birth_.blank || dosing_.ageText.trimmed().isEmpty()) return std::nullopt;
-  const double fromBirth = static_cast<double>((static_cast<long double>(datetime::now()) - birth_.value) / 365.25L);
+  // A birth date entered, not the picker's today shown when it was merely clicked into.
+  if (!courseOpen() || data_.ADOPatientBirth.isNull() || dosing_.ageText.trimmed().isEmpty()) return std::nullopt;
+  const double birth = data_.ADOPatientBirth.asDateTime();
+  const double fromBirth = static_cast<double>((static_cast<long double>(datetime::now()) - birth) / 365.25L);
   const limits::Reading shown = limits::read(limits::kAge, dosing_.ageText);
   if (!shown.accepted() || std::fabs(fromBirth - shown.value) < 1.0) return std::nullopt;
   return fromBirth;

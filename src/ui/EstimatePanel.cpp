@@ -126,10 +126,13 @@ void EstimatePanel::refresh(course::Parts parts) {
                                 ? QStringLiteral("No estimate within the MED limits at this age: type the MED instead.")
                                 : QString());
   }
+  // The picker is written only when it shows another day than the course holds (a refused date
+  // goes back): rewriting it while a date is typed would lose the part being typed.
   const course::ShownDate birth = course_.birthDate();
+  const QDateTime held = datetime::toQDateTime(birth.value);
   {
     const QSignalBlocker quiet(birthDate_);
-    birthDate_->setDateTime(datetime::toQDateTime(birth.value));
+    if (birthDate_->date() != held.date()) birthDate_->setDateTime(held);
     birthDate_->setBlank(birth.blank);
   }
 }

@@ -34,6 +34,7 @@
 #include "ui/PatientListPanel.h"
 #include "ui/PatientLookupPanel.h"
 #include "ui/SchedulePanel.h"
+#include "ui/widgets/ScheduleGrid.h"
 #include "ui/WidgetMaking.h"
 #include "ui/report/ReportPrinting.h"
 
@@ -193,6 +194,7 @@ void MainWindow::refresh(course::Parts parts) {
   assessment_->particulars()->setVisible(open);
   if (shown_) showNotesTab(course_.photographsShown());
   printButton_->setEnabled(course_.printable());
+  if (parts & course::Part::Mode) moveKeyboardWith(course_.mode());
   // The patient list may take a moment on a large department: the pointer says so meanwhile.
   if (course_.readingList() != busy_) {
     busy_ = course_.readingList();
@@ -226,7 +228,29 @@ void MainWindow::showDisclaimerSoon() {
 
 void MainWindow::showDisclaimer() {
   buildContents();
-  if (disclaimer_->exec() == DisclaimerDialog::Declined) close();
+  if (disclaimer_->exec() == DisclaimerDialog::Declined) {
+    close();
+    return;
+  }
+  // The first thing done is finding a patient: the keyboard is there, in this window.
+  activateWindow();
+  lookup_->nhiBox()->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::moveKeyboardWith(course::Mode mode) {
+  if (mode == shownMode_) return;
+  const course::Mode before = shownMode_;
+  shownMode_ = mode;
+  // Only the keyboard of this window moves: a dialog or another window keeps its own.
+  const QWidget* focus = QApplication::focusWidget();
+  if (focus && focus->window() != this) return;
+  if (mode == course::Mode::List && before == course::Mode::Patient) {
+    lookup_->nhiBox()->setFocus(Qt::OtherFocusReason);  // back to the search
+  } else if (mode == course::Mode::Patient) {
+    // A course with a plan goes on with its next treatment; a new one starts with the skin type.
+    if (schedule_->grid()->isEnabled()) schedule_->focusNextTreatment();
+    else estimate_->skinType()->setFocus(Qt::OtherFocusReason);
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

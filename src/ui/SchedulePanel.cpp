@@ -150,6 +150,13 @@ void SchedulePanel::keyReleased() {
   });
 }
 
+void SchedulePanel::focusNextTreatment() {
+  int row = 1;
+  while (row < kTreatments && course_.records()[static_cast<std::size_t>(row - 1)].recorded()) ++row;
+  grid_->setCurrentCell(treatment::IncrementColumn, row);
+  grid_->setFocus(Qt::OtherFocusReason);
+}
+
 void SchedulePanel::refresh(course::Parts parts) {
   if (!(parts & (course::Part::Plan | course::Part::Records | course::Part::Mode))) return;
   const dosing::ScheduleColumns& columns = course_.dosing().grid;

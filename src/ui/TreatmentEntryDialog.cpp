@@ -196,6 +196,10 @@ void TreatmentEntryDialog::setInitialDate() {
 void TreatmentEntryDialog::placeAndFocus() {
   // Over the main window's schedule: 160 pixels below its top and 270 right of its left edge.
   if (QWidget* main = parentWidget()) move(main->window()->pos() + QPoint(270, 160));
+  // A tool window is not always made the active window when it appears, and the keys typed would
+  // still go to the main window: the therapist types into it at once, the keyboard alone included.
+  raise();
+  activateWindow();
   timeField->setFocus(Qt::OtherFocusReason);
   timeField->setCursorPosition(0);
 }

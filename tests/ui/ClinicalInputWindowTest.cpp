@@ -15,6 +15,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include "base/DateTime.h"
+#include "base/Formats.h"
 #include "support/WindowFixture.h"
 #include "ui/SchedulePanel.h"
 #include "ui/TreatmentEntryDialog.h"
@@ -188,6 +190,63 @@ TEST_F(ClinicalInputWindow, ListIsRefusedWhileATreatmentIsBeingRecorded) {
   EXPECT_TRUE(app.boxes[0].text.contains("is being recorded")) << app.boxes[0].text.toStdString();
   EXPECT_TRUE(c().records()[0].recorded());
   EXPECT_EQ(c().mode(), course::Mode::Patient);
+}
+
+}  // namespace
+
+namespace {
+
+// A whole visit with the keyboard alone: Enter in the NHI box opens the course, the keyboard is
+// then on the next treatment's row, Home opens its dialog, the fields and Tab fill it, Alt+3
+// chooses "Same", and Space on "Update" records it.
+TEST_F(ClinicalInputWindow, AWholeVisitByKeyboard) {
+  openNew("ABC1234");
+  w<QComboBox>(names::ComSkinType)->setCurrentIndex(1);
+  type(names::EdAge, "40");
+  leave(names::EdAge);
+  QTest::mouseClick(w(names::Panel5), Qt::LeftButton);
+  c().recordTreatment(1, [] {
+    treatment::TreatmentEntry e;
+    e.condition = Same;
+    e.when = datetime::now();
+    return e;
+  }(), false);
+  QTest::mouseClick(w(names::BtnClear), Qt::LeftButton);
+  ASSERT_EQ(QApplication::focusWidget(), w(names::EdHosp));
+
+  QTest::keyClicks(w(names::EdHosp), "ABC1234");
+  QTest::keyClick(w(names::EdHosp), Qt::Key_Return);
+  ASSERT_EQ(c().mode(), course::Mode::Patient);
+  auto* grid = w<ui::ScheduleGrid>(names::StringGrid1);
+  ASSERT_EQ(QApplication::focusWidget(), grid);
+  EXPECT_EQ(grid->currentRowNumber(), 2);
+  ui::TreatmentEntryDialog* dialog = app.window->findChild<ui::SchedulePanel*>()->entryDialog();
+  QTimer::singleShot(0, dialog, [&] {
+    if (!QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }, 3000)) {
+      ADD_FAILURE() << "the entry dialog did not take the keyboard";
+      dialog->done(-1);
+      return;
+    }
+    auto key = [](const char* text) { QTest::keyClicks(QApplication::focusWidget(), text); };
+    auto tab = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); };
+    key("0230");
+    tab();
+    key("36.5");
+    tab();
+    key(qPrintable(fmt::Fixed(c().dosing().ExpectDose[1], 0, 0)));
+    tab();
+    key("KB");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_3, Qt::AltModifier);
+    widgetNamed<QWidget>(dialog, names::BitBtn1)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    if (dialog->isVisible()) dialog->done(-1);
+  });
+  QTest::keyClick(grid, Qt::Key_Home);
+  EXPECT_TRUE(c().records()[1].recorded());
+  EXPECT_EQ(c().records()[1].Condition, Same);
+  EXPECT_EQ(c().records()[1].Initials, "KB ");
+  EXPECT_EQ(c().records()[1].Txtime, "02:30");
+  EXPECT_TRUE(app.boxes.empty()) << app.boxes.front().text.toStdString();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTimer>
 
 #include "base/DateTime.h"
 
@@ -18,6 +19,24 @@ void DatePicker::setBlank(bool blank) {
   blank_ = blank;
   lineEdit()->setText(textFromDateTime(dateTime()));
   update();
+  // Shown because it is being entered (the focus may be here already, or come next).
+  typeWholeDate_ = !blank;
+  if (typeWholeDate_ && hasFocus()) selectFirstPartSoon();
+}
+
+void DatePicker::focusInEvent(QFocusEvent* event) {
+  QDateTimeEdit::focusInEvent(event);
+  if (typeWholeDate_) selectFirstPartSoon();
+}
+
+void DatePicker::selectFirstPartSoon() {
+  typeWholeDate_ = false;
+  // After the click that brought the focus has placed the cursor.
+  QTimer::singleShot(0, this, [this] {
+    if (!hasFocus()) return;
+    setCurrentSectionIndex(0);
+    setSelectedSection(sectionAt(0));
+  });
 }
 
 QSize DatePicker::sizeHint() const {
