@@ -43,6 +43,14 @@ class ClinicalInputWindow : public ::testing::Test {
     QTest::mouseClick(w(names::BtnSelect), Qt::LeftButton);
     ASSERT_EQ(c().mode(), course::Mode::Patient);
   }
+  // A new patient ABC1234 with a plan: skin type II, 40 years, the Average estimate as MED.
+  void openPlanned() {
+    openNew("ABC1234");
+    w<QComboBox>(names::ComSkinType)->setCurrentIndex(1);
+    type(names::EdAge, "40");
+    leave(names::EdAge);
+    QTest::mouseClick(w(names::Panel5), Qt::LeftButton);
+  }
   void paste(const char* box, const QString& text) {
     QGuiApplication::clipboard()->setText(text);
     auto* edit = w<QLineEdit>(box);
@@ -62,11 +70,7 @@ class ClinicalInputWindow : public ::testing::Test {
 };
 
 TEST_F(ClinicalInputWindow, ARefusedValueGoesBackAndItsBoxNamesItAndTheRange) {
-  openNew("ABC1234");
-  w<QComboBox>(names::ComSkinType)->setCurrentIndex(1);
-  type(names::EdAge, "40");
-  leave(names::EdAge);
-  QTest::mouseClick(w(names::Panel5), Qt::LeftButton);
+  openPlanned();
   const QString med = w<QLineEdit>(names::DBEdMED)->text();
   ASSERT_FALSE(med.isEmpty());
   app.boxes.clear();
@@ -168,11 +172,7 @@ TEST_F(ClinicalInputWindow, TheBirthDateBoxShowsAWholeDate) {
 // While the "Patient Condition" dialog is up, "List" pressed by any route (here the button's own
 // click, as an accessibility action gives it) is refused and the dialog's treatment is recorded.
 TEST_F(ClinicalInputWindow, ListIsRefusedWhileATreatmentIsBeingRecorded) {
-  openNew("ABC1234");
-  w<QComboBox>(names::ComSkinType)->setCurrentIndex(1);
-  type(names::EdAge, "40");
-  leave(names::EdAge);
-  QTest::mouseClick(w(names::Panel5), Qt::LeftButton);
+  openPlanned();
   auto* schedule = app.window->findChild<ui::SchedulePanel*>();
   ASSERT_TRUE(schedule);
   ui::TreatmentEntryDialog* dialog = schedule->entryDialog();
@@ -200,11 +200,7 @@ namespace {
 // then on the next treatment's row, Home opens its dialog, the fields and Tab fill it, Alt+3
 // chooses "Same", and Space on "Update" records it.
 TEST_F(ClinicalInputWindow, AWholeVisitByKeyboard) {
-  openNew("ABC1234");
-  w<QComboBox>(names::ComSkinType)->setCurrentIndex(1);
-  type(names::EdAge, "40");
-  leave(names::EdAge);
-  QTest::mouseClick(w(names::Panel5), Qt::LeftButton);
+  openPlanned();
   c().recordTreatment(1, [] {
     treatment::TreatmentEntry e;
     e.condition = Same;
