@@ -36,6 +36,7 @@
 #include "ui/SchedulePanel.h"
 #include "ui/WidgetMaking.h"
 #include "ui/report/ReportPrinting.h"
+#include "ui/widgets/DemonstrationStrip.h"
 
 namespace ui {
 
@@ -76,6 +77,7 @@ void MainWindow::buildContents() {
   qApp->installEventFilter(this);
 
   if (!DBDir.isEmpty()) about_->showDirectory(DBDir);
+  about_->showCalibration(course_.factors());
   connect(&course_, &course::OpenCourse::changed, this, &MainWindow::refresh);
   // Advice of the plan ("Undeliverable treatment") waits for OK before the work goes on.
   connect(&course_, &course::OpenCourse::warning, this,
@@ -147,9 +149,12 @@ void MainWindow::buildLayout() {
   splitter->setStretchFactor(1, 1);
   splitter->setSizes({440, 900});
 
-  auto* whole = new QHBoxLayout(this);
+  auto* whole = new QVBoxLayout(this);
   whole->setContentsMargins(0, 0, 0, 0);
-  whole->addWidget(splitter);
+  whole->setSpacing(0);
+  // A demonstration calibration says so above everything, for as long as the program runs.
+  if (course_.factors().Demonstration) whole->addWidget(new DemonstrationStrip);
+  whole->addWidget(splitter, 1);
 }
 
 QWidget* MainWindow::buildClinicalTab() {

@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "Command.h"
+#include "ToolText.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
 #include "records/Database.h"
@@ -50,7 +51,7 @@ int run(const CommandArgs& args) {
                 static_cast<long long>(counts.auditEntries));
     return std::fflush(stdout) == 0 ? 0 : 1;
   } catch (const records::DataError& e) {
-    std::fprintf(stderr, "halcyra-tool copy-db: %s\n", e.message().toLocal8Bit().constData());
+    tool::error("copy-db", e.message());
     return 1;
   }
 }

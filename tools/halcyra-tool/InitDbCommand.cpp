@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "Command.h"
+#include "ToolText.h"
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/StoreLocation.h"
@@ -34,7 +35,7 @@ int run(const CommandArgs& args) {
     }
     return 0;
   } catch (const records::DataError& e) {
-    std::fprintf(stderr, "halcyra-tool init-db: %s\n", e.message().toLocal8Bit().constData());
+    tool::error("init-db", e.message());
     return 1;
   }
 }
