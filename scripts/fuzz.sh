@@ -15,7 +15,7 @@ root=$(pwd)
 
 seconds=${1:-60}
 shift || true
-all=(factor_file legacy_file photograph course_columns patient_search)
+all=(factor_file legacy_file photograph course_columns patient_search report_file)
 if [ $# -gt 0 ]; then names=("$@"); else names=("${all[@]}"); fi
 
 HALCYRA_FUZZ_TOOLS=1 scripts/deps.sh
