@@ -9,6 +9,17 @@
 include(GNUInstallDirs)
 install(TARGETS halcyra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS halcyra-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A stripping installation (cpack's) also removes the compilers' names (the .comment section), as
+# Debian's own packaging does.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program halcyra halcyra-tool)
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+                      COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+  endif()
+")
 # The calibration's folder and the desktop entry that starts the program in it depend on the prefix
 # the files are installed under, which is known only when they are installed (cpack installs under
 # /usr whatever the build was configured for).
@@ -61,6 +72,9 @@ add_custom_command(
 add_custom_target(halcyra_documents ALL DEPENDS ${manual_pages} ${changelog})
 install(FILES ${manual_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/debian/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/halcyra)
+# What lintian reports and is so on purpose, each with its reason.
+install(FILES ${CMAKE_SOURCE_DIR}/debian/halcyra.lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME halcyra)
 
 # ---- the Debian package
 set(CPACK_PACKAGE_NAME halcyra)
