@@ -18,6 +18,8 @@ packages=(
   locales
   # the end-to-end tests drive the real window through the accessibility bus
   dbus-daemon at-spi2-core python3-pyatspi python3-xlib xdotool
+  # ... and paste into it from the clipboard
+  xclip
 )
 if [ "${HALCYRA_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(imagemagick x11-utils sqlite3)

@@ -1,6 +1,7 @@
 #include "base/DateTime.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTimeZone>
 #include <cmath>
 #include <limits>
@@ -40,6 +41,36 @@ double fileModified(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) return std::numeric_limits<double>::quiet_NaN();
   return fromQDateTime(info.lastModified().toLocalTime());
+}
+
+namespace {
+
+// Every run of one to three 'y' (a year of two digits, or of as many as it has) becomes "yyyy".
+QString withFourDigitYear(QString format) {
+  static const QRegularExpression shortYear(QStringLiteral("(?<!y)y{1,3}(?!y)"));
+  return format.replace(shortYear, QStringLiteral("yyyy"));
+}
+
+}  // namespace
+
+QString shortDateFormat(const QLocale& locale) { return withFourDigitYear(locale.dateFormat(QLocale::ShortFormat)); }
+
+QString shortDate(const QDate& date, const QLocale& locale) {
+  return date.isValid() ? locale.toString(date, shortDateFormat(locale)) : QString();
+}
+
+QString shortDateTime(const QDateTime& dateTime, const QLocale& locale) {
+  if (!dateTime.isValid()) return {};
+  return locale.toString(dateTime, withFourDigitYear(locale.dateTimeFormat(QLocale::ShortFormat)));
+}
+
+QString printedDate(const QDate& date, const QLocale& locale) {
+  if (!date.isValid()) return {};
+  if (locale.language() == QLocale::English) return locale.toString(date, QStringLiteral("MMMM dd, yyyy"));
+  // The weekday (a run of three or more 'd') goes, with the separator that joins it to the date.
+  static const QRegularExpression weekday(QStringLiteral("(?<!d)d{3,}(?!d)[,.]?\\s*|\\s*,?\\s*(?<!d)d{3,}(?!d)"));
+  QString format = withFourDigitYear(locale.dateFormat(QLocale::LongFormat)).replace(weekday, QString());
+  return locale.toString(date, format.trimmed());
 }
 
 }  // namespace datetime

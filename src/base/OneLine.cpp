@@ -75,4 +75,17 @@ QString controlsEscaped(QStringView value) {
   return out;
 }
 
+QString blanked(QStringView value) {
+  QString out;
+  out.reserve(value.size());
+  bool inRun = false;
+  for (const QChar c : value) {
+    const bool control = isControl(c.unicode());
+    if (control && !inRun) out += u' ';
+    if (!control) out += c;
+    inRun = control;
+  }
+  return out;
+}
+
 }  // namespace text

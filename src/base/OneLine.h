@@ -26,4 +26,9 @@ QString printable(QStringView value);
 // that others may write as well.
 QString controlsEscaped(QStringView value);
 
+// A one-line field of the window or the record (a name, a telephone number, a diagnosis): a tab,
+// a line break or any other control character pasted into it would split the line on screen and
+// in the report, so each run of them becomes a single blank. Everything else stays as it is.
+QString blanked(QStringView value);
+
 }  // namespace text

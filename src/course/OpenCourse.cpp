@@ -2,6 +2,7 @@
 // path every stored change takes.
 
 #include "course/OpenCourse.h"
+#include "treatment/ClinicalLimits.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -142,6 +143,20 @@ void OpenCourse::requireConnection() const {
   }
 }
 
+void OpenCourse::refuseWhileRecording(const char* action) const {
+  if (!recording()) return;
+  throw Error(QStringLiteral("A treatment of %1 is being recorded, so %2 is not possible now.\n\nClose the "
+                             "\"Patient Condition\" dialog with Update, Undo or Clear first.")
+                  .arg(courseName(), QLatin1String(action)));
+}
+
+void OpenCourse::refuse(const QString& text) {
+  // The screen goes back to what is held before the box is seen.
+  note(Part::Plan | Part::Patient);
+  announce();
+  emit warning(limits::kRefusalCaption, text);
+}
+
 bool OpenCourse::courseOpen() const {
   return mode_ == Mode::Patient && data_.ADOCourse.active() && !data_.ADOCourse.isEmpty();
 }
@@ -156,6 +171,11 @@ std::optional<treatment::Exposure> OpenCourse::lifetime() const {
   if ((mode_ != Mode::Patient && mode_ != Mode::Loading) || !data_.ADOPatient.active() || data_.ADOPatient.isEmpty())
     return std::nullopt;
   return records::lifetimeExposure(data_);
+}
+
+std::optional<std::pair<QString, int>> OpenCourse::openCourseKey() const {
+  if (!courseOpen()) return std::nullopt;
+  return std::make_pair(data_.ADOPatientHosp.asString(), data_.ADOCourseCourseID.asInteger());
 }
 
 std::optional<bool> OpenCourse::courseComplete() const {

@@ -161,7 +161,15 @@ class OpenCourse : public QObject {
   ShownDate assessmentDate() const { return assessment_; }
   int contraindications() const { return cautions_; }  // bits 1..32 of the six boxes
   bool previousResultEnabled() const { return previousResultEnabled_; }
-  bool printable() const { return mode_ == Mode::Patient && dosing_.printEnabled; }
+  // "Print": enabled when a course opens (its assessment and consent can be printed for signing
+  // before there is a plan; the report then shows an empty plan), and from then on set by each
+  // working-out of the plan.
+  bool printable() const { return mode_ == Mode::Patient && printEnabled_; }
+  // The "Dose (mJ)" cells of treatments 1..29 as the schedule and the report show them: the dose
+  // each recorded treatment delivered, the planned dose of the others.
+  dosing::RowTexts shownDoses() const;
+  // The open patient and course ("ABC1234", 2), or none in list mode: what a report was made of.
+  std::optional<std::pair<QString, int>> openCourseKey() const;
   // The open patient's lifetime exposure over all courses as stored (list mode: none).
   std::optional<treatment::Exposure> lifetime() const;
   const std::vector<QPoint>& spots() const { return spots_; }
@@ -212,15 +220,26 @@ class OpenCourse : public QObject {
 
   // ---- the estimate and the plan
   void setSkinType(int item);
-  void setAge(const QString& text);  // the age box left; text that is not a number is ignored
-  void setBirthDate(double birth);   // a date chosen in the birth-date picker
+  // The age box left. Empty text is ignored; a text that is not an age within the limits is
+  // refused: nothing is stored, the box shows the age held again, and a warning says why.
+  void setAge(const QString& text);
+  // A date chosen in the birth-date picker. A date in the future or before 1900 is refused the
+  // same way. With an age shown it does not change the age (see birthDateAge()).
+  void setBirthDate(double birth);
+  // The age the birth date gives today, when an age is shown that differs from it by a year or
+  // more: the window asks whether to take it (takeAgeFromBirthDate()).
+  std::optional<double> birthDateAge() const;
+  void takeAgeFromBirthDate();
   void showBirthDate();              // the picker entered: it shows its date from now on
   // A tone panel clicked (0 Sensitive, 1 Average, 2 In-Sensitive). When the age box has the focus,
   // pass its text: the typed age is applied first.
   void chooseTone(int tag, const std::optional<QString>& typedAge = std::nullopt);
-  void setMed(const QString& text);  // the MED box left
+  // The MED box left: a whole number within the limits is stored and planned; an empty box stores
+  // no MED; anything else is refused (the box shows the MED held again, the plan stays).
+  void setMed(const QString& text);
   // The "% Inc" cells as they stand (a key released in the schedule): the plan follows them, and
-  // with a course open all 29 are stored.
+  // with a course open all 29 are stored. A whole number outside the limits is refused: the cells
+  // go back to what they held, nothing is stored, and a warning names the treatment.
   void setIncrements(const dosing::RowTexts& increments);
 
   // ---- the assessment
@@ -234,6 +253,22 @@ class OpenCourse : public QObject {
 
   // ---- treatments (rows 1..29); only with a course open
   bool canRecord() const;
+  // While the entry dialog of a treatment is up, the course can be neither left nor replaced:
+  // "List", Select, opening a course and an import are refused, by whatever route they come.
+  class [[nodiscard]] RecordingScope {
+   public:
+    explicit RecordingScope(OpenCourse& course) : course_(course) { ++course_.recording_; }
+    ~RecordingScope() { --course_.recording_; }
+    RecordingScope(const RecordingScope&) = delete;
+    RecordingScope& operator=(const RecordingScope&) = delete;
+
+   private:
+    OpenCourse& course_;
+  };
+  RecordingScope recordingTreatment() { return RecordingScope(*this); }
+  bool recording() const { return recording_ > 0; }
+  // "Update": a treatment whose values are outside the limits (see entry::refusalOf) raises Error
+  // and nothing is stored.
   void recordTreatment(int row, const treatment::TreatmentEntry& entry, bool stopTreatment);
   void clearTreatment(int row);
   void undoTreatment(int row);  // the dialog closed with "Undo": the record is written back unchanged
@@ -293,6 +328,9 @@ class OpenCourse : public QObject {
   void note(Parts parts);
   void announce();
   void requireConnection() const;
+  void refuseWhileRecording(const char* action) const;
+  // Refuses a value the user typed: the warning names it, nothing is stored.
+  void refuse(const QString& text);
   bool courseOpen() const;
   QString courseName() const;  // "course 1 of patient ABC1234"
 
@@ -337,6 +375,9 @@ class OpenCourse : public QObject {
   Parts pending_;
 
   QString medText_;
+  bool printEnabled_ = false;
+  bool ageFromBirth_ = false;  // the age shown was given by the birth date just entered
+  int recording_ = 0;
   std::array<TCondition, kTreatments> records_{};
   ShownDate birth_, assessment_;
   int cautions_ = 0;

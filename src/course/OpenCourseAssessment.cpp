@@ -3,6 +3,8 @@
 
 #include "course/OpenCourse.h"
 #include "base/DateTime.h"
+#include "base/OneLine.h"
+#include "treatment/ClinicalLimits.h"
 
 namespace course {
 
@@ -10,7 +12,8 @@ namespace {
 
 struct TextColumn {
   records::Field TDataPatient::*field;
-  const char* label;  // as the window labels the field
+  const char* label;    // as the window labels the field
+  bool oneLine = true;  // a line of text; the memos (address, medication, history) take several
 };
 
 TextColumn patientColumn(PatientText field) {
@@ -22,7 +25,7 @@ TextColumn patientColumn(PatientText field) {
     case PatientText::WorkPhone: return {&TDataPatient::ADOPatientWorkPh, "Work phone"};
     case PatientText::CellPhone: return {&TDataPatient::ADOPatientCellPh, "Cell phone"};
     case PatientText::FamilyHistory: return {&TDataPatient::ADOPatientFHistory, "Fam History"};
-    case PatientText::Address: return {&TDataPatient::ADOPatientMEMOs, "Address"};
+    case PatientText::Address: return {&TDataPatient::ADOPatientMEMOs, "Address", false};
   }
   return {&TDataPatient::ADOPatientSurN, "Surname"};
 }
@@ -35,10 +38,29 @@ TextColumn courseColumn(CourseText field) {
     case CourseText::PreviousResult: return {&TDataPatient::ADOCourseEdRxResult, "Result"};
     case CourseText::Referral: return {&TDataPatient::ADOCourseReferal, "Referred by"};
     case CourseText::Therapist: return {&TDataPatient::ADOCourseConsultant, "Therapist"};
-    case CourseText::Medication: return {&TDataPatient::ADOCourseMemoMeds, "Meds"};
-    case CourseText::Operations: return {&TDataPatient::ADOCourseMemoOps, "PMH major ops / illness"};
+    case CourseText::Medication: return {&TDataPatient::ADOCourseMemoMeds, "Meds", false};
+    case CourseText::Operations: return {&TDataPatient::ADOCourseMemoOps, "PMH major ops / illness", false};
   }
   return {&TDataPatient::ADOCourseComDiag, "Diagnosis"};
+}
+
+// What a field's text becomes in its column: a one-line field takes no control characters (a
+// pasted tab or line feed becomes a blank), and no column takes more than its width.
+QString columnText(const TextColumn& column, const records::Field& f, const QString& typed) {
+  const QString text = column.oneLine ? text::blanked(typed) : typed;
+  return f.size() > 0 ? text.left(f.size()) : text;
+}
+
+// Says so when a text was longer than its column.
+std::optional<QString> cutNote(const TextColumn& column, const records::Field& f, const QString& typed) {
+  const QString text = column.oneLine ? text::blanked(typed) : typed;
+  if (f.size() <= 0 || text.size() <= f.size()) return std::nullopt;
+  return QStringLiteral("The %1 has %2 characters, more than the %3 its record keeps, so it was cut: \"%4\" was "
+                        "stored.")
+      .arg(QLatin1String(column.label))
+      .arg(text.size())
+      .arg(f.size())
+      .arg(text.left(f.size()));
 }
 
 // A value as a message shows it: short texts whole, long ones (memos) by their beginning.
@@ -100,10 +122,11 @@ void OpenCourse::setPatientText(PatientText field, const QString& text) {
   if (mode_ != Mode::Patient || !data_.ADOPatient.active() || data_.ADOPatient.isEmpty()) return;
   const TextColumn column = patientColumn(field);
   records::Field& f = data_.*column.field;
-  // The field cuts a text longer than its column to the column's width.
-  store(Table::Patient, QStringLiteral("the %1 %2 of patient %3").arg(QLatin1String(column.label), shown(text),
+  const QString value = columnText(column, f, text);
+  store(Table::Patient, QStringLiteral("the %1 %2 of patient %3").arg(QLatin1String(column.label), shown(value),
                                                                       data_.ADOPatientHosp.asString()),
-        [&] { f.setString(text); }, Reread::No);
+        [&] { f.setString(value); }, Reread::No);
+  if (const auto cut = cutNote(column, f, text)) emit warning(limits::kRefusalCaption, *cut);
 }
 
 void OpenCourse::setCourseText(CourseText field, const QString& text) {
@@ -114,8 +137,10 @@ void OpenCourse::setCourseText(CourseText field, const QString& text) {
   // The diagnosis and the treatment type are chosen from a list that takes free text too; the
   // course is re-read after them, as after every list of the course.
   const bool fromList = field == CourseText::Diagnosis || field == CourseText::TreatmentType;
-  store(Table::Course, QStringLiteral("the %1 %2 of %3").arg(QLatin1String(column.label), shown(text), courseName()),
-        [&] { f.setString(text); }, fromList ? Reread::Yes : Reread::No);
+  const QString value = columnText(column, f, text);
+  store(Table::Course, QStringLiteral("the %1 %2 of %3").arg(QLatin1String(column.label), shown(value), courseName()),
+        [&] { f.setString(value); }, fromList ? Reread::Yes : Reread::No);
+  if (const auto cut = cutNote(column, f, text)) emit warning(limits::kRefusalCaption, *cut);
 }
 
 void OpenCourse::setPatientChoice(PatientChoice field, int item) {

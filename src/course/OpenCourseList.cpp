@@ -10,6 +10,7 @@
 #include "records/PatientLookup.h"
 #include "base/DateTime.h"
 #include "base/Formats.h"
+#include "base/OneLine.h"
 
 namespace course {
 
@@ -19,11 +20,13 @@ namespace course {
 void OpenCourse::setSearchText(SearchField field, const QString& text) {
   const Batch batch(*this);
   if (mode_ != Mode::List) return;
+  // The names and the NHI are one line each, also as pasted: the new patient is created with them.
+  const QString line = text::blanked(text);
   switch (field) {
-    case SearchField::Nhi: search_.nhi = text; break;
-    case SearchField::Surname: search_.surname = text; break;
-    case SearchField::FirstName: search_.firstName = text; break;
-    case SearchField::SecondName: search_.secondName = text; break;
+    case SearchField::Nhi: search_.nhi = line; break;
+    case SearchField::Surname: search_.surname = line; break;
+    case SearchField::FirstName: search_.firstName = line; break;
+    case SearchField::SecondName: search_.secondName = line; break;
   }
   note(Part::Search);
   // A first or second name is only kept for a new patient: it does not filter.
@@ -100,6 +103,7 @@ void OpenCourse::pickPhotograph(int recNo) {
 
 SelectOutcome OpenCourse::select() {
   const Batch batch(*this);
+  refuseWhileRecording("opening another course");
   if (mode_ != Mode::List) return SelectOutcome::NotNow;
   requireConnection();
   if (data_.ADOPatient.isEmpty() && !records::ValidNHI(search_.nhi, dosing_.tables.Default_Format))
@@ -145,11 +149,13 @@ SelectOutcome OpenCourse::select() {
   setMode(Mode::Loading);
   loadPatient();
   setMode(Mode::Patient);
+  printEnabled_ = true;
   return SelectOutcome::Opened;
 }
 
 void OpenCourse::open(const QString& nhi, std::optional<int> courseId) {
   const Batch batch(*this);
+  refuseWhileRecording("opening another course");
   requireConnection();
   if (mode_ != Mode::List) throw Error(QStringLiteral("A course is open already: return to the list first."));
   {
@@ -181,6 +187,7 @@ void OpenCourse::open(const QString& nhi, std::optional<int> courseId) {
   setMode(Mode::Loading);
   loadPatient();
   setMode(Mode::Patient);
+  printEnabled_ = true;
 }
 
 void OpenCourse::loadPatient() {
@@ -194,6 +201,7 @@ void OpenCourse::loadPatient() {
 }
 
 void OpenCourse::loadCourse() {
+  ageFromBirth_ = false;
   // While the course is filled in the plan is worked out but warns about nothing.
   dosing_.MEDImport = true;
   if (!data_.ADOCourseDateAssess.isNull()) assessment_ = {data_.ADOCourseDateAssess.asDateTime(), false};
@@ -248,6 +256,7 @@ void OpenCourse::clearWindow() {
 
 void OpenCourse::returnToList(PendingChanges pending) {
   const Batch batch(*this);
+  refuseWhileRecording("returning to the list");
   note(kAllParts);
   if (pending == PendingChanges::Keep) {
     storeAllPending();
@@ -258,6 +267,7 @@ void OpenCourse::returnToList(PendingChanges pending) {
   clearWindow();
   search_.current = search_.pending = search_.complete = true;  // no search runs on the way back
   setMode(Mode::List);
+  printEnabled_ = false;
   if (!data_.connected()) return;
   // Everything is read anew: the first listed patient and its first course become current. A
   // filter set by a search stays.
@@ -274,6 +284,7 @@ void OpenCourse::returnToList(PendingChanges pending) {
 
 records::LegacyImport OpenCourse::importFile(const QString& path) {
   const Batch batch(*this);
+  refuseWhileRecording("an import");
   requireConnection();
   if (mode_ != Mode::List && mode_ != Mode::Import)
     throw Error(QStringLiteral("A course is open: return to the list before importing."));

@@ -2,6 +2,7 @@
 // MED, and the increments as they are typed. The rules are the dosing session's; here they are
 // run, shown and stored.
 
+#include <cmath>
 #include <span>
 
 #include "course/OpenCourse.h"
@@ -9,6 +10,8 @@
 #include "records/CourseRow.h"
 #include "base/DateTime.h"
 #include "base/Formats.h"
+#include "treatment/ClinicalLimits.h"
+#include "treatment/ScheduleRules.h"
 
 namespace course {
 
@@ -23,6 +26,8 @@ void OpenCourse::computePlan() {
   note(Part::Plan);
   const std::vector<dosing::PlanWarning> warnings =
       dosing_.EdMEDChange(medText_, dosing::skinTypeText(dosing_.skinTypeItem), records_);
+  // Opening the course enables Print afterwards, whatever the plan of the loading said.
+  if (mode_ == Mode::Patient) printEnabled_ = dosing_.printEnabled;
   if (warnings.empty()) return;
   // The plan is on screen before its warnings: each box waits for OK.
   announce();
@@ -41,7 +46,17 @@ void OpenCourse::setSkinType(int item) {
 void OpenCourse::setAge(const QString& text) {
   const Batch batch(*this);
   note(Part::Plan);
-  if (!dosing_.EdAgeExit(text)) return;  // not a number: the previous age stays
+  const limits::Reading age = limits::read(limits::kAge, text);
+  if (age.empty) {
+    dosing_.ageText = text;  // an emptied box lets a birth date give the age again
+    return;
+  }
+  if (text != dosing_.ageText) ageFromBirth_ = false;  // typed by the user
+  if (!age.accepted()) {
+    refuse(limits::refusal(limits::kAge, text, age.problem));
+    return;
+  }
+  if (!dosing_.EdAgeExit(text)) return;
   if (!courseOpen()) return;
   store(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText), courseName()),
         [&] { data_.ADOCourseOld.setFloat(dosing_.FOld); }, Reread::Yes);
@@ -57,8 +72,15 @@ void OpenCourse::showBirthDate() {
 void OpenCourse::setBirthDate(double birth) {
   const Batch batch(*this);
   note(Part::Plan | Part::Patient);
+  if (const auto refused = limits::birthDateRefusal(datetime::toQDateTime(birth).date(), QDate::currentDate())) {
+    refuse(*refused);
+    return;
+  }
   birth_ = {birth, false};
-  dosing_.DateBirthChange(dosing_.ageText, birth, datetime::now());
+  // An age the birth date gave a moment ago (a date still being typed) follows the corrected date;
+  // an age the user typed stays.
+  const QString ageBox = ageFromBirth_ ? QString() : dosing_.ageText;
+  if (dosing_.DateBirthChange(ageBox, birth, datetime::now())) ageFromBirth_ = true;
   if (!courseOpen()) return;
   // The age of the course and the birth date of the patient are stored together.
   stage(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText), courseName()),
@@ -70,9 +92,33 @@ void OpenCourse::setBirthDate(double birth) {
   reread(data_.ADOCourse);
 }
 
+std::optional<double> OpenCourse::birthDateAge() const {
+  // A birth date entered, not the picker's today shown when it was merely clicked into.
+  if (!courseOpen() || data_.ADOPatientBirth.isNull() || dosing_.ageText.trimmed().isEmpty()) return std::nullopt;
+  const double birth = data_.ADOPatientBirth.asDateTime();
+  const double fromBirth = static_cast<double>((static_cast<long double>(datetime::now()) - birth) / 365.25L);
+  const limits::Reading shown = limits::read(limits::kAge, dosing_.ageText);
+  if (!shown.accepted() || std::fabs(fromBirth - shown.value) < 1.0) return std::nullopt;
+  return fromBirth;
+}
+
+void OpenCourse::takeAgeFromBirthDate() {
+  const std::optional<double> age = birthDateAge();
+  if (!age) return;
+  setAge(fmt::Fixed(*age, 3, 1));
+}
+
 void OpenCourse::chooseTone(int tag, const std::optional<QString>& typedAge) {
   const Batch batch(*this);
   note(Part::Plan);
+  if (typedAge) {
+    const limits::Reading age = limits::read(limits::kAge, *typedAge);
+    if (!age.empty && !age.accepted()) {
+      // The age typed is refused before any tone is chosen from it.
+      refuse(limits::refusal(limits::kAge, *typedAge, age.problem));
+      return;
+    }
+  }
   const QString combo = dosing::skinTypeText(dosing_.skinTypeItem);
   const dosing::ToneClick click = dosing_.PanelToneClk(tag, combo, typedAge);
   // The age typed and the MED chosen are stored together, once the plan's advice has been seen:
@@ -101,20 +147,18 @@ void OpenCourse::chooseTone(int tag, const std::optional<QString>& typedAge) {
 void OpenCourse::setMed(const QString& text) {
   const Batch batch(*this);
   note(Part::Plan);
+  const limits::Reading med = limits::read(limits::kMed, text);
+  if (!med.empty && !med.accepted()) {
+    refuse(limits::refusal(limits::kMed, text, med.problem));
+    return;
+  }
   medText_ = text;
   computePlan();
   if (!courseOpen()) return;
-  const fmt::Whole med = fmt::parseWhole(text);
-  if (!med.valid && !text.trimmed().isEmpty()) {
-    emit warning(QStringLiteral("MED"), QStringLiteral("The MED \"%1\" is not a whole number of mJ/cm2, so it was not "
-                                                       "stored.\nType the MED as a whole number.")
-                                            .arg(text));
-    return;
-  }
   store(Table::Course, QStringLiteral("the MED %1 of %2").arg(quoted(text.trimmed()), courseName()),
         [&] {
-          if (med.valid) data_.ADOCourseEdMed.setInteger(med.value);
-          else data_.ADOCourseEdMed.setNull();
+          if (med.empty) data_.ADOCourseEdMed.setNull();
+          else data_.ADOCourseEdMed.setInteger(static_cast<int>(med.value));
         },
         Reread::No);
 }
@@ -122,6 +166,17 @@ void OpenCourse::setMed(const QString& text) {
 void OpenCourse::setIncrements(const dosing::RowTexts& increments) {
   const Batch batch(*this);
   note(Part::Plan);
+  // Only a whole number outside the limits is refused; a cell being typed ("-", "") or holding no
+  // whole number is kept as typed, as the plan skips such a row.
+  for (int row = 1; row <= kTreatments; ++row) {
+    const QString& cell = increments[static_cast<std::size_t>(row - 1)];
+    const limits::Limit& limit = limits::incrementLimit(row);
+    const limits::Reading inc = limits::read(limit, cell);
+    if (inc.problem == limits::Problem::TooSmall || inc.problem == limits::Problem::TooLarge) {
+      refuse(limits::refusal(limit, cell, inc.problem, QStringLiteral("\"% Inc\" of treatment %1").arg(row)));
+      return;
+    }
+  }
   dosing_.grid.inc = increments;
   computePlan();
   if (!courseOpen()) return;
@@ -129,6 +184,12 @@ void OpenCourse::setIncrements(const dosing::RowTexts& increments) {
   for (int r = 0; r < kTreatments; ++r) cells[static_cast<std::size_t>(r)] = increments[static_cast<std::size_t>(r)];
   store(Table::Course, QStringLiteral("the \"% Inc\" column of %1").arg(courseName()),
         [&] { records::storeCourseIncrements(data_, cells); }, Reread::No);
+}
+
+dosing::RowTexts OpenCourse::shownDoses() const {
+  dosing::RowTexts doses;
+  for (std::size_t k = 0; k < kTreatments; ++k) doses[k] = treatment::shownDose(records_[k], dosing_.grid.dose[k]);
+  return doses;
 }
 
 }  // namespace course

@@ -6,6 +6,7 @@
 #include "course/OpenCourse.h"
 #include "records/CourseRow.h"
 #include "base/Formats.h"
+#include "treatment/EntryChecks.h"
 #include "treatment/CourseMerge.h"
 
 namespace course {
@@ -19,11 +20,12 @@ bool OpenCourse::canRecord() const { return courseOpen(); }
 void OpenCourse::recordTreatment(int row, const treatment::TreatmentEntry& entry, bool stopTreatment) {
   const Batch batch(*this);
   if (!courseOpen() || !validRow(row)) return;
+  // The dialog refuses such a treatment itself; this holds for every other caller too.
+  if (const std::optional<QString> refused = entry::refusalOf(entry))
+    throw Error(QStringLiteral("Treatment %1 of %2 was not recorded: %3").arg(row).arg(courseName(), *refused));
   note(Part::Records | Part::Plan);
   TCondition& record = records_[static_cast<std::size_t>(row - 1)];
   treatment::applyUpdate(record, entry);
-  // The delivered dose shows in the schedule until the plan is next worked out.
-  dosing_.grid.dose[static_cast<std::size_t>(row - 1)] = fmt::Fixed(record.Dose, 5, 0);
   // The course's Complete changes, so the patient's status bits follow in the same transaction.
   store(Table::Course, QStringLiteral("treatment %1 of %2").arg(row).arg(courseName()),
         [&] {
@@ -39,7 +41,6 @@ void OpenCourse::clearTreatment(int row) {
   note(Part::Records | Part::Plan);
   const auto k = static_cast<std::size_t>(row - 1);
   treatment::applyClear(records_[k]);
-  dosing_.grid.dose[k] = fmt::Fixed(dosing_.ExpectDose[k], 5, 0);
   store(Table::Course, QStringLiteral("the clearing of treatment %1 of %2").arg(row).arg(courseName()),
         [&] { records::storeCourseRecords(data_, records_); }, Reread::Yes);
 }
@@ -85,7 +86,6 @@ void OpenCourse::adoptRecords(const treatment::RecordsMerge& merge) {
     if (treatment::sameRecord(records_[k], merge.records[k])) continue;
     // Recorded or cleared at another workstation: the schedule shows it as if recorded here.
     records_[k] = merge.records[k];
-    dosing_.grid.dose[k] = fmt::Fixed(records_[k].recorded() ? records_[k].Dose : dosing_.ExpectDose[k], 5, 0);
     note(Part::Records | Part::Plan);
   }
   recordsRead_ = merge.records;

@@ -5,8 +5,26 @@
 #include "dosing/DefaultSchedules.h"
 #include "dosing/MedEstimate.h"
 #include "base/Formats.h"
+#include "treatment/ClinicalLimits.h"
 
 namespace dosing {
+
+namespace {
+
+// The MED an estimate gives when its panel is clicked: the estimate rounded half-to-even.
+std::optional<std::int64_t> roundedMed(double estimate) {
+  const long double rounded = std::nearbyint(static_cast<long double>(estimate));
+  // An estimate that is not a number (a damaged factor file) gives no MED rather than a made-up one.
+  if (!std::isfinite(rounded) || std::fabs(rounded) >= 9.2e18L) return std::nullopt;
+  return static_cast<std::int64_t>(rounded);
+}
+
+}  // namespace
+
+bool DosingSession::offered(double estimate) {
+  const std::optional<std::int64_t> med = roundedMed(estimate);
+  return med && limits::problemOf(limits::kMed, static_cast<double>(*med)) == limits::Problem::None;
+}
 
 bool DosingSession::SetOld(double age) {
   if (age == FOld) return false;
@@ -24,7 +42,11 @@ void DosingSession::UpDateMED() {
   DSkin = e.DSkin;
   index = skinTypeItem;
   if (hasEstimates(index)) {
-    toneLabels = {fmt::Fixed(LSkin[index], 6, 1), fmt::Fixed(ASkin[index], 6, 1), fmt::Fixed(DSkin[index], 6, 1)};
+    const std::array<double, 3> estimates{LSkin[index], ASkin[index], DSkin[index]};
+    for (std::size_t tag = 0; tag < 3; ++tag) {
+      toneOffered[tag] = offered(estimates[tag]);
+      toneLabels[tag] = toneOffered[tag] ? fmt::Fixed(estimates[tag], 6, 1) : QString();
+    }
     tonePanelsEnabled = true;
     gridEnabled = true;
   } else {
@@ -44,6 +66,7 @@ void DosingSession::ClearMED() {
   }
   gridEnabled = false;
   tonePanelsEnabled = false;
+  toneOffered = {};
 }
 
 void DosingSession::ComSkinTypeChange(int item) {
@@ -79,13 +102,11 @@ ToneClick DosingSession::PanelToneClk(int tag, const QString& comboText,
   if (focusedAgeText) click.ageApplied = EdAgeExit(*focusedAgeText);
   if (tag < 0 || tag > 2) return click;
 
-  if (hasEstimates(index)) {
+  // A panel whose estimate is not offered gives nothing: no class, no MED.
+  if (hasEstimates(index) && toneOffered[static_cast<std::size_t>(tag)]) {
     SkinIndex = tag;
     const double value = tag == 0 ? LSkin[index] : tag == 1 ? ASkin[index] : DSkin[index];
-    const long double rounded = std::nearbyint(static_cast<long double>(value));
-    // An estimate that is not a number (a damaged factor file) gives no MED rather than a made-up one.
-    if (std::isfinite(rounded) && std::fabs(rounded) < 9.2e18L)
-      click.medText = fmt::D(static_cast<std::int64_t>(rounded));
+    click.medText = fmt::D(*roundedMed(value));
   }
   // A type without estimates has no class: its title carries none.
   chartTitle = hasEstimates(index) ? comboText + QStringLiteral(" - ") + ToneNames[SkinIndex] : comboText;
@@ -95,9 +116,17 @@ ToneClick DosingSession::PanelToneClk(int tag, const QString& comboText,
 std::vector<PlanWarning> DosingSession::EdMEDChange(const QString& medText, const QString& comboText,
                                                     std::span<const TCondition> records) {
   PlanInput in;
-  in.medText = medText;
+  // Values outside the clinical limits (a course stored by an earlier version) count as
+  // unreadable: the rows they would drive stay empty and Print is disabled.
+  const auto outside = [](const limits::Limit& limit, const QString& text) {
+    const limits::Reading r = limits::read(limit, text);
+    return r.problem == limits::Problem::TooSmall || r.problem == limits::Problem::TooLarge;
+  };
+  in.medText = outside(limits::kMed, medText) ? QString() : medText;
   in.skinTypeText = comboText;
   in.inc = grid.inc;
+  for (int r = 0; r < kTreatments; ++r)
+    if (outside(limits::incrementLimit(r + 1), in.inc[r])) in.inc[r].clear();
   in.defInc = grid.defInc;
   in.index = index;
   in.LSkin = LSkin;

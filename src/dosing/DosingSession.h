@@ -57,6 +57,12 @@ class DosingSession {
   ScheduleColumns grid;
   std::array<QString, 3> toneLabels{QStringLiteral("**"), QStringLiteral("**"), QStringLiteral("**")};
   bool tonePanelsEnabled = false;
+  // Per tone panel: whether its estimate may be chosen. An estimate that rounds to an MED outside
+  // the clinical limits (0 or less, as a calibration's curve may give at an extreme age) is never
+  // offered: its panel stays disabled and its label empty.
+  std::array<bool, 3> toneOffered{};
+  // Whether an estimate may be offered as a choice: its rounded value is an MED within the limits.
+  static bool offered(double estimate);
   bool gridEnabled = false;
   bool printEnabled = false;
   QString chartTitle;
@@ -95,7 +101,8 @@ class DosingSession {
                          const std::optional<QString>& focusedAgeText = std::nullopt);
 
   // Recomputes the plan from the MED text and the increments in `grid`. `records` are treatments
-  // 1..29. Returns the warnings to show, in order. (Whether the plan is computed at all in a
+  // 1..29. An MED or an increment outside the clinical limits counts as unreadable: no plan is
+  // built on it. Returns the warnings to show, in order. (Whether the plan is computed at all in a
   // given mode of the window is the caller's rule.)
   std::vector<PlanWarning> EdMEDChange(const QString& medText, const QString& comboText,
                                        std::span<const TCondition> records = {});

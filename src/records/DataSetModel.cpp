@@ -32,7 +32,7 @@ QString DataSetModel::displayText(const QVariant& value, int kind) {
   if (value.isNull()) return {};
   switch (static_cast<records::ColumnKind>(kind)) {
     case records::ColumnKind::DateTime:
-      return QLocale().toString(datetime::toQDateTime(value.toDouble()), QLocale::ShortFormat);
+      return datetime::shortDateTime(datetime::toQDateTime(value.toDouble()));
     case records::ColumnKind::Boolean:
       return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case records::ColumnKind::Float:

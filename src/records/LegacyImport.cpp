@@ -10,6 +10,7 @@
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/VarBytes.h"
+#include "treatment/ClinicalLimits.h"
 #include "treatment/CourseColumns.h"
 
 namespace records {
@@ -131,6 +132,25 @@ LegacyImport checkLegacyRead(const QString& path, LegacyRead read) {
                                "the file, or enter this course by hand.")
                     .arg(shown(path), im.file.med);
     return im;
+  }
+  // The values the course takes must be possible for a patient, as when typed in the window.
+  const auto outside = [&](const limits::Limit& limit, double value, const QString& shownValue, const QString& what,
+                           const char* field) {
+    const limits::Problem problem = limits::problemOf(limit, value);
+    if (problem == limits::Problem::None) return false;
+    im.reason = QStringLiteral("%1: %2 It is %3 of the file: correct it there, or enter this course by hand.")
+                    .arg(shown(path), limits::problemText(limit, shownValue, problem, what), QLatin1String(field));
+    return true;
+  };
+  if (outside(limits::kMed, *med, im.file.med, {}, "field 6")) return im;
+  if (const std::optional<double> age = im.file.ageYears();
+      age && outside(limits::kAge, *age, im.file.age, {}, "field 3"))
+    return im;
+  for (int row = 1; row <= kTreatments; ++row) {
+    const std::int32_t inc = im.file.increments[static_cast<std::size_t>(row - 1)];
+    if (outside(limits::incrementLimit(row), inc, fmt::D(inc), QStringLiteral("\"% Inc\" of treatment %1").arg(row),
+                "field 7"))
+      return im;
   }
   im.med = *med;
   im.names = splitFullName(im.file.fullName);

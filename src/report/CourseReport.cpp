@@ -50,9 +50,12 @@ ReportInput courseReportInput(const course::OpenCourse& course, const QDate& pri
   in.assessDateText = shownDate(course.assessmentDate(), locale);
   in.therapist = course.courseText(CourseText::Therapist);
 
+  // The dose column as the schedule shows it: what recorded treatments delivered, the plan for the
+  // rest; the running sum adds the same.
   const dosing::ScheduleColumns& grid = course.dosing().grid;
+  const dosing::RowTexts doses = course.shownDoses();
   for (std::size_t r = 0; r < kTreatments; ++r)
-    in.grid[r] = {fmt::D(static_cast<std::int64_t>(r) + 1), QString(), grid.dose[r], grid.erythema[r], grid.inc[r]};
+    in.grid[r] = {fmt::D(static_cast<std::int64_t>(r) + 1), QString(), doses[r], grid.erythema[r], grid.inc[r]};
   in.records = course.records();
 
   in.diagram = course.diagram();

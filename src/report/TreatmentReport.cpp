@@ -9,6 +9,7 @@
 #include "report/PictureRecorder.h"
 #include "report/TreatmentReportLayout.h"
 #include "treatment/CourseColumns.h"
+#include "base/DateTime.h"
 #include "treatment/ScheduleRules.h"
 
 namespace report {
@@ -20,7 +21,7 @@ const std::array<const char*, 6> kContraindicationCaptions{
 
 QString datePickerText(const QDate& date, bool blank, const QLocale& locale) {
   if (blank || !date.isValid()) return {};
-  return locale.toString(date, QLocale::ShortFormat);
+  return datetime::shortDate(date, locale);
 }
 
 QString pdfFileName(const QString& nhi) { return plainFileStem(nhi) + QStringLiteral(".pdf"); }
@@ -217,7 +218,7 @@ PreparedReport prepareTreatmentReport(const ReportInput& input, const std::funct
   report.findObject(QStringLiteral("Picture1"))->picture = icon;
   report.findObject(QStringLiteral("Picture6"))->picture = icon;
 
-  const QString printDate = input.locale.toString(input.printDate, QStringLiteral("MMMM dd, yyyy"));
+  const QString printDate = datetime::printedDate(input.printDate, input.locale);
   report.variable = [printDate](const QString& name) { return name == u"PrintDate" ? printDate : QString(); };
   report.progress = progress;
 

@@ -19,6 +19,11 @@ struct TCondition {
   double When = 0;             // date of the treatment (days since 1899-12-30); only the day counts
 
   bool recorded() const { return Condition != 0; }
+  // A visit the patient did not come to: recorded, but no treatment was given.
+  bool missed() const { return Condition == 1; }
+  // What reached the patient's skin, mJ/cm2: the dose entered for a treatment given, nothing for
+  // a missed visit or a row not recorded.
+  double deliveredDose() const { return recorded() && !missed() ? Dose : 0.0; }
 };
 
 constexpr int kTreatments = 29;  // rows 1..29 of the schedule

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <limits>
 
+#include "base/DateTime.h"
 #include "base/Formats.h"
+#include "treatment/ClinicalLimits.h"
 
 namespace entry {
 
@@ -33,6 +35,22 @@ TimeEntry classifyTreatmentTime(const QString& fieldText) {
   return needed ? TimeEntry::Complete : TimeEntry::Partial;
 }
 
+bool treatmentTimeAcceptable(const QString& fieldText) {
+  switch (classifyTreatmentTime(fieldText)) {
+    case TimeEntry::Empty: return true;
+    case TimeEntry::Partial: return false;
+    case TimeEntry::Complete: break;
+  }
+  // A minute has sixty seconds: "2:75" is a slip, not a time.
+  return fieldText[3] <= u'5';
+}
+
+QString treatmentTimeProblem(const QString& fieldText) {
+  return QStringLiteral("The Treatment Time \"%1\" is not a time: type it as m:ss or mm:ss, minutes and seconds "
+                        "(for example 2:30 or 12:05), or leave the field empty.")
+      .arg(fieldText.trimmed());
+}
+
 QString treatmentTimeForField(const QString& stored) {
   const int colon = static_cast<int>(stored.indexOf(QLatin1Char(':')));
   if (stored.trimmed().isEmpty()) return QStringLiteral("  :  ");
@@ -43,12 +61,32 @@ QString treatmentTimeForField(const QString& stored) {
          seconds.leftJustified(2, QLatin1Char(' '));
 }
 
-NumberEntry readNumber(const QString& text, const QLocale& locale) {
-  if (text.trimmed().isEmpty()) return {Reading::Empty, 0};
-  const fmt::Real r = fmt::parseReal(text, locale);
-  // A value beyond the float range would be stored as infinity: not a usable dose or temperature.
-  if (!r.valid || std::fabs(r.value) > std::numeric_limits<float>::max()) return {Reading::NotNumber, 0};
-  return {Reading::Number, r.value};
+std::optional<QString> refusalOf(const treatment::TreatmentEntry& entry, const QDate& today, const QLocale& locale) {
+  if (entry.condition < Missed || entry.condition > Clearing) return kChooseResponse;
+  const QString notRecorded = QStringLiteral("\n\nThe treatment is not recorded until this is corrected.");
+  if (entry.burn != NoBurn && (entry.burn < BurnI || entry.burn > BurnIII))
+    return QStringLiteral("The burn grade %1 is not one of Burn I, Burn II and Burn III.").arg(entry.burn) + notRecorded;
+  const auto outside = [&](const limits::Limit& limit, double value) -> std::optional<QString> {
+    const limits::Problem problem = limits::problemOf(limit, value);
+    if (problem == limits::Problem::None) return std::nullopt;
+    return limits::problemText(limit, fmt::GeneralShown(value, 9, locale), problem) + notRecorded;
+  };
+  if (auto refused = outside(limits::kDose, entry.dose)) return refused;
+  if (auto refused = outside(limits::kTemperature, entry.temperature)) return refused;
+  if (entry.condition == Missed && entry.dose != 0) {
+    return QStringLiteral("A missed visit delivers no dose, but the Dose says %1 mJ/cm2: empty the Dose field, or "
+                          "choose the response the patient had at the treatment.")
+               .arg(fmt::GeneralShown(entry.dose, 9, locale)) +
+           notRecorded;
+  }
+  if (!treatmentTimeAcceptable(entry.time)) return treatmentTimeProblem(entry.time) + notRecorded;
+  const QDate day = datetime::toQDateTime(entry.when).date();
+  if (!day.isValid() || day > today) {
+    return QStringLiteral("The Date %1 lies in the future: a treatment is recorded on the day it is given.")
+               .arg(datetime::shortDate(day, locale)) +
+           notRecorded;
+  }
+  return std::nullopt;
 }
 
 }  // namespace entry

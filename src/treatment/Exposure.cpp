@@ -8,9 +8,9 @@ Exposure exposureOf(std::span<const TCondition> records) {
   Exposure e;
   e.courses = 1;
   for (const TCondition& r : records) {
-    if (!r.recorded()) continue;
+    if (!r.recorded() || r.missed()) continue;
     ++e.treatments;
-    e.dose += r.Dose;
+    e.dose += r.deliveredDose();
   }
   return e;
 }

@@ -12,8 +12,8 @@
 namespace treatment {
 
 struct Exposure {
-  int treatments = 0;  // recorded treatments (Condition not 0)
-  double dose = 0;     // their delivered doses, mJ/cm2
+  int treatments = 0;  // treatments given: recorded, a missed visit not counted
+  double dose = 0;     // the doses they delivered, mJ/cm2
   int courses = 0;     // courses counted
 
   Exposure& operator+=(const Exposure& other) {
@@ -24,8 +24,8 @@ struct Exposure {
   }
 };
 
-// The recorded treatments of one course and the dose they delivered (one course). Rows that are
-// not recorded count for nothing, whatever their other fields still hold.
+// The treatments given in one course and the dose they delivered (one course). Rows that are not
+// recorded, and missed visits, count for nothing, whatever their other fields still hold.
 Exposure exposureOf(std::span<const TCondition> records);
 
 // "Lifetime: 84 treatments, 61.2 J/cm²": the line the window's header and the report show, the

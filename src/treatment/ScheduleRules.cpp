@@ -39,6 +39,10 @@ QString treatmentDay(double when, const QLocale& locale) {
   return locale.toString(day.date(), u"dd MMM");
 }
 
+QString shownDose(const TCondition& record, const QString& planned, const QLocale& locale) {
+  return record.recorded() ? fmt::Fixed(record.deliveredDose(), 5, 0, locale) : planned;
+}
+
 QString temperatureText(float celsius, const QLocale& locale) {
   return fmt::Fixed(celsius, 3, 1, locale) + QLatin1Char('C');
 }

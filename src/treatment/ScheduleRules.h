@@ -6,7 +6,7 @@
 // Rows 1..29 are treatments 1..29; the columns are
 //   0 "#"          the row number, or the date of a recorded treatment
 //   1 (untitled)   the initials, time and temperature of a recorded treatment
-//   2 "Dose (mJ)"  the planned dose, or the delivered dose just recorded
+//   2 "Dose (mJ)"  the planned dose, or the dose a recorded treatment delivered
 //   3 "Erythema"   4 "% Inc" (the only cells edited in place)   5 "Def %Inc"
 
 #include <QColor>
@@ -73,6 +73,11 @@ CellLook cellLook(int column, const TCondition& record, const QString& cellText,
 // The date of a treatment as the schedule shows it: two-digit day, a space, the locale's
 // abbreviated month ("07 Mar"). Empty for a date that cannot be shown (a damaged record).
 QString treatmentDay(double when, const QLocale& locale = QLocale());
+// The "Dose (mJ)" cell of a row, in the schedule and on the report: a recorded treatment shows
+// the dose it delivered (0 for a missed visit), whatever the plan now holds for its row, so that
+// nothing is shown as delivered that was not; a row not recorded shows `planned`, the plan's text.
+QString shownDose(const TCondition& record, const QString& planned, const QLocale& locale = QLocale());
+
 // A temperature with one decimal followed by C ("36.5C", "0.0C"), with the locale's separator.
 QString temperatureText(float celsius, const QLocale& locale = QLocale());
 // Initials, two spaces, time, two spaces, temperature: column 1 of a recorded treatment.

@@ -58,8 +58,15 @@ QWidget* Actions::fieldOf(QWidget* widget) const {
 }
 
 void Actions::focusChanged(QWidget* old, QWidget* now) {
-  // Deactivation, a popup, a box or another window: no leave and no entry.
-  if (!old || !now || old->window() != window_ || now->window() != window_) return;
+  // Deactivation, a popup, a box or another window: no leave and no entry. A field that takes the
+  // focus as the window gets it back (a click into it) is entered: the window may have had no
+  // focus at all, as after a dialog closed on a desktop that does not give it back.
+  if (!now || now->window() != window_) return;
+  if (!old) {
+    if (QWidget* to = fieldOf(now); to && handlers_.value(to).entered) guarded(window_, handlers_.value(to).entered);
+    return;
+  }
+  if (old->window() != window_) return;
   QWidget* from = fieldOf(old);
   QWidget* to = fieldOf(now);
   if (from == to) return;  // within one field

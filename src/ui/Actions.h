@@ -49,7 +49,8 @@ class Actions : public QObject {
   }
 
   // The handlers of a field: `left` runs when the focus leaves it for another widget of the
-  // window, `entered` when the focus comes to it from another widget of the window. A field made
+  // window, `entered` when the focus comes to it from another widget of the window, or as the
+  // window takes the focus back (so `entered` must be harmless when it runs again). A field made
   // of several widgets (an editable list, a date picker) counts as one.
   void onLeave(QWidget* field, std::function<void()> left);
   void onEnter(QWidget* field, std::function<void()> entered);

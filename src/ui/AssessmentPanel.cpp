@@ -44,7 +44,8 @@ void showText(QWidget* w, const QString& text) {
 QComboBox* editableList(const char* name, const QString& label, const QStringList& items) {
   auto* c = make::dropDown(name, label, items);
   c->setEditable(true);
-  c->lineEdit()->setMaxLength(20);
+  c->lineEdit()->setAccessibleName(label);
+  new OneLineField(c->lineEdit(), 20);
   c->setCurrentIndex(-1);
   return c;
 }
@@ -110,8 +111,8 @@ void AssessmentPanel::buildDetails(EstimatePanel& estimate, BodyDiagramPanel& di
   left->addWidget(therapist_, r++, 3);
   left->addWidget(make::caption("Fam History", familyHistory_), r, 0);
   left->addWidget(familyHistory_, r++, 1, 1, 3);
-  medication_ = make::input(new QPlainTextEdit, names::DBMemoMeds, "Meds");
-  operations_ = make::input(new QPlainTextEdit, names::DBMemoOps, "PMH major ops / illness");
+  medication_ = make::memo(names::DBMemoMeds, "Meds");
+  operations_ = make::memo(names::DBMemoOps, "PMH major ops / illness");
   left->addWidget(make::caption("Meds", medication_), r++, 0, 1, 4);
   left->addWidget(medication_, r++, 0, 1, 4);
   left->addWidget(make::caption("PMH major ops / illness", operations_), r++, 0, 1, 4);
@@ -165,7 +166,7 @@ void AssessmentPanel::buildDetails(EstimatePanel& estimate, BodyDiagramPanel& di
   auto* right = new QGridLayout(rightBox);
   right->setContentsMargins(0, 0, 0, 0);
   right->setVerticalSpacing(3);
-  address_ = make::input(new QPlainTextEdit, names::DBMemoAdd, "Address");
+  address_ = make::memo(names::DBMemoAdd, "Address");
   address_->setMaximumHeight(60);
   previousTreatment_ = make::named(new QGroupBox("Previous Rx"), names::RadioPrevRx);
   previousAnswers_ = new QButtonGroup(previousTreatment_);

@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 
 #include "base/DateTime.h"
+#include "base/Formats.h"
+#include "ui/Dialogs.h"
 #include "dosing/SkinTypes.h"
 #include "ui/Actions.h"
 #include "ui/ObjectNames.h"
@@ -77,6 +79,9 @@ void EstimatePanel::connectHandlers() {
   actions_.on(birthDate_, &QDateTimeEdit::dateTimeChanged,
               [this] { course_.setBirthDate(datetime::fromQDateTime(birthDate_->dateTime())); });
   actions_.onEnter(birthDate_, [this] { course_.showBirthDate(); });
+  // Once the birth date is left: an age shown that it contradicts by a year or more is offered to
+  // be taken from it (asked once for each birth date).
+  actions_.onLeave(birthDate_, [this] { offerAgeFromBirthDate(); });
   actions_.onLeave(age_, [this] { course_.setAge(age_->text()); });
   actions_.onLeave(med_, [this] { course_.setMed(med_->text()); });
   for (ClickPanel* tone : tones_) {
@@ -87,6 +92,17 @@ void EstimatePanel::connectHandlers() {
       course_.chooseTone(tone->tag(), typedAge);
     });
   }
+}
+
+void EstimatePanel::offerAgeFromBirthDate() {
+  const std::optional<double> age = course_.birthDateAge();
+  const course::ShownDate birth = course_.birthDate();
+  if (!age || (askedFor_ && *askedFor_ == birth.value)) return;
+  askedFor_ = birth.value;
+  const QString question = QStringLiteral("The date of birth gives an age of %1 years, but the Age shows %2.\n\n"
+                                          "Take the age from the date of birth? The MED estimate follows the age.")
+                               .arg(fmt::Fixed(*age, 0, 1), course_.dosing().ageText.trimmed());
+  if (dialogs::askYesNo(birthDate_, QStringLiteral("Age"), question)) course_.takeAgeFromBirthDate();
 }
 
 void EstimatePanel::refresh(course::Parts parts) {
@@ -101,13 +117,22 @@ void EstimatePanel::refresh(course::Parts parts) {
   if (!actions_.leaving(age_) && age_->text() != d.ageText) age_->setText(d.ageText);
   if (!actions_.leaving(med_) && med_->text() != course_.medText()) med_->setText(course_.medText());
   for (int tag = 0; tag < 3; ++tag) {
-    estimates_[tag]->setText(d.toneLabels[static_cast<std::size_t>(tag)]);
-    tones_[tag]->setEnabled(d.tonePanelsEnabled);
+    const auto k = static_cast<std::size_t>(tag);
+    estimates_[tag]->setText(d.toneLabels[k]);
+    const bool offered = d.tonePanelsEnabled && d.toneOffered[k];
+    tones_[tag]->setEnabled(offered);
+    // A panel beside a skin type with estimates that still cannot be chosen says why.
+    tones_[tag]->setToolTip(d.tonePanelsEnabled && !offered
+                                ? QStringLiteral("No estimate within the MED limits at this age: type the MED instead.")
+                                : QString());
   }
+  // The picker is written only when it shows another day than the course holds (a refused date
+  // goes back): rewriting it while a date is typed would lose the part being typed.
   const course::ShownDate birth = course_.birthDate();
+  const QDateTime held = datetime::toQDateTime(birth.value);
   {
     const QSignalBlocker quiet(birthDate_);
-    birthDate_->setDateTime(datetime::toQDateTime(birth.value));
+    if (birthDate_->date() != held.date()) birthDate_->setDateTime(held);
     birthDate_->setBlank(birth.blank);
   }
 }

@@ -4,6 +4,7 @@
 // and birth date in the particulars strip, the rest on the details panel).
 
 #include <QObject>
+#include <optional>
 
 #include "course/OpenCourse.h"
 
@@ -34,6 +35,7 @@ class EstimatePanel : public QObject {
  private:
   void build();
   void connectHandlers();
+  void offerAgeFromBirthDate();
 
   course::OpenCourse& course_;
   Actions& actions_;
@@ -44,6 +46,7 @@ class EstimatePanel : public QObject {
   QLabel* estimates_[3];
   QLineEdit* med_;
   QWidget* tonesAndMed_;
+  std::optional<double> askedFor_;  // the birth date whose age was last offered
 };
 
 }  // namespace ui

@@ -34,6 +34,7 @@
 #include "ui/PatientListPanel.h"
 #include "ui/PatientLookupPanel.h"
 #include "ui/SchedulePanel.h"
+#include "ui/widgets/ScheduleGrid.h"
 #include "ui/WidgetMaking.h"
 #include "ui/report/ReportPrinting.h"
 #include "ui/widgets/DemonstrationStrip.h"
@@ -196,8 +197,9 @@ void MainWindow::refresh(course::Parts parts) {
   patientList_->setVisible(!open);
   assessment_->setVisible(open);
   assessment_->particulars()->setVisible(open);
-  if (shown_) tabs_->setTabVisible(tabs_->indexOf(notes_), course_.photographsShown());
+  if (shown_) showNotesTab(course_.photographsShown());
   printButton_->setEnabled(course_.printable());
+  if (parts & course::Part::Mode) moveKeyboardWith(course_.mode());
   // The patient list may take a moment on a large department: the pointer says so meanwhile.
   if (course_.readingList() != busy_) {
     busy_ = course_.readingList();
@@ -213,9 +215,16 @@ void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  if (schedule_) tabs_->setTabVisible(tabs_->indexOf(notes_), false);
+  if (schedule_) showNotesTab(false);
   // The disclaimer comes once the window is on screen behind it.
   if (disclaimerOnShow_) showDisclaimerSoon();
+}
+
+void MainWindow::showNotesTab(bool shown) {
+  // A hidden tab is disabled as well: Ctrl+Tab and the tab bar's keys skip disabled tabs only.
+  const int notes = tabs_->indexOf(notes_);
+  tabs_->setTabVisible(notes, shown);
+  tabs_->setTabEnabled(notes, shown);
 }
 
 void MainWindow::showDisclaimerSoon() {
@@ -224,10 +233,40 @@ void MainWindow::showDisclaimerSoon() {
 
 void MainWindow::showDisclaimer() {
   buildContents();
-  if (disclaimer_->exec() == DisclaimerDialog::Declined) close();
+  if (disclaimer_->exec() == DisclaimerDialog::Declined) {
+    close();
+    return;
+  }
+  // The first thing done is finding a patient: the keyboard is there, in this window.
+  activateWindow();
+  lookup_->nhiBox()->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::moveKeyboardWith(course::Mode mode) {
+  if (mode == shownMode_) return;
+  const course::Mode before = shownMode_;
+  shownMode_ = mode;
+  // Only the keyboard of this window moves: a dialog or another window keeps its own.
+  const QWidget* focus = QApplication::focusWidget();
+  if (focus && focus->window() != this) return;
+  if (mode == course::Mode::List && before == course::Mode::Patient) {
+    lookup_->nhiBox()->setFocus(Qt::OtherFocusReason);  // back to the search
+  } else if (mode == course::Mode::Patient) {
+    // A course with a plan goes on with its next treatment; a new one starts with the skin type.
+    if (schedule_->grid()->isEnabled()) schedule_->focusNextTreatment();
+    else estimate_->skinType()->setFocus(Qt::OtherFocusReason);
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A treatment being recorded is finished or abandoned in its own dialog first.
+  if (course_.recording()) {
+    event->ignore();
+    dialogs::information(this, windowTitle(),
+                         QStringLiteral("A treatment is being recorded. Close the \"Patient Condition\" dialog "
+                                        "with Update, Undo or Clear before closing the program."));
+    return;
+  }
   // What is being typed is stored as if its field were left.
   actions_->leaveFocused();
   if (course_.hasPendingChanges()) {

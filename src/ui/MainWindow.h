@@ -78,6 +78,9 @@ class MainWindow : public QWidget {
   QWidget* buildClinicalTab();
   void refresh(course::Parts parts);
   void showDisclaimer();
+  void showNotesTab(bool shown);
+  // Where the keyboard goes when a course opens or the list comes back.
+  void moveKeyboardWith(course::Mode mode);
   void showHelp();
   void addDroppedFiles(const QStringList& paths);
   bool acceptsDrop(const QDropEvent* event) const;
@@ -101,7 +104,8 @@ class MainWindow : public QWidget {
   DisclaimerDialog* disclaimer_ = nullptr;
   bool shown_ = false;
   bool disclaimerOnShow_;
-  bool busy_ = false;  // the busy cursor is up while the patient list is read
+  bool busy_ = false;
+  course::Mode shownMode_ = course::Mode::List;  // the busy cursor is up while the patient list is read
   HelpViewer helpViewer_;
   QPointer<QWidget> helpWindow_;
 };

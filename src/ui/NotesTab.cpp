@@ -55,7 +55,7 @@ void NotesTab::build() {
   top->addWidget(date_);
   top->addStretch(1);
 
-  note_ = make::input(new QPlainTextEdit, names::DBMemo1, "Photograph note");
+  note_ = make::memo(names::DBMemo1, "Photograph note");
   note_->setMinimumHeight(40);
   picture_ = make::named(new QLabel, names::Image1);
   picture_->setTextFormat(Qt::PlainText);  // a photograph that cannot be shown says why, as plain text

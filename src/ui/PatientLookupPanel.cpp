@@ -121,6 +121,12 @@ void PatientLookupPanel::connectHandlers() {
   }
   actions_.on(newCourse_, &QCheckBox::toggled, [this] { course_.setNewCourse(newCourse_->isChecked()); });
   actions_.on(selectButton_, &QPushButton::clicked, [this] { select(); });
+  // Enter in the NHI or the surname box of the list does what Select does, when Select may.
+  for (QLineEdit* box : {nhi_, surname_}) {
+    actions_.on(box, &QLineEdit::returnPressed, [this] {
+      if (course_.mode() == course::Mode::List && selectButton_->isEnabled()) select();
+    });
+  }
   actions_.on(listButton_, &QPushButton::clicked, [this] { returnToList(); });
 }
 

@@ -28,6 +28,7 @@ class PatientLookupPanel : public QObject {
   QLabel* patientName() const { return patientName_; }     // the name shown large
   QLabel* lifetime() const { return lifetime_; }           // the lifetime exposure beside it
   QPushButton* listButton() const { return listButton_; }  // "List"
+  QLineEdit* nhiBox() const { return nhi_; }                // where a search begins
 
   void refresh(course::Parts parts);
 

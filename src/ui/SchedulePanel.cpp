@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QVBoxLayout>
 #include <functional>
 
@@ -116,6 +117,8 @@ void SchedulePanel::recordTreatment(int row) {
     ~Done() { flag = false; }
   } done{recording_};
 
+  // Until the dialog closes, nothing may close this course or open another (see OpenCourse).
+  const course::OpenCourse::RecordingScope recordingNow = course_.recordingTreatment();
   const auto k = static_cast<std::size_t>(row - 1);
   dialog_->load(course_.records()[k], course_.dosing().ExpectDose[k]);
   dialog_->setStopTreatment(treatment::stopTreatmentFrom(course_.courseComplete()));
@@ -138,15 +141,29 @@ void SchedulePanel::keyReleased() {
     for (int row = 1; row <= kTreatments; ++row)
       increments[static_cast<std::size_t>(row - 1)] = grid_->cell(treatment::IncrementColumn, row);
     course_.setIncrements(increments);
+    // A refused increment goes back to what the course holds, in the cell being typed in too.
+    const QModelIndex current = grid_->currentIndex();
+    if (auto* editor = qobject_cast<QLineEdit*>(grid_->indexWidget(current))) {
+      const QString held = course_.dosing().grid.inc[static_cast<std::size_t>(current.row())];
+      if (current.column() == treatment::IncrementColumn && editor->text() != held) editor->setText(held);
+    }
   });
+}
+
+void SchedulePanel::focusNextTreatment() {
+  int row = 1;
+  while (row < kTreatments && course_.records()[static_cast<std::size_t>(row - 1)].recorded()) ++row;
+  grid_->setCurrentCell(treatment::IncrementColumn, row);
+  grid_->setFocus(Qt::OtherFocusReason);
 }
 
 void SchedulePanel::refresh(course::Parts parts) {
   if (!(parts & (course::Part::Plan | course::Part::Records | course::Part::Mode))) return;
   const dosing::ScheduleColumns& columns = course_.dosing().grid;
+  const dosing::RowTexts doses = course_.shownDoses();
   for (int row = 1; row <= kTreatments; ++row) {
     const auto k = static_cast<std::size_t>(row - 1);
-    grid_->setCell(treatment::DoseColumn, row, columns.dose[k]);
+    grid_->setCell(treatment::DoseColumn, row, doses[k]);
     grid_->setCell(3, row, columns.erythema[k]);
     grid_->setCell(treatment::IncrementColumn, row, columns.inc[k]);
     grid_->setCell(5, row, columns.defInc[k]);

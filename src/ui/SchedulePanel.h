@@ -22,6 +22,9 @@ class SchedulePanel : public QFrame {
   TreatmentEntryDialog* entryDialog() const { return dialog_; }
 
   void refresh(course::Parts parts);
+  // The keyboard goes to the schedule, on the increment of the first treatment not yet recorded:
+  // Home there opens that treatment's entry dialog.
+  void focusNextTreatment();
 
  private:
   // Whether the cell (column, row 1..29) may become current: only the increments; a click on the

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -16,6 +17,7 @@
 #include "resources/Resources.h"
 #include "base/DateTime.h"
 #include "base/Formats.h"
+#include "treatment/ClinicalLimits.h"
 #include "treatment/EntryChecks.h"
 #include "ui/Dialogs.h"
 #include "ui/ObjectNames.h"
@@ -65,9 +67,10 @@ TreatmentEntryDialog::TreatmentEntryDialog(QWidget* parent)
 }
 
 void TreatmentEntryDialog::buildLayout() {
-  timeField = new MaskEdit(
-      kTimeMask,
-      [](const QString& text) { return entry::classifyTreatmentTime(text) != entry::TimeEntry::Partial; }, this);
+  timeField = new MaskEdit(kTimeMask, &entry::treatmentTimeAcceptable, this);
+  timeField->setRefusalText([](const QString& text) {
+    return entry::treatmentTimeProblem(text) + QStringLiteral("\n\nPress Escape to abandon the change.");
+  });
   timeField->setObjectName(names::MaskTime);
   temperatureField = new QLineEdit(this);
   temperatureField->setObjectName(names::EdTemp);
@@ -81,11 +84,7 @@ void TreatmentEntryDialog::buildLayout() {
   initialsField->setCharacterFilter([](QChar c) { return c.isLetter() && c.unicode() <= 0xFF; });
   dateField = new QDateTimeEdit(this);
   dateField->setObjectName(names::DateTimePicker1);
-  // The locale's short date, but always with a four-digit year: a two-digit one would confine
-  // the picker to a single century.
-  QString dateFormat = QLocale().dateFormat(QLocale::ShortFormat);
-  if (!dateFormat.contains(QLatin1String("yyyy"))) dateFormat.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-  dateField->setDisplayFormat(dateFormat);
+  dateField->setDisplayFormat(datetime::shortDateFormat());
   dateField->setCalendarPopup(true);
   stopTreatment = new QCheckBox("Stop Treatment", this);
   stopTreatment->setObjectName(names::ChkStop);
@@ -149,8 +148,15 @@ void TreatmentEntryDialog::buildLayout() {
   for (const PanelLayout& layout : kPanels) {
     auto* panel = new ClickPanel(layout.caption, responseColour(layout.code), layout.code, this);
     panel->setObjectName(layout.name);
-    panel->setMinimumSize(64, 36);
-    panel->setFocusPolicy(Qt::NoFocus);
+    panel->setMinimumSize(64, 44);
+    // In the Tab order and chosen by Space, or by Alt and its number from anywhere in the dialog.
+    const QKeySequence key(Qt::ALT | static_cast<Qt::Key>(Qt::Key_0 + layout.code));
+    panel->setKeyboardChoice(key.toString(QKeySequence::NativeText));
+    auto* shortcut = new QShortcut(key, this);
+    connect(shortcut, &QShortcut::activated, panel, [panel] {
+      panel->setFocus(Qt::ShortcutFocusReason);
+      emit panel->clicked(panel);
+    });
     if (isConditionCode(layout.code))
       connect(panel, &ClickPanel::clicked, this, &TreatmentEntryDialog::chooseCondition);
     else
@@ -168,7 +174,12 @@ void TreatmentEntryDialog::buildLayout() {
   setTabOrder(temperatureField, doseField);
   setTabOrder(doseField, initialsField);
   setTabOrder(initialsField, dateField);
-  setTabOrder(dateField, updateButton);
+  QWidget* previous = dateField;
+  for (const PanelLayout& layout : kPanels) {
+    setTabOrder(previous, panels_[static_cast<std::size_t>(layout.code)]);
+    previous = panels_[static_cast<std::size_t>(layout.code)];
+  }
+  setTabOrder(previous, updateButton);
   setTabOrder(updateButton, clearButton);
   setTabOrder(clearButton, undoButton);
   setTabOrder(undoButton, stopTreatment);
@@ -185,6 +196,10 @@ void TreatmentEntryDialog::setInitialDate() {
 void TreatmentEntryDialog::placeAndFocus() {
   // Over the main window's schedule: 160 pixels below its top and 270 right of its left edge.
   if (QWidget* main = parentWidget()) move(main->window()->pos() + QPoint(270, 160));
+  // A tool window is not always made the active window when it appears, and the keys typed would
+  // still go to the main window: the therapist types into it at once, the keyboard alone included.
+  raise();
+  activateWindow();
   timeField->setFocus(Qt::OtherFocusReason);
   timeField->setCursorPosition(0);
 }
@@ -235,6 +250,27 @@ void TreatmentEntryDialog::load(const TCondition& record, double expected) {
   temperatureField->setText(temperatureText);
   doseShown_ = doseChecked_ = doseText;
   temperatureShown_ = temperatureChecked_ = temperatureText;
+  loaded_ = snapshot();
+}
+
+QString TreatmentEntryDialog::snapshot() const {
+  return QStringList{timeField->maskedText(), temperatureField->text(), doseField->text(), initialsField->maskedText(),
+                     dateField->date().toString(Qt::ISODate), QString::number(chosenCondition),
+                     QString::number(chosenBurn)}
+      .join(QChar(0));
+}
+
+bool TreatmentEntryDialog::changedSinceLoad() const { return snapshot() != loaded_; }
+
+bool TreatmentEntryDialog::leaveUnrecorded() {
+  if (!changedSinceLoad()) return true;
+  return dialogs::askYesNo(this, windowTitle(),
+                           QStringLiteral("Close without recording this treatment?\n\nWhat you entered is not "
+                                          "stored. Choose No to go on, then press Update to record it."));
+}
+
+void TreatmentEntryDialog::reject() {
+  if (leaveUnrecorded()) done(Undo);
 }
 
 treatment::TreatmentEntry TreatmentEntryDialog::entry() const {
@@ -268,8 +304,16 @@ void TreatmentEntryDialog::chooseBurn(ClickPanel* panel) {
 void TreatmentEntryDialog::buttonClicked(QToolButton* button) {
   const int tag = button->property("tag").toInt();
   if (tag == Update) {
-    if (chosenCondition == 0) return;  // stays open until a condition panel is chosen
+    // The dialog stays open until the treatment can be recorded, and says what is missing.
+    if (chosenCondition == 0) {
+      dialogs::warning(this, windowTitle(), entry::kChooseResponse);
+      return;
+    }
     if (!settleFields()) return;
+    if (const std::optional<QString> refused = entry::refusalOf(entry())) {
+      dialogs::warning(this, limits::kRefusalCaption, *refused);
+      return;
+    }
   }
   done(tag);
 }
@@ -277,13 +321,19 @@ void TreatmentEntryDialog::buttonClicked(QToolButton* button) {
 bool TreatmentEntryDialog::settleFields() {
   if (focusWidget() == timeField && !timeField->acceptNow()) return false;
   // A field left a moment ago, or still being typed in, is checked now. A field whose text was
-  // already checked is not checked again: its message has been seen.
+  // already checked is not checked again: its advice has been seen. A text that cannot be
+  // recorded is said again each time, until it is corrected.
+  const auto refused = [](const limits::Limit& limit, const QLineEdit* field) {
+    const limits::Reading r = limits::read(limit, field->text());
+    return !r.empty && !r.accepted();
+  };
   bool told = false;
-  if (doseExitPending_ || doseField->text() != doseChecked_) {
+  if (doseExitPending_ || doseField->text() != doseChecked_ || refused(limits::kDose, doseField)) {
     doseExitPending_ = false;
     told = checkDose() || told;
   }
-  if (temperatureExitPending_ || temperatureField->text() != temperatureChecked_) {
+  if (temperatureExitPending_ || temperatureField->text() != temperatureChecked_ ||
+      refused(limits::kTemperature, temperatureField)) {
     temperatureExitPending_ = false;
     told = checkTemperature() || told;
   }
@@ -293,29 +343,33 @@ bool TreatmentEntryDialog::settleFields() {
 void TreatmentEntryDialog::doseLeft() { checkDose(); }
 void TreatmentEntryDialog::temperatureLeft() { checkTemperature(); }
 
+namespace {
+
+// A value outside the clinical limits: the treatment cannot be recorded with it.
+QString notRecordable(const limits::Limit& limit, const QString& text, limits::Problem problem) {
+  return limits::problemText(limit, text, problem) +
+         QStringLiteral("\n\nThe treatment is not recorded until the %1 is corrected or emptied.")
+             .arg(QLatin1String(limit.field));
+}
+
+}  // namespace
+
 bool TreatmentEntryDialog::checkDose() {
   const QString text = doseField->text();
   doseChecked_ = text;
-  const entry::NumberEntry typed = entry::readNumber(text);
-  switch (typed.reading) {
-    case entry::Reading::Empty:
-      // An emptied field means no dose, as an empty field shows a dose of none.
-      enteredDose = 0;
-      return false;
-    case entry::Reading::NotNumber:
-      dialogs::warning(this, kCheckCaption,
-                       QStringLiteral("The Dose \"%1\" is not a number, so %2.\n"
-                                      "Type the dose in mJ/cm2, or empty the field for no dose.")
-                           .arg(text.trimmed(), enteredDose == 0 ? QStringLiteral("no dose is kept")
-                                                           : QStringLiteral("the dose stays %1 mJ/cm2")
-                                                                 .arg(fmt::Fixed(enteredDose, 0, 0))));
-      return true;
-    case entry::Reading::Number:
-      // A field still showing what Load put there keeps the record's dose, which the shown
-      // whole number may have rounded.
-      if (text != doseShown_) enteredDose = static_cast<float>(typed.value);
-      break;
+  const limits::Reading typed = limits::read(limits::kDose, text);
+  if (typed.empty) {
+    // An emptied field means no dose, as an empty field shows a dose of none.
+    enteredDose = 0;
+    return false;
   }
+  if (!typed.accepted()) {
+    dialogs::warning(this, limits::kRefusalCaption, notRecordable(limits::kDose, text, typed.problem));
+    return true;
+  }
+  // A field still showing what Load put there keeps the record's dose, which the shown whole
+  // number may have rounded.
+  if (text != doseShown_) enteredDose = static_cast<float>(typed.value);
   if (!entry::doseDiffersFromExpected(enteredDose, expectedDose)) return false;
   dialogs::warning(this, kCheckCaption, QStringLiteral("Dose differs >5% from expected"));
   return true;
@@ -324,27 +378,18 @@ bool TreatmentEntryDialog::checkDose() {
 bool TreatmentEntryDialog::checkTemperature() {
   const QString text = temperatureField->text();
   temperatureChecked_ = text;
-  const entry::NumberEntry typed = entry::readNumber(text);
-  switch (typed.reading) {
-    case entry::Reading::Empty:
-      enteredTemperature = 0;  // no temperature, as an empty field shows
-      return false;
-    case entry::Reading::NotNumber:
-      dialogs::warning(this, kCheckCaption,
-                       QStringLiteral("The Temperature \"%1\" is not a number, so %2.\n"
-                                      "Type the temperature in degrees C, or empty the field for none.")
-                           .arg(text.trimmed(), enteredTemperature == 0
-                                                    ? QStringLiteral("no temperature is kept")
-                                                    : QStringLiteral("the temperature stays %1 C")
-                                                          .arg(fmt::Fixed(enteredTemperature, 0, 1))));
-      return true;
-    case entry::Reading::Number: {
-      const bool typedAnew = text != temperatureShown_;
-      if (typedAnew) enteredTemperature = static_cast<float>(typed.value);
-      if (!entry::temperatureImplausible(typedAnew ? typed.value : enteredTemperature)) return false;
-      break;
-    }
+  const limits::Reading typed = limits::read(limits::kTemperature, text);
+  if (typed.empty) {
+    enteredTemperature = 0;  // no temperature, as an empty field shows
+    return false;
   }
+  if (!typed.accepted()) {
+    dialogs::warning(this, limits::kRefusalCaption, notRecordable(limits::kTemperature, text, typed.problem));
+    return true;
+  }
+  const bool typedAnew = text != temperatureShown_;
+  if (typedAnew) enteredTemperature = static_cast<float>(typed.value);
+  if (!entry::temperatureImplausible(typedAnew ? typed.value : enteredTemperature)) return false;
   dialogs::warning(this, kCheckCaption, QStringLiteral("Check Temperature"));
   return true;
 }
@@ -385,10 +430,11 @@ bool TreatmentEntryDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TreatmentEntryDialog::keyPressEvent(QKeyEvent* event) {
-  // Only the three buttons close the dialog: Escape (which the time field uses to abandon a
-  // change) must not throw away what has been typed.
+  // Escape (which the time field uses to abandon a change) never throws away what has been
+  // typed: with nothing entered it does nothing, otherwise it asks, as closing the window does.
   if (event->key() == Qt::Key_Escape) {
     event->accept();
+    if (changedSinceLoad() && leaveUnrecorded()) done(Undo);
     return;
   }
   QDialog::keyPressEvent(event);

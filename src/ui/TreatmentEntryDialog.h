@@ -4,7 +4,11 @@
 // the dialog closes with "Update".
 //
 // Shown modally it returns the tag of the button that closed it: 1 "Update", 2 "Undo",
-// 3 "Clear"; any other way of closing it counts as "Undo". After "Update" the schedule reads
+// 3 "Clear"; any other way of closing it counts as "Undo". Closing it by the window manager, or
+// pressing Escape, after something was entered asks first whether to leave it unrecorded.
+// Every control is reached by keyboard: the response and burn panels are in the Tab order, Space
+// chooses the one with the focus, and Alt+1 .. Alt+7 choose them from anywhere in the dialog
+// ("Missed" .. "Clearing", "Burn I" .. "Burn III"). After "Update" the schedule reads
 // entry(): the chosen condition and burn, the entered temperature and dose, the date, and the
 // texts of the time and initials fields (every position, unfilled ones as spaces).
 
@@ -52,8 +56,13 @@ class TreatmentEntryDialog : public QDialog {
   void doseLeft();
   void temperatureLeft();
 
+  // Whether anything was entered since load(): closing without "Update" would lose it.
+  bool changedSinceLoad() const;
+
  public slots:
-  void reject() override { done(Undo); }  // a window-manager close leaves the record untouched
+  // A window-manager close: the record stays untouched ("Undo"), after asking when something was
+  // entered.
+  void reject() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -78,6 +87,9 @@ class TreatmentEntryDialog : public QDialog {
   // (the one still being typed in, or one just left) are checked now. Returns false when the
   // user was told something and should look again before the dialog closes.
   bool settleFields();
+  // What the fields and panels hold, to tell whether anything was entered.
+  QString snapshot() const;
+  bool leaveUnrecorded();  // asks, when something was entered; true to close
 
   MaskEdit* timeField;
   QLineEdit* temperatureField;
@@ -100,6 +112,7 @@ class TreatmentEntryDialog : public QDialog {
   // the shown text may have rounded.
   QString doseShown_;
   QString temperatureShown_;
+  QString loaded_;  // snapshot() right after load()
 };
 
 }  // namespace ui

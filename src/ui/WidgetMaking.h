@@ -8,10 +8,12 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QString>
 #include <QStringList>
 
 #include "ui/widgets/DatePicker.h"
+#include "ui/widgets/OneLineField.h"
 
 namespace ui::make {
 
@@ -28,10 +30,20 @@ W* input(W* w, const char* name, const QString& label) {
   return w;
 }
 
+// A one-line box: a pasted line break or tab becomes a blank, and with `maxLength` (the width of
+// its record's column) a text that does not fit is cut with a word to the user (OneLineField).
 inline QLineEdit* lineEdit(const char* name, const QString& label, int maxLength = 0) {
   auto* e = input(new QLineEdit, name, label);
-  if (maxLength > 0) e->setMaxLength(maxLength);
+  new OneLineField(e, maxLength);
   return e;
+}
+
+// A box of several lines (an address, the medication, a photograph's note). Tab leaves it for the
+// next field, as everywhere else in the window, rather than typing a tab into the record.
+inline QPlainTextEdit* memo(const char* name, const QString& label) {
+  auto* m = input(new QPlainTextEdit, name, label);
+  m->setTabChangesFocus(true);
+  return m;
 }
 
 // A drop-down list with no choice made; `tag` is the list's place in its handler's table.

@@ -134,16 +134,58 @@ TEST(Session, ToneClickWithoutEstimatesGivesNoMed) {
   EXPECT_EQ(s.chartTitle, QStringLiteral("Agressive"));
 }
 
-TEST(Session, ZeroFactorTablesGiveMedZeroAndAPlanWithoutClass) {
+TEST(Session, ZeroFactorTablesOfferNoToneAndStillPlanATypedMed) {
   DosingSession s(FactorTables{});
   s.EdAgeExit(QStringLiteral("45"));
   s.ComSkinTypeChange(0);
+  // Every estimate is 0: no MED of 0 is offered to be chosen.
+  EXPECT_EQ(s.toneOffered, (std::array<bool, 3>{false, false, false}));
   const ToneClick click = s.PanelToneClk(1, skinTypeText(0));
-  EXPECT_EQ(click.medText, std::optional<QString>(QStringLiteral("0")));
+  EXPECT_FALSE(click.medText.has_value());
   enterMed(s, "250");
-  EXPECT_EQ(s.SkinIndex, 1);
   EXPECT_EQ(s.chartTitle, skinTypeText(0));
   EXPECT_EQ(s.grid.dose[0].trimmed(), QStringLiteral("175"));
+}
+
+// A calibration's curve may fall to nothing or below at an extreme age, or rise beyond any MED:
+// such an estimate is not offered, its neighbours still are.
+TEST(Session, OnlyEstimatesThatRoundToAnMedWithinTheLimitsAreOffered) {
+  const struct {
+    double sensitive, average, insensitive;
+    std::array<bool, 3> offered;
+  } cases[] = {
+      {-286.7, -358.4, -448.0, {false, false, false}},
+      {0.4, 0.5, 1.5, {false, false, true}},  // 0.5 rounds to 0 (half to even), 1.5 to 2
+      {9999.5, 10000.4, 10000.6, {true, true, false}},  // 9999.5 and 10000.4 round to 10000
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sensitive);
+    DosingSession s(flatTables(c.sensitive, c.average, c.insensitive));
+    s.EdAgeExit(QStringLiteral("45"));
+    s.ComSkinTypeChange(2);
+    EXPECT_TRUE(s.tonePanelsEnabled);
+    EXPECT_EQ(s.toneOffered, c.offered);
+    for (int tag = 0; tag < 3; ++tag) {
+      EXPECT_EQ(s.toneLabels[static_cast<std::size_t>(tag)].isEmpty(), !c.offered[static_cast<std::size_t>(tag)]);
+      EXPECT_EQ(s.PanelToneClk(tag, skinTypeText(2)).medText.has_value(), c.offered[static_cast<std::size_t>(tag)]);
+    }
+  }
+}
+
+// A course stored by an earlier version may hold an MED or an increment outside the limits: no
+// plan is built on it.
+TEST(Session, NoPlanIsBuiltOnAStoredValueOutsideTheLimits) {
+  DosingSession s = openCourse(2);
+  enterMed(s, "-358");
+  EXPECT_TRUE(s.series.empty());
+  EXPECT_FALSE(s.printEnabled);
+  enterMed(s, "300");
+  EXPECT_TRUE(s.printEnabled);
+  s.grid.inc[4] = QStringLiteral("-150");
+  enterMed(s, "301");
+  EXPECT_TRUE(s.grid.dose[4].isEmpty());
+  EXPECT_FALSE(s.printEnabled);
+  for (std::size_t r = 0; r < kTreatments; ++r) EXPECT_FALSE(s.grid.dose[r].trimmed().startsWith(u'-'));
 }
 
 TEST(Session, WarningsOncePerNewMed) {

@@ -95,6 +95,56 @@ TEST_F(PlanTool, WrongArgumentsAndUnreadableFiles) {
   }
 }
 
+// The tool holds its clinical arguments to the same limits as the window: just inside a bound is
+// planned, just outside is refused with exit 2 and the argument named.
+TEST_F(PlanTool, ClinicalArgumentsOutsideTheLimitsAreRefused) {
+  QStringList inc(29, QStringLiteral("10"));
+  inc[0] = QStringLiteral("70");
+  auto plan = [&](const char* age, const char* med, const QStringList& increments) {
+    return runTool({"plan", "--factors", factors_, "--skin-type", "2", "--age", age, "--med", med, "--inc",
+                    increments.join(',')});
+  };
+  auto with = [&](int row, const char* text) {
+    QStringList changed = inc;
+    changed[row - 1] = QString::fromLatin1(text);
+    return changed;
+  };
+  const struct {
+    const char* what;
+    ToolRun run;
+    const char* said;  // empty: planned
+  } cases[] = {
+      {"age 0", plan("0", "300", inc), ""},
+      {"age 120", plan("120", "300", inc), ""},
+      {"age 120.5", plan("120.5", "300", inc), "--age \"120.5\" is too large: an age is a number of years from 0 to 120"},
+      {"age -1", plan("-1", "300", inc), "--age \"-1\" is too small"},
+      {"MED 1", plan("45", "1", inc), ""},
+      {"MED 10000", plan("45", "10000", inc), ""},
+      {"MED 0", plan("45", "0", inc), "--med \"0\" is too small: the MED is a whole number of mJ/cm2 from 1 to 10000"},
+      {"MED 10001", plan("45", "10001", inc), "--med \"10001\" is too large"},
+      {"MED 99999999999", plan("45", "99999999999", inc), "--med \"99999999999\" is too large"},
+      {"MED in letters", plan("45", "abc", inc), "--med \"abc\" is not a whole number"},
+      {"no MED", plan("45", "", inc), ""},
+      {"-99 %", plan("45", "300", with(5, "-99")), ""},
+      {"-100 %", plan("45", "300", with(5, "-100")),
+       "--inc \"-100\" is too small (the \"% Inc\" of treatment 5)"},
+      {"a first increment of 0", plan("45", "300", with(1, "0")),
+       "--inc \"0\" is too small (the \"% Inc\" of treatment 1)"},
+      {"letters in a cell", plan("45", "300", with(5, "x")), ""},  // kept as a cell keeps it
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.run.exitCode, *c.said ? 2 : 0) << c.run.err.toStdString();
+    if (*c.said) {
+      EXPECT_TRUE(c.run.err.contains(QString::fromUtf8(c.said))) << c.run.err.toStdString();
+      EXPECT_TRUE(c.run.lines().isEmpty());
+    }
+  }
+  const ToolRun estimate = runTool({"estimate", "--factors", factors_, "--age", "200"});
+  EXPECT_EQ(estimate.exitCode, 2);
+  EXPECT_TRUE(estimate.err.contains(QStringLiteral("--age \"200\" is too large"))) << estimate.err.toStdString();
+}
+
 // The figures read and print the same on every machine, whatever its language: a point in every
 // argument and every figure, and a comma named as the slip it is.
 TEST_F(PlanTool, ArgumentsAndFiguresUseAPointInEveryLocale) {

@@ -177,6 +177,13 @@ TEST_F(ImportTest, ABadFileIsSkippedWithItsReasonAndWritesNothing) {
   word.med = "high";
   UvbFile longNhi = good;
   longNhi.nhi = "ABC123456";
+  // Values no patient can have, held to the limits the window holds them to.
+  UvbFile bigMed = good, noMed = good, old = good, drop = good, noFirstDose = good;
+  bigMed.med = "20000";
+  noMed.med = "0";
+  old.age = "200";
+  drop.increments[4] = -100;
+  noFirstDose.increments[0] = 0;
 
   const struct {
     const char* name;
@@ -190,6 +197,12 @@ TEST_F(ImportTest, ABadFileIsSkippedWithItsReasonAndWritesNothing) {
       {"HALF.UVB", fraction.bytes(), "MED \"120.5\""},
       {"WORD.UVB", word.bytes(), "MED \"high\""},
       {"LONGNHI.UVB", longNhi.bytes(), "NHI \"ABC123456\""},
+      {"BIGMED.UVB", bigMed.bytes(), "The MED \"20000\" is too large: the MED is a whole number of mJ/cm2 from 1 to "
+                                     "10000. It is field 6 of the file"},
+      {"NOMED.UVB", noMed.bytes(), "The MED \"0\" is too small"},
+      {"OLD.UVB", old.bytes(), "The Age \"200\" is too large: an age is a number of years from 0 to 120. It is field 3"},
+      {"DROP.UVB", drop.bytes(), "The \"% Inc\" of treatment 5 \"-100\" is too small"},
+      {"FIRST.UVB", noFirstDose.bytes(), "The \"% Inc\" of treatment 1 \"0\" is too small"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -75,3 +75,14 @@ TEST(PrintWindow, ANoteBeingTypedIsStoredWithItsPhotographAndPrinted) {
     EXPECT_EQ(w.course->photographNumber(), 3);
   }
 }
+
+// One patient's report is never left printable while another course is open: "List" closes it.
+TEST(PrintWindow, ThePreviewOfACourseClosesWhenTheCourseIsLeft) {
+  PrintWindow w;
+  QTest::mouseClick(w.find<QPushButton>(names::BtnPrint), Qt::LeftButton);
+  const ui::ReportPreview* preview = w.window->printing().preview();
+  ASSERT_TRUE(preview && preview->isVisible());
+  QTest::mouseClick(w.find<QPushButton>(names::BtnClear), Qt::LeftButton);
+  ASSERT_EQ(w.course->mode(), course::Mode::List);
+  EXPECT_FALSE(preview->isVisible());
+}

@@ -50,7 +50,9 @@ TEST(ReportTool, FollowsTheProcesssLocale) {
   const QString text = pdf_support::poppler("pdftotext", {}, pdf);
   EXPECT_TRUE(text.contains("AB 36,5C 02:30")) << text.left(400).toStdString();
   EXPECT_TRUE(text.contains(QRegularExpression("Lifetime: 3 treatments, \\d+,\\d J/cm²"))) << text.left(400).toStdString();
-  EXPECT_TRUE(text.contains(QLocale(QLocale::German).toString(QDate::currentDate(), "MMMM dd, yyyy")));
+  // The print date in German words, the locale's long date without the weekday ("10. Dezember 2026").
+  EXPECT_TRUE(text.contains(QLocale(QLocale::German).toString(QDate::currentDate(), "d. MMMM yyyy")))
+      << text.toStdString();
 }
 
 TEST(ReportTool, NamesWhatItCannotDo) {

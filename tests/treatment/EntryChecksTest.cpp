@@ -1,8 +1,11 @@
 // The rules behind the treatment entry dialog's checks, without widgets.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QLocale>
+#include <functional>
 
+#include "base/DateTime.h"
 #include "treatment/EntryChecks.h"
 
 namespace {
@@ -62,25 +65,68 @@ TEST(TreatmentTime, BringsStoredTimesIntoTheFieldsForm) {
   }
 }
 
-TEST(NumberEntry, ReadsPointAndLocaleSeparatorAndTellsEmptyFromGarbage) {
-  using entry::Reading;
-  const QLocale comma(QLocale::German, QLocale::Germany);
-  const QLocale point(QLocale::English, QLocale::UnitedKingdom);
-  struct Case { const char* text; const QLocale* locale; Reading reading; double value; };
+TEST(TreatmentTime, StoresOnlyEmptyOrCompleteTimesWithSecondsBelowSixty) {
+  struct Case { const char* text; bool acceptable; };
   const Case cases[] = {
-      {"36,5", &comma, Reading::Number, 36.5},   {"36.5", &comma, Reading::Number, 36.5},
-      {"36.5", &point, Reading::Number, 36.5},   {"  200", &point, Reading::Number, 200},
-      {"-3", &point, Reading::Number, -3},       {"2e2", &point, Reading::Number, 200},
-      {"", &point, Reading::Empty, 0},           {"     ", &point, Reading::Empty, 0},
-      {"abc", &point, Reading::NotNumber, 0},    {"20o", &point, Reading::NotNumber, 0},
-      {"36,5", &point, Reading::NotNumber, 0},   {"36.5.1", &comma, Reading::NotNumber, 0},
-      {"1e39", &point, Reading::NotNumber, 0},   // too large for the record's float
+      {"  :  ", true},  {" 5:30", true},  {"12:05", true}, {"59:59", true},
+      {"12:  ", false}, {" 2:3 ", false}, {" 2:60", false}, {" 2:75", false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << '"' << c.text << "\" in " << c.locale->name().toStdString());
-    const entry::NumberEntry e = entry::readNumber(QString::fromLatin1(c.text), *c.locale);
-    EXPECT_EQ(e.reading, c.reading);
-    EXPECT_DOUBLE_EQ(e.value, c.value);
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(entry::treatmentTimeAcceptable(QString::fromLatin1(c.text)), c.acceptable);
+  }
+  EXPECT_EQ(entry::treatmentTimeProblem(QStringLiteral("12:  ")),
+            QStringLiteral("The Treatment Time \"12:\" is not a time: type it as m:ss or mm:ss, minutes and seconds "
+                           "(for example 2:30 or 12:05), or leave the field empty."));
+}
+
+// A treatment as the dialog gives it on "Update", changed one field at a time.
+TEST(RecordableTreatment, RefusesWhatCannotHaveHappenedAndKeepsAdviceAdvice) {
+  const QDate today(2026, 12, 10);
+  const QLocale english(QLocale::English, QLocale::UnitedKingdom);
+  treatment::TreatmentEntry good;
+  good.condition = Same;
+  good.dose = 250;
+  good.temperature = 36.5f;
+  good.time = QStringLiteral(" 2:30");
+  good.initials = QStringLiteral("AB ");
+  good.when = datetime::fromQDateTime(QDateTime(today, QTime(9, 0)));
+
+  struct Case {
+    const char* what;
+    std::function<void(treatment::TreatmentEntry&)> change;
+    const char* refusal;  // a part of the text; empty: recorded
+  };
+  const Case cases[] = {
+      {"as entered", [](auto&) {}, ""},
+      {"no response", [](auto& e) { e.condition = 0; }, "Choose the response first"},
+      {"a dose of 10000", [](auto& e) { e.dose = 10000; }, ""},
+      {"a dose just over 10000", [](auto& e) { e.dose = 10000.5f; }, "The Dose \"10000.5\" is too large"},
+      {"a dose of 1e20", [](auto& e) { e.dose = 1e20f; }, "is too large"},
+      {"a negative dose", [](auto& e) { e.dose = -1; }, "The Dose \"-1\" is too small"},
+      {"no temperature", [](auto& e) { e.temperature = 0; }, ""},
+      {"20 and 45 degrees", [](auto& e) { e.temperature = 45; }, ""},
+      {"a temperature of 99", [](auto& e) { e.temperature = 99; }, "The Temperature \"99\" is too large"},
+      {"a temperature of 19.5", [](auto& e) { e.temperature = 19.5f; }, "The Temperature \"19.5\" is too small"},
+      {"an unusual temperature", [](auto& e) { e.temperature = 29; }, ""},  // advice only
+      {"a missed visit without a dose", [](auto& e) { e.condition = Missed; e.dose = 0; }, ""},
+      {"a missed visit with a dose", [](auto& e) { e.condition = Missed; }, "A missed visit delivers no dose"},
+      {"a time cut short", [](auto& e) { e.time = QStringLiteral("12:  "); }, "The Treatment Time \"12:\""},
+      {"no time", [](auto& e) { e.time = QStringLiteral("  :  "); }, ""},
+      {"tomorrow", [&](auto& e) { e.when += 1; }, "lies in the future"},
+      {"a burn code of 4", [](auto& e) { e.burn = 4; }, "burn grade"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    treatment::TreatmentEntry e = good;
+    c.change(e);
+    const std::optional<QString> refused = entry::refusalOf(e, today, english);
+    if (*c.refusal == 0) {
+      EXPECT_FALSE(refused.has_value()) << refused.value_or(QString()).toStdString();
+    } else {
+      ASSERT_TRUE(refused.has_value());
+      EXPECT_TRUE(refused->contains(QLatin1String(c.refusal))) << refused->toStdString();
+    }
   }
 }
 

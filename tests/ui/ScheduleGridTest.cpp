@@ -206,7 +206,7 @@ TEST_F(ScheduleGridTest, RecordedRowsArePaintedOnTheirBurnAndResponseColours) {
   w.clickCell(0, 3);
   w.script.then(update({.condition = Clearing}));
   w.clickCell(0, 4);
-  w.script.then(update({.condition = Missed, .burn = BurnIII}));
+  w.script.then(update({.condition = Missed, .burn = BurnIII, .dose = "0"}));  // a missed visit delivers nothing
   w.clickCell(0, 6);
   ASSERT_EQ(w.script.shown, 3);
 

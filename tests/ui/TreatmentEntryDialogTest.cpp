@@ -16,6 +16,7 @@
 #include "support/LocaleScope.h"
 #include "base/DateTime.h"
 #include "support/WindowFixture.h"
+#include "treatment/EntryChecks.h"
 #include "ui/Dialogs.h"
 #include "ui/TreatmentEntryDialog.h"
 #include "ui/widgets/ClickPanel.h"
@@ -27,7 +28,11 @@ QT_END_NAMESPACE
 
 namespace {
 
-const QString kInvalidTime = QStringLiteral("Invalid input value.  Use escape key to abandon changes");
+// The box of a time field left half filled: it names the field and the form a time takes.
+QString invalidTime(const char* shown) {
+  return entry::treatmentTimeProblem(QString::fromLatin1(shown)) +
+         QStringLiteral("\n\nPress Escape to abandon the change.");
+}
 
 TCondition recordedTreatment() {
   TCondition r;
@@ -155,9 +160,10 @@ TEST_F(ConditionFormTest, TemperatureWarnsOutsideThirtyToFortyFour) {
   }
 }
 
-// A text that is not a number keeps the working value, and the user is told so (naming the
-// field); an emptied field means no value, as an empty field shows.
-TEST_F(ConditionFormTest, TextThatIsNotANumberKeepsTheValueAndSaysSoWhileEmptyMeansNone) {
+// A text that is not a number, or a value beyond the clinical limits, is refused (naming the
+// field, the value and the range) and the working value stays; an emptied field means no value, as
+// an empty field shows.
+TEST_F(ConditionFormTest, AValueThatCannotBeRecordedIsRefusedWhileEmptyMeansNone) {
   struct Case {
     const char* field;
     const char* typed;
@@ -165,11 +171,15 @@ TEST_F(ConditionFormTest, TextThatIsNotANumberKeepsTheValueAndSaysSoWhileEmptyMe
     const char* toldAbout;  // nullptr: no message
   };
   const Case cases[] = {
-      {"Dose", "3o0", 300, "The Dose \"3o0\" is not a number, so the dose stays 300 mJ/cm2"},
-      {"Dose", "1e60", 300, "The Dose \"1e60\" is not a number"},
+      {"Dose", "3o0", 300,
+       "The Dose \"3o0\" is not a number: the dose delivered is a number of mJ/cm2 from 0 to 10000.\n\nThe "
+       "treatment is not recorded until the Dose is corrected or emptied."},
+      {"Dose", "1e60", 300, "The Dose \"1e60\" is too large"},
+      {"Dose", "10001", 300, "The Dose \"10001\" is too large"},
       {"Dose", "", 0, nullptr},
       {"Dose", "   ", 0, nullptr},
-      {"Temperature", "hot", 36.5f, "The Temperature \"hot\" is not a number, so the temperature stays 36.5 C"},
+      {"Temperature", "hot", 36.5f, "The Temperature \"hot\" is not a number: a temperature is 0 (not taken)"},
+      {"Temperature", "99", 36.5f, "The Temperature \"99\" is too large"},
       {"Temperature", "", 0, nullptr},
   };
   for (const Case& c : cases) {
@@ -281,6 +291,88 @@ TEST_F(ConditionFormTest, EscapeDoesNotCloseTheDialog) {
   EXPECT_TRUE(openAfterEscape);
 }
 
+// Closing by the window manager or Escape never throws away what was entered without asking.
+TEST_F(ConditionFormTest, ClosingAfterSomethingWasEnteredAsksFirst) {
+  struct Case {
+    const char* how;
+    std::function<void()> close;
+    QMessageBox::StandardButton answer;
+    int result;  // -1: still open
+  };
+  const Case cases[] = {
+      {"window manager, No", [this] { form.close(); }, QMessageBox::No, -1},
+      {"window manager, Yes", [this] { form.close(); }, QMessageBox::Yes, ui::TreatmentEntryDialog::Undo},
+      {"Escape, No", [this] { QTest::keyClick(doseField(), Qt::Key_Escape); }, QMessageBox::No, -1},
+      {"Escape, Yes", [this] { QTest::keyClick(doseField(), Qt::Key_Escape); }, QMessageBox::Yes,
+       ui::TreatmentEntryDialog::Undo},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    boxes.clear();
+    dialogs::setHook([&](const dialogs::Box& box) {
+      boxes.push_back(box);
+      return c.answer;
+    });
+    form.load(TCondition{}, 200);
+    EXPECT_EQ(execWith([&] {
+                doseField()->setText("150");
+                c.close();
+              }),
+              c.result);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.startsWith("Close without recording this treatment?")) << boxes[0].text.toStdString();
+  }
+}
+
+// A whole treatment by keyboard: the panels are in the Tab order after the date, Space chooses the
+// one with the focus, and Alt with the panel's number chooses it from any field.
+TEST_F(ConditionFormTest, ResponseAndBurnAreChosenByKeyboard) {
+  form.load(TCondition{}, 200);
+  showActive();
+  // Tab goes through the date's day, month and year first, then on to the panels.
+  dateField()->setFocus(Qt::TabFocusReason);
+  for (int k = 0; k < 5 && QApplication::focusWidget() == dateField(); ++k) pressTab();
+  EXPECT_EQ(QApplication::focusWidget(), panel(Missed));
+  for (int code = Worse; code <= BurnIII; ++code) {
+    pressTab();
+    EXPECT_EQ(QApplication::focusWidget(), panel(code));
+  }
+  pressTab();
+  EXPECT_EQ(QApplication::focusWidget(), updateButton());
+
+  panel(Clearing)->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(panel(Clearing), Qt::Key_Space);
+  EXPECT_EQ(form.chosenCondition, Clearing);
+  doseField()->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(doseField(), Qt::Key_3, Qt::AltModifier);
+  QTest::keyClick(doseField(), Qt::Key_6, Qt::AltModifier);
+  EXPECT_EQ(form.chosenCondition, Same);
+  EXPECT_EQ(form.chosenBurn, BurnII);
+  EXPECT_EQ(boldPanels(), (std::vector<int>{Same, BurnII}));
+  EXPECT_TRUE(panel(Same)->accessibleDescription().contains("Alt+3"));
+  form.hide();
+}
+
+// "Update" says what is missing, and refuses what cannot have been given, without closing.
+TEST_F(ConditionFormTest, UpdateSaysWhyATreatmentCannotBeRecordedYet) {
+  form.load(TCondition{}, 200);
+  std::vector<QString> told, first;
+  const int result = execWith([&] {
+    updateButton()->click();  // no response chosen
+    first = boxTexts();
+    QTest::mouseClick(panel(Missed), Qt::LeftButton);
+    doseField()->setText("150");
+    form.doseLeft();
+    boxes.clear();
+    updateButton()->click();  // a missed visit with a dose
+    told = boxTexts();
+  });
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(first, std::vector<QString>{"Choose the response first"});
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_TRUE(told[0].startsWith("A missed visit delivers no dose")) << told[0].toStdString();
+}
+
 TEST_F(ConditionFormTest, PanelClicksChooseOneConditionAndTakeBackARepeatedBurn) {
   struct Case { const char* name; std::vector<ui::ClickPanel*> clicks; int condition, burn; std::vector<int> bold; };
   const Case cases[] = {
@@ -371,7 +463,7 @@ TEST_F(ConditionFormTest, TimeFieldRefusesToBeLeftHalfFilled) {
     EXPECT_EQ(timeField()->maskedText(), c.shown);
     pressTab();
     if (c.refused) {
-      EXPECT_EQ(boxTexts(), std::vector<QString>{kInvalidTime});
+      EXPECT_EQ(boxTexts(), std::vector<QString>{invalidTime(c.shown)});
       EXPECT_EQ(QApplication::focusWidget(), timeField());
       // Escape abandons the change; then the field may be left.
       QTest::keyClick(timeField(), Qt::Key_Escape);
@@ -421,7 +513,7 @@ TEST_F(ConditionFormTest, UpdateWithAHalfFilledTimeStaysOpen) {
     updateButton()->click();
   });
   EXPECT_TRUE(openAfterUpdate);
-  EXPECT_EQ(boxTexts(), std::vector<QString>{kInvalidTime});
+  EXPECT_EQ(boxTexts(), std::vector<QString>{invalidTime("3:1")});
   EXPECT_EQ(result, ui::TreatmentEntryDialog::Update);
   EXPECT_EQ(timeField()->maskedText(), " 3:15");
 }

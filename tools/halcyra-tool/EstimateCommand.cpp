@@ -40,8 +40,8 @@ int run(const CommandArgs& args) {
   }
   if (!options.count("--factors") || !options.count("--age")) return usage("--factors and --age are required");
   const QString ageText = QString::fromLocal8Bit(options["--age"].c_str());
+  if (const auto problem = clinicalArgumentProblem("--age", limits::kAge, ageText)) return usage(problem->c_str());
   const fmt::Real age = fmt::parsePointReal(ageText);
-  if (!age.valid) return usage(pointNumberProblem("--age", ageText, "a number of years, e.g. 45 or 19.5").c_str());
 
   FactorTables tables;
   try {

@@ -57,17 +57,24 @@ int run(const CommandArgs& args) {
 
   const fmt::Whole item = fmt::parseWhole(options["--skin-type"]);
   if (!item.valid || item.value < -1 || item.value > 6) return usage("the skin type must be -1 (none) or 0..6");
-  const fmt::Real age = fmt::parsePointReal(options["--age"]);
-  if (!age.valid) return usage(pointNumberProblem("--age", options["--age"], "a number of years, e.g. 45 or 19.5"));
-  // The MED is typed as it stands (a text that is not a number shows what the window does with
-  // it), but a decimal comma is a slip that would silently leave the plan uncomputed.
-  if (options["--med"].contains(QLatin1Char(',')))
-    return usage(pointNumberProblem("--med", options["--med"], "the MED in mJ/cm2, e.g. 300"));
+  // The window refuses an age or an MED outside the clinical limits, and so does the tool. An
+  // empty MED is the MED box left empty: no plan.
+  if (const auto problem = clinicalArgumentProblem("--age", limits::kAge, options["--age"])) return usage(*problem);
+  if (const auto problem = clinicalArgumentProblem("--med", limits::kMed, options["--med"], true)) return usage(*problem);
   QStringList increments;
   if (options.count("--inc")) {
     increments = options["--inc"].split(QLatin1Char(','));
     if (increments.size() != kTreatments)
       return usage("--inc needs 29 comma-separated texts, got " + std::to_string(increments.size()));
+    // A text that is no whole number is kept, as a "% Inc" cell keeps it (its row is skipped); a
+    // whole number outside the limits is refused, as the window refuses it.
+    for (int row = 1; row <= kTreatments; ++row) {
+      const QString& cell = increments[row - 1];
+      const limits::Reading r = limits::readPoint(limits::incrementLimit(row), cell);
+      if (r.problem != limits::Problem::TooSmall && r.problem != limits::Problem::TooLarge) continue;
+      return usage(*clinicalArgumentProblem("--inc", limits::incrementLimit(row), cell, false,
+                                            QStringLiteral("\"% Inc\" of treatment %1").arg(row)));
+    }
   }
 
   FactorTables tables;

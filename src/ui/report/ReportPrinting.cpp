@@ -12,7 +12,17 @@
 namespace ui {
 
 ReportPrinting::ReportPrinting(course::OpenCourse& course, QWidget* window)
-    : QObject(window), course_(course), window_(window) {}
+    : QObject(window), course_(course), window_(window) {
+  connect(&course_, &course::OpenCourse::changed, this, [this](course::Parts parts) {
+    if (parts & course::Part::Mode) followCourse();
+  });
+}
+
+void ReportPrinting::followCourse() {
+  if (!previewedCourse_ || course_.openCourseKey() == previewedCourse_) return;
+  previewedCourse_.reset();
+  if (preview_) preview_->close();
+}
 
 ReportPrinting::~ReportPrinting() = default;
 
@@ -26,6 +36,7 @@ void ReportPrinting::BtnPrintClick() {
   course_.showLastPhotograph();
 
   previewWindow().setReport(std::move(prepared));
+  previewedCourse_ = course_.openCourseKey();
   showPreview();
 }
 
@@ -33,6 +44,7 @@ void ReportPrinting::openSavedReport() {
   ReportPreview& preview = previewWindow();
   const QString path = preview.chooseReportFile();
   if (path.isEmpty() || !preview.openReportFrom(path)) return;
+  previewedCourse_.reset();  // a saved report belongs to no open course
   showPreview();
 }
 

@@ -1,8 +1,10 @@
 #include "ui/widgets/ClickPanel.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QVBoxLayout>
 
 namespace ui {
@@ -36,6 +38,21 @@ void ClickPanel::setBold(bool bold) {
 
 bool ClickPanel::isBold() const { return label_->font().bold(); }
 
+void ClickPanel::setKeyboardChoice(const QString& hint) {
+  setFocusPolicy(Qt::StrongFocus);
+  if (!hint_) {
+    hint_ = new QLabel(this);
+    hint_->setAlignment(Qt::AlignCenter);
+    QFont small = hint_->font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    hint_->setFont(small);
+    static_cast<QVBoxLayout*>(layout())->addWidget(hint_);
+  }
+  hint_->setText(hint);
+  setAccessibleDescription(QStringLiteral("Key %1").arg(hint));
+  applyColours();
+}
+
 void ClickPanel::setTextColour(QColor colour) {
   text_ = colour;
   applyColours();
@@ -50,12 +67,44 @@ void ClickPanel::applyColours() {
   p.setColor(QPalette::Disabled, QPalette::WindowText, text_ == Qt::black ? QColor(128, 128, 128) : text_.darker(150));
   setPalette(p);
   label_->setPalette(p);
+  if (hint_) hint_->setPalette(p);
 }
 
 void ClickPanel::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && isEnabled())
     emit clicked(this);
   QFrame::mouseReleaseEvent(event);
+}
+
+void ClickPanel::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (focusPolicy() != Qt::NoFocus && isEnabled() &&
+      (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+    emit clicked(this);
+    event->accept();
+    return;
+  }
+  QFrame::keyPressEvent(event);
+}
+
+void ClickPanel::focusInEvent(QFocusEvent* event) {
+  QFrame::focusInEvent(event);
+  update();
+}
+
+void ClickPanel::focusOutEvent(QFocusEvent* event) {
+  QFrame::focusOutEvent(event);
+  update();
+}
+
+void ClickPanel::paintEvent(QPaintEvent* event) {
+  QFrame::paintEvent(event);
+  if (!hasFocus()) return;
+  // A frame in the caption's colour, inside the border: seen on every panel colour.
+  QPainter painter(this);
+  QPen pen(text_ == Qt::black ? QColor(0, 0, 0) : text_, 2, Qt::DashLine);
+  painter.setPen(pen);
+  painter.drawRect(rect().adjusted(3, 3, -4, -4));
 }
 
 void ClickPanel::changeEvent(QEvent* event) {

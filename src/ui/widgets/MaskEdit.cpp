@@ -41,6 +41,10 @@ const QString& MaskEdit::invalidInputMessage() {
   return text;
 }
 
+QString MaskEdit::refusalMessage() const {
+  return refusalText_ ? refusalText_(maskedText()) : invalidInputMessage();
+}
+
 void MaskEdit::setMaskedText(const QString& text) {
   setText(text);  // also marks the field unchanged
   textOnEntry_ = maskedText();
@@ -52,7 +56,7 @@ bool MaskEdit::currentTextAcceptable() const {
 
 bool MaskEdit::acceptNow() {
   if (currentTextAcceptable()) return true;
-  dialogs::error(this, invalidInputMessage());
+  dialogs::error(this, refusalMessage());
   setFocus(Qt::OtherFocusReason);
   return false;
 }
@@ -73,7 +77,7 @@ void MaskEdit::focusOutEvent(QFocusEvent* event) {
     if (!self) return;
     if (self->isVisible()) {
       self->setFocus(Qt::OtherFocusReason);
-      dialogs::error(self, invalidInputMessage());
+      dialogs::error(self, self->refusalMessage());
     }
     if (self) self->refusing_ = false;
   });

@@ -2,9 +2,9 @@
 // A text field with an input mask, as the entry dialog's time and initials fields need it:
 // - its text always has every position of the mask, unfilled positions as spaces
 //   (maskedText(), e.g. " 5:30" or "  :  "), and it accepts only characters that fit the mask;
-// - leaving it after a change that the mask cannot accept (a needed digit missing) is refused:
-//   the message "Invalid input value.  Use escape key to abandon changes" is shown and the
-//   focus comes back;
+// - leaving it after a change that cannot be accepted (a needed digit missing) is refused: a
+//   message naming the field and the form it takes is shown (setRefusalText; without one, "Invalid
+//   input value.  Use escape key to abandon changes") and the focus comes back;
 // - Escape takes back the changes made since the field was entered;
 // - a click puts the cursor where typing fills the field: at the click when it falls inside what is
 //   already typed, otherwise at the first unfilled position (a click behind the blanks of an empty
@@ -50,6 +50,9 @@ class MaskEdit : public QLineEdit {
   void setCharacterFilter(std::function<bool(QChar)> allowed);
 
   static const QString& invalidInputMessage();
+  // The message for a refused text, made from the text.
+  void setRefusalText(std::function<QString(const QString&)> text) { refusalText_ = std::move(text); }
+  QString refusalMessage() const;
 
   // Where typing after a click at `clicked` fills the field (see the top of this file).
   int typingPosition(int clicked) const;
@@ -67,6 +70,7 @@ class MaskEdit : public QLineEdit {
 
   std::function<bool(const QString&)> acceptable_;
   std::function<bool(QChar)> allowed_;
+  std::function<QString(const QString&)> refusalText_;
   QString textOnEntry_;  // what Escape returns to
   bool refusing_ = false;
 };
