@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer, and runs
-# every test, the store's on both engines (a store file, and a throwaway PostgreSQL server).
-# Exits non-zero on any failure.
+# Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer (and the
+# Release build the Debian package is made from), and runs every test, the store's on both engines
+# (a store file, and a throwaway PostgreSQL server). Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/deps.sh
+# With the tools that check the Debian package as Debian does.
+HALCYRA_PACKAGE_TOOLS=1 scripts/deps.sh
 
 build=build/asan
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALCYRA_SANITIZE=ON \
   -DHALCYRA_TESTS=ON -DHALCYRA_BENCH=ON >/dev/null
 cmake --build "$build"
+# The project's own Release build, from which the package test makes the Debian package.
+package=build/package
+[ -f "$package/build.ninja" ] ||
+  cmake -S . -B "$package" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHALCYRA_TESTS=OFF -DHALCYRA_BENCH=OFF >/dev/null
+cmake --build "$package"
 
 # A throwaway PostgreSQL server for the store tests on the department-server engine, stopped on
 # every way out of this script, a failed test included.

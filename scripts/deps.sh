@@ -7,6 +7,8 @@ set -euo pipefail
 # standard fonts lack; poppler-utils: the tests read the PDF report back with it.
 packages=(
   build-essential cmake ninja-build pkg-config
+  # the manual pages are written in scdoc's markup
+  scdoc
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
   libjpeg62-turbo-dev zlib1g-dev libhpdf-dev libsqlite3-dev libpq-dev postgresql-15
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -21,6 +23,10 @@ packages=(
 )
 if [ "${HALCYRA_DEV_TOOLS:-0}" = 1 ]; then
   packages+=(imagemagick x11-utils sqlite3)
+fi
+# Debian's own checks of the package (tests/package/check-package.sh, which ./test.sh runs).
+if [ "${HALCYRA_PACKAGE_TOOLS:-0}" = 1 ]; then
+  packages+=(lintian desktop-file-utils appstream)
 fi
 # The fuzzing harnesses (scripts/fuzz.sh): clang with libFuzzer and the sanitizers' runtimes.
 if [ "${HALCYRA_FUZZ_TOOLS:-0}" = 1 ]; then

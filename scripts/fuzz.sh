@@ -9,13 +9,17 @@
 # interesting inputs in build/fuzz/grown/NAME/. A crashing input, once the reader is mended, goes
 # into the corpus so that ./test.sh replays it for good. Each run's log is build/fuzz/logs/NAME.log;
 # its last lines give the executions and the executions per second.
+#
+# HALCYRA_FUZZ_TIMEOUT (seconds, default 10) is how long one input may take before it counts as a
+# finding. On a machine shared with other builds a stall of the whole machine can exceed it; replay
+# a timeout-* file alone (build/fuzz/tests/fuzz/NAME_fuzz FILE) before taking it for a slow input.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 seconds=${1:-60}
 shift || true
-all=(factor_file legacy_file photograph course_columns patient_search)
+all=(factor_file legacy_file photograph course_columns patient_search report_file)
 if [ $# -gt 0 ]; then names=("$@"); else names=("${all[@]}"); fi
 
 HALCYRA_FUZZ_TOOLS=1 scripts/deps.sh
@@ -43,7 +47,7 @@ run() {
   echo "fuzzing $name for $seconds s"
   local status=0
   nice -n 19 "$build/tests/fuzz/${name}_fuzz" "$build/grown/$name" "$root/tests/fuzz/corpus/$name" \
-    -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=4096 \
+    -max_total_time="$seconds" -print_final_stats=1 -timeout="${HALCYRA_FUZZ_TIMEOUT:-10}" -rss_limit_mb=4096 \
     -artifact_prefix="$build/findings/$name/" >"$build/logs/$name.log" 2>&1 || status=$?
   local stats
   stats=$(grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$build/logs/$name.log" |

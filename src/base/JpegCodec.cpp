@@ -16,6 +16,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "base/BoundedRead.h"
+
 namespace jpeg {
 namespace {
 
@@ -276,12 +278,19 @@ QImage decode(const QByteArray& bytes, int scaleDenom) {
 
 QByteArray readFile(const QString& path) {
   const QString shown = QDir::toNativeSeparators(path);
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw Error(text(QStringLiteral("Cannot open the picture \"%1\": %2.").arg(shown, file.errorString())));
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError)
-    throw Error(text(QStringLiteral("Cannot read the picture \"%1\": %2.").arg(shown, file.errorString())));
+  QByteArray bytes;
+  try {
+    bytes = files::readBounded(path, files::kLargestPhotograph, QStringLiteral("a photograph"));
+  } catch (const files::ReadError& e) {
+    switch (e.problem()) {
+      case files::ReadError::Problem::CannotOpen:
+        throw Error(text(QStringLiteral("Cannot open the picture \"%1\": %2.").arg(shown, e.reason())));
+      case files::ReadError::Problem::CannotRead:
+        throw Error(text(QStringLiteral("Cannot read the picture \"%1\": %2.").arg(shown, e.reason())));
+      default:
+        throw Error(text(e.message()));
+    }
+  }
   if (bytes.isEmpty())
     throw Error(text(QStringLiteral("The picture \"%1\" is an empty file.").arg(shown)));
   return bytes;

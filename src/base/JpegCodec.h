@@ -34,8 +34,8 @@ QImage decode(const QByteArray& bytes, int scaleDenom = 1);
 QImage decodeFile(const QString& path, int scaleDenom = 1);
 
 // The pieces of decodeFile, for callers that look at a file's bytes before decoding them: the
-// bytes (errors name the file: cannot be opened or read, empty), and a codec error about them
-// turned into one that names the file.
+// bytes (errors name the file: cannot be opened or read, empty, not a regular file, larger than
+// files::kLargestPhotograph), and a codec error about them turned into one that names the file.
 QByteArray readFile(const QString& path);
 Error fileError(const QString& path, const Error& reason);
 

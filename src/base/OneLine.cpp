@@ -48,6 +48,20 @@ QString quotedOneLine(QStringView value) {
   return out;
 }
 
+QString printable(QStringView value) {
+  QString out;
+  out.reserve(value.size());
+  for (const QChar c : value) {
+    const char16_t u = c.unicode();
+    if (isControl(u) && u != u'\n' && u != u'\t') {
+      appendEscape(out, u);
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 QString controlsEscaped(QStringView value) {
   QString out;
   out.reserve(value.size());

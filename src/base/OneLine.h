@@ -16,6 +16,11 @@ QString oneLine(QStringView value);
 // or hold separators.
 QString quotedOneLine(QStringView value);
 
+// Every control character but the line feed and the tab written \xHH, backslashes left alone: a
+// message of several lines (a server's, with its detail) printed on a terminal, where an escape
+// sequence from a file or a server could otherwise move the cursor or change the terminal.
+QString printable(QStringView value);
+
 // Only the control characters written \xHH (line breaks and tabs too), backslashes left alone: for
 // text that is one line by construction (its own escapes in it) but was read back from a store
 // that others may write as well.

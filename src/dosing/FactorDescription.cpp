@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "base/BoundedRead.h"
 #include "dosing/FactorFile.h"
 
 namespace dosing {
@@ -60,6 +61,8 @@ QString patternText(const std::string& pattern) {
 
 const char* const kFieldNames[] = {"ESF",    "Lighter", "Average",      "Darker",         "MED_Min", "MED_Max",
                                    "Min_DA", "Max_DA",  "Default_Lang", "Default_Format", "Logo"};
+// Fields that may be left out, and what they then are.
+const char* const kOptionalFieldNames[] = {"Demonstration"};  // no
 
 // What went wrong on one line; the caller adds the file and line number.
 struct LineError {
@@ -150,8 +153,11 @@ QByteArray parseLogo(const QString& value, const QString& baseDir) {
   if (v == QLatin1String("none")) return {};
   if (v.isEmpty()) throw LineError{QStringLiteral("Logo: give the path of a BMP file, or none")};
   const QString path = QDir(baseDir).absoluteFilePath(v);
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  QByteArray bytes;
+  try {
+    bytes = files::readBounded(path, files::kLargestFactorFile, QStringLiteral("a logo"));
+  } catch (const files::ReadError& e) {
+    if (e.problem() != files::ReadError::Problem::CannotOpen) throw LineError{QStringLiteral("Logo: %1").arg(e.message())};
     static const QRegularExpression size(QStringLiteral("^\\d+x\\d+$"));
     const QString hint = size.match(v).hasMatch()
                              ? QStringLiteral(" (\"%1\" looks like the size printed by \"factors show\"; give the path of "
@@ -159,9 +165,8 @@ QByteArray parseLogo(const QString& value, const QString& baseDir) {
                                    .arg(v)
                              : QString();
     throw LineError{QStringLiteral("Logo: cannot open file \"%1\". %2%3")
-                        .arg(QDir::toNativeSeparators(path), file.errorString(), hint)};
+                        .arg(QDir::toNativeSeparators(path), e.reason(), hint)};
   }
-  const QByteArray bytes = file.readAll();
   if (decodeBitmap(bytes).isNull()) {
     throw LineError{QStringLiteral("Logo: \"%1\" is not a valid Windows bitmap (.bmp) file").arg(QDir::toNativeSeparators(path))};
   }
@@ -187,6 +192,7 @@ QString describeFactors(const FactorTables& t) {
   line("Default_Format", patternText(t.Default_Format));
   line("Logo", t.Logo.isNull() ? QStringLiteral("none")
                                : QStringLiteral("%1x%2").arg(t.Logo.width()).arg(t.Logo.height()));
+  line("Demonstration", t.Demonstration ? QStringLiteral("yes") : QStringLiteral("no"));
   return out;
 }
 
@@ -213,6 +219,12 @@ FactorDescription parseFactorDescription(const QString& text, const QString& bas
        }},
       {QStringLiteral("Default_Format"), [&](const QString& v) { t.Default_Format = parsePattern(v); }},
       {QStringLiteral("Logo"), [&](const QString& v) { d.logoBmp = parseLogo(v, baseDir); }},
+      {QStringLiteral("Demonstration"), [&](const QString& v) {
+         const QString answer = v.trimmed();
+         if (answer != QLatin1String("yes") && answer != QLatin1String("no"))
+           throw LineError{QStringLiteral("Demonstration: expected yes or no, found \"%1\"").arg(answer)};
+         t.Demonstration = answer == QLatin1String("yes");
+       }},
   };
 
   std::map<QString, int> seenOnLine;
@@ -234,6 +246,7 @@ FactorDescription parseFactorDescription(const QString& text, const QString& bas
     if (field == fields.end()) {
       QStringList known;
       for (const char* n : kFieldNames) known << QLatin1String(n);
+      for (const char* n : kOptionalFieldNames) known << QLatin1String(n);
       throw fail(QStringLiteral("unknown field \"%1\"; the fields are %2").arg(name, known.join(QStringLiteral(", "))));
     }
     if (const auto seen = seenOnLine.find(name); seen != seenOnLine.end()) {
@@ -261,11 +274,15 @@ FactorDescription parseFactorDescription(const QString& text, const QString& bas
 
 FactorDescription readFactorDescription(const QString& path) {
   const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    throw FactorDescriptionError(QStringLiteral("Cannot open file \"%1\". %2").arg(shown, file.errorString()));
+  QByteArray bytes;
+  try {
+    bytes = files::readBounded(QFileInfo(path).absoluteFilePath(), files::kLargestFactorDescription,
+                               QStringLiteral("a factor file's description"));
+  } catch (const files::ReadError& e) {
+    if (e.problem() != files::ReadError::Problem::CannotOpen) throw FactorDescriptionError(e.message());
+    throw FactorDescriptionError(QStringLiteral("Cannot open file \"%1\". %2").arg(shown, e.reason()));
   }
-  return parseFactorDescription(QString::fromUtf8(file.readAll()), QFileInfo(path).absolutePath(), shown);
+  return parseFactorDescription(QString::fromUtf8(bytes), QFileInfo(path).absolutePath(), shown);
 }
 
 }  // namespace dosing

@@ -12,6 +12,9 @@
 //   Default_Format  the patient-ID pattern, taken exactly as written after the tab
 //   Logo            the size "WxH" of the bitmap when printed; when written, the path of a BMP
 //                   file (relative to the description's folder) or "none"
+//   Demonstration   "yes" for a demonstration calibration (the file ends with its mark, see
+//                   FactorFile.h), "no" for a calibration for clinical use; may be left out when
+//                   written, and is then "no"
 //
 // Numbers are separated by blanks and printed with 17 significant digits, so that a printed
 // description written back gives the same file. In the pattern a backslash and control
@@ -45,11 +48,12 @@ struct FactorDescription {
   QByteArray logoBmp;   // empty for "none"
 };
 
-// Reads a description. Every field must be given exactly once. Relative logo paths are resolved
+// Reads a description. Every field but Demonstration must be given, and none twice. Relative logo paths are resolved
 // against `baseDir`; `sourceName` names the description in messages.
 FactorDescription parseFactorDescription(const QString& text, const QString& baseDir, const QString& sourceName);
 
-// Reads the description file at `path` (UTF-8 text).
+// Reads the description file at `path` (UTF-8 text, a regular file of at most
+// files::kLargestFactorDescription bytes; a logo file at most files::kLargestFactorFile).
 FactorDescription readFactorDescription(const QString& path);
 
 }  // namespace dosing

@@ -1,6 +1,7 @@
 #include "dosing/FactorFile.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +11,8 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+
+#include "base/BoundedRead.h"
 
 namespace dosing {
 
@@ -157,8 +160,12 @@ QImage decodeBitmap(const QByteArray& bmp) {
 //    the rest zero), and there is no pattern and no logo;
 //  - a negative N gives an empty pattern and no logo, whatever follows;
 //  - an N larger than what remains takes the remaining bytes as the pattern, and there is no logo.
-FactorTables readFactorBytes(const QByteArray& bytes, const QString& fileName) {
+FactorTables readFactorBytes(const QByteArray& image, const QString& fileName) {
   FactorTables t;
+  // The demonstration mark comes off first: the rest reads as it would without it.
+  static const QByteArray mark = QByteArrayLiteral(kDemonstrationMark);
+  t.Demonstration = image.endsWith(mark);
+  const QByteArray bytes = t.Demonstration ? image.left(image.size() - mark.size()) : image;
   PlainReader in(bytes);
   t.ESF = in.real();
   in.reals(t.Lighter);
@@ -195,14 +202,19 @@ FactorTables readFactorBytes(const QByteArray& bytes, const QString& fileName) {
 }
 
 FactorTables readFactorFile(const QString& path) {
-  // QFile opens for reading without locking others out: the file may be open elsewhere.
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    throw FactorFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(absolute(path), file.errorString()));
+  // Opened for reading without locking others out: the file may be open elsewhere. Only a regular
+  // file of a calibration's size is read; a pipe would block the start.
+  QByteArray bytes;
+  try {
+    bytes = files::readBounded(QFileInfo(path).absoluteFilePath(), files::kLargestFactorFile, QStringLiteral("a dose factor file"));
+  } catch (const files::ReadError& e) {
+    if (e.problem() != files::ReadError::Problem::CannotOpen) throw FactorFileError(e.message());
+    throw FactorFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(absolute(path), e.reason()));
   }
-  // A pipe or device reports no size: only the fixed part is read from it, and no tail.
-  const QByteArray bytes = file.isSequential() ? file.read(kFactorFixedSize) : file.readAll();
-  return readFactorBytes(bytes, path);
+  FactorTables t = readFactorBytes(bytes, path);
+  t.SourcePath = absolute(path);
+  t.SourceSha256 = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+  return t;
 }
 
 QByteArray factorFileBytes(const FactorTables& tables, const QByteArray& logoBmp) {
@@ -230,7 +242,8 @@ QByteArray factorFileBytes(const FactorTables& tables, const QByteArray& logoBmp
   const std::array<std::uint8_t, 8> unused{};
   out.bytes(unused.data(), unused.size());
 
-  if (tables.Default_Lang == 0 && tables.Default_Format.empty() && logo.isEmpty()) return out.result();
+  if (tables.Default_Lang == 0 && tables.Default_Format.empty() && logo.isEmpty() && !tables.Demonstration)
+    return out.result();
   if (tables.Default_Format.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
     throw FactorFileError(QStringLiteral("The patient-ID pattern is too long for the dose factor file."));
   }
@@ -238,6 +251,7 @@ QByteArray factorFileBytes(const FactorTables& tables, const QByteArray& logoBmp
   out.int32(static_cast<std::int32_t>(tables.Default_Format.size()));
   out.bytes(tables.Default_Format.data(), static_cast<qsizetype>(tables.Default_Format.size()));
   out.bytes(logo.constData(), logo.size());
+  if (tables.Demonstration) out.bytes(kDemonstrationMark, sizeof kDemonstrationMark - 1);
   return out.result();
 }
 

@@ -3,6 +3,7 @@
 // Every field starts at zero, empty or none: a field the file does not reach keeps that value.
 
 #include <QImage>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -19,4 +20,10 @@ struct FactorTables {
   std::int32_t Default_Lang = 0;           // default item of the language list
   std::string Default_Format;              // patient-ID pattern, single-byte characters
   QImage Logo;                             // report logo; null when the file carries none
+  bool Demonstration = false;              // the file marks itself as a demonstration calibration
+
+  // Where the tables were read from (the About tab shows it): the file's full path and the SHA-256
+  // of its bytes in hexadecimal; empty when the tables were not read from a file.
+  QString SourcePath;
+  QString SourceSha256;
 };

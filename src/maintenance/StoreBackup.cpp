@@ -84,9 +84,15 @@ BackupResult backupStore(const QString& storeFile, const QString& target) {
     file.setAutoRemove(false);
     if (!file.open()) throw DataError(QStringLiteral("Cannot write the backup %1: %2").arg(copy, file.errorString()));
     temp = file.fileName();
+    // The copy's mode is set on the open file before the engine writes anything into it.
+    try {
+      records::restrictHealthFile(file, dir);
+    } catch (...) {
+      file.remove();
+      throw;
+    }
   }
   try {
-    records::restrictHealthFile(temp, dir);
     store.select(QStringLiteral("VACUUM INTO ?"), {temp}, {}, QStringLiteral("copy the database to %1").arg(copy));
     store.close();
     if (!flushToDisk(temp)) throw DataError(QStringLiteral("Cannot write the backup %1 to the disk.").arg(copy));

@@ -192,6 +192,14 @@ QString createDatabase(const QString& dir, const PasswordPrompt& askPassword) {
       throw DataError(QStringLiteral("Could not create a database in %1: %2").arg(dir, file.errorString()));
     }
     temp = file.fileName();
+    // Health records: the owner alone (or a group folder's group) may read the file, set before
+    // any data goes in; the engine gives its log and shared-memory files the same mode.
+    try {
+      restrictHealthFile(file, dir);
+    } catch (...) {
+      file.remove();
+      throw;
+    }
   }
   auto removeTemp = [&] {
     QFile::remove(temp);
@@ -199,9 +207,6 @@ QString createDatabase(const QString& dir, const PasswordPrompt& askPassword) {
     QFile::remove(temp + QStringLiteral("-shm"));
   };
   try {
-    // Health records: the owner alone (or a group folder's group) may read the file, and the
-    // engine gives its log and shared-memory files the same mode.
-    restrictHealthFile(temp, dir);
     writeSchema(temp);
   } catch (...) {
     removeTemp();

@@ -1,44 +1,24 @@
 #include "records/HealthFiles.h"
 
-#include <QFile>
 #include <QFileDevice>
-
-#include "records/DataError.h"
-
-#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
-#endif
+
+#include "base/PrivateFiles.h"
+#include "records/DataError.h"
 
 namespace records {
 
-bool isGroupFolder(const QString& dir) {
-#ifdef Q_OS_UNIX
-  struct stat info {};
-  if (::stat(QFile::encodeName(dir).constData(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
-  return (info.st_mode & S_ISGID) != 0 && (info.st_mode & S_IWGRP) != 0;
-#else
-  Q_UNUSED(dir);
-  return false;  // elsewhere the file inherits the folder's access list
-#endif
-}
+bool isGroupFolder(const QString& dir) { return files::isGroupFolder(dir); }
 
-unsigned healthFileMode(const QString& dir) { return isGroupFolder(dir) ? 0660u : 0600u; }
+unsigned healthFileMode(const QString& dir) { return files::privateFileMode(dir); }
 
-void restrictHealthFile(const QString& file, const QString& dir) {
-#ifdef Q_OS_UNIX
-  // chmod is not subject to the file-creation mask, so the mode is exactly the rule's.
-  if (::chmod(QFile::encodeName(file).constData(), static_cast<mode_t>(healthFileMode(dir))) != 0) {
+void restrictHealthFile(QFileDevice& file, const QString& dir) {
+  if (file.handle() < 0 || !files::restrictOpenFile(file.handle(), dir)) {
+    const int error = file.handle() < 0 ? EBADF : errno;
     throw DataError(QStringLiteral("Could not restrict who may read %1: %2.")
-                        .arg(file, QString::fromLocal8Bit(std::strerror(errno))));
+                        .arg(file.fileName(), QString::fromLocal8Bit(std::strerror(error))));
   }
-#else
-  if (!QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-    throw DataError(QStringLiteral("Could not restrict who may read %1.").arg(file));
-  }
-  Q_UNUSED(dir);
-#endif
 }
 
 }  // namespace records

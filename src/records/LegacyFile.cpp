@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include "base/BoundedRead.h"
 #include "base/DateTime.h"
 #include "base/Formats.h"
 
@@ -141,14 +142,18 @@ LegacyRead readLegacyBytes(QByteArrayView bytes) {
 
 LegacyRead readLegacyFile(const QString& path) {
   const QString shown = QDir::toNativeSeparators(path);
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  QByteArray bytes;
+  try {
+    bytes = files::readBounded(path, files::kLargestLegacyFile, QStringLiteral("a patient file"));
+  } catch (const files::ReadError& e) {
     LegacyRead result;
     result.status = LegacyRead::Status::Unreadable;
-    result.problem = QStringLiteral("Cannot open the patient file \"%1\": %2").arg(shown, file.errorString());
+    result.problem = e.problem() == files::ReadError::Problem::CannotOpen
+                         ? QStringLiteral("Cannot open the patient file \"%1\": %2").arg(shown, e.reason())
+                         : e.message();
     return result;
   }
-  LegacyRead result = readLegacyDevice(file);
+  LegacyRead result = readLegacyBytes(bytes);
   if (!result.ok()) result.problem = QStringLiteral("%1: %2").arg(shown, result.problem);
   result.patient.modified = datetime::fileModified(path);
   return result;

@@ -70,7 +70,9 @@ LegacyRead readLegacyBytes(QByteArrayView bytes);
 LegacyRead readLegacyDevice(QIODevice& device);
 
 // Opens and reads the file at `path` (other programs may keep reading and writing it meanwhile),
-// and takes its last-write time. Every problem starts with the file's path.
+// and takes its last-write time. Every problem starts with the file's path. Only a regular file of
+// at most files::kLargestLegacyFile bytes is read: a pipe or a device is refused at once, without
+// waiting for it.
 LegacyRead readLegacyFile(const QString& path);
 
 // The patient key an NHI gives: leading blanks removed, and "BLANK" when nothing is left (an empty

@@ -103,33 +103,43 @@ SqliteBackend::SqliteBackend(const QString& file) : name_(QStringLiteral("halcyr
       throw StoreRefusal{describeSqliteError(text)};
     }
   }
+  // Read directly through the driver's SQLite handle only if it is this program's SQLite library
+  // (same version); a driver built with a library of its own is left to QSqlQuery.
+  {
+    const QSqlDatabase db = QSqlDatabase::database(name_, false);
+    const QVariant handle = db.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+      QSqlQuery version(db);
+      if (version.exec(QStringLiteral("SELECT sqlite_version()")) && version.next() &&
+          version.value(0).toString() == QLatin1String(sqlite3_libversion())) {
+        handle_ = *static_cast<sqlite3* const*>(handle.constData());
+      }
+    }
+  }
+  native_ = handle_;
+  // A file of health records may come from elsewhere: before its schema is read, the engine is told
+  // to refuse what could damage the file through its own schema (defensive), and to run no function
+  // of the schema's triggers and views that could reach outside it (trusted_schema off). Deleted
+  // rows are overwritten with zeros (secure_delete), so that a deleted patient or photograph cannot
+  // be read back from the file's free pages.
+  if (handle_) sqlite3_db_config(handle_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
   // The first statement reads the file header: a file that is not a database fails here. The
   // engine's own scratch files (sorting, statement journals) are kept in memory: pages of health
   // records, photographs among them, never pass through a temporary file.
-  for (const char* setting : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA temp_store=MEMORY"}) {
+  for (const char* setting : {"PRAGMA trusted_schema=OFF", "PRAGMA secure_delete=ON", "PRAGMA journal_mode=WAL",
+                              "PRAGMA synchronous=FULL", "PRAGMA temp_store=MEMORY"}) {
     QString failure;
     {
       QSqlQuery query(QSqlDatabase::database(name_, false));
       if (!query.exec(QString::fromLatin1(setting))) failure = errorText(query.lastError());
     }
     if (!failure.isEmpty()) {
+      handle_ = native_ = nullptr;
       QSqlDatabase::database(name_, false).close();
       QSqlDatabase::removeDatabase(name_);
       throw StoreRefusal{describeSqliteError(failure)};
     }
   }
-  // Read directly through the driver's SQLite handle only if it is this program's SQLite library
-  // (same version); a driver built with a library of its own is left to QSqlQuery.
-  const QSqlDatabase db = QSqlDatabase::database(name_, false);
-  const QVariant handle = db.driver()->handle();
-  if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
-    QSqlQuery version(db);
-    if (version.exec(QStringLiteral("SELECT sqlite_version()")) && version.next() &&
-        version.value(0).toString() == QLatin1String(sqlite3_libversion())) {
-      handle_ = *static_cast<sqlite3* const*>(handle.constData());
-    }
-  }
-  native_ = handle_;
 }
 
 SqliteBackend::~SqliteBackend() {

@@ -60,6 +60,7 @@ ReportInput courseReportInput(const course::OpenCourse& course, const QDate& pri
 
   in.diagram = course.diagram();
   in.logo = course.factors().Logo;
+  in.demonstration = course.factors().Demonstration;
   in.icon = QImage(QStringLiteral(":/icon32.png"));  // the program's own 32 x 32 icon
   for (const course::PhotographRow& row : course.photographs()) {
     ReportPhotograph p;

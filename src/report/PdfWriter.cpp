@@ -4,23 +4,18 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QFileInfo>
-#include <QRandomGenerator>
 #include <QTimeZone>
 #include <array>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <hpdf.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <map>
 #include <memory>
 #include <optional>
 
 #include "base/JpegCodec.h"
+#include "base/PrivateFiles.h"
 #include "report/PdfText.h"
 
 namespace report {
@@ -101,20 +96,33 @@ class Writer {
     check("drawing the page");
   }
 
-  // Writes the document straight into `file` (no copy in memory). False when the file cannot be
-  // written; the system's reason is then in errno.
-  bool save(const QString& file) {
-    errno = 0;
-    if (HPDF_SaveToFile(doc_.get(), QFile::encodeName(file).constData()) == HPDF_OK) return true;
-    if (error_.code == HPDF_FILE_IO_ERROR || error_.code == HPDF_FILE_OPEN_ERROR) {
-      if (errno == 0) errno = static_cast<int>(error_.detail);
-      return false;
+  // Writes the document through the open descriptor `fd`: libharu assembles the file in its own
+  // memory, from which it is copied out piece by piece.
+  void save(int fd, const QString& shown) {
+    failed(HPDF_SaveToStream(doc_.get()), "writing the file");
+    std::array<HPDF_BYTE, 64 * 1024> piece;
+    for (;;) {
+      HPDF_UINT32 size = piece.size();
+      const HPDF_STATUS status = HPDF_ReadFromStream(doc_.get(), piece.data(), &size);
+      if (size > 0 && !files::writeAll(fd, reinterpret_cast<const char*>(piece.data()), size)) {
+        const int reason = errno;
+        throw PdfError(QStringLiteral("Cannot write \"%1\": %2").arg(shown, QString::fromLocal8Bit(std::strerror(reason))).toStdString());
+      }
+      if (status == HPDF_STREAM_EOF) break;
+      failed(status, "writing the file");
     }
-    check("writing the file");
-    return false;
+    // The end of the stream counts as an error to libharu; it is where the copy ends.
+    HPDF_ResetError(doc_.get());
+    error_ = HaruError{};
   }
 
  private:
+  // Raises the failure of a call that returned `status`, whether or not libharu reported it.
+  void failed(HPDF_STATUS status, const char* what) {
+    if (status == HPDF_OK) return;
+    if (error_.code == 0) error_.code = status;
+    check(what);
+  }
   void check(const char* what) {
     if (error_.code == 0) return;
     throw PdfError(QStringLiteral("The PDF file could not be made while %1 (libharu error 0x%2, detail %3).")
@@ -363,36 +371,13 @@ void writePdf(const PreparedReport& report, const QString& path, const PdfProgre
     writer.page(report.pages[static_cast<std::size_t>(i)]);
     if (progress) progress(i + 1, total);
   }
+  // Written under a name of its own beside its place, private from the first byte, and put in
+  // place whole (base/PrivateFiles.h).
   const QString shown = QDir::toNativeSeparators(path);
-  auto failed = [&](const QString& reason) {
-    return PdfError(QStringLiteral("Cannot write \"%1\": %2").arg(shown, reason).toStdString());
-  };
-  // The file is written beside its place under a name of its own and then put in place in one
-  // step, so that a file already there is replaced whole or not at all. The new name is made with
-  // the permissions any new file of the user gets (or those of the file it replaces).
-  const QFileInfo target(path);
-  QByteArray part;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    part = QFile::encodeName(target.absoluteDir().filePath(
-        QStringLiteral(".%1.%2.part").arg(target.fileName()).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))));
-    fd = ::open(part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    const int reason = errno;
-    // A folder that takes no new files may still let a file there be overwritten.
-    if (!target.exists() || !target.isWritable()) throw failed(QString::fromLocal8Bit(std::strerror(reason)));
-    if (!writer.save(path)) throw failed(QString::fromLocal8Bit(std::strerror(errno)));
-    return;
-  }
-  ::close(fd);
-  struct stat existing {};
-  if (::stat(QFile::encodeName(path).constData(), &existing) == 0) ::chmod(part.constData(), existing.st_mode & 07777);
-  if (!writer.save(QFile::decodeName(part)) || std::rename(part.constData(), QFile::encodeName(path).constData()) != 0) {
-    const int reason = errno;
-    std::remove(part.constData());
-    throw failed(QString::fromLocal8Bit(std::strerror(reason)));
+  try {
+    files::writePrivateFile(path, [&](int fd) { writer.save(fd, shown); });
+  } catch (const files::WriteError& e) {
+    throw PdfError(e.message().toStdString());
   }
 }
 

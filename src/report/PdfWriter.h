@@ -23,9 +23,11 @@ class PdfError : public std::runtime_error {
 // Told the number of pages written so far and the number of pages in all.
 using PdfProgress = std::function<void(int done, int total)>;
 
-// Writes the PDF file of the report to `path`, replacing a file that is there. Nothing is left
-// half-written: the old file stays until the new one is complete. Raises PdfError naming the file
-// and the system's reason when it cannot be written, and when libharu fails.
+// Writes the PDF file of the report to `path`, replacing a file that is there. The file holds
+// patient data: only its owner may read it (or a group folder's group), from its first byte on, and
+// nothing is left half-written: the old file stays until the new one is complete
+// (base/PrivateFiles.h). Raises PdfError naming the file and the system's reason when it cannot be
+// written, and when libharu fails.
 void writePdf(const PreparedReport& report, const QString& path, const PdfProgress& progress = {});
 
 }  // namespace report

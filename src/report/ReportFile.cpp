@@ -5,8 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
+#include <QImageReader>
+#include <QSet>
 #include <cmath>
+
+#include "base/BoundedRead.h"
+#include "base/PrivateFiles.h"
+#include "report/FileNames.h"
 
 namespace report {
 
@@ -14,7 +19,6 @@ namespace {
 
 const QByteArray kMagic = QByteArrayLiteral("HALCYRA PREPARED REPORT\n");
 constexpr quint32 kVersion = 1;
-constexpr qint64 kLargestFile = qint64(1) << 30;  // a report of a thousand photographs is far smaller
 constexpr double kLargestMeasure = 1e6;
 constexpr double kLargestFont = 1000;     // points
 constexpr double kLargestStroke = 1000;   // millimetres
@@ -141,15 +145,21 @@ class Reader {
                         .arg(version)
                         .arg(kVersion)};
     PreparedReport r;
-    r.pdfFileName = text();
+    // Only a plain name ending in .pdf: the export puts the file into a folder the user chose.
+    r.pdfFileName = plainPdfFileName(text());
     const quint32 imageCount = count(4);
+    within(imageCount, kMostReportPictures, "pictures");
+    // Every picture's size is taken from its header first: pictures that together need more
+    // pixels than a report may hold are refused before a single one is decoded.
+    std::vector<QByteArray> pictures;
     for (quint32 i = 0; i < imageCount; ++i) {
-      QImage image;
-      if (!image.loadFromData(bytes(), "PNG")) throw Damaged{QStringLiteral("picture %1 cannot be read").arg(i + 1)};
-      images_.push_back(pageImage(image));
+      pictures.push_back(bytes());
+      countPixels(pictures.back(), i + 1);
     }
+    for (quint32 i = 0; i < imageCount; ++i) images_.push_back(decoded(pictures[i], i + 1));
     const quint32 pageCount = count(24);
-    for (quint32 p = 0; p < pageCount; ++p) r.pages.push_back(page());
+    within(pageCount, kMostReportPages, "pages");
+    for (quint32 p = 0; p < pageCount; ++p) r.pages.push_back(page(p + 1));
     if (!in_.atEnd()) throw Damaged{QStringLiteral("there is more in it than its pages")};
     return r;
   }
@@ -179,13 +189,70 @@ class Reader {
     if (static_cast<qint64>(n) * least > in_.device()->bytesAvailable()) throw Damaged{QStringLiteral("it ends too early")};
     return n;
   }
-  QByteArray bytes() {
-    const quint32 n = count(1);
+  QByteArray bytes() { return bytes(count(1)); }
+  QByteArray bytes(quint32 n) {
     QByteArray b(static_cast<qsizetype>(n), Qt::Uninitialized);
     if (in_.readRawData(b.data(), static_cast<int>(n)) != static_cast<int>(n)) throw Damaged{QStringLiteral("it ends too early")};
     return b;
   }
-  QString text() { return QString::fromUtf8(bytes()); }
+  // A text of at most kLongestReportText characters (UTF-8 takes up to four bytes for one).
+  QString text() {
+    const auto tooLong = [] {
+      return Damaged{QStringLiteral("it holds a text longer than the %1 characters a prepared report may have")
+                         .arg(kLongestReportText)};
+    };
+    const quint32 n = count(1);
+    if (n > 4u * kLongestReportText) throw tooLong();
+    QString t = QString::fromUtf8(bytes(n));
+    if (t.size() > kLongestReportText) throw tooLong();
+    return t;
+  }
+  // A count within its limit, or the file is refused naming the limit.
+  static void within(quint32 n, qint64 most, const char* what) {
+    if (n > most)
+      throw Damaged{QStringLiteral("it asks for %1 %2, more than the %3 a prepared report may have")
+                        .arg(n)
+                        .arg(QLatin1String(what))
+                        .arg(most)};
+  }
+  // Counts more things drawn on the page being read.
+  void drawn(qint64 n = 1) {
+    pageParts_ += n;
+    if (pageParts_ > kMostItemsPerReportPage)
+      throw Damaged{QStringLiteral("page %1 holds more than the %2 things a page of a prepared report may have")
+                        .arg(pageNumber_)
+                        .arg(kMostItemsPerReportPage)};
+  }
+  // The size a picture's header gives, added to the pixels of the report's pictures, which may
+  // not need more than kMostReportPixels pixels together.
+  void countPixels(const QByteArray& png, quint32 number) {
+    const QSize size = headerSize(png);
+    if (!size.isValid() || size.isEmpty()) throw Damaged{QStringLiteral("picture %1 cannot be read").arg(number)};
+    pixels_ += static_cast<qint64>(size.width()) * size.height();
+    if (pixels_ > kMostReportPixels)
+      throw Damaged{QStringLiteral("its pictures need more than the %1 million pixels a prepared report may have "
+                                   "(picture %2 alone is %3 x %4)")
+                        .arg(kMostReportPixels / 1'000'000)
+                        .arg(number)
+                        .arg(size.width())
+                        .arg(size.height())};
+  }
+  static QSize headerSize(QByteArray png) {
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer, "PNG").size();
+  }
+  // The picture itself, which must be as large as its header said.
+  static QImage decoded(QByteArray png, quint32 number) {
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "PNG");
+    reader.setAutoTransform(false);
+    const QSize size = reader.size();
+    QImage image;
+    if (!reader.read(&image) || image.size() != size) throw Damaged{QStringLiteral("picture %1 cannot be read").arg(number)};
+    return pageImage(image);
+  }
   QColor colour() {
     const bool valid = number<quint8>() != 0;
     const quint32 rgba = number<quint32>();
@@ -202,6 +269,7 @@ class Reader {
   QPainterPath path() {
     const quint8 rule = number<quint8>();
     const quint32 n = count(17);
+    drawn(n);
     QPainterPath p;
     p.setFillRule(rule == Qt::WindingFill ? Qt::WindingFill : Qt::OddEvenFill);
     for (quint32 i = 0; i < n; ++i) {
@@ -236,14 +304,26 @@ class Reader {
     return s;
   }
 
-  PreparedPage page() {
+  PreparedPage page(quint32 pageNumber) {
+    pageNumber_ = pageNumber;
+    pageParts_ = 0;
     PreparedPage p;
     p.title = text();
-    const double w = positive(kLargestMeasure);
-    p.size = QSizeF(w, positive(kLargestMeasure));
+    const double w = real(), h = real();
+    if (w < kSmallestReportPageSide || h < kSmallestReportPageSide || w > kLargestReportPageSide ||
+        h > kLargestReportPageSide)
+      throw Damaged{QStringLiteral("page %1 is %2 x %3 mm; a page of a prepared report measures %4 to %5 mm a side")
+                        .arg(pageNumber)
+                        .arg(w)
+                        .arg(h)
+                        .arg(kSmallestReportPageSide)
+                        .arg(kLargestReportPageSide)};
+    p.size = QSizeF(w, h);
     const quint32 clips = count(5);
+    drawn(clips);
     for (quint32 i = 0; i < clips; ++i) p.clips.push_back(path());
     const quint32 items = count(5);
+    drawn(items);
     for (quint32 i = 0; i < items; ++i) {
       const auto kind = static_cast<Kind>(number<quint8>());
       const qint32 clip = number<qint32>();
@@ -301,38 +381,80 @@ class Reader {
 
   QDataStream& in_;
   std::vector<QImage> images_;
+  qint64 pixels_ = 0;       // of all pictures read so far
+  quint32 pageNumber_ = 0;  // the page being read, from 1
+  qint64 pageParts_ = 0;    // things drawn on it so far
 };
 
 constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_6_4;
 
 }  // namespace
 
-void saveReportFile(const PreparedReport& report, const QString& path) {
-  QSaveFile file(path);
-  file.setDirectWriteFallback(true);
-  auto fail = [&] {
-    return ReportFileError(QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), file.errorString()).toStdString());
+void checkReportLimits(const PreparedReport& report) {
+  const auto refuse = [](const QString& what) {
+    throw ReportFileError(QStringLiteral("The report cannot be kept as a prepared report: %1.").arg(what).toStdString());
   };
-  if (!file.open(QIODevice::WriteOnly)) throw fail();
-  QDataStream out(&file);
-  out.setVersion(kStreamVersion);
-  Writer(out).report(report);
-  if (out.status() != QDataStream::Ok) {
-    const ReportFileError e = fail();
-    file.cancelWriting();
-    throw e;
+  if (report.pages.size() > static_cast<std::size_t>(kMostReportPages))
+    refuse(QStringLiteral("it has %1 pages, more than the %2 a prepared report may have").arg(report.pages.size()).arg(kMostReportPages));
+  QSet<qint64> pictures;
+  qint64 pixels = 0;
+  for (std::size_t p = 0; p < report.pages.size(); ++p) {
+    const PreparedPage& page = report.pages[p];
+    qint64 parts = static_cast<qint64>(page.items.size() + page.clips.size());
+    for (const QPainterPath& c : page.clips) parts += c.elementCount();
+    for (const Item& item : page.items) {
+      if (const auto* shape = std::get_if<Shape>(&item.what)) parts += shape->path.elementCount();
+      if (const auto* image = std::get_if<Image>(&item.what); image && !pictures.contains(image->image.cacheKey())) {
+        pictures.insert(image->image.cacheKey());
+        pixels += static_cast<qint64>(image->image.width()) * image->image.height();
+      }
+    }
+    if (parts > kMostItemsPerReportPage)
+      refuse(QStringLiteral("page %1 holds more than the %2 things a page of a prepared report may have")
+                 .arg(p + 1)
+                 .arg(kMostItemsPerReportPage));
   }
-  if (!file.commit()) throw fail();
+  if (pictures.size() > kMostReportPictures || pixels > kMostReportPixels)
+    refuse(QStringLiteral("its %1 pictures need %2 million pixels; a prepared report may hold %3 pictures of %4 million "
+                          "pixels in all")
+               .arg(pictures.size())
+               .arg(pixels / 1'000'000)
+               .arg(kMostReportPictures)
+               .arg(kMostReportPixels / 1'000'000));
 }
 
-PreparedReport openReportFile(const QString& path) {
-  QFile file(path);
-  const QString name = QDir::toNativeSeparators(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw ReportFileError(QStringLiteral("Cannot open \"%1\": %2").arg(name, file.errorString()).toStdString());
-  if (file.size() > kLargestFile)
-    throw ReportFileError(QStringLiteral("\"%1\" cannot be opened: it is far larger than any prepared report.").arg(name).toStdString());
-  QByteArray content = file.readAll();
+void saveReportFile(const PreparedReport& report, const QString& path) {
+  checkReportLimits(report);
+  // Private from its first byte and put in place whole (base/PrivateFiles.h).
+  const QString shown = QDir::toNativeSeparators(path);
+  try {
+    files::writePrivateFile(path, [&](int fd) {
+      QFile file;
+      if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+        throw files::WriteError(QStringLiteral("Cannot write \"%1\": %2").arg(shown, file.errorString()));
+      QDataStream out(&file);
+      out.setVersion(kStreamVersion);
+      Writer(out).report(report);
+      if (out.status() != QDataStream::Ok || !file.flush())
+        throw files::WriteError(QStringLiteral("Cannot write \"%1\": %2").arg(shown, file.errorString()));
+    });
+  } catch (const files::WriteError& e) {
+    throw ReportFileError(e.message().toStdString());
+  }
+}
+
+QByteArray reportBytes(const PreparedReport& report) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QDataStream out(&buffer);
+  out.setVersion(kStreamVersion);
+  Writer(out).report(report);
+  return bytes;
+}
+
+PreparedReport readReportBytes(const QByteArray& bytes, const QString& name) {
+  QByteArray content = bytes;
   QBuffer buffer(&content);
   buffer.open(QIODevice::ReadOnly);
   QDataStream in(&buffer);
@@ -342,6 +464,19 @@ PreparedReport openReportFile(const QString& path) {
   } catch (const Damaged& d) {
     throw ReportFileError(QStringLiteral("\"%1\" cannot be opened as a prepared report: %2.").arg(name, d.what).toStdString());
   }
+}
+
+PreparedReport openReportFile(const QString& path) {
+  const QString name = QDir::toNativeSeparators(path);
+  QByteArray content;
+  try {
+    content = files::readBounded(path, kLargestReportFile, QStringLiteral("a prepared report"));
+  } catch (const files::ReadError& e) {
+    if (e.problem() == files::ReadError::Problem::CannotOpen)
+      throw ReportFileError(QStringLiteral("Cannot open \"%1\": %2").arg(name, e.reason()).toStdString());
+    throw ReportFileError(e.message().toStdString());
+  }
+  return readReportBytes(content, name);
 }
 
 }  // namespace report

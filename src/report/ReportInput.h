@@ -71,6 +71,8 @@ struct ReportInput {
 
   QDate printDate;  // today
   QLocale locale;   // month names, short dates and the decimal separator
+
+  bool demonstration = false;  // the dose factor file is a demonstration calibration
 };
 
 // The date text of a date picker: empty for a picker that shows no date (or an invalid date),

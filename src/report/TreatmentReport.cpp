@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "base/JpegCodec.h"
+#include "report/DemonstrationMark.h"
+#include "report/FileNames.h"
 #include "report/PictureRecorder.h"
 #include "report/TreatmentReportLayout.h"
 #include "treatment/CourseColumns.h"
@@ -22,12 +24,7 @@ QString datePickerText(const QDate& date, bool blank, const QLocale& locale) {
   return datetime::shortDate(date, locale);
 }
 
-QString pdfFileName(const QString& nhi) {
-  QString name = nhi;
-  for (QChar& c : name)
-    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 32) c = QLatin1Char('_');
-  return name + QStringLiteral(".pdf");
-}
+QString pdfFileName(const QString& nhi) { return plainFileStem(nhi) + QStringLiteral(".pdf"); }
 
 namespace {
 
@@ -214,6 +211,7 @@ PreparedReport prepareTreatmentReport(const ReportInput& input, const std::funct
   layout.pdfFileName = pdfFileName(input.nhi);
   // The photograph pages print exactly when the course has a photograph.
   layout.findPage(QStringLiteral("Page3"))->visible = !input.photographs.empty();
+  if (input.demonstration) markDemonstration(layout);
   report.findObject(QStringLiteral("Diagram"))->picture = bitmap(input.diagram);
   report.findObject(QStringLiteral("Logo"))->picture = bitmap(input.logo);
   const auto icon = bitmap(input.icon);

@@ -16,8 +16,7 @@
 
 namespace report {
 
-// The name the PDF export proposes: the NHI followed by ".pdf" (characters a file name cannot
-// hold become "_").
+// The name the PDF export proposes: the NHI made a plain file name (FileNames.h) followed by ".pdf".
 QString pdfFileName(const QString& nhi);
 
 // The datasets' callbacks over one input. The input must outlive it.

@@ -9,6 +9,8 @@
 #include "base/Directories.h"
 #include "base/Settings.h"
 #include "records/StoreLocation.h"
+#include "dosing/CalibrationCheck.h"
+#include "dosing/FactorTables.h"
 #include "ui/Actions.h"
 #include "ui/DatabaseSetting.h"
 #include "ui/ObjectNames.h"
@@ -27,6 +29,27 @@ AboutTab::AboutTab(Actions& actions, QWidget* parent) : QWidget(parent), actions
   v->addWidget(new QLabel(
       "The MED estimation is based on values in the  UVB_Factors.Dat file - Modification only possible with the UVB engineers App."));
   v->addSpacing(16);
+  // The calibration in use: which file, and which bytes.
+  auto* calibration = new QFrame;
+  calibration->setFrameShape(QFrame::Box);
+  calibration->setMaximumWidth(580);
+  auto* calibrationBox = new QVBoxLayout(calibration);
+  calibrationFile_ = make::lineEdit(names::CalibrationFile, "Dose factor file");
+  calibrationSha256_ = make::lineEdit(names::CalibrationSha256, "SHA-256");
+  for (QLineEdit* e : {calibrationFile_, calibrationSha256_}) {
+    e->setReadOnly(true);
+    e->setFixedWidth(540);
+  }
+  calibrationBox->addWidget(make::caption("Dose factor file", calibrationFile_));
+  calibrationBox->addWidget(calibrationFile_);
+  calibrationBox->addWidget(make::caption("SHA-256", calibrationSha256_));
+  calibrationBox->addWidget(calibrationSha256_);
+  calibrationNote_ = new QLabel(dosing::kDemonstrationWarning);
+  calibrationNote_->setStyleSheet(QStringLiteral("color: #c80000; font-weight: bold"));
+  calibrationNote_->hide();
+  calibrationBox->addWidget(calibrationNote_);
+  v->addWidget(calibration);
+  v->addSpacing(8);
   auto* frame = make::panel(names::Panel11, QFrame::Box);
   directory_ = make::lineEdit(names::EdtDBDir, "Database Directory");
   directory_->setFixedWidth(540);
@@ -53,6 +76,14 @@ void AboutTab::showDirectory(const QString& dir) {
   const QString warning = records::parseStoreLocation(dir).tlsWarning();
   tlsWarning_->setText(warning);
   tlsWarning_->setVisible(!warning.isEmpty());
+}
+
+void AboutTab::showCalibration(const FactorTables& calibration) {
+  calibrationFile_->setText(calibration.SourcePath);
+  calibrationNote_->setVisible(calibration.Demonstration);
+  calibrationFile_->setCursorPosition(0);
+  calibrationSha256_->setText(calibration.SourceSha256);
+  calibrationSha256_->setCursorPosition(0);
 }
 
 bool AboutTab::eventFilter(QObject* watched, QEvent* event) {

@@ -1,12 +1,18 @@
 #pragma once
-// The About tab: what the program is for, and the database directory. A double-click in the
-// directory box applies the typed directory for this run; with Ctrl held it is also kept for the
-// next start. The open connection is not touched: a changed directory counts from the next start.
+// The About tab: what the program is for, the calibration in use, and the database directory. A
+// double-click in the directory box applies the typed directory for this run; with Ctrl held it is
+// also kept for the next start. The open connection is not touched: a changed directory counts
+// from the next start.
+//
+// The calibration is named by the full path of the dose factor file read at start and the SHA-256
+// of its bytes, so that a clinical engineer can tell which calibration a workstation uses (and
+// compare it with the one that was checked) without opening the file.
 
 #include <QWidget>
 
 class QLabel;
 class QLineEdit;
+struct FactorTables;
 
 namespace ui {
 
@@ -20,6 +26,8 @@ class AboutTab : public QWidget {
   // Shows the directory read at start-up, and below it a warning when it names a server over the
   // network with a weaker TLS mode than verify-full.
   void showDirectory(const QString& dir);
+  // Shows the calibration read at start-up.
+  void showCalibration(const FactorTables& calibration);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -30,6 +38,9 @@ class AboutTab : public QWidget {
   Actions& actions_;
   QLineEdit* directory_;
   QLabel* tlsWarning_;
+  QLineEdit* calibrationFile_;
+  QLineEdit* calibrationSha256_;
+  QLabel* calibrationNote_;  // shown for a demonstration calibration
 };
 
 }  // namespace ui

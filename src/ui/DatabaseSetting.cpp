@@ -38,6 +38,7 @@ DatabaseSettingDialog::DatabaseSettingDialog(const QString& current, bool prefer
   server_ = make::lineEdit(names::DatabaseServer, QStringLiteral("Server address"));
   server_->setPlaceholderText(QStringLiteral("postgresql://server.hospital.example/halcyra"));
   problem_ = new QLabel;
+  problem_->setTextFormat(Qt::PlainText);  // the server library's own words
   problem_->setWordWrap(true);
   problem_->setStyleSheet(QStringLiteral("color: #b00000"));
   (server ? server_ : folder_)->setText(current);

@@ -28,6 +28,8 @@ QMessageBox::Icon iconOf(Kind kind) {
 QMessageBox::StandardButton show(QWidget* parent, const Box& box) {
   if (hook()) return hook()(box);
   QMessageBox mb(iconOf(box.kind), box.caption, box.text, box.buttons, parent);
+  // Boxes carry texts from files, the database and servers: shown as they are, never as markup.
+  mb.setTextFormat(Qt::PlainText);
   return static_cast<QMessageBox::StandardButton>(mb.exec());
 }
 
@@ -55,6 +57,7 @@ int choose(QWidget* parent, const QString& caption, const QString& text, const Q
     return -1;
   }
   QMessageBox mb(QMessageBox::Question, caption, text, QMessageBox::NoButton, parent);
+  mb.setTextFormat(Qt::PlainText);
   std::vector<QAbstractButton*> buttons;
   for (const QString& choice : choices) buttons.push_back(mb.addButton(choice, QMessageBox::AcceptRole));
   mb.addButton(QMessageBox::Cancel);

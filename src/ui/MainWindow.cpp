@@ -37,6 +37,7 @@
 #include "ui/widgets/ScheduleGrid.h"
 #include "ui/WidgetMaking.h"
 #include "ui/report/ReportPrinting.h"
+#include "ui/widgets/DemonstrationStrip.h"
 
 namespace ui {
 
@@ -77,6 +78,7 @@ void MainWindow::buildContents() {
   qApp->installEventFilter(this);
 
   if (!DBDir.isEmpty()) about_->showDirectory(DBDir);
+  about_->showCalibration(course_.factors());
   connect(&course_, &course::OpenCourse::changed, this, &MainWindow::refresh);
   // Advice of the plan ("Undeliverable treatment") waits for OK before the work goes on.
   connect(&course_, &course::OpenCourse::warning, this,
@@ -148,9 +150,12 @@ void MainWindow::buildLayout() {
   splitter->setStretchFactor(1, 1);
   splitter->setSizes({440, 900});
 
-  auto* whole = new QHBoxLayout(this);
+  auto* whole = new QVBoxLayout(this);
   whole->setContentsMargins(0, 0, 0, 0);
-  whole->addWidget(splitter);
+  whole->setSpacing(0);
+  // A demonstration calibration says so above everything, for as long as the program runs.
+  if (course_.factors().Demonstration) whole->addWidget(new DemonstrationStrip);
+  whole->addWidget(splitter, 1);
 }
 
 QWidget* MainWindow::buildClinicalTab() {

@@ -58,6 +58,7 @@ void NotesTab::build() {
   note_ = make::memo(names::DBMemo1, "Photograph note");
   note_->setMinimumHeight(40);
   picture_ = make::named(new QLabel, names::Image1);
+  picture_->setTextFormat(Qt::PlainText);  // a photograph that cannot be shown says why, as plain text
   picture_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   picture_->setMinimumSize(100, 100);
   picture_->setWordWrap(true);  // a photograph that cannot be shown says why in its place

@@ -81,6 +81,7 @@ void PatientLookupPanel::build() {
   selection->addWidget(newCourse_, 1, 1);
 
   patientName_ = make::named(new QLabel("Patient ID"), names::Label5);
+  patientName_->setTextFormat(Qt::PlainText);  // a name from a file or the database, never markup
   patientName_->setFont(make::scaled(patientName_->font(), 1.8, true));
   // Texts that come from data (a long name) never widen the window: the label takes the room the
   // strip gives it.

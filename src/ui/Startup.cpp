@@ -5,10 +5,12 @@
 #include <QStandardPaths>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QTextDocument>
 
 #include "base/Directories.h"
 #include "base/Settings.h"
 #include "course/OpenCourse.h"
+#include "dosing/CalibrationCheck.h"
 #include "dosing/FactorFile.h"
 #include "records/DataError.h"
 #include "records/Database.h"
@@ -20,12 +22,13 @@ namespace ui {
 
 std::optional<FactorTables> readCalibration(QWidget* parent) {
   try {
-    return dosing::readFactorFile(QDir::current().absoluteFilePath(dosing::kFactorFileName));
+    // Values that cannot be a calibration are refused here, with the value named.
+    return dosing::readCalibration(QDir::current().absoluteFilePath(dosing::kFactorFileName));
   } catch (const std::exception& e) {
     dialogs::error(parent, QString::fromUtf8(e.what()) +
                                "\n\nThe dose factor file \"UVB_Factors.Dat\" calibrates every MED estimate; "
-                               "without it the program cannot work and will close. Place the file in the "
-                               "program's start-up directory (" + QDir::toNativeSeparators(StartDir) +
+                               "without a sound one the program cannot work and will close. Place the department's "
+                               "calibration in the program's start-up directory (" + QDir::toNativeSeparators(StartDir) +
                                ") and start again.");
     return std::nullopt;
   }
@@ -74,7 +77,9 @@ void connectDatabase(course::OpenCourse& course, QWidget* parent, TDataPatient::
   course.setPasswordPrompt([parent](const QString& question) -> std::optional<QString> {
     bool ok = false;
     const QString password =
-        QInputDialog::getText(parent, QStringLiteral("Database password"), question, QLineEdit::Password, QString(), &ok);
+        // The question names the server as the setting gives it: shown as text, never as markup.
+        QInputDialog::getText(parent, QStringLiteral("Database password"), Qt::convertFromPlainText(question),
+                              QLineEdit::Password, QString(), &ok);
     if (!ok) return std::nullopt;
     return password;
   });

@@ -18,8 +18,9 @@ class OpenCourse;
 
 namespace ui {
 
-// Reads the dose factor file from the start-up directory. When it cannot be read, says so in a box
-// on `parent` (the file's full path, the reason, where to put the file) and gives nothing.
+// Reads the dose factor file from the start-up directory. When it cannot be read, or holds a value
+// that cannot be a calibration (dosing/CalibrationCheck.h), says so in a box on `parent` (the file's
+// full path, the reason or the value, where to put the file) and gives nothing.
 std::optional<FactorTables> readCalibration(QWidget* parent);
 
 // Connects the open course to the database in DBDir. Problems are shown in boxes on `parent`;

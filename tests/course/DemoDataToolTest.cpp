@@ -26,6 +26,9 @@ class DemoData : public ::testing::Test {
 
 TEST_F(DemoData, AWorkingDepartmentThatPassesTheCheck) {
   EXPECT_EQ(made.lines(), QStringList({"patients\t8", "courses\t9", "treatments\t100", "photographs\t13"}));
+  // Its doses come from the demonstration calibration, and it says so.
+  EXPECT_EQ(made.err, QStringLiteral("halcyra-tool demo-data: Demonstration calibration: not for clinical use (%1)\n")
+                          .arg(QStringLiteral(HALCYRA_DEMO_FACTORS)));
   const ToolRun check = tool({"check", dir.path()});
   EXPECT_EQ(check.exitCode, 0) << check.out.toStdString();
   EXPECT_EQ(check.out, "ok\n");

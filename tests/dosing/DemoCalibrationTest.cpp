@@ -1,8 +1,10 @@
-// The shipped demonstration calibration gives plausible estimates: positive, ordered by skin-tone
-// class and by skin type, and deliverable as a first dose, at every age the estimate is taken at.
+// The shipped demonstration calibration says it is one, and gives plausible estimates: positive,
+// ordered by skin-tone class and by skin type, and deliverable as a first dose, at every age the
+// estimate is taken at.
 
 #include <gtest/gtest.h>
 
+#include "dosing/CalibrationCheck.h"
 #include "dosing/FactorFile.h"
 #include "dosing/MedEstimate.h"
 
@@ -14,6 +16,9 @@ TEST(DemoCalibration, EstimatesArePlausibleAtEveryAge) {
   EXPECT_EQ(t.Default_Lang, 2);
   EXPECT_EQ(t.Default_Format, "LLL0000");
   EXPECT_FALSE(t.Logo.isNull());
+  // It says what it is, and is a calibration all the same.
+  EXPECT_TRUE(t.Demonstration);
+  EXPECT_TRUE(dosing::calibrationProblem(t).isEmpty()) << dosing::calibrationProblem(t).toStdString();
 
   // Patients from birth to 100: the young are placed on the older side of the curves, so the
   // curves are met between 19 and 96.

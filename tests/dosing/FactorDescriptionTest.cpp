@@ -49,7 +49,8 @@ TEST(FactorDescription, PrintsEveryFieldInFileOrder) {
   QStringList names;
   for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) names << line.section(QLatin1Char('\t'), 0, 0);
   EXPECT_EQ(names.join(QLatin1Char(' ')),
-            QStringLiteral("ESF Lighter Average Darker MED_Min MED_Max Min_DA Max_DA Default_Lang Default_Format Logo"));
+            QStringLiteral("ESF Lighter Average Darker MED_Min MED_Max Min_DA Max_DA Default_Lang Default_Format Logo "
+                           "Demonstration"));
   EXPECT_TRUE(text.endsWith(QLatin1Char('\n')));
 
   EXPECT_EQ(lineOf(text, QStringLiteral("ESF")), QStringLiteral("0.10000000000000001"));  // 17 significant digits
@@ -138,7 +139,7 @@ TEST(FactorDescription, RefusesBadDescriptionsNamingTheLine) {
     QString text;
     const char* expected;  // part of the message
   } cases[] = {
-      {"unknown name", good + QStringLiteral("Colour\tred\n"), "desc.txt:12: unknown field \"Colour\""},
+      {"unknown name", good + QStringLiteral("Colour\tred\n"), "desc.txt:13: unknown field \"Colour\""},
       {"misspelt name", QString(good).replace(QStringLiteral("Darker\t"), QStringLiteral("Dark\t")),
        "desc.txt:4: unknown field \"Dark\""},
       {"no tab", QString(good).replace(QStringLiteral("ESF\t"), QStringLiteral("ESF ")), "desc.txt:1: expected a field name, a tab"},
@@ -162,7 +163,9 @@ TEST(FactorDescription, RefusesBadDescriptionsNamingTheLine) {
        "looks like the size printed by \"factors show\""},
       {"not a bitmap", replaceLine(good, QStringLiteral("Logo"), QStringLiteral("picture.png")),
        "is not a valid Windows bitmap (.bmp) file"},
-      {"given twice", good + QStringLiteral("ESF\t2\n"), "desc.txt:12: ESF is given twice (first on line 1)"},
+      {"given twice", good + QStringLiteral("ESF\t2\n"), "desc.txt:13: ESF is given twice (first on line 1)"},
+      {"demonstration neither yes nor no", replaceLine(good, QStringLiteral("Demonstration"), QStringLiteral("perhaps")),
+       "desc.txt:12: Demonstration: expected yes or no, found \"perhaps\""},
       {"missing fields", QStringLiteral("ESF\t1\n"), "desc.txt: missing Lighter, Average, Darker"},
       {"empty text", QString(), "desc.txt: missing ESF, Lighter"},
   };
@@ -186,6 +189,21 @@ TEST(FactorDescription, MissingDescriptionFileNamesIt) {
   } catch (const FactorDescriptionError& e) {
     EXPECT_EQ(e.message(), QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(path));
   }
+}
+
+TEST(FactorDescription, ADemonstrationSaysSoAndADescriptionWithoutTheLineIsForClinicalUse) {
+  QTemporaryDir dir;
+  const QString good = sampleDescription();
+  const auto written = [&](const QString& text) {
+    const dosing::FactorDescription d = dosing::parseFactorDescription(text, dir.path(), QStringLiteral("desc.txt"));
+    return dosing::readFactorBytes(dosing::factorFileBytes(d.tables, d.logoBmp));
+  };
+  EXPECT_FALSE(written(good).Demonstration);
+  EXPECT_TRUE(written(replaceLine(good, QStringLiteral("Demonstration"), QStringLiteral("yes"))).Demonstration);
+  // Descriptions written before the line existed stay valid, and mean a calibration for clinical use.
+  QStringList lines = good.split(QLatin1Char('\n'));
+  lines.removeIf([](const QString& l) { return l.startsWith(QLatin1String("Demonstration\t")); });
+  EXPECT_FALSE(written(lines.join(QLatin1Char('\n'))).Demonstration);
 }
 
 }  // namespace

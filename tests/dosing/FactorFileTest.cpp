@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QCryptographicHash>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -224,6 +226,78 @@ TEST(FactorFileWrite, Refusals) {
   const QString good = dir.filePath(QStringLiteral("UVB_Factors.Dat"));
   dosing::writeFactorFile(good, withTail(2, "LLL0000"), bmpBytes());
   expectSameTables(dosing::readFactorFile(good), withTail(2, "LLL0000"));
+}
+
+TEST(FactorFileRead, ADemonstrationMarkComesOffAndLeavesTheFieldsAsTheyAre) {
+  const QByteArray mark = QByteArrayLiteral(dosing::kDemonstrationMark);
+  const QByteArray fixed = fixedPart(sampleTables());
+  const QByteArray bmp = bmpBytes();
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+    bool demonstration;
+    FactorTables expected;
+    bool logo;
+  };
+  const Case cases[] = {
+      {"after the logo", fixed + tail(2, "LLL0000") + bmp + mark, true, withTail(2, "LLL0000"), true},
+      {"after the pattern", fixed + tail(2, "LLL0000") + mark, true, withTail(2, "LLL0000"), false},
+      {"after the fixed part", fixed + mark, true, sampleTables(), false},
+      {"none: a file of the engineering tool", fixed + tail(2, "LLL0000") + bmp, false, withTail(2, "LLL0000"), true},
+      {"the mark's words inside the file, not at its end", fixed + tail(2, "LLL0000") + bmp + mark + "x", false,
+       withTail(2, "LLL0000"), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const FactorTables t = readFactorBytes(c.bytes);
+    EXPECT_EQ(t.Demonstration, c.demonstration);
+    expectSameTables(t, c.expected);
+    EXPECT_EQ(t.Logo.isNull(), !c.logo);
+  }
+
+  // Written back, a demonstration keeps its mark last, after the logo where other readers stop.
+  FactorTables demo = withTail(2, "LLL0000");
+  demo.Demonstration = true;
+  EXPECT_EQ(dosing::factorFileBytes(demo, bmp), fixedPart(sampleTables(), '\0') + tail(2, "LLL0000") + bmp + mark);
+  FactorTables bare = sampleTables();
+  bare.Demonstration = true;
+  EXPECT_TRUE(readFactorBytes(dosing::factorFileBytes(bare)).Demonstration);
+}
+
+TEST(FactorFileRead, NamesTheFileItReadAndTheDigestOfItsBytes) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("UVB_Factors.Dat"));
+  dosing::writeFactorFile(path, withTail(2, "LLL0000"), bmpBytes());
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const FactorTables t = dosing::readFactorFile(path);
+  EXPECT_EQ(t.SourcePath, path);
+  EXPECT_EQ(t.SourceSha256, QString::fromLatin1(QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex()));
+  EXPECT_EQ(t.SourceSha256.size(), 64);
+}
+
+TEST(FactorFileRead, APipeOrAFileBeyondAnyCalibrationIsRefusedAtOnce) {
+  QTemporaryDir dir;
+  const QString pipe = dir.filePath(QStringLiteral("UVB_Factors.Dat"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  const QString huge = dir.filePath(QStringLiteral("huge.Dat"));
+  {
+    QFile f(huge);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(f.resize(5 * 1024 * 1024));  // a hole: no room taken on the disk
+  }
+  const std::pair<QString, QString> cases[] = {
+      {pipe, QStringLiteral("\"%1\" is a pipe, not a file: a dose factor file is read only from a file.").arg(pipe)},
+      {huge, QStringLiteral("\"%1\" is 5 MB, more than a dose factor file can be (at most 4 MB).").arg(huge)},
+  };
+  for (const auto& [path, message] : cases) {
+    try {
+      dosing::readFactorFile(path);
+      ADD_FAILURE() << "read " << path.toStdString();
+    } catch (const FactorFileError& e) {
+      EXPECT_EQ(e.message(), message);
+    }
+  }
 }
 
 }  // namespace

@@ -5,11 +5,15 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <functional>
+#include <limits>
 #include <map>
+#include "dosing/FactorFile.h"
 #include "support/ToolRun.h"
 
 namespace {
@@ -53,7 +57,8 @@ TEST(FactorsTool, ShowsTheBuiltDemonstrationFileAsItsDescriptionSays) {
   QStringList names;
   for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) names << line.section(QLatin1Char('\t'), 0, 0);
   EXPECT_EQ(names.join(QLatin1Char(' ')),
-            QStringLiteral("ESF Lighter Average Darker MED_Min MED_Max Min_DA Max_DA Default_Lang Default_Format Logo"));
+            QStringLiteral("ESF Lighter Average Darker MED_Min MED_Max Min_DA Max_DA Default_Lang Default_Format Logo "
+                           "Demonstration"));
 
   const auto shown = fieldsOf(r.out);
   const auto described = fieldsOf(readText(sourceFile("demo/UVB_Factors.txt")));
@@ -69,6 +74,7 @@ TEST(FactorsTool, ShowsTheBuiltDemonstrationFileAsItsDescriptionSays) {
   const QImage logo(sourceFile("demo/logo.bmp"));
   ASSERT_FALSE(logo.isNull());
   EXPECT_EQ(shown.at(QStringLiteral("Logo")), QStringLiteral("%1x%2").arg(logo.width()).arg(logo.height()));
+  EXPECT_EQ(shown.at(QStringLiteral("Demonstration")), QStringLiteral("yes"));
 }
 
 TEST(FactorsTool, ShowWriteShowGivesTheSameText) {
@@ -80,9 +86,9 @@ TEST(FactorsTool, ShowWriteShowGivesTheSameText) {
   // The printed text, its Logo line pointing at the bitmap by a path relative to the description.
   ASSERT_TRUE(QFile::copy(sourceFile("demo/logo.bmp"), dir.filePath(QStringLiteral("mark.bmp"))));
   QString description = first.out;
-  const qsizetype logoAt = description.indexOf(QStringLiteral("Logo\t"));
-  ASSERT_GE(logoAt, 0);
-  description = description.left(logoAt) + QStringLiteral("Logo\tmark.bmp\n");
+  static const QRegularExpression logoLine(QStringLiteral("^Logo\t[^\n]*$"), QRegularExpression::MultilineOption);
+  ASSERT_TRUE(logoLine.match(description).hasMatch());
+  description.replace(logoLine, QStringLiteral("Logo\tmark.bmp"));
   {
     QFile f(dir.filePath(QStringLiteral("copy.txt")));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -122,6 +128,45 @@ TEST(FactorsTool, FailuresExitWithAMessage) {
   const ToolRun usage = runTool({QStringLiteral("factors"), QStringLiteral("show")});
   EXPECT_EQ(usage.exitCode, 2);
   EXPECT_TRUE(usage.err.contains(QStringLiteral("factors show FILE"))) << usage.err.toStdString();
+}
+
+TEST(FactorsTool, CommandsThatComputeADoseSayWhenTheCalibrationIsADemonstrationAndRefuseANaN) {
+  QTemporaryDir dir;
+  // The demonstration calibration as a department's own: the same values, without the mark.
+  FactorTables clinical = dosing::readFactorFile(demoFile());
+  clinical.Demonstration = false;
+  const QString clinicalFile = dir.filePath(QStringLiteral("clinical.Dat"));
+  dosing::writeFactorFile(clinicalFile, clinical);
+  FactorTables broken = clinical;
+  broken.Darker[5] = std::numeric_limits<double>::quiet_NaN();
+  const QString brokenFile = dir.filePath(QStringLiteral("broken.Dat"));
+  dosing::writeFactorFile(brokenFile, broken);
+
+  const auto estimate = [](const QString& file) {
+    return runTool({QStringLiteral("estimate"), QStringLiteral("--factors"), file, QStringLiteral("--age"), QStringLiteral("45")});
+  };
+  const auto plan = [](const QString& file) {
+    return runTool({QStringLiteral("plan"), QStringLiteral("--factors"), file, QStringLiteral("--skin-type"), QStringLiteral("2"),
+                    QStringLiteral("--age"), QStringLiteral("45"), QStringLiteral("--med"), QStringLiteral("300")});
+  };
+  const QString warning = QStringLiteral("Demonstration calibration: not for clinical use");
+  for (const auto& [name, command] : {std::pair{"estimate", std::function<ToolRun(const QString&)>(estimate)},
+                                      std::pair{"plan", std::function<ToolRun(const QString&)>(plan)}}) {
+    SCOPED_TRACE(name);
+    const ToolRun demo = command(demoFile());
+    EXPECT_EQ(demo.exitCode, 0) << demo.err.toStdString();
+    EXPECT_EQ(demo.err, QStringLiteral("halcyra-tool %1: %2 (%3)\n").arg(QLatin1String(name), warning, demoFile()));
+    const ToolRun own = command(clinicalFile);
+    EXPECT_EQ(own.exitCode, 0) << own.err.toStdString();
+    EXPECT_TRUE(own.err.isEmpty()) << own.err.toStdString();
+    EXPECT_EQ(own.out, demo.out);  // the mark changes nothing of the numbers
+    const ToolRun nan = command(brokenFile);
+    EXPECT_EQ(nan.exitCode, 1);
+    EXPECT_TRUE(nan.out.isEmpty());
+    EXPECT_TRUE(nan.err.contains(QStringLiteral("\"%1\" cannot be a calibration: Darker, coefficient c1 of skin type II, "
+                                                "is not a number (NaN)").arg(brokenFile)))
+        << nan.err.toStdString();
+  }
 }
 
 }  // namespace

@@ -2,12 +2,17 @@
 """Writes the starting corpora of the fuzzing harnesses into tests/fuzz/corpus/: small, valid
 inputs of each reader, as the program meets them. Run once by a developer; the files are kept in
 the repository, beside every input that once crashed a reader. Needs ImageMagick's convert for
-the photographs (scripts/deps.sh installs it with HALCYRA_DEV_TOOLS=1)."""
+the photographs (scripts/deps.sh installs it with HALCYRA_DEV_TOOLS=1).
+
+    make_corpus.py [KIND...]    KIND: factor_file legacy_file course_columns patient_search
+                                photograph report_file (default: all)"""
 
 import os
 import struct
 import subprocess
+import sys
 import tempfile
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -64,6 +69,10 @@ def factor_files():
     write("factor_file", "logo-8bit-no-pattern.Dat", fixed + struct.pack("<ii", 0, 0) + logo8)
     write("factor_file", "logo-rle8.Dat", fixed + tail + rle8)
     write("factor_file", "short-200-bytes.Dat", fixed[:200])
+    # A demonstration calibration: the mark after the logo, and after the fixed part alone.
+    mark = b"\nHALCYRA DEMONSTRATION CALIBRATION: NOT FOR CLINICAL USE\n"
+    write("factor_file", "demonstration-mark.Dat", fixed + tail + logo24 + mark)
+    write("factor_file", "demonstration-mark-no-tail.Dat", fixed + mark)
 
 
 # ---- legacy patient files ---------------------------------------------------------------------
@@ -171,9 +180,85 @@ def photographs():
               make("g.jpg", "32x16", "-define", "jpeg:optimize-coding=true", "-quality", "90"))
 
 
+# ---- prepared reports -------------------------------------------------------------------------
+
+# The file is written with Qt's QDataStream (version 6.4): big-endian numbers, doubles of 8 bytes,
+# a bool as one byte; texts and pictures as a 32-bit length and the bytes.
+
+def u8(v): return struct.pack(">B", v)
+def u32(v): return struct.pack(">I", v)
+def i32(v): return struct.pack(">i", v)
+def real(*vs): return b"".join(struct.pack(">d", v) for v in vs)
+def blob(b): return u32(len(b)) + b
+def text(t): return blob(t.encode("utf-8"))
+def colour(rgba, valid=True): return u8(1 if valid else 0) + u32(rgba)
+BLACK, RED, WHITE = 0xFF000000, 0xFFC80000, 0xFFFFFFFF
+
+
+def png(width, height, rows=None, idat=None):
+    """A PNG in 8-bit RGB; `idat` replaces the pixel data (for a header that claims more)."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+    if idat is None:
+        raw = b"".join(b"\x00" + row for row in rows)
+        idat = zlib.compress(raw, 9)
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", idat) + chunk(b"IEND", b"")
+
+
+def stroke(width=0.2, dashes=()):
+    return colour(BLACK) + real(width) + u8(1) + u8(0) + u32(len(dashes)) + real(*dashes)
+
+
+def outline(elements, rule=0):
+    """elements: (type, x, y) with 0 move, 1 line, 2 curve point, 3 curve data."""
+    return u8(rule) + u32(len(elements)) + b"".join(u8(t) + real(x, y) for t, x, y in elements)
+
+
+def item(kind, clip, body): return u8(kind) + i32(clip) + body
+def text_run(x, y, t, size=10, clip=-1, rgba=BLACK):
+    return item(1, clip, real(x, y) + text(t) + real(size) + u8(0) + u8(0) + colour(rgba) + real(0, len(t) * size * 0.2))
+def fill(x, y, w, h, rgba, clip=-1): return item(2, clip, real(x, y, w, h) + colour(rgba))
+def line(x1, y1, x2, y2, clip=-1, dashes=()): return item(3, clip, real(x1, y1, x2, y2) + stroke(dashes=dashes))
+def shape(elements, clip=-1): return item(4, clip, outline(elements) + u8(1) + stroke() + colour(RED))
+def picture(x, y, w, h, index, clip=-1): return item(5, clip, real(x, y, w, h) + u32(index))
+
+
+def page(title, items, clips=(), size=(297.0, 210.0)):
+    return text(title) + real(*size) + u32(len(clips)) + b"".join(clips) + u32(len(items)) + b"".join(items)
+
+
+def report(name, pictures, pages):
+    return (b"HALCYRA PREPARED REPORT\n" + u32(1) + text(name) + u32(len(pictures)) + b"".join(blob(p) for p in pictures)
+            + u32(len(pages)) + b"".join(pages))
+
+
+def report_files():
+    pixels = png(2, 2, [b"\xff\x00\x00\x00\xff\x00", b"\x00\x00\xff\xff\xff\xff"])
+    summary = page("Summary", [text_run(43.2, 6.0, "Example, Ann"), text_run(43.4, 12.0, "DEM0001"),
+                               fill(2.0, 182.0, 14.0, 5.0, 0xFFC0C0C0), line(2.6, 21.3, 276.6, 21.3)])
+    write("report_file", "one-page.hrep", report("DEM0001.pdf", [], [summary]))
+    curve = [(0, 10, 10), (2, 50, 10), (3, 10, 50), (3, 50, 50), (1, 10, 50)]
+    clip = outline([(0, 5, 5), (1, 100, 5), (1, 100, 100), (1, 5, 100), (1, 5, 5)], rule=1)
+    write("report_file", "outlines-clipped-dashed.hrep",
+          report("DEM0002.pdf", [], [page("Summary", [shape(curve, 0), line(0, 0, 120, 120, 0, (2.0, 1.0)),
+                                                       text_run(20, 30, "Ünïcode ŽŠČ", 12, 0)], [clip])]))
+    write("report_file", "pictures-two-pages.hrep",
+          report("DEM0003.pdf", [pixels],
+                 [summary, page("Photographs", [picture(1, 0, 55, 55, 0), picture(141, 0, 55, 55, 0),
+                                                text_run(62, 5, "Elbow, week 3")])]))
+    # Crafted files a prepared report might be: refused, or shown without harm.
+    write("report_file", "crafted-name-outside-the-folder.hrep", report("../../.bashrc", [], [summary]))
+    write("report_file", "crafted-name-of-the-database.hrep", report("/srv/halcyra/Brell_Data.db", [], [summary]))
+    write("report_file", "crafted-picture-claiming-20000-square.hrep",
+          report("X.pdf", [png(20000, 20000, idat=zlib.compress(b"\x00" * 64))], [summary]))
+    write("report_file", "crafted-huge-page.hrep", report("X.pdf", [], [page("Summary", [], size=(1e6, 1e6))]))
+    write("report_file", "crafted-1001-empty-pages.hrep", report("X.pdf", [], [page("", [])] * 1001))
+
+
+KINDS = {"factor_file": factor_files, "legacy_file": legacy_files, "course_columns": course_columns,
+         "patient_search": patient_searches, "photograph": photographs, "report_file": report_files}
+
 if __name__ == "__main__":
-    factor_files()
-    legacy_files()
-    course_columns()
-    patient_searches()
-    photographs()
+    for kind in sys.argv[1:] or KINDS:
+        KINDS[kind]()

@@ -1,6 +1,7 @@
 // Who may read a new database: its owner alone, or also the group of a folder set up for one. The
 // database engine's write-ahead log and shared-memory files take the database file's mode, so all
-// three are looked at while a copy of the program has the file open and has written to it.
+// three are looked at while a copy of the program has the file open and has written to it. And what
+// the engine does with a store: deleted rows overwritten, the schema neither trusted nor writable.
 
 #include <QDir>
 #include <QFile>
@@ -10,26 +11,12 @@
 #include <sys/stat.h>
 
 #include "records/Connection.h"
+#include "records/DataError.h"
 #include "records/Database.h"
 #include "records/HealthFiles.h"
+#include "support/FileModes.h"
 
 namespace {
-
-unsigned modeOf(const QString& path) {
-  struct stat info {};
-  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return 0;
-  return info.st_mode & 07777;
-}
-
-// Sets the process's file-creation mask for a scope.
-class Umask {
- public:
-  explicit Umask(mode_t mask) : saved_(::umask(mask)) {}
-  ~Umask() { ::umask(saved_); }
-
- private:
-  mode_t saved_;
-};
 
 TEST(HealthFiles, NewDatabaseAndItsLogAreForTheOwnerOrTheFoldersGroupOnly) {
   struct Case {
@@ -49,7 +36,7 @@ TEST(HealthFiles, NewDatabaseAndItsLogAreForTheOwnerOrTheFoldersGroupOnly) {
     QTemporaryDir root;
     const QString dir = QDir(root.path()).filePath(QStringLiteral("data"));
     ASSERT_TRUE(QDir().mkdir(dir));
-    ASSERT_EQ(::chmod(QFile::encodeName(dir).constData(), c.folderMode), 0);
+    ASSERT_TRUE(setFolderMode(dir, c.folderMode));
     const Umask mask(c.umask);
 
     const QString file = records::createDatabase(dir);
@@ -63,6 +50,38 @@ TEST(HealthFiles, NewDatabaseAndItsLogAreForTheOwnerOrTheFoldersGroupOnly) {
                                           << std::oct << modeOf(path);
     }
   }
+}
+
+TEST(HealthFiles, WhatIsDeletedIsGoneFromTheFileAndTheSchemaCannotReachOutsideIt) {
+  QTemporaryDir root;
+  const QString file = records::createDatabase(root.path());
+  // A photograph (its bytes large enough to fill pages of their own) and a note, marked so that
+  // any copy of them left in the file shows.
+  const QByteArray photograph = QByteArray("PHOTOGRAPH-OF-PATIENT-P1:").repeated(2000);
+  const QString note = QStringLiteral("NOTE-ABOUT-PATIENT-P1: plaque on the left elbow");
+  {
+    records::Connection connection;
+    connection.open(file);
+    static const records::ColumnDef whole{QStringLiteral("whole"), records::ColumnKind::Integer};
+    for (const auto& [pragma, expected] : {std::pair{"secure_delete", 1}, std::pair{"trusted_schema", 0}}) {
+      const auto rows = connection.select(QStringLiteral("PRAGMA %1").arg(QLatin1String(pragma)), {}, {&whole}, "read a setting");
+      EXPECT_EQ(rows.front().front().toInt(), expected) << pragma;
+    }
+    // Defensive: the schema cannot be rewritten by hand, whatever a file from elsewhere asks.
+    connection.exec(QStringLiteral("PRAGMA writable_schema=ON"), "allow writing the schema");
+    EXPECT_THROW(connection.exec(QStringLiteral("UPDATE sqlite_master SET sql = 'CREATE TABLE x(y)' WHERE name = 'Audit'"),
+                                 "rewrite the schema"),
+                 records::DataError);
+
+    connection.execute(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, JpegImage, NoteMemo) VALUES ('P1', 1, ?, ?)"),
+                       {photograph, note}, "add a photograph");
+    connection.execute(QStringLiteral("DELETE FROM Imagedb"), {}, "delete the photograph");
+  }
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  EXPECT_FALSE(bytes.contains("PHOTOGRAPH-OF-PATIENT-P1:"));
+  EXPECT_FALSE(bytes.contains("NOTE-ABOUT-PATIENT-P1"));
 }
 
 }  // namespace

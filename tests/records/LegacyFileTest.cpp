@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -330,6 +331,27 @@ TEST(LegacyFileRead, FromAPathWithItsModificationTime) {
   const LegacyRead none = readLegacyFile(missing);
   EXPECT_EQ(none.status, LegacyRead::Status::Unreadable);
   EXPECT_TRUE(none.problem.contains(QDir::toNativeSeparators(missing))) << none.problem.toStdString();
+}
+
+TEST(LegacyFileRead, APipeOrAFileLargerThanAnyPatientFileIsUnreadableAndNamedAtOnce) {
+  QTemporaryDir dir;
+  const QString pipe = dir.filePath(QStringLiteral("x.UVB"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);  // nobody writes it
+  const QString huge = dir.filePath(QStringLiteral("HUGE.UVB"));
+  {
+    QFile f(huge);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(f.resize(20 * 1024 * 1024));  // a hole: no room taken on the disk
+  }
+  const std::pair<QString, QString> cases[] = {
+      {pipe, QStringLiteral("\"%1\" is a pipe, not a file: a patient file is read only from a file.").arg(pipe)},
+      {huge, QStringLiteral("\"%1\" is 20 MB, more than a patient file can be (at most 1 MB).").arg(huge)},
+  };
+  for (const auto& [path, problem] : cases) {
+    const LegacyRead r = readLegacyFile(path);
+    EXPECT_EQ(r.status, LegacyRead::Status::Unreadable);
+    EXPECT_EQ(r.problem, problem);
+  }
 }
 
 }  // namespace

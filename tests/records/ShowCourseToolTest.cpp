@@ -114,3 +114,33 @@ TEST_F(ShowCourseTool, PrintsTheSameInEveryLocale) {
 }
 
 }  // namespace
+
+namespace {
+
+// A patient file from elsewhere can put a terminal's escape sequences into an NHI, a name or a note:
+// the tool prints them as escapes, so that nothing of them acts on the terminal it prints to.
+TEST_F(ShowCourseTool, PrintsControlCharactersOfStoredTextsAsEscapes) {
+  const QString nhi = QStringLiteral("E\x1b[2J");  // "clear the screen"
+  data_->FindPatient(nhi, "", 7);
+  data_->AddPatient(nhi, QStringLiteral("Evil\x1b]0;owned\x07"));
+  data_->Addcourse();
+  data_->ADOCourse.edit();
+  data_->ADOCourseMemoOps.setString(QStringLiteral("Left\relbow\x9b"));
+  data_->ADOCourse.post();
+
+  const ToolRun found = runTool({"find", dirPath(), "--nhi", "E"});
+  ASSERT_EQ(found.exitCode, 0) << found.err.toStdString();
+  EXPECT_EQ(found.lines(), QStringList{"E\\x1b[2J"});
+  const ToolRun shown = runTool({"show-course", dirPath(), nhi});
+  ASSERT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+  EXPECT_EQ(line(shown, "Hosp"), "E\\x1b[2J");
+  EXPECT_EQ(line(shown, "MemoOps"), "Left\\relbow\\x9b");
+  for (const ToolRun* run : {&found, &shown}) {
+    for (const QChar c : run->out)
+      EXPECT_TRUE(c == QLatin1Char('\n') || c == QLatin1Char('\t') || (c.unicode() >= 0x20 && c.unicode() != 0x7F &&
+                                                                       (c.unicode() < 0x80 || c.unicode() >= 0xA0)))
+          << "control character " << int(c.unicode());
+  }
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -18,6 +19,8 @@
 #include "ui/report/ReportPreview.h"
 #include "PdfSupport.h"
 #include "ReportFixtures.h"
+#include "report/ReportFile.h"
+#include "support/FileModes.h"
 
 using report_fixtures::sampleInput;
 using ui::ReportPreview;
@@ -231,4 +234,63 @@ TEST(ReportPreview, APreparedReportSavedOpensAgainInAPreviewOfItsOwn) {
   EXPECT_TRUE(boxes[0].text.contains("notes.hrep"));
   EXPECT_EQ(reopened.report().pages.size(), pages.size());
   dialogs::setHook({});
+}
+
+TEST(ReportPreview, ExportsAndSavesFilesOnlyTheirOwnerMayRead) {
+  Preview p(1);
+  QTemporaryDir dir;
+  const Umask mask(022);
+  const QString pdf = dir.filePath("ABC1234.pdf");
+  const QString saved = dir.filePath("ABC1234.hrep");
+  ASSERT_TRUE(p.window.exportPdfTo(pdf));
+  ASSERT_TRUE(p.window.saveReportTo(saved));
+  p.trigger("ActionQuickExport");  // over the file just written
+  for (const QString& path : {pdf, saved}) EXPECT_EQ(modeOf(path), 0600u) << path.toStdString();
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"ABC1234.hrep", "ABC1234.pdf"}));
+  EXPECT_TRUE(p.boxes.empty());
+}
+
+TEST(ReportPreview, AQuickExportOfAReceivedReportStaysInTheFolderTheUserChose) {
+  QTemporaryDir dir;
+  const QString chosen = dir.filePath("exports");
+  ASSERT_TRUE(QDir().mkpath(chosen));
+  // A report whose stored name points at the patient database beside the folder.
+  report::PreparedReport received = report::prepareTreatmentReport(sampleInput(0));
+  received.pdfFileName = QStringLiteral("../Brell_Data.db");
+  const QString receivedFile = dir.filePath("received.hrep");
+  report::saveReportFile(received, receivedFile);
+  QFile database(dir.filePath("Brell_Data.db"));
+  ASSERT_TRUE(database.open(QIODevice::WriteOnly));
+  database.write("the department's records");
+  database.close();
+
+  Preview p(0);
+  ASSERT_TRUE(p.window.exportPdfTo(QDir(chosen).filePath("ABC1234.pdf")));  // chosen in the export dialog
+  ASSERT_TRUE(p.window.openReportFrom(receivedFile));
+  EXPECT_EQ(p.window.proposedPdfPath(), QDir(chosen).filePath("___Brell_Data.db.pdf"));
+  p.trigger("ActionQuickExport");
+  EXPECT_TRUE(p.boxes.empty());
+  EXPECT_TRUE(QFile::exists(QDir(chosen).filePath("___Brell_Data.db.pdf")));
+  ASSERT_TRUE(database.open(QIODevice::ReadOnly));
+  EXPECT_EQ(database.readAll(), "the department's records");
+}
+
+TEST(ReportPreview, TheLargestReportAllowedIsLaidOutWithinTheScrollBarsAtTheHighestZoom) {
+  // As many of the largest pages as a prepared report may hold, at 800 %: the layout stays within
+  // the scroll bars' whole numbers, and every page is where the one before it ends.
+  report::PreparedReport largest;
+  largest.pages.resize(report::kMostReportPages);
+  for (report::PreparedPage& page : largest.pages) page.size = QSizeF(report::kLargestReportPageSide, report::kLargestReportPageSide);
+  ui::PageView view;
+  view.resize(800, 600);
+  view.setReport(&largest);
+  view.setZoom(8.0);
+  EXPECT_GT(view.verticalScrollBar()->maximum(), 0);
+  const int last = report::kMostReportPages - 1;
+  EXPECT_DOUBLE_EQ(view.pageRect(last).top(), view.pageRect(last - 1).bottom() + 12);
+  view.showPage(last);
+  EXPECT_EQ(view.currentPage(), last);
+  view.showPage(0);
+  EXPECT_EQ(view.currentPage(), 0);
+  EXPECT_EQ(view.verticalScrollBar()->value(), 0);
 }

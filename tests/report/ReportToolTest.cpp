@@ -5,6 +5,8 @@
 
 #include "PdfSupport.h"
 #include "StoredCourse.h"
+#include "dosing/FactorFile.h"
+#include "support/FileModes.h"
 #include "support/ToolRun.h"
 
 using report_fixtures::StoredCourse;
@@ -79,4 +81,31 @@ TEST(ReportTool, NamesWhatItCannotDo) {
     EXPECT_TRUE(run.out.isEmpty());
   }
   EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST(ReportTool, WritesAPdfOnlyItsOwnerMayReadAndMarksADemonstrationCalibrationOnEveryPage) {
+  StoredCourse stored(1);  // a summary page and a page of photographs
+  stored.course->returnToList();
+  FactorTables clinical = dosing::readFactorFile(stored.factorFile);
+  ASSERT_TRUE(clinical.Demonstration);  // the demonstration calibration of the repository
+  clinical.Demonstration = false;
+  const QString clinicalFile = stored.dir.filePath("clinical.Dat");
+  dosing::writeFactorFile(clinicalFile, clinical);
+
+  const Umask mask(022);  // every new file readable by everybody, but for the program's own care
+  const QString warning = QStringLiteral("Demonstration calibration: not for clinical use");
+  for (const bool demonstration : {true, false}) {
+    SCOPED_TRACE(demonstration ? "demonstration" : "clinical");
+    const QString pdf = stored.dir.filePath(demonstration ? "demo.pdf" : "clinical.pdf");
+    const ToolRun run = runReport({stored.dir.path(), "ABC1234", "--factors", demonstration ? stored.factorFile : clinicalFile,
+                                   "--output", pdf});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(modeOf(pdf), 0600u);
+    EXPECT_EQ(run.err.contains(warning), demonstration) << run.err.toStdString();
+    for (const char* page : {"1", "2"}) {
+      const QString text = pdf_support::poppler("pdftotext", {"-f", page, "-l", page}, pdf);
+      EXPECT_EQ(text.contains(warning), demonstration) << "page " << page;
+      EXPECT_TRUE(text.contains("ABC1234")) << "page " << page;
+    }
+  }
 }

@@ -16,9 +16,11 @@
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "../diagram/PhotoFixtures.h"
 #include "base/DateTime.h"
+#include "base/BoundedRead.h"
 #include "base/JpegCodec.h"
 #include "support/WindowFixture.h"
 #include "ui/widgets/DatePicker.h"
@@ -211,6 +213,22 @@ TEST_F(PhotoWindowTest, BadFilesAreNamedAndTheRestOfTheDropIsAdded) {
     EXPECT_TRUE(text.contains(QDir::toNativeSeparators(bad))) << text.toStdString();
   EXPECT_TRUE(text.contains("Not a JPEG file")) << "the codec's reason";
   EXPECT_TRUE(text.contains("empty file"));
+}
+
+TEST_F(PhotoWindowTest, APipeOrAFileLargerThanAnyPhotographIsNamedAtOnceNotWaitedOn) {
+  // A pipe named like a photograph, which nobody writes: reading it would hold the window for ever.
+  const QString pipe = QDir(files.path()).filePath("camera.jpg");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  const QString huge = file("huge.jpg", "");
+  ASSERT_TRUE(QFile::resize(huge, files::kLargestPhotograph + 1));  // a hole: no room taken on the disk
+  drop({pipe, huge, photo("last.jpg", {300, 300})});
+
+  EXPECT_EQ(count(), 1);
+  ASSERT_EQ(w.boxes.size(), 1u);
+  const QString text = w.boxes[0].text;
+  EXPECT_TRUE(text.contains("\"" + QDir::toNativeSeparators(pipe) + "\" is a pipe, not a file")) << text.toStdString();
+  EXPECT_TRUE(text.contains("\"" + QDir::toNativeSeparators(huge) + "\" is 104857601 bytes, more than a photograph can be (at most 104857600 bytes)"))
+      << text.toStdString();
 }
 
 TEST_F(PhotoWindowTest, DropsWithoutAnOpenCourseAreIgnored) {

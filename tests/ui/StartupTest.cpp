@@ -1,10 +1,13 @@
 // Start-up of the main window on the offscreen platform: the calibration, the disclaimer, the
 // schedule's first state, F1 help and the database-directory setting.
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
@@ -14,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <limits>
 
 #include "base/Directories.h"
 #include "base/Settings.h"
@@ -89,6 +94,71 @@ TEST_F(StartupTest, MissingFactorFileIsReportedByItsFullPathAndStopsStartUp) {
   const QString expected = "Cannot open file \"" + QDir(startDir_).absoluteFilePath("UVB_Factors.Dat") + "\".";
   EXPECT_TRUE(boxes_[0].text.startsWith(expected)) << boxes_[0].text.toStdString();
   EXPECT_EQ(boxes_[0].kind, dialogs::Kind::Error);
+}
+
+TEST_F(StartupTest, ACalibrationWithAValueNoCalibrationHasIsRefusedNamingTheValue) {
+  FactorTables tables;
+  tables.ESF = 1.0;
+  tables.MED_Min[3] = 300;
+  tables.MED_Max[3] = 200;
+  tables.Average[0] = std::numeric_limits<double>::quiet_NaN();
+  const QString file = QDir(startDir_).filePath("UVB_Factors.Dat");
+  dosing::writeFactorFile(file, tables);
+  EXPECT_FALSE(ui::readCalibration(nullptr).has_value());
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].kind, dialogs::Kind::Error);
+  EXPECT_TRUE(boxes_[0].text.startsWith("The dose factor file \"" + file + "\" cannot be a calibration: Average, "
+                                        "coefficient c0 of skin type I, is not a number (NaN)."))
+      << boxes_[0].text.toStdString();
+}
+
+TEST_F(StartupTest, ADemonstrationCalibrationShowsARedStripAndTheAboutTabNamesTheCalibration) {
+  const QString file = QDir(startDir_).filePath("UVB_Factors.Dat");
+  for (const bool demonstration : {true, false}) {
+    SCOPED_TRACE(demonstration ? "demonstration" : "clinical");
+    FactorTables tables = dosing::readFactorFile(file);
+    tables.Demonstration = demonstration;
+    dosing::writeFactorFile(file, tables);
+    QFile bytes(file);
+    ASSERT_TRUE(bytes.open(QIODevice::ReadOnly));
+    const QString sha256 = QString::fromLatin1(QCryptographicHash::hash(bytes.readAll(), QCryptographicHash::Sha256).toHex());
+
+    const Program p = started();
+    p.window->show();
+    auto* strip = p.window->findChild<QLabel*>("DemonstrationStrip");
+    EXPECT_EQ(strip != nullptr, demonstration);
+    if (strip) {
+      EXPECT_TRUE(strip->isVisible());
+      EXPECT_EQ(strip->text(), "Demonstration calibration: not for clinical use");
+      EXPECT_LE(strip->mapTo(p.window.get(), QPoint(0, 0)).y(), 0);  // above everything else
+      EXPECT_EQ(strip->width(), p.window->width());
+    }
+    EXPECT_EQ(p.find<QLineEdit>(names::CalibrationFile)->text(), file);
+    EXPECT_EQ(p.find<QLineEdit>(names::CalibrationSha256)->text(), sha256);
+  }
+}
+
+TEST_F(StartupTest, BoxesShowTextsFromFilesAndServersAsTheyAreNeverAsMarkup) {
+  dialogs::setHook({});  // real boxes
+  const QString text = "The server says: <b>no</b> <img src=\"/etc/passwd\"> &amp;";
+  for (const bool choice : {false, true}) {
+    SCOPED_TRACE(choice ? "a box of choices" : "a message box");
+    Qt::TextFormat format = Qt::AutoText;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        format = box->textFormat();
+        shown = box->text();
+        box->reject();
+      }
+    });
+    if (choice)
+      dialogs::choose(nullptr, "Patient database", text, {"One", "Two"});
+    else
+      dialogs::error(nullptr, text);
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(shown, text);
+  }
 }
 
 TEST_F(StartupTest, FirstStateShowsThePatientListAndAnEmptySchedule) {

@@ -17,6 +17,7 @@
 
 #include "Command.h"
 #include "ToolCourse.h"
+#include "base/OneLine.h"
 #include "course/OpenCourse.h"
 #include "diagram/Photographs.h"
 #include "records/DataError.h"
@@ -34,7 +35,8 @@ QString oneLine(QString text) {
 }
 
 void print(const char* verdict, const QString& file, const QString& detail) {
-  const QByteArray line = QStringLiteral("%1\t%2\t%3\n").arg(QLatin1String(verdict), file, oneLine(detail)).toLocal8Bit();
+  const QByteArray line = text::controlsEscaped(QStringLiteral("%1\t%2\t%3").arg(QLatin1String(verdict), oneLine(file), oneLine(detail)))
+                              .toLocal8Bit() + '\n';
   std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
 }
 

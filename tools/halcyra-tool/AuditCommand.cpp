@@ -21,6 +21,7 @@
 
 #include "Command.h"
 #include "ToolDatabase.h"
+#include "ToolText.h"
 #include "records/AuditTrail.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
@@ -64,7 +65,7 @@ int run(const CommandArgs& args) {
     std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
   } catch (const records::DataError& e) {
-    std::fprintf(stderr, "halcyra-tool audit: %s\n", e.message().toLocal8Bit().constData());
+    tool::error("audit", e.message());
     return 1;
   }
 }

@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "Command.h"
+#include "ToolText.h"
 #include "maintenance/StoreBackup.h"
 #include "records/DataError.h"
 #include "records/Database.h"
@@ -40,7 +41,7 @@ int run(const CommandArgs& args) {
   }
   const QString store = records::databasePath(dir);
   if (!QFileInfo::exists(store)) {
-    std::fprintf(stderr, "halcyra-tool backup: there is no database %s\n", store.toLocal8Bit().constData());
+    tool::error("backup", QStringLiteral("there is no database %1").arg(store));
     return 1;
   }
   try {
@@ -52,7 +53,7 @@ int run(const CommandArgs& args) {
     }
     return 0;
   } catch (const records::DataError& e) {
-    std::fprintf(stderr, "halcyra-tool backup: %s\n", e.message().toLocal8Bit().constData());
+    tool::error("backup", e.message());
     return 1;
   }
 }

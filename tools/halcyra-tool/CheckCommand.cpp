@@ -19,6 +19,8 @@
 
 #include "Command.h"
 #include "ToolDatabase.h"
+#include "ToolText.h"
+#include "base/OneLine.h"
 #include "maintenance/StoreCheck.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
@@ -37,8 +39,7 @@ int run(const CommandArgs& args) {
   const QString dir = QString::fromLocal8Bit(args[0].c_str());
   const records::StoreLocation where = records::parseStoreLocation(dir);
   if (where.kind == records::StoreLocation::Kind::Folder && !QFileInfo::exists(records::databasePath(dir))) {
-    std::fprintf(stderr, "halcyra-tool check: there is no database %s\n",
-                 records::databasePath(dir).toLocal8Bit().constData());
+    tool::error("check", QStringLiteral("there is no database %1").arg(records::databasePath(dir)));
     return 1;
   }
 
@@ -52,7 +53,7 @@ int run(const CommandArgs& args) {
     // A server that cannot be reached, or a database there without this program's tables, leaves
     // nothing to check; a store file that cannot be opened is damaged, or no database at all.
     if (where.isServer()) {
-      std::fprintf(stderr, "halcyra-tool check: %s\n", e.message().toLocal8Bit().constData());
+      tool::error("check", e.message());
       return 1;
     }
     problems << e.message();
@@ -65,7 +66,7 @@ int run(const CommandArgs& args) {
       const bool terminal = false;
 #endif
       problems = maintenance::checkStore(store, [terminal](const QString& line) {
-        if (terminal) std::fprintf(stderr, "\r%s", line.toLocal8Bit().constData());
+        if (terminal) std::fprintf(stderr, "\r%s", text::controlsEscaped(line).toLocal8Bit().constData());
       });
       if (terminal) std::fprintf(stderr, "\r\033[K");
     } catch (const records::DataError& e) {
@@ -76,7 +77,8 @@ int run(const CommandArgs& args) {
     std::printf("ok\n");
     return 0;
   }
-  for (const QString& problem : problems) std::printf("%s\n", problem.toUtf8().constData());
+  // A problem names rows by what they hold: no control character of it reaches the terminal.
+  for (const QString& problem : problems) std::printf("%s\n", text::controlsEscaped(problem).toUtf8().constData());
   return 1;
 }
 

@@ -15,6 +15,7 @@
 
 #include "Command.h"
 #include "ToolDatabase.h"
+#include "ToolText.h"
 #include "records/Connection.h"
 #include "records/DataError.h"
 #include "records/Database.h"
@@ -55,7 +56,7 @@ int run(const CommandArgs& args) {
                 static_cast<long long>(counts.auditEntries));
     return std::fflush(stdout) == 0 ? 0 : 1;
   } catch (const records::DataError& e) {
-    std::fprintf(stderr, "halcyra-tool copy-db: %s\n", e.message().toLocal8Bit().constData());
+    tool::error("copy-db", e.message());
     return 1;
   }
 }

@@ -18,10 +18,12 @@
 
 #include "Command.h"
 #include "ToolDatabase.h"
+#include "ToolText.h"
 #include "base/DateTime.h"
 #include "course/CourseError.h"
 #include "course/DemoDepartment.h"
 #include "course/OpenCourse.h"
+#include "dosing/CalibrationCheck.h"
 #include "dosing/FactorFile.h"
 #include "records/DataError.h"
 #include "records/Database.h"
@@ -32,7 +34,7 @@ namespace {
 constexpr const char* kUsage = "demo-data DIR --factors FILE";
 
 int fail(const QString& reason) {
-  std::fprintf(stderr, "halcyra-tool demo-data: %s\n", reason.toLocal8Bit().constData());
+  tool::error("demo-data", reason);
   return 1;
 }
 
@@ -44,10 +46,11 @@ int run(const CommandArgs& args) {
   const QString dir = QString::fromLocal8Bit(args[0].c_str());
   FactorTables tables;
   try {
-    tables = dosing::readFactorFile(QString::fromLocal8Bit(args[2].c_str()));
+    tables = dosing::readCalibration(QString::fromLocal8Bit(args[2].c_str()));
   } catch (const dosing::FactorFileError& e) {
     return fail(e.message());
   }
+  tool::warnIfDemonstration("demo-data", tables);
   try {
     // A folder without a store gets one; a server's database is made with init-db by its owner.
     if (!records::isServerUri(dir) && !QFileInfo::exists(records::databasePath(dir))) records::createDatabase(dir);

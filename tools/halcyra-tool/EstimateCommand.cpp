@@ -4,7 +4,9 @@
 //
 // Prints "effective_age<TAB>a", then for skin types 1 to 6 one line "type<TAB>Sensitive<TAB>
 // Average<TAB>In-Sensitive", every number with 17 significant digits. Exit status 0 on success,
-// 1 when the factor file cannot be read, 2 for wrong arguments.
+// 1 when the factor file cannot be read or holds values that cannot be a calibration
+// (dosing/CalibrationCheck.h), 2 for wrong arguments. A demonstration calibration is named on
+// stderr.
 
 #include <QString>
 #include <cstdio>
@@ -12,6 +14,9 @@
 
 #include "Command.h"
 #include "NumberArguments.h"
+#include "ToolText.h"
+#include "base/OneLine.h"
+#include "dosing/CalibrationCheck.h"
 #include "dosing/FactorFile.h"
 #include "dosing/MedEstimate.h"
 #include "base/Formats.h"
@@ -40,11 +45,12 @@ int run(const CommandArgs& args) {
 
   FactorTables tables;
   try {
-    tables = dosing::readFactorFile(QString::fromLocal8Bit(options["--factors"].c_str()));
+    tables = dosing::readCalibration(QString::fromLocal8Bit(options["--factors"].c_str()));
   } catch (const dosing::FactorFileError& e) {
-    std::fprintf(stderr, "%s\n", e.message().toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", text::printable(e.message()).toLocal8Bit().constData());
     return 1;
   }
+  tool::warnIfDemonstration("estimate", tables);
 
   const double a = dosing::effectiveAge(age.value);
   const dosing::ToneEstimates e = dosing::estimateTones(tables, a);

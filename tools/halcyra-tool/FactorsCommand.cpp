@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "Command.h"
+#include "base/OneLine.h"
 #include "dosing/FactorDescription.h"
 #include "dosing/FactorFile.h"
 
@@ -18,7 +19,7 @@ namespace {
 constexpr const char* kUsage = "factors show FILE | factors write DESCRIPTION OUT";
 
 int fail(const QString& message) {
-  std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+  std::fprintf(stderr, "%s\n", text::printable(message).toLocal8Bit().constData());
   return 1;
 }
 

@@ -13,6 +13,8 @@
 
 #include "Command.h"
 #include "ToolDatabase.h"
+#include "ToolText.h"
+#include "base/OneLine.h"
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
@@ -58,13 +60,13 @@ int run(const CommandArgs& args) {
     const records::ControlsDisabled quiet(data.ADOPatient);
     QByteArray out;
     for (data.ADOPatient.first(); !data.ADOPatient.eof(); data.ADOPatient.next()) {
-      out += data.ADOPatientHosp.asString().toUtf8();
+      out += text::oneLine(data.ADOPatientHosp.asString()).toUtf8();
       out += '\n';
     }
     std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
   } catch (const records::DataError& e) {
-    std::fprintf(stderr, "halcyra-tool find: %s\n", e.message().toLocal8Bit().constData());
+    tool::error("find", e.message());
     return 1;
   }
 }

@@ -15,6 +15,8 @@
 
 #include "Command.h"
 #include "ToolDatabase.h"
+#include "ToolText.h"
+#include "base/OneLine.h"
 #include "course/OpenCourse.h"
 #include "records/DataError.h"
 #include "records/LegacyImport.h"
@@ -24,7 +26,8 @@ namespace {
 constexpr const char* kUsage = "import DIR FILE...";
 
 void printLine(const QString& line) {
-  const QByteArray bytes = line.toLocal8Bit() + '\n';
+  // A log line names a file and what it holds: no control character of it reaches the terminal.
+  const QByteArray bytes = text::controlsEscaped(line).toLocal8Bit() + '\n';
   std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
   std::fflush(stdout);  // the log keeps pace with the work, as the window's does
 }
@@ -54,10 +57,10 @@ int run(const CommandArgs& args) {
     printLine(records::legacySummaryLine(imported, skipped));
     return skipped == 0 ? 0 : 1;
   } catch (const course::Error& e) {
-    std::fprintf(stderr, "halcyra-tool import: %s\n", e.message().toLocal8Bit().constData());
+    tool::error("import", e.message());
     return 1;
   } catch (const records::DataError& e) {
-    std::fprintf(stderr, "halcyra-tool import: %s\n", e.message().toLocal8Bit().constData());
+    tool::error("import", e.message());
     return 1;
   }
 }

@@ -16,6 +16,7 @@
 
 #include "Command.h"
 #include "ToolDatabase.h"
+#include "ToolText.h"
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/StoreLocation.h"
@@ -39,7 +40,7 @@ int run(const CommandArgs& args) {
     }
     return 0;
   } catch (const records::DataError& e) {
-    std::fprintf(stderr, "halcyra-tool init-db: %s\n", e.message().toLocal8Bit().constData());
+    tool::error("init-db", e.message());
     return 1;
   }
 }

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "Command.h"
+#include "ToolText.h"
 #include "ToolDatabase.h"
 #include "base/Formats.h"
 #include "records/Data.h"
@@ -32,14 +33,14 @@ int run(const CommandArgs& args) {
   try {
     data.FilterPatientByNHI(nhi);
     if (data.ADOPatient.isEmpty()) {
-      std::fprintf(stderr, "halcyra-tool lifetime: no patient has the NHI \"%s\"\n", args[1].c_str());
+      tool::error("lifetime", QStringLiteral("no patient has the NHI \"%1\"").arg(nhi));
       return 1;
     }
     const treatment::Exposure e = records::lifetimeExposure(data);
     std::printf("treatments\t%d\ndose\t%s\ncourses\t%d\n", e.treatments, fmt::General(e.dose, 9).c_str(), e.courses);
     return std::fflush(stdout) == 0 ? 0 : 1;
   } catch (const records::DataError& e) {
-    std::fprintf(stderr, "halcyra-tool lifetime: %s\n", e.message().toLocal8Bit().constData());
+    tool::error("lifetime", e.message());
     return 1;
   }
 }

@@ -10,7 +10,9 @@
 //   29 lines "row<TAB>planned dose<TAB>erythema dose" (texts without padding, empty cells empty),
 //   "class<TAB>n" (the skin-tone class), "print<TAB>1|0" (whether Print is enabled),
 //   one "warning<TAB>caption<TAB>text" line per warning box in order, line feeds written as \n.
-// Exit status 0 on success, 1 when the factor file cannot be read, 2 for wrong arguments.
+// Exit status 0 on success, 1 when the factor file cannot be read or holds values that cannot be
+// a calibration (dosing/CalibrationCheck.h), 2 for wrong arguments. A demonstration calibration is
+// named on stderr.
 
 #include <QString>
 #include <QStringList>
@@ -20,6 +22,9 @@
 
 #include "Command.h"
 #include "NumberArguments.h"
+#include "ToolText.h"
+#include "base/OneLine.h"
+#include "dosing/CalibrationCheck.h"
 #include "dosing/DosingSession.h"
 #include "dosing/FactorFile.h"
 #include "base/Formats.h"
@@ -74,11 +79,12 @@ int run(const CommandArgs& args) {
 
   FactorTables tables;
   try {
-    tables = dosing::readFactorFile(options["--factors"]);
+    tables = dosing::readCalibration(options["--factors"]);
   } catch (const dosing::FactorFileError& e) {
-    std::fprintf(stderr, "%s\n", e.message().toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", text::printable(e.message()).toLocal8Bit().constData());
     return 1;
   }
+  tool::warnIfDemonstration("plan", tables);
 
   // As with a course open: every edit is planned.
   dosing::DosingSession session(std::move(tables));

@@ -22,7 +22,9 @@
 
 #include "Command.h"
 #include "ToolCourse.h"
+#include "ToolText.h"
 #include "course/OpenCourse.h"
+#include "dosing/CalibrationCheck.h"
 #include "dosing/FactorFile.h"
 #include "report/CourseReport.h"
 #include "report/PdfWriter.h"
@@ -39,7 +41,7 @@ int usage(const std::string& problem) {
 }
 
 int fail(const QString& reason) {
-  std::fprintf(stderr, "halcyra-tool report: %s\n", reason.toLocal8Bit().constData());
+  tool::error("report", reason);
   return 1;
 }
 
@@ -68,10 +70,11 @@ int run(const CommandArgs& args) {
 
   FactorTables tables;
   try {
-    tables = dosing::readFactorFile(options["--factors"]);
+    tables = dosing::readCalibration(options["--factors"]);
   } catch (const dosing::FactorFileError& e) {
     return fail(e.message());
   }
+  tool::warnIfDemonstration("report", tables);
   course::OpenCourse course(std::move(tables));
   if (const int status = openToolCourse(course, "report", positional[0], positional[1], courseId)) return status;
 

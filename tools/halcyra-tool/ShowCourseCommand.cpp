@@ -16,17 +16,13 @@
 #include "course/OpenCourse.h"
 #include "base/DateTime.h"
 #include "base/Formats.h"
+#include "base/OneLine.h"
 
 namespace {
 
 constexpr const char* kUsage = "show-course DIR NHI [COURSEID]";
 
 QString printf17g(double v) { return fmt::GeneralText(v, 17); }
-
-// Line feeds and tabs of a memo kept on one line.
-QString oneLine(QString text) {
-  return text.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n")).replace(QLatin1Char('\t'), QLatin1String("\\t"));
-}
 
 QString valueOf(const records::Field& f) {
   if (f.isNull()) return {};
@@ -37,10 +33,9 @@ QString valueOf(const records::Field& f) {
       return printf17g(f.asFloat());
     case records::ColumnKind::Boolean:
       return f.asBoolean() ? QStringLiteral("1") : QStringLiteral("0");
-    case records::ColumnKind::Memo:
-      return oneLine(f.asString());
     default:
-      return f.asString();
+      // A text stays on its line, and no control character of it reaches the terminal.
+      return text::oneLine(f.asString());
   }
 }
 
@@ -84,8 +79,8 @@ int run(const CommandArgs& args) {
                .arg(fmt::GeneralText(c.Dose, 9))
                .arg(fmt::GeneralText(c.Temperature, 9))
                .arg(printf17g(c.When))
-               .arg(QString::fromLatin1(c.Txtime.c_str()))
-               .arg(QString::fromLatin1(c.Initials.c_str()))
+               .arg(text::oneLine(QString::fromLatin1(c.Txtime.c_str())))
+               .arg(text::oneLine(QString::fromLatin1(c.Initials.c_str())))
                .arg(open.dosing().grid.inc[static_cast<std::size_t>(k - 1)]);
   }
   const QByteArray bytes = out.toUtf8();

@@ -3,13 +3,14 @@
 #include <cstdio>
 
 #include "ToolDatabase.h"
+#include "ToolText.h"
 #include "base/Formats.h"
 #include "course/OpenCourse.h"
 #include "records/DataError.h"
 
 namespace {
 int fail(const char* command, const QString& reason, int status) {
-  std::fprintf(stderr, "halcyra-tool %s: %s\n", command, reason.toLocal8Bit().constData());
+  tool::error(command, reason);
   return status;
 }
 }  // namespace

@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "ToolText.h"
 #include "base/Directories.h"
 #include "course/OpenCourse.h"
 #include "records/Data.h"
@@ -26,14 +27,14 @@ bool report(const std::function<TDataPatient::ConnectResult()>& connect, const Q
         std::fprintf(stderr, "halcyra-tool %s: no database directory given\n", command);
         return false;
       case TDataPatient::ConnectResult::NoDatabase:
-        std::fprintf(stderr, "halcyra-tool %s: there is no database %s (create one with halcyra-tool init-db)\n",
-                     command, records::databasePath(dir).toLocal8Bit().constData());
+        tool::error(command, QStringLiteral("there is no database %1 (create one with halcyra-tool init-db)")
+                                 .arg(records::databasePath(dir)));
         return false;
       case TDataPatient::ConnectResult::Connected:
         return true;
     }
   } catch (const records::DataError& e) {
-    std::fprintf(stderr, "halcyra-tool %s: %s\n", command, e.message().toLocal8Bit().constData());
+    tool::error(command, e.message());
   }
   return false;
 }

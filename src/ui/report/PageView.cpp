@@ -7,6 +7,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "report/PainterRenderer.h"
 
@@ -48,15 +49,18 @@ double PageView::pixelsPerMm() const { return zoom_ * logicalDpiX() / 25.4; }
 int PageView::pageCount() const { return report_ ? static_cast<int>(report_->pages.size()) : 0; }
 
 QRectF PageView::pageRect(int page) const {
-  if (page < 0 || page >= pageCount()) return {};
+  if (page < 0 || page >= pageCount() || page >= static_cast<int>(tops_.size())) return {};
   const double ppm = pixelsPerMm();
-  double widest = 0;
-  for (const auto& p : report_->pages) widest = std::max(widest, p.size.width() * ppm);
-  const double contentWidth = std::max<double>(widest + 2 * kGap, viewport()->width());
-  double top = kGap;
-  for (int i = 0; i < page; ++i) top += std::round(report_->pages[static_cast<std::size_t>(i)].size.height() * ppm) + kGap;
+  const double contentWidth = std::max<double>(widest_ * ppm + 2 * kGap, viewport()->width());
   const QSizeF size = report_->pages[static_cast<std::size_t>(page)].size * ppm;
-  return QRectF(std::round((contentWidth - size.width()) / 2), top, std::round(size.width()), std::round(size.height()));
+  return QRectF(std::round((contentWidth - size.width()) / 2), tops_[static_cast<std::size_t>(page)], std::round(size.width()),
+                std::round(size.height()));
+}
+
+int PageView::pageAt(double y) const {
+  // The last page whose top lies at or above y.
+  const auto after = std::upper_bound(tops_.begin(), tops_.end(), y);
+  return std::max(0, static_cast<int>(after - tops_.begin()) - 1);
 }
 
 double PageView::pageWidthZoom() const {
@@ -95,9 +99,9 @@ void PageView::setZoom(double zoom) {
 int PageView::pageAtMiddle() const {
   if (!pageCount()) return -1;
   const double middle = verticalScrollBar()->value() + viewport()->height() / 2.0;
-  for (int p = 0; p < pageCount(); ++p)
-    if (middle < pageRect(p).bottom() + kGap) return p;
-  return pageCount() - 1;
+  // The gap below a page still counts as that page.
+  const int page = pageAt(middle);
+  return middle < pageRect(page).bottom() + kGap ? page : std::min(page + 1, pageCount() - 1);
 }
 
 void PageView::showPage(int page) {
@@ -139,16 +143,26 @@ void PageView::setHits(std::vector<report::TextHit> hits, int current) {
 }
 
 void PageView::relayout() {
+  // Where each page starts, worked out once for the zoom rather than for every page asked about.
+  tops_.clear();
+  widest_ = 0;
   if (!pageCount()) {
     verticalScrollBar()->setRange(0, 0);
     horizontalScrollBar()->setRange(0, 0);
     return;
   }
-  const QRectF last = pageRect(pageCount() - 1);
-  double widest = 0;
-  for (int p = 0; p < pageCount(); ++p) widest = std::max(widest, pageRect(p).width());
-  const int height = qRound(last.bottom()) + kGap;
-  const int width = qRound(widest) + 2 * kGap;
+  const double ppm = pixelsPerMm();
+  tops_.reserve(report_->pages.size());
+  double top = kGap;
+  for (const auto& p : report_->pages) {
+    tops_.push_back(top);
+    top += std::round(p.size.height() * ppm) + kGap;
+    widest_ = std::max(widest_, p.size.width());
+  }
+  // The scroll bars count in whole pixels of an int; however large the pages, they stay within it.
+  const auto pixels = [](double v) { return static_cast<int>(std::min(v, double(std::numeric_limits<int>::max() / 2))); };
+  const int height = pixels(top);
+  const int width = pixels(std::round(widest_ * ppm) + 2 * kGap);
   verticalScrollBar()->setRange(0, std::max(0, height - viewport()->height()));
   verticalScrollBar()->setPageStep(viewport()->height());
   verticalScrollBar()->setSingleStep(20);
@@ -162,8 +176,10 @@ void PageView::paintEvent(QPaintEvent* event) {
   if (!pageCount()) return;
   const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
   const double ppm = pixelsPerMm();
-  for (int p = 0; p < pageCount(); ++p) {
+  // Only the pages in the part to be painted.
+  for (int p = pageAt(scroll.y() + event->rect().top()); p < pageCount(); ++p) {
     const QRectF page = pageRect(p).translated(-scroll);
+    if (page.top() > event->rect().bottom()) break;
     if (!page.intersects(event->rect())) continue;
     painter.fillRect(page.translated(3, 3), palette().shadow());
     painter.fillRect(page, Qt::white);

@@ -52,6 +52,7 @@ class PageView : public QAbstractScrollArea {
  private:
   double pixelsPerMm() const;
   void relayout();
+  int pageAt(double y) const;  // the page whose rectangle (or the gap below it) holds content row y
   int pageAtMiddle() const;
   void setCurrent(int page);
 
@@ -61,6 +62,8 @@ class PageView : public QAbstractScrollArea {
   int currentHit_ = -1;
   int current_ = -1;
   bool movingToPage_ = false;
+  std::vector<double> tops_;  // each page's top in the content at the present zoom, in pixels
+  double widest_ = 0;         // the widest page, in millimetres
 };
 
 }  // namespace ui

@@ -25,6 +25,7 @@
 #include <exception>
 #include <functional>
 
+#include "report/FileNames.h"
 #include "report/PainterRenderer.h"
 #include "report/PdfWriter.h"
 #include "report/ReportFile.h"
@@ -425,8 +426,9 @@ QString ReportPreview::proposedPdfPath() const {
   const QString folder = lastExport().isEmpty()
                              ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                              : QFileInfo(lastExport()).absolutePath();
-  const QString name = report_.pdfFileName.isEmpty() ? QStringLiteral("report.pdf") : report_.pdfFileName;
-  return QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(name);
+  // Whatever name the report carries (one read from a prepared report's file may come from
+  // anywhere), it names a PDF file in that folder and nothing else.
+  return QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(report::plainPdfFileName(report_.pdfFileName));
 }
 
 QString ReportPreview::lastExportedFile() { return lastExport(); }
@@ -443,6 +445,8 @@ void ReportPreview::exportPdf() {
   exportPdfTo(path);
 }
 
+// Only into the folder of the last export, which the user chose in the export dialog in this
+// session (a quick export stays in it).
 void ReportPreview::quickExport() {
   if (report_.pages.empty()) return;
   if (lastExport().isEmpty()) return exportPdf();
@@ -464,9 +468,8 @@ bool ReportPreview::exportPdfTo(const QString& path) {
 
 void ReportPreview::saveReport() {
   if (report_.pages.empty()) return;
-  QString name = report_.pdfFileName;
-  if (name.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) name.chop(4);
-  if (name.isEmpty()) name = QStringLiteral("report");
+  QString name = report::plainPdfFileName(report_.pdfFileName);
+  name.chop(4);
   const QString proposed = QFileInfo(proposedPdfPath()).absoluteDir().filePath(name + QLatin1Char('.') +
                                                                                 QString::fromLatin1(report::kReportFileExtension));
   const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the prepared report"), proposed,
