@@ -89,6 +89,7 @@ report::ReportLayout auditReportLayout() {
   };
 
   Band figuresTitle = band("FiguresTitle", 8.0);
+  figuresTitle.headsRows = true;
   figuresTitle.objects = {heading("FiguresHeading", {0.0, 1.5, 190.0, 6.0}, q("The department's figures"))};
   Band figures = band("FigureRows", kRow, "Figures");
   figures.objects = {
@@ -97,6 +98,7 @@ report::ReportLayout auditReportLayout() {
   };
 
   Band typesTitle = band("SkinTypeTitle", 13.0);
+  typesTitle.headsRows = true;
   typesTitle.objects = {
       heading("SkinTypeHeading", {0.0, 3.0, 190.0, 6.0}, q("Burns by skin type")),
       columnTitle("SkinTypeColumn", {0.0, 8.4, 30.0, kRow}, "Skin type", false),
@@ -129,6 +131,7 @@ report::ReportLayout auditReportLayout() {
   };
 
   Band gradeTitle = band("GradeThreeTitle", 13.0);
+  gradeTitle.headsRows = true;
   gradeTitle.objects = {
       variable(q("GradeThreeHeading"), {0.0, 3.0, 190.0, 6.0}, q("GradeThreeHeading")).pt(11).bold().noWrap(),
       columnTitle("BurnNhiColumn", {0.0, 8.4, 24.0, kRow}, "NHI", false),
@@ -151,6 +154,7 @@ report::ReportLayout auditReportLayout() {
   };
 
   Band reviewTitle = band("ReviewTitle", 13.0);
+  reviewTitle.headsRows = true;
   reviewTitle.objects = {
       variable(q("ReviewHeading"), {0.0, 3.0, 190.0, 6.0}, q("ReviewHeading")).pt(11).bold().noWrap(),
       columnTitle("ReviewNhiColumn", {0.0, 8.4, 24.0, kRow}, "NHI", false),
