@@ -97,9 +97,11 @@ DepartmentAuditDialog::DepartmentAuditDialog(records::Connection::Login login, c
   workOut_->setToolTip(QStringLiteral("Works out the figures of the period from every course in the database."));
   auto* period = new QHBoxLayout;
   period->addWidget(make::caption(QStringLiteral("&From"), from_));
+  period->addSpacing(4);
   period->addWidget(from_);
   period->addSpacing(12);
   period->addWidget(make::caption(QStringLiteral("&To"), to_));
+  period->addSpacing(4);
   period->addWidget(to_);
   period->addSpacing(12);
   period->addWidget(workOut_);
@@ -112,7 +114,7 @@ DepartmentAuditDialog::DepartmentAuditDialog(records::Connection::Login login, c
                           QStringLiteral("Burn II"), QStringLiteral("Burn III"), QStringLiteral("Per 100 treatments")});
   auto* figuresPage = new QWidget;
   auto* figuresLayout = new QHBoxLayout(figuresPage);
-  figuresLayout->addWidget(figureTable_, 3);
+  figuresLayout->addWidget(figureTable_, 1);
   auto* typesColumn = new QVBoxLayout;
   typesColumn->addWidget(make::caption(QStringLiteral("Burns by skin type"), skinTypeTable_));
   typesColumn->addWidget(skinTypeTable_, 1);
@@ -120,7 +122,7 @@ DepartmentAuditDialog::DepartmentAuditDialog(records::Connection::Login login, c
                                               "the department's figures only."));
   typesNote->setWordWrap(true);
   typesColumn->addWidget(typesNote);
-  figuresLayout->addLayout(typesColumn, 2);
+  figuresLayout->addLayout(typesColumn, 1);
 
   burnChart_ = chartView(names::AuditBurnChart, QStringLiteral("Burns per 100 treatments"));
   courseChart_ = chartView(names::AuditCourseChart, QStringLiteral("Finished courses by treatments given"));
@@ -229,8 +231,8 @@ void DepartmentAuditDialog::readingFinished() {
   std::optional<audit::Figures> figures = runner_->take();
   const bool cancelled = runner_->cancelled();
   const QString failure = runner_->failure();
+  const bool failed = !figures && !cancelled;
   runner_.reset();
-  setWorking(false);
   if (figures) {
     figures_ = std::move(figures);
     showFigures();
@@ -243,8 +245,10 @@ void DepartmentAuditDialog::readingFinished() {
                               : QStringLiteral("Cancelled."));
   } else {
     status_->setText(QStringLiteral("The figures could not be worked out: ") + failure);
-    showError(this, QStringLiteral("The department audit could not read the database: ") + failure);
   }
+  setWorking(false);  // with the figures in, so that they can be exported
+  if (failed)
+    showError(this, QStringLiteral("The department audit could not read the database: ") + failure);
   emit readingEnded();
 }
 
@@ -312,12 +316,29 @@ void DepartmentAuditDialog::showChart(QChartView* view, const audit::BarChart& b
   auto* x = new QBarCategoryAxis;
   x->append(categories);
   x->setTitleText(bars.categoryAxis);
-  x->setLabelsAngle(bars.bars.size() > 12 ? -90 : 0);
+  // Many bars: smaller labels, standing upright when they are words ("Mar 24") rather than numbers.
+  qsizetype longest = 0;
+  for (const QString& c : categories) longest = std::max(longest, c.size());
+  if (bars.bars.size() > 12) {
+    QFont small = x->labelsFont();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    x->setLabelsFont(small);
+  }
+  x->setLabelsAngle(bars.bars.size() > 12 && longest > 3 ? -90 : 0);
   auto* y = new QValueAxis;
   y->setTitleText(bars.valueAxis);
-  y->setRange(0, most > 0 ? most * 1.1 : 1.0);
-  y->setLabelFormat(bars.decimals > 0 ? QStringLiteral("%.2f") : QStringLiteral("%d"));
-  if (bars.decimals == 0) y->applyNiceNumbers();
+  if (bars.decimals == 0) {
+    // Whole numbers: a step of at least 1, every label a whole number.
+    const double top = std::max(1.0, std::ceil(most));
+    y->setRange(0, top);
+    y->setTickCount(static_cast<int>(std::min(top, 5.0)) + 1);
+    y->applyNiceNumbers();
+    y->setLabelFormat(QStringLiteral("%.0f"));
+  } else {
+    y->setRange(0, most > 0 ? most : 1.0);
+    y->applyNiceNumbers();
+    y->setLabelFormat(QStringLiteral("%.1f"));
+  }
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   series->attachAxis(x);

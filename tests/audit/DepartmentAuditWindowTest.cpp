@@ -70,6 +70,8 @@ TEST_F(DepartmentAuditWindow, ShowsTheFiguresTheToolPrintsAndExportsThem) {
   EXPECT_FALSE(d->isModal()) << "the main window stays usable";
   EXPECT_EQ(d->period(), audit::lastTwelveMonths(QDate::currentDate()));
   ASSERT_TRUE(ended(d));
+  EXPECT_TRUE(widgetNamed<QPushButton>(d, names::AuditExportPdf)->isEnabled()) << "the figures shown can be exported";
+  EXPECT_TRUE(widgetNamed<QPushButton>(d, names::AuditExportCsv)->isEnabled());
 
   d->setPeriod(kYear);
   EXPECT_TRUE(widgetNamed<QLabel>(d, names::AuditStatus)->text().startsWith("Press Work out"));
