@@ -4,6 +4,7 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QCategoryAxis>
 #include <QChartView>
 #include <QCloseEvent>
 #include <QDir>
@@ -100,7 +101,9 @@ DepartmentAuditDialog::DepartmentAuditDialog(records::Connection::Login login, c
   period->addSpacing(4);
   period->addWidget(from_);
   period->addSpacing(12);
-  period->addWidget(make::caption(QStringLiteral("&To"), to_));
+  auto* toCaption = make::caption(QStringLiteral("&To"), to_);
+  toCaption->setMinimumWidth(toCaption->sizeHint().width() + 4);  // a short word, never cut
+  period->addWidget(toCaption);
   period->addSpacing(4);
   period->addWidget(to_);
   period->addSpacing(12);
@@ -313,18 +316,29 @@ void DepartmentAuditDialog::showChart(QChartView* view, const audit::BarChart& b
   auto* series = new QBarSeries;
   series->append(set);
   chart->addSeries(series);
-  auto* x = new QBarCategoryAxis;
-  x->append(categories);
+  // Up to 13 bars each has its label; more would have theirs cut to "...", so only every few bars
+  // are labelled, at the bar's middle.
+  constexpr int kLabelled = 13;
+  const int n = static_cast<int>(categories.size());
+  QAbstractAxis* x = nullptr;
+  if (n <= kLabelled) {
+    auto* all = new QBarCategoryAxis;
+    all->append(categories);
+    x = all;
+  } else {
+    auto* some = new QCategoryAxis;
+    some->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    some->setRange(-0.5, n - 0.5);
+    const int every = (n + kLabelled - 2) / (kLabelled - 1);
+    for (int i = 0; i < n; i += every) some->append(categories[i], i);
+    some->setGridLineVisible(false);
+    x = some;
+  }
   x->setTitleText(bars.categoryAxis);
-  // Many bars: smaller labels, standing upright when they are words ("Mar 24") rather than numbers.
+  // Words ("Mar 24") stand upright once there are more than a few: lying, they would be cut.
   qsizetype longest = 0;
   for (const QString& c : categories) longest = std::max(longest, c.size());
-  if (bars.bars.size() > 12) {
-    QFont small = x->labelsFont();
-    small.setPointSizeF(small.pointSizeF() * 0.8);
-    x->setLabelsFont(small);
-  }
-  x->setLabelsAngle(bars.bars.size() > 12 && longest > 3 ? -90 : 0);
+  x->setLabelsAngle(n > 6 && longest > 3 ? -90 : 0);
   auto* y = new QValueAxis;
   y->setTitleText(bars.valueAxis);
   if (bars.decimals == 0) {
