@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "audit/StoreAudit.h"
 #include "records/AuditChain.h"
 #include "records/AuditTrail.h"
 #include "records/Connection.h"
@@ -880,6 +881,41 @@ void BM_Pg_OpenNewestCourse(benchmark::State& state) {
   }
 }
 
+// ---------------------------------------------------------------------------------------------
+// The department audit: every course's NHI, number, skin type, Complete and four treatment
+// columns read a page at a time and counted (audit::auditStore, as halcyra-tool service-audit and
+// the window's dialog do), beside the plain query that reads the same columns of every course in
+// one statement. The generated department's treatment dates all lie in 1899-1900 and its codes
+// are random, so the period below holds every recorded row: the most counting an audit can do.
+
+const audit::Period kEveryTreatment{QDate(1899, 12, 30), QDate(1900, 12, 31)};
+
+void BM_DepartmentAudit(benchmark::State& state) {
+  const int engine = static_cast<int>(state.range(0));
+  if (engineMissing(state, engine)) return;
+  department();
+  records::Connection store;
+  records::openStore(store, engine == kServer ? serverUri() : dataDir());
+  qint64 courses = 0;
+  for (auto _ : state) {
+    const std::optional<audit::Figures> f = audit::auditStore(store, kEveryTreatment, 100);
+    courses = f ? f->coursesRead : 0;
+    benchmark::DoNotOptimize(f);
+  }
+  state.counters["courses"] = static_cast<double>(courses);
+}
+void BM_Raw_ReadAuditColumns(benchmark::State& state) {
+  sqlite3_stmt* s = raw().stmt("SELECT Hosp, CourseID, SkinIndex, Complete, Condition, Burn, Dose, WhenDate FROM Course");
+  for (auto _ : state) benchmark::DoNotOptimize(raw().readAll(s));
+}
+void BM_Pg_ReadAuditColumns(benchmark::State& state) {
+  SERVER_OR_SKIP;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(pg().rows("SELECT \"Hosp\", \"CourseID\", \"SkinIndex\", \"Complete\", \"Condition\", "
+                                       "\"Burn\", \"Dose\", \"WhenDate\" FROM \"Course\""));
+  }
+}
+
 // Module steps: the last argument is the engine (0 the store file, 1 the server).
 BENCHMARK(BM_FindPatient_TypingNhi)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_FindPatient_TypingNhi)->Unit(benchmark::kMillisecond);
@@ -912,6 +948,9 @@ BENCHMARK(BM_Pg_OpenNewestCourse)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_List)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_List)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListEveryPatientAndScroll)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DepartmentAudit)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_ReadAuditColumns)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_ReadAuditColumns)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

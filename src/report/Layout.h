@@ -81,6 +81,10 @@ struct Band {
   int columns = 1;
   double columnWidth = 0;
   bool repeatOnEveryPage = false;  // a header printed again at the top of every page it runs to
+  // A header that heads the rows of the band after it (a table's title and column titles): never
+  // left at the foot of a page without the first of those rows, and printed again above the rows
+  // that continue on a new page.
+  bool headsRows = false;
   std::vector<ReportObject> objects;
 };
 

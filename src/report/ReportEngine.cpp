@@ -183,6 +183,7 @@ class Report::Preparation {
     std::vector<Band*> repeating;
     double y = 0;
     double repeatedHeight = 0;
+    Band* rowsHeading = nullptr;  // printed again above the rows being printed when they go on
 
     auto newPage = [&] {
       PreparedPage p;
@@ -195,32 +196,46 @@ class Report::Preparation {
         printObjects(header->objects, origin + QPointF(0, y), out_.pages.back());
         y += header->height;
       }
+      if (rowsHeading) {
+        printObjects(rowsHeading->objects, origin + QPointF(0, y), out_.pages.back());
+        y += rowsHeading->height;
+      }
       if (r_.progress) r_.progress(static_cast<int>(out_.pages.size()));
     };
 
     newPage();
-    for (Band& band : page.bands) {
+    Band* heading = nullptr;  // the header just printed, when it heads the rows after it
+    for (std::size_t i = 0; i < page.bands.size(); ++i) {
+      Band& band = page.bands[i];
       if (band.dataset.isEmpty()) {
-        if (y > repeatedHeight && y + band.height > height + kSlack) newPage();
+        // A heading needs the room of its first row below it as well.
+        const bool headsRows = band.headsRows && i + 1 < page.bands.size() && !page.bands[i + 1].dataset.isEmpty();
+        const double needed = band.height + (headsRows ? page.bands[i + 1].height : 0.0);
+        if (y > repeatedHeight && y + needed > height + kSlack) newPage();
         printObjects(band.objects, origin + QPointF(0, y), out_.pages.back());
         y += band.height;
         if (band.repeatOnEveryPage) {
           repeating.push_back(&band);
           repeatedHeight += band.height;
         }
+        heading = headsRows ? &band : nullptr;
         continue;
       }
+      rowsHeading = heading;
+      heading = nullptr;
       const int columns = std::max(1, band.columns);
       int last = -1;
       eachRow(band, [&](int column) {
         // A row of cells that does not fit goes to a new page whole, unless the page holds
         // nothing but its headers (a cell taller than a page is cut off instead).
-        if (column == 0 && y > repeatedHeight + kSlack && y + band.height > height + kSlack) newPage();
+        const double headers = repeatedHeight + (rowsHeading ? rowsHeading->height : 0.0);
+        if (column == 0 && y > headers + kSlack && y + band.height > height + kSlack) newPage();
         printObjects(band.objects, origin + QPointF(column * band.columnWidth, y), out_.pages.back());
         last = column;
         if (column == columns - 1) y += band.height;
       });
       if (last >= 0 && last != columns - 1) y += band.height;
+      rowsHeading = nullptr;
     }
   }
 

@@ -1,9 +1,11 @@
 #include "ui/AboutTab.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "base/Directories.h"
@@ -68,6 +70,15 @@ AboutTab::AboutTab(Actions& actions, QWidget* parent) : QWidget(parent), actions
   box->addWidget(tlsWarning_);
   frame->setMaximumWidth(580);
   v->addWidget(frame);
+  v->addSpacing(16);
+  auto* audit = make::named(new QPushButton("Department audit..."), names::BtnDepartmentAudit);
+  audit->setToolTip("The department's figures of a period: burn rates, treatments per finished course and the "
+                    "patients due a lifetime exposure review, with Export PDF and CSV.");
+  connect(audit, &QPushButton::clicked, this, &AboutTab::departmentAuditClicked);
+  auto* auditRow = new QHBoxLayout;
+  auditRow->addWidget(audit);
+  auditRow->addStretch(1);
+  v->addLayout(auditRow);
   v->addStretch(1);
 }
 

@@ -6,7 +6,8 @@
 //
 // The calibration is named by the full path of the dose factor file read at start and the SHA-256
 // of its bytes, so that a clinical engineer can tell which calibration a workstation uses (and
-// compare it with the one that was checked) without opening the file.
+// compare it with the one that was checked) without opening the file. "Department audit..." opens the
+// department's audit of a period (the main window opens it).
 
 #include <QWidget>
 
@@ -28,6 +29,9 @@ class AboutTab : public QWidget {
   void showDirectory(const QString& dir);
   // Shows the calibration read at start-up.
   void showCalibration(const FactorTables& calibration);
+
+ signals:
+  void departmentAuditClicked();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

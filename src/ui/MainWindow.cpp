@@ -18,11 +18,13 @@
 
 #include "base/Directories.h"
 #include "base/Settings.h"
+#include "dosing/FactorFile.h"
 #include "resources/Resources.h"
 #include "ui/AboutTab.h"
 #include "ui/Actions.h"
 #include "ui/AssessmentPanel.h"
 #include "ui/BodyDiagramPanel.h"
+#include "ui/DepartmentAuditDialog.h"
 #include "ui/Dialogs.h"
 #include "ui/DisclaimerDialog.h"
 #include "ui/EstimatePanel.h"
@@ -134,6 +136,7 @@ void MainWindow::buildLayout() {
   tabs_->addTab(import_, "Bulk Import");
   connect(import_, &ImportTab::showPatientList, this, [this] { tabs_->setCurrentWidget(clinical_); });
   connect(import_, &ImportTab::showLog, this, [this] { tabs_->setCurrentWidget(import_); });
+  connect(about_, &AboutTab::departmentAuditClicked, this, [this] { actions_->run([this] { openDepartmentAudit(); }); });
 
   auto* rightLayout = new QVBoxLayout(right);
   rightLayout->setContentsMargins(0, 0, 0, 0);
@@ -291,6 +294,26 @@ QString MainWindow::helpTopic(int tabIndex) {
   static const char* topics[] = {"::Clinical.htm", "::Notes.htm", "::Chart.htm", "::About.htm", "::Import.htm"};
   if (tabIndex < 0 || tabIndex >= static_cast<int>(std::size(topics))) return QStringLiteral("::Clinical.htm");
   return QString::fromLatin1(topics[tabIndex]);
+}
+
+void MainWindow::openDepartmentAudit() {
+  if (auditDialog_) {
+    auditDialog_->show();
+    auditDialog_->raise();
+    auditDialog_->activateWindow();
+    return;
+  }
+  if (!course_.data().connected()) {
+    throw course::Error("The department audit reads the patient database, and none is open: set the database "
+                        "directory on the About tab and start the program again.");
+  }
+  // Its own connection to the same store, with the same login; the calibration the program started with.
+  auto* dialog = new DepartmentAuditDialog(course_.data().ADOCon.login(),
+                                           QDir(StartDir).absoluteFilePath(QString::fromLatin1(dosing::kFactorFileName)),
+                                           settings::readLifetimeReviewThreshold(), QDate::currentDate(), this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  auditDialog_ = dialog;
+  dialog->show();
 }
 
 void MainWindow::showHelp() {

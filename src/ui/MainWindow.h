@@ -21,6 +21,7 @@ class AboutTab;
 class Actions;
 class AssessmentPanel;
 class BodyDiagramPanel;
+class DepartmentAuditDialog;
 class DisclaimerDialog;
 class EstimatePanel;
 class GraphTab;
@@ -84,6 +85,8 @@ class MainWindow : public QWidget {
   void showHelp();
   void addDroppedFiles(const QStringList& paths);
   bool acceptsDrop(const QDropEvent* event) const;
+  // "Department audit..." on the About tab: the audit's window, or the one already open brought up.
+  void openDepartmentAudit();
 
   course::OpenCourse& course_;
   Actions* actions_;
@@ -108,6 +111,7 @@ class MainWindow : public QWidget {
   course::Mode shownMode_ = course::Mode::List;  // the busy cursor is up while the patient list is read
   HelpViewer helpViewer_;
   QPointer<QWidget> helpWindow_;
+  QPointer<DepartmentAuditDialog> auditDialog_;
 };
 
 }  // namespace ui

@@ -150,4 +150,23 @@ inline constexpr char DatabaseFolderBrowse[] = "DatabaseFolderBrowse";
 inline constexpr char DatabaseServerChoice[] = "DatabaseServerChoice";
 inline constexpr char DatabaseServer[] = "DatabaseServer";
 
+// The department audit: the About tab's button and its dialog.
+inline constexpr char BtnDepartmentAudit[] = "BtnDepartmentAudit";
+inline constexpr char DepartmentAudit[] = "DepartmentAudit";
+inline constexpr char AuditFrom[] = "AuditFrom";
+inline constexpr char AuditTo[] = "AuditTo";
+inline constexpr char AuditWorkOut[] = "AuditWorkOut";
+inline constexpr char AuditProgress[] = "AuditProgress";
+inline constexpr char AuditCancel[] = "AuditCancel";
+inline constexpr char AuditStatus[] = "AuditStatus";
+inline constexpr char AuditTabs[] = "AuditTabs";
+inline constexpr char AuditFigures[] = "AuditFigures";
+inline constexpr char AuditSkinTypes[] = "AuditSkinTypes";
+inline constexpr char AuditBurnChart[] = "AuditBurnChart";
+inline constexpr char AuditCourseChart[] = "AuditCourseChart";
+inline constexpr char AuditGradeThree[] = "AuditGradeThree";
+inline constexpr char AuditReviews[] = "AuditReviews";
+inline constexpr char AuditExportPdf[] = "AuditExportPdf";
+inline constexpr char AuditExportCsv[] = "AuditExportCsv";
+
 }  // namespace names

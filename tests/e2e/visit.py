@@ -1,7 +1,8 @@
 """The window as a therapist uses it, under a real display with real focus changes and real message
 boxes: a whole visit, a visit by the keyboard alone, values refused, a birth date typed, the dose
 delivered kept on the schedule and the report after a new MED, a pasted name, an out-of-range MED,
-a database kept busy by another workstation, and closing the window while a memo is being typed.
+a database kept busy by another workstation, the department audit, and closing the window while a
+memo is being typed.
 Each scenario checks what reached the database. The language is the environment's (LANG): the
 figures and dates are checked in its writing.
 
@@ -322,6 +323,28 @@ def busy_database(app):
     check(not alerts(app), 'no further box')
 
 
+def department_audit(app):
+    """Department audit... on the About tab opens the audit of the last 12 months beside the main
+    window: it counts the treatments given above as the database holds them (a missed visit is
+    none), and Close closes it."""
+    click(find(app, 'About', 'page tab'))
+    click(find(app, 'Department audit...', 'push button'))
+    dialog = find(app, 'Department audit', 'dialog', timeout=20)
+
+    def shown(label):
+        cells = [c.name for c in find_all(find(dialog, 'Figures', 'table'), role='table cell')]
+        return cells[cells.index(label) + 1] if label in cells else None
+
+    given = sum(1 for code in bytes(course_row('Condition')[0]) if code not in (0, 1))
+    treatments = wait_until(lambda: shown('Treatments given'), 60, 'the figures of the last 12 months')
+    check(treatments == str(given), f'the treatments given: {treatments!r}, the database holds {given}')
+    check(shown('Patients treated') == '1', f'one patient treated: {shown("Patients treated")!r}')
+    check(not alerts(app), f'no box: {[t for _, t in alerts(app)]}')
+    click(find(dialog, 'Close', 'push button'))
+    wait_until(lambda: not find_all(app, 'Department audit', 'dialog'), 10, 'the audit window to close')
+    click(find(app, 'Clincial', 'page tab'))
+
+
 def close_while_typing(app, process):
     """The window closed while the Meds memo is still being typed: the memo is stored."""
     click(find(app, 'Meds', 'text'))
@@ -350,6 +373,7 @@ def main():
                      ('a pasted name', lambda: pasted_name(app)),
                      ('an out-of-range MED', lambda: med_out_of_range(app)),
                      ('a busy database', lambda: busy_database(app)),
+                     ('the department audit', lambda: department_audit(app)),
                      ('closing while a memo is typed', lambda: close_while_typing(app, process))]
         for name, scenario in scenarios:
             started = time.time()

@@ -237,3 +237,50 @@ TEST(Preparation, GraphIsDrawnAtTheBoxSizeInWholeReportUnits) {
   }
   EXPECT_TRUE(found);
 }
+
+TEST(Preparation, ATablesHeadingStaysWithItsRowsAndComesAgainAboveTheirContinuation) {
+  // A4 portrait: 277 mm inside the margins. A block, a 10 mm heading, then 20 rows of 10 mm. Below a
+  // block of 250 mm the heading and one row fit, and the heading comes again above the other 19 on
+  // the next page; below 260 mm only the heading would fit, alone at the page's foot: it goes to
+  // the next page with all its rows.
+  struct Case {
+    double block;
+    std::vector<int> headingsOnPages;  // the pages the heading is printed on, from 0
+  };
+  for (const Case& c : {Case{250.0, {0, 1}}, Case{260.0, {1}}}) {
+    PageLayout page;
+    page.paper = QSizeF(210, 297);
+    page.margins = QMarginsF(10, 10, 10, 10);
+    Band block;
+    block.height = c.block;
+    Band heading;
+    heading.height = 10;
+    heading.headsRows = true;
+    heading.objects = {label("Heading", {0, 0, 100, 10}, "Grade III burns")};
+    Band rows;
+    rows.height = 10;
+    rows.dataset = "Rows";
+    rows.objects = {field("Row", {0, 0, 100, 10}, "Rows", "N")};
+    page.bands = {block, heading, rows};
+    ReportLayout layout;
+    layout.pages = {page};
+    Report r(std::move(layout));
+    auto at = std::make_shared<int>(0);
+    r.setDataset("Rows", UserDataset{[at] { *at = 0; }, [at] { ++*at; }, [at] { return *at >= 20; },
+                                     [at](const QString&, QVariant& v) { v = QString::number(*at + 1); }});
+    const PreparedReport prepared = r.prepare();
+    std::vector<int> onPages;
+    for (std::size_t p = 0; p < prepared.pages.size(); ++p)
+      if (run(prepared.pages[p], "Grade III burns")) onPages.push_back(static_cast<int>(p));
+    EXPECT_EQ(onPages, c.headingsOnPages) << "a block of " << c.block << " mm";
+    // Every row is printed once, and the last page begins with the heading.
+    int rowsPrinted = 0;
+    for (const PreparedPage& p : prepared.pages)
+      for (const TextRun& t : all<TextRun>(p)) rowsPrinted += t.text != "Grade III burns" ? 1 : 0;
+    EXPECT_EQ(rowsPrinted, 20);
+    ASSERT_EQ(prepared.pages.size(), 2u);
+    const std::optional<TextRun> top = run(prepared.pages.back(), "Grade III burns");
+    ASSERT_TRUE(top);
+    EXPECT_LT(top->origin.y(), kMargin + 10.0);
+  }
+}
