@@ -1,6 +1,7 @@
 #include "ToolDatabase.h"
 
 #include <QByteArray>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -64,8 +65,6 @@ bool openToolDatabase(course::OpenCourse& course, const QString& dir, const char
 records::PasswordPrompt terminalPasswordPrompt() {
   if (!::isatty(STDIN_FILENO)) return {};
   return [](const QString& question) -> std::optional<QString> {
-    std::fprintf(stderr, "%s ", question.toLocal8Bit().constData());
-    std::fflush(stderr);
     if (::tcgetattr(STDIN_FILENO, &savedTerminal) != 0) return std::nullopt;
     struct termios quiet = savedTerminal;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
@@ -74,16 +73,32 @@ records::PasswordPrompt terminalPasswordPrompt() {
     auto* oldTerm = std::signal(SIGTERM, restoreTerminal);
     echoOff = 1;
     ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    // Asked only once echo is off and what was typed ahead is gone, so that an answer typed as soon
+    // as the question shows is neither shown nor thrown away.
+    std::fprintf(stderr, "%s ", question.toLocal8Bit().constData());
+    std::fflush(stderr);
+    // Read straight from the terminal, a byte at a time, so that no copy stays behind in stdio's
+    // buffer of standard input after the line below is cleared.
     char line[1024];
-    const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
+    std::size_t length = 0;
+    bool read = false;
+    for (char c; length + 1 < sizeof line;) {
+      const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      read = true;
+      if (c == '\n') break;
+      line[length++] = c;
+    }
+    line[length] = '\0';
     ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
     echoOff = 0;
     std::signal(SIGINT, oldInt);
     std::signal(SIGTERM, oldTerm);
     std::optional<QString> password;
     if (read) {
-      std::size_t n = std::strlen(line);
-      while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r')) --n;
+      std::size_t n = length;
+      while (n > 0 && line[n - 1] == '\r') --n;
       password = QString::fromLocal8Bit(line, static_cast<qsizetype>(n));
     }
     ::explicit_bzero(line, sizeof line);  // the typed bytes go as soon as they are a string
