@@ -16,7 +16,8 @@ class PlanTool : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
-    FactorTables t = plan_fixtures::flatTables(0, 0, 0, 100, 100000);
+    // Deliverable first doses from 100 to 10000 mJ/cm2, the widest a calibration may give.
+    FactorTables t = plan_fixtures::flatTables(0, 0, 0, 100, 10000);
     for (int type = 0; type < 6; ++type) {
       t.Lighter[4 * type] = 100 * (type + 1);
       t.Lighter[4 * type + 1] = 0.5;

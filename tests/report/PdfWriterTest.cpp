@@ -136,13 +136,12 @@ TEST(PdfFile, ReplacesAFileThatIsThere) {
   };
   ::chmod(QFile::encodeName(path).constData(), 0640);
   writePdf(prepareTreatmentReport(sampleInput()), path);
-  // The file keeps its permissions; a new one gets those of any new file.
-  EXPECT_EQ(mode(path), 0640u);
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
+  // A report holds patient data: the file replaced and a new one are its owner's alone, whatever
+  // mode the old file had and whatever the mask.
+  EXPECT_EQ(mode(path), 0600u);
   const QString fresh = dir.filePath("XYZ9876.pdf");
   writePdf(prepareTreatmentReport(sampleInput()), fresh);
-  EXPECT_EQ(mode(fresh), 0666u & ~mask);
+  EXPECT_EQ(mode(fresh), 0600u);
   QFile::remove(fresh);
   QFile written(path);
   ASSERT_TRUE(written.open(QIODevice::ReadOnly));
