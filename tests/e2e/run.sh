@@ -22,9 +22,10 @@ if [ -z "$base" ]; then
   server=()
 else
   name="halcyra_e2e_$$"
-  # The same server and login, another database: the path of the URI names it.
-  setting=$(printf '%s' "$base" | sed -E "s#^(postgresql://[^/]*/)[^?]*#\1$name#")
-  psql -X -q -d "$base" -c "CREATE DATABASE \"$name\"" >/dev/null
+  # The same server, another database that the ordinary login halcyra_owner owns (init-db refuses
+  # a superuser): the path of the URI names it, its user part the owner.
+  setting=$(printf '%s' "$base" | sed -E "s#^postgresql://[^@/]*@#postgresql://halcyra_owner@#; s#^(postgresql://[^/]*/)[^?]*#\1$name#")
+  psql -X -q -d "$base" -c "CREATE DATABASE \"$name\" OWNER halcyra_owner" >/dev/null
   trap 'psql -X -q -d "$base" -c "DROP DATABASE IF EXISTS \"$name\" WITH (FORCE)" >/dev/null' EXIT
   "$tool" init-db "$setting" >/dev/null
   server=("$setting")
