@@ -274,7 +274,8 @@ class Checker {
     }
     QStringList found;
     try {
-      found = records::verifyAuditChain(
+      found = records::verifyAuditChainAtOnce(
+          store_.dialect().server, [this](const QString& sql) { store_.exec(sql, QStringLiteral("check the store")); },
           [this](const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>& columns) {
             return select(sql, values, columns);
           },

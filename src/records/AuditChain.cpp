@@ -144,4 +144,23 @@ QStringList verifyAuditChain(const TrailReader& read, std::optional<int> newest,
   return problems;
 }
 
+QStringList verifyAuditChainAtOnce(bool server, const std::function<void(const QString& sql)>& run,
+                                   const TrailReader& read, std::optional<int> newest,
+                                   const std::function<void(qint64, qint64)>& progress) {
+  run(QString::fromLatin1(server ? "BEGIN READ ONLY ISOLATION LEVEL REPEATABLE READ" : "BEGIN"));
+  QStringList problems;
+  try {
+    problems = verifyAuditChain(read, newest, progress);
+  } catch (...) {
+    try {
+      run(QStringLiteral("ROLLBACK"));
+    } catch (...) {
+      // A lost connection has nothing left to undo; what stopped the reading is what is said.
+    }
+    throw;
+  }
+  run(QStringLiteral("COMMIT"));
+  return problems;
+}
+
 }  // namespace records

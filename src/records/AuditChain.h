@@ -38,4 +38,12 @@ using TrailReader = std::function<Rows(const QString& sql, const QVariantList& v
 QStringList verifyAuditChain(const TrailReader& read, std::optional<int> newest = std::nullopt,
                              const std::function<void(qint64 done, qint64 total)>& progress = {});
 
+// The same, with the entries and the head read from one snapshot of the store (`run` runs one
+// statement on the connection `read` reads through): read by separate statements, another copy's
+// write committed between them would look like an entry added past the trail's triggers, and a
+// trail being written to would be reported damaged.
+QStringList verifyAuditChainAtOnce(bool server, const std::function<void(const QString& sql)>& run,
+                                   const TrailReader& read, std::optional<int> newest = std::nullopt,
+                                   const std::function<void(qint64 done, qint64 total)>& progress = {});
+
 }  // namespace records

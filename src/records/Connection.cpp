@@ -164,25 +164,12 @@ void Connection::settleTrail() {
       trail_ = server ? inspectServerTrail(*server) : inspectFileTrail(*backend_);
     }
     if (trail_.kind == TrailState::Kind::Kept) {
-      // The entries and the head are read from one snapshot: another copy's write committed between
-      // the two reads would otherwise look like an entry added past the trail's triggers.
-      backend_->execute(QString::fromLatin1(server ? "BEGIN READ ONLY ISOLATION LEVEL REPEATABLE READ" : "BEGIN"), {});
-      QStringList problems;
-      try {
-        problems = verifyAuditChain(
-            [this](const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>& columns) {
-              return backend_->select(sql, values, &columns);
-            },
-            kNewestVerified);
-        backend_->execute(QStringLiteral("COMMIT"), {});
-      } catch (...) {
-        try {
-          backend_->execute(QStringLiteral("ROLLBACK"), {});
-        } catch (const StoreRefusal&) {
-          // A lost connection has nothing left to undo.
-        }
-        throw;
-      }
+      const QStringList problems = verifyAuditChainAtOnce(
+          server != nullptr, [this](const QString& sql) { backend_->execute(sql, {}); },
+          [this](const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>& columns) {
+            return backend_->select(sql, values, &columns);
+          },
+          kNewestVerified);
       if (!problems.isEmpty()) {
         trail_.kind = TrailState::Kind::Damaged;
         trail_.found = problems.front();

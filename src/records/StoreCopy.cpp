@@ -36,7 +36,8 @@ CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(
                                    "which chains it, then copy again.").arg(from.file()));
   }
   if (from.keepsAudit()) {
-    const QStringList problems = verifyAuditChain(
+    const QStringList problems = verifyAuditChainAtOnce(
+        from.dialect().server, [&from](const QString& sql) { from.exec(sql, QStringLiteral("read the audit trail")); },
         [&from](const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>& columns) {
           return from.select(sql, values, columns, QStringLiteral("read the audit trail"));
         });
