@@ -3,14 +3,19 @@
 // damaged pages; on store files and on a database server alike.
 
 #include <QDir>
+#include <QProcess>
 #include <QFile>
 #include <QTemporaryDir>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
+#include <vector>
 
 #include "StoreSeeds.h"
+#include "maintenance/StoreCheck.h"
 #include "records/AuditChain.h"
 #include "records/AuditTrail.h"
+#include "records/Database.h"
 #include "records/RecordsFixtures.h"
 #include "support/ToolRun.h"
 
@@ -241,6 +246,50 @@ TEST_F(CheckTool, FindsTheAuditTrailRewrittenAndThenNothingIsStored) {
                                     : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'Audit'"))
                 .toInt(),
             0);
+}
+
+// A department checks its store while workstations write to it: every check finds the store sound,
+// its audit trail included, however the writes fall between the check's own reads.
+TEST_F(CheckTool, AStoreInUseIsSoundWheneverItIsChecked) {
+  { connect(); }  // the tables, as the program makes them on its first start
+  // Four workstations each import fifty patient files, each file in a transaction of its own.
+  QTemporaryDir files;
+  std::vector<std::unique_ptr<QProcess>> workstations;
+  for (int w = 0; w < 4; ++w) {
+    QStringList importArgs{QStringLiteral("import"), dirPath()};
+    for (int i = 0; i < 50; ++i) {
+      testing_legacy::UvbFile patient;
+      patient.nhi = "RACE" + QByteArray::number(1000 + 100 * w + i);
+      importArgs << testing_legacy::writeFile(files.path(), QString::fromLatin1(patient.nhi) + QStringLiteral(".UVB"),
+                                              patient.bytes());
+    }
+    workstations.push_back(std::make_unique<QProcess>());
+    workstations.back()->start(QStringLiteral(HALCYRA_TOOL_PATH), importArgs);
+    ASSERT_TRUE(workstations.back()->waitForStarted());
+  }
+  const auto writing = [&] {
+    bool any = false;
+    for (auto& w : workstations) {
+      w->waitForFinished(0);  // notices an end; false again for one already noticed
+      any = any || w->state() != QProcess::NotRunning;
+    }
+    return any;
+  };
+
+  records::Connection store;
+  records::openStore(store, dirPath());
+  QStringList problems;
+  int checks = 0;
+  while (writing()) {
+    for (const QString& problem : maintenance::checkStore(store)) {
+      if (!problems.contains(problem)) problems << problem;
+    }
+    ++checks;
+  }
+  SCOPED_TRACE(QStringLiteral("%1 checks while the patients were imported").arg(checks).toStdString());
+  for (auto& w : workstations) EXPECT_EQ(w->exitCode(), 0) << w->readAllStandardError().toStdString();
+  EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+  EXPECT_TRUE(maintenance::checkStore(store).isEmpty());
 }
 
 TEST(CheckToolUse, RefusesWhatItCannotCheck) {
