@@ -101,7 +101,7 @@ void EstimatePanel::offerAgeFromBirthDate() {
   askedFor_ = birth.value;
   const QString question = QStringLiteral("The date of birth gives an age of %1 years, but the Age shows %2.\n\n"
                                           "Take the age from the date of birth? The MED estimate follows the age.")
-                               .arg(fmt::Fixed(*age, 0, 1), course_.dosing().ageText.trimmed());
+                               .arg(fmt::Fixed(*age, 0, 1), course_.dosing().ageText().trimmed());
   if (dialogs::askYesNo(birthDate_, QStringLiteral("Age"), question)) course_.takeAgeFromBirthDate();
 }
 

@@ -112,7 +112,7 @@ void MainWindow::buildLayout() {
   printing_ = new ReportPrinting(course_, this);
   actions_->on(printButton_, &QPushButton::clicked, [this] {
     notes_->storeTypedNote();
-    printing_->BtnPrintClick();
+    printing_->print();
   });
   // Ctrl+O: a prepared report saved from the preview, opened again (a course open or not).
   auto* openReport = new QShortcut(QKeySequence::Open, this);

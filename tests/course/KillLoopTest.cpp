@@ -109,7 +109,7 @@ class KillLoopTest : public testing_records::StoreTest {
         shown = nhi;
       }
       if (words[0] == QLatin1String("treatment")) {
-        const TCondition& record = reader.records()[static_cast<std::size_t>(words[2].toInt() - 1)];
+        const TreatmentRecord& record = reader.records()[static_cast<std::size_t>(words[2].toInt() - 1)];
         EXPECT_TRUE(record.recorded()) << line.toStdString();
         EXPECT_EQ(record.Dose, words[3].toFloat()) << line.toStdString();
       } else if (words[0] == QLatin1String("photograph")) {

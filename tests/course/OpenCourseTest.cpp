@@ -49,7 +49,7 @@ class OpenCourseTest : public testing_records::StoreTest {
   }
   QStringList problems() { return course_fixtures::problems(dirPath()); }
   // The records of course 1 of a patient as stored; nothing when none were ever stored.
-  std::optional<std::array<TCondition, kTreatments>> storedRecords(const QString& nhi) {
+  std::optional<std::array<TreatmentRecord, kTreatments>> storedRecords(const QString& nhi) {
     OpenCourse reader(demoTables());
     reader.connectDatabase();
     reader.open(nhi, 1);
@@ -72,9 +72,9 @@ TEST_F(OpenCourseTest, OpensACourseAsSelectDoesWithoutAWindow) {
   other.open("abc1234", 1);  // the NHI's letter case does not matter
   EXPECT_EQ(other.mode(), Mode::Patient);
   EXPECT_EQ(other.medText(), med);
-  EXPECT_EQ(other.dosing().skinTypeItem, 1);
-  EXPECT_EQ(other.dosing().ageText, "40.0");
-  EXPECT_EQ(other.dosing().ExpectDose, course.dosing().ExpectDose);  // the plan worked out again
+  EXPECT_EQ(other.dosing().skinTypeItem(), 1);
+  EXPECT_EQ(other.dosing().ageText(), "40.0");
+  EXPECT_EQ(other.dosing().plannedDose(), course.dosing().plannedDose());  // the plan worked out again
   EXPECT_TRUE(other.records()[1].recorded());
   EXPECT_EQ(other.records()[1].Dose, 123.0f);
   EXPECT_EQ(other.spots(), std::vector<QPoint>{QPoint(10, 20)});
@@ -117,7 +117,7 @@ TEST_F(OpenCourseTest, ANewCourseStoresNothingOfThePreviousPatientsTreatments) {
   EXPECT_TRUE((*stored)[0].recorded());
   for (std::size_t k = 1; k < kTreatments; ++k) {
     SCOPED_TRACE(k + 1);
-    const TCondition& row = (*stored)[k];
+    const TreatmentRecord& row = (*stored)[k];
     EXPECT_FALSE(row.recorded());
     EXPECT_EQ(row.Dose, 0.0f);
     EXPECT_EQ(row.Temperature, 0.0f);
@@ -170,7 +170,7 @@ TEST_F(OpenCourseTest, ThePlanIsWorkedOutOnlyWithACourseOpenOrLoadingAndStoredOn
       const auto held = course.holdMode(c.mode);
       course.setMed(QString::number(med));
     }
-    EXPECT_EQ(!course.dosing().grid.dose[0].isEmpty(), c.computes);
+    EXPECT_EQ(!course.dosing().grid().dose[0].isEmpty(), c.computes);
     EXPECT_EQ(RawStore(file()).scalar("SELECT EdMed FROM Course").toInt() == med, c.stores);
   }
 }
@@ -338,7 +338,7 @@ TEST_F(OpenCourseTest, TwoWindowsOnOneCourseKeepEachOthersTreatmentsAndIncrement
   EXPECT_EQ(other.records()[0].Dose, 100.0f);  // the other window shows what is stored
   EXPECT_EQ(other.records()[2].Dose, 120.0f);
 
-  dosing::RowTexts mine = course.dosing().grid.inc, theirs = other.dosing().grid.inc;
+  dosing::RowTexts mine = course.dosing().grid().inc, theirs = other.dosing().grid().inc;
   mine[4] = "33";
   theirs[8] = "44";
   course.setIncrements(mine);
@@ -346,9 +346,9 @@ TEST_F(OpenCourseTest, TwoWindowsOnOneCourseKeepEachOthersTreatmentsAndIncrement
   OpenCourse reader(demoTables());
   reader.connectDatabase();
   reader.open("ABC1234", 1);
-  EXPECT_EQ(reader.dosing().grid.inc[4], "33");
-  EXPECT_EQ(reader.dosing().grid.inc[8], "44");
-  EXPECT_EQ(other.dosing().grid.inc[4], "33");
+  EXPECT_EQ(reader.dosing().grid().inc[4], "33");
+  EXPECT_EQ(reader.dosing().grid().inc[8], "44");
+  EXPECT_EQ(other.dosing().grid().inc[4], "33");
   EXPECT_EQ(problems(), QStringList());
 }
 

@@ -79,7 +79,7 @@ class ServerLost : public ::testing::Test {
     OpenCourse reader(demoTables());
     reader.connectDatabase();
     reader.open(nhi, 1);
-    const TCondition& r = reader.records()[static_cast<std::size_t>(row - 1)];
+    const TreatmentRecord& r = reader.records()[static_cast<std::size_t>(row - 1)];
     if (!r.recorded()) return std::nullopt;
     return r.Dose;
   }

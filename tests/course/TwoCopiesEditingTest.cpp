@@ -73,7 +73,7 @@ EditTimes editCourses(const QString& dir, int side, int count, const std::functi
         c.recordTreatment(slot + 1, course_fixtures::visit(Same, static_cast<float>(100 + k)), false);
         break;
       case 1: {
-        dosing::RowTexts increments = c.dosing().grid.inc;
+        dosing::RowTexts increments = c.dosing().grid().inc;
         increments[static_cast<std::size_t>(slot)] = QString::number(k % 40);
         c.setIncrements(increments);
         break;
@@ -117,18 +117,18 @@ class TwoCopiesEditingTest : public testing_records::StoreTest {
     for (const QString& nhi : kShared) {
       reader.open(nhi, 1);
       for (int k = 0; k < kTreatments; ++k) {
-        const TCondition& r = reader.records()[static_cast<std::size_t>(k)];
+        const TreatmentRecord& r = reader.records()[static_cast<std::size_t>(k)];
         add(r.recorded() ? QStringLiteral("%1 treatment %2: %3 %4 %5 %6 %7 %8 %9")
                                .arg(nhi)
                                .arg(k + 1)
-                               .arg(r.Condition)
+                               .arg(r.response)
                                .arg(r.Dose)
                                .arg(r.Temperature)
                                .arg(r.When)
-                               .arg(QString::fromStdString(r.Txtime), QString::fromStdString(r.Initials))
-                               .arg(r.Burn)
+                               .arg(QString::fromStdString(r.time), QString::fromStdString(r.Initials))
+                               .arg(r.burn)
                          : QStringLiteral("%1 treatment %2: none").arg(nhi).arg(k + 1));
-        add(QStringLiteral("%1 increment %2: %3").arg(nhi).arg(k + 1).arg(reader.dosing().grid.inc[static_cast<std::size_t>(k)]));
+        add(QStringLiteral("%1 increment %2: %3").arg(nhi).arg(k + 1).arg(reader.dosing().grid().inc[static_cast<std::size_t>(k)]));
       }
       add(QStringLiteral("%1 medication: %2").arg(nhi, reader.courseText(course::CourseText::Medication)));
       add(QStringLiteral("%1 operations: %2").arg(nhi, reader.courseText(course::CourseText::Operations)));
