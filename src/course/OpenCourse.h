@@ -117,7 +117,7 @@ class OpenCourse : public QObject {
   ~OpenCourse() override;
 
   // ---- the store
-  // Connects to the database in DBDir (see TDataPatient::DataModuleCreate; raises
+  // Connects to the database the setting `location` names (see TDataPatient::DataModuleCreate; raises
   // records::DataError for a file that is there but cannot be used).
   // Asked for a database server's password when ~/.pgpass and PGPASSWORD give none (the window's
   // password box); the answer is kept in memory only.
@@ -126,7 +126,7 @@ class OpenCourse : public QObject {
   // With ListRead::InBackground (the window's start) the patient list is read on a thread of its
   // own; the tables open when it is in, and Select waits for it. An operation started before then
   // waits for the rest of the read first, so nothing a user does is lost or refused meanwhile.
-  TDataPatient::ConnectResult connectDatabase(TDataPatient::ListRead read = TDataPatient::ListRead::Now);
+  TDataPatient::ConnectResult connectDatabase(const QString& location, TDataPatient::ListRead read = TDataPatient::ListRead::Now);
   bool connected() const { return data_.connected(); }
   bool readingList() const { return data_.readingList(); }
   // Every column of the current patient, course and photograph rows. A row the store refused keeps

@@ -16,7 +16,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "base/Directories.h"
 #include "base/Settings.h"
 #include "dosing/FactorFile.h"
 #include "resources/Resources.h"
@@ -55,12 +54,18 @@ QStringList localFiles(const QMimeData* mime) {
 
 }  // namespace
 
-MainWindow::MainWindow(course::OpenCourse& course, Contents contents, QWidget* parent)
-    : QWidget(parent), course_(course), actions_(new Actions(this)), disclaimerOnShow_(contents == Contents::Now) {
+MainWindow::MainWindow(course::OpenCourse& course, settings::DatabaseSetting& database, QString startDir,
+                       Contents contents, QWidget* parent)
+    : QWidget(parent),
+      course_(course),
+      actions_(new Actions(this)),
+      disclaimerOnShow_(contents == Contents::Now),
+      database_(database),
+      startDir_(std::move(startDir)) {
   setObjectName(names::Form1);
   setWindowTitle("Halcyra - NB UVB MED Calculator");
   resize(1340, 700);
-  if (const auto dir = settings::readDBDir()) DBDir = *dir;
+  if (const auto dir = settings::readDBDir()) database_.set(*dir);
   if (contents == Contents::Now) buildContents();
 }
 
@@ -79,7 +84,6 @@ void MainWindow::buildContents() {
   setAcceptDrops(true);
   qApp->installEventFilter(this);
 
-  if (!DBDir.isEmpty()) about_->showDirectory(DBDir);
   about_->showCalibration(course_.factors());
   connect(&course_, &course::OpenCourse::changed, this, &MainWindow::refresh);
   // Advice of the plan ("Undeliverable treatment") waits for OK before the work goes on.
@@ -127,7 +131,7 @@ void MainWindow::buildLayout() {
   clinical_ = buildClinicalTab();
   notes_ = new NotesTab(course_, *actions_);
   graph_ = new GraphTab(course_);
-  about_ = new AboutTab(*actions_);
+  about_ = new AboutTab(*actions_, database_);
   import_ = new ImportTab(course_, *actions_);
   tabs_->addTab(clinical_, "Clincial");
   tabs_->addTab(notes_, "Notes");
@@ -309,7 +313,7 @@ void MainWindow::openDepartmentAudit() {
   }
   // Its own connection to the same store, with the same login; the calibration the program started with.
   auto* dialog = new DepartmentAuditDialog(course_.data().ADOCon.login(),
-                                           QDir(StartDir).absoluteFilePath(QString::fromLatin1(dosing::kFactorFileName)),
+                                           QDir(startDir_).absoluteFilePath(QString::fromLatin1(dosing::kFactorFileName)),
                                            settings::readLifetimeReviewThreshold(), QDate::currentDate(), this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   auditDialog_ = dialog;
@@ -319,8 +323,8 @@ void MainWindow::openDepartmentAudit() {
 void MainWindow::showHelp() {
   // The help file is found in the start-up directory, whatever a file dialog made current since.
   const QString previous = QDir::currentPath();
-  if (!QDir::setCurrent(StartDir)) {
-    throw course::Error("Help cannot be shown: the start-up directory \"" + QDir::toNativeSeparators(StartDir) +
+  if (!QDir::setCurrent(startDir_)) {
+    throw course::Error("Help cannot be shown: the start-up directory \"" + QDir::toNativeSeparators(startDir_) +
                         "\" no longer exists or cannot be entered.");
   }
   struct Back {

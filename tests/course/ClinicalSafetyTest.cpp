@@ -26,8 +26,7 @@ class ClinicalSafetyTest : public testing_records::StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
-    DBDir = dirPath();
-    ASSERT_EQ(course.connectDatabase(), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(course.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
     course.setSearchText(course::SearchField::Nhi, "ABC1234");
     ASSERT_EQ(course.select(), course::SelectOutcome::Opened);
     // Skin type II, 40 years, the Average estimate as MED.
@@ -39,7 +38,7 @@ class ClinicalSafetyTest : public testing_records::StoreTest {
   // The course as another workstation opens it now.
   std::unique_ptr<OpenCourse> reopened() {
     auto other = std::make_unique<OpenCourse>(demoTables());
-    other->connectDatabase();
+    other->connectDatabase(dirPath());
     other->open("ABC1234", 1);
     return other;
   }

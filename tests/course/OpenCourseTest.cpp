@@ -32,8 +32,7 @@ class OpenCourseTest : public testing_records::StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
-    DBDir = dirPath();
-    ASSERT_EQ(course.connectDatabase(), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(course.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
   }
   // Types the NHI and selects, as the top strip does.
   void selectNew(OpenCourse& c, const QString& nhi) {
@@ -51,7 +50,7 @@ class OpenCourseTest : public testing_records::StoreTest {
   // The records of course 1 of a patient as stored; nothing when none were ever stored.
   std::optional<std::array<TreatmentRecord, kTreatments>> storedRecords(const QString& nhi) {
     OpenCourse reader(demoTables());
-    reader.connectDatabase();
+    reader.connectDatabase(dirPath());
     reader.open(nhi, 1);
     return records::loadCourseRecords(reader.data());
   }
@@ -68,7 +67,7 @@ TEST_F(OpenCourseTest, OpensACourseAsSelectDoesWithoutAWindow) {
   const QString med = course.medText();
 
   OpenCourse other(demoTables());
-  ASSERT_EQ(other.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(other.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
   other.open("abc1234", 1);  // the NHI's letter case does not matter
   EXPECT_EQ(other.mode(), Mode::Patient);
   EXPECT_EQ(other.medText(), med);
@@ -90,7 +89,7 @@ TEST_F(OpenCourseTest, OpensACourseAsSelectDoesWithoutAWindow) {
                            Unknown{"ABC1234", 7, "has no course 7"}}) {
     SCOPED_TRACE(u.nhi);
     OpenCourse third(demoTables());
-    third.connectDatabase();
+    third.connectDatabase(dirPath());
     try {
       third.open(u.nhi, u.courseId);
       ADD_FAILURE() << "opened";
@@ -131,7 +130,7 @@ TEST_F(OpenCourseTest, WhileTheListIsReadSelectWaitsAndAnActionWaitsForTheList) 
 
   // The list comes in by itself: one announcement, and Select opens its first patient.
   OpenCourse waiting(demoTables());
-  ASSERT_EQ(waiting.connectDatabase(TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(waiting.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
   EXPECT_TRUE(waiting.readingList());
   EXPECT_FALSE(waiting.selectButton().enabled);
   QSignalSpy changed(&waiting, &OpenCourse::changed);
@@ -143,7 +142,7 @@ TEST_F(OpenCourseTest, WhileTheListIsReadSelectWaitsAndAnActionWaitsForTheList) 
 
   // An NHI typed before the list is in is searched in the whole list.
   OpenCourse hurried(demoTables());
-  ASSERT_EQ(hurried.connectDatabase(TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(hurried.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
   hurried.setSearchText(course::SearchField::Nhi, "abc1234");
   EXPECT_FALSE(hurried.readingList());
   EXPECT_EQ(hurried.selectButton().caption, "Select");
@@ -318,7 +317,7 @@ TEST_F(OpenCourseTest, TwoWindowsOnOneCourseKeepEachOthersTreatmentsAndIncrement
   selectNew(course, "ABC1234");
   plan(course);
   OpenCourse other(demoTables());
-  ASSERT_EQ(other.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(other.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
   other.open("ABC1234", 1);
   QStringList told;
   QObject::connect(&other, &OpenCourse::warning, [&](const QString& caption, const QString&) { told << caption; });
@@ -344,7 +343,7 @@ TEST_F(OpenCourseTest, TwoWindowsOnOneCourseKeepEachOthersTreatmentsAndIncrement
   course.setIncrements(mine);
   other.setIncrements(theirs);
   OpenCourse reader(demoTables());
-  reader.connectDatabase();
+  reader.connectDatabase(dirPath());
   reader.open("ABC1234", 1);
   EXPECT_EQ(reader.dosing().grid().inc[4], "33");
   EXPECT_EQ(reader.dosing().grid().inc[8], "44");
@@ -376,13 +375,13 @@ TEST_F(OpenCourseTest, CompleteFollowsTheMergedRecords) {
     selectNew(course, nhi);
     plan(course);
     OpenCourse other(demoTables());
-    ASSERT_EQ(other.connectDatabase(), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(other.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
     other.open(nhi, 1);
     other.recordTreatment(c.theirRow, visit(Same, 110), c.theirStop);
     course.recordTreatment(c.myRow, visit(Same, 120), c.myStop);
 
     OpenCourse reader(demoTables());
-    reader.connectDatabase();
+    reader.connectDatabase(dirPath());
     reader.open(nhi, 1);
     EXPECT_EQ(reader.courseComplete(), std::optional<bool>(c.complete));
     EXPECT_EQ(course.courseComplete(), std::optional<bool>(c.complete));

@@ -31,9 +31,8 @@ constexpr int kSlots = 13;  // treatment rows and increment cells per copy
 
 // The patients both copies edit, each with a planned first course.
 void seed(const QString& dir) {
-  DBDir = dir;
   OpenCourse c(demoTables());
-  ASSERT_EQ(c.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(c.connectDatabase(dir), TDataPatient::ConnectResult::Connected);
   for (const QString& nhi : kShared) {
     c.setSearchText(course::SearchField::Nhi, nhi);
     ASSERT_EQ(c.select(), course::SelectOutcome::Opened);
@@ -52,9 +51,8 @@ struct EditTimes {
 // medication note, side 1 treatments 14 to 26, increments 14 to 26 and the operations note; it
 // moves between the two patients every 25 edits. `done` hears each edit finished.
 EditTimes editCourses(const QString& dir, int side, int count, const std::function<void(int)>& done) {
-  DBDir = dir;
   OpenCourse c(demoTables());
-  EXPECT_EQ(c.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  EXPECT_EQ(c.connectDatabase(dir), TDataPatient::ConnectResult::Connected);
   EditTimes times;
   QElapsedTimer all, one;
   all.start();
@@ -111,9 +109,8 @@ class TwoCopiesEditingTest : public testing_records::StoreTest {
   static std::vector<std::string> outcome(const QString& dbDir, const QString& store) {
     std::vector<std::string> out;
     const auto add = [&](const QString& line) { out.push_back(line.toStdString()); };
-    DBDir = dbDir;
     OpenCourse reader(demoTables());
-    EXPECT_EQ(reader.connectDatabase(), TDataPatient::ConnectResult::Connected);
+    EXPECT_EQ(reader.connectDatabase(dbDir), TDataPatient::ConnectResult::Connected);
     for (const QString& nhi : kShared) {
       reader.open(nhi, 1);
       for (int k = 0; k < kTreatments; ++k) {

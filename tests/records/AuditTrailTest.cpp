@@ -266,9 +266,8 @@ TEST(EarlierStore, IsGivenTheChainedTrailWithoutLosingAnEntry) {
     FreshStore store(false);
     const QStringList earlier = makeEarlierStore(store.name(), trail, {QStringLiteral("OLD0001"), QStringLiteral("OLD0002")});
     {
-      DBDir = store.dbDir();
       TDataPatient data;
-      ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+      ASSERT_EQ(data.DataModuleCreate(store.dbDir()), TDataPatient::ConnectResult::Connected);
       data.FilterPatientByNHI(QStringLiteral("OLD0001"));
       ASSERT_FALSE(data.ADOPatient.isEmpty());
       data.ADOPatient.edit();
