@@ -138,6 +138,8 @@ void MainWindow::buildLayout() {
   tabs_->addTab(graph_, "Graph");
   tabs_->addTab(about_, "About");
   tabs_->addTab(import_, "Bulk Import");
+  // Every panel that shows the open course, refreshed in this order on each change.
+  panels_ = {lookup_, estimate_, assessment_, schedule_, diagram_, notes_, graph_};
   connect(import_, &ImportTab::showPatientList, this, [this] { tabs_->setCurrentWidget(clinical_); });
   connect(import_, &ImportTab::showLog, this, [this] { tabs_->setCurrentWidget(import_); });
   connect(about_, &AboutTab::departmentAuditClicked, this, [this] { actions_->run([this] { openDepartmentAudit(); }); });
@@ -191,13 +193,7 @@ QWidget* MainWindow::buildClinicalTab() {
 }
 
 void MainWindow::refresh(course::Parts parts) {
-  lookup_->refresh(parts);
-  estimate_->refresh(parts);
-  assessment_->refresh(parts);
-  schedule_->refresh(parts);
-  diagram_->refresh(parts);
-  notes_->refresh(parts);
-  graph_->refresh(parts);
+  for (Panel* panel : panels_) panel->refresh(parts);
   // List mode shows the patient list; an open course its assessment and particulars.
   const course::Mode mode = course_.mode();
   const bool open = mode == course::Mode::Patient || mode == course::Mode::Loading;

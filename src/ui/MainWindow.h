@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 #include "base/Directories.h"
 #include "course/OpenCourse.h"
@@ -19,6 +20,7 @@ class QTabWidget;
 namespace ui {
 
 class AboutTab;
+class Panel;
 class Actions;
 class AssessmentPanel;
 class BodyDiagramPanel;
@@ -95,6 +97,7 @@ class MainWindow : public QWidget {
   Actions* actions_;
   SchedulePanel* schedule_ = nullptr;
   PatientLookupPanel* lookup_;
+  std::vector<Panel*> panels_;  // every panel that shows the open course
   PatientListPanel* patientList_;
   EstimatePanel* estimate_;
   BodyDiagramPanel* diagram_;
