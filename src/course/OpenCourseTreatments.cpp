@@ -1,5 +1,6 @@
-// Recording, clearing and undoing a treatment of the open course: the record, the schedule's dose
-// cell, the course row's packed records and Complete, and the patient's course status. Also how
+// Recording a treatment of the open course, clearing it, and writing it back unchanged: the
+// record, the schedule's dose cell, the course row's packed records and Complete, and the
+// patient's course status. Also how
 // the packed records and increments of the open course are merged with what another workstation
 // stored meanwhile (treatment/CourseMerge.h).
 
