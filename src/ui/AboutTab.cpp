@@ -82,7 +82,7 @@ AboutTab::AboutTab(Actions& actions, settings::DatabaseSetting& database, QWidge
   v->addLayout(auditRow);
   v->addStretch(1);
 
-  if (!database_.isEmpty()) showDirectory(database_.value());
+  if (!database_.value().isEmpty()) showDirectory(database_.value());
   connect(&database_, &settings::DatabaseSetting::changed, this, &AboutTab::showDirectory);
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "course/OpenCourse.h"
-#include "ui/Panel.h"
+#include "ui/CourseView.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -24,7 +24,7 @@ class BodyDiagramPanel;
 class DatePicker;
 class EstimatePanel;
 
-class AssessmentPanel : public QFrame, public Panel {
+class AssessmentPanel : public QFrame, public CourseView {
   Q_OBJECT
  public:
   AssessmentPanel(course::OpenCourse& course, Actions& actions, EstimatePanel& estimate, BodyDiagramPanel& diagram,

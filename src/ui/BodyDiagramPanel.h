@@ -6,13 +6,13 @@
 #include <QLabel>
 
 #include "course/OpenCourse.h"
-#include "ui/Panel.h"
+#include "ui/CourseView.h"
 
 namespace ui {
 
 class Actions;
 
-class BodyDiagramPanel : public QLabel, public Panel {
+class BodyDiagramPanel : public QLabel, public CourseView {
   Q_OBJECT
  public:
   BodyDiagramPanel(course::OpenCourse& course, Actions& actions, QWidget* parent = nullptr);

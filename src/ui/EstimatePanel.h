@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "course/OpenCourse.h"
-#include "ui/Panel.h"
+#include "ui/CourseView.h"
 
 class QComboBox;
 class QLabel;
@@ -19,7 +19,7 @@ class Actions;
 class ClickPanel;
 class DatePicker;
 
-class EstimatePanel : public QObject, public Panel {
+class EstimatePanel : public QObject, public CourseView {
   Q_OBJECT
  public:
   EstimatePanel(course::OpenCourse& course, Actions& actions, QObject* parent = nullptr);

@@ -5,13 +5,13 @@
 #include <memory>
 
 #include "course/OpenCourse.h"
-#include "ui/Panel.h"
+#include "ui/CourseView.h"
 
 namespace ui {
 
 class CourseGraph;
 
-class GraphTab : public QWidget, public Panel {
+class GraphTab : public QWidget, public CourseView {
   Q_OBJECT
  public:
   explicit GraphTab(const course::OpenCourse& course, QWidget* parent = nullptr);

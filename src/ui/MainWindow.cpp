@@ -193,7 +193,7 @@ QWidget* MainWindow::buildClinicalTab() {
 }
 
 void MainWindow::refresh(course::Parts parts) {
-  for (Panel* panel : panels_) panel->refresh(parts);
+  for (CourseView* panel : panels_) panel->refresh(parts);
   // List mode shows the patient list; an open course its assessment and particulars.
   const course::Mode mode = course_.mode();
   const bool open = mode == course::Mode::Patient || mode == course::Mode::Loading;

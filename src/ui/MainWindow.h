@@ -20,7 +20,7 @@ class QTabWidget;
 namespace ui {
 
 class AboutTab;
-class Panel;
+class CourseView;
 class Actions;
 class AssessmentPanel;
 class BodyDiagramPanel;
@@ -97,7 +97,7 @@ class MainWindow : public QWidget {
   Actions* actions_;
   SchedulePanel* schedule_ = nullptr;
   PatientLookupPanel* lookup_;
-  std::vector<Panel*> panels_;  // every panel that shows the open course
+  std::vector<CourseView*> panels_;  // every panel that shows the open course
   PatientListPanel* patientList_;
   EstimatePanel* estimate_;
   BodyDiagramPanel* diagram_;

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "course/OpenCourse.h"
-#include "ui/Panel.h"
+#include "ui/CourseView.h"
 
 class QFrame;
 class QLabel;
@@ -20,7 +20,7 @@ namespace ui {
 class Actions;
 class DatePicker;
 
-class NotesTab : public QWidget, public Panel {
+class NotesTab : public QWidget, public CourseView {
   Q_OBJECT
  public:
   NotesTab(course::OpenCourse& course, Actions& actions, QWidget* parent = nullptr);

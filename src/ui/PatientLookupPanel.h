@@ -6,7 +6,7 @@
 #include <QObject>
 
 #include "course/OpenCourse.h"
-#include "ui/Panel.h"
+#include "ui/CourseView.h"
 
 class QCheckBox;
 class QFrame;
@@ -19,7 +19,7 @@ namespace ui {
 
 class Actions;
 
-class PatientLookupPanel : public QObject, public Panel {
+class PatientLookupPanel : public QObject, public CourseView {
   Q_OBJECT
  public:
   PatientLookupPanel(course::OpenCourse& course, Actions& actions, QObject* parent = nullptr);

@@ -6,7 +6,7 @@
 #include <QFrame>
 
 #include "course/OpenCourse.h"
-#include "ui/Panel.h"
+#include "ui/CourseView.h"
 
 namespace ui {
 
@@ -14,7 +14,7 @@ class Actions;
 class ScheduleGrid;
 class TreatmentEntryDialog;
 
-class SchedulePanel : public QFrame, public Panel {
+class SchedulePanel : public QFrame, public CourseView {
   Q_OBJECT
  public:
   SchedulePanel(course::OpenCourse& course, Actions& actions, QWidget* parent = nullptr);

@@ -11,16 +11,16 @@
 
 namespace ui {
 
-class Panel {
+class CourseView {
  public:
-  virtual ~Panel() = default;
+  virtual ~CourseView() = default;
   // Shows the parts of the open course in `parts` as they are now.
   virtual void refresh(course::Parts parts) = 0;
 
  protected:
-  Panel() = default;
-  Panel(const Panel&) = delete;
-  Panel& operator=(const Panel&) = delete;
+  CourseView() = default;
+  CourseView(const CourseView&) = delete;
+  CourseView& operator=(const CourseView&) = delete;
 };
 
 }  // namespace ui
