@@ -290,7 +290,9 @@ TEST(EarlierStore, IsGivenTheChainedTrailWithoutLosingAnEntry) {
         });
     EXPECT_EQ(problems, QStringList());
     RawStore raw(store.name());
-    if (!raw.server()) EXPECT_EQ(raw.scalar(QStringLiteral("PRAGMA user_version")).toInt(), records::kChainedTrailVersion);
+    if (!raw.server()) {
+      EXPECT_EQ(raw.scalar(QStringLiteral("PRAGMA user_version")).toInt(), records::kChainedTrailVersion);
+    }
     // The trail brought up is kept as written too.
     EXPECT_FALSE(raw.tryExec(QStringLiteral("DELETE FROM \"Audit\"")));
   }

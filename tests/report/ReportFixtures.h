@@ -47,7 +47,7 @@ inline dosing::PlanOutput samplePlan(std::span<const TreatmentRecord> records) {
   dosing::PlanInput plan;
   plan.medText = QStringLiteral("250");
   plan.skinTypeText = QStringLiteral("Type III");
-  plan.index = 2;
+  plan.estimatedItem = 2;
   plan.sensitiveMeds.fill(200);
   plan.averageMeds.fill(250);
   plan.insensitiveMeds.fill(300);

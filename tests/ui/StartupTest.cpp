@@ -349,7 +349,9 @@ TEST_F(StartupTest, TheAboutTabWarnsOfAWeakTlsMode) {
     QTest::mouseDClick(directory, Qt::LeftButton, Qt::ControlModifier);
     EXPECT_EQ(directory->text(), c.setting);
     EXPECT_EQ(!warning->isHidden(), c.warned != nullptr);
-    if (c.warned) EXPECT_TRUE(warning->text().contains(QLatin1String(c.warned))) << warning->text().toStdString();
+    if (c.warned) {
+      EXPECT_TRUE(warning->text().contains(QLatin1String(c.warned))) << warning->text().toStdString();
+    }
   }
 }
 
