@@ -23,7 +23,6 @@
 #include "diagram/Photographs.h"
 #include "records/Data.h"
 #include "records/Database.h"
-#include "base/Directories.h"
 #include "base/JpegCodec.h"
 
 namespace {
@@ -63,11 +62,10 @@ struct Fixture {
     std::fprintf(stderr, "photograph: 4000 x 3000, %lld bytes\n", static_cast<long long>(bytes.size()));
 
     records::createDatabase(dir.path());
-    DBDir = dir.path();
     data = std::make_unique<TDataPatient>();
     data->firstName = data->secondName = [] { return QString(); };
     data->log = [](const QString&) {};
-    if (data->DataModuleCreate() != TDataPatient::ConnectResult::Connected) throw std::runtime_error("no database");
+    if (data->DataModuleCreate(dir.path()) != TDataPatient::ConnectResult::Connected) throw std::runtime_error("no database");
     data->AddPatient("PHO1234", "Bench", TDataPatient::AfterAdd::KeepCourse);
     data->Addcourse();
   }

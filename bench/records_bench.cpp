@@ -34,7 +34,6 @@
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/StoreCopy.h"
-#include "base/Directories.h"
 #include "base/JpegCodec.h"
 
 namespace {
@@ -345,9 +344,8 @@ TDataPatient& module(int engine) {
   static TDataPatient* data[2] = {nullptr, nullptr};
   if (!data[engine]) {
     department();
-    DBDir = engine == kServer ? serverUri() : dataDir();
     auto* m = new TDataPatient;
-    if (m->DataModuleCreate() != TDataPatient::ConnectResult::Connected) throw std::runtime_error("no database");
+    if (m->DataModuleCreate(engine == kServer ? serverUri() : dataDir()) != TDataPatient::ConnectResult::Connected) throw std::runtime_error("no database");
     data[engine] = m;
   }
   return *data[engine];

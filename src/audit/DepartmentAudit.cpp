@@ -65,19 +65,19 @@ void DepartmentAudit::add(const AuditCourse& course) {
                         : nullptr;
   // The records the lifetime counts: all but those dated after the period's end, which are taken
   // out of a copy (made only for a course that has such).
-  std::optional<std::array<TCondition, kTreatments>> beforeEnd;
+  std::optional<std::array<TreatmentRecord, kTreatments>> beforeEnd;
   bool treated = false;
   int lastGiven = -1;
   std::optional<double> previousDose;
 
   for (int k = 0; k < kTreatments; ++k) {
-    const TCondition& r = course.records[static_cast<std::size_t>(k)];
+    const TreatmentRecord& r = course.records[static_cast<std::size_t>(k)];
     if (!r.recorded()) continue;
     const bool given = !r.missed();
     const std::optional<qint64> day = dayOf(r.When);
     if (day && *day > lastDay_) {
       if (!beforeEnd) beforeEnd = course.records;
-      (*beforeEnd)[static_cast<std::size_t>(k)].Condition = 0;
+      (*beforeEnd)[static_cast<std::size_t>(k)].response = 0;
     }
     if (day && *day >= firstDay_ && *day <= lastDay_) {
       BurnTally& month = monthTally(*day);
@@ -89,7 +89,7 @@ void DepartmentAudit::add(const AuditCourse& course) {
       } else {
         ++tally_.missed;
       }
-      const int grade = burnGrade(r.Burn);
+      const int grade = burnGrade(r.burn);
       countBurn(&tally_.all, grade);
       countBurn(&month, grade);
       countBurn(type, grade);
@@ -114,7 +114,7 @@ void DepartmentAudit::add(const AuditCourse& course) {
   }
 
   if (!course.complete || lastGiven < 0) return;
-  const TCondition& last = course.records[static_cast<std::size_t>(lastGiven)];
+  const TreatmentRecord& last = course.records[static_cast<std::size_t>(lastGiven)];
   const std::optional<qint64> lastDay = dayOf(last.When);
   if (!lastDay || *lastDay < firstDay_ || *lastDay > lastDay_) return;
   const treatment::Exposure whole = treatment::exposureOf(course.records);
@@ -122,7 +122,7 @@ void DepartmentAudit::add(const AuditCourse& course) {
   ++tally_.finishedByTreatments[static_cast<std::size_t>(std::clamp(whole.treatments, 0, kTreatments))];
   finishedTreatments_.push_back(whole.treatments);
   finishedDoses_.push_back(whole.dose);
-  switch (last.Condition) {
+  switch (last.response) {
     case Clearing: ++lastResponses_[0]; break;
     case Same: ++lastResponses_[1]; break;
     case Worse: ++lastResponses_[2]; break;

@@ -7,7 +7,7 @@
 //
 // What counts, as everywhere in the program:
 //   - A treatment is given when its record is recorded and not "Missed". A missed visit counts as
-//     missed, never as a treatment, and delivers nothing (TCondition::deliveredDose).
+//     missed, never as a treatment, and delivers nothing (TreatmentRecord::deliveredDose).
 //   - A treatment or visit belongs to the period when the day of its When lies in it.
 //   - A patient is treated, and a course counts, when a treatment was given in the period.
 //   - A burn counts where it is recorded: at a treatment given, or at a visit missed (a treatment
@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "audit/AuditPeriod.h"
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 #include "treatment/Exposure.h"
 
 namespace audit {
@@ -111,7 +111,7 @@ struct AuditCourse {
   int courseId = 0;
   std::optional<qint64> skinIndex;
   bool complete = false;
-  std::array<TCondition, kTreatments> records{};
+  std::array<TreatmentRecord, kTreatments> records{};
 };
 
 class DepartmentAudit {

@@ -47,8 +47,8 @@ AuditCourse courseOf(const std::vector<QVariant>& row) {
   c.complete = row[3].toBool();
   if (row[4].isNull()) return c;  // nothing was ever recorded on this course
   treatment::TableColumns packed;
-  packed.Condition = leading(row[4], kTreatments);
-  packed.Burn = leading(row[5], kTreatments);
+  packed.response = leading(row[4], kTreatments);
+  packed.burn = leading(row[5], kTreatments);
   packed.Dose = leading(row[6], 4 * kTreatments);
   packed.WhenDate = leading(row[7], 4 * kTreatments);
   c.records = treatment::unpackTable(packed);

@@ -1,4 +1,11 @@
 #include "base/Directories.h"
 
-QString StartDir;
-QString DBDir;
+namespace settings {
+
+void DatabaseSetting::set(const QString& value) {
+  if (value == value_) return;
+  value_ = value;
+  emit changed(value_);
+}
+
+}  // namespace settings

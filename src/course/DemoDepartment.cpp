@@ -141,7 +141,7 @@ treatment::TreatmentEntry entryFor(const OpenCourse& course, const CourseScript&
     return e;
   }
   // What the unit delivered: the planned dose, the lamp a little warmer as the session lengthens.
-  e.dose = static_cast<float>(std::nearbyint(course.dosing().ExpectDose[static_cast<std::size_t>(row - 1)]));
+  e.dose = static_cast<float>(std::nearbyint(course.dosing().plannedDose()[static_cast<std::size_t>(row - 1)]));
   e.temperature = 36.0f + 0.1f * static_cast<float>(row % 9);
   const int seconds = 40 + 9 * row;
   e.time = QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, QLatin1Char(' ')).arg(seconds % 60, 2, 10, QLatin1Char('0'));
@@ -189,7 +189,7 @@ void writeCourse(OpenCourse& course, const PatientScript& patient, const CourseS
   course.setAssessmentDate(start - 7);
   course.setContraindications(script.contraindications);
   if (!script.increments.empty()) {
-    dosing::RowTexts cells = course.dosing().grid.inc;
+    dosing::RowTexts cells = course.dosing().grid().inc;
     for (const auto& [row, text] : script.increments) cells[static_cast<std::size_t>(row - 1)] = QString::fromLatin1(text);
     course.setIncrements(cells);
   }
@@ -219,7 +219,7 @@ void writeCourse(OpenCourse& course, const PatientScript& patient, const CourseS
     photographsUpTo(k, when + 0.01);
     // After a burn the therapist holds the dose: the next two increments are typed as 0.
     if (visit.burn != 0 && row < kTreatments) {
-      dosing::RowTexts cells = course.dosing().grid.inc;
+      dosing::RowTexts cells = course.dosing().grid().inc;
       for (int r = row; r < std::min(row + 2, kTreatments); ++r) cells[static_cast<std::size_t>(r)] = QStringLiteral("0");
       course.setIncrements(cells);
     }

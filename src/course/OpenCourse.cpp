@@ -65,10 +65,10 @@ OpenCourse::~OpenCourse() {
     disconnect(cursor, nullptr, this, nullptr);
 }
 
-TDataPatient::ConnectResult OpenCourse::connectDatabase(TDataPatient::ListRead read) {
+TDataPatient::ConnectResult OpenCourse::connectDatabase(const QString& location, TDataPatient::ListRead read) {
   const Batch batch(*this);
   note(kAllParts);
-  const TDataPatient::ConnectResult result = data_.DataModuleCreate(read);
+  const TDataPatient::ConnectResult result = data_.DataModuleCreate(location, read);
   // Nothing searched yet: Select opens the list's current patient, when there is one.
   select_ = {};
   select_.enabled = data_.ADOPatient.active() && !data_.ADOPatient.isEmpty();

@@ -41,7 +41,7 @@
 #include "dosing/FactorTables.h"
 #include "records/Data.h"
 #include "records/LegacyImport.h"
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 #include "treatment/CourseMerge.h"
 #include "treatment/Exposure.h"
 #include "treatment/ScheduleRules.h"
@@ -117,7 +117,7 @@ class OpenCourse : public QObject {
   ~OpenCourse() override;
 
   // ---- the store
-  // Connects to the database in DBDir (see TDataPatient::DataModuleCreate; raises
+  // Connects to the database the setting `location` names (see TDataPatient::DataModuleCreate; raises
   // records::DataError for a file that is there but cannot be used).
   // Asked for a database server's password when ~/.pgpass and PGPASSWORD give none (the window's
   // password box); the answer is kept in memory only.
@@ -126,13 +126,13 @@ class OpenCourse : public QObject {
   // With ListRead::InBackground (the window's start) the patient list is read on a thread of its
   // own; the tables open when it is in, and Select waits for it. An operation started before then
   // waits for the rest of the read first, so nothing a user does is lost or refused meanwhile.
-  TDataPatient::ConnectResult connectDatabase(TDataPatient::ListRead read = TDataPatient::ListRead::Now);
+  TDataPatient::ConnectResult connectDatabase(const QString& location, TDataPatient::ListRead read = TDataPatient::ListRead::Now);
   bool connected() const { return data_.connected(); }
   bool readingList() const { return data_.readingList(); }
   // Every column of the current patient, course and photograph rows. A row the store refused keeps
   // showing the values waiting to be stored.
   const TDataPatient& data() const { return data_; }
-  const FactorTables& factors() const { return dosing_.tables; }
+  const FactorTables& factors() const { return dosing_.tables(); }
 
   // ---- the mode
   Mode mode() const { return mode_; }
@@ -155,7 +155,7 @@ class OpenCourse : public QObject {
   // ---- what the screen shows
   const dosing::DosingSession& dosing() const { return dosing_; }
   const QString& medText() const { return medText_; }
-  const std::array<TCondition, kTreatments>& records() const { return records_; }  // [k - 1]: treatment k
+  const std::array<TreatmentRecord, kTreatments>& records() const { return records_; }  // [k - 1]: treatment k
   std::optional<bool> courseComplete() const;  // the course's Complete; none when it has none
   ShownDate birthDate() const { return birth_; }
   ShownDate assessmentDate() const { return assessment_; }
@@ -271,7 +271,7 @@ class OpenCourse : public QObject {
   // and nothing is stored.
   void recordTreatment(int row, const treatment::TreatmentEntry& entry, bool stopTreatment);
   void clearTreatment(int row);
-  void undoTreatment(int row);  // the dialog closed with "Undo": the record is written back unchanged
+  void writeBackTreatments(int row);  // the dialog closed with "Undo": the record is written back unchanged
 
   // ---- the body diagram
   void setDiagramSize(QSize shown);
@@ -378,7 +378,7 @@ class OpenCourse : public QObject {
   bool printEnabled_ = false;
   bool ageFromBirth_ = false;  // the age shown was given by the birth date just entered
   int recording_ = 0;
-  std::array<TCondition, kTreatments> records_{};
+  std::array<TreatmentRecord, kTreatments> records_{};
   ShownDate birth_, assessment_;
   int cautions_ = 0;
   bool previousResultEnabled_ = false;
@@ -405,7 +405,7 @@ class OpenCourse : public QObject {
   std::vector<std::function<void()>> afterCommit_;
   // The packed records and increments as this window last read or stored them: what another
   // workstation changed since is told apart from what was changed here.
-  std::array<TCondition, kTreatments> recordsRead_{};
+  std::array<TreatmentRecord, kTreatments> recordsRead_{};
   dosing::RowTexts incrementsRead_;
   // The treatment row whose recording set the course's Complete that waits to be stored: should
   // the merge keep another workstation's treatment in that row, this Complete goes with it.

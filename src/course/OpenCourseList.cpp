@@ -63,7 +63,7 @@ void OpenCourse::searchPatients() {
     if (data_.ADOPatient.isEmpty()) {
       // Nobody listed: only a complete new NHI, with no status box hiding anybody, makes a patient.
       const bool allTicked = search_.current && search_.pending && search_.complete;
-      if (allTicked && records::ValidNHI(search_.nhi, dosing_.tables.Default_Format))
+      if (allTicked && records::ValidNHI(search_.nhi, dosing_.tables().Default_Format))
         select_.caption = QStringLiteral("New Patient");
       else
         select_.enabled = false;
@@ -106,7 +106,7 @@ SelectOutcome OpenCourse::select() {
   refuseWhileRecording("opening another course");
   if (mode_ != Mode::List) return SelectOutcome::NotNow;
   requireConnection();
-  if (data_.ADOPatient.isEmpty() && !records::ValidNHI(search_.nhi, dosing_.tables.Default_Format))
+  if (data_.ADOPatient.isEmpty() && !records::ValidNHI(search_.nhi, dosing_.tables().Default_Format))
     return SelectOutcome::NeedsNhi;
   setMode(Mode::Quiet);
   // The course current in the list (the newest after a search, or the one picked) is the one
@@ -203,24 +203,24 @@ void OpenCourse::loadPatient() {
 void OpenCourse::loadCourse() {
   ageFromBirth_ = false;
   // While the course is filled in the plan is worked out but warns about nothing.
-  dosing_.MEDImport = true;
+  dosing_.setLoadingStoredCourse(true);
   if (!data_.ADOCourseDateAssess.isNull()) assessment_ = {data_.ADOCourseDateAssess.asDateTime(), false};
-  dosing_.SetOld(data_.ADOCourseOld.isNull() ? 0.0 : data_.ADOCourseOld.asFloat());
+  dosing_.setAge(data_.ADOCourseOld.isNull() ? 0.0 : data_.ADOCourseOld.asFloat());
   // A course without an age shows an empty age box rather than "0.0", so that a birth date
   // entered next supplies the age.
-  dosing_.ageText = dosing_.FOld == 0 ? QString() : fmt::Fixed(dosing_.FOld, 3, 1);
+  dosing_.showAgeText(dosing_.age() == 0 ? QString() : fmt::Fixed(dosing_.age(), 3, 1));
   previousResultEnabled_ = !data_.ADOCourseRadioPrevRx.isNull();
-  dosing_.EdAgeExit(dosing_.ageText);
-  dosing_.ComSkinTypeChange(data_.ADOCourseSkinIndex.isNull() ? -1 : data_.ADOCourseSkinIndex.asInteger());
+  dosing_.enterAge(dosing_.ageText());
+  dosing_.chooseSkinType(data_.ADOCourseSkinIndex.isNull() ? -1 : data_.ADOCourseSkinIndex.asInteger());
   if (const auto stored = records::loadCourseIncrements(data_))
-    for (int r = 0; r < kTreatments; ++r) dosing_.grid.inc[r] = (*stored)[r];
+    for (int r = 0; r < kTreatments; ++r) dosing_.setIncrement(r, (*stored)[r]);
   // A course on which no treatment was ever recorded has no packed records: keep what is held.
   if (const auto stored = records::loadCourseRecords(data_)) records_ = *stored;
   recordsRead_ = records_;
-  incrementsRead_ = dosing_.grid.inc;
+  incrementsRead_ = dosing_.grid().inc;
   medText_ = data_.ADOCourseEdMed.isNull() ? QString() : data_.ADOCourseEdMed.asString();
   computePlan();
-  dosing_.MEDImport = false;
+  dosing_.setLoadingStoredCourse(false);
   cautions_ = data_.ADOCourseCautions.isNull() ? 0 : data_.ADOCourseCautions.asInteger();
   // Spots never written keep the list as it is (emptied when the window was cleared).
   if (auto stored = diagram::loadCourseSpots(data_)) spots_ = std::move(*stored);
@@ -236,7 +236,7 @@ void OpenCourse::clearWindow() {
   note(kAllParts);
   // Every field, not only the response: the records are stored whole with the next course opened,
   // and nothing of this patient's treatments may travel into another patient's record.
-  records_.fill(TCondition{});
+  records_.fill(TreatmentRecord{});
   photographsShown_ = false;
   picture_ = QImage();
   pictureProblem_.clear();
@@ -246,12 +246,12 @@ void OpenCourse::clearWindow() {
   search_.secondName.clear();
   birth_.blank = true;
   assessment_.value = datetime::now();
-  dosing_.ageText.clear();
+  dosing_.showAgeText(QString());
   // The skin-type list loses its choice, and with it the default schedule goes back to the first.
-  if (dosing_.skinTypeItem != -1) dosing_.ComSkinTypeChange(-1);
+  if (dosing_.skinTypeItem() != -1) dosing_.chooseSkinType(-1);
   spots_.clear();
   redrawDiagram();
-  dosing_.ClearMED();
+  dosing_.clearPlan();
 }
 
 void OpenCourse::returnToList(PendingChanges pending) {
@@ -289,12 +289,12 @@ records::LegacyImport OpenCourse::importFile(const QString& path) {
   if (mode_ != Mode::List && mode_ != Mode::Import)
     throw Error(QStringLiteral("A course is open: return to the list before importing."));
   const ModeScope importing(*this, Mode::Import);
-  const bool savedImport = dosing_.MEDImport;
-  dosing_.MEDImport = true;
+  const bool savedImport = dosing_.loadingStoredCourse();
+  dosing_.setLoadingStoredCourse(true);
   struct Restore {
     dosing::DosingSession& dosing;
     bool saved;
-    ~Restore() { dosing.MEDImport = saved; }
+    ~Restore() { dosing.setLoadingStoredCourse(saved); }
   } restore{dosing_, savedImport};
 
   records::LegacyImport im = records::checkLegacyFile(path);
@@ -313,9 +313,9 @@ records::LegacyImport OpenCourse::importFile(const QString& path) {
   search_.firstName = im.names.first;
   search_.surname = im.names.surname;
   if (std::isfinite(file.modified)) assessment_ = {file.modified, false};
-  dosing_.EdAgeExit(file.age);
-  dosing_.ComSkinTypeChange(file.skinType - 1);
-  for (int r = 0; r < kTreatments; ++r) dosing_.grid.inc[r] = fmt::D(file.increments[static_cast<std::size_t>(r)]);
+  dosing_.enterAge(file.age);
+  dosing_.chooseSkinType(file.skinType - 1);
+  for (int r = 0; r < kTreatments; ++r) dosing_.setIncrement(r, fmt::D(file.increments[static_cast<std::size_t>(r)]));
   medText_ = file.med;
   note(kAllParts);
   return im;

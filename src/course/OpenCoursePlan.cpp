@@ -25,9 +25,9 @@ void OpenCourse::computePlan() {
   if (mode_ != Mode::Patient && mode_ != Mode::Loading) return;
   note(Part::Plan);
   const std::vector<dosing::PlanWarning> warnings =
-      dosing_.EdMEDChange(medText_, dosing::skinTypeText(dosing_.skinTypeItem), records_);
+      dosing_.planForMed(medText_, dosing::skinTypeText(dosing_.skinTypeItem()), records_);
   // Opening the course enables Print afterwards, whatever the plan of the loading said.
-  if (mode_ == Mode::Patient) printEnabled_ = dosing_.printEnabled;
+  if (mode_ == Mode::Patient) printEnabled_ = dosing_.printEnabled();
   if (warnings.empty()) return;
   // The plan is on screen before its warnings: each box waits for OK.
   announce();
@@ -37,10 +37,10 @@ void OpenCourse::computePlan() {
 void OpenCourse::setSkinType(int item) {
   const Batch batch(*this);
   note(Part::Plan);
-  dosing_.ComSkinTypeChange(item);
+  dosing_.chooseSkinType(item);
   if (!courseOpen()) return;
   store(Table::Course, QStringLiteral("the Skin Type %1 of %2").arg(quoted(dosing::skinTypeText(item)), courseName()),
-        [&] { data_.ADOCourseSkinIndex.setInteger(dosing_.skinTypeItem); }, Reread::Yes);
+        [&] { data_.ADOCourseSkinIndex.setInteger(dosing_.skinTypeItem()); }, Reread::Yes);
 }
 
 void OpenCourse::setAge(const QString& text) {
@@ -48,18 +48,18 @@ void OpenCourse::setAge(const QString& text) {
   note(Part::Plan);
   const limits::Reading age = limits::read(limits::kAge, text);
   if (age.empty) {
-    dosing_.ageText = text;  // an emptied box lets a birth date give the age again
+    dosing_.showAgeText(text);  // an emptied box lets a birth date give the age again
     return;
   }
-  if (text != dosing_.ageText) ageFromBirth_ = false;  // typed by the user
+  if (text != dosing_.ageText()) ageFromBirth_ = false;  // typed by the user
   if (!age.accepted()) {
     refuse(limits::refusal(limits::kAge, text, age.problem));
     return;
   }
-  if (!dosing_.EdAgeExit(text)) return;
+  if (!dosing_.enterAge(text)) return;
   if (!courseOpen()) return;
-  store(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText), courseName()),
-        [&] { data_.ADOCourseOld.setFloat(dosing_.FOld); }, Reread::Yes);
+  store(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText()), courseName()),
+        [&] { data_.ADOCourseOld.setFloat(dosing_.age()); }, Reread::Yes);
 }
 
 void OpenCourse::showBirthDate() {
@@ -79,12 +79,12 @@ void OpenCourse::setBirthDate(double birth) {
   birth_ = {birth, false};
   // An age the birth date gave a moment ago (a date still being typed) follows the corrected date;
   // an age the user typed stays.
-  const QString ageBox = ageFromBirth_ ? QString() : dosing_.ageText;
-  if (dosing_.DateBirthChange(ageBox, birth, datetime::now())) ageFromBirth_ = true;
+  const QString ageBox = ageFromBirth_ ? QString() : dosing_.ageText();
+  if (dosing_.takeBirthDate(ageBox, birth, datetime::now())) ageFromBirth_ = true;
   if (!courseOpen()) return;
   // The age of the course and the birth date of the patient are stored together.
-  stage(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText), courseName()),
-        [&] { data_.ADOCourseOld.setFloat(dosing_.FOld); });
+  stage(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText()), courseName()),
+        [&] { data_.ADOCourseOld.setFloat(dosing_.age()); });
   const QString day = datetime::toQDateTime(birth).date().toString(Qt::ISODate);
   stage(Table::Patient, QStringLiteral("the date of birth %1 of %2").arg(day, courseName()),
         [&] { data_.ADOPatientBirth.setDateTime(birth); });
@@ -94,10 +94,10 @@ void OpenCourse::setBirthDate(double birth) {
 
 std::optional<double> OpenCourse::birthDateAge() const {
   // A birth date entered, not the picker's today shown when it was merely clicked into.
-  if (!courseOpen() || data_.ADOPatientBirth.isNull() || dosing_.ageText.trimmed().isEmpty()) return std::nullopt;
+  if (!courseOpen() || data_.ADOPatientBirth.isNull() || dosing_.ageText().trimmed().isEmpty()) return std::nullopt;
   const double birth = data_.ADOPatientBirth.asDateTime();
   const double fromBirth = static_cast<double>((static_cast<long double>(datetime::now()) - birth) / 365.25L);
-  const limits::Reading shown = limits::read(limits::kAge, dosing_.ageText);
+  const limits::Reading shown = limits::read(limits::kAge, dosing_.ageText());
   if (!shown.accepted() || std::fabs(fromBirth - shown.value) < 1.0) return std::nullopt;
   return fromBirth;
 }
@@ -119,14 +119,14 @@ void OpenCourse::chooseTone(int tag, const std::optional<QString>& typedAge) {
       return;
     }
   }
-  const QString combo = dosing::skinTypeText(dosing_.skinTypeItem);
-  const dosing::ToneClick click = dosing_.PanelToneClk(tag, combo, typedAge);
+  const QString combo = dosing::skinTypeText(dosing_.skinTypeItem());
+  const dosing::ToneChoice click = dosing_.chooseTone(tag, combo, typedAge);
   // The age typed and the MED chosen are stored together, once the plan's advice has been seen:
   // no transaction stays open while a box waits for the user.
   const bool storing = courseOpen();
   if (click.ageApplied && storing) {
-    stage(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText), courseName()),
-          [&] { data_.ADOCourseOld.setFloat(dosing_.FOld); });
+    stage(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText()), courseName()),
+          [&] { data_.ADOCourseOld.setFloat(dosing_.age()); });
   }
   if (click.medText) {
     // A new age has emptied the plan: it is worked out again for the MED now in the box, even
@@ -177,7 +177,7 @@ void OpenCourse::setIncrements(const dosing::RowTexts& increments) {
       return;
     }
   }
-  dosing_.grid.inc = increments;
+  dosing_.setIncrements(increments);
   computePlan();
   if (!courseOpen()) return;
   treatment::IncrementTexts cells;
@@ -188,7 +188,7 @@ void OpenCourse::setIncrements(const dosing::RowTexts& increments) {
 
 dosing::RowTexts OpenCourse::shownDoses() const {
   dosing::RowTexts doses;
-  for (std::size_t k = 0; k < kTreatments; ++k) doses[k] = treatment::shownDose(records_[k], dosing_.grid.dose[k]);
+  for (std::size_t k = 0; k < kTreatments; ++k) doses[k] = treatment::shownDose(records_[k], dosing_.grid().dose[k]);
   return doses;
 }
 

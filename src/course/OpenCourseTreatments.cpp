@@ -1,5 +1,6 @@
-// Recording, clearing and undoing a treatment of the open course: the record, the schedule's dose
-// cell, the course row's packed records and Complete, and the patient's course status. Also how
+// Recording a treatment of the open course, clearing it, and writing it back unchanged: the
+// record, the schedule's dose cell, the course row's packed records and Complete, and the
+// patient's course status. Also how
 // the packed records and increments of the open course are merged with what another workstation
 // stored meanwhile (treatment/CourseMerge.h).
 
@@ -26,7 +27,7 @@ void OpenCourse::recordTreatment(int row, const treatment::TreatmentEntry& entry
   if (const std::optional<QString> refused = entry::refusalOf(entry))
     throw Error(QStringLiteral("Treatment %1 of %2 was not recorded: %3").arg(row).arg(courseName(), *refused));
   note(Part::Records | Part::Plan);
-  TCondition& record = records_[static_cast<std::size_t>(row - 1)];
+  TreatmentRecord& record = records_[static_cast<std::size_t>(row - 1)];
   treatment::applyUpdate(record, entry);
   // The course's Complete changes, so the patient's status bits follow in the same transaction.
   store(Table::Course, QStringLiteral("treatment %1 of %2").arg(row).arg(courseName()),
@@ -48,7 +49,7 @@ void OpenCourse::clearTreatment(int row) {
         [&] { records::storeCourseRecords(data_, records_); }, Reread::Yes);
 }
 
-void OpenCourse::undoTreatment(int row) {
+void OpenCourse::writeBackTreatments(int row) {
   const Batch batch(*this);
   if (!courseOpen() || !validRow(row)) return;
   // Every result of the dialog writes the records back, "Undo" included.
@@ -87,7 +88,7 @@ void OpenCourse::mergeWithStore() {
   }
   if (incrementsChanged) {
     const treatment::IncrementTexts merged =
-        treatment::mergeIncrements(records::courseIncrementsOf(*stored), incrementsRead_, dosing_.grid.inc);
+        treatment::mergeIncrements(records::courseIncrementsOf(*stored), incrementsRead_, dosing_.grid().inc);
     records::storeCourseIncrements(data_, merged);
     afterCommit_.push_back([this, merged] { adoptIncrements(merged); });
   }
@@ -118,9 +119,9 @@ void OpenCourse::adoptRecords(const treatment::RecordsMerge& merge) {
 
 void OpenCourse::adoptIncrements(const treatment::IncrementTexts& merged) {
   incrementsRead_ = merged;
-  if (merged == dosing_.grid.inc) return;
+  if (merged == dosing_.grid().inc) return;
   // Cells another workstation changed: the plan follows them.
-  dosing_.grid.inc = merged;
+  dosing_.setIncrements(merged);
   computePlan();
 }
 

@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "treatment/Condition.h"  // kTreatments
+#include "treatment/TreatmentRecord.h"  // kTreatments
 
 namespace dosing {
 

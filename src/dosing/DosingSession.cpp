@@ -26,95 +26,97 @@ bool DosingSession::offered(double estimate) {
   return med && limits::problemOf(limits::kMed, static_cast<double>(*med)) == limits::Problem::None;
 }
 
-bool DosingSession::SetOld(double age) {
-  if (age == FOld) return false;
-  FOld = age;
-  ageText = fmt::Fixed(age, 3, 1);
-  UpDateMED();
+bool DosingSession::setAge(double age) {
+  if (age == age_) return false;
+  age_ = age;
+  ageText_ = fmt::Fixed(age, 3, 1);
+  updateEstimates();
   return true;
 }
 
-void DosingSession::UpDateMED() {
-  ClearMED();
-  const ToneEstimates e = estimateTones(tables, effectiveAge(FOld));
-  LSkin = e.LSkin;
-  ASkin = e.ASkin;
-  DSkin = e.DSkin;
-  index = skinTypeItem;
-  if (hasEstimates(index)) {
-    const std::array<double, 3> estimates{LSkin[index], ASkin[index], DSkin[index]};
+void DosingSession::updateEstimates() {
+  clearPlan();
+  const ToneEstimates e = estimateTones(tables_, effectiveAge(age_));
+  sensitiveMeds_ = e.sensitiveMeds;
+  averageMeds_ = e.averageMeds;
+  insensitiveMeds_ = e.insensitiveMeds;
+  estimatedItem_ = skinTypeItem_;
+  if (hasEstimates(estimatedItem_)) {
+    const auto k = static_cast<std::size_t>(estimatedItem_);
+    const std::array<double, 3> estimates{sensitiveMeds_[k], averageMeds_[k], insensitiveMeds_[k]};
     for (std::size_t tag = 0; tag < 3; ++tag) {
-      toneOffered[tag] = offered(estimates[tag]);
-      toneLabels[tag] = toneOffered[tag] ? fmt::Fixed(estimates[tag], 6, 1) : QString();
+      toneOffered_[tag] = offered(estimates[tag]);
+      toneLabels_[tag] = toneOffered_[tag] ? fmt::Fixed(estimates[tag], 6, 1) : QString();
     }
-    tonePanelsEnabled = true;
-    gridEnabled = true;
+    tonePanelsEnabled_ = true;
+    gridEnabled_ = true;
   } else {
     // No skin type, or "Agressive": no estimate, so nothing to show and no panel to click.
-    toneLabels = {};
+    toneLabels_ = {};
   }
 }
 
-void DosingSession::ClearMED() {
-  OldMed = 0;
-  series = {};
-  chartTitle.clear();
-  toneLabels = {};
+void DosingSession::clearPlan() {
+  lastWarnedMed_ = 0;
+  series_ = {};
+  chartTitle_.clear();
+  toneLabels_ = {};
   for (int r = 0; r < kTreatments; ++r) {
-    grid.dose[r].clear();
-    grid.erythema[r].clear();
+    grid_.dose[r].clear();
+    grid_.erythema[r].clear();
   }
-  gridEnabled = false;
-  tonePanelsEnabled = false;
-  toneOffered = {};
+  gridEnabled_ = false;
+  tonePanelsEnabled_ = false;
+  toneOffered_ = {};
 }
 
-void DosingSession::ComSkinTypeChange(int item) {
-  skinTypeItem = item >= -1 && item <= 6 ? item : -1;
-  ClearMED();
-  const auto& schedule = DefIncTable[SkinTypeSchedule(skinTypeItem)];
+void DosingSession::chooseSkinType(int item) {
+  skinTypeItem_ = item >= -1 && item <= 6 ? item : -1;
+  clearPlan();
+  const auto& schedule = DefIncTable[SkinTypeSchedule(skinTypeItem_)];
   for (int r = 0; r < kTreatments; ++r) {
-    grid.inc[r] = fmt::D(schedule[r]);
-    grid.defInc[r] = grid.inc[r];
+    grid_.inc[r] = fmt::D(schedule[r]);
+    grid_.defInc[r] = grid_.inc[r];
   }
-  if (FOld != 0) UpDateMED();
+  if (age_ != 0) updateEstimates();
 }
 
-bool DosingSession::EdAgeExit(const QString& text) {
-  ageText = text;
+bool DosingSession::enterAge(const QString& text) {
+  ageText_ = text;
   const fmt::Real age = fmt::parseReal(text);
   if (!age.valid) return false;
-  SetOld(age.value);
+  setAge(age.value);
   return true;
 }
 
-bool DosingSession::DateBirthChange(const QString& ageBoxText, double birth, double now) {
-  ageText = ageBoxText;
+bool DosingSession::takeBirthDate(const QString& ageBoxText, double birth, double now) {
+  ageText_ = ageBoxText;
   if (!ageBoxText.isEmpty()) return false;
-  SetOld(static_cast<double>((static_cast<long double>(now) - birth) / 365.25L));
+  setAge(static_cast<double>((static_cast<long double>(now) - birth) / 365.25L));
   return true;
 }
 
-ToneClick DosingSession::PanelToneClk(int tag, const QString& comboText,
-                                      const std::optional<QString>& focusedAgeText) {
-  ToneClick click;
+ToneChoice DosingSession::chooseTone(int tag, const QString& comboText,
+                                     const std::optional<QString>& focusedAgeText) {
+  ToneChoice click;
   // Clicking a panel does not take the focus from the age box, so a typed age is applied here.
-  if (focusedAgeText) click.ageApplied = EdAgeExit(*focusedAgeText);
+  if (focusedAgeText) click.ageApplied = enterAge(*focusedAgeText);
   if (tag < 0 || tag > 2) return click;
 
   // A panel whose estimate is not offered gives nothing: no class, no MED.
-  if (hasEstimates(index) && toneOffered[static_cast<std::size_t>(tag)]) {
-    SkinIndex = tag;
-    const double value = tag == 0 ? LSkin[index] : tag == 1 ? ASkin[index] : DSkin[index];
+  if (hasEstimates(estimatedItem_) && toneOffered_[static_cast<std::size_t>(tag)]) {
+    toneClass_ = tag;
+    const auto k = static_cast<std::size_t>(estimatedItem_);
+    const double value = tag == 0 ? sensitiveMeds_[k] : tag == 1 ? averageMeds_[k] : insensitiveMeds_[k];
     click.medText = fmt::D(*roundedMed(value));
   }
   // A type without estimates has no class: its title carries none.
-  chartTitle = hasEstimates(index) ? comboText + QStringLiteral(" - ") + ToneNames[SkinIndex] : comboText;
+  chartTitle_ = hasEstimates(estimatedItem_) ? comboText + QStringLiteral(" - ") + ToneNames[toneClass_] : comboText;
   return click;
 }
 
-std::vector<PlanWarning> DosingSession::EdMEDChange(const QString& medText, const QString& comboText,
-                                                    std::span<const TCondition> records) {
+std::vector<PlanWarning> DosingSession::planForMed(const QString& medText, const QString& comboText,
+                                                   std::span<const TreatmentRecord> records) {
   PlanInput in;
   // Values outside the clinical limits (a course stored by an earlier version) count as
   // unreadable: the rows they would drive stay empty and Print is disabled.
@@ -124,33 +126,33 @@ std::vector<PlanWarning> DosingSession::EdMEDChange(const QString& medText, cons
   };
   in.medText = outside(limits::kMed, medText) ? QString() : medText;
   in.skinTypeText = comboText;
-  in.inc = grid.inc;
+  in.inc = grid_.inc;
   for (int r = 0; r < kTreatments; ++r)
     if (outside(limits::incrementLimit(r + 1), in.inc[r])) in.inc[r].clear();
-  in.defInc = grid.defInc;
-  in.index = index;
-  in.LSkin = LSkin;
-  in.ASkin = ASkin;
-  in.DSkin = DSkin;
-  in.MED_Min = tables.MED_Min;
-  in.MED_Max = tables.MED_Max;
+  in.defInc = grid_.defInc;
+  in.estimatedItem = estimatedItem_;
+  in.sensitiveMeds = sensitiveMeds_;
+  in.averageMeds = averageMeds_;
+  in.insensitiveMeds = insensitiveMeds_;
+  in.MED_Min = tables_.MED_Min;
+  in.MED_Max = tables_.MED_Max;
   in.records = records;
-  in.OldMed = OldMed;
-  in.MEDImport = MEDImport;
-  in.SkinIndex = SkinIndex;
-  in.dose = grid.dose;
-  in.erythema = grid.erythema;
-  in.ExpectDose = ExpectDose;
+  in.lastWarnedMed = lastWarnedMed_;
+  in.loadingStoredCourse = loadingStoredCourse_;
+  in.toneClass = toneClass_;
+  in.dose = grid_.dose;
+  in.erythema = grid_.erythema;
+  in.plannedDose = plannedDose_;
 
   PlanOutput out = computePlan(in);
-  grid.dose = std::move(out.dose);
-  grid.erythema = std::move(out.erythema);
-  ExpectDose = out.ExpectDose;
-  SkinIndex = out.SkinIndex;
-  chartTitle = std::move(out.title);
-  series = std::move(out.series);
-  OldMed = out.OldMed;
-  printEnabled = out.printEnabled;
+  grid_.dose = std::move(out.dose);
+  grid_.erythema = std::move(out.erythema);
+  plannedDose_ = out.plannedDose;
+  toneClass_ = out.toneClass;
+  chartTitle_ = std::move(out.title);
+  series_ = std::move(out.series);
+  lastWarnedMed_ = out.lastWarnedMed;
+  printEnabled_ = out.printEnabled;
   return std::move(out.warnings);
 }
 

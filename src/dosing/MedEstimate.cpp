@@ -23,9 +23,9 @@ double toneEstimate(const std::array<double, 24>& table, int type, double a, dou
 ToneEstimates estimateTones(const FactorTables& tables, double a) {
   ToneEstimates e;
   for (int t = 0; t < kSkinTypes; ++t) {
-    e.LSkin[t] = toneEstimate(tables.Lighter, t, a, tables.ESF);
-    e.ASkin[t] = toneEstimate(tables.Average, t, a, tables.ESF);
-    e.DSkin[t] = toneEstimate(tables.Darker, t, a, tables.ESF);
+    e.sensitiveMeds[t] = toneEstimate(tables.Lighter, t, a, tables.ESF);
+    e.averageMeds[t] = toneEstimate(tables.Average, t, a, tables.ESF);
+    e.insensitiveMeds[t] = toneEstimate(tables.Darker, t, a, tables.ESF);
   }
   return e;
 }

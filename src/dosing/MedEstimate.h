@@ -22,9 +22,9 @@ double effectiveAge(double age);
 double toneEstimate(const std::array<double, 24>& table, int type, double a, double esf);
 
 struct ToneEstimates {
-  std::array<double, kSkinTypes> LSkin{};  // Sensitive, types I..VI
-  std::array<double, kSkinTypes> ASkin{};  // Average
-  std::array<double, kSkinTypes> DSkin{};  // In-Sensitive
+  std::array<double, kSkinTypes> sensitiveMeds{};  // Sensitive, types I..VI
+  std::array<double, kSkinTypes> averageMeds{};  // Average
+  std::array<double, kSkinTypes> insensitiveMeds{};  // In-Sensitive
 };
 
 // The three estimates of every skin type at effective age `a`.

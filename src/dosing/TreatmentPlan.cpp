@@ -65,9 +65,9 @@ PlanOutput computePlan(const PlanInput& in) {
   PlanOutput out;
   out.dose = in.dose;
   out.erythema = in.erythema;
-  out.ExpectDose = in.ExpectDose;
-  out.SkinIndex = std::clamp(in.SkinIndex, 0, 2);
-  out.OldMed = in.OldMed;
+  out.plannedDose = in.plannedDose;
+  out.toneClass = std::clamp(in.toneClass, 0, 2);
+  out.lastWarnedMed = in.lastWarnedMed;
 
   // An unreadable MED counts as 0 for the class and the title; no row is computed from it.
   const fmt::Real med = fmt::parseReal(in.medText);
@@ -78,17 +78,17 @@ PlanOutput computePlan(const PlanInput& in) {
   // neither: their plan is still computed from a hand-entered MED, but no class is derived (the
   // last one stays for the minimum-dose line), the title carries no class word and the first
   // dose is not checked against a range that does not exist.
-  const bool hasRange = hasEstimates(in.index);
+  const bool hasRange = hasEstimates(in.estimatedItem);
   std::optional<int> cls;
-  if (hasRange) cls = toneClass(med.value, in.LSkin[in.index], in.DSkin[in.index]);
-  if (cls) out.SkinIndex = *cls;
+  if (hasRange) cls = toneClass(med.value, in.sensitiveMeds[in.estimatedItem], in.insensitiveMeds[in.estimatedItem]);
+  if (cls) out.toneClass = *cls;
   out.title = cls ? in.skinTypeText + QStringLiteral(" - ") + ToneNames[*cls] : in.skinTypeText;
 
   // The minimum-dose line starts from the next more sensitive type's estimate (type I uses its own).
-  const int e = std::clamp(in.index - 1, 0, kSkinTypes - 1);
-  const double referenceMed = out.SkinIndex == 0   ? in.LSkin[e]
-                              : out.SkinIndex == 1 ? in.ASkin[e]
-                                                   : in.DSkin[e];
+  const int e = std::clamp(in.estimatedItem - 1, 0, kSkinTypes - 1);
+  const double referenceMed = out.toneClass == 0   ? in.sensitiveMeds[e]
+                              : out.toneClass == 1 ? in.averageMeds[e]
+                                                   : in.insensitiveMeds[e];
 
   const fmt::Whole first = fmt::parseWhole(in.inc[0]);
   // A first increment of -100 % asks for a first dose of nothing and would divide by zero below:
@@ -126,8 +126,8 @@ PlanOutput computePlan(const PlanInput& in) {
       erythema = truncate(grow * erythema);
       minDose = truncate((m / 100 + 1) * minDose);
       if (p == 0 && hasRange) {
-        tooLow = in.MED_Min[in.index] > dose;
-        tooHigh = in.MED_Max[in.index] < dose;
+        tooLow = in.MED_Min[in.estimatedItem] > dose;
+        tooHigh = in.MED_Max[in.estimatedItem] < dose;
       }
 
       const double x = p + 1;
@@ -139,18 +139,18 @@ PlanOutput computePlan(const PlanInput& in) {
       } else {
         out.series.dose.emplace_back(x, dose);
       }
-      out.ExpectDose[p] = dose;
+      out.plannedDose[p] = dose;
       out.dose[p] = doseText(dose);
       out.erythema[p] = doseText(erythema);
     }
 
     // Warn once for each new MED, never while a stored course is being loaded.
-    if (med.value != in.OldMed && !in.MEDImport) {
+    if (med.value != in.lastWarnedMed && !in.loadingStoredCourse) {
       const std::int32_t k = fmt::parseWhole(in.inc[0]).value;
-      if (tooLow) out.warnings.push_back({kUndeliverable, tooLowText(in.MED_Min[in.index], k)});
-      if (tooHigh) out.warnings.push_back({kUndeliverable, tooHighText(in.MED_Max[in.index], k)});
+      if (tooLow) out.warnings.push_back({kUndeliverable, tooLowText(in.MED_Min[in.estimatedItem], k)});
+      if (tooHigh) out.warnings.push_back({kUndeliverable, tooHighText(in.MED_Max[in.estimatedItem], k)});
     }
-    out.OldMed = med.value;
+    out.lastWarnedMed = med.value;
   }
 
   out.printEnabled = med.valid && firstUsable && printable;

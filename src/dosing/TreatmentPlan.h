@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "dosing/SkinTypes.h"
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 
 namespace dosing {
 
@@ -51,26 +51,26 @@ struct PlanInput {
   QString skinTypeText;  // the text of the skin-type list, for the chart title
   RowTexts inc;          // column "% Inc"
   RowTexts defInc;       // column "Def %Inc"; an empty or unreadable text counts as 0
-  int index = 0;         // skin type of the last estimate (-1 none, 0..5 types I..VI, 6 "Agressive")
-  std::array<double, kSkinTypes> LSkin{}, ASkin{}, DSkin{};
+  int estimatedItem = 0; // skin type of the last estimate (-1 none, 0..5 types I..VI, 6 "Agressive")
+  std::array<double, kSkinTypes> sensitiveMeds{}, averageMeds{}, insensitiveMeds{};
   std::array<std::int32_t, kSkinTypes> MED_Min{}, MED_Max{};
-  std::span<const TCondition> records;  // treatments 1..29 in order; missing ones count as not recorded
-  double OldMed = 0;      // the MED of the last computation that reached the warnings
-  bool MEDImport = false; // a stored course is being loaded: no warnings
-  int SkinIndex = 0;      // the class before this computation, kept when none can be derived
+  std::span<const TreatmentRecord> records;  // treatments 1..29 in order; missing ones count as not recorded
+  double lastWarnedMed = 0;      // the MED of the last computation that reached the warnings
+  bool loadingStoredCourse = false; // a stored course is being loaded: no warnings
+  int toneClass = 0;      // the class before this computation, kept when none can be derived
   // What the window holds now: rows the computation does not reach keep these.
   RowTexts dose, erythema;  // columns "Dose (mJ)" and "Erythema"
-  RowValues ExpectDose{};
+  RowValues plannedDose{};
 };
 
 struct PlanOutput {
   RowTexts dose, erythema;  // "%5.0F", or what the row held before
-  RowValues ExpectDose{};
-  int SkinIndex = 0;
+  RowValues plannedDose{};
+  int toneClass = 0;
   QString title;            // chart title
   PlanSeries series;
   std::vector<PlanWarning> warnings;  // in the order they are shown
-  double OldMed = 0;
+  double lastWarnedMed = 0;
   bool printEnabled = false;
 };
 

@@ -1,7 +1,7 @@
 #include "maintenance/PackedColumnsCheck.h"
 
 #include "diagram/Spots.h"
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 #include "treatment/CourseColumns.h"
 
 namespace maintenance {
@@ -65,7 +65,7 @@ QStringList packedColumnProblems(const PackedCourseColumns& row) {
 
   // The treatment records: all seven columns are written together.
   const std::pair<const char*, const std::optional<QByteArray>*> records[] = {
-      {"Burn", &row.Burn},         {"Condition", &row.Condition}, {"Temperature", &row.Temperature},
+      {"Burn", &row.burn},         {"Condition", &row.response}, {"Temperature", &row.Temperature},
       {"Dose", &row.Dose},         {"WhenDate", &row.WhenDate},   {"TxTime", &row.TxTime},
       {"Initials", &row.Initials},
   };
@@ -74,10 +74,10 @@ QStringList packedColumnProblems(const PackedCourseColumns& row) {
   if (!present.isEmpty() && !missing.isEmpty()) {
     problems << QStringLiteral("the treatment records are stored in part: values in %1, none in %2%3")
                     .arg(present.join(QStringLiteral(", ")), missing.join(QStringLiteral(", ")),
-                         row.Condition ? QString() : QStringLiteral(" (without Condition no treatment is shown)"));
+                         row.response ? QString() : QStringLiteral(" (without Condition no treatment is shown)"));
   }
-  checkFixed(problems, "Burn", row.Burn, 1, "burn codes");
-  checkFixed(problems, "Condition", row.Condition, 1, "responses");
+  checkFixed(problems, "Burn", row.burn, 1, "burn codes");
+  checkFixed(problems, "Condition", row.response, 1, "responses");
   checkFixed(problems, "Temperature", row.Temperature, 4, "temperatures");
   checkFixed(problems, "Dose", row.Dose, 4, "doses");
   checkFixed(problems, "WhenDate", row.WhenDate, 4, "dates");

@@ -16,7 +16,7 @@ namespace maintenance {
 
 // The packed columns of one course row as read from the store; nullopt for a null column.
 struct PackedCourseColumns {
-  std::optional<QByteArray> Burn, Condition, Temperature, Dose, WhenDate, TxTime, Initials, PInc, Spots;
+  std::optional<QByteArray> burn, response, Temperature, Dose, WhenDate, TxTime, Initials, PInc, Spots;
   std::optional<qint64> SpotsLength;
 };
 

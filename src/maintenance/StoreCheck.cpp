@@ -189,8 +189,8 @@ class Checker {
     while (!rows.empty()) {
       for (const auto& r : rows) {
         PackedCourseColumns c;
-        c.Burn = bytes(r[2]);
-        c.Condition = bytes(r[3]);
+        c.burn = bytes(r[2]);
+        c.response = bytes(r[3]);
         c.Temperature = bytes(r[4]);
         c.Dose = bytes(r[5]);
         c.WhenDate = bytes(r[6]);

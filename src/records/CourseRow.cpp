@@ -14,7 +14,7 @@ namespace {
 // cursor's current row, or a row read straight from the store. A null column gives a null value.
 using ValueOf = std::function<QVariant(const char* column)>;
 
-std::optional<std::array<TCondition, kTreatments>> recordsFrom(const ValueOf& valueOf) {
+std::optional<std::array<TreatmentRecord, kTreatments>> recordsFrom(const ValueOf& valueOf) {
   if (valueOf("Condition").isNull()) return std::nullopt;
   // The fixed-width columns are read up to the entries they hold; the short strings whole.
   const auto bytes = [&](const char* column, int maxLength) {
@@ -23,8 +23,8 @@ std::optional<std::array<TCondition, kTreatments>> recordsFrom(const ValueOf& va
   };
   constexpr int kWhole = std::numeric_limits<int>::max();
   treatment::TableColumns packed;
-  packed.Burn = bytes("Burn", kTreatments);
-  packed.Condition = bytes("Condition", kTreatments);
+  packed.burn = bytes("Burn", kTreatments);
+  packed.response = bytes("Condition", kTreatments);
   packed.Temperature = bytes("Temperature", 4 * kTreatments);
   packed.Dose = bytes("Dose", 4 * kTreatments);
   packed.WhenDate = bytes("WhenDate", 4 * kTreatments);
@@ -52,14 +52,14 @@ ValueOf storedRow(const std::vector<QVariant>& row) {
 
 }  // namespace
 
-std::optional<std::array<TCondition, kTreatments>> loadCourseRecords(const TDataPatient& d) {
+std::optional<std::array<TreatmentRecord, kTreatments>> loadCourseRecords(const TDataPatient& d) {
   return recordsFrom(currentRow(d));
 }
 
-void storeCourseRecords(TDataPatient& d, std::span<const TCondition, kTreatments> records) {
+void storeCourseRecords(TDataPatient& d, std::span<const TreatmentRecord, kTreatments> records) {
   const treatment::TableColumns packed = treatment::packTable(records);
-  SaveVarBytes(d.ADOCourseBurn, packed.Burn);
-  SaveVarBytes(d.ADOCourseCondition, packed.Condition);
+  SaveVarBytes(d.ADOCourseBurn, packed.burn);
+  SaveVarBytes(d.ADOCourseCondition, packed.response);
   SaveVarBytes(d.ADOCourseTemperature, packed.Temperature);
   SaveVarBytes(d.ADOCourseDose, packed.Dose);
   SaveVarBytes(d.ADOCourseWhenDate, packed.WhenDate);
@@ -75,7 +75,7 @@ void storeCourseIncrements(TDataPatient& d, const treatment::IncrementTexts& cel
   SaveVarBytes(d.ADOCoursePInc, treatment::packIncrements(cells));
 }
 
-std::optional<std::array<TCondition, kTreatments>> courseRecordsOf(const std::vector<QVariant>& courseRow) {
+std::optional<std::array<TreatmentRecord, kTreatments>> courseRecordsOf(const std::vector<QVariant>& courseRow) {
   return recordsFrom(storedRow(courseRow));
 }
 

@@ -9,7 +9,7 @@
 
 #include <QVariant>
 
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 #include "treatment/CourseColumns.h"
 
 class TDataPatient;
@@ -18,16 +18,16 @@ namespace records {
 
 // The records of the current course (result[0] is treatment 1); nothing when no treatment was ever
 // recorded on it (its Condition column is null).
-std::optional<std::array<TCondition, kTreatments>> loadCourseRecords(const TDataPatient& data);
+std::optional<std::array<TreatmentRecord, kTreatments>> loadCourseRecords(const TDataPatient& data);
 // Packs records 1..29 into the seven columns of the current course row (in edit mode).
-void storeCourseRecords(TDataPatient& data, std::span<const TCondition, kTreatments> records);
+void storeCourseRecords(TDataPatient& data, std::span<const TreatmentRecord, kTreatments> records);
 
 // The increments of the current course as the schedule shows them; nothing when none are stored.
 std::optional<treatment::IncrementTexts> loadCourseIncrements(const TDataPatient& data);
 
 // The same two from a whole course row as read from the store (DataSet::readStored), whatever the
 // cursor holds.
-std::optional<std::array<TCondition, kTreatments>> courseRecordsOf(const std::vector<QVariant>& courseRow);
+std::optional<std::array<TreatmentRecord, kTreatments>> courseRecordsOf(const std::vector<QVariant>& courseRow);
 std::optional<treatment::IncrementTexts> courseIncrementsOf(const std::vector<QVariant>& courseRow);
 // Packs the schedule's increment texts into PInc of the current course row (in edit mode).
 void storeCourseIncrements(TDataPatient& data, const treatment::IncrementTexts& cells);

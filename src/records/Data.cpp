@@ -5,7 +5,6 @@
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/PatientFilter.h"
-#include "base/Directories.h"
 #include "base/DateTime.h"
 #include "base/JpegCodec.h"
 
@@ -96,14 +95,14 @@ TDataPatient::TDataPatient(QObject* parent)
 
 TDataPatient::~TDataPatient() { DataModuleDestroy(); }
 
-TDataPatient::ConnectResult TDataPatient::DataModuleCreate(ListRead read) {
+TDataPatient::ConnectResult TDataPatient::DataModuleCreate(const QString& location, ListRead read) {
   DataModuleDestroy();
-  const records::StoreLocation where = records::parseStoreLocation(DBDir);
+  const records::StoreLocation where = records::parseStoreLocation(location);
   if (where.kind == records::StoreLocation::Kind::None) return ConnectResult::NoDirectory;
   if (where.isServer()) {
     ADOCon.open(where, passwordPrompt);
   } else {
-    const QString file = records::databasePath(DBDir);
+    const QString file = records::databasePath(location);
     if (!QFileInfo::exists(file)) return ConnectResult::NoDatabase;
     ADOCon.open(file);
   }

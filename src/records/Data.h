@@ -4,8 +4,8 @@
 // patient's course status, store and decode a photograph, re-read a table). Every other read or
 // write of a column goes through the field accessors below, named after table and column.
 //
-// The store is the file "Brell_Data.db" in the database directory DBDir, or the server database
-// DBDir names as a postgresql:// URI (records/StoreLocation.h). The module never creates it:
+// The store is the file "Brell_Data.db" in the database directory the caller passes, or the
+// server database that setting names as a postgresql:// URI (records/StoreLocation.h). The module never creates it:
 // DataModuleCreate reports a missing file and the caller decides (records/Database.h offers
 // databasePath and createDatabase).
 //
@@ -42,8 +42,8 @@ class TDataPatient : public QObject {
   };
 
   enum class ConnectResult {
-    NoDirectory,  // DBDir is empty: no connection, the tables stay closed
-    NoDatabase,   // DBDir is set but holds no store file: the caller may offer to create one
+    NoDirectory,  // the setting is empty: no connection, the tables stay closed
+    NoDatabase,   // the setting is a folder but holds no store file: the caller may offer to create one
     Connected,    // connected; the three tables are open
   };
 
@@ -91,7 +91,7 @@ class TDataPatient : public QObject {
   records::PasswordPrompt passwordPrompt;
   std::function<bool()> showsPhotographs;
 
-  // Connects to the store in DBDir and opens Patient, Course and Imagedb. Raises
+  // Connects to the store the database setting `location` names and opens Patient, Course and Imagedb. Raises
   // records::DataError, naming the file, when the file is there but cannot be used, and
   // records::ServerUnreachable, naming the server and its reason, when a server cannot be
   // reached. May be called again (after the caller created the database, say): it first closes
@@ -100,7 +100,7 @@ class TDataPatient : public QObject {
   // With ListRead::InBackground the tables stay closed after connecting while the list is read;
   // listReadDone says when it is in, and awaitList() opens the tables over it (or waits for it
   // first, when something needs the tables sooner).
-  ConnectResult DataModuleCreate(ListRead read = ListRead::Now);
+  ConnectResult DataModuleCreate(const QString& location, ListRead read = ListRead::Now);
   bool readingList() const { return listReader_ != nullptr; }
   // Opens the tables over the list read in the background, waiting for it first when it is not in
   // yet; nothing when no list is being read. Raises DataError as DataModuleCreate does.

@@ -22,7 +22,7 @@
 #include <limits>
 #include <optional>
 
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 
 namespace records {
 

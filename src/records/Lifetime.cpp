@@ -25,7 +25,7 @@ treatment::Exposure lifetimeExposure(const TDataPatient& data) {
       continue;
     }
     treatment::TableColumns packed;
-    packed.Condition = leading(packedCondition, kTreatments);
+    packed.response = leading(packedCondition, kTreatments);
     packed.Dose = leading(courses.valueAt(row, dose), 4 * kTreatments);
     total += treatment::exposureOf(treatment::unpackTable(packed));
   }

@@ -1,5 +1,5 @@
 #pragma once
-// Where the patient store is: the database setting (DBDir, or a folder argument of halcyra-tool)
+// Where the patient store is: the database setting (the program's, or a folder argument of halcyra-tool)
 // names either a folder holding the store file, or a PostgreSQL server database as a connection
 // URI:
 //

@@ -23,7 +23,7 @@ ReportInput courseReportInput(const course::OpenCourse& course, const QDate& pri
 
   in.surname = course.patientText(PatientText::Surname);
   in.nhi = course.data().ADOPatientHosp.asString();
-  in.ageText = course.dosing().ageText;
+  in.ageText = course.dosing().ageText();
   in.birthText = shownDate(course.birthDate(), locale);
   if (const std::optional<treatment::Exposure> lifetime = course.lifetime())
     in.lifetime = treatment::lifetimeText(*lifetime, locale);
@@ -52,7 +52,7 @@ ReportInput courseReportInput(const course::OpenCourse& course, const QDate& pri
 
   // The dose column as the schedule shows it: what recorded treatments delivered, the plan for the
   // rest; the running sum adds the same.
-  const dosing::ScheduleColumns& grid = course.dosing().grid;
+  const dosing::ScheduleColumns& grid = course.dosing().grid();
   const dosing::RowTexts doses = course.shownDoses();
   for (std::size_t r = 0; r < kTreatments; ++r)
     in.grid[r] = {fmt::D(static_cast<std::int64_t>(r) + 1), QString(), doses[r], grid.erythema[r], grid.inc[r]};

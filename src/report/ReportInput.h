@@ -13,7 +13,7 @@
 #include <functional>
 #include <vector>
 
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 
 class QPainter;
 class QRectF;
@@ -60,7 +60,7 @@ struct ReportInput {
   // The schedule grid, columns 0 to 4 of rows 1 to 29 (row r at [r - 1]): the treatment number,
   // the unnamed column, "Dose (mJ)", "Erythema" and "% Inc".
   std::array<std::array<QString, 5>, kTreatments> grid;
-  std::array<TCondition, kTreatments> records;  // treatments 1 to 29
+  std::array<TreatmentRecord, kTreatments> records;  // treatments 1 to 29
 
   QImage diagram;  // the body outline with the spots, as shown
   QImage logo;     // the factor file's logo; null when it has none

@@ -82,31 +82,31 @@ std::int64_t accumulatedDose(const ReportInput& input, int row) {
 
 TreatmentDatasets::TreatmentDatasets(const ReportInput& input, Report& report) : in_(input), report_(report) {
   report.setDataset(QStringLiteral("ScriptData"),
-                    UserDataset{[this] { ScriptDataFirst(); }, [this] { ScriptDataNext(); },
-                                [this] { return ScriptDataCheckEOF(); },
-                                [this](const QString& f, QVariant& v) { ScriptDataGetValue(f, v); }});
+                    UserDataset{[this] { firstTreatmentRow(); }, [this] { nextTreatmentRow(); },
+                                [this] { return pastLastTreatmentRow(); },
+                                [this](const QString& f, QVariant& v) { treatmentValue(f, v); }});
   report.setDataset(QStringLiteral("PatientData"),
-                    UserDataset{[this] { PatientDataFirst(); }, [this] { PatientDataNext(); },
-                                [this] { return PatientDataCheckEOF(); },
-                                [this](const QString& f, QVariant& v) { PatientDataGetValue(f, v); }});
+                    UserDataset{[this] { firstPatientRow(); }, [this] { nextPatientRow(); },
+                                [this] { return pastLastPatientRow(); },
+                                [this](const QString& f, QVariant& v) { patientValue(f, v); }});
   report.setDataset(QStringLiteral("ImageData"),
-                    UserDataset{[this] { ImageDataFirst(); }, [this] { ImageDataNext(); },
-                                [this] { return ImageDataCheckEOF(); },
-                                [this](const QString& f, QVariant& v) { ImageDataGetValue(f, v); }});
+                    UserDataset{[this] { firstPhotographRow(); }, [this] { nextPhotographRow(); },
+                                [this] { return pastLastPhotograph(); },
+                                [this](const QString& f, QVariant& v) { photographValue(f, v); }});
   report.beforePrint = [this](ReportObject& o) { BeforePrint(o); };
 }
 
-void TreatmentDatasets::ScriptDataGetValue(const QString& field, QVariant& value) {
-  if (RxNum < 1 || RxNum > kTreatments) return;
-  const TCondition& record = in_.records[static_cast<std::size_t>(RxNum - 1)];
-  const auto& cells = in_.grid[static_cast<std::size_t>(RxNum - 1)];
+void TreatmentDatasets::treatmentValue(const QString& field, QVariant& value) {
+  if (treatmentRow < 1 || treatmentRow > kTreatments) return;
+  const TreatmentRecord& record = in_.records[static_cast<std::size_t>(treatmentRow - 1)];
+  const auto& cells = in_.grid[static_cast<std::size_t>(treatmentRow - 1)];
   auto colour = [&](const char* object, const QColor& c) {
     if (ReportObject* o = report_.findObject(QString::fromLatin1(object))) o->fill = c;
   };
   if (field == u"ScDate") {
     if (record.recorded()) {
       value = treatment::treatmentDay(record.When, in_.locale);
-      colour("ScDate", responseColour(record.Burn));
+      colour("ScDate", responseColour(record.burn));
     } else {
       value = cells[0];
       colour("ScDate", Qt::white);
@@ -115,8 +115,8 @@ void TreatmentDatasets::ScriptDataGetValue(const QString& field, QVariant& value
     if (record.recorded()) {
       value = treatment::fromRecordText(record.Initials) + QLatin1Char(' ') +
               treatment::temperatureText(record.Temperature, in_.locale) + QLatin1Char(' ') +
-              treatment::fromRecordText(record.Txtime);
-      colour("Memo5", responseColour(record.Condition));
+              treatment::fromRecordText(record.time);
+      colour("Memo5", responseColour(record.response));
     } else {
       value = QString();
       colour("Memo5", Qt::white);
@@ -124,7 +124,7 @@ void TreatmentDatasets::ScriptDataGetValue(const QString& field, QVariant& value
   } else if (field == u"Dose") {
     value = cells[2];
   } else if (field == u"Accum") {
-    value = static_cast<qlonglong>(accumulatedDose(in_, RxNum));
+    value = static_cast<qlonglong>(accumulatedDose(in_, treatmentRow));
   } else if (field == u"Erythema") {
     value = cells[3];
   } else if (field == u"%Increase") {
@@ -132,7 +132,7 @@ void TreatmentDatasets::ScriptDataGetValue(const QString& field, QVariant& value
   }
 }
 
-void TreatmentDatasets::PatientDataGetValue(const QString& field, QVariant& value) const {
+void TreatmentDatasets::patientValue(const QString& field, QVariant& value) const {
   if (field == u"Name") {
     value = in_.surname;
   } else if (field == u"HospID") {
@@ -167,12 +167,12 @@ void TreatmentDatasets::PatientDataGetValue(const QString& field, QVariant& valu
   }
 }
 
-bool TreatmentDatasets::ImageDataCheckEOF() const {
+bool TreatmentDatasets::pastLastPhotograph() const {
   return photograph_ < 0 || photograph_ >= static_cast<int>(in_.photographs.size());
 }
 
-void TreatmentDatasets::ImageDataGetValue(const QString& field, QVariant& value) const {
-  if (ImageDataCheckEOF()) return;
+void TreatmentDatasets::photographValue(const QString& field, QVariant& value) const {
+  if (pastLastPhotograph()) return;
   const ReportPhotograph& photo = in_.photographs[static_cast<std::size_t>(photograph_)];
   if (field == u"ImageDate") value = photo.dateText;
   if (field == u"Comment") value = noteLines(photo.note);
@@ -181,7 +181,7 @@ void TreatmentDatasets::ImageDataGetValue(const QString& field, QVariant& value)
 void TreatmentDatasets::BeforePrint(ReportObject& object) {
   if (object.kind == ObjectKind::Picture && object.name == u"Photo") {
     object.picture = nullptr;
-    if (ImageDataCheckEOF()) return;
+    if (pastLastPhotograph()) return;
     const QByteArray& bytes = in_.photographs[static_cast<std::size_t>(photograph_)].jpeg;
     if (bytes.isEmpty()) return;  // a photograph row without picture data prints an empty box
     try {

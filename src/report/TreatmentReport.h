@@ -24,26 +24,26 @@ class TreatmentDatasets {
  public:
   TreatmentDatasets(const ReportInput& input, Report& report);
 
-  void ScriptDataFirst() { RxNum = 1; }
-  void ScriptDataNext() { ++RxNum; }
-  bool ScriptDataCheckEOF() const { return RxNum >= kTreatments + 1; }
-  void ScriptDataGetValue(const QString& field, QVariant& value);
+  void firstTreatmentRow() { treatmentRow = 1; }
+  void nextTreatmentRow() { ++treatmentRow; }
+  bool pastLastTreatmentRow() const { return treatmentRow >= kTreatments + 1; }
+  void treatmentValue(const QString& field, QVariant& value);
 
-  void PatientDataFirst() { PgNum = 1; }
-  void PatientDataNext() { ++PgNum; }
-  bool PatientDataCheckEOF() const { return PgNum == 3; }
-  void PatientDataGetValue(const QString& field, QVariant& value) const;
+  void firstPatientRow() { patientRow = 1; }
+  void nextPatientRow() { ++patientRow; }
+  bool pastLastPatientRow() const { return patientRow == 3; }
+  void patientValue(const QString& field, QVariant& value) const;
 
-  void ImageDataFirst() { photograph_ = 0; }
-  void ImageDataNext() { ++photograph_; }
-  bool ImageDataCheckEOF() const;
-  void ImageDataGetValue(const QString& field, QVariant& value) const;
+  void firstPhotographRow() { photograph_ = 0; }
+  void nextPhotographRow() { ++photograph_; }
+  bool pastLastPhotograph() const;
+  void photographValue(const QString& field, QVariant& value) const;
 
   // Fills "Photo" with the current photograph and "Graph" with the course chart.
   void BeforePrint(ReportObject& object);
 
-  std::int32_t RxNum = 0;  // the current treatment row, 1 to 29
-  std::int32_t PgNum = 0;  // the current PatientData row
+  std::int32_t treatmentRow = 0;  // the current treatment row, 1 to 29
+  std::int32_t patientRow = 0;  // the current PatientData row
   int currentPhotograph() const { return photograph_; }
 
  private:

@@ -1,6 +1,6 @@
 #include "report/TreatmentReportLayout.h"
 
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 
 namespace report {
 

@@ -90,34 +90,34 @@ QByteArray fromFieldBuffer(QByteArrayView buffer, int maxLength) {
   return buffer.sliced(2, length).toByteArray();
 }
 
-TableColumns packTable(std::span<const TCondition, kTreatments> records) {
+TableColumns packTable(std::span<const TreatmentRecord, kTreatments> records) {
   TableColumns c;
-  for (const TCondition& r : records) {
-    c.Burn.append(static_cast<char>(r.Burn));
-    c.Condition.append(static_cast<char>(r.Condition));
+  for (const TreatmentRecord& r : records) {
+    c.burn.append(static_cast<char>(r.burn));
+    c.response.append(static_cast<char>(r.response));
     appendLE(c.Temperature, std::bit_cast<std::uint32_t>(r.Temperature));
     appendLE(c.Dose, std::bit_cast<std::uint32_t>(r.Dose));
     appendLE(c.WhenDate, static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(r.When) >> 32));
-    appendShortString(c.TxTime, r.Txtime, kShortTime);
+    appendShortString(c.TxTime, r.time, kShortTime);
     appendShortString(c.Initials, r.Initials, kShortInitials);
   }
   return c;
 }
 
-std::array<TCondition, kTreatments> unpackTable(const TableColumns& c) {
-  std::array<TCondition, kTreatments> records{};
+std::array<TreatmentRecord, kTreatments> unpackTable(const TableColumns& c) {
+  std::array<TreatmentRecord, kTreatments> records{};
   ShortStringReader times(c.TxTime);
   ShortStringReader initials(c.Initials);
   for (int k = 0; k < kTreatments; ++k) {
-    TCondition& r = records[static_cast<std::size_t>(k)];
-    if (hasEntry(c.Burn, k, 1)) r.Burn = static_cast<std::int8_t>(c.Burn[k]);
-    if (hasEntry(c.Condition, k, 1)) r.Condition = static_cast<std::int8_t>(c.Condition[k]);
+    TreatmentRecord& r = records[static_cast<std::size_t>(k)];
+    if (hasEntry(c.burn, k, 1)) r.burn = static_cast<std::int8_t>(c.burn[k]);
+    if (hasEntry(c.response, k, 1)) r.response = static_cast<std::int8_t>(c.response[k]);
     if (hasEntry(c.Temperature, k, 4)) r.Temperature = std::bit_cast<float>(readLE<std::uint32_t>(c.Temperature, 4 * k));
     if (hasEntry(c.Dose, k, 4)) r.Dose = std::bit_cast<float>(readLE<std::uint32_t>(c.Dose, 4 * k));
     if (hasEntry(c.WhenDate, k, 4)) {
       r.When = std::bit_cast<double>(static_cast<std::uint64_t>(readLE<std::uint32_t>(c.WhenDate, 4 * k)) << 32);
     }
-    r.Txtime = times.next(kShortTime);
+    r.time = times.next(kShortTime);
     r.Initials = initials.next(kShortInitials);
   }
   return records;

@@ -29,7 +29,7 @@
 #include <span>
 #include <string>
 
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 
 namespace treatment {
 
@@ -83,8 +83,8 @@ QByteArray fromFieldBuffer(QByteArrayView buffer, int maxLength = -1);
 
 // The seven columns of the treatment records, as stored in the course row.
 struct TableColumns {
-  QByteArray Burn;
-  QByteArray Condition;
+  QByteArray burn;
+  QByteArray response;
   QByteArray Temperature;
   QByteArray Dose;
   QByteArray WhenDate;
@@ -94,16 +94,16 @@ struct TableColumns {
 
 // Packs records 1..29 (records[0] is treatment 1). All 29 entries are written, recorded or not.
 // A time longer than 5 characters or initials longer than 3 are cut to them, as reading would.
-TableColumns packTable(std::span<const TCondition, kTreatments> records);
+TableColumns packTable(std::span<const TreatmentRecord, kTreatments> records);
 
 // Unpacks the seven columns into 29 new records (result[0] is treatment 1). Each record's When is
 // the stored high half with a zero low half; times are cut to 5 characters, initials to 3.
 // A column shorter than its full length gives zero or empty entries for the treatments it does not
 // reach. In TxTime and Initials an entry whose length byte promises more characters than are left
 // reads as empty, as do all entries after it: a cut-off time such as "12:3" is never shown.
-std::array<TCondition, kTreatments> unpackTable(const TableColumns& columns);
+std::array<TreatmentRecord, kTreatments> unpackTable(const TableColumns& columns);
 
-// The record fields Txtime and Initials hold one byte per character, read as Latin-1. Text from a
+// The record fields time and Initials hold one byte per character, read as Latin-1. Text from a
 // widget is turned into that form here: a character outside Latin-1 becomes '?'. (The entry dialog
 // only ever gives digits, ':' and letters, so this never happens in practice.)
 std::string toRecordText(QStringView text);

@@ -4,7 +4,7 @@ namespace treatment {
 namespace {
 
 // One record as it reads back after being stored.
-TCondition asStored(const TCondition& record) {
+TreatmentRecord asStored(const TreatmentRecord& record) {
   Records one{};
   one[0] = record;
   return unpackTable(packTable(one))[0];
@@ -12,11 +12,11 @@ TCondition asStored(const TCondition& record) {
 
 }  // namespace
 
-bool sameRecord(const TCondition& a, const TCondition& b) {
+bool sameRecord(const TreatmentRecord& a, const TreatmentRecord& b) {
   if (!a.recorded() && !b.recorded()) return true;
-  const TCondition x = asStored(a), y = asStored(b);
-  return x.Burn == y.Burn && x.Condition == y.Condition && x.Temperature == y.Temperature && x.Dose == y.Dose &&
-         x.Txtime == y.Txtime && x.Initials == y.Initials && x.When == y.When;
+  const TreatmentRecord x = asStored(a), y = asStored(b);
+  return x.burn == y.burn && x.response == y.response && x.Temperature == y.Temperature && x.Dose == y.Dose &&
+         x.time == y.time && x.Initials == y.Initials && x.When == y.When;
 }
 
 RecordsMerge mergeRecords(const std::optional<Records>& stored, const Records& read, const Records& mine) {

@@ -19,16 +19,16 @@
 #include <optional>
 #include <vector>
 
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 #include "treatment/CourseColumns.h"
 
 namespace treatment {
 
-using Records = std::array<TCondition, kTreatments>;
+using Records = std::array<TreatmentRecord, kTreatments>;
 
 // Whether two records hold the same treatment as the store keeps it: both not recorded, or every
 // field alike in its stored form (When to the packed precision, the short time and initials).
-bool sameRecord(const TCondition& a, const TCondition& b);
+bool sameRecord(const TreatmentRecord& a, const TreatmentRecord& b);
 
 struct RecordsMerge {
   Records records;              // what to store, and what the window shows afterwards

@@ -4,10 +4,10 @@
 
 namespace treatment {
 
-Exposure exposureOf(std::span<const TCondition> records) {
+Exposure exposureOf(std::span<const TreatmentRecord> records) {
   Exposure e;
   e.courses = 1;
-  for (const TCondition& r : records) {
+  for (const TreatmentRecord& r : records) {
     if (!r.recorded() || r.missed()) continue;
     ++e.treatments;
     e.dose += r.deliveredDose();

@@ -7,7 +7,7 @@
 #include <optional>
 #include <span>
 
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 
 namespace treatment {
 
@@ -26,7 +26,7 @@ struct Exposure {
 
 // The treatments given in one course and the dose they delivered (one course). Rows that are not
 // recorded, and missed visits, count for nothing, whatever their other fields still hold.
-Exposure exposureOf(std::span<const TCondition> records);
+Exposure exposureOf(std::span<const TreatmentRecord> records);
 
 // "Lifetime: 84 treatments, 61.2 J/cm²": the line the window's header and the report show, the
 // dose in J/cm² with one decimal in `locale`'s writing.

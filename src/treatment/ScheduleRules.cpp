@@ -12,19 +12,19 @@ CellAction cellAction(int column) {
   return CellAction::Nothing;
 }
 
-void applyUpdate(TCondition& record, const TreatmentEntry& entry) {
-  record.Condition = entry.condition;
-  record.Burn = entry.burn;
+void applyUpdate(TreatmentRecord& record, const TreatmentEntry& entry) {
+  record.response = entry.condition;
+  record.burn = entry.burn;
   record.Temperature = entry.temperature;
   record.When = entry.when;
   record.Dose = entry.dose;
   record.Initials = toRecordText(QStringView(entry.initials).left(kShortInitials));
-  record.Txtime = toRecordText(QStringView(entry.time).left(kShortTime));
+  record.time = toRecordText(QStringView(entry.time).left(kShortTime));
 }
 
-void applyClear(TCondition& record) {
-  record.Condition = 0;
-  record.Burn = 0;
+void applyClear(TreatmentRecord& record) {
+  record.response = 0;
+  record.burn = 0;
   record.Dose = 0;
   record.Initials.clear();
 }
@@ -39,7 +39,7 @@ QString treatmentDay(double when, const QLocale& locale) {
   return locale.toString(day.date(), u"dd MMM");
 }
 
-QString shownDose(const TCondition& record, const QString& planned, const QLocale& locale) {
+QString shownDose(const TreatmentRecord& record, const QString& planned, const QLocale& locale) {
   return record.recorded() ? fmt::Fixed(record.deliveredDose(), 5, 0, locale) : planned;
 }
 
@@ -47,18 +47,18 @@ QString temperatureText(float celsius, const QLocale& locale) {
   return fmt::Fixed(celsius, 3, 1, locale) + QLatin1Char('C');
 }
 
-QString treatmentSummary(const TCondition& record, const QLocale& locale) {
-  return fromRecordText(record.Initials) + QStringLiteral("  ") + fromRecordText(record.Txtime) +
+QString treatmentSummary(const TreatmentRecord& record, const QLocale& locale) {
+  return fromRecordText(record.Initials) + QStringLiteral("  ") + fromRecordText(record.time) +
          QStringLiteral("  ") + temperatureText(record.Temperature, locale);
 }
 
-CellLook cellLook(int column, const TCondition& record, const QString& cellText, const QLocale& locale) {
+CellLook cellLook(int column, const TreatmentRecord& record, const QString& cellText, const QLocale& locale) {
   CellLook look;
   switch (column) {
     case DateColumn:
       look.ownText = true;
       if (record.recorded()) {
-        look.fill = responseColour(record.Burn);
+        look.fill = responseColour(record.burn);
         look.text = treatmentDay(record.When, locale);
       } else {
         look.text = cellText;
@@ -67,7 +67,7 @@ CellLook cellLook(int column, const TCondition& record, const QString& cellText,
     case SummaryColumn:
       look.ownText = true;
       if (record.recorded()) {
-        look.fill = responseColour(record.Condition);
+        look.fill = responseColour(record.response);
         look.text = treatmentSummary(record, locale);
       } else {
         look.text = cellText;

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 
 namespace treatment {
 
@@ -42,10 +42,10 @@ struct TreatmentEntry {
 };
 
 // "Update": the entry becomes the record; the initials are cut to 3 characters, the time to 5.
-void applyUpdate(TCondition& record, const TreatmentEntry& entry);
+void applyUpdate(TreatmentRecord& record, const TreatmentEntry& entry);
 // "Clear": the record is no longer recorded and its burn, dose and initials are emptied. The
 // temperature, time and date stay: nothing reads them once the record is not recorded.
-void applyClear(TCondition& record);
+void applyClear(TreatmentRecord& record);
 
 // The "Stop Treatment" box as the dialog opens, from the course's Complete (nullopt when the
 // course has none yet): ticked exactly when the course is marked finished.
@@ -67,7 +67,7 @@ struct CellLook {
   std::optional<QColor> textColour;
 };
 // `cellText` is the cell's own text (the row number in column 0).
-CellLook cellLook(int column, const TCondition& record, const QString& cellText,
+CellLook cellLook(int column, const TreatmentRecord& record, const QString& cellText,
                   const QLocale& locale = QLocale());
 
 // The date of a treatment as the schedule shows it: two-digit day, a space, the locale's
@@ -76,11 +76,11 @@ QString treatmentDay(double when, const QLocale& locale = QLocale());
 // The "Dose (mJ)" cell of a row, in the schedule and on the report: a recorded treatment shows
 // the dose it delivered (0 for a missed visit), whatever the plan now holds for its row, so that
 // nothing is shown as delivered that was not; a row not recorded shows `planned`, the plan's text.
-QString shownDose(const TCondition& record, const QString& planned, const QLocale& locale = QLocale());
+QString shownDose(const TreatmentRecord& record, const QString& planned, const QLocale& locale = QLocale());
 
 // A temperature with one decimal followed by C ("36.5C", "0.0C"), with the locale's separator.
 QString temperatureText(float celsius, const QLocale& locale = QLocale());
 // Initials, two spaces, time, two spaces, temperature: column 1 of a recorded treatment.
-QString treatmentSummary(const TCondition& record, const QLocale& locale = QLocale());
+QString treatmentSummary(const TreatmentRecord& record, const QLocale& locale = QLocale());
 
 }  // namespace treatment

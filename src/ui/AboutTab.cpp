@@ -20,7 +20,8 @@
 
 namespace ui {
 
-AboutTab::AboutTab(Actions& actions, QWidget* parent) : QWidget(parent), actions_(actions) {
+AboutTab::AboutTab(Actions& actions, settings::DatabaseSetting& database, QWidget* parent)
+    : QWidget(parent), actions_(actions), database_(database) {
   setObjectName(names::TabAbout);
   auto* v = new QVBoxLayout(this);
   v->setContentsMargins(16, 16, 16, 16);
@@ -80,6 +81,9 @@ AboutTab::AboutTab(Actions& actions, QWidget* parent) : QWidget(parent), actions
   auditRow->addStretch(1);
   v->addLayout(auditRow);
   v->addStretch(1);
+
+  if (!database_.value().isEmpty()) showDirectory(database_.value());
+  connect(&database_, &settings::DatabaseSetting::changed, this, &AboutTab::showDirectory);
 }
 
 void AboutTab::showDirectory(const QString& dir) {
@@ -107,15 +111,15 @@ bool AboutTab::eventFilter(QObject* watched, QEvent* event) {
 
 void AboutTab::directoryDoubleClicked(bool ctrlDown) {
   if (!ctrlDown) {
-    DBDir = directory_->text();  // used from now on; the next start reads the stored setting again
+    database_.set(directory_->text());  // used from now on; the next start reads the stored setting again
     return;
   }
   // Kept for the next start: a folder or the department's server, chosen in the setting's dialog.
   const std::optional<QString> chosen = chooseDatabaseSetting(this, directory_->text(), false);
   if (!chosen) return;
-  DBDir = *chosen;
-  showDirectory(DBDir);
-  settings::writeDBDir(DBDir);
+  database_.set(*chosen);
+  showDirectory(*chosen);  // also when the same setting was chosen again over an edited box
+  settings::writeDBDir(*chosen);
 }
 
 }  // namespace ui

@@ -140,7 +140,6 @@ void AssessmentPanel::buildDetails(EstimatePanel& estimate, BodyDiagramPanel& di
                               "Claustrophobia"};
   for (std::size_t i = 0; i < contraindications_.size(); ++i) {
     contraindications_[i] = make::input(new QCheckBox(boxTexts[i]), boxNames[i], boxTexts[i]);
-    contraindications_[i]->setProperty("Tag", 1 << i);
   }
   mid->addSpacing(8);
   mid->addWidget(heading("Contraindications", true));
@@ -278,8 +277,8 @@ void AssessmentPanel::connectHandlers() {
     // Every click stores all six.
     actions_.on(box, &QCheckBox::toggled, [this] {
       int mask = 0;
-      for (QCheckBox* b : contraindications_)
-        if (b->isChecked()) mask |= b->property("Tag").toInt();
+      for (std::size_t i = 0; i < contraindications_.size(); ++i)
+        if (contraindications_[i]->isChecked()) mask |= 1 << i;
       course_.setContraindications(mask);
     });
   }
@@ -324,9 +323,9 @@ void AssessmentPanel::refresh(course::Parts parts) {
     assessed_->setBlank(assessed.blank);
   }
   const int mask = course_.contraindications();
-  for (QCheckBox* box : contraindications_) {
-    const QSignalBlocker quiet(box);
-    box->setChecked(mask & box->property("Tag").toInt());
+  for (std::size_t i = 0; i < contraindications_.size(); ++i) {
+    const QSignalBlocker quiet(contraindications_[i]);
+    contraindications_[i]->setChecked(mask & (1 << i));
   }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "course/OpenCourse.h"
+#include "ui/CourseView.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -23,7 +24,7 @@ class BodyDiagramPanel;
 class DatePicker;
 class EstimatePanel;
 
-class AssessmentPanel : public QFrame {
+class AssessmentPanel : public QFrame, public CourseView {
   Q_OBJECT
  public:
   AssessmentPanel(course::OpenCourse& course, Actions& actions, EstimatePanel& estimate, BodyDiagramPanel& diagram,
@@ -32,7 +33,7 @@ class AssessmentPanel : public QFrame {
   // The particulars strip: birth date, age, language, telephones.
   QFrame* particulars() const { return particulars_; }
 
-  void refresh(course::Parts parts);
+  void refresh(course::Parts parts) override;
 
  private:
   // A text box or memo with the column it shows and the operation that stores it.

@@ -6,17 +6,18 @@
 #include <QLabel>
 
 #include "course/OpenCourse.h"
+#include "ui/CourseView.h"
 
 namespace ui {
 
 class Actions;
 
-class BodyDiagramPanel : public QLabel {
+class BodyDiagramPanel : public QLabel, public CourseView {
   Q_OBJECT
  public:
   BodyDiagramPanel(course::OpenCourse& course, Actions& actions, QWidget* parent = nullptr);
 
-  void refresh(course::Parts parts);
+  void refresh(course::Parts parts) override;
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;

@@ -101,7 +101,7 @@ void EstimatePanel::offerAgeFromBirthDate() {
   askedFor_ = birth.value;
   const QString question = QStringLiteral("The date of birth gives an age of %1 years, but the Age shows %2.\n\n"
                                           "Take the age from the date of birth? The MED estimate follows the age.")
-                               .arg(fmt::Fixed(*age, 0, 1), course_.dosing().ageText.trimmed());
+                               .arg(fmt::Fixed(*age, 0, 1), course_.dosing().ageText().trimmed());
   if (dialogs::askYesNo(birthDate_, QStringLiteral("Age"), question)) course_.takeAgeFromBirthDate();
 }
 
@@ -110,19 +110,19 @@ void EstimatePanel::refresh(course::Parts parts) {
   const dosing::DosingSession& d = course_.dosing();
   {
     const QSignalBlocker quiet(skinType_);
-    skinType_->setCurrentIndex(d.skinTypeItem);
+    skinType_->setCurrentIndex(d.skinTypeItem());
   }
   // The age and the MED show what the course took (a tone click writes its estimate even into a
   // box being typed in); a box just left keeps what was typed until its leave is handled.
-  if (!actions_.leaving(age_) && age_->text() != d.ageText) age_->setText(d.ageText);
+  if (!actions_.leaving(age_) && age_->text() != d.ageText()) age_->setText(d.ageText());
   if (!actions_.leaving(med_) && med_->text() != course_.medText()) med_->setText(course_.medText());
   for (int tag = 0; tag < 3; ++tag) {
     const auto k = static_cast<std::size_t>(tag);
-    estimates_[tag]->setText(d.toneLabels[k]);
-    const bool offered = d.tonePanelsEnabled && d.toneOffered[k];
+    estimates_[tag]->setText(d.toneLabels()[k]);
+    const bool offered = d.tonePanelsEnabled() && d.toneOffered()[k];
     tones_[tag]->setEnabled(offered);
     // A panel beside a skin type with estimates that still cannot be chosen says why.
-    tones_[tag]->setToolTip(d.tonePanelsEnabled && !offered
+    tones_[tag]->setToolTip(d.tonePanelsEnabled() && !offered
                                 ? QStringLiteral("No estimate within the MED limits at this age: type the MED instead.")
                                 : QString());
   }

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "course/OpenCourse.h"
+#include "ui/CourseView.h"
 
 class QComboBox;
 class QLabel;
@@ -18,7 +19,7 @@ class Actions;
 class ClickPanel;
 class DatePicker;
 
-class EstimatePanel : public QObject {
+class EstimatePanel : public QObject, public CourseView {
   Q_OBJECT
  public:
   EstimatePanel(course::OpenCourse& course, Actions& actions, QObject* parent = nullptr);
@@ -30,7 +31,7 @@ class EstimatePanel : public QObject {
   // The tone panels (Sensitive, Average, In-Sensitive) over their estimates, and the MED box.
   QWidget* tonesAndMed() const { return tonesAndMed_; }
 
-  void refresh(course::Parts parts);
+  void refresh(course::Parts parts) override;
 
  private:
   void build();

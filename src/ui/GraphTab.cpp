@@ -20,8 +20,8 @@ GraphTab::~GraphTab() = default;
 
 void GraphTab::refresh(course::Parts parts) {
   if (!(parts & course::Part::Plan)) return;
-  graph_->fill(course_.dosing().series);
-  graph_->setTitle(course_.dosing().chartTitle);
+  graph_->fill(course_.dosing().series());
+  graph_->setTitle(course_.dosing().chartTitle());
 }
 
 }  // namespace ui

@@ -5,19 +5,20 @@
 #include <memory>
 
 #include "course/OpenCourse.h"
+#include "ui/CourseView.h"
 
 namespace ui {
 
 class CourseGraph;
 
-class GraphTab : public QWidget {
+class GraphTab : public QWidget, public CourseView {
   Q_OBJECT
  public:
   explicit GraphTab(const course::OpenCourse& course, QWidget* parent = nullptr);
   ~GraphTab() override;
 
   CourseGraph& graph() const { return *graph_; }
-  void refresh(course::Parts parts);
+  void refresh(course::Parts parts) override;
 
  private:
   const course::OpenCourse& course_;

@@ -16,7 +16,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "base/Directories.h"
 #include "base/Settings.h"
 #include "dosing/FactorFile.h"
 #include "resources/Resources.h"
@@ -55,12 +54,18 @@ QStringList localFiles(const QMimeData* mime) {
 
 }  // namespace
 
-MainWindow::MainWindow(course::OpenCourse& course, Contents contents, QWidget* parent)
-    : QWidget(parent), course_(course), actions_(new Actions(this)), disclaimerOnShow_(contents == Contents::Now) {
+MainWindow::MainWindow(course::OpenCourse& course, settings::DatabaseSetting& database, QString startDir,
+                       Contents contents, QWidget* parent)
+    : QWidget(parent),
+      course_(course),
+      actions_(new Actions(this)),
+      disclaimerOnShow_(contents == Contents::Now),
+      database_(database),
+      startDir_(std::move(startDir)) {
   setObjectName(names::Form1);
   setWindowTitle("Halcyra - NB UVB MED Calculator");
   resize(1340, 700);
-  if (const auto dir = settings::readDBDir()) DBDir = *dir;
+  if (const auto dir = settings::readDBDir()) database_.set(*dir);
   if (contents == Contents::Now) buildContents();
 }
 
@@ -79,7 +84,6 @@ void MainWindow::buildContents() {
   setAcceptDrops(true);
   qApp->installEventFilter(this);
 
-  if (!DBDir.isEmpty()) about_->showDirectory(DBDir);
   about_->showCalibration(course_.factors());
   connect(&course_, &course::OpenCourse::changed, this, &MainWindow::refresh);
   // Advice of the plan ("Undeliverable treatment") waits for OK before the work goes on.
@@ -112,7 +116,7 @@ void MainWindow::buildLayout() {
   printing_ = new ReportPrinting(course_, this);
   actions_->on(printButton_, &QPushButton::clicked, [this] {
     notes_->storeTypedNote();
-    printing_->BtnPrintClick();
+    printing_->print();
   });
   // Ctrl+O: a prepared report saved from the preview, opened again (a course open or not).
   auto* openReport = new QShortcut(QKeySequence::Open, this);
@@ -127,13 +131,15 @@ void MainWindow::buildLayout() {
   clinical_ = buildClinicalTab();
   notes_ = new NotesTab(course_, *actions_);
   graph_ = new GraphTab(course_);
-  about_ = new AboutTab(*actions_);
+  about_ = new AboutTab(*actions_, database_);
   import_ = new ImportTab(course_, *actions_);
   tabs_->addTab(clinical_, "Clincial");
   tabs_->addTab(notes_, "Notes");
   tabs_->addTab(graph_, "Graph");
   tabs_->addTab(about_, "About");
   tabs_->addTab(import_, "Bulk Import");
+  // Every panel that shows the open course, refreshed in this order on each change.
+  panels_ = {lookup_, estimate_, assessment_, schedule_, diagram_, notes_, graph_};
   connect(import_, &ImportTab::showPatientList, this, [this] { tabs_->setCurrentWidget(clinical_); });
   connect(import_, &ImportTab::showLog, this, [this] { tabs_->setCurrentWidget(import_); });
   connect(about_, &AboutTab::departmentAuditClicked, this, [this] { actions_->run([this] { openDepartmentAudit(); }); });
@@ -187,13 +193,7 @@ QWidget* MainWindow::buildClinicalTab() {
 }
 
 void MainWindow::refresh(course::Parts parts) {
-  lookup_->refresh(parts);
-  estimate_->refresh(parts);
-  assessment_->refresh(parts);
-  schedule_->refresh(parts);
-  diagram_->refresh(parts);
-  notes_->refresh(parts);
-  graph_->refresh(parts);
+  for (CourseView* panel : panels_) panel->refresh(parts);
   // List mode shows the patient list; an open course its assessment and particulars.
   const course::Mode mode = course_.mode();
   const bool open = mode == course::Mode::Patient || mode == course::Mode::Loading;
@@ -309,7 +309,7 @@ void MainWindow::openDepartmentAudit() {
   }
   // Its own connection to the same store, with the same login; the calibration the program started with.
   auto* dialog = new DepartmentAuditDialog(course_.data().ADOCon.login(),
-                                           QDir(StartDir).absoluteFilePath(QString::fromLatin1(dosing::kFactorFileName)),
+                                           QDir(startDir_).absoluteFilePath(QString::fromLatin1(dosing::kFactorFileName)),
                                            settings::readLifetimeReviewThreshold(), QDate::currentDate(), this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   auditDialog_ = dialog;
@@ -319,8 +319,8 @@ void MainWindow::openDepartmentAudit() {
 void MainWindow::showHelp() {
   // The help file is found in the start-up directory, whatever a file dialog made current since.
   const QString previous = QDir::currentPath();
-  if (!QDir::setCurrent(StartDir)) {
-    throw course::Error("Help cannot be shown: the start-up directory \"" + QDir::toNativeSeparators(StartDir) +
+  if (!QDir::setCurrent(startDir_)) {
+    throw course::Error("Help cannot be shown: the start-up directory \"" + QDir::toNativeSeparators(startDir_) +
                         "\" no longer exists or cannot be entered.");
   }
   struct Back {

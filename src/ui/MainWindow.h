@@ -7,7 +7,9 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
+#include "base/Directories.h"
 #include "course/OpenCourse.h"
 
 class QDragEnterEvent;
@@ -18,6 +20,7 @@ class QTabWidget;
 namespace ui {
 
 class AboutTab;
+class CourseView;
 class Actions;
 class AssessmentPanel;
 class BodyDiagramPanel;
@@ -46,9 +49,11 @@ class MainWindow : public QWidget {
   // the store (whose boxes then come over the whole window), and only then shows the disclaimer.
   enum class Contents { Now, AfterShow };
 
-  // Makes the window over `course` and reads the database directory from the settings (the
-  // course connects to it afterwards, see ui/Startup.h).
-  explicit MainWindow(course::OpenCourse& course, Contents contents = Contents::Now, QWidget* parent = nullptr);
+  // Makes the window over `course` and reads the stored database setting into `database` (the
+  // course connects to it afterwards, see ui/Startup.h). `startDir` is the folder the program was
+  // started from: the dose factor file and the help are found there. `database` must outlive it.
+  MainWindow(course::OpenCourse& course, settings::DatabaseSetting& database, QString startDir,
+             Contents contents = Contents::Now, QWidget* parent = nullptr);
   // Builds the panels and shows the course in them; once only.
   void buildContents();
   // Shows the disclaimer once the program waits for events again.
@@ -92,6 +97,7 @@ class MainWindow : public QWidget {
   Actions* actions_;
   SchedulePanel* schedule_ = nullptr;
   PatientLookupPanel* lookup_;
+  std::vector<CourseView*> panels_;  // every panel that shows the open course
   PatientListPanel* patientList_;
   EstimatePanel* estimate_;
   BodyDiagramPanel* diagram_;
@@ -110,6 +116,8 @@ class MainWindow : public QWidget {
   bool busy_ = false;
   course::Mode shownMode_ = course::Mode::List;  // the busy cursor is up while the patient list is read
   HelpViewer helpViewer_;
+  settings::DatabaseSetting& database_;
+  const QString startDir_;
   QPointer<QWidget> helpWindow_;
   QPointer<DepartmentAuditDialog> auditDialog_;
 };

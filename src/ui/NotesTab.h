@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "course/OpenCourse.h"
+#include "ui/CourseView.h"
 
 class QFrame;
 class QLabel;
@@ -19,12 +20,12 @@ namespace ui {
 class Actions;
 class DatePicker;
 
-class NotesTab : public QWidget {
+class NotesTab : public QWidget, public CourseView {
   Q_OBJECT
  public:
   NotesTab(course::OpenCourse& course, Actions& actions, QWidget* parent = nullptr);
 
-  void refresh(course::Parts parts);
+  void refresh(course::Parts parts) override;
   // A note typed and not yet stored is stored with its own photograph before the photographs
   // move or another is added.
   void storeTypedNote();

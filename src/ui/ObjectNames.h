@@ -46,7 +46,6 @@ inline constexpr char DBwork[] = "DBwork";
 
 // The patient list.
 inline constexpr char PanDataBase[] = "PanDataBase";
-inline constexpr char DBNavigator1[] = "DBNavigator1";
 inline constexpr char DBGrid1[] = "DBGrid1";
 inline constexpr char DBGrid2[] = "DBGrid2";
 inline constexpr char DBGrid3[] = "DBGrid3";

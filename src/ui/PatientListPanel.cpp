@@ -72,9 +72,6 @@ QTableView* makeGrid(const char* name, const QString& label) {
 PatientListPanel::PatientListPanel(course::OpenCourse& course, Actions& actions, QWidget* parent)
     : QFrame(parent), course_(course), actions_(actions) {
   setObjectName(names::PanDataBase);
-  navigator_ = make::named(new QWidget, names::DBNavigator1);
-  navigator_->setVisible(false);
-  navigator_->setEnabled(false);
   auto* patients = makeGrid(names::DBGrid1, "Patients");
   auto* courses = makeGrid(names::DBGrid2, "Courses");
   auto* photographs = makeGrid(names::DBGrid3, "Photographs");
@@ -87,7 +84,6 @@ PatientListPanel::PatientListPanel(course::OpenCourse& course, Actions& actions,
   split->setSizes({450, 450});
   auto* v = new QVBoxLayout(this);
   v->setContentsMargins(0, 0, 0, 0);
-  v->addWidget(navigator_);
   v->addWidget(split, 1);
 
   const TDataPatient& data = course_.data();
@@ -114,8 +110,6 @@ void PatientListPanel::bindGrid(QTableView* grid, const records::DataSet& rows, 
             if (current.isValid() && rows.active() && rows.recNo() != current.row() + 1)
               actions_.run([&] { pick(current.row() + 1); });
           });
-  // The navigator serves whichever grid last got the focus.
-  actions_.onEnter(grid, [this, grid] { navigator_->setProperty("dataSource", grid->objectName()); });
 }
 
 }  // namespace ui

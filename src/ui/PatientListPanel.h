@@ -24,7 +24,6 @@ class PatientListPanel : public QFrame {
 
   course::OpenCourse& course_;
   Actions& actions_;
-  QWidget* navigator_;
 };
 
 }  // namespace ui

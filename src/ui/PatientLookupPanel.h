@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include "course/OpenCourse.h"
+#include "ui/CourseView.h"
 
 class QCheckBox;
 class QFrame;
@@ -18,7 +19,7 @@ namespace ui {
 
 class Actions;
 
-class PatientLookupPanel : public QObject {
+class PatientLookupPanel : public QObject, public CourseView {
   Q_OBJECT
  public:
   PatientLookupPanel(course::OpenCourse& course, Actions& actions, QObject* parent = nullptr);
@@ -30,7 +31,7 @@ class PatientLookupPanel : public QObject {
   QPushButton* listButton() const { return listButton_; }  // "List"
   QLineEdit* nhiBox() const { return nhi_; }                // where a search begins
 
-  void refresh(course::Parts parts);
+  void refresh(course::Parts parts) override;
 
  private:
   void build();

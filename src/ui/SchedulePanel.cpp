@@ -75,7 +75,7 @@ SchedulePanel::SchedulePanel(course::OpenCourse& course, Actions& actions, QWidg
   grid_->setCurrentCell(treatment::IncrementColumn, 1);
 
   auto* painter = new SchedulePainter(
-      [this](int row) -> const TCondition& { return course_.records()[static_cast<std::size_t>(row - 1)]; }, grid_);
+      [this](int row) -> const TreatmentRecord& { return course_.records()[static_cast<std::size_t>(row - 1)]; }, grid_);
   grid_->setItemDelegate(painter);
   // Tab leaves the grid rather than walking into cells that cannot become current.
   grid_->setTabKeyNavigation(false);
@@ -120,7 +120,7 @@ void SchedulePanel::recordTreatment(int row) {
   // Until the dialog closes, nothing may close this course or open another (see OpenCourse).
   const course::OpenCourse::RecordingScope recordingNow = course_.recordingTreatment();
   const auto k = static_cast<std::size_t>(row - 1);
-  dialog_->load(course_.records()[k], course_.dosing().ExpectDose[k]);
+  dialog_->load(course_.records()[k], course_.dosing().plannedDose()[k]);
   dialog_->setStopTreatment(treatment::stopTreatmentFrom(course_.courseComplete()));
   switch (dialog_->exec()) {
     case TreatmentEntryDialog::Update:
@@ -130,7 +130,7 @@ void SchedulePanel::recordTreatment(int row) {
       course_.clearTreatment(row);
       break;
     default:
-      course_.undoTreatment(row);  // written back unchanged, as every result is
+      course_.writeBackTreatments(row);  // written back unchanged, as every result is
       break;
   }
 }
@@ -144,7 +144,7 @@ void SchedulePanel::keyReleased() {
     // A refused increment goes back to what the course holds, in the cell being typed in too.
     const QModelIndex current = grid_->currentIndex();
     if (auto* editor = qobject_cast<QLineEdit*>(grid_->indexWidget(current))) {
-      const QString held = course_.dosing().grid.inc[static_cast<std::size_t>(current.row())];
+      const QString held = course_.dosing().grid().inc[static_cast<std::size_t>(current.row())];
       if (current.column() == treatment::IncrementColumn && editor->text() != held) editor->setText(held);
     }
   });
@@ -159,7 +159,7 @@ void SchedulePanel::focusNextTreatment() {
 
 void SchedulePanel::refresh(course::Parts parts) {
   if (!(parts & (course::Part::Plan | course::Part::Records | course::Part::Mode))) return;
-  const dosing::ScheduleColumns& columns = course_.dosing().grid;
+  const dosing::ScheduleColumns& columns = course_.dosing().grid();
   const dosing::RowTexts doses = course_.shownDoses();
   for (int row = 1; row <= kTreatments; ++row) {
     const auto k = static_cast<std::size_t>(row - 1);
@@ -168,7 +168,7 @@ void SchedulePanel::refresh(course::Parts parts) {
     grid_->setCell(treatment::IncrementColumn, row, columns.inc[k]);
     grid_->setCell(5, row, columns.defInc[k]);
   }
-  grid_->setEnabled(course_.dosing().gridEnabled);
+  grid_->setEnabled(course_.dosing().gridEnabled());
   grid_->viewport()->update();
 }
 

@@ -6,6 +6,7 @@
 #include <QFrame>
 
 #include "course/OpenCourse.h"
+#include "ui/CourseView.h"
 
 namespace ui {
 
@@ -13,7 +14,7 @@ class Actions;
 class ScheduleGrid;
 class TreatmentEntryDialog;
 
-class SchedulePanel : public QFrame {
+class SchedulePanel : public QFrame, public CourseView {
   Q_OBJECT
  public:
   SchedulePanel(course::OpenCourse& course, Actions& actions, QWidget* parent = nullptr);
@@ -21,7 +22,7 @@ class SchedulePanel : public QFrame {
   ScheduleGrid* grid() const { return grid_; }
   TreatmentEntryDialog* entryDialog() const { return dialog_; }
 
-  void refresh(course::Parts parts);
+  void refresh(course::Parts parts) override;
   // The keyboard goes to the schedule, on the increment of the first treatment not yet recorded:
   // Home there opens that treatment's entry dialog.
   void focusNextTreatment();

@@ -14,21 +14,20 @@
 #include "dosing/FactorFile.h"
 #include "records/DataError.h"
 #include "records/Database.h"
-#include "ui/AboutTab.h"
 #include "ui/DatabaseSetting.h"
 #include "ui/Dialogs.h"
 
 namespace ui {
 
-std::optional<FactorTables> readCalibration(QWidget* parent) {
+std::optional<FactorTables> readCalibration(QWidget* parent, const QString& startDir) {
   try {
     // Values that cannot be a calibration are refused here, with the value named.
-    return dosing::readCalibration(QDir::current().absoluteFilePath(dosing::kFactorFileName));
+    return dosing::readCalibration(QDir(startDir).absoluteFilePath(dosing::kFactorFileName));
   } catch (const std::exception& e) {
     dialogs::error(parent, QString::fromUtf8(e.what()) +
                                "\n\nThe dose factor file \"UVB_Factors.Dat\" calibrates every MED estimate; "
                                "without a sound one the program cannot work and will close. Place the department's "
-                               "calibration in the program's start-up directory (" + QDir::toNativeSeparators(StartDir) +
+                               "calibration in the program's start-up directory (" + QDir::toNativeSeparators(startDir) +
                                ") and start again.");
     return std::nullopt;
   }
@@ -39,7 +38,7 @@ namespace {
 // The first start of an installed program: no database is set yet. The user creates one in the
 // user's own data folder, chooses an existing folder or the department's server, or goes on
 // without patient records. The choice is kept as the database setting.
-bool chooseFirstDatabase(QWidget* parent) {
+bool chooseFirstDatabase(settings::DatabaseSetting& database, QWidget* parent) {
   const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
   const QString text =
       "No patient database is set for this workstation yet.\n\n"
@@ -64,15 +63,15 @@ bool chooseFirstDatabase(QWidget* parent) {
     setting = chooseDatabaseSetting(parent, QString(), choice == 2);
   }
   if (!setting) return false;
-  DBDir = *setting;
-  settings::writeDBDir(DBDir);
-  if (auto* about = parent ? parent->findChild<AboutTab*>() : nullptr) about->showDirectory(DBDir);
+  database.set(*setting);
+  settings::writeDBDir(*setting);
   return true;
 }
 
 }  // namespace
 
-void connectDatabase(course::OpenCourse& course, QWidget* parent, TDataPatient::ListRead read) {
+void connectDatabase(course::OpenCourse& course, settings::DatabaseSetting& database, QWidget* parent,
+                     TDataPatient::ListRead read) {
   // A database server that wants a password asks for it in a box; it is kept in memory only.
   course.setPasswordPrompt([parent](const QString& question) -> std::optional<QString> {
     bool ok = false;
@@ -84,9 +83,9 @@ void connectDatabase(course::OpenCourse& course, QWidget* parent, TDataPatient::
     return password;
   });
   try {
-    if (DBDir.trimmed().isEmpty() && !chooseFirstDatabase(parent)) return;
-    if (course.connectDatabase(read) != TDataPatient::ConnectResult::NoDatabase) return;
-    const QString path = QDir::toNativeSeparators(records::databasePath(DBDir));
+    if (database.isEmpty() && !chooseFirstDatabase(database, parent)) return;
+    if (course.connectDatabase(database.value(), read) != TDataPatient::ConnectResult::NoDatabase) return;
+    const QString path = QDir::toNativeSeparators(records::databasePath(database.value()));
     const QString question =
         "There is no patient database at\n\"" + path + "\".\n\n"
         "Create an empty database there now?\n\n"
@@ -94,8 +93,8 @@ void connectDatabase(course::OpenCourse& course, QWidget* parent, TDataPatient::
         "the program then starts without patient records. Correct the directory on the About tab "
         "(hold Ctrl while double-clicking it to keep it) and start again.";
     if (!dialogs::askYesNo(parent, "No patient database", question)) return;
-    records::createDatabase(DBDir);
-    course.connectDatabase(read);
+    records::createDatabase(database.value());
+    course.connectDatabase(database.value(), read);
   } catch (const records::ServerUnreachable& e) {
     dialogs::warning(parent, QStringLiteral("Database server not reached"),
                      "The database server (" + e.server() + ") cannot be reached: " + e.reason() +

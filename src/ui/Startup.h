@@ -8,6 +8,7 @@
 
 #include <optional>
 
+#include "base/Directories.h"
 #include "dosing/FactorTables.h"
 #include "records/Data.h"
 
@@ -18,15 +19,16 @@ class OpenCourse;
 
 namespace ui {
 
-// Reads the dose factor file from the start-up directory. When it cannot be read, or holds a value
+// Reads the dose factor file from the start-up directory `startDir`. When it cannot be read, or holds a value
 // that cannot be a calibration (dosing/CalibrationCheck.h), says so in a box on `parent` (the file's
 // full path, the reason or the value, where to put the file) and gives nothing.
-std::optional<FactorTables> readCalibration(QWidget* parent);
+std::optional<FactorTables> readCalibration(QWidget* parent, const QString& startDir);
 
-// Connects the open course to the database in DBDir. Problems are shown in boxes on `parent`;
+// Connects the open course to the database `database` names; when none is set yet, the user's
+// choice becomes the setting (announced to whoever shows it) and is kept for the next start. Problems are shown in boxes on `parent`;
 // start-up continues in every case (without a connection when none could be made). The patient
 // list is read as `read` says (the program's start reads it in the background).
-void connectDatabase(course::OpenCourse& course, QWidget* parent,
+void connectDatabase(course::OpenCourse& course, settings::DatabaseSetting& database, QWidget* parent,
                      TDataPatient::ListRead read = TDataPatient::ListRead::Now);
 
 }  // namespace ui

@@ -219,16 +219,16 @@ void TreatmentEntryDialog::setPanelBold(int code, bool bold) {
   if (ClickPanel* panel = panelOf(code)) panel->setBold(bold);
 }
 
-void TreatmentEntryDialog::load(const TCondition& record, double expected) {
+void TreatmentEntryDialog::load(const TreatmentRecord& record, double expected) {
   expectedDose = static_cast<float>(expected);
   for (int code = 1; code <= 7; ++code) setPanelBold(code, false);
-  chosenCondition = record.Condition;
+  chosenCondition = record.response;
 
   QString timeText, doseText, temperatureText, initialsText;
   if (record.recorded()) {
-    chosenBurn = record.Burn;
+    chosenBurn = record.burn;
     timeText = entry::treatmentTimeForField(
-        QString::fromLatin1(record.Txtime.data(), static_cast<qsizetype>(record.Txtime.size())));
+        QString::fromLatin1(record.time.data(), static_cast<qsizetype>(record.time.size())));
     initialsText = QString::fromLatin1(record.Initials.data(), static_cast<qsizetype>(record.Initials.size()));
     enteredDose = record.Dose;
     if (record.Dose != 0) doseText = fmt::Fixed(record.Dose, 5, 0);
@@ -236,8 +236,8 @@ void TreatmentEntryDialog::load(const TCondition& record, double expected) {
     if (record.Temperature != 0) temperatureText = fmt::Fixed(record.Temperature, 3, 1);
     const QDateTime when = datetime::toQDateTime(record.When);
     if (when.isValid()) dateField->setDate(when.date());  // the picker keeps its time of day
-    setPanelBold(record.Condition, true);
-    if (record.Burn != 0) setPanelBold(record.Burn, true);
+    setPanelBold(record.response, true);
+    if (record.burn != 0) setPanelBold(record.burn, true);
   } else {
     // A treatment not yet recorded starts empty; the date stays the one shown last.
     chosenBurn = 0;

@@ -16,7 +16,7 @@
 #include <array>
 #include <cstdint>
 
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 #include "treatment/ScheduleRules.h"
 
 class QCheckBox;
@@ -38,7 +38,7 @@ class TreatmentEntryDialog : public QDialog {
 
   // Fills the dialog for one treatment: `record` as stored, `expected` the planned dose that
   // the entered dose is checked against.
-  void load(const TCondition& record, double expected);
+  void load(const TreatmentRecord& record, double expected);
   // What the dialog holds, as "Update" gives it to the schedule.
   treatment::TreatmentEntry entry() const;
   // "Stop Treatment": set by the schedule before each showing, read after "Update".

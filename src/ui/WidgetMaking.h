@@ -46,12 +46,11 @@ inline QPlainTextEdit* memo(const char* name, const QString& label) {
   return m;
 }
 
-// A drop-down list with no choice made; `tag` is the list's place in its handler's table.
-inline QComboBox* dropDown(const char* name, const QString& label, const QStringList& items, int tag = 0) {
+// A drop-down list with no choice made.
+inline QComboBox* dropDown(const char* name, const QString& label, const QStringList& items) {
   auto* c = input(new QComboBox, name, label);
   c->addItems(items);
   c->setCurrentIndex(-1);
-  c->setProperty("Tag", tag);
   return c;
 }
 

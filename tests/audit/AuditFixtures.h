@@ -35,7 +35,7 @@
 
 #include "RecordsFixtures.h"
 #include "audit/AuditPeriod.h"
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 #include "treatment/CourseColumns.h"
 
 namespace audit_fixtures {
@@ -135,11 +135,11 @@ inline void storeDepartment(testing_records::RawStore& raw) {
                {nhi, c.courseId, c.skinIndex ? QVariant(*c.skinIndex) : QVariant(), c.complete});
       continue;
     }
-    std::array<TCondition, kTreatments> records{};
+    std::array<TreatmentRecord, kTreatments> records{};
     for (std::size_t k = 0; k < c.visits.size(); ++k) {
       const Visit& v = c.visits[k];
-      records[k].Condition = v.condition;
-      records[k].Burn = v.burn;
+      records[k].response = v.condition;
+      records[k].burn = v.burn;
       records[k].Dose = v.dose;
       records[k].When = v.date.isValid() ? static_cast<double>(audit::dayNumber(v.date)) + v.timeOfDay
                                          : std::numeric_limits<double>::quiet_NaN();
@@ -147,8 +147,8 @@ inline void storeDepartment(testing_records::RawStore& raw) {
     const treatment::TableColumns packed = treatment::packTable(records);
     raw.exec(QStringLiteral("INSERT INTO Course (Hosp, CourseID, SkinIndex, Complete, Burn, Condition, Temperature, Dose, "
                             "WhenDate, TxTime, Initials) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-             {nhi, c.courseId, c.skinIndex ? QVariant(*c.skinIndex) : QVariant(), c.complete, packed.Burn,
-              packed.Condition, packed.Temperature, packed.Dose, packed.WhenDate, packed.TxTime, packed.Initials});
+             {nhi, c.courseId, c.skinIndex ? QVariant(*c.skinIndex) : QVariant(), c.complete, packed.burn,
+              packed.response, packed.Temperature, packed.Dose, packed.WhenDate, packed.TxTime, packed.Initials});
   }
 }
 

@@ -75,7 +75,7 @@ TEST(AuditRules, ALongPeriodIsChartedByYearsAndAnEmptyOneSaysSo) {
   audit::DepartmentAudit tally({QDate(1990, 1, 1), QDate(2024, 12, 31)}, std::nullopt);
   audit::AuditCourse course;
   course.nhi = "ABC1234";
-  course.records[0] = TCondition{BurnI, Same, 0, 100, {}, {}, static_cast<double>(audit::dayNumber(QDate(2024, 6, 1)))};
+  course.records[0] = TreatmentRecord{BurnI, Same, 0, 100, {}, {}, static_cast<double>(audit::dayNumber(QDate(2024, 6, 1)))};
   tally.add(course);
   const audit::BarChart years = audit::burnRateChart(tally.figures(), QLocale::c());
   ASSERT_EQ(years.bars.size(), 35u);  // 35 years, one bar each

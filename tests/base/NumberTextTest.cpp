@@ -68,7 +68,7 @@ TEST(NumberText, TypedNumbersAreReadWithTheUsersSeparatorOrAPoint) {
     const Case cases[] = {
         {"45.5", true, 45.5},   {"19.9", true, 19.9},  {"  -3", true, -3},   {"+2.", true, 2},
         {".5", true, 0.5},      {"1e3", true, 1000},   {"1E-400", true, 0},  {"45,5", comma, comma ? 45.5 : 0},
-        {"1,5e2", comma, comma ? 150 : 0},             {"", false, 0},       {" ", false, 0},
+        {"1,5e2", comma, comma ? 150.0 : 0.0},             {"", false, 0},       {" ", false, 0},
         {"-", false, 0},        {"1e", false, 0},      {"12a", false, 0},    {"1 ", false, 0},
         {"1e400", false, 0},    {"1.2.3", false, 0},   {"1٫5", false, 0},    {"١٢", false, 0},
     };

@@ -26,8 +26,7 @@ class ClinicalSafetyTest : public testing_records::StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
-    DBDir = dirPath();
-    ASSERT_EQ(course.connectDatabase(), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(course.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
     course.setSearchText(course::SearchField::Nhi, "ABC1234");
     ASSERT_EQ(course.select(), course::SelectOutcome::Opened);
     // Skin type II, 40 years, the Average estimate as MED.
@@ -39,7 +38,7 @@ class ClinicalSafetyTest : public testing_records::StoreTest {
   // The course as another workstation opens it now.
   std::unique_ptr<OpenCourse> reopened() {
     auto other = std::make_unique<OpenCourse>(demoTables());
-    other->connectDatabase();
+    other->connectDatabase(dirPath());
     other->open("ABC1234", 1);
     return other;
   }
@@ -52,39 +51,39 @@ TEST_F(ClinicalSafetyTest, RecordedRowsShowTheDoseDeliveredWhateverThePlanAndThe
   course.recordTreatment(1, visit(Same, 172), false);
   course.recordTreatment(2, visit(Same, 260), false);
   course.recordTreatment(3, visit(Missed, 0), false);
-  const dosing::RowValues planned = course.dosing().ExpectDose;
+  const dosing::RowValues planned = course.dosing().plannedDose();
 
   // A new MED and an edited increment work the plan out again; the recorded rows keep what was
   // delivered, the plan and the rows not recorded follow the new MED.
   course.setMed("400");
-  dosing::RowTexts inc = course.dosing().grid.inc;
+  dosing::RowTexts inc = course.dosing().grid().inc;
   inc[5] = "12";
   course.setIncrements(inc);
-  ASSERT_NE(course.dosing().ExpectDose[0], planned[0]);
+  ASSERT_NE(course.dosing().plannedDose()[0], planned[0]);
   for (const auto& shown : {course.shownDoses(), reopened()->shownDoses()}) {
     EXPECT_EQ(trimmed(shown[0]), "172");
     EXPECT_EQ(trimmed(shown[1]), "260");
     EXPECT_EQ(trimmed(shown[2]), "0");  // the missed visit delivered nothing
-    EXPECT_EQ(shown[3], course.dosing().grid.dose[3]);  // the plan for the rest
-    EXPECT_EQ(trimmed(shown[3]), QString::number(static_cast<qint64>(course.dosing().ExpectDose[3])));
+    EXPECT_EQ(shown[3], course.dosing().grid().dose[3]);  // the plan for the rest
+    EXPECT_EQ(trimmed(shown[3]), QString::number(static_cast<qint64>(course.dosing().plannedDose()[3])));
   }
-  EXPECT_EQ(course.dosing().series.delivered.size(), 3u);  // the graph is the plan's, unchanged
+  EXPECT_EQ(course.dosing().series().delivered.size(), 3u);  // the graph is the plan's, unchanged
 
   // The report's Dose column and its running sum add what the rows show.
   const report::ReportInput in = report::courseReportInput(course, QDate(2026, 12, 10), QLocale::c());
   report::Report r(report::treatmentReportLayout());
   report::TreatmentDatasets data(in, r);
   auto script = [&](int row, const char* field) {
-    data.ScriptDataFirst();
-    for (int k = 1; k < row; ++k) data.ScriptDataNext();
+    data.firstTreatmentRow();
+    for (int k = 1; k < row; ++k) data.nextTreatmentRow();
     QVariant v;
-    data.ScriptDataGetValue(QString::fromLatin1(field), v);
+    data.treatmentValue(QString::fromLatin1(field), v);
     return v;
   };
   EXPECT_EQ(trimmed(script(1, "Dose").toString()), "172");
   EXPECT_EQ(trimmed(script(3, "Dose").toString()), "0");
   EXPECT_EQ(script(3, "Accum").toLongLong(), 172 + 260);
-  EXPECT_EQ(script(4, "Accum").toLongLong(), 172 + 260 + static_cast<qint64>(course.dosing().ExpectDose[3]));
+  EXPECT_EQ(script(4, "Accum").toLongLong(), 172 + 260 + static_cast<qint64>(course.dosing().plannedDose()[3]));
 
   // The lifetime exposure counts the two treatments given, not the missed visit.
   const std::optional<treatment::Exposure> lifetime = course.lifetime();
@@ -95,8 +94,8 @@ TEST_F(ClinicalSafetyTest, RecordedRowsShowTheDoseDeliveredWhateverThePlanAndThe
 
 TEST_F(ClinicalSafetyTest, AValueOutsideTheLimitsIsRefusedNothingIsStoredAndTheScreenShowsWhatIsHeld) {
   course.setBirthDate(datetime::fromQDateTime(QDateTime(QDate(1980, 5, 1), QTime(0, 0))));
-  const QString age = course.dosing().ageText, med = course.medText();
-  const dosing::RowTexts inc = course.dosing().grid.inc, doses = course.dosing().grid.dose;
+  const QString age = course.dosing().ageText(), med = course.medText();
+  const dosing::RowTexts inc = course.dosing().grid().inc, doses = course.dosing().grid().dose;
   // The columns a refused value could have reached, as stored.
   auto storedColumns = [&] {
     return testing_records::RawStore(file()).rows("SELECT Old, EdMed, PInc FROM Course");
@@ -138,10 +137,10 @@ TEST_F(ClinicalSafetyTest, AValueOutsideTheLimitsIsRefusedNothingIsStoredAndTheS
     const QString said = warnings[0][1].toString();
     EXPECT_TRUE(said.contains(QString::fromUtf8(c.said))) << said.toStdString();
     EXPECT_TRUE(said.contains(QLatin1String("Nothing was stored"))) << said.toStdString();
-    EXPECT_EQ(course.dosing().ageText, age);
+    EXPECT_EQ(course.dosing().ageText(), age);
     EXPECT_EQ(course.medText(), med);
-    EXPECT_EQ(course.dosing().grid.inc, inc);
-    EXPECT_EQ(course.dosing().grid.dose, doses);  // no plan built on the refused value
+    EXPECT_EQ(course.dosing().grid().inc, inc);
+    EXPECT_EQ(course.dosing().grid().dose, doses);  // no plan built on the refused value
     EXPECT_EQ(course.birthDate().value, birth);
     EXPECT_TRUE(course.printable());
     EXPECT_FALSE(course.hasPendingChanges());
@@ -210,7 +209,7 @@ TEST_F(ClinicalSafetyTest, OneLineFieldsStayOneLineAndACutTextIsSaid) {
 }
 
 TEST_F(ClinicalSafetyTest, ABirthDateThatContradictsTheAgeShownOffersItsOwnAge) {
-  ASSERT_EQ(course.dosing().ageText, "40.0");
+  ASSERT_EQ(course.dosing().ageText(), "40.0");
   const QDate today = QDate::currentDate();
   course.setBirthDate(datetime::fromQDateTime(QDateTime(today.addYears(-40).addDays(-30), QTime(0, 0))));
   EXPECT_FALSE(course.birthDateAge());  // agrees within a year
@@ -218,10 +217,10 @@ TEST_F(ClinicalSafetyTest, ABirthDateThatContradictsTheAgeShownOffersItsOwnAge) 
   const std::optional<double> offered = course.birthDateAge();
   ASSERT_TRUE(offered);
   EXPECT_NEAR(*offered, 46.27, 0.05);
-  EXPECT_EQ(course.dosing().ageText, "40.0");  // not changed without asking
+  EXPECT_EQ(course.dosing().ageText(), "40.0");  // not changed without asking
   course.takeAgeFromBirthDate();
-  EXPECT_EQ(course.dosing().ageText, "46.3");
-  EXPECT_NEAR(reopened()->dosing().FOld, 46.3, 1e-9);
+  EXPECT_EQ(course.dosing().ageText(), "46.3");
+  EXPECT_NEAR(reopened()->dosing().age(), 46.3, 1e-9);
   EXPECT_FALSE(course.birthDateAge());
 }
 

@@ -9,8 +9,6 @@
 
 namespace {
 
-void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
-
 class DemoData : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -45,9 +45,8 @@ TEST(KillLoopWriter, WritesUntilKilled) {
   const QString dir = qEnvironmentVariable(kDirVariable);
   if (dir.isEmpty()) GTEST_SKIP() << "runs only as the child of KillLoopTest";
   const QString prefix = qEnvironmentVariable(kPrefixVariable);
-  DBDir = dir;
   OpenCourse c(demoTables());
-  ASSERT_EQ(c.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(c.connectDatabase(dir), TDataPatient::ConnectResult::Connected);
   QTemporaryDir files;
   QImage picture(64, 48, QImage::Format_RGB888);
   picture.fill(QColor(200, 120, 90));
@@ -89,9 +88,8 @@ class KillLoopTest : public testing_records::StoreTest {
   // Every write in `done` is in the store: the patients opened and imported with their first
   // course, the treatments with their doses, the photographs.
   void expectStored(const QStringList& done) {
-    DBDir = dirPath();
     OpenCourse reader(demoTables());
-    ASSERT_EQ(reader.connectDatabase(), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(reader.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
     QString shown;  // the patient open in the reader
     for (const QString& line : done) {
       const QStringList words = line.split(u' ');
@@ -109,7 +107,7 @@ class KillLoopTest : public testing_records::StoreTest {
         shown = nhi;
       }
       if (words[0] == QLatin1String("treatment")) {
-        const TCondition& record = reader.records()[static_cast<std::size_t>(words[2].toInt() - 1)];
+        const TreatmentRecord& record = reader.records()[static_cast<std::size_t>(words[2].toInt() - 1)];
         EXPECT_TRUE(record.recorded()) << line.toStdString();
         EXPECT_EQ(record.Dose, words[3].toFloat()) << line.toStdString();
       } else if (words[0] == QLatin1String("photograph")) {

@@ -32,8 +32,7 @@ class OpenCourseTest : public testing_records::StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
-    DBDir = dirPath();
-    ASSERT_EQ(course.connectDatabase(), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(course.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
   }
   // Types the NHI and selects, as the top strip does.
   void selectNew(OpenCourse& c, const QString& nhi) {
@@ -49,9 +48,9 @@ class OpenCourseTest : public testing_records::StoreTest {
   }
   QStringList problems() { return course_fixtures::problems(dirPath()); }
   // The records of course 1 of a patient as stored; nothing when none were ever stored.
-  std::optional<std::array<TCondition, kTreatments>> storedRecords(const QString& nhi) {
+  std::optional<std::array<TreatmentRecord, kTreatments>> storedRecords(const QString& nhi) {
     OpenCourse reader(demoTables());
-    reader.connectDatabase();
+    reader.connectDatabase(dirPath());
     reader.open(nhi, 1);
     return records::loadCourseRecords(reader.data());
   }
@@ -68,13 +67,13 @@ TEST_F(OpenCourseTest, OpensACourseAsSelectDoesWithoutAWindow) {
   const QString med = course.medText();
 
   OpenCourse other(demoTables());
-  ASSERT_EQ(other.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(other.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
   other.open("abc1234", 1);  // the NHI's letter case does not matter
   EXPECT_EQ(other.mode(), Mode::Patient);
   EXPECT_EQ(other.medText(), med);
-  EXPECT_EQ(other.dosing().skinTypeItem, 1);
-  EXPECT_EQ(other.dosing().ageText, "40.0");
-  EXPECT_EQ(other.dosing().ExpectDose, course.dosing().ExpectDose);  // the plan worked out again
+  EXPECT_EQ(other.dosing().skinTypeItem(), 1);
+  EXPECT_EQ(other.dosing().ageText(), "40.0");
+  EXPECT_EQ(other.dosing().plannedDose(), course.dosing().plannedDose());  // the plan worked out again
   EXPECT_TRUE(other.records()[1].recorded());
   EXPECT_EQ(other.records()[1].Dose, 123.0f);
   EXPECT_EQ(other.spots(), std::vector<QPoint>{QPoint(10, 20)});
@@ -90,7 +89,7 @@ TEST_F(OpenCourseTest, OpensACourseAsSelectDoesWithoutAWindow) {
                            Unknown{"ABC1234", 7, "has no course 7"}}) {
     SCOPED_TRACE(u.nhi);
     OpenCourse third(demoTables());
-    third.connectDatabase();
+    third.connectDatabase(dirPath());
     try {
       third.open(u.nhi, u.courseId);
       ADD_FAILURE() << "opened";
@@ -117,7 +116,7 @@ TEST_F(OpenCourseTest, ANewCourseStoresNothingOfThePreviousPatientsTreatments) {
   EXPECT_TRUE((*stored)[0].recorded());
   for (std::size_t k = 1; k < kTreatments; ++k) {
     SCOPED_TRACE(k + 1);
-    const TCondition& row = (*stored)[k];
+    const TreatmentRecord& row = (*stored)[k];
     EXPECT_FALSE(row.recorded());
     EXPECT_EQ(row.Dose, 0.0f);
     EXPECT_EQ(row.Temperature, 0.0f);
@@ -131,7 +130,7 @@ TEST_F(OpenCourseTest, WhileTheListIsReadSelectWaitsAndAnActionWaitsForTheList) 
 
   // The list comes in by itself: one announcement, and Select opens its first patient.
   OpenCourse waiting(demoTables());
-  ASSERT_EQ(waiting.connectDatabase(TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(waiting.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
   EXPECT_TRUE(waiting.readingList());
   EXPECT_FALSE(waiting.selectButton().enabled);
   QSignalSpy changed(&waiting, &OpenCourse::changed);
@@ -143,7 +142,7 @@ TEST_F(OpenCourseTest, WhileTheListIsReadSelectWaitsAndAnActionWaitsForTheList) 
 
   // An NHI typed before the list is in is searched in the whole list.
   OpenCourse hurried(demoTables());
-  ASSERT_EQ(hurried.connectDatabase(TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(hurried.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
   hurried.setSearchText(course::SearchField::Nhi, "abc1234");
   EXPECT_FALSE(hurried.readingList());
   EXPECT_EQ(hurried.selectButton().caption, "Select");
@@ -170,7 +169,7 @@ TEST_F(OpenCourseTest, ThePlanIsWorkedOutOnlyWithACourseOpenOrLoadingAndStoredOn
       const auto held = course.holdMode(c.mode);
       course.setMed(QString::number(med));
     }
-    EXPECT_EQ(!course.dosing().grid.dose[0].isEmpty(), c.computes);
+    EXPECT_EQ(!course.dosing().grid().dose[0].isEmpty(), c.computes);
     EXPECT_EQ(RawStore(file()).scalar("SELECT EdMed FROM Course").toInt() == med, c.stores);
   }
 }
@@ -318,7 +317,7 @@ TEST_F(OpenCourseTest, TwoWindowsOnOneCourseKeepEachOthersTreatmentsAndIncrement
   selectNew(course, "ABC1234");
   plan(course);
   OpenCourse other(demoTables());
-  ASSERT_EQ(other.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(other.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
   other.open("ABC1234", 1);
   QStringList told;
   QObject::connect(&other, &OpenCourse::warning, [&](const QString& caption, const QString&) { told << caption; });
@@ -338,17 +337,17 @@ TEST_F(OpenCourseTest, TwoWindowsOnOneCourseKeepEachOthersTreatmentsAndIncrement
   EXPECT_EQ(other.records()[0].Dose, 100.0f);  // the other window shows what is stored
   EXPECT_EQ(other.records()[2].Dose, 120.0f);
 
-  dosing::RowTexts mine = course.dosing().grid.inc, theirs = other.dosing().grid.inc;
+  dosing::RowTexts mine = course.dosing().grid().inc, theirs = other.dosing().grid().inc;
   mine[4] = "33";
   theirs[8] = "44";
   course.setIncrements(mine);
   other.setIncrements(theirs);
   OpenCourse reader(demoTables());
-  reader.connectDatabase();
+  reader.connectDatabase(dirPath());
   reader.open("ABC1234", 1);
-  EXPECT_EQ(reader.dosing().grid.inc[4], "33");
-  EXPECT_EQ(reader.dosing().grid.inc[8], "44");
-  EXPECT_EQ(other.dosing().grid.inc[4], "33");
+  EXPECT_EQ(reader.dosing().grid().inc[4], "33");
+  EXPECT_EQ(reader.dosing().grid().inc[8], "44");
+  EXPECT_EQ(other.dosing().grid().inc[4], "33");
   EXPECT_EQ(problems(), QStringList());
 }
 
@@ -376,13 +375,13 @@ TEST_F(OpenCourseTest, CompleteFollowsTheMergedRecords) {
     selectNew(course, nhi);
     plan(course);
     OpenCourse other(demoTables());
-    ASSERT_EQ(other.connectDatabase(), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(other.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
     other.open(nhi, 1);
     other.recordTreatment(c.theirRow, visit(Same, 110), c.theirStop);
     course.recordTreatment(c.myRow, visit(Same, 120), c.myStop);
 
     OpenCourse reader(demoTables());
-    reader.connectDatabase();
+    reader.connectDatabase(dirPath());
     reader.open(nhi, 1);
     EXPECT_EQ(reader.courseComplete(), std::optional<bool>(c.complete));
     EXPECT_EQ(course.courseComplete(), std::optional<bool>(c.complete));

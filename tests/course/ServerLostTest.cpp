@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include "CourseFixtures.h"
-#include "base/Directories.h"
 #include "course/OpenCourse.h"
 #include "records/Database.h"
 #include "records/PostgresBackend.h"
@@ -75,11 +74,10 @@ class ServerLost : public ::testing::Test {
     c.chooseTone(1);
   }
   static std::optional<float> storedDose(const QString& nhi, int row) {
-    DBDir = address(port_);
     OpenCourse reader(demoTables());
-    reader.connectDatabase();
+    reader.connectDatabase(address(port_));
     reader.open(nhi, 1);
-    const TCondition& r = reader.records()[static_cast<std::size_t>(row - 1)];
+    const TreatmentRecord& r = reader.records()[static_cast<std::size_t>(row - 1)];
     if (!r.recorded()) return std::nullopt;
     return r.Dose;
   }
@@ -106,9 +104,8 @@ class ServerLost : public ::testing::Test {
 };
 
 TEST_F(ServerLost, AStoppedServerIsNamedAndTheVisitStoredWhenItIsBack) {
-  DBDir = address(port_);
   OpenCourse course(demoTables());
-  ASSERT_EQ(course.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(course.connectDatabase(address(port_)), TDataPatient::ConnectResult::Connected);
   selectNew(course, QStringLiteral("LST0001"));
   course.recordTreatment(1, visit(Same, 111), false);
 
@@ -128,9 +125,8 @@ TEST_F(ServerLost, AStoppedServerIsNamedAndTheVisitStoredWhenItIsBack) {
 
 TEST_F(ServerLost, ASilentNetworkIsNamedAndTheVisitStoredWhenItAnswersAgain) {
   LoopbackProxy proxy(port_);
-  DBDir = address(proxy.port());
   auto course = std::make_unique<OpenCourse>(demoTables());
-  ASSERT_EQ(course->connectDatabase(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(course->connectDatabase(address(proxy.port())), TDataPatient::ConnectResult::Connected);
   selectNew(*course, QStringLiteral("LST0002"));
   course->recordTreatment(1, visit(Same, 111), false);
 

@@ -31,9 +31,8 @@ constexpr int kSlots = 13;  // treatment rows and increment cells per copy
 
 // The patients both copies edit, each with a planned first course.
 void seed(const QString& dir) {
-  DBDir = dir;
   OpenCourse c(demoTables());
-  ASSERT_EQ(c.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(c.connectDatabase(dir), TDataPatient::ConnectResult::Connected);
   for (const QString& nhi : kShared) {
     c.setSearchText(course::SearchField::Nhi, nhi);
     ASSERT_EQ(c.select(), course::SelectOutcome::Opened);
@@ -52,9 +51,8 @@ struct EditTimes {
 // medication note, side 1 treatments 14 to 26, increments 14 to 26 and the operations note; it
 // moves between the two patients every 25 edits. `done` hears each edit finished.
 EditTimes editCourses(const QString& dir, int side, int count, const std::function<void(int)>& done) {
-  DBDir = dir;
   OpenCourse c(demoTables());
-  EXPECT_EQ(c.connectDatabase(), TDataPatient::ConnectResult::Connected);
+  EXPECT_EQ(c.connectDatabase(dir), TDataPatient::ConnectResult::Connected);
   EditTimes times;
   QElapsedTimer all, one;
   all.start();
@@ -73,7 +71,7 @@ EditTimes editCourses(const QString& dir, int side, int count, const std::functi
         c.recordTreatment(slot + 1, course_fixtures::visit(Same, static_cast<float>(100 + k)), false);
         break;
       case 1: {
-        dosing::RowTexts increments = c.dosing().grid.inc;
+        dosing::RowTexts increments = c.dosing().grid().inc;
         increments[static_cast<std::size_t>(slot)] = QString::number(k % 40);
         c.setIncrements(increments);
         break;
@@ -111,24 +109,23 @@ class TwoCopiesEditingTest : public testing_records::StoreTest {
   static std::vector<std::string> outcome(const QString& dbDir, const QString& store) {
     std::vector<std::string> out;
     const auto add = [&](const QString& line) { out.push_back(line.toStdString()); };
-    DBDir = dbDir;
     OpenCourse reader(demoTables());
-    EXPECT_EQ(reader.connectDatabase(), TDataPatient::ConnectResult::Connected);
+    EXPECT_EQ(reader.connectDatabase(dbDir), TDataPatient::ConnectResult::Connected);
     for (const QString& nhi : kShared) {
       reader.open(nhi, 1);
       for (int k = 0; k < kTreatments; ++k) {
-        const TCondition& r = reader.records()[static_cast<std::size_t>(k)];
+        const TreatmentRecord& r = reader.records()[static_cast<std::size_t>(k)];
         add(r.recorded() ? QStringLiteral("%1 treatment %2: %3 %4 %5 %6 %7 %8 %9")
                                .arg(nhi)
                                .arg(k + 1)
-                               .arg(r.Condition)
+                               .arg(r.response)
                                .arg(r.Dose)
                                .arg(r.Temperature)
                                .arg(r.When)
-                               .arg(QString::fromStdString(r.Txtime), QString::fromStdString(r.Initials))
-                               .arg(r.Burn)
+                               .arg(QString::fromStdString(r.time), QString::fromStdString(r.Initials))
+                               .arg(r.burn)
                          : QStringLiteral("%1 treatment %2: none").arg(nhi).arg(k + 1));
-        add(QStringLiteral("%1 increment %2: %3").arg(nhi).arg(k + 1).arg(reader.dosing().grid.inc[static_cast<std::size_t>(k)]));
+        add(QStringLiteral("%1 increment %2: %3").arg(nhi).arg(k + 1).arg(reader.dosing().grid().inc[static_cast<std::size_t>(k)]));
       }
       add(QStringLiteral("%1 medication: %2").arg(nhi, reader.courseText(course::CourseText::Medication)));
       add(QStringLiteral("%1 operations: %2").arg(nhi, reader.courseText(course::CourseText::Operations)));

@@ -12,7 +12,6 @@
 #include "support/ToolRun.h"
 #include "records/Data.h"
 #include "records/Database.h"
-#include "base/Directories.h"
 #include "base/DateTime.h"
 
 using namespace photo_fixtures;
@@ -25,16 +24,13 @@ class PhotoToolTest : public ::testing::Test {
     ASSERT_TRUE(db.isValid() && files.isValid());
     records::createDatabase(db.path());
     // Patient PHO1234 with courses 1 and 2, added as the window's Select adds them.
-    const QString savedDir = DBDir;
-    DBDir = db.path();
     TDataPatient data;
     data.firstName = data.secondName = [] { return QString(); };
     data.log = [](const QString&) {};
-    ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(data.DataModuleCreate(db.path()), TDataPatient::ConnectResult::Connected);
     data.AddPatient("PHO1234", "Lens");
     data.Addcourse();
     data.Addcourse();
-    DBDir = savedDir;
   }
 
   QString photo(const QString& name, QSize size) {
@@ -88,17 +84,14 @@ TEST_F(PhotoToolTest, AddsLikeADropAndListsThePhotographsInCourseOrder) {
 TEST_F(PhotoToolTest, ANoteStaysOnOneLine) {
   ASSERT_EQ(runTool(QStringList{"add-photo"} + course(1) + QStringList{photo("a.jpg", {64, 48})}).exitCode, 0);
   {
-    const QString savedDir = DBDir;
-    DBDir = db.path();
     TDataPatient data;
-    data.DataModuleCreate();
+    data.DataModuleCreate(db.path());
     data.FilterPatientByNHI("PHO1234");
     data.ADOCourse.first();
     data.ADOImage.first();
     data.ADOImage.edit();
     data.ADOImageNoteMemo.setString("Left elbow\nC:\\photos\tday 3");
     data.ADOImage.post();
-    DBDir = savedDir;
   }
   const ToolRun list = runTool(QStringList{"photos"} + course(1));
   ASSERT_EQ(list.lines().size(), 1);
@@ -107,17 +100,14 @@ TEST_F(PhotoToolTest, ANoteStaysOnOneLine) {
 
 TEST_F(PhotoToolTest, ShowCourseListsTheSpotsAfterTheCourseFields) {
   {
-    const QString savedDir = DBDir;
-    DBDir = db.path();
     TDataPatient data;
-    data.DataModuleCreate();
+    data.DataModuleCreate(db.path());
     data.FilterPatientByNHI("PHO1234");
     data.ADOCourse.first();  // course 1 gets three spots; course 2 has none stored
     data.ADOCourse.edit();
     std::vector<QPoint> spots = {{100, 50}, {-3, 262}, {0, 0}};
     diagram::storeCourseSpots(data, spots);
     data.ADOCourse.post();
-    DBDir = savedDir;
   }
   struct Case {
     const char* course;

@@ -27,16 +27,16 @@ TEST(DemoCalibration, EstimatesArePlausibleAtEveryAge) {
     const dosing::ToneEstimates e = dosing::estimateTones(t, a);
     for (int type = 0; type < 6; ++type) {
       SCOPED_TRACE(testing::Message() << "age " << tenths / 10.0 << " (curves at " << a << "), type " << type + 1);
-      EXPECT_GT(e.LSkin[type], 0.0);
-      EXPECT_LT(e.LSkin[type], e.ASkin[type]);
-      EXPECT_LT(e.ASkin[type], e.DSkin[type]);
+      EXPECT_GT(e.sensitiveMeds[type], 0.0);
+      EXPECT_LT(e.sensitiveMeds[type], e.averageMeds[type]);
+      EXPECT_LT(e.averageMeds[type], e.insensitiveMeds[type]);
       if (type > 0) {
-        EXPECT_GT(e.LSkin[type], e.LSkin[type - 1]);
-        EXPECT_GT(e.ASkin[type], e.ASkin[type - 1]);
-        EXPECT_GT(e.DSkin[type], e.DSkin[type - 1]);
+        EXPECT_GT(e.sensitiveMeds[type], e.sensitiveMeds[type - 1]);
+        EXPECT_GT(e.averageMeds[type], e.averageMeds[type - 1]);
+        EXPECT_GT(e.insensitiveMeds[type], e.insensitiveMeds[type - 1]);
       }
       // The usual first dose, 70% of the MED, is one the unit can deliver.
-      for (double med : {e.LSkin[type], e.ASkin[type], e.DSkin[type]}) {
+      for (double med : {e.sensitiveMeds[type], e.averageMeds[type], e.insensitiveMeds[type]}) {
         EXPECT_GE(0.7 * med, t.MED_Min[type]);
         EXPECT_LE(0.7 * med, t.MED_Max[type]);
       }
@@ -45,9 +45,9 @@ TEST(DemoCalibration, EstimatesArePlausibleAtEveryAge) {
 
   // At 40: type I from about 250 to 400 mJ/cm2, type VI above 1000.
   const dosing::ToneEstimates at40 = dosing::estimateTones(t, 40);
-  EXPECT_GE(at40.LSkin[0], 240.0);
-  EXPECT_LE(at40.DSkin[0], 410.0);
-  EXPECT_GT(at40.ASkin[5], 1000.0);
+  EXPECT_GE(at40.sensitiveMeds[0], 240.0);
+  EXPECT_LE(at40.insensitiveMeds[0], 410.0);
+  EXPECT_GT(at40.averageMeds[5], 1000.0);
 }
 
 }  // namespace

@@ -13,56 +13,56 @@ namespace {
 // A session with an age and skin type I chosen, estimates 200/300/400, range lo..hi.
 DosingSession openCourse(int item = 0, int lo = 1, int hi = 100000) {
   DosingSession s(flatTables(200, 300, 400, lo, hi));
-  s.EdAgeExit(QStringLiteral("45"));
-  s.ComSkinTypeChange(item);
+  s.enterAge(QStringLiteral("45"));
+  s.chooseSkinType(item);
   return s;
 }
 
 std::vector<PlanWarning> enterMed(DosingSession& s, const char* med) {
-  return s.EdMEDChange(QString::fromLatin1(med), skinTypeText(s.skinTypeItem));
+  return s.planForMed(QString::fromLatin1(med), skinTypeText(s.skinTypeItem()));
 }
 
 TEST(Session, SameAgeAgainChangesNothingANewAgeClearsThePlan) {
   DosingSession s = openCourse();
   enterMed(s, "300");
-  ASSERT_FALSE(s.grid.dose[0].isEmpty());
+  ASSERT_FALSE(s.grid().dose[0].isEmpty());
 
-  EXPECT_FALSE(s.SetOld(45));
-  EXPECT_FALSE(s.grid.dose[0].isEmpty());
-  EXPECT_EQ(s.OldMed, 300);
-  EXPECT_TRUE(s.gridEnabled);
+  EXPECT_FALSE(s.setAge(45));
+  EXPECT_FALSE(s.grid().dose[0].isEmpty());
+  EXPECT_EQ(s.lastWarnedMed(), 300);
+  EXPECT_TRUE(s.gridEnabled());
 
   // Leaving the age box with the same age is still a valid age (the window stores it again).
-  EXPECT_TRUE(s.EdAgeExit(QStringLiteral("45")));
-  EXPECT_FALSE(s.grid.dose[0].isEmpty());
+  EXPECT_TRUE(s.enterAge(QStringLiteral("45")));
+  EXPECT_FALSE(s.grid().dose[0].isEmpty());
 
-  EXPECT_TRUE(s.SetOld(46));
-  EXPECT_EQ(s.ageText, QStringLiteral("46.0"));
-  EXPECT_TRUE(s.grid.dose[0].isEmpty());
-  EXPECT_TRUE(s.grid.erythema[28].isEmpty());
-  EXPECT_TRUE(s.series.empty());
-  EXPECT_EQ(s.OldMed, 0);
-  EXPECT_EQ(s.ExpectDose[0], 210);           // kept until the next plan
-  EXPECT_EQ(s.grid.inc[0], QStringLiteral("70"));  // increments stay
-  EXPECT_EQ(s.toneLabels[1], QStringLiteral(" 300.0"));
-  EXPECT_TRUE(s.gridEnabled);
+  EXPECT_TRUE(s.setAge(46));
+  EXPECT_EQ(s.ageText(), QStringLiteral("46.0"));
+  EXPECT_TRUE(s.grid().dose[0].isEmpty());
+  EXPECT_TRUE(s.grid().erythema[28].isEmpty());
+  EXPECT_TRUE(s.series().empty());
+  EXPECT_EQ(s.lastWarnedMed(), 0);
+  EXPECT_EQ(s.plannedDose()[0], 210);           // kept until the next plan
+  EXPECT_EQ(s.grid().inc[0], QStringLiteral("70"));  // increments stay
+  EXPECT_EQ(s.toneLabels()[1], QStringLiteral(" 300.0"));
+  EXPECT_TRUE(s.gridEnabled());
 }
 
 TEST(Session, TextThatIsNotAnAgeIsIgnored) {
   DosingSession s = openCourse();
-  EXPECT_FALSE(s.EdAgeExit(QStringLiteral("forty")));
-  EXPECT_EQ(s.FOld, 45);
+  EXPECT_FALSE(s.enterAge(QStringLiteral("forty")));
+  EXPECT_EQ(s.age(), 45);
 }
 
 TEST(Session, SkinTypeBeforeAnyAgeFillsTheIncrementsButShowsNoEstimate) {
   DosingSession s(flatTables(200, 300, 400));
-  s.ComSkinTypeChange(2);
-  EXPECT_EQ(s.grid.inc[1], QStringLiteral("15"));
-  EXPECT_EQ(s.grid.defInc[12], QStringLiteral("14"));
-  EXPECT_EQ(s.toneLabels, (std::array<QString, 3>{}));  // the "**" are gone
-  EXPECT_FALSE(s.gridEnabled);
-  EXPECT_FALSE(s.tonePanelsEnabled);
-  EXPECT_EQ(s.index, 0);  // no estimate was made
+  s.chooseSkinType(2);
+  EXPECT_EQ(s.grid().inc[1], QStringLiteral("15"));
+  EXPECT_EQ(s.grid().defInc[12], QStringLiteral("14"));
+  EXPECT_EQ(s.toneLabels(), (std::array<QString, 3>{}));  // the "**" are gone
+  EXPECT_FALSE(s.gridEnabled());
+  EXPECT_FALSE(s.tonePanelsEnabled());
+  EXPECT_EQ(s.estimatedItem(), 0);  // no estimate was made
 }
 
 TEST(Session, EachSkinTypeLoadsItsScheduleReplacingEditedIncrements) {
@@ -80,17 +80,17 @@ TEST(Session, EachSkinTypeLoadsItsScheduleReplacingEditedIncrements) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.item);
     DosingSession s(flatTables(200, 300, 400));
-    s.EdAgeExit(QStringLiteral("45"));
-    s.grid.inc[1] = QStringLiteral("99");
-    s.ComSkinTypeChange(c.item);
+    s.enterAge(QStringLiteral("45"));
+    s.setIncrement(1, QStringLiteral("99"));
+    s.chooseSkinType(c.item);
     for (int r = 0; r < 3; ++r) {
-      EXPECT_EQ(s.grid.inc[r], QLatin1String(c.rows1to3[r]));
-      EXPECT_EQ(s.grid.defInc[r], QLatin1String(c.rows1to3[r]));
+      EXPECT_EQ(s.grid().inc[r], QLatin1String(c.rows1to3[r]));
+      EXPECT_EQ(s.grid().defInc[r], QLatin1String(c.rows1to3[r]));
     }
-    EXPECT_EQ(s.index, c.item);
-    EXPECT_EQ(s.gridEnabled, c.estimate);
-    EXPECT_EQ(s.tonePanelsEnabled, c.estimate);
-    EXPECT_EQ(s.toneLabels[0], c.estimate ? QStringLiteral(" 200.0") : QString());
+    EXPECT_EQ(s.estimatedItem(), c.item);
+    EXPECT_EQ(s.gridEnabled(), c.estimate);
+    EXPECT_EQ(s.tonePanelsEnabled(), c.estimate);
+    EXPECT_EQ(s.toneLabels()[0], c.estimate ? QStringLiteral(" 200.0") : QString());
   }
 }
 
@@ -103,13 +103,13 @@ TEST(Session, ToneClickCopiesTheRoundedEstimate) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.average);
     DosingSession s(flatTables(200, c.average, 400));
-    s.EdAgeExit(QStringLiteral("45"));
-    s.ComSkinTypeChange(2);
-    const ToneClick click = s.PanelToneClk(c.tag, skinTypeText(2));
+    s.enterAge(QStringLiteral("45"));
+    s.chooseSkinType(2);
+    const ToneChoice click = s.chooseTone(c.tag, skinTypeText(2));
     ASSERT_TRUE(click.medText.has_value());
     EXPECT_EQ(*click.medText, QLatin1String(c.med));
-    EXPECT_EQ(s.SkinIndex, c.tag);
-    EXPECT_EQ(s.chartTitle, skinTypeText(2) + QStringLiteral(" - ") + ToneNames[c.tag]);
+    EXPECT_EQ(s.toneClass(), c.tag);
+    EXPECT_EQ(s.chartTitle(), skinTypeText(2) + QStringLiteral(" - ") + ToneNames[c.tag]);
   }
 }
 
@@ -117,34 +117,36 @@ TEST(Session, ToneClickAppliesATypedAgeFirst) {
   FactorTables t = flatTables(0, 0, 0);
   t.Average[1] = 10;  // type I, Average: 10 * age
   DosingSession s(t);
-  s.EdAgeExit(QStringLiteral("30"));
-  s.ComSkinTypeChange(0);
-  const ToneClick click = s.PanelToneClk(1, skinTypeText(0), QStringLiteral("40"));
+  s.enterAge(QStringLiteral("30"));
+  s.chooseSkinType(0);
+  const ToneChoice click = s.chooseTone(1, skinTypeText(0), QStringLiteral("40"));
   EXPECT_TRUE(click.ageApplied);
-  EXPECT_EQ(s.FOld, 40);
+  EXPECT_EQ(s.age(), 40);
   EXPECT_EQ(click.medText, std::optional<QString>(QStringLiteral("400")));
 }
 
 TEST(Session, ToneClickWithoutEstimatesGivesNoMed) {
-  DosingSession s = openCourse(6);
-  s.SkinIndex = 2;
-  const ToneClick click = s.PanelToneClk(0, skinTypeText(6));
+  // The In-Sensitive class chosen under skin type I is held when the type becomes "Agressive".
+  DosingSession s = openCourse(0);
+  s.chooseTone(2, skinTypeText(0));
+  s.chooseSkinType(6);
+  const ToneChoice click = s.chooseTone(0, skinTypeText(6));
   EXPECT_FALSE(click.medText.has_value());
-  EXPECT_EQ(s.SkinIndex, 2);
-  EXPECT_EQ(s.chartTitle, QStringLiteral("Agressive"));
+  EXPECT_EQ(s.toneClass(), 2);
+  EXPECT_EQ(s.chartTitle(), QStringLiteral("Agressive"));
 }
 
 TEST(Session, ZeroFactorTablesOfferNoToneAndStillPlanATypedMed) {
   DosingSession s(FactorTables{});
-  s.EdAgeExit(QStringLiteral("45"));
-  s.ComSkinTypeChange(0);
+  s.enterAge(QStringLiteral("45"));
+  s.chooseSkinType(0);
   // Every estimate is 0: no MED of 0 is offered to be chosen.
-  EXPECT_EQ(s.toneOffered, (std::array<bool, 3>{false, false, false}));
-  const ToneClick click = s.PanelToneClk(1, skinTypeText(0));
+  EXPECT_EQ(s.toneOffered(), (std::array<bool, 3>{false, false, false}));
+  const ToneChoice click = s.chooseTone(1, skinTypeText(0));
   EXPECT_FALSE(click.medText.has_value());
   enterMed(s, "250");
-  EXPECT_EQ(s.chartTitle, skinTypeText(0));
-  EXPECT_EQ(s.grid.dose[0].trimmed(), QStringLiteral("175"));
+  EXPECT_EQ(s.chartTitle(), skinTypeText(0));
+  EXPECT_EQ(s.grid().dose[0].trimmed(), QStringLiteral("175"));
 }
 
 // A calibration's curve may fall to nothing or below at an extreme age, or rise beyond any MED:
@@ -161,13 +163,13 @@ TEST(Session, OnlyEstimatesThatRoundToAnMedWithinTheLimitsAreOffered) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.sensitive);
     DosingSession s(flatTables(c.sensitive, c.average, c.insensitive));
-    s.EdAgeExit(QStringLiteral("45"));
-    s.ComSkinTypeChange(2);
-    EXPECT_TRUE(s.tonePanelsEnabled);
-    EXPECT_EQ(s.toneOffered, c.offered);
+    s.enterAge(QStringLiteral("45"));
+    s.chooseSkinType(2);
+    EXPECT_TRUE(s.tonePanelsEnabled());
+    EXPECT_EQ(s.toneOffered(), c.offered);
     for (int tag = 0; tag < 3; ++tag) {
-      EXPECT_EQ(s.toneLabels[static_cast<std::size_t>(tag)].isEmpty(), !c.offered[static_cast<std::size_t>(tag)]);
-      EXPECT_EQ(s.PanelToneClk(tag, skinTypeText(2)).medText.has_value(), c.offered[static_cast<std::size_t>(tag)]);
+      EXPECT_EQ(s.toneLabels()[static_cast<std::size_t>(tag)].isEmpty(), !c.offered[static_cast<std::size_t>(tag)]);
+      EXPECT_EQ(s.chooseTone(tag, skinTypeText(2)).medText.has_value(), c.offered[static_cast<std::size_t>(tag)]);
     }
   }
 }
@@ -177,32 +179,32 @@ TEST(Session, OnlyEstimatesThatRoundToAnMedWithinTheLimitsAreOffered) {
 TEST(Session, NoPlanIsBuiltOnAStoredValueOutsideTheLimits) {
   DosingSession s = openCourse(2);
   enterMed(s, "-358");
-  EXPECT_TRUE(s.series.empty());
-  EXPECT_FALSE(s.printEnabled);
+  EXPECT_TRUE(s.series().empty());
+  EXPECT_FALSE(s.printEnabled());
   enterMed(s, "300");
-  EXPECT_TRUE(s.printEnabled);
-  s.grid.inc[4] = QStringLiteral("-150");
+  EXPECT_TRUE(s.printEnabled());
+  s.setIncrement(4, QStringLiteral("-150"));
   enterMed(s, "301");
-  EXPECT_TRUE(s.grid.dose[4].isEmpty());
-  EXPECT_FALSE(s.printEnabled);
-  for (std::size_t r = 0; r < kTreatments; ++r) EXPECT_FALSE(s.grid.dose[r].trimmed().startsWith(u'-'));
+  EXPECT_TRUE(s.grid().dose[4].isEmpty());
+  EXPECT_FALSE(s.printEnabled());
+  for (std::size_t r = 0; r < kTreatments; ++r) EXPECT_FALSE(s.grid().dose[r].trimmed().startsWith(u'-'));
 }
 
 TEST(Session, WarningsOncePerNewMed) {
   DosingSession s = openCourse(0, 100);
   EXPECT_EQ(enterMed(s, "142").size(), 1u);
   EXPECT_EQ(enterMed(s, "142").size(), 0u);  // the same MED again
-  s.grid.inc[5] = QStringLiteral("12");
+  s.setIncrement(5, QStringLiteral("12"));
   EXPECT_EQ(enterMed(s, "142").size(), 0u);  // only an increment changed
   EXPECT_EQ(enterMed(s, "143").size(), 0u);  // deliverable
   EXPECT_EQ(enterMed(s, "142").size(), 1u);  // a new MED again
-  s.ComSkinTypeChange(0);                     // clears the plan and forgets the MED
+  s.chooseSkinType(0);                     // clears the plan and forgets the MED
   EXPECT_EQ(enterMed(s, "142").size(), 1u);
 
-  s.MEDImport = true;  // a stored course being loaded
+  s.setLoadingStoredCourse(true);  // a stored course being loaded
   EXPECT_EQ(enterMed(s, "141").size(), 0u);
-  EXPECT_EQ(s.OldMed, 141);
-  s.MEDImport = false;
+  EXPECT_EQ(s.lastWarnedMed(), 141);
+  s.setLoadingStoredCourse(false);
   EXPECT_EQ(enterMed(s, "141").size(), 0u);
 }
 
@@ -210,13 +212,13 @@ TEST(Session, BirthDateSetsTheAgeOnlyWhileTheAgeBoxIsEmpty) {
   const double now = 45678.5;
   const double birth = now - 365.25 * 40;
   DosingSession s(flatTables(200, 300, 400));
-  s.ComSkinTypeChange(0);
-  EXPECT_FALSE(s.DateBirthChange(QStringLiteral("35"), birth, now));
-  EXPECT_EQ(s.FOld, 0);
-  EXPECT_TRUE(s.DateBirthChange(QString(), birth, now));
-  EXPECT_EQ(s.FOld, 40);
-  EXPECT_EQ(s.ageText, QStringLiteral("40.0"));
-  EXPECT_EQ(s.toneLabels[2], QStringLiteral(" 400.0"));
+  s.chooseSkinType(0);
+  EXPECT_FALSE(s.takeBirthDate(QStringLiteral("35"), birth, now));
+  EXPECT_EQ(s.age(), 0);
+  EXPECT_TRUE(s.takeBirthDate(QString(), birth, now));
+  EXPECT_EQ(s.age(), 40);
+  EXPECT_EQ(s.ageText(), QStringLiteral("40.0"));
+  EXPECT_EQ(s.toneLabels()[2], QStringLiteral(" 400.0"));
 }
 
 }  // namespace

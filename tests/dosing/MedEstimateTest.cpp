@@ -44,15 +44,15 @@ TEST(ToneEstimate, EachTypeAndClassReadsItsOwnCoefficients) {
   const ToneEstimates e = estimateTones(t, 2);
   for (int type = 0; type < 6; ++type) {
     SCOPED_TRACE(type);
-    EXPECT_EQ(e.LSkin[type], 2 * (type + 1));
-    EXPECT_EQ(e.ASkin[type], 2 * 10 * (type + 1) * 2);
-    EXPECT_EQ(e.DSkin[type], 2 * (100 * (type + 1) * 4 + 1000 * (type + 1) * 8));
+    EXPECT_EQ(e.sensitiveMeds[type], 2 * (type + 1));
+    EXPECT_EQ(e.averageMeds[type], 2 * 10 * (type + 1) * 2);
+    EXPECT_EQ(e.insensitiveMeds[type], 2 * (100 * (type + 1) * 4 + 1000 * (type + 1) * 8));
   }
 }
 
 TEST(ToneEstimate, ZeroTablesGiveZero) {
   const ToneEstimates e = estimateTones(FactorTables{}, 45);
-  for (int type = 0; type < 6; ++type) EXPECT_EQ(e.LSkin[type] + e.ASkin[type] + e.DSkin[type], 0);
+  for (int type = 0; type < 6; ++type) EXPECT_EQ(e.sensitiveMeds[type] + e.averageMeds[type] + e.insensitiveMeds[type], 0);
 }
 
 TEST(DefaultSchedules, EachSkinTypeStartsFromItsSchedule) {

@@ -19,12 +19,12 @@ namespace {
 PlanInput baseInput(const char* med, int index = 0) {
   PlanInput in;
   in.medText = QString::fromLatin1(med);
-  in.index = index;
+  in.estimatedItem = index;
   in.skinTypeText = skinTypeText(index);
   in.inc = in.defInc = scheduleTexts(SkinTypeSchedule(index));
-  in.LSkin.fill(200);
-  in.ASkin.fill(300);
-  in.DSkin.fill(400);
+  in.sensitiveMeds.fill(200);
+  in.averageMeds.fill(300);
+  in.insensitiveMeds.fill(400);
   in.MED_Min.fill(1);
   in.MED_Max.fill(100000);
   return in;
@@ -60,18 +60,18 @@ TEST_P(DefaultSchedulePlan, Med300GrowsByTheScheduleRowByRow) {
     SCOPED_TRACE(r + 1);
     EXPECT_EQ(shown(out.dose[r]), c.dose1to5[r]);
     EXPECT_EQ(shown(out.erythema[r]), c.erythema1to5[r]);
-    EXPECT_EQ(out.ExpectDose[r], c.dose1to5[r]);
+    EXPECT_EQ(out.plannedDose[r], c.dose1to5[r]);
   }
   for (int r = 22; r < 29; ++r) {
     SCOPED_TRACE(r + 1);
     EXPECT_EQ(shown(out.dose[r]), c.dose23to29[r - 22]);
     EXPECT_EQ(shown(out.erythema[r]), c.erythema23to29[r - 22]);
-    EXPECT_EQ(out.ExpectDose[r], c.dose23to29[r - 22]);
+    EXPECT_EQ(out.plannedDose[r], c.dose23to29[r - 22]);
   }
   EXPECT_EQ(out.dose[0], QStringLiteral("  210"));  // "%5.0F": right-aligned in five places
   EXPECT_TRUE(out.printEnabled);
   EXPECT_TRUE(out.warnings.empty());
-  EXPECT_EQ(out.OldMed, 300);
+  EXPECT_EQ(out.lastWarnedMed, 300);
   EXPECT_EQ(out.series.erythema.size(), 29u);
   EXPECT_EQ(out.series.dose.size(), 29u);
   EXPECT_EQ(out.series.minDose.size(), 29u);
@@ -95,7 +95,7 @@ TEST(PlanArithmetic, RunsInExtendedPrecision) {
   EXPECT_EQ(shown(out.dose[0]), 225);
   EXPECT_EQ(shown(out.dose[1]), 233);
   EXPECT_EQ(shown(out.erythema[1]), 233);
-  EXPECT_EQ(out.ExpectDose[1], 233);
+  EXPECT_EQ(out.plannedDose[1], 233);
   // The same step in plain doubles lands on 234: the precision is what makes the difference.
   volatile double growth = 4.0 / 100 + 1;
   EXPECT_EQ(std::trunc(growth * 225.0), 234.0);
@@ -112,11 +112,11 @@ TEST(PlanArithmetic, NegativeAndZeroIncrements) {
 
 TEST(PlanArithmetic, MinimumDoseLineFollowsTheDefaultIncrementsFromTheNextMoreSensitiveType) {
   PlanInput in = baseInput("300", 2);  // type III, class from 300 between 200 and 400: Average
-  in.ASkin = {111, 222, 333, 444, 555, 666};
+  in.averageMeds = {111, 222, 333, 444, 555, 666};
   in.defInc = texts({"100", "10"});
   in.inc = texts({"70", "15"});  // the line ignores the edited increments
   const PlanOutput out = computePlan(in);
-  ASSERT_EQ(out.SkinIndex, 1);
+  ASSERT_EQ(out.toneClass, 1);
   ASSERT_GE(out.series.minDose.size(), 2u);
   EXPECT_EQ(out.series.minDose[0], QPointF(1, 222));  // type II's Average estimate
   EXPECT_EQ(out.series.minDose[1], QPointF(2, 244));
@@ -179,11 +179,11 @@ TEST(PlanWarnings, OnlyForANewMedAndNeverWhileLoading) {
     SCOPED_TRACE(c.name);
     PlanInput in = baseInput("142");
     in.MED_Min[0] = 100;
-    in.OldMed = c.oldMed;
-    in.MEDImport = c.import;
+    in.lastWarnedMed = c.oldMed;
+    in.loadingStoredCourse = c.import;
     const PlanOutput out = computePlan(in);
     EXPECT_EQ(out.warnings.size(), c.warnings);
-    EXPECT_EQ(out.OldMed, 142);  // remembered in every case
+    EXPECT_EQ(out.lastWarnedMed, 142);  // remembered in every case
   }
 }
 
@@ -223,10 +223,10 @@ TEST(ToneClass, BordersTakeTheEvenClass) {
 
 TEST(ToneClass, ClassNamesTheChartTitle) {
   PlanInput in = baseInput("292", 2);
-  in.LSkin.fill(100);
-  in.DSkin.fill(356);
+  in.sensitiveMeds.fill(100);
+  in.insensitiveMeds.fill(356);
   const PlanOutput out = computePlan(in);
-  EXPECT_EQ(out.SkinIndex, 2);
+  EXPECT_EQ(out.toneClass, 2);
   EXPECT_EQ(out.title, QStringLiteral("III  Sometimes burns, always tans - In-Sensitive"));
 }
 
@@ -234,12 +234,12 @@ TEST(ToneClass, EqualEstimatesGiveNoClassButStillAPlan) {
   EXPECT_EQ(toneClass(300, 0, 0), std::nullopt);
   EXPECT_EQ(toneClass(300, NAN, 10), std::nullopt);
   PlanInput in = baseInput("300");
-  in.LSkin.fill(0);
-  in.ASkin.fill(0);
-  in.DSkin.fill(0);
-  in.SkinIndex = 1;
+  in.sensitiveMeds.fill(0);
+  in.averageMeds.fill(0);
+  in.insensitiveMeds.fill(0);
+  in.toneClass = 1;
   const PlanOutput out = computePlan(in);
-  EXPECT_EQ(out.SkinIndex, 1);  // kept, not made up
+  EXPECT_EQ(out.toneClass, 1);  // kept, not made up
   EXPECT_EQ(out.title, skinTypeText(0));
   EXPECT_EQ(shown(out.dose[0]), 210);
   EXPECT_TRUE(out.printEnabled);
@@ -251,10 +251,10 @@ TEST(PlanWithoutSkinType, ComputedFromTheMedWithoutClassOrRange) {
     PlanInput in = baseInput("300", index);
     in.MED_Min.fill(10000);  // would warn for any type I..VI
     in.MED_Max.fill(1);
-    in.SkinIndex = 2;
+    in.toneClass = 2;
     const PlanOutput out = computePlan(in);
     EXPECT_TRUE(out.warnings.empty());
-    EXPECT_EQ(out.SkinIndex, 2);
+    EXPECT_EQ(out.toneClass, 2);
     EXPECT_EQ(out.title, skinTypeText(index));  // no class word
     EXPECT_EQ(shown(out.dose[0]), index < 0 ? 90 : 210);  // schedule 0 starts at 30 %, schedule 4 at 70 %
     EXPECT_EQ(shown(out.erythema[0]), 300);
@@ -267,16 +267,16 @@ TEST(PlanRows, IncrementAbove200EndsThePlanAtItsRow) {
   in.inc[9] = QStringLiteral("250");
   in.dose.fill(QStringLiteral("old"));
   in.erythema.fill(QStringLiteral("old"));
-  in.ExpectDose.fill(-1);
+  in.plannedDose.fill(-1);
   const PlanOutput out = computePlan(in);
   EXPECT_EQ(out.dose[9], out.dose[8]);
   EXPECT_EQ(out.erythema[9], out.erythema[8]);
-  EXPECT_EQ(out.ExpectDose[8], shown(out.dose[8]));
-  EXPECT_EQ(out.ExpectDose[9], -1);
+  EXPECT_EQ(out.plannedDose[8], shown(out.dose[8]));
+  EXPECT_EQ(out.plannedDose[9], -1);
   for (int r = 10; r < 29; ++r) {
     EXPECT_EQ(out.dose[r], QStringLiteral("old"));
     EXPECT_EQ(out.erythema[r], QStringLiteral("old"));
-    EXPECT_EQ(out.ExpectDose[r], -1);
+    EXPECT_EQ(out.plannedDose[r], -1);
   }
   EXPECT_EQ(xs(out.series.erythema).back(), 9);
   EXPECT_EQ(out.series.dose.size(), 9u);
@@ -288,12 +288,12 @@ TEST(PlanRows, UnreadableIncrementSkipsItsRowAndDisablesPrint) {
     SCOPED_TRACE(bad);
     PlanInput in = baseInput("300");
     in.inc = texts({"100", "10", "10", "10", bad, "10"});
-    in.ExpectDose.fill(-1);
+    in.plannedDose.fill(-1);
     const PlanOutput out = computePlan(in);
     EXPECT_EQ(shown(out.dose[3]), 399);
     EXPECT_TRUE(out.dose[4].isEmpty());
     EXPECT_TRUE(out.erythema[4].isEmpty());
-    EXPECT_EQ(out.ExpectDose[4], -1);
+    EXPECT_EQ(out.plannedDose[4], -1);
     EXPECT_EQ(shown(out.dose[5]), 438);  // 399 grown by 10 %
     EXPECT_EQ(out.series.erythema.size(), 28u);
     EXPECT_EQ(xs(out.series.erythema)[4], 6);
@@ -313,23 +313,23 @@ TEST(PlanRows, NoRowIsComputedWithoutAMedOrAFirstIncrement) {
     in.inc[0] = QString::fromLatin1(c.first);
     in.dose.fill(QStringLiteral("kept"));
     in.erythema.fill(QStringLiteral("kept"));
-    in.OldMed = 77;
+    in.lastWarnedMed = 77;
     const PlanOutput out = computePlan(in);
     EXPECT_EQ(out.dose[0], QStringLiteral("kept"));
     EXPECT_EQ(out.erythema[28], QStringLiteral("kept"));
     EXPECT_TRUE(out.series.empty());
     EXPECT_TRUE(out.warnings.empty());
-    EXPECT_EQ(out.OldMed, 77);
+    EXPECT_EQ(out.lastWarnedMed, 77);
     EXPECT_FALSE(out.printEnabled);
   }
 }
 
 TEST(PlanGraph, RecordedTreatmentsShowDeliveredDoseAndTemperature) {
-  std::vector<TCondition> records(29);
-  records[1].Condition = Same;
+  std::vector<TreatmentRecord> records(29);
+  records[1].response = Same;
   records[1].Dose = 225.5f;
   records[1].Temperature = 36.5f;
-  records[3].Condition = 0;  // not recorded, whatever else it holds
+  records[3].response = 0;  // not recorded, whatever else it holds
   records[3].Dose = 999;
   PlanInput in = baseInput("300");
   in.records = records;
@@ -339,7 +339,7 @@ TEST(PlanGraph, RecordedTreatmentsShowDeliveredDoseAndTemperature) {
   EXPECT_EQ(out.series.dose.size(), 28u);
   EXPECT_EQ(xs(out.series.dose)[1], 3);
   EXPECT_EQ(out.series.erythema.size(), 29u);
-  EXPECT_EQ(out.ExpectDose[1], 231);  // the plan itself is unchanged
+  EXPECT_EQ(out.plannedDose[1], 231);  // the plan itself is unchanged
   EXPECT_EQ(shown(out.dose[1]), 231);
 }
 
@@ -356,8 +356,8 @@ TEST(PlanRobustness, ExtremeTextsGiveAWellFormedResult) {
     in.MED_Max[0] = 200;
     in.inc[0] = QString::fromLatin1(c.first);
     const PlanOutput out = computePlan(in);
-    EXPECT_GE(out.SkinIndex, 0);
-    EXPECT_LE(out.SkinIndex, 2);
+    EXPECT_GE(out.toneClass, 0);
+    EXPECT_LE(out.toneClass, 2);
     for (const PlanWarning& w : out.warnings) EXPECT_FALSE(w.text.contains(QStringLiteral("NAN")));
   }
 }

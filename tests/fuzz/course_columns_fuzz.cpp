@@ -121,11 +121,11 @@ void bindColumn(sqlite3_stmt* update, int index, InputReader& in) {
   }
 }
 
-bool sameRecords(const std::array<TCondition, kTreatments>& a, const std::array<TCondition, kTreatments>& b) {
+bool sameRecords(const std::array<TreatmentRecord, kTreatments>& a, const std::array<TreatmentRecord, kTreatments>& b) {
   for (std::size_t k = 0; k < a.size(); ++k) {
-    const TCondition& x = a[k];
-    const TCondition& y = b[k];
-    if (x.Burn != y.Burn || x.Condition != y.Condition || x.Txtime != y.Txtime || x.Initials != y.Initials ||
+    const TreatmentRecord& x = a[k];
+    const TreatmentRecord& y = b[k];
+    if (x.burn != y.burn || x.response != y.response || x.time != y.time || x.Initials != y.Initials ||
         std::memcmp(&x.Temperature, &y.Temperature, sizeof x.Temperature) != 0 ||
         std::memcmp(&x.Dose, &y.Dose, sizeof x.Dose) != 0 || std::memcmp(&x.When, &y.When, sizeof x.When) != 0) {
       return false;
@@ -155,8 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   auto stored = [](const records::Field& f) { return f.isNull() ? std::nullopt : std::optional(f.asBytes()); };
   maintenance::PackedCourseColumns columns;
-  columns.Burn = stored(d.ADOCourseBurn);
-  columns.Condition = stored(d.ADOCourseCondition);
+  columns.burn = stored(d.ADOCourseBurn);
+  columns.response = stored(d.ADOCourseCondition);
   columns.Temperature = stored(d.ADOCourseTemperature);
   columns.Dose = stored(d.ADOCourseDose);
   columns.WhenDate = stored(d.ADOCourseWhenDate);
@@ -171,12 +171,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What was read packs into columns that read back as the same records.
     const treatment::TableColumns packed = treatment::packTable(*records);
     fuzz::expect(sameRecords(*records, treatment::unpackTable(packed)), "records read back as they were packed");
-    for (const TCondition& r : *records) {
-      fuzz::expect(r.Txtime.size() <= treatment::kShortTime && r.Initials.size() <= treatment::kShortInitials,
+    for (const TreatmentRecord& r : *records) {
+      fuzz::expect(r.time.size() <= treatment::kShortTime && r.Initials.size() <= treatment::kShortInitials,
                    "times and initials are never longer than their fields");
     }
     if (sound) {
-      fuzz::expect(packed.Burn == columns.Burn && packed.Condition == columns.Condition &&
+      fuzz::expect(packed.burn == columns.burn && packed.response == columns.response &&
                        packed.Temperature == columns.Temperature && packed.Dose == columns.Dose &&
                        packed.WhenDate == columns.WhenDate && packed.TxTime == columns.TxTime &&
                        packed.Initials == columns.Initials,

@@ -27,9 +27,8 @@ constexpr const char* kWriterDirVariable = "HALCYRA_BACKUP_WRITER_DIR";
 TEST(BackupWriter, VisitsUntilKilled) {
   const QString dir = qEnvironmentVariable(kWriterDirVariable);
   if (dir.isEmpty()) GTEST_SKIP() << "runs only as the child of BackupTool.CopiesTakenDuringWritesAreWhole";
-  DBDir = dir;
   TDataPatient data;
-  ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(data.DataModuleCreate(dir), TDataPatient::ConnectResult::Connected);
   QTemporaryDir files;
   for (int i = 0;; ++i) {
     const QString nhi = QStringLiteral("W%1").arg(i);

@@ -200,10 +200,9 @@ TEST_F(CheckTool, FindsTheAuditTrailRewrittenAndThenNothingIsStored) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FreshStore store;
-    DBDir = store.dbDir();
     {
       TDataPatient data;
-      ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+      ASSERT_EQ(data.DataModuleCreate(store.dbDir()), TDataPatient::ConnectResult::Connected);
       for (const char* nhi : {"AUD0001", "AUD0002"}) {
         data.FindPatient(QString::fromLatin1(nhi), QString(), 7);
         data.AddPatient(QString::fromLatin1(nhi), QStringLiteral("Smith"));
@@ -220,9 +219,8 @@ TEST_F(CheckTool, FindsTheAuditTrailRewrittenAndThenNothingIsStored) {
     EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QLatin1String(c.found))) << r.out.toStdString();
 
-    DBDir = store.dbDir();
     TDataPatient data;
-    ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(data.DataModuleCreate(store.dbDir()), TDataPatient::ConnectResult::Connected);
     data.FilterPatientByNHI(QStringLiteral("AUD0001"));
     data.ADOPatient.edit();
     data.ADOPatientSurN.setString(QStringLiteral("Jones"));

@@ -14,7 +14,7 @@ namespace {
 
 // A course as the program leaves it after twelve treatments, increments typed and three spots.
 PackedCourseColumns recordedCourse() {
-  std::array<TCondition, kTreatments> records{};
+  std::array<TreatmentRecord, kTreatments> records{};
   for (int k = 0; k < 12; ++k) {
     records[static_cast<std::size_t>(k)] = {0, 3, 36.5f, 250.0f + k, "02:10", "AB", 43800.0 + k};
   }
@@ -22,8 +22,8 @@ PackedCourseColumns recordedCourse() {
   treatment::IncrementTexts cells;
   cells.fill(QStringLiteral("15"));
   PackedCourseColumns c;
-  c.Burn = t.Burn;
-  c.Condition = t.Condition;
+  c.burn = t.burn;
+  c.response = t.response;
   c.Temperature = t.Temperature;
   c.Dose = t.Dose;
   c.WhenDate = t.WhenDate;
@@ -75,7 +75,7 @@ TEST(PackedColumnsCheck, NamesEachImpossibleLengthWithItsColumn) {
        {"Initials holds 2 bytes after its 29 initials"}},
       {"responses stored without the other treatment columns",
        [](PackedCourseColumns& c) {
-         c.Burn.reset();
+         c.burn.reset();
          c.Temperature.reset();
          c.Dose.reset();
          c.WhenDate.reset();
@@ -85,7 +85,7 @@ TEST(PackedColumnsCheck, NamesEachImpossibleLengthWithItsColumn) {
        {"the treatment records are stored in part: values in Condition, none in Burn, Temperature, Dose, "
         "WhenDate, TxTime, Initials"}},
       {"doses stored without the responses",
-       [](PackedCourseColumns& c) { c.Condition.reset(); },
+       [](PackedCourseColumns& c) { c.response.reset(); },
        {"the treatment records are stored in part: values in Burn, Temperature, Dose, WhenDate, TxTime, Initials, "
         "none in Condition (without Condition no treatment is shown)"}},
       {"more spots than a course keeps", [](PackedCourseColumns& c) { c.SpotsLength = 25; },

@@ -26,7 +26,7 @@ inline void addVisitedPatient(TDataPatient& data, const QString& legacyDir, cons
   const records::LegacyImport imported = records::importLegacyFile(data, path);
   ASSERT_TRUE(imported.imported()) << imported.reason.toStdString();
 
-  std::array<TCondition, kTreatments> treatments{};
+  std::array<TreatmentRecord, kTreatments> treatments{};
   for (int k = 0; k < 12; ++k) {
     treatments[static_cast<std::size_t>(k)] = {0, 3, 36.5f, 250.0f + 10 * k, "02:10", "AB", 43800.0 + 2 * k};
   }

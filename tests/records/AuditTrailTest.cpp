@@ -266,9 +266,8 @@ TEST(EarlierStore, IsGivenTheChainedTrailWithoutLosingAnEntry) {
     FreshStore store(false);
     const QStringList earlier = makeEarlierStore(store.name(), trail, {QStringLiteral("OLD0001"), QStringLiteral("OLD0002")});
     {
-      DBDir = store.dbDir();
       TDataPatient data;
-      ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+      ASSERT_EQ(data.DataModuleCreate(store.dbDir()), TDataPatient::ConnectResult::Connected);
       data.FilterPatientByNHI(QStringLiteral("OLD0001"));
       ASSERT_FALSE(data.ADOPatient.isEmpty());
       data.ADOPatient.edit();
@@ -291,7 +290,9 @@ TEST(EarlierStore, IsGivenTheChainedTrailWithoutLosingAnEntry) {
         });
     EXPECT_EQ(problems, QStringList());
     RawStore raw(store.name());
-    if (!raw.server()) EXPECT_EQ(raw.scalar(QStringLiteral("PRAGMA user_version")).toInt(), records::kChainedTrailVersion);
+    if (!raw.server()) {
+      EXPECT_EQ(raw.scalar(QStringLiteral("PRAGMA user_version")).toInt(), records::kChainedTrailVersion);
+    }
     // The trail brought up is kept as written too.
     EXPECT_FALSE(raw.tryExec(QStringLiteral("DELETE FROM \"Audit\"")));
   }

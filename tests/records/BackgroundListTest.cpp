@@ -22,12 +22,11 @@ class BackgroundListTest : public StoreTest {
     for (int i = 0; i < 300; ++i) raw.addPatient(QStringLiteral("L%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("Listed"), 2);
     raw.exec(QStringLiteral("COMMIT"));
     raw.addCourse(QStringLiteral("L000"), 1);
-    DBDir = dirPath();
   }
   // A module whose list is being read in the background.
   std::unique_ptr<TDataPatient> connectInBackground() {
     auto data = std::make_unique<TDataPatient>();
-    EXPECT_EQ(data->DataModuleCreate(TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
+    EXPECT_EQ(data->DataModuleCreate(dirPath(), TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
     return data;
   }
 };
@@ -97,7 +96,7 @@ TEST_F(BackgroundListTest, AModuleClosedWhileTheListIsReadEndsCleanly) {
     data.reset();
   }
   auto data = connectInBackground();
-  EXPECT_EQ(data->DataModuleCreate(), TDataPatient::ConnectResult::Connected) << "connecting again drops the read";
+  EXPECT_EQ(data->DataModuleCreate(dirPath()), TDataPatient::ConnectResult::Connected) << "connecting again drops the read";
   EXPECT_FALSE(data->readingList());
   EXPECT_EQ(data->ADOPatient.recordCount(), 300);
 }

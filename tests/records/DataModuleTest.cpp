@@ -265,7 +265,6 @@ TEST_F(CourseTest, AddcourseNumbersOnFromTheCountNeverReusingANumber) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FreshStore store;
-    DBDir = store.dbDir();
     {
       RawStore raw(store.name());
       raw.addPatient("PAT0001", "Course", QVariant(), c.nCourse);
@@ -273,7 +272,7 @@ TEST_F(CourseTest, AddcourseNumbersOnFromTheCountNeverReusingANumber) {
       for (bool done : c.existing) raw.addCourse("PAT0001", ++id, done);
     }
     TDataPatient data;
-    ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(data.DataModuleCreate(store.dbDir()), TDataPatient::ConnectResult::Connected);
     const double before = datetime::now();
     data.Addcourse();
     const double after = datetime::now();
@@ -306,7 +305,6 @@ TEST_F(CourseTest, PatientCompleteStoresTheStatusBitsAndKeepsTheCurrentCourse) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FreshStore store;
-    DBDir = store.dbDir();
     {
       RawStore raw(store.name());
       raw.addPatient("PAT0001", "Course", QVariant(), static_cast<int>(c.complete.size()));
@@ -314,7 +312,7 @@ TEST_F(CourseTest, PatientCompleteStoresTheStatusBitsAndKeepsTheCurrentCourse) {
       for (bool done : c.complete) raw.addCourse("PAT0001", ++id, done);
     }
     TDataPatient data;
-    ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(data.DataModuleCreate(store.dbDir()), TDataPatient::ConnectResult::Connected);
     if (data.ADOCourse.recordCount() > 1) data.ADOCourse.last();
     const QVariant current = data.ADOCourseCourseID.value();
 
@@ -362,7 +360,6 @@ namespace {
 
 TEST(DataModuleCreate, ConnectsOnlyToAnExistingStoreAndNamesTheFileOtherwise) {
   if (onServer()) GTEST_SKIP() << "the store file only";
-  const QString savedDir = DBDir;
   struct Case {
     const char* what;
     std::function<void(const QString& dir)> prepare;
@@ -387,15 +384,14 @@ TEST(DataModuleCreate, ConnectsOnlyToAnExistingStoreAndNamesTheFileOtherwise) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     QTemporaryDir dir;
-    DBDir = c.prepare ? dir.path() : QString();
     if (c.prepare) c.prepare(dir.path());
     const bool existed = QFileInfo::exists(records::databasePath(dir.path()));
     TDataPatient data;
     if (c.result) {
-      EXPECT_EQ(data.DataModuleCreate(), *c.result);
+      EXPECT_EQ(data.DataModuleCreate(c.prepare ? dir.path() : QString()), *c.result);
     } else {
       try {
-        data.DataModuleCreate();
+        data.DataModuleCreate(c.prepare ? dir.path() : QString());
         ADD_FAILURE() << "connected";
       } catch (const records::DataError& e) {
         EXPECT_TRUE(e.message().contains(records::databasePath(dir.path()))) << e.message().toStdString();
@@ -412,7 +408,6 @@ TEST(DataModuleCreate, ConnectsOnlyToAnExistingStoreAndNamesTheFileOtherwise) {
       EXPECT_THROW(data.Addcourse(), records::DataError);
     }
   }
-  DBDir = savedDir;
 }
 
 }  // namespace

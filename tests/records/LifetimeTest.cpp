@@ -45,10 +45,10 @@ class Lifetime : public StoreTest {
     recordOnCurrentCourse(rows);
   }
   void recordOnCurrentCourse(std::initializer_list<Row> rows) {
-    std::array<TCondition, kTreatments> records{};
+    std::array<TreatmentRecord, kTreatments> records{};
     int k = 0;
     for (const Row& r : rows) {
-      records[k].Condition = r.condition;
+      records[k].response = r.condition;
       records[k++].Dose = r.dose;
     }
     data_->ADOCourse.edit();

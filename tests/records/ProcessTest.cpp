@@ -240,9 +240,8 @@ constexpr const char* kAdderVariable = "HALCYRA_RECORDS_ADDER";  // store|start 
 TEST(ChildAdder, AddsCoursesToOnePatient) {
   const QStringList job = qEnvironmentVariable(kAdderVariable).split(u'|');
   if (job.size() != 3) GTEST_SKIP() << "runs only as a child of TwoProcesses.TwoCopiesAddingCoursesToOnePatientGetDistinctNumbers";
-  DBDir = job[0];
   TDataPatient data;
-  ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(data.DataModuleCreate(job[0]), TDataPatient::ConnectResult::Connected);
   data.FilterPatientByNHI(QStringLiteral("SHARED1"));
   ASSERT_FALSE(data.ADOPatient.isEmpty());
   while (QDateTime::currentMSecsSinceEpoch() < job[1].toLongLong()) QThread::msleep(1);
@@ -300,9 +299,8 @@ constexpr const char* kWriterDirVariable = "HALCYRA_RECORDS_WRITER_DIR";
 TEST(ChildWriter, PostsUntilKilled) {
   const QString dir = qEnvironmentVariable(kWriterDirVariable);
   if (dir.isEmpty()) GTEST_SKIP() << "runs only as the child of SeveralProcesses.KilledWriterLosesNothingItPosted";
-  DBDir = dir;
   TDataPatient data;
-  ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(data.DataModuleCreate(dir), TDataPatient::ConnectResult::Connected);
   for (int i = 0;; ++i) {
     const QString nhi = QStringLiteral("K%1").arg(i);
     data.FindPatient(nhi, QString(), 7);

@@ -26,7 +26,6 @@
 #include "records/Database.h"
 #include "records/PostgresBackend.h"
 #include "records/Schema.h"
-#include "base/Directories.h"
 
 namespace testing_records {
 
@@ -98,7 +97,7 @@ class FreshStore {
   FreshStore(const FreshStore&) = delete;
   FreshStore& operator=(const FreshStore&) = delete;
 
-  // The database setting (DBDir, or a tool's DIR argument) that names the store.
+  // The database setting (the program's, or a tool's DIR argument) that names the store.
   const QString& dbDir() const { return dbDir_; }
   // How the store is named in messages: the file's full path, or the URI.
   const QString& name() const { return name_; }
@@ -286,9 +285,7 @@ class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     store_ = std::make_unique<FreshStore>();
-    savedDir_ = DBDir;
   }
-  void TearDown() override { DBDir = savedDir_; }
   // How the store is named in messages, and what RawStore takes: the file, or the URI.
   const QString& file() const { return store_->name(); }
   // The database setting that names the store: the directory, or the URI.
@@ -297,9 +294,8 @@ class StoreTest : public ::testing::Test {
   // A data module connected to the fixture's database.
   std::unique_ptr<TDataPatient> connect() { return connectTo(dirPath()); }
   static std::unique_ptr<TDataPatient> connectTo(const QString& dbDir) {
-    DBDir = dbDir;
     auto data = std::make_unique<TDataPatient>();
-    EXPECT_EQ(data->DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+    EXPECT_EQ(data->DataModuleCreate(dbDir), TDataPatient::ConnectResult::Connected);
     return data;
   }
 
@@ -323,7 +319,6 @@ class StoreTest : public ::testing::Test {
 
  private:
   std::unique_ptr<FreshStore> store_;
-  QString savedDir_;
 };
 
 }  // namespace testing_records

@@ -67,10 +67,9 @@ TEST_F(ServerStoreTest, AnUnusableServerIsNamedWithItsReason) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    DBDir = c.uri;
     TDataPatient data;
     try {
-      data.DataModuleCreate();
+      data.DataModuleCreate(c.uri);
       ADD_FAILURE() << "connected";
     } catch (const records::DataError& e) {
       for (const QString& part : c.expected) EXPECT_TRUE(e.message().contains(part)) << e.message().toStdString();
@@ -96,16 +95,15 @@ TEST_F(ServerStoreTest, ThePasswordBoxIsAskedAgainWhenTheServerRefusesIt) {
     SCOPED_TRACE(c.what);
     QStringList questions;
     QList<std::optional<QString>> answers = c.answers;
-    DBDir = loginUri();
     TDataPatient data;
     data.passwordPrompt = [&](const QString& question) {
       questions << question;
       return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     };
     if (c.connects) {
-      EXPECT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+      EXPECT_EQ(data.DataModuleCreate(loginUri()), TDataPatient::ConnectResult::Connected);
     } else {
-      EXPECT_THROW(data.DataModuleCreate(), records::ServerUnreachable);
+      EXPECT_THROW(data.DataModuleCreate(loginUri()), records::ServerUnreachable);
     }
     ASSERT_EQ(questions.size(), c.answers.size());
     EXPECT_TRUE(questions.front().contains(login_)) << questions.front().toStdString();
@@ -117,10 +115,9 @@ TEST_F(ServerStoreTest, ThePasswordBoxIsAskedAgainWhenTheServerRefusesIt) {
 }
 
 TEST_F(ServerStoreTest, TheClinicRoleWritesRowsButCannotChangeTheTables) {
-  DBDir = loginUri();
   TDataPatient data;
   data.passwordPrompt = [](const QString&) { return std::optional<QString>(QString::fromLatin1(kPassword)); };
-  ASSERT_EQ(data.DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(data.DataModuleCreate(loginUri()), TDataPatient::ConnectResult::Connected);
   data.FindPatient(QStringLiteral("CLN0001"), QString(), 7);
   data.AddPatient(QStringLiteral("CLN0001"), QStringLiteral("Clinic"));
   data.Addcourse();
@@ -156,10 +153,9 @@ TEST_F(ServerStoreTest, ADatabaseOfAnEarlierVersionTakesNoWritesUntilItsOwnerCon
   const QString asLogin = QStringLiteral("postgresql://%1@127.0.0.1:%2/%3")
                               .arg(login_, records::parseStoreLocation(serverBase()).port, database);
   const auto asClinic = [&] {
-    DBDir = asLogin;
     auto data = std::make_unique<TDataPatient>();
     data->passwordPrompt = [](const QString&) { return std::optional<QString>(QString::fromLatin1(kPassword)); };
-    EXPECT_EQ(data->DataModuleCreate(), TDataPatient::ConnectResult::Connected);
+    EXPECT_EQ(data->DataModuleCreate(asLogin), TDataPatient::ConnectResult::Connected);
     data->FindPatient(QStringLiteral("CLN0001"), QString(), 7);
     return data;
   };

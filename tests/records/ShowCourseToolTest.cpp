@@ -42,12 +42,12 @@ class ShowCourseTool : public StoreTest {
     inc[1] = "";
     inc[2] = "-5";
     records::storeCourseIncrements(*data_, inc);
-    std::array<TCondition, kTreatments> recs{};
-    recs[3].Condition = 3;
-    recs[3].Burn = 6;
+    std::array<TreatmentRecord, kTreatments> recs{};
+    recs[3].response = 3;
+    recs[3].burn = 6;
     recs[3].Dose = 250.5f;
     recs[3].Temperature = 36.5f;
-    recs[3].Txtime = " 2:30";
+    recs[3].time = " 2:30";
     recs[3].Initials = "AB";
     recs[3].When = 46000.75;
     records::storeCourseRecords(*data_, recs);

@@ -17,7 +17,7 @@ TEST(CourseReport, TakesWhatTheWindowShowsOfTheOpenCourse) {
 
   EXPECT_EQ(in.surname, "Whitfield");
   EXPECT_EQ(in.nhi, "ABC1234");
-  EXPECT_EQ(in.ageText, c.dosing().ageText);
+  EXPECT_EQ(in.ageText, c.dosing().ageText());
   EXPECT_FALSE(in.ageText.isEmpty());
   EXPECT_EQ(in.birthText, "14/09/1979");
   EXPECT_EQ(in.assessDateText, "03/03/2025");
@@ -27,10 +27,10 @@ TEST(CourseReport, TakesWhatTheWindowShowsOfTheOpenCourse) {
 
   Report r(treatmentReportLayout());
   TreatmentDatasets data(in, r);
-  data.PatientDataFirst();
+  data.firstPatientRow();
   auto patient = [&](const char* field) {
     QVariant v;
-    data.PatientDataGetValue(QString::fromLatin1(field), v);
+    data.patientValue(QString::fromLatin1(field), v);
     return v.toString();
   };
   EXPECT_EQ(patient("Details"), "Psioriasis\nNB UVB - Low\nScaley\n3 years\nYes\nCleared\nMother");
@@ -44,14 +44,14 @@ TEST(CourseReport, TakesWhatTheWindowShowsOfTheOpenCourse) {
     EXPECT_EQ(in.grid[r][0], QString::number(r + 1));
     // Recorded rows show what they delivered (these three were recorded without a dose), the
     // others the plan.
-    EXPECT_EQ(in.grid[r][2], r < 3 ? QStringLiteral("    0") : c.dosing().grid.dose[r]);
-    EXPECT_EQ(in.grid[r][4], c.dosing().grid.inc[r]);
+    EXPECT_EQ(in.grid[r][2], r < 3 ? QStringLiteral("    0") : c.dosing().grid().dose[r]);
+    EXPECT_EQ(in.grid[r][4], c.dosing().grid().inc[r]);
   }
-  data.ScriptDataFirst();
-  data.ScriptDataNext();
-  data.ScriptDataNext();
+  data.firstTreatmentRow();
+  data.nextTreatmentRow();
+  data.nextTreatmentRow();
   QVariant treatment;
-  data.ScriptDataGetValue("Treatment", treatment);
+  data.treatmentValue("Treatment", treatment);
   EXPECT_EQ(treatment.toString(), "AB 36.5C 02:30");
 
   // Pictures: the diagram with its spot, the factor file's logo, the program's icon.

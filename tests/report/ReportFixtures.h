@@ -29,28 +29,28 @@ inline QImage marked(QSize size, const QColor& colour) {
 
 inline double day(int y, int m, int d) { return datetime::fromQDateTime(QDateTime(QDate(y, m, d), QTime(10, 0))); }
 
-inline TCondition recorded(std::int8_t response, std::int8_t burn, const char* initials, float temperature,
+inline TreatmentRecord recorded(std::int8_t response, std::int8_t burn, const char* initials, float temperature,
                            const char* time, double when, float dose = 0) {
-  TCondition c;
-  c.Condition = response;
-  c.Burn = burn;
+  TreatmentRecord c;
+  c.response = response;
+  c.burn = burn;
   c.Initials = initials;
   c.Temperature = temperature;
-  c.Txtime = time;
+  c.time = time;
   c.When = when;
   c.Dose = dose;
   return c;
 }
 
 // The plan of an MED of 250 on the third default schedule, with `records` recorded.
-inline dosing::PlanOutput samplePlan(std::span<const TCondition> records) {
+inline dosing::PlanOutput samplePlan(std::span<const TreatmentRecord> records) {
   dosing::PlanInput plan;
   plan.medText = QStringLiteral("250");
   plan.skinTypeText = QStringLiteral("Type III");
-  plan.index = 2;
-  plan.LSkin.fill(200);
-  plan.ASkin.fill(250);
-  plan.DSkin.fill(300);
+  plan.estimatedItem = 2;
+  plan.sensitiveMeds.fill(200);
+  plan.averageMeds.fill(250);
+  plan.insensitiveMeds.fill(300);
   plan.MED_Min.fill(1);
   plan.MED_Max.fill(100000);
   for (int r = 0; r < kTreatments; ++r) {

@@ -11,7 +11,6 @@
 
 #include "ReportFixtures.h"
 #include "base/DateTime.h"
-#include "base/Directories.h"
 #include "base/JpegCodec.h"
 #include "course/OpenCourse.h"
 #include "dosing/FactorDescription.h"
@@ -93,15 +92,12 @@ struct StoredCourse {
   std::unique_ptr<course::OpenCourse> course;
 
   explicit StoredCourse(int photographs = 3) {
-    const QString savedDir = DBDir;
     records::createDatabase(dir.path());
-    DBDir = dir.path();
     const FactorTables tables = demoTables();
     factorFile = dir.filePath("UVB_Factors.Dat");
     dosing::writeFactorFile(factorFile, tables);
     course = std::make_unique<course::OpenCourse>(tables);
-    EXPECT_EQ(course->connectDatabase(), TDataPatient::ConnectResult::Connected);
-    DBDir = savedDir;
+    EXPECT_EQ(course->connectDatabase(dir.path()), TDataPatient::ConnectResult::Connected);
     fillCourse(*course, dir.path(), photographs);
   }
 };

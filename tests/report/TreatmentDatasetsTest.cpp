@@ -15,16 +15,16 @@ struct Datasets {
   explicit Datasets(ReportInput input) : in(std::move(input)), report(treatmentReportLayout()), data(in, report) {}
 
   QVariant script(int row, const char* field) {
-    data.ScriptDataFirst();
-    for (int r = 1; r < row; ++r) data.ScriptDataNext();
+    data.firstTreatmentRow();
+    for (int r = 1; r < row; ++r) data.nextTreatmentRow();
     QVariant v;
-    data.ScriptDataGetValue(QString::fromLatin1(field), v);
+    data.treatmentValue(QString::fromLatin1(field), v);
     return v;
   }
   QString patient(const char* field) {
-    data.PatientDataFirst();
+    data.firstPatientRow();
     QVariant v;
-    data.PatientDataGetValue(QString::fromLatin1(field), v);
+    data.patientValue(QString::fromLatin1(field), v);
     return v.toString();
   }
   QColor fill(const char* object) { return report.findObject(QString::fromLatin1(object))->fill; }
@@ -39,7 +39,7 @@ struct Datasets {
 TEST(ScriptData, HasOneRowPerTreatment) {
   Datasets d(sampleInput());
   int rows = 0;
-  for (d.data.ScriptDataFirst(); !d.data.ScriptDataCheckEOF(); d.data.ScriptDataNext()) ++rows;
+  for (d.data.firstTreatmentRow(); !d.data.pastLastTreatmentRow(); d.data.nextTreatmentRow()) ++rows;
   EXPECT_EQ(rows, 29);
 }
 
@@ -110,9 +110,9 @@ TEST(ScriptData, AccumSumsTheLeadingWholeNumbersOfColumnTwo) {
 TEST(PatientData, HasTwoIdenticalRows) {
   Datasets d(sampleInput());
   QStringList names;
-  for (d.data.PatientDataFirst(); !d.data.PatientDataCheckEOF(); d.data.PatientDataNext()) {
+  for (d.data.firstPatientRow(); !d.data.pastLastPatientRow(); d.data.nextPatientRow()) {
     QVariant v;
-    d.data.PatientDataGetValue(QStringLiteral("Name"), v);
+    d.data.patientValue(QStringLiteral("Name"), v);
     names << v.toString();
   }
   EXPECT_EQ(names, QStringList({"Whitfield", "Whitfield"}));
@@ -174,10 +174,10 @@ TEST(ImageData, StepsThroughThePhotographsAndEndsEachNoteLineWithALineFeed) {
   for (std::size_t i = 0; i < std::size(cases); ++i) in.photographs[i].note = QString::fromLatin1(cases[i].note);
   Datasets d(in);
   std::size_t row = 0;
-  for (d.data.ImageDataFirst(); !d.data.ImageDataCheckEOF(); d.data.ImageDataNext(), ++row) {
+  for (d.data.firstPhotographRow(); !d.data.pastLastPhotograph(); d.data.nextPhotographRow(), ++row) {
     QVariant comment, date;
-    d.data.ImageDataGetValue(QStringLiteral("Comment"), comment);
-    d.data.ImageDataGetValue(QStringLiteral("ImageDate"), date);
+    d.data.photographValue(QStringLiteral("Comment"), comment);
+    d.data.photographValue(QStringLiteral("ImageDate"), date);
     EXPECT_EQ(comment.toString(), QString::fromLatin1(cases[row].comment)) << row;
     EXPECT_EQ(date.toString(), in.photographs[row].dateText);
   }
@@ -186,10 +186,10 @@ TEST(ImageData, StepsThroughThePhotographsAndEndsEachNoteLineWithALineFeed) {
 
 TEST(ImageData, WithoutPhotographsIsAtItsEndAtOnce) {
   Datasets d(sampleInput());
-  d.data.ImageDataFirst();
-  EXPECT_TRUE(d.data.ImageDataCheckEOF());
+  d.data.firstPhotographRow();
+  EXPECT_TRUE(d.data.pastLastPhotograph());
   QVariant v;
-  d.data.ImageDataGetValue(QStringLiteral("Comment"), v);
+  d.data.photographValue(QStringLiteral("Comment"), v);
   EXPECT_FALSE(v.isValid());
 }
 

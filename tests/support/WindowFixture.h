@@ -61,18 +61,16 @@ class WindowFixture {
     }
     previousDir_ = QDir::currentPath();
     QDir::setCurrent(startDir);
-    StartDir = startDir;
-    DBDir.clear();
     dialogs::setHook([this](const dialogs::Box& box) {
       boxes.push_back(box);
       return answer ? answer(box) : QMessageBox::Ok;
     });
 
-    const std::optional<FactorTables> calibration = ui::readCalibration(nullptr);
+    const std::optional<FactorTables> calibration = ui::readCalibration(nullptr, startDir);
     created = calibration.has_value();
     course = std::make_unique<course::OpenCourse>(calibration.value_or(FactorTables{}));
-    window = std::make_unique<ui::MainWindow>(*course);
-    ui::connectDatabase(*course, window.get());
+    window = std::make_unique<ui::MainWindow>(*course, database, startDir);
+    ui::connectDatabase(*course, database, window.get());
   }
 
   ~WindowFixture() {
@@ -138,10 +136,7 @@ class WindowFixture {
     other->firstName = [] { return QString(); };
     other->secondName = [] { return QString(); };
     other->log = [](const QString&) {};
-    const QString saved = DBDir;
-    DBDir = dbDir;
-    other->DataModuleCreate();
-    DBDir = saved;
+    other->DataModuleCreate(dbDir);
     return other;
   }
 
@@ -149,6 +144,7 @@ class WindowFixture {
   QString startDir, dbDir;
   std::vector<dialogs::Box> boxes;
   std::function<QMessageBox::StandardButton(const dialogs::Box&)> answer;
+  settings::DatabaseSetting database;  // the program's setting, as main holds it
   std::unique_ptr<course::OpenCourse> course;
   std::unique_ptr<ui::MainWindow> window;
   bool created = false;

@@ -19,7 +19,7 @@ void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdSt
 
 namespace {
 
-using Records = std::array<TCondition, kTreatments>;
+using Records = std::array<TreatmentRecord, kTreatments>;
 
 // A copy of `bytes` in a heap block of exactly their size, seen through a QByteArray that does not
 // own it: a read one byte past the end is caught by AddressSanitizer (a normal QByteArray keeps a
@@ -56,12 +56,12 @@ std::vector<QByteArray> shortStrings(const QByteArray& column) {
   return out;
 }
 
-void expectSameRecord(const TCondition& actual, const TCondition& expected) {
-  EXPECT_EQ(actual.Burn, expected.Burn);
-  EXPECT_EQ(actual.Condition, expected.Condition);
+void expectSameRecord(const TreatmentRecord& actual, const TreatmentRecord& expected) {
+  EXPECT_EQ(actual.burn, expected.burn);
+  EXPECT_EQ(actual.response, expected.response);
   EXPECT_EQ(std::bit_cast<std::uint32_t>(actual.Temperature), std::bit_cast<std::uint32_t>(expected.Temperature));
   EXPECT_EQ(std::bit_cast<std::uint32_t>(actual.Dose), std::bit_cast<std::uint32_t>(expected.Dose));
-  EXPECT_EQ(actual.Txtime, expected.Txtime);
+  EXPECT_EQ(actual.time, expected.time);
   EXPECT_EQ(actual.Initials, expected.Initials);
   EXPECT_EQ(std::bit_cast<std::uint64_t>(actual.When), std::bit_cast<std::uint64_t>(expected.When));
 }
@@ -69,8 +69,8 @@ void expectSameRecord(const TCondition& actual, const TCondition& expected) {
 TEST(CourseColumnsTable, NewRecordsPackToZeroBytes) {
   const Records fresh{};
   const TableColumns c = packTable(fresh);
-  EXPECT_EQ(c.Burn, QByteArray(29, '\0'));
-  EXPECT_EQ(c.Condition, QByteArray(29, '\0'));
+  EXPECT_EQ(c.burn, QByteArray(29, '\0'));
+  EXPECT_EQ(c.response, QByteArray(29, '\0'));
   EXPECT_EQ(c.Temperature, QByteArray(116, '\0'));
   EXPECT_EQ(c.Dose, QByteArray(116, '\0'));
   EXPECT_EQ(c.WhenDate, QByteArray(116, '\0'));
@@ -80,7 +80,7 @@ TEST(CourseColumnsTable, NewRecordsPackToZeroBytes) {
   const Records back = unpackTable(c);
   for (int k = 0; k < kTreatments; ++k) {
     SCOPED_TRACE(k + 1);
-    expectSameRecord(back[k], TCondition{});
+    expectSameRecord(back[k], TreatmentRecord{});
   }
 }
 
@@ -88,24 +88,24 @@ TEST(CourseColumnsTable, FourthRecordSitsAtItsOwnEntries) {
   Records records{};
   // Rows 1..3 with times and initials of different lengths, so the fourth short strings do not
   // start at a fixed offset.
-  records[0].Txtime = "";      records[0].Initials = "J";
-  records[1].Txtime = "1:05";  records[1].Initials = "";
-  records[2].Txtime = "10:00"; records[2].Initials = "XYZ";
-  TCondition& fourth = records[3];
-  fourth.Condition = Same;
-  fourth.Burn = BurnII;
+  records[0].time = "";      records[0].Initials = "J";
+  records[1].time = "1:05";  records[1].Initials = "";
+  records[2].time = "10:00"; records[2].Initials = "XYZ";
+  TreatmentRecord& fourth = records[3];
+  fourth.response = Same;
+  fourth.burn = BurnII;
   fourth.Dose = 250;
   fourth.Temperature = 36.5f;
-  fourth.Txtime = "12:30";
+  fourth.time = "12:30";
   fourth.Initials = "AB";
   fourth.When = 45000;
 
   const TableColumns c = packTable(records);
   // Byte 4 counted from 1 is index 3; bytes 13..16 are indexes 12..15.
-  EXPECT_EQ(c.Burn[3], 6);
-  EXPECT_EQ(c.Condition[3], 3);
-  EXPECT_EQ(c.Burn.count('\0'), 28);
-  EXPECT_EQ(c.Condition.count('\0'), 28);
+  EXPECT_EQ(c.burn[3], 6);
+  EXPECT_EQ(c.response[3], 3);
+  EXPECT_EQ(c.burn.count('\0'), 28);
+  EXPECT_EQ(c.response.count('\0'), 28);
   EXPECT_EQ(c.Dose.mid(12, 4), floatBytes(250));
   EXPECT_EQ(c.Temperature.mid(12, 4), floatBytes(36.5f));
   EXPECT_EQ(c.Dose.left(12), QByteArray(12, '\0'));
@@ -166,9 +166,9 @@ TEST(CourseColumnsTable, DatesKeepTheWholeDay) {
 TEST(CourseColumnsTable, FullCourseOfTextsFitsItsColumnsAndReadsBackUnchanged) {
   Records records{};
   for (int k = 0; k < kTreatments; ++k) {
-    records[k].Condition = static_cast<std::int8_t>(1 + k % 4);
-    records[k].Burn = static_cast<std::int8_t>(k % 3 == 0 ? 0 : 4 + k % 4);
-    records[k].Txtime = QStringLiteral("%1:%2").arg(10 + k).arg(59 - k, 2, 10, QLatin1Char('0')).toStdString();
+    records[k].response = static_cast<std::int8_t>(1 + k % 4);
+    records[k].burn = static_cast<std::int8_t>(k % 3 == 0 ? 0 : 4 + k % 4);
+    records[k].time = QStringLiteral("%1:%2").arg(10 + k).arg(59 - k, 2, 10, QLatin1Char('0')).toStdString();
     records[k].Initials = std::string(3, static_cast<char>('A' + k % 26));
     records[k].Dose = 100.0f + 7.5f * k;
     records[k].Temperature = -40.0f + k;
@@ -180,12 +180,12 @@ TEST(CourseColumnsTable, FullCourseOfTextsFitsItsColumnsAndReadsBackUnchanged) {
 
   // Every column passes through its field buffer whole, TxTime included.
   const std::pair<const VarBytesColumn&, const QByteArray&> columns[] = {
-      {kBurnColumn, c.Burn},       {kConditionColumn, c.Condition}, {kTemperatureColumn, c.Temperature},
+      {kBurnColumn, c.burn},       {kConditionColumn, c.response}, {kTemperatureColumn, c.Temperature},
       {kDoseColumn, c.Dose},       {kWhenDateColumn, c.WhenDate},   {kTxTimeColumn, c.TxTime},
       {kInitialsColumn, c.Initials},
   };
   TableColumns stored;
-  QByteArray* storedFields[] = {&stored.Burn, &stored.Condition, &stored.Temperature, &stored.Dose,
+  QByteArray* storedFields[] = {&stored.burn, &stored.response, &stored.Temperature, &stored.Dose,
                                 &stored.WhenDate, &stored.TxTime, &stored.Initials};
   for (std::size_t i = 0; i < std::size(columns); ++i) {
     SCOPED_TRACE(columns[i].first.name);
@@ -210,16 +210,16 @@ TEST(CourseColumnsTable, FullCourseOfTextsFitsItsColumnsAndReadsBackUnchanged) {
 
 TEST(CourseColumnsTable, OverlongTextsAreCutToTheirShortStrings) {
   Records records{};
-  records[0].Txtime = "12:345678";
+  records[0].time = "12:345678";
   records[0].Initials = "ABCDE";
-  records[1].Txtime = "01:00";
+  records[1].time = "01:00";
   const TableColumns c = packTable(records);
   EXPECT_EQ(shortStrings(c.TxTime)[0], "12:34");
   EXPECT_EQ(shortStrings(c.Initials)[0], "ABC");
   const Records back = unpackTable(c);
-  EXPECT_EQ(back[0].Txtime, "12:34");
+  EXPECT_EQ(back[0].time, "12:34");
   EXPECT_EQ(back[0].Initials, "ABC");
-  EXPECT_EQ(back[1].Txtime, "01:00");  // the next entry is not disturbed
+  EXPECT_EQ(back[1].time, "01:00");  // the next entry is not disturbed
 }
 
 TEST(CourseColumnsTable, RecordTextIsLatin1) {
@@ -234,17 +234,17 @@ struct ShortCase {
   const char* what;
   TableColumns columns;
   // What the first rows read as; all rows after them must be new records.
-  std::vector<TCondition> expectedFirst;
+  std::vector<TreatmentRecord> expectedFirst;
 };
 
-TCondition rec(std::int8_t burn, std::int8_t condition, float temperature, float dose, std::string time,
+TreatmentRecord rec(std::int8_t burn, std::int8_t condition, float temperature, float dose, std::string time,
                std::string initials) {
-  TCondition r;
-  r.Burn = burn;
-  r.Condition = condition;
+  TreatmentRecord r;
+  r.burn = burn;
+  r.response = condition;
   r.Temperature = temperature;
   r.Dose = dose;
-  r.Txtime = std::move(time);
+  r.time = std::move(time);
   r.Initials = std::move(initials);
   return r;
 }
@@ -254,8 +254,8 @@ std::vector<ShortCase> shortCases() {
   cases.push_back({"every column empty", {}, {}});
 
   TableColumns fewEntries;
-  fewEntries.Burn = QByteArray("\x05\x00\x07", 3);
-  fewEntries.Condition = QByteArray("\x01\x02", 2);
+  fewEntries.burn = QByteArray("\x05\x00\x07", 3);
+  fewEntries.response = QByteArray("\x01\x02", 2);
   fewEntries.Temperature = floatBytes(36.5f) + QByteArray("\x01\x02", 2);  // 1.5 entries
   fewEntries.Dose = floatBytes(100) + floatBytes(110) + QByteArray(1, '\x7f');
   fewEntries.WhenDate = QByteArray(3, '\x40');  // not even one entry
@@ -276,8 +276,8 @@ std::vector<ShortCase> shortCases() {
                    {rec(0, 0, 0, 0, "12345", "ABC"), rec(0, 0, 0, 0, "ab", "Z")}});
 
   TableColumns longer;
-  longer.Burn = QByteArray(32, '\x06');  // the column's declared size: only 29 entries are read
-  longer.Condition = QByteArray(30, '\x03');
+  longer.burn = QByteArray(32, '\x06');  // the column's declared size: only 29 entries are read
+  longer.response = QByteArray(30, '\x03');
   cases.push_back({"more bytes than 29 entries", longer, {}});
   return cases;
 }
@@ -286,21 +286,21 @@ TEST(CourseColumnsTable, ShortAndDamagedColumnsReadAsZeroOrEmpty) {
   for (const ShortCase& sc : shortCases()) {
     SCOPED_TRACE(sc.what);
     // Each column in a block of exactly its size, so that a read past it is caught.
-    const ExactBytes burn(sc.columns.Burn), condition(sc.columns.Condition), temperature(sc.columns.Temperature),
+    const ExactBytes burn(sc.columns.burn), condition(sc.columns.response), temperature(sc.columns.Temperature),
         dose(sc.columns.Dose), when(sc.columns.WhenDate), time(sc.columns.TxTime), initials(sc.columns.Initials);
     const TableColumns exact{burn.view(), condition.view(), temperature.view(), dose.view(),
                              when.view(), time.view(),      initials.view()};
     const Records back = unpackTable(exact);
-    if (sc.columns.Burn.size() > kTreatments) {
-      for (const TCondition& r : back) {
-        EXPECT_EQ(r.Burn, 6);
-        EXPECT_EQ(r.Condition, 3);
+    if (sc.columns.burn.size() > kTreatments) {
+      for (const TreatmentRecord& r : back) {
+        EXPECT_EQ(r.burn, 6);
+        EXPECT_EQ(r.response, 3);
       }
       continue;
     }
     for (std::size_t k = 0; k < back.size(); ++k) {
       SCOPED_TRACE(k + 1);
-      expectSameRecord(back[k], k < sc.expectedFirst.size() ? sc.expectedFirst[k] : TCondition{});
+      expectSameRecord(back[k], k < sc.expectedFirst.size() ? sc.expectedFirst[k] : TreatmentRecord{});
     }
   }
 }

@@ -10,12 +10,12 @@ using namespace treatment;
 
 namespace {
 
-TCondition recorded(std::int8_t condition, float dose, double when = 45000) {
-  TCondition r;
-  r.Condition = condition;
+TreatmentRecord recorded(std::int8_t condition, float dose, double when = 45000) {
+  TreatmentRecord r;
+  r.response = condition;
   r.Dose = dose;
   r.Temperature = 36.5f;
-  r.Txtime = " 2:30";
+  r.time = " 2:30";
   r.Initials = "AB";
   r.When = when;
   return r;
@@ -32,7 +32,7 @@ Records recordsOf(const std::string& rows) {
 
 std::string rowsOf(const Records& records) {
   std::string out;
-  for (const TCondition& r : records) {
+  for (const TreatmentRecord& r : records) {
     if (!r.recorded()) out += '.';
     else out += static_cast<char>(r.Dose);
   }
@@ -41,14 +41,14 @@ std::string rowsOf(const Records& records) {
 }
 
 TEST(CourseMerge, SameRecordComparesWhatTheStoreKeeps) {
-  TCondition a = recorded(Clearing, 120, 45000.25);
-  TCondition b = a;
+  TreatmentRecord a = recorded(Clearing, 120, 45000.25);
+  TreatmentRecord b = a;
   b.When = 45000.27;  // a moment later: the store keeps When to about three quarters of an hour
   EXPECT_TRUE(sameRecord(a, b));
   b.Dose = 121;
   EXPECT_FALSE(sameRecord(a, b));
   // Rows not recorded hold nothing that counts, whatever their other fields say.
-  TCondition blank1, blank2;
+  TreatmentRecord blank1, blank2;
   blank2.Dose = 99;
   EXPECT_TRUE(sameRecord(blank1, blank2));
   EXPECT_FALSE(sameRecord(blank1, a));

@@ -17,13 +17,13 @@ double dayOf(int year, int month, int day) {
   return datetime::fromQDateTime(QDateTime(QDate(year, month, day), QTime(10, 30)));
 }
 
-TCondition recorded(std::int8_t condition, std::int8_t burn) {
-  TCondition r;
-  r.Condition = condition;
-  r.Burn = burn;
+TreatmentRecord recorded(std::int8_t condition, std::int8_t burn) {
+  TreatmentRecord r;
+  r.response = condition;
+  r.burn = burn;
   r.Temperature = 36.5f;
   r.Dose = 250;
-  r.Txtime = " 5:30";
+  r.time = " 5:30";
   r.Initials = "ABC";
   r.When = dayOf(2023, 3, 7);
   return r;
@@ -59,7 +59,7 @@ TEST(ScheduleRules, CourseIsFinishedByStopTreatmentOrByTheLastTreatment) {
 }
 
 TEST(ScheduleRules, UpdateTakesTheEntryAndCutsInitialsAndTime) {
-  TCondition r = recorded(Same, BurnI);
+  TreatmentRecord r = recorded(Same, BurnI);
   TreatmentEntry e;
   e.condition = Clearing;
   e.burn = 0;
@@ -69,13 +69,13 @@ TEST(ScheduleRules, UpdateTakesTheEntryAndCutsInitialsAndTime) {
   e.initials = QStringLiteral("XY ");        // the field gives every position
   e.time = QStringLiteral("12:05 and more");  // anything past five characters is cut
   applyUpdate(r, e);
-  EXPECT_EQ(r.Condition, Clearing);
-  EXPECT_EQ(r.Burn, 0);  // a burn taken back in the dialog is gone
+  EXPECT_EQ(r.response, Clearing);
+  EXPECT_EQ(r.burn, 0);  // a burn taken back in the dialog is gone
   EXPECT_EQ(r.Temperature, 0.0f);
   EXPECT_EQ(r.Dose, 312.4f);
   EXPECT_EQ(r.When, e.when);
   EXPECT_EQ(r.Initials, "XY ");
-  EXPECT_EQ(r.Txtime, "12:05");
+  EXPECT_EQ(r.time, "12:05");
 
   e.initials = QStringLiteral("ABCD");
   applyUpdate(r, e);
@@ -83,15 +83,15 @@ TEST(ScheduleRules, UpdateTakesTheEntryAndCutsInitialsAndTime) {
 }
 
 TEST(ScheduleRules, ClearEmptiesWhatTheScheduleShowsAndKeepsTheRest) {
-  TCondition r = recorded(Worse, BurnIII);
+  TreatmentRecord r = recorded(Worse, BurnIII);
   applyClear(r);
   EXPECT_FALSE(r.recorded());
-  EXPECT_EQ(r.Burn, 0);
+  EXPECT_EQ(r.burn, 0);
   EXPECT_EQ(r.Dose, 0.0f);
   EXPECT_EQ(r.Initials, "");
   // Nobody reads these once the record is not recorded; they stay as they were.
   EXPECT_EQ(r.Temperature, 36.5f);
-  EXPECT_EQ(r.Txtime, " 5:30");
+  EXPECT_EQ(r.time, " 5:30");
   EXPECT_EQ(r.When, dayOf(2023, 3, 7));
 }
 
@@ -106,7 +106,7 @@ TEST(ScheduleRules, RecordedRowIsPaintedOnItsBurnAndResponseColours) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "response " << int(c.condition) << ", burn " << int(c.burn));
-    const TCondition r = recorded(c.condition, c.burn);
+    const TreatmentRecord r = recorded(c.condition, c.burn);
 
     const CellLook date = cellLook(0, r, QStringLiteral("3"), english);
     EXPECT_TRUE(date.ownText);
@@ -126,7 +126,7 @@ TEST(ScheduleRules, RecordedRowIsPaintedOnItsBurnAndResponseColours) {
 
 TEST(ScheduleRules, RowNotRecordedShowsItsOwnTextsAndAPlannedDoseInSilver) {
   // Whatever an earlier course left in the other fields, a record with response 0 is not recorded.
-  TCondition r = recorded(0, BurnIII);
+  TreatmentRecord r = recorded(0, BurnIII);
   const CellLook date = cellLook(0, r, QStringLiteral("12"));
   EXPECT_TRUE(date.ownText);
   EXPECT_EQ(date.fill, std::nullopt);

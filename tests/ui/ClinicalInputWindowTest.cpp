@@ -229,7 +229,7 @@ TEST_F(ClinicalInputWindow, AWholeVisitByKeyboard) {
     tab();
     key("36.5");
     tab();
-    key(qPrintable(fmt::Fixed(c().dosing().ExpectDose[1], 0, 0)));
+    key(qPrintable(fmt::Fixed(c().dosing().plannedDose()[1], 0, 0)));
     tab();
     key("KB");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_3, Qt::AltModifier);
@@ -239,9 +239,9 @@ TEST_F(ClinicalInputWindow, AWholeVisitByKeyboard) {
   });
   QTest::keyClick(grid, Qt::Key_Home);
   EXPECT_TRUE(c().records()[1].recorded());
-  EXPECT_EQ(c().records()[1].Condition, Same);
+  EXPECT_EQ(c().records()[1].response, Same);
   EXPECT_EQ(c().records()[1].Initials, "KB ");
-  EXPECT_EQ(c().records()[1].Txtime, "02:30");
+  EXPECT_EQ(c().records()[1].time, "02:30");
   EXPECT_TRUE(app.boxes.empty()) << app.boxes.front().text.toStdString();
 }
 

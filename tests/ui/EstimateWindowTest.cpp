@@ -81,7 +81,7 @@ TEST_F(EstimateWindow, UndeliverableFirstDoseWarnsOncePerNewMedAndTheTypedMedIsS
   ASSERT_EQ(warnings().size(), 1u);
   EXPECT_TRUE(warnings()[0].startsWith("Minimum MED deliverable is 142.74\n")) << warnings()[0].toStdString();
   EXPECT_EQ(app.data().ADOCourseEdMed.asInteger(), 142);
-  dosing::RowTexts increments = c().dosing().grid.inc;
+  dosing::RowTexts increments = c().dosing().grid().inc;
   increments[1] = "20";  // only an increment changes: no new warning
   c().setIncrements(increments);
   typeMed("142");
@@ -107,7 +107,7 @@ TEST_F(EstimateWindow, ATypedAgeAppliedByATonePanelReplacesThePlanOnScreen) {
   EXPECT_EQ(app.find<QLineEdit>(names::EdAge)->text(), "50.0");
   EXPECT_DOUBLE_EQ(app.data().ADOCourseOld.asFloat(), 50.0);
   EXPECT_EQ(grid()->cell(2, 1), before);
-  EXPECT_EQ(c().dosing().grid.dose[0], before);
+  EXPECT_EQ(c().dosing().grid().dose[0], before);
   EXPECT_EQ(title(), "I    Always burns, never tans - Average");
 }
 

@@ -92,7 +92,7 @@ TEST_F(ImportWindow, ABatchLogsEachFileSkipsTheBadOneAndShowsTheLastPatient) {
   // Clinical tab, and the last imported patient's assessment.
   EXPECT_EQ(tabs()->currentWidget(), w(names::TabImport));
   EXPECT_EQ(app.course->mode(), course::Mode::List);
-  EXPECT_FALSE(app.course->dosing().MEDImport);
+  EXPECT_FALSE(app.course->dosing().loadingStoredCourse());
   EXPECT_TRUE(w(names::PanDetails)->isHidden());
   EXPECT_FALSE(w(names::PanDataBase)->isHidden());
   EXPECT_EQ(w<QLineEdit>(names::EdFirst)->text(), "J Paul");

@@ -89,7 +89,7 @@ TEST_F(PatientWindow, SelectCreatesThePatientWithItsFirstCourseAndOpensIt) {
   birth->setFocus();
   birth->setDate(QDate::currentDate().addYears(-40).addDays(-10));
   EXPECT_EQ(w<QLineEdit>(names::EdAge)->text(), "40.0");
-  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), c().dosing().FOld);
+  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), c().dosing().age());
   EXPECT_FALSE(d().ADOPatientBirth.isNull());
 }
 
@@ -232,7 +232,7 @@ TEST_F(PatientWindow, EstimatePlanAndAssessmentAreStoredAndComeBackAfterTheList)
   EXPECT_EQ(d().ADOCourseCautions.asInteger(), 40);
 
   // An edited increment, stored as the schedule stores it.
-  dosing::RowTexts increments = c().dosing().grid.inc;
+  dosing::RowTexts increments = c().dosing().grid().inc;
   increments[2] = "25";
   c().setIncrements(increments);
 

@@ -124,10 +124,10 @@ inline Step undo() {
 }
 
 // The seven record columns of `d`'s current course row, unpacked as the window unpacks them.
-inline std::array<TCondition, kTreatments> recordsIn(const TDataPatient& d) {
+inline std::array<TreatmentRecord, kTreatments> recordsIn(const TDataPatient& d) {
   treatment::TableColumns packed;
-  packed.Burn = records::LoadVarBytes(d.ADOCourseBurn, kTreatments);
-  packed.Condition = records::LoadVarBytes(d.ADOCourseCondition, kTreatments);
+  packed.burn = records::LoadVarBytes(d.ADOCourseBurn, kTreatments);
+  packed.response = records::LoadVarBytes(d.ADOCourseCondition, kTreatments);
   packed.Temperature = records::LoadVarBytes(d.ADOCourseTemperature, 4 * kTreatments);
   packed.Dose = records::LoadVarBytes(d.ADOCourseDose, 4 * kTreatments);
   packed.WhenDate = records::LoadVarBytes(d.ADOCourseWhenDate, 4 * kTreatments);
@@ -147,9 +147,9 @@ inline QColor darkest(const QImage& image, const QRect& rect) {
   return dark;
 }
 
-inline bool sameRecord(const TCondition& a, const TCondition& b) {
-  return a.Condition == b.Condition && a.Burn == b.Burn && a.Temperature == b.Temperature && a.Dose == b.Dose &&
-         a.Txtime == b.Txtime && a.Initials == b.Initials &&
+inline bool sameRecord(const TreatmentRecord& a, const TreatmentRecord& b) {
+  return a.response == b.response && a.burn == b.burn && a.Temperature == b.Temperature && a.Dose == b.Dose &&
+         a.time == b.time && a.Initials == b.Initials &&
          datetime::toQDateTime(a.When).date() == datetime::toQDateTime(b.When).date();
 }
 
@@ -174,8 +174,8 @@ class ScheduleWindow : public WindowFixture {
   ScheduleWindow() : script(find<ui::TreatmentEntryDialog>(names::Condition_Form)) {}
 
   ui::ScheduleGrid* grid() const { return find<ui::ScheduleGrid>(names::StringGrid1); }
-  const TCondition& record(int row) const { return course->records()[static_cast<std::size_t>(row - 1)]; }
-  double expected(int row) const { return course->dosing().ExpectDose[static_cast<std::size_t>(row - 1)]; }
+  const TreatmentRecord& record(int row) const { return course->records()[static_cast<std::size_t>(row - 1)]; }
+  double expected(int row) const { return course->dosing().plannedDose()[static_cast<std::size_t>(row - 1)]; }
 
   // Opens the patient from the list as a therapist does (the NHI typed, Select: a new NHI gets a
   // patient and a first course) and plans the course for skin type II at 40 years with the Average
@@ -234,7 +234,7 @@ class ScheduleWindow : public WindowFixture {
     selectPatient(nhi);
   }
   // The course as another copy of the program reads it from the file.
-  std::array<TCondition, kTreatments> recordsInFile(const QString& nhi = QStringLiteral("ABC1234")) const {
+  std::array<TreatmentRecord, kTreatments> recordsInFile(const QString& nhi = QStringLiteral("ABC1234")) const {
     auto other = secondCopy();
     other->FilterPatientByNHI(nhi);
     other->ADOCourse.last();

@@ -117,12 +117,12 @@ TEST_F(ScheduleGridTest, UpdateWritesTheRecordTheDoseCellAndTheCourseAtOnce) {
   w.clickCell(1, 2);
   ASSERT_EQ(w.script.shown, 1);
 
-  const TCondition& r = w.record(2);
-  EXPECT_EQ(r.Condition, Worse);
-  EXPECT_EQ(r.Burn, BurnI);
+  const TreatmentRecord& r = w.record(2);
+  EXPECT_EQ(r.response, Worse);
+  EXPECT_EQ(r.burn, BurnI);
   EXPECT_EQ(r.Dose, 182.0f);
   EXPECT_EQ(r.Temperature, 37.2f);
-  EXPECT_EQ(r.Txtime, "12:05");
+  EXPECT_EQ(r.time, "12:05");
   EXPECT_EQ(r.Initials, "JS ");  // the initials field gives all three positions
   EXPECT_EQ(datetime::toQDateTime(r.When).date(), QDate(2024, 2, 29));
   EXPECT_EQ(w.grid()->cell(2, 2), "  182");  // the delivered dose until the plan is next computed
@@ -148,12 +148,12 @@ TEST_F(ScheduleGridTest, UndoWritesTheSevenColumnsBackUnchanged) {
                                        &d.ADOCourseInitials}) {
     EXPECT_FALSE(column->isNull()) << column->fieldName().toStdString();
   }
-  for (const TCondition& r : w.recordsInFile()) EXPECT_FALSE(r.recorded());
+  for (const TreatmentRecord& r : w.recordsInFile()) EXPECT_FALSE(r.recorded());
 
   // With a treatment recorded, "Undo" on it and on another row changes nothing anywhere.
   w.script.then(update({.condition = Clearing, .dose = "200"}));
   w.clickCell(0, 2);
-  const TCondition recorded = w.record(2);
+  const TreatmentRecord recorded = w.record(2);
   const auto before = w.recordsInFile();
   const QString doseCell = w.grid()->cell(2, 2);
   for (int row : {2, 6}) {
@@ -182,9 +182,9 @@ TEST_F(ScheduleGridTest, ClearTakesTheTreatmentBackAndShowsThePlannedDoseAgain) 
     QTest::mouseClick(field(f, names::BitBtn2), Qt::LeftButton);
   });
   w.clickCell(1, 3);
-  const TCondition& r = w.record(3);
+  const TreatmentRecord& r = w.record(3);
   EXPECT_FALSE(r.recorded());
-  EXPECT_EQ(r.Burn, 0);
+  EXPECT_EQ(r.burn, 0);
   EXPECT_EQ(r.Dose, 0.0f);
   EXPECT_EQ(r.Initials, "");
   EXPECT_EQ(w.grid()->cell(2, 3), fmt::Fixed(w.expected(3), 5, 0));
@@ -271,7 +271,7 @@ TEST(ScheduleWithoutCourse, NothingIsRecordedOrStoredUnlessACourseIsOpen) {
     w.clickCell(4, 2);
     w.key(Qt::Key_Right);  // a key released in the grid
     EXPECT_TRUE(w.data().ADOCoursePInc.isNull());
-    EXPECT_EQ(w.course->dosing().grid.inc[1], "40");
+    EXPECT_EQ(w.course->dosing().grid().inc[1], "40");
     w.clickCell(0, 2);
     EXPECT_EQ(w.script.shown, 0);
     EXPECT_TRUE(w.boxes.empty());

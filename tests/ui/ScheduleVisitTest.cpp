@@ -75,15 +75,15 @@ TEST(ScheduleVisit, RecordedTreatmentsComeBackWhenTheCourseIsOpenedAgain) {
   }
   ASSERT_EQ(w.script.shown, 3);
   EXPECT_TRUE(w.boxes.empty()) << w.boxes.front().text.toStdString();
-  std::array<TCondition, 4> recorded;
+  std::array<TreatmentRecord, 4> recorded;
   for (int k = 1; k <= 3; ++k) {
     SCOPED_TRACE(k);
     recorded[k] = w.record(k);
-    EXPECT_EQ(recorded[k].Condition, visits[k - 1].condition);
-    EXPECT_EQ(recorded[k].Burn, visits[k - 1].burn);
+    EXPECT_EQ(recorded[k].response, visits[k - 1].condition);
+    EXPECT_EQ(recorded[k].burn, visits[k - 1].burn);
     EXPECT_EQ(recorded[k].Dose, static_cast<float>(std::nearbyint(w.expected(k))));
   }
-  EXPECT_EQ(recorded[1].Txtime, "05:30");
+  EXPECT_EQ(recorded[1].time, "05:30");
   EXPECT_EQ(recorded[2].Initials, "JS ");
   EXPECT_EQ(recorded[3].Temperature, 36.8f);
   EXPECT_EQ(w.storedComplete(), true);

@@ -34,13 +34,13 @@ QString invalidTime(const char* shown) {
          QStringLiteral("\n\nPress Escape to abandon the change.");
 }
 
-TCondition recordedTreatment() {
-  TCondition r;
-  r.Condition = Same;
-  r.Burn = BurnI;
+TreatmentRecord recordedTreatment() {
+  TreatmentRecord r;
+  r.response = Same;
+  r.burn = BurnI;
   r.Dose = 300;
   r.Temperature = 36.5f;
-  r.Txtime = " 5:30";
+  r.time = " 5:30";
   r.Initials = "ABC";
   r.When = datetime::fromQDateTime(QDateTime(QDate(2023, 3, 7), QTime(10, 0)));
   return r;
@@ -129,7 +129,7 @@ TEST_F(ConditionFormTest, DoseWarnsOnlyWhenItDiffersMoreThanFivePercentFromExpec
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "expected " << c.expected << ", typed " << c.typed);
     boxes.clear();
-    form.load(TCondition{}, c.expected);
+    form.load(TreatmentRecord{}, c.expected);
     doseField()->setText(c.typed);
     form.doseLeft();
     EXPECT_EQ(form.enteredDose, c.dose);  // the value stays entered even when it warns
@@ -148,7 +148,7 @@ TEST_F(ConditionFormTest, TemperatureWarnsOutsideThirtyToFortyFour) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
     boxes.clear();
-    form.load(TCondition{}, 200);
+    form.load(TreatmentRecord{}, 200);
     temperatureField()->setText(c.typed);
     form.temperatureLeft();
     EXPECT_EQ(form.enteredTemperature, c.temperature);
@@ -201,7 +201,7 @@ TEST_F(ConditionFormTest, AValueThatCannotBeRecordedIsRefusedWhileEmptyMeansNone
 }
 
 TEST_F(ConditionFormTest, LeavingAFieldUnchangedKeepsTheRecordsExactValue) {
-  TCondition r = recordedTreatment();
+  TreatmentRecord r = recordedTreatment();
   r.Dose = 300.4f;
   r.Temperature = 36.55f;
   form.load(r, 300);
@@ -217,7 +217,7 @@ TEST_F(ConditionFormTest, LeavingAFieldUnchangedKeepsTheRecordsExactValue) {
 }
 
 TEST_F(ConditionFormTest, LeavingAFieldWithTabChecksIt) {
-  form.load(TCondition{}, 200);
+  form.load(TreatmentRecord{}, 200);
   showActive();
   typeInto(doseField(), "189");
   pressTab();
@@ -233,7 +233,7 @@ TEST_F(ConditionFormTest, LeavingAFieldWithTabChecksIt) {
 }
 
 TEST_F(ConditionFormTest, UpdateDoesNothingUntilAConditionIsChosen) {
-  form.load(TCondition{}, 200);
+  form.load(TreatmentRecord{}, 200);
   bool openAfterFirstUpdate = false;
   const int result = execWith([&] {
     updateButton()->click();
@@ -249,7 +249,7 @@ TEST_F(ConditionFormTest, UpdateDoesNothingUntilAConditionIsChosen) {
 // "Update" pressed while the dose is still being typed checks it first; the warning keeps the
 // dialog open once, and the value typed is what is recorded.
 TEST_F(ConditionFormTest, UpdateChecksTheFieldStillBeingTyped) {
-  form.load(TCondition{}, 200);
+  form.load(TreatmentRecord{}, 200);
   std::vector<QString> toldBeforeClosing;
   bool openAfterWarning = false;
   const int result = execWith([&] {
@@ -277,7 +277,7 @@ TEST_F(ConditionFormTest, ButtonsAndOtherClosesGiveTheirResults) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
-    form.load(TCondition{}, 200);
+    form.load(TreatmentRecord{}, 200);
     EXPECT_EQ(execWith([&] { c.close(form); }), c.result);
   }
 }
@@ -313,7 +313,7 @@ TEST_F(ConditionFormTest, ClosingAfterSomethingWasEnteredAsksFirst) {
       boxes.push_back(box);
       return c.answer;
     });
-    form.load(TCondition{}, 200);
+    form.load(TreatmentRecord{}, 200);
     EXPECT_EQ(execWith([&] {
                 doseField()->setText("150");
                 c.close();
@@ -327,7 +327,7 @@ TEST_F(ConditionFormTest, ClosingAfterSomethingWasEnteredAsksFirst) {
 // A whole treatment by keyboard: the panels are in the Tab order after the date, Space chooses the
 // one with the focus, and Alt with the panel's number chooses it from any field.
 TEST_F(ConditionFormTest, ResponseAndBurnAreChosenByKeyboard) {
-  form.load(TCondition{}, 200);
+  form.load(TreatmentRecord{}, 200);
   showActive();
   // Tab goes through the date's day, month and year first, then on to the panels.
   dateField()->setFocus(Qt::TabFocusReason);
@@ -355,7 +355,7 @@ TEST_F(ConditionFormTest, ResponseAndBurnAreChosenByKeyboard) {
 
 // "Update" says what is missing, and refuses what cannot have been given, without closing.
 TEST_F(ConditionFormTest, UpdateSaysWhyATreatmentCannotBeRecordedYet) {
-  form.load(TCondition{}, 200);
+  form.load(TreatmentRecord{}, 200);
   std::vector<QString> told, first;
   const int result = execWith([&] {
     updateButton()->click();  // no response chosen
@@ -384,7 +384,7 @@ TEST_F(ConditionFormTest, PanelClicksChooseOneConditionAndTakeBackARepeatedBurn)
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    form.load(TCondition{}, 200);
+    form.load(TreatmentRecord{}, 200);
     for (ui::ClickPanel* clicked : c.clicks) QTest::mouseClick(clicked, Qt::LeftButton);
     EXPECT_EQ(form.chosenCondition, c.condition);
     EXPECT_EQ(form.chosenBurn, c.burn);
@@ -401,7 +401,7 @@ TEST_F(ConditionFormTest, LoadShowsARecordedTreatmentAndANewOneEmpty) {
   EXPECT_EQ(dateField()->date(), QDate(2023, 3, 7));
   EXPECT_EQ(boldPanels(), (std::vector<int>{Same, BurnI}));
 
-  form.load(TCondition{}, 250);
+  form.load(TreatmentRecord{}, 250);
   EXPECT_EQ(timeField()->maskedText(), "  :  ");
   EXPECT_EQ(doseField()->text(), "");
   EXPECT_EQ(temperatureField()->text(), "");
@@ -422,7 +422,7 @@ TEST_F(ConditionFormTest, LoadShowsARecordedTreatmentAndANewOneEmpty) {
 }
 
 TEST_F(ConditionFormTest, RecordedZeroDoseAndTemperatureShowEmptyFields) {
-  TCondition r = recordedTreatment();
+  TreatmentRecord r = recordedTreatment();
   r.Dose = 0;
   r.Temperature = 0;
   form.load(r, 300);
@@ -432,9 +432,9 @@ TEST_F(ConditionFormTest, RecordedZeroDoseAndTemperatureShowEmptyFields) {
 
 TEST_F(ConditionFormTest, DamagedValuesInARecordDoNotReachAPanelOrTheDate) {
   form.load(recordedTreatment(), 300);
-  TCondition r = recordedTreatment();
-  r.Condition = 100;
-  r.Burn = -3;
+  TreatmentRecord r = recordedTreatment();
+  r.response = 100;
+  r.burn = -3;
   r.When = 1e300;
   form.load(r, 300);
   EXPECT_EQ(boldPanels(), std::vector<int>{});
@@ -489,7 +489,7 @@ TEST_F(ConditionFormTest, MaskedFieldsRefuseCharactersTheRecordCannotHold) {
   showActive();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    form.load(TCondition{}, 200);
+    form.load(TreatmentRecord{}, 200);
     c.field->setFocus(Qt::TabFocusReason);
     c.field->setCursorPosition(0);
     for (const QChar ch : c.typed) {  // QTest::keyClicks knows only ASCII keys
@@ -501,7 +501,7 @@ TEST_F(ConditionFormTest, MaskedFieldsRefuseCharactersTheRecordCannotHold) {
 }
 
 TEST_F(ConditionFormTest, UpdateWithAHalfFilledTimeStaysOpen) {
-  form.load(TCondition{}, 200);
+  form.load(TreatmentRecord{}, 200);
   bool openAfterUpdate = false;
   const int result = execWith([&] {
     QTest::mouseClick(panel(Same), Qt::LeftButton);
@@ -539,7 +539,7 @@ TEST_F(ConditionFormTest, OpensOverTheMainWindowWithTheTimeFieldInFocus) {
   main.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
   ui::TreatmentEntryDialog dialog(&main);
-  dialog.load(TCondition{}, 200);
+  dialog.load(TreatmentRecord{}, 200);
   widgetNamed(&dialog, names::EdDose)->setFocus();
   dialog.show();
   EXPECT_EQ(dialog.pos(), main.pos() + QPoint(270, 160));
@@ -608,7 +608,7 @@ TEST_F(ConditionFormTest, AClickIntoAMaskedFieldPutsTheCursorWhereTypingFillsIt)
   showActive();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    form.load(TCondition{}, 200);
+    form.load(TreatmentRecord{}, 200);
     auto* field = w<ui::MaskEdit>(c.field);
     field->setMaskedText(c.before);
     doseField()->setFocus(Qt::TabFocusReason);  // the click brings the focus

@@ -90,23 +90,23 @@ int run(const CommandArgs& args) {
   dosing::DosingSession session(std::move(tables));
   const QString comboText = dosing::skinTypeText(item.value);
 
-  session.EdAgeExit(options["--age"]);
-  session.ComSkinTypeChange(item.value);
+  session.enterAge(options["--age"]);
+  session.chooseSkinType(item.value);
   QString medBox;  // the MED box of the course is empty until the MED is typed
   if (!increments.isEmpty()) {
     for (int r = 0; r < kTreatments; ++r) {
-      session.grid.inc[r] = increments[r];
+      session.setIncrement(r, increments[r]);
       // The plan follows every edit of the grid as it is typed; with the MED box still empty
       // nothing is computed and no box is shown.
-      session.EdMEDChange(medBox, comboText);
+      session.planForMed(medBox, comboText);
     }
   }
   medBox = options["--med"];
-  const std::vector<dosing::PlanWarning> warnings = session.EdMEDChange(medBox, comboText);
+  const std::vector<dosing::PlanWarning> warnings = session.planForMed(medBox, comboText);
 
   for (int r = 0; r < kTreatments; ++r)
-    print(QStringLiteral("%1\t%2\t%3\n").arg(r + 1).arg(session.grid.dose[r].trimmed(), session.grid.erythema[r].trimmed()));
-  print(QStringLiteral("class\t%1\nprint\t%2\n").arg(session.SkinIndex).arg(session.printEnabled ? 1 : 0));
+    print(QStringLiteral("%1\t%2\t%3\n").arg(r + 1).arg(session.grid().dose[r].trimmed(), session.grid().erythema[r].trimmed()));
+  print(QStringLiteral("class\t%1\nprint\t%2\n").arg(session.toneClass()).arg(session.printEnabled() ? 1 : 0));
   for (const dosing::PlanWarning& w : warnings) {
     QString text = w.text;
     text.replace(QLatin1Char('\n'), QLatin1String("\\n"));

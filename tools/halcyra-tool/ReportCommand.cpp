@@ -81,7 +81,7 @@ int run(const CommandArgs& args) {
   // What "Print" does with the course open, and then the export.
   report::ReportInput input = report::courseReportInput(course, QDate::currentDate(), QLocale::system());
   ui::ReportChart chart;
-  chart.show(course.dosing().series, course.dosing().chartTitle);
+  chart.show(course.dosing().series(), course.dosing().chartTitle());
   input.drawGraph = [&chart](QPainter& painter, const QRectF& target) { chart.draw(painter, target); };
   const QString output = QFileInfo(options["--output"]).absoluteFilePath();
   try {

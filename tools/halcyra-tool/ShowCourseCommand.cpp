@@ -71,17 +71,17 @@ int run(const CommandArgs& args) {
   out += QStringLiteral("Spots\t") + spots.join(QLatin1Char(' ')) + '\n';
 
   for (int k = 1; k <= kTreatments; ++k) {
-    const TCondition& c = open.records()[static_cast<std::size_t>(k - 1)];
+    const TreatmentRecord& c = open.records()[static_cast<std::size_t>(k - 1)];
     out += QStringLiteral("treatment\t%1\t%2\t%3\t%4\t%5\t%6\t%7\t%8\t%9\n")
                .arg(k)
-               .arg(c.Condition)
-               .arg(c.Burn)
+               .arg(c.response)
+               .arg(c.burn)
                .arg(fmt::GeneralText(c.Dose, 9))
                .arg(fmt::GeneralText(c.Temperature, 9))
                .arg(printf17g(c.When))
-               .arg(text::oneLine(QString::fromLatin1(c.Txtime.c_str())))
+               .arg(text::oneLine(QString::fromLatin1(c.time.c_str())))
                .arg(text::oneLine(QString::fromLatin1(c.Initials.c_str())))
-               .arg(open.dosing().grid.inc[static_cast<std::size_t>(k - 1)]);
+               .arg(open.dosing().grid().inc[static_cast<std::size_t>(k - 1)]);
   }
   const QByteArray bytes = out.toUtf8();
   std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);

@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include "ToolText.h"
-#include "base/Directories.h"
 #include "course/OpenCourse.h"
 #include "records/Data.h"
 #include "records/DataError.h"
@@ -20,7 +19,6 @@
 namespace {
 
 bool report(const std::function<TDataPatient::ConnectResult()>& connect, const QString& dir, const char* command) {
-  DBDir = dir;
   warnAboutConnection(dir, command);
   try {
     switch (connect()) {
@@ -54,12 +52,12 @@ extern "C" void restoreTerminal(int signal) {
 
 bool openToolDatabase(TDataPatient& data, const QString& dir, const char* command) {
   data.passwordPrompt = terminalPasswordPrompt();
-  return report([&data] { return data.DataModuleCreate(); }, dir, command);
+  return report([&data, &dir] { return data.DataModuleCreate(dir); }, dir, command);
 }
 
 bool openToolDatabase(course::OpenCourse& course, const QString& dir, const char* command) {
   course.setPasswordPrompt(terminalPasswordPrompt());
-  return report([&course] { return course.connectDatabase(); }, dir, command);
+  return report([&course, &dir] { return course.connectDatabase(dir); }, dir, command);
 }
 
 records::PasswordPrompt terminalPasswordPrompt() {

@@ -26,10 +26,10 @@ void ReportPrinting::followCourse() {
 
 ReportPrinting::~ReportPrinting() = default;
 
-void ReportPrinting::BtnPrintClick() {
+void ReportPrinting::print() {
   if (!course_.printable()) return;
   report::ReportInput input = report::courseReportInput(course_, QDate::currentDate(), QLocale());
-  chart_.show(course_.dosing().series, course_.dosing().chartTitle);
+  chart_.show(course_.dosing().series(), course_.dosing().chartTitle());
   input.drawGraph = [this](QPainter& painter, const QRectF& target) { chart_.draw(painter, target); };
   report::PreparedReport prepared = report::prepareTreatmentReport(input);
   // The report has walked the photographs: the last one is shown from now on.

@@ -33,7 +33,7 @@ class ReportPrinting : public QObject {
   ~ReportPrinting() override;
 
   // The click of "Print". The window stores a note being typed before this runs.
-  void BtnPrintClick();
+  void print();
   // A prepared report saved earlier, chosen in a file dialog, in the preview: with or without a
   // course open.
   void openSavedReport();

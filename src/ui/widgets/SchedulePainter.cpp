@@ -8,7 +8,7 @@
 
 namespace ui {
 
-SchedulePainter::SchedulePainter(std::function<const TCondition&(int row)> record, QObject* parent)
+SchedulePainter::SchedulePainter(std::function<const TreatmentRecord&(int row)> record, QObject* parent)
     : QStyledItemDelegate(parent), record_(std::move(record)) {}
 
 void SchedulePainter::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {

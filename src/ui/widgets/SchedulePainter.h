@@ -9,7 +9,7 @@
 #include <QStyledItemDelegate>
 #include <functional>
 
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 
 namespace ui {
 
@@ -17,7 +17,7 @@ class SchedulePainter : public QStyledItemDelegate {
   Q_OBJECT
  public:
   // `record(row)` gives the record of treatment `row` (1..29) at the time of painting.
-  explicit SchedulePainter(std::function<const TCondition&(int row)> record, QObject* parent = nullptr);
+  explicit SchedulePainter(std::function<const TreatmentRecord&(int row)> record, QObject* parent = nullptr);
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
@@ -28,7 +28,7 @@ class SchedulePainter : public QStyledItemDelegate {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  std::function<const TCondition&(int row)> record_;
+  std::function<const TreatmentRecord&(int row)> record_;
 };
 
 }  // namespace ui

@@ -1,7 +1,7 @@
 #pragma once
 // The record of one treatment, and the colours that response and burn codes are shown in.
 //
-// A record is recorded exactly when its Condition is not 0; the other fields of a record that is
+// A record is recorded exactly when its response is not 0; the other fields of a record that is
 // not recorded carry no meaning and nobody reads them.
 
 #include <QColor>
@@ -9,18 +9,18 @@
 #include <cstdint>
 #include <string>
 
-struct TCondition {
-  std::int8_t Burn = 0;        // 0 none, 5 "Burn I", 6 "Burn II", 7 "Burn III"
-  std::int8_t Condition = 0;   // 0 not recorded, 1 "Missed", 2 "Worse", 3 "Same", 4 "Clearing"
+struct TreatmentRecord {
+  std::int8_t burn = 0;        // 0 none, 5 "Burn I", 6 "Burn II", 7 "Burn III"
+  std::int8_t response = 0;    // 0 not recorded, 1 "Missed", 2 "Worse", 3 "Same", 4 "Clearing"
   float Temperature = 0;       // degrees Celsius; 0 when none was entered
   float Dose = 0;              // delivered dose, mJ/cm2; 0 when none was entered
-  std::string Txtime;          // treatment time "mm:ss", at most 5 single-byte characters
+  std::string time;            // treatment time "mm:ss", at most 5 single-byte characters
   std::string Initials;        // therapist's initials, at most 3 single-byte characters
   double When = 0;             // date of the treatment (days since 1899-12-30); only the day counts
 
-  bool recorded() const { return Condition != 0; }
+  bool recorded() const { return response != 0; }
   // A visit the patient did not come to: recorded, but no treatment was given.
-  bool missed() const { return Condition == 1; }
+  bool missed() const { return response == 1; }
   // What reached the patient's skin, mJ/cm2: the dose entered for a treatment given, nothing for
   // a missed visit or a row not recorded.
   double deliveredDose() const { return recorded() && !missed() ? Dose : 0.0; }

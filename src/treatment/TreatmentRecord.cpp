@@ -1,4 +1,4 @@
-#include "treatment/Condition.h"
+#include "treatment/TreatmentRecord.h"
 
 QColor responseColour(int code) {
   static const std::array<QColor, 8> table = {
