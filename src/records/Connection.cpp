@@ -8,6 +8,7 @@
 #include "records/Database.h"
 #include "records/PostgresBackend.h"
 #include "records/SqliteBackend.h"
+#include "records/PatientSearch.h"
 #include "records/TrailState.h"
 
 namespace records {
@@ -142,6 +143,14 @@ void Connection::connectServer(const StoreLocation& where, const PasswordPrompt&
                         .arg(file_));
   }
   settleTrail();
+  // A database made by an earlier version gets the search's indexes when its owner connects.
+  if (auto* server = dynamic_cast<PostgresBackend*>(backend_.get())) {
+    try {
+      upgradeServerSearch(*server);
+    } catch (const StoreRefusal&) {
+      // Not now (another copy holds the table, a server that refuses): the list searches its own rows.
+    }
+  }
 }
 
 void Connection::settleTrail() {
