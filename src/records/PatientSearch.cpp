@@ -118,6 +118,21 @@ bool serverAnswersSearches(Connection& connection) {
   return !rows.empty();
 }
 
+bool serverCanSearch(const QString& hosp, const QString& surname) {
+  const auto whole = [](const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      const char16_t u = text[i].unicode();
+      if (QChar::isHighSurrogate(u) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+        ++i;
+      } else if (QChar::isSurrogate(u)) {
+        return false;
+      }
+    }
+    return true;
+  };
+  return whole(hosp) && whole(surname);
+}
+
 SearchStatement patientSearchStatement(const QString& hosp, const QString& surname, std::uint8_t mask) {
   SearchStatement st;
   QStringList where;

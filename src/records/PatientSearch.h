@@ -35,6 +35,11 @@ QString trigramAdvice();
 // this version, or made it with init-db): only then does it answer searches itself.
 bool serverAnswersSearches(Connection& connection);
 
+// Whether the server can be asked for these typed texts: a text holding half of a character (a
+// lone surrogate, never typed, only cut out of a longer text) cannot be sent as text; it is
+// searched in the list's own rows.
+bool serverCanSearch(const QString& hosp, const QString& surname);
+
 struct SearchStatement {
   QString sql;
   QVariantList values;

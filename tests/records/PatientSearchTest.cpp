@@ -3,7 +3,7 @@
 // statement the server answers. All three must list exactly the same patients, over names that
 // hold quotes, wildcards, letters outside ASCII and letters that change when their case changes,
 // a null surname and a status never computed; for a table of typed texts and the search fuzzing
-// corpus. The index must stay right while rows are added, changed and removed by this copy and by
+// corpus. (A text cut inside a character cannot be sent to a server: only the first two compare.) The index must stay right while rows are added, changed and removed by this copy and by
 // another.
 
 #include <gtest/gtest.h>
@@ -16,6 +16,8 @@
 #include "RecordsFixtures.h"
 
 namespace {
+
+using namespace testing_records;
 
 struct Patient {
   const char* hosp;
@@ -82,7 +84,7 @@ class PatientSearchTest : public StoreTest {
       SCOPED_TRACE(QStringLiteral("NHI \"%1\", surname \"%2\", mask %3").arg(s.hosp, s.surname).arg(s.mask).toStdString());
       const QStringList expected = byRow(d, s);
       EXPECT_EQ(byIndex(d, s), expected);
-      if (server) EXPECT_EQ(byServer(d, s), expected);
+      if (server && records::serverCanSearch(s.hosp, s.surname)) EXPECT_EQ(byServer(d, s), expected);
     }
   }
 
