@@ -12,6 +12,8 @@ namespace {
 
 // Full rows of a partly held snapshot kept in memory: a grid page or two, and the current row.
 constexpr std::size_t kCachedRows = 512;
+// Rows read together when a row not at hand is looked at: about what a grid shows.
+constexpr std::size_t kPageRows = 64;
 
 bool anyNull(const QVariantList& values) {
   return std::any_of(values.begin(), values.end(), [](const QVariant& v) { return v.isNull(); });
@@ -464,6 +466,10 @@ const DataSet::Row& DataSet::fullRow(int row) const {
   if (holdsAll_) return rows_[static_cast<std::size_t>(row)];
   const auto hit = cache_.find(row);
   if (hit != cache_.end()) return hit->second;
+  // A grid shows the rows that follow: they come with this one, a page in one statement.
+  fetchPageFrom(row);
+  const auto paged = cache_.find(row);
+  if (paged != cache_.end()) return paged->second;
   std::optional<Row> fetched = fetchRow(keyOfRow(row));
   if (!fetched) {
     // Gone from the file since the list was read (another copy deleted it): show what is known.
@@ -474,6 +480,47 @@ const DataSet::Row& DataSet::fullRow(int row) const {
   }
   remember(row, std::move(*fetched));
   return cache_.at(row);
+}
+
+void DataSet::fetchPageFrom(int row) const {
+  if (table_.key.size() != 1 || !listLoaded_) return;
+  // The listed rows from this one on that are not at hand, a page of them; the row asked for is
+  // remembered last, so that making room for the others never drops it.
+  std::vector<int> wanted;
+  const auto from = std::lower_bound(visible_.begin(), visible_.end(), row);
+  if (from == visible_.end() || *from != row) return;
+  for (auto it = from; it != visible_.end() && wanted.size() < kPageRows; ++it) {
+    if (cache_.find(*it) == cache_.end() && !anyNull(keyOfRow(*it))) wanted.push_back(*it);
+  }
+  if (wanted.size() < 2) return;  // one row: fetchRow reads it
+  QVariantList keys;
+  QStringList marks;
+  QHash<QString, int> rowOf;
+  for (int r : wanted) {
+    const QVariant key = keyOfRow(r).front();
+    keys << key;
+    marks << QStringLiteral("?");
+    rowOf.insert(key.toString(), r);
+  }
+  std::vector<const ColumnDef*> columns;
+  for (const ColumnDef& c : table_.columns) columns.push_back(&c);
+  const int keyColumn = table_.key.front();
+  Rows fetched = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
+                                        .arg(columnList(false), quoted(table_.name),
+                                             quoted(table_.columns[static_cast<std::size_t>(keyColumn)].name),
+                                             marks.join(QStringLiteral(", "))),
+                                    keys, columns, QStringLiteral("read a page of %1 rows").arg(table_.name));
+  std::optional<Row> asked;
+  for (Row& full : fetched) {
+    const auto it = rowOf.constFind(full[static_cast<std::size_t>(keyColumn)].toString());
+    if (it == rowOf.constEnd()) continue;
+    if (*it == row) {
+      asked = std::move(full);
+    } else {
+      remember(*it, std::move(full));
+    }
+  }
+  if (asked) remember(row, std::move(*asked));
 }
 
 const QVariant& DataSet::heldOrFull(int row, int column) const {

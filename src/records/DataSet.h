@@ -197,6 +197,7 @@ class DataSet : public QObject {
   bool hasCurrent() const;
   const Row* currentRow() const;
   const Row& fullRow(int row) const;
+  void fetchPageFrom(int row) const;
   const QVariant& heldOrFull(int row, int column) const;
   QVariantList keyOfRow(int row) const;
   QVariantList keyOfFull(const Row& full) const;

@@ -144,7 +144,7 @@ QString createServerDatabase(const StoreLocation& where, const PasswordPrompt& a
                           .arg(shown, trigramAdvice()));
     }
     statements << createStatements(postgresDialect()) << serverFunctions(schema) << serverTriggers(schema)
-               << serverSearchStatements(schema) << serverRights(schema, role) << QStringLiteral("COMMIT");
+               << serverSearchStatements(schema, role) << serverRights(schema, role) << QStringLiteral("COMMIT");
     for (const QString& sql : statements) server->script(sql);
   } catch (const StoreRefusal& e) {
     throw DataError(QStringLiteral("Could not create the tables in the database %1: %2. Nothing was created.").arg(shown, e.text));

@@ -3,6 +3,7 @@
 #include <QChar>
 
 #include "records/Connection.h"
+#include "records/Database.h"
 #include "records/PostgresBackend.h"
 #include "records/ListIndex.h"
 #include "records/Schema.h"
@@ -46,21 +47,38 @@ QString likeLiteral(const QString& text) {
 
 }  // namespace
 
-QStringList serverSearchStatements(const QString& schema) {
+QStringList serverSearchStatements(const QString& schema, const QString& role) {
   const auto [from, to] = foldingTable();
   const QString s = quotedSchema(schema);
   // Neither text holds a quote (only letters fold), so they stand in the statement as they are.
   return {
-      QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"),
-      // IMMUTABLE and without settings of its own, so that the server inlines it and its indexes
-      // serve the searches; every name in it is qualified.
+      // With the settings every function of the store has; an index on it serves the searches
+      // that call it by the same name.
       QStringLiteral("CREATE OR REPLACE FUNCTION %1.halcyra_fold(t text) RETURNS text LANGUAGE sql IMMUTABLE "
-                     "PARALLEL SAFE AS $fold$ SELECT pg_catalog.translate(COALESCE(t, ''), '%2', '%3') $fold$")
+                     "PARALLEL SAFE SET search_path = pg_catalog, pg_temp "
+                     "AS $fold$ SELECT pg_catalog.translate(COALESCE(t, ''), '%2', '%3') $fold$")
           .arg(s, from, to),
+      QStringLiteral("REVOKE ALL ON FUNCTION %1.halcyra_fold(text) FROM PUBLIC").arg(s),
+      QStringLiteral("GRANT EXECUTE ON FUNCTION %1.halcyra_fold(text) TO %2").arg(s, quotedSchema(role)),
+      // pg_trgm in a schema of its own that nobody else may use, unless the database has it already
+      // (its index operators need no rights of whoever searches).
+      QStringLiteral("DO $do$\n"
+                     "DECLARE ext text;\n"
+                     "BEGIN\n"
+                     "  SELECT n.nspname INTO ext FROM pg_catalog.pg_extension e\n"
+                     "    JOIN pg_catalog.pg_namespace n ON n.oid = e.extnamespace WHERE e.extname = 'pg_trgm';\n"
+                     "  IF ext IS NULL THEN\n"
+                     "    CREATE SCHEMA IF NOT EXISTS halcyra_trgm;\n"
+                     "    REVOKE ALL ON SCHEMA halcyra_trgm FROM PUBLIC;\n"
+                     "    CREATE EXTENSION pg_trgm SCHEMA halcyra_trgm;\n"
+                     "    ext := 'halcyra_trgm';\n"
+                     "  END IF;\n"
+                     "  EXECUTE pg_catalog.format('CREATE INDEX IF NOT EXISTS \"PatientFoldedSurname\" ON %1.\"Patient\" '\n"
+                     "    'USING gin (%1.halcyra_fold(\"SurN\") %I.gin_trgm_ops)', ext);\n"
+                     "END\n"
+                     "$do$").arg(s),
       QStringLiteral("CREATE INDEX IF NOT EXISTS \"PatientFoldedNHI\" ON %1.\"Patient\" USING spgist (%1.halcyra_fold(\"Hosp\"))")
           .arg(s),
-      QStringLiteral("CREATE INDEX IF NOT EXISTS \"PatientFoldedSurname\" ON %1.\"Patient\" USING gin "
-                     "(%1.halcyra_fold(\"SurN\") gin_trgm_ops)").arg(s),
       QStringLiteral("CREATE INDEX IF NOT EXISTS \"PatientStatus\" ON %1.\"Patient\" (\"Complete\")").arg(s),
       QStringLiteral("CREATE INDEX IF NOT EXISTS \"PatientOrder\" ON %1.\"Patient\" (\"InsertOrder\")").arg(s),
   };
@@ -91,7 +109,7 @@ void upgradeServerSearch(PostgresBackend& server) {
     server.script(QStringLiteral("SET LOCAL statement_timeout = 0"));
     // One upgrade at a time; the second finds the first's work done.
     server.script(QStringLiteral("SELECT pg_catalog.pg_advisory_xact_lock(1212238915, 3)"));
-    for (const QString& sql : serverSearchStatements(row[0].toString())) server.script(sql);
+    for (const QString& sql : serverSearchStatements(row[0].toString(), QString::fromLatin1(kClinicRole))) server.script(sql);
     server.execute(QStringLiteral("COMMIT"), {});
   } catch (...) {
     try {

@@ -20,8 +20,9 @@ class Connection;
 class PostgresBackend;
 
 // The statements that put the folding function, the trigram extension and the indexes into a
-// server database; each may run again (IF NOT EXISTS, OR REPLACE). `schema` is the tables' schema.
-QStringList serverSearchStatements(const QString& schema);
+// server database; each may run again (IF NOT EXISTS, OR REPLACE). `schema` is the tables' schema;
+// `role`, the clinic's, may call the folding function (and no other of the store's).
+QStringList serverSearchStatements(const QString& schema, const QString& role);
 
 // Adds them to a database made by an earlier version, when the login owns its tables and the
 // server has pg_trgm; otherwise leaves it as it is (the list then searches its own rows). Building
