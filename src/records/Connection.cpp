@@ -147,8 +147,9 @@ void Connection::connectServer(const StoreLocation& where, const PasswordPrompt&
   if (auto* server = dynamic_cast<PostgresBackend*>(backend_.get())) {
     try {
       upgradeServerSearch(*server);
-    } catch (const StoreRefusal&) {
+    } catch (const StoreRefusal& e) {
       // Not now (another copy holds the table, a server that refuses): the list searches its own rows.
+      qWarning("The search indexes were not added to %s: %s", qPrintable(file_), qPrintable(e.text));
     }
   }
 }

@@ -462,14 +462,17 @@ void DataSet::remember(int row, Row full) const {
   cache_[row] = std::move(full);
 }
 
-const DataSet::Row& DataSet::fullRow(int row) const {
+const DataSet::Row& DataSet::fullRow(int row, bool page) const {
   if (holdsAll_) return rows_[static_cast<std::size_t>(row)];
   const auto hit = cache_.find(row);
   if (hit != cache_.end()) return hit->second;
-  // A grid shows the rows that follow: they come with this one, a page in one statement.
-  fetchPageFrom(row);
-  const auto paged = cache_.find(row);
-  if (paged != cache_.end()) return paged->second;
+  // A grid shows the rows that follow: they come with this one, a page in one statement. The
+  // cursor's own row (a click, a Select) is read alone.
+  if (page) {
+    fetchPageFrom(row);
+    const auto paged = cache_.find(row);
+    if (paged != cache_.end()) return paged->second;
+  }
   std::optional<Row> fetched = fetchRow(keyOfRow(row));
   if (!fetched) {
     // Gone from the file since the list was read (another copy deleted it): show what is known.
@@ -523,10 +526,10 @@ void DataSet::fetchPageFrom(int row) const {
   if (asked) remember(row, std::move(*asked));
 }
 
-const QVariant& DataSet::heldOrFull(int row, int column) const {
+const QVariant& DataSet::heldOrFull(int row, int column, bool page) const {
   const int slot = slot_[static_cast<std::size_t>(column)];
   if (slot >= 0) return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(slot)];
-  return fullRow(row)[static_cast<std::size_t>(column)];
+  return fullRow(row, page)[static_cast<std::size_t>(column)];
 }
 
 QVariantList DataSet::keyOfRow(int row) const {
@@ -634,7 +637,7 @@ QVariant DataSet::valueAt(int recNo, int column) const {
   ensureList();
   if (recNo < 1 || recNo > static_cast<int>(visible_.size())) return {};
   if (recNo - 1 == pos_ && state_ == State::Edit) return buffer_[static_cast<std::size_t>(column)];
-  return heldOrFull(visible_[static_cast<std::size_t>(recNo - 1)], column);
+  return heldOrFull(visible_[static_cast<std::size_t>(recNo - 1)], column, true);
 }
 
 void DataSet::setValue(int column, const QVariant& value) {

@@ -180,7 +180,8 @@ class DataSet : public QObject {
   bool isNull(int column) const { return value(column).isNull(); }
   // Sets a column of the row being edited; `value` must already have the column's type.
   void setValue(int column, const QVariant& value);
-  // A column of the listed row `recNo` (from 1), for grids; does not move the cursor.
+  // A column of the listed row `recNo` (from 1), for grids; does not move the cursor. A row not at
+  // hand is read with the page of rows listed after it.
   QVariant valueAt(int recNo, int column) const;
 
  signals:
@@ -196,9 +197,10 @@ class DataSet : public QObject {
   void checkBrowseMode();
   bool hasCurrent() const;
   const Row* currentRow() const;
-  const Row& fullRow(int row) const;
+  // With `page`, as a grid asks: the rows listed after it are read in the same statement.
+  const Row& fullRow(int row, bool page = false) const;
   void fetchPageFrom(int row) const;
-  const QVariant& heldOrFull(int row, int column) const;
+  const QVariant& heldOrFull(int row, int column, bool page = false) const;
   QVariantList keyOfRow(int row) const;
   QVariantList keyOfFull(const Row& full) const;
   int locate(const QVariantList& key) const;  // position in visible_, -1 when not listed
