@@ -42,6 +42,7 @@
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
+#include "records/PatientSearch.h"
 #include "records/StoreCopy.h"
 #include "base/Directories.h"
 #include "base/JpegCodec.h"
@@ -866,6 +867,27 @@ void BM_ListPage(benchmark::State& state) {
   }
 }
 
+// The server answering the search itself: the one indexed statement the list's search becomes on
+// a server (records/PatientSearch.h), through the module's connection, as the keystrokes above.
+// arg: 0 NHI prefixes, 1 surname parts, 2 status masks.
+void BM_ServerSearchStatement(benchmark::State& state) {
+  if (engineMissing(state, kServer)) return;
+  TDataPatient& m = module(kServer);
+  const int kind = static_cast<int>(state.range(0));
+  int k = 0;
+  std::size_t rows = 0, runs = 0;
+  for (auto _ : state) {
+    const records::SearchStatement st =
+        kind == 0 ? records::patientSearchStatement(nthPrefix(k, department().nhi), QString(), 7)
+        : kind == 1 ? records::patientSearchStatement(QString(), nthPrefix(k, department().surname), 7)
+                    : records::patientSearchStatement(QString(), QString(), kMasks[k % 7]);
+    ++k;
+    rows += m.ADOCon.query(st.sql, st.values, QStringLiteral("search")).size();
+    ++runs;
+  }
+  state.counters["rows"] = runs ? static_cast<double>(rows) / static_cast<double>(runs) : 0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // The same steps as plain libpq queries on the server database
 
@@ -1039,6 +1061,7 @@ BENCHMARK(BM_Raw_List)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUntilListIn)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SelectAfterList)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ServerSearchStatement)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListEveryPatientAndScroll)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DepartmentAudit)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_ReadAuditColumns)->Unit(benchmark::kMillisecond);

@@ -176,4 +176,23 @@ TEST_F(PatientSearchTest, TheIndexFollowsChangesOfBothCopies) {
   EXPECT_FALSE(d->ADOPatient.gotoBookmark({{QStringLiteral("ABC1001")}}));
 }
 
+// A server database made by an earlier version, without the search's function and indexes, gets
+// them when its owner connects, and then answers searches as a new one does.
+TEST_F(PatientSearchTest, AnEarlierServerDatabaseGetsTheSearchWhenItsOwnerConnects) {
+  if (!onServer()) GTEST_SKIP() << "only a server answers searches itself";
+  {
+    RawStore raw(file());
+    raw.exec(QStringLiteral("DROP INDEX \"PatientFoldedSurname\", \"PatientFoldedNHI\", \"PatientStatus\", \"PatientOrder\""));
+    raw.exec(QStringLiteral("DROP FUNCTION halcyra_fold(text)"));
+  }
+  auto d = connect();
+  ASSERT_TRUE(records::serverAnswersSearches(d->ADOCon));
+  RawStore raw(file());
+  EXPECT_EQ(raw.scalar(QStringLiteral("SELECT COUNT(*) FROM pg_indexes WHERE tablename = 'Patient' AND indexname IN "
+                                      "('PatientFoldedSurname', 'PatientFoldedNHI', 'PatientStatus', 'PatientOrder')"))
+                .toInt(),
+            4);
+  expectSame(*d, {{QStringLiteral("abc"), {}, 7}, {{}, QStringLiteral("SMITH"), 6}, {{}, {}, 1}});
+}
+
 }  // namespace
