@@ -1,14 +1,19 @@
-// The patient store at department scale: 100,000 patients with 1 to 4 courses each, the packed
-// treatment columns filled, and a photograph in one course of every hundred.
+// The patient store at department scale: 100,000 patients (or the number --patients gives) with 1
+// to 4 courses each, the packed treatment columns filled, and a photograph in one course of every
+// hundred.
 //
 // Every step a user waits for is timed through the data module on each engine, and beside it the
 // plain query of that engine that fetches the same rows: the sqlite3 C interface on the same file
 // with the same settings, or libpq on the same server database. The store file is generated once
-// into records-bench-data/ beside this program and reused; with HALCYRA_BENCH_PG set to the URI of
+// into records-bench-data/ beside this program (records-bench-data-N/ for another size, or the
+// folder --data-dir names) and reused; with HALCYRA_BENCH_PG set to the URI of
 // a server database, the same department is copied into it once (init-db and copy-db's code) and
 // the server's benchmarks run too (their names end in /1). Rows a benchmark adds are removed again.
 //
-//   HALCYRA_BENCH_PG=postgresql://... records_bench [--benchmark_filter=REGEX] [--benchmark_min_time=0.5]
+//   HALCYRA_BENCH_PG=postgresql://... records_bench [--patients N] [--data-dir DIR]
+//       [--benchmark_filter=REGEX] [--benchmark_min_time=0.5]
+//
+// The server database must hold the department of the same size: one database per size.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,8 +23,12 @@
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
+#include <malloc.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <memory>
 #include <random>
 #include <set>
 #include <stdexcept>
@@ -33,12 +42,15 @@
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
+#include "records/PatientSearch.h"
 #include "records/StoreCopy.h"
 #include "base/JpegCodec.h"
 
 namespace {
 
-constexpr int kPatients = 100000;
+// The department's size and folder, from the command line.
+int gPatients = 100000;
+QString gDataDir;
 
 // ---------------------------------------------------------------------------------------------
 // A plain SQLite connection
@@ -169,7 +181,11 @@ class PgRaw {
 // ---------------------------------------------------------------------------------------------
 // The generated department
 
-QString dataDir() { return QCoreApplication::applicationDirPath() + QStringLiteral("/records-bench-data"); }
+QString dataDir() {
+  if (!gDataDir.isEmpty()) return gDataDir;
+  const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/records-bench-data");
+  return gPatients == 100000 ? beside : beside + QStringLiteral("-%1").arg(gPatients);
+}
 QString dataFile() { return records::databasePath(dataDir()); }
 
 struct Department {
@@ -220,7 +236,7 @@ void generate(const QString& dir) {
       " PInc, Consultant, Cautions, Complete, Burn, Sched)"
       " VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15,?16,?17,?18,?19,?20,?21,?22,?23,?24,?25,?26)");
   sqlite3_stmt* image = raw.stmt("INSERT INTO Imagedb (Hosp, CourseID, WhenDate, JpegImage, NoteMemo) VALUES (?1,?2,?3,?4,?5)");
-  for (int i = 0; i < kPatients; ++i) {
+  for (int i = 0; i < gPatients; ++i) {
     QString nhi;
     do {
       nhi = QStringLiteral("%1%2%3%4").arg(QChar(u'A' + letter(rng))).arg(QChar(u'A' + letter(rng)))
@@ -278,6 +294,10 @@ void generate(const QString& dir) {
       Raw::bytes(course, 25, filled(29, rng));   // Burn
       sqlite3_bind_int(course, 26, static_cast<int>(rng() % 4));
       raw.run(course);
+    }
+    if (i % 50000 == 49999) {  // a million patients in one transaction would grow the log by gigabytes
+      raw.exec("COMMIT");
+      raw.exec("BEGIN");
     }
     if (i % 100 == 50) {
       Raw::text(image, 1, nhi);
@@ -393,7 +413,7 @@ void anotherCopyWrites(int engine) {
   static int n = 0;
   const QString phone = QStringLiteral("09 %1").arg(++n % 100000);
   for (int k : {17, 40017, 80017}) {
-    const QString& nhi = department().nhi[static_cast<std::size_t>(k)];
+    const QString& nhi = department().nhi[static_cast<std::size_t>(k % gPatients)];
     if (engine == kServer) {
       pg().rows("UPDATE \"Patient\" SET \"WorkPh\" = $1 WHERE \"Hosp\" = $2", {phone.toUtf8(), nhi.toUtf8()});
     } else {
@@ -722,7 +742,7 @@ void BM_OpenNewestCourse(benchmark::State& state) {
   backToList(m);
   std::mt19937 rng(7);
   for (auto _ : state) {
-    m.ADOPatient.setRecNo(1 + static_cast<int>(rng() % kPatients));
+    m.ADOPatient.setRecNo(1 + static_cast<int>(rng() % gPatients));
     m.ADOCourse.last();
     readRow(m.ADOPatient);
     readRow(m.ADOCourse);
@@ -735,7 +755,7 @@ void BM_Raw_OpenNewestCourse(benchmark::State& state) {
   sqlite3_stmt* images = raw().stmt("SELECT * FROM Imagedb WHERE Hosp = ?1 AND CourseID = ?2 ORDER BY ImageID");
   std::mt19937 rng(7);
   for (auto _ : state) {
-    const int row = 1 + static_cast<int>(rng() % kPatients);
+    const int row = 1 + static_cast<int>(rng() % gPatients);
     sqlite3_reset(patient);
     sqlite3_bind_int(patient, 1, row);
     benchmark::DoNotOptimize(raw().readAll(patient));
@@ -773,6 +793,97 @@ void BM_ListEveryPatientAndScroll(benchmark::State& state) {
   getrusage(RUSAGE_SELF, &usage);
   state.counters["patients"] = m.ADOPatient.recordCount();
   state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up: the data module connected as the window does (the list read on a thread of its own),
+// until the list is in and Select can act; and the memory the module holds then.
+
+double residentMB() {
+  QFile statm(QStringLiteral("/proc/self/statm"));
+  if (!statm.open(QIODevice::ReadOnly)) return 0;
+  const QList<QByteArray> fields = statm.readAll().split(' ');
+  return fields.size() > 1 ? fields[1].toDouble() * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
+}
+
+void BM_StartUntilListIn(benchmark::State& state) {
+  const int engine = static_cast<int>(state.range(0));
+  if (engineMissing(state, engine)) return;
+  department();
+  DBDir = engine == kServer ? serverUri() : dataDir();
+  double held = 0;
+  for (auto _ : state) {
+    const double before = residentMB();
+    auto m = std::make_unique<TDataPatient>();
+    if (m->DataModuleCreate(TDataPatient::ListRead::InBackground) != TDataPatient::ConnectResult::Connected)
+      throw std::runtime_error("no database");
+    m->awaitList();
+    benchmark::DoNotOptimize(m->ADOPatient.recordCount());
+    state.PauseTiming();
+    held = residentMB() - before;
+    m.reset();
+    malloc_trim(0);
+    state.ResumeTiming();
+  }
+  state.counters["module_MB"] = held;
+}
+
+// The first Select on a new NHI after "List", with another copy's writes in between (arg 1) or
+// none (arg 0): the search for the NHI and the patient found in the list. arg 1: the engine.
+void BM_SelectAfterList(benchmark::State& state) {
+  const bool othersWrote = state.range(0) != 0;
+  const int engine = static_cast<int>(state.range(1));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
+  int k = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    if (othersWrote) anotherCopyWrites(engine);
+    backToList(m);
+    const QString& nhi = department().nhi[static_cast<std::size_t>((k++ * 7919 + 13) % gPatients)];
+    state.ResumeTiming();
+    m.FindPatient(nhi, QString(), 7);
+    m.ADOCourse.last();
+    m.AddPatient(nhi, QString(), TDataPatient::AfterAdd::KeepCourse);  // lifts the filter, keeps the patient
+    benchmark::DoNotOptimize(m.ADOPatient.recNo());
+  }
+}
+
+// A page of the patient grid: 40 rows from a random place in the unfiltered list, every column.
+void BM_ListPage(benchmark::State& state) {
+  const int engine = static_cast<int>(state.range(0));
+  if (engineMissing(state, engine)) return;
+  TDataPatient& m = module(engine);
+  backToList(m);
+  std::mt19937 rng(11);
+  const int n = m.ADOPatient.recordCount();
+  for (auto _ : state) {
+    const int from = 1 + static_cast<int>(rng() % static_cast<unsigned>(std::max(1, n - 40)));
+    for (int r = from; r < from + 40 && r <= n; ++r) {
+      for (int c = 0; c < 16; ++c) benchmark::DoNotOptimize(m.ADOPatient.valueAt(r, c));
+    }
+  }
+}
+
+// The server answering the search itself: the one indexed statement the list's search becomes on
+// a server (records/PatientSearch.h), through the module's connection, as the keystrokes above.
+// arg: 0 NHI prefixes, 1 surname parts, 2 status masks.
+void BM_ServerSearchStatement(benchmark::State& state) {
+  if (engineMissing(state, kServer)) return;
+  TDataPatient& m = module(kServer);
+  const int kind = static_cast<int>(state.range(0));
+  int k = 0;
+  std::size_t rows = 0, runs = 0;
+  for (auto _ : state) {
+    const records::SearchStatement st =
+        kind == 0 ? records::patientSearchStatement(nthPrefix(k, department().nhi), QString(), 7)
+        : kind == 1 ? records::patientSearchStatement(QString(), nthPrefix(k, department().surname), 7)
+                    : records::patientSearchStatement(QString(), QString(), kMasks[k % 7]);
+    ++k;
+    rows += m.ADOCon.query(st.sql, st.values, QStringLiteral("search")).size();
+    ++runs;
+  }
+  state.counters["rows"] = runs ? static_cast<double>(rows) / static_cast<double>(runs) : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -872,7 +983,7 @@ void BM_Pg_OpenNewestCourse(benchmark::State& state) {
   SERVER_OR_SKIP;
   std::mt19937 rng(7);
   for (auto _ : state) {
-    const QByteArray nhi = department().nhi[static_cast<std::size_t>(rng() % kPatients)].toUtf8();
+    const QByteArray nhi = department().nhi[static_cast<std::size_t>(rng() % gPatients)].toUtf8();
     pg().rows("SELECT * FROM \"Patient\" WHERE \"Hosp\" = $1", {nhi});
     pg().rows("SELECT * FROM \"Course\" WHERE \"Hosp\" = $1 ORDER BY \"CourseID\" DESC LIMIT 1", {nhi});
     pg().rows("SELECT * FROM \"Imagedb\" WHERE \"Hosp\" = $1 AND \"CourseID\" = 1 ORDER BY \"ImageID\"", {nhi});
@@ -945,6 +1056,10 @@ BENCHMARK(BM_Raw_OpenNewestCourse)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pg_OpenNewestCourse)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_List)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_List)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartUntilListIn)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SelectAfterList)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ServerSearchStatement)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListEveryPatientAndScroll)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DepartmentAudit)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_ReadAuditColumns)->Unit(benchmark::kMillisecond);
@@ -952,9 +1067,47 @@ BENCHMARK(BM_Pg_ReadAuditColumns)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
+// Takes --patients N and --data-dir DIR (or --patients=N, --data-dir=DIR) out of the arguments.
+bool takeOwnArguments(int& argc, char** argv) {
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    const QString a = QString::fromLocal8Bit(argv[i]);
+    QString value;
+    QString name;
+    for (const char* own : {"--patients", "--data-dir"}) {
+      const QString o = QString::fromLatin1(own);
+      if (a == o && i + 1 < argc) {
+        name = o;
+        value = QString::fromLocal8Bit(argv[++i]);
+      } else if (a.startsWith(o + u'=')) {
+        name = o;
+        value = a.mid(o.size() + 1);
+      }
+    }
+    if (name == QLatin1String("--patients")) {
+      bool ok = false;
+      gPatients = value.toInt(&ok);
+      if (!ok || gPatients < 1000 || gPatients > 10000000) {
+        std::fprintf(stderr, "records_bench: --patients takes a whole number from 1000 to 10000000, not \"%s\"\n",
+                     qPrintable(value));
+        return false;
+      }
+    } else if (name == QLatin1String("--data-dir")) {
+      gDataDir = QDir(value).absolutePath();
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argc = kept;
+  argv[argc] = nullptr;
+  return true;
+}
+
 int main(int argc, char** argv) {
+  if (!takeOwnArguments(argc, argv)) return 2;
   QCoreApplication app(argc, argv);  // Qt SQL wants an application object
   benchmark::Initialize(&argc, argv);
+  benchmark::AddCustomContext("patients", std::to_string(gPatients));
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   department();  // generate the database before anything is timed
   prepareServer();

@@ -8,6 +8,7 @@
 #include "records/Database.h"
 #include "records/PostgresBackend.h"
 #include "records/SqliteBackend.h"
+#include "records/PatientSearch.h"
 #include "records/TrailState.h"
 
 namespace records {
@@ -142,6 +143,15 @@ void Connection::connectServer(const StoreLocation& where, const PasswordPrompt&
                         .arg(file_));
   }
   settleTrail();
+  // A database made by an earlier version gets the search's indexes when its owner connects.
+  if (auto* server = dynamic_cast<PostgresBackend*>(backend_.get())) {
+    try {
+      upgradeServerSearch(*server);
+    } catch (const StoreRefusal& e) {
+      // Not now (another copy holds the table, a server that refuses): the list searches its own rows.
+      qWarning("The search indexes were not added to %s: %s", qPrintable(file_), qPrintable(e.text));
+    }
+  }
 }
 
 void Connection::settleTrail() {

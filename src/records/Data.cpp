@@ -152,11 +152,13 @@ void TDataPatient::FindPatient(const QString& Hosp, const QString& Pat, std::uin
   ADOPatient.checkActive();
   ADOPatient.setFiltered(false);
   MyMsk = Msk;
-  ADOPatient.setFilter(records::patientSearchFilter(Hosp, Pat), records::patientSearchText(Hosp, Pat));
+  ADOPatient.setFilter(records::patientSearchFilter(Hosp, Pat), records::patientSearchText(Hosp, Pat),
+                       records::patientSearchRows(Hosp, Pat));
   if (Msk == 7) {
     ADOPatient.setOnFilterRecord({});
   } else {
-    ADOPatient.setOnFilterRecord([this](const records::RowView& row) { return PatientFilterRecord(row); });
+    ADOPatient.setOnFilterRecord([this](const records::RowView& row) { return PatientFilterRecord(row); },
+                                 records::patientStatusRows(Msk));
   }
   ADOPatient.setFiltered(true);
 }

@@ -12,6 +12,8 @@ namespace {
 
 // Full rows of a partly held snapshot kept in memory: a grid page or two, and the current row.
 constexpr std::size_t kCachedRows = 512;
+// Rows read together when a row not at hand is looked at: about what a grid shows.
+constexpr std::size_t kPageRows = 64;
 
 bool anyNull(const QVariantList& values) {
   return std::any_of(values.begin(), values.end(), [](const QVariant& v) { return v.isNull(); });
@@ -151,7 +153,27 @@ ListSnapshot DataSet::readList(Connection& connection, const TableDef& table) {
       row.erase(row.begin());
     }
   }
+  indexSnapshot(snapshot, table);
   return snapshot;
+}
+
+void DataSet::indexSnapshot(ListSnapshot& snapshot, const TableDef& table) {
+  // Only a partly held list in insertion order (the patients) is large enough to want indexes.
+  if (table.held.empty() || !table.journaled || table.key.size() != 1) return;
+  std::size_t keySlot = 0;
+  while (table.held[keySlot] != table.key.front()) ++keySlot;
+  snapshot.keyOrder.clear();
+  snapshot.keyOrder.reserve(static_cast<qsizetype>(snapshot.rows.size()));
+  snapshot.index = ListIndex(table);
+  for (std::size_t r = 0; r < snapshot.rows.size(); ++r) {
+    const Row& row = snapshot.rows[r];
+    const QVariant& key = row[keySlot];
+    // The first of two rows with one key is the one found, as a scan from the top finds it. The
+    // key's text is shared with the row, not copied.
+    if (!key.isNull() && !snapshot.keyOrder.contains(key.toString())) snapshot.keyOrder.insert(key.toString(), snapshot.order[r]);
+    snapshot.index.append(row);
+  }
+  snapshot.indexed = true;
 }
 
 void DataSet::adoptList(ListSnapshot snapshot) {
@@ -168,7 +190,12 @@ void DataSet::adoptList(ListSnapshot snapshot) {
   filterChanged_ = true;  // the listed rows are worked out when the cursor opens
   visible_.clear();
   forgetRows();
-  dropKeyIndex();
+  dropIndexes();
+  if (snapshot.indexed) {
+    keyOrder_ = std::move(snapshot.keyOrder);
+    index_ = std::move(snapshot.index);
+    indexesBuilt_ = true;
+  }
   detached_.reset();
 }
 
@@ -204,16 +231,23 @@ void DataSet::loadList() const {
                                     .arg(columnList(true), quoted(table_.name), where.join(QStringLiteral(" AND ")), orderBy()),
                                 linkValues_, columns, action);
     }
-  } else {
-    ListSnapshot snapshot = readList(connection_, table_);
-    rows = std::move(snapshot.rows);
-    order_ = std::move(snapshot.order);
-    journalMark_ = std::move(snapshot.journalMark);
-    version = snapshot.version;
+  }
+  std::optional<ListSnapshot> snapshot;
+  if (!master_) {
+    snapshot = readList(connection_, table_);
+    rows = std::move(snapshot->rows);
+    order_ = std::move(snapshot->order);
+    journalMark_ = std::move(snapshot->journalMark);
+    version = snapshot->version;
   }
   rows_ = std::move(rows);
   forgetRows();
-  dropKeyIndex();
+  dropIndexes();
+  if (snapshot && snapshot->indexed) {
+    keyOrder_ = std::move(snapshot->keyOrder);
+    index_ = std::move(snapshot->index);
+    indexesBuilt_ = true;
+  }
   detached_.reset();
   listLoaded_ = true;
   loadedVersion_ = version;
@@ -259,7 +293,7 @@ void DataSet::applyChanges(const QStringList& keys) const {
     for (Row& r : rows) fetched.push_back(std::move(r));
   }
   const QVariantList current = hasCurrent() && listLoaded_ ? keyOfRow(visible_[static_cast<std::size_t>(pos_)]) : QVariantList();
-  buildKeyIndex();
+  buildIndexes();
   QSet<QString> seen;
   std::vector<Row> added;
   std::vector<qint64> addedOrder;
@@ -269,23 +303,26 @@ void DataSet::applyChanges(const QStringList& keys) const {
     r.erase(r.begin());
     const QString key = r[keySlot].toString();
     seen.insert(key);
-    const auto it = keyIndex_.constFind(key);
-    if (it == keyIndex_.constEnd()) {
+    const int at = rowOfKey(key);
+    if (at < 0) {
+      keyOrder_.insert(key, order);
       added.push_back(std::move(r));
       addedOrder.push_back(order);
       continue;
     }
-    rows_[static_cast<std::size_t>(*it)] = std::move(r);
-    cache_.erase(*it);
-    updated.push_back(*it);
+    rows_[static_cast<std::size_t>(at)] = std::move(r);
+    if (indexesBuilt_) index_.set(static_cast<std::size_t>(at), rows_[static_cast<std::size_t>(at)]);
+    cache_.erase(at);
+    updated.push_back(at);
   }
   std::vector<char> removed(rows_.size(), 0);
   bool anyRemoved = false;
   for (const QString& key : keys) {
     if (seen.contains(key)) continue;
-    const auto it = keyIndex_.constFind(key);
-    if (it != keyIndex_.constEnd()) {
-      removed[static_cast<std::size_t>(*it)] = 1;
+    const int at = rowOfKey(key);
+    if (at >= 0) {
+      keyOrder_.remove(key);
+      removed[static_cast<std::size_t>(at)] = 1;
       anyRemoved = true;
     }
   }
@@ -294,29 +331,31 @@ void DataSet::applyChanges(const QStringList& keys) const {
     std::vector<std::size_t> byOrder(added.size());
     for (std::size_t i = 0; i < byOrder.size(); ++i) byOrder[i] = i;
     std::sort(byOrder.begin(), byOrder.end(), [&](std::size_t a, std::size_t b) { return addedOrder[a] < addedOrder[b]; });
+    // The searched columns follow the rows: kept rows are copied across, added ones indexed.
     std::vector<Row> rows;
     std::vector<qint64> order;
+    ListIndex index = index_.takeForRebuild();
     rows.reserve(rows_.size() + added.size());
     order.reserve(rows_.size() + added.size());
     std::size_t next = 0;
+    const auto takeAdded = [&] {
+      if (indexesBuilt_) index.append(added[byOrder[next]]);
+      rows.push_back(std::move(added[byOrder[next]]));
+      order.push_back(addedOrder[byOrder[next]]);
+      ++next;
+    };
     for (std::size_t r = 0; r < rows_.size(); ++r) {
       if (removed[r]) continue;
-      while (next < byOrder.size() && addedOrder[byOrder[next]] < order_[r]) {
-        rows.push_back(std::move(added[byOrder[next]]));
-        order.push_back(addedOrder[byOrder[next]]);
-        ++next;
-      }
+      while (next < byOrder.size() && addedOrder[byOrder[next]] < order_[r]) takeAdded();
+      if (indexesBuilt_) index.appendFrom(index_, r);
       rows.push_back(std::move(rows_[r]));
       order.push_back(order_[r]);
     }
-    for (; next < byOrder.size(); ++next) {
-      rows.push_back(std::move(added[byOrder[next]]));
-      order.push_back(addedOrder[byOrder[next]]);
-    }
+    while (next < byOrder.size()) takeAdded();
     rows_ = std::move(rows);
     order_ = std::move(order);
+    index_ = std::move(index);
     forgetRows();
-    dropKeyIndex();
     computeVisible();
   } else if (filtered_) {
     // Only values changed: only the changed rows can come into or drop out of the listed ones.
@@ -344,8 +383,21 @@ void DataSet::ensureList() const {
 void DataSet::computeVisible() const {
   filterChanged_ = false;
   visible_.clear();
-  visible_.reserve(rows_.size());
   const int n = static_cast<int>(rows_.size());
+  // A large list whose tests all have their whole-list form: one pass over its index each.
+  if (filtered_ && (filter_ || onFilterRecord_) && (!filter_ || filterRows_) && (!onFilterRecord_ || onFilterRecordRows_)) {
+    buildIndexes();
+    if (indexesBuilt_ && index_.size() == rows_.size()) {
+      std::vector<char> keep(rows_.size(), 1);
+      if (filter_) filterRows_(index_, keep);
+      if (onFilterRecord_) onFilterRecordRows_(index_, keep);
+      for (int i = 0; i < n; ++i) {
+        if (keep[static_cast<std::size_t>(i)]) visible_.push_back(i);
+      }
+      return;
+    }
+  }
+  visible_.reserve(rows_.size());
   for (int i = 0; i < n; ++i) {
     if (filtered_) {
       const RowView view(*this, i);
@@ -392,9 +444,10 @@ void DataSet::forgetRows() const {
   cacheOrder_.clear();
 }
 
-void DataSet::dropKeyIndex() const {
-  keyIndex_.clear();
-  keyIndexBuilt_ = false;
+void DataSet::dropIndexes() const {
+  keyOrder_.clear();
+  index_.clear();
+  indexesBuilt_ = false;
 }
 
 void DataSet::remember(int row, Row full) const {
@@ -409,10 +462,17 @@ void DataSet::remember(int row, Row full) const {
   cache_[row] = std::move(full);
 }
 
-const DataSet::Row& DataSet::fullRow(int row) const {
+const DataSet::Row& DataSet::fullRow(int row, bool page) const {
   if (holdsAll_) return rows_[static_cast<std::size_t>(row)];
   const auto hit = cache_.find(row);
   if (hit != cache_.end()) return hit->second;
+  // A grid shows the rows that follow: they come with this one, a page in one statement. The
+  // cursor's own row (a click, a Select) is read alone.
+  if (page) {
+    fetchPageFrom(row);
+    const auto paged = cache_.find(row);
+    if (paged != cache_.end()) return paged->second;
+  }
   std::optional<Row> fetched = fetchRow(keyOfRow(row));
   if (!fetched) {
     // Gone from the file since the list was read (another copy deleted it): show what is known.
@@ -425,10 +485,51 @@ const DataSet::Row& DataSet::fullRow(int row) const {
   return cache_.at(row);
 }
 
-const QVariant& DataSet::heldOrFull(int row, int column) const {
+void DataSet::fetchPageFrom(int row) const {
+  if (table_.key.size() != 1 || !listLoaded_) return;
+  // The listed rows from this one on that are not at hand, a page of them; the row asked for is
+  // remembered last, so that making room for the others never drops it.
+  std::vector<int> wanted;
+  const auto from = std::lower_bound(visible_.begin(), visible_.end(), row);
+  if (from == visible_.end() || *from != row) return;
+  for (auto it = from; it != visible_.end() && wanted.size() < kPageRows; ++it) {
+    if (cache_.find(*it) == cache_.end() && !anyNull(keyOfRow(*it))) wanted.push_back(*it);
+  }
+  if (wanted.size() < 2) return;  // one row: fetchRow reads it
+  QVariantList keys;
+  QStringList marks;
+  QHash<QString, int> rowOf;
+  for (int r : wanted) {
+    const QVariant key = keyOfRow(r).front();
+    keys << key;
+    marks << QStringLiteral("?");
+    rowOf.insert(key.toString(), r);
+  }
+  std::vector<const ColumnDef*> columns;
+  for (const ColumnDef& c : table_.columns) columns.push_back(&c);
+  const int keyColumn = table_.key.front();
+  Rows fetched = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
+                                        .arg(columnList(false), quoted(table_.name),
+                                             quoted(table_.columns[static_cast<std::size_t>(keyColumn)].name),
+                                             marks.join(QStringLiteral(", "))),
+                                    keys, columns, QStringLiteral("read a page of %1 rows").arg(table_.name));
+  std::optional<Row> asked;
+  for (Row& full : fetched) {
+    const auto it = rowOf.constFind(full[static_cast<std::size_t>(keyColumn)].toString());
+    if (it == rowOf.constEnd()) continue;
+    if (*it == row) {
+      asked = std::move(full);
+    } else {
+      remember(*it, std::move(full));
+    }
+  }
+  if (asked) remember(row, std::move(*asked));
+}
+
+const QVariant& DataSet::heldOrFull(int row, int column, bool page) const {
   const int slot = slot_[static_cast<std::size_t>(column)];
   if (slot >= 0) return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(slot)];
-  return fullRow(row)[static_cast<std::size_t>(column)];
+  return fullRow(row, page)[static_cast<std::size_t>(column)];
 }
 
 QVariantList DataSet::keyOfRow(int row) const {
@@ -444,16 +545,42 @@ QVariantList DataSet::keyOfFull(const Row& full) const {
   return key;
 }
 
-void DataSet::buildKeyIndex() const {
-  if (keyIndexBuilt_) return;
-  const auto slot = static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[0])]);
-  keyIndex_.clear();
-  keyIndex_.reserve(static_cast<qsizetype>(rows_.size()));
-  for (std::size_t r = 0; r < rows_.size(); ++r) {
-    const QVariant& v = rows_[r][slot];
-    if (!v.isNull() && !keyIndex_.contains(v.toString())) keyIndex_.insert(v.toString(), static_cast<int>(r));
+void DataSet::buildIndexes() const {
+  if (indexesBuilt_ || holdsAll_ || !table_.journaled || !listLoaded_) return;
+  // Only when the rows were read without them (they are built with every read of the list).
+  ListSnapshot snapshot;
+  snapshot.rows = std::move(rows_);
+  snapshot.order = std::move(order_);
+  indexSnapshot(snapshot, table_);
+  rows_ = std::move(snapshot.rows);
+  order_ = std::move(snapshot.order);
+  if (!snapshot.indexed) return;
+  keyOrder_ = std::move(snapshot.keyOrder);
+  index_ = std::move(snapshot.index);
+  indexesBuilt_ = true;
+}
+
+QString DataSet::textKeyOfRow(int row) const {
+  const QVariant& v = rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[0])])];
+  return v.isNull() ? QString() : v.toString();
+}
+
+int DataSet::rowOfKey(const QString& key) const {
+  buildIndexes();
+  if (!indexesBuilt_) return -1;
+  const auto it = keyOrder_.constFind(key);
+  if (it == keyOrder_.constEnd()) return -1;
+  // Rows are held in ascending insertion order; a number given twice (a file reuses the number of
+  // a deleted last row) is told apart by the key.
+  auto at = std::lower_bound(order_.begin(), order_.end(), *it);
+  for (; at != order_.end() && *at == *it; ++at) {
+    const int row = static_cast<int>(at - order_.begin());
+    if (textKeyOfRow(row) == key) return row;
   }
-  keyIndexBuilt_ = true;
+  for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+    if (textKeyOfRow(r) == key) return r;
+  }
+  return -1;
 }
 
 int DataSet::locate(const QVariantList& key) const {
@@ -470,12 +597,11 @@ int DataSet::locate(const QVariantList& key) const {
   if (pos_ >= 0 && pos_ < static_cast<int>(visible_.size()) && matches(pos_)) return pos_;
   // The patient list is large: find a text key through an index of the rows. The listed rows
   // are always in ascending row order, so the row's position is found by halving.
-  if (!holdsAll_ && nk == 1 && key[0].typeId() == QMetaType::QString) {
-    buildKeyIndex();
-    const auto it = keyIndex_.constFind(*static_cast<const QString*>(key[0].constData()));
-    if (it == keyIndex_.constEnd()) return -1;
-    const auto p = std::lower_bound(visible_.begin(), visible_.end(), *it);
-    return p != visible_.end() && *p == *it ? static_cast<int>(p - visible_.begin()) : -1;
+  if (!holdsAll_ && table_.journaled && nk == 1 && key[0].typeId() == QMetaType::QString) {
+    const int row = rowOfKey(*static_cast<const QString*>(key[0].constData()));
+    if (row < 0) return -1;
+    const auto p = std::lower_bound(visible_.begin(), visible_.end(), row);
+    return p != visible_.end() && *p == row ? static_cast<int>(p - visible_.begin()) : -1;
   }
   for (int p = 0; p < static_cast<int>(visible_.size()); ++p) {
     if (matches(p)) return p;
@@ -511,7 +637,7 @@ QVariant DataSet::valueAt(int recNo, int column) const {
   ensureList();
   if (recNo < 1 || recNo > static_cast<int>(visible_.size())) return {};
   if (recNo - 1 == pos_ && state_ == State::Edit) return buffer_[static_cast<std::size_t>(column)];
-  return heldOrFull(visible_[static_cast<std::size_t>(recNo - 1)], column);
+  return heldOrFull(visible_[static_cast<std::size_t>(recNo - 1)], column, true);
 }
 
 void DataSet::setValue(int column, const QVariant& value) {
@@ -621,7 +747,7 @@ void DataSet::open() {
     order_.clear();
     visible_.clear();
     listLoaded_ = false;
-    dropKeyIndex();
+    dropIndexes();
     throw;
   }
   retained_ = false;
@@ -644,7 +770,7 @@ void DataSet::close() {
     visible_.clear();
     listLoaded_ = false;
     forgetRows();
-    dropKeyIndex();
+    dropIndexes();
   }
   detached_.reset();
   linkValues_.clear();
@@ -679,7 +805,7 @@ void DataSet::reopen() {
       visible_.clear();
       listLoaded_ = false;
       forgetRows();
-      dropKeyIndex();
+      dropIndexes();
       pos_ = -1;
       detached_ = fetchRow(mark.key);
       if (!detached_) {
@@ -855,8 +981,9 @@ bool DataSet::gotoBookmark(const Bookmark& bookmark) {
 // ---------------------------------------------------------------------------------------------
 // Filtering
 
-void DataSet::setFilter(RowTest filter, const QString& text) {
+void DataSet::setFilter(RowTest filter, const QString& text, RowsTest rows) {
   filter_ = std::move(filter);
+  filterRows_ = std::move(rows);
   filterText_ = text;
   filterChanged_ = true;
   if (filtered_ && active()) {
@@ -868,8 +995,9 @@ void DataSet::setFilter(RowTest filter, const QString& text) {
   }
 }
 
-void DataSet::setOnFilterRecord(RowTest test) {
+void DataSet::setOnFilterRecord(RowTest test, RowsTest rows) {
   onFilterRecord_ = std::move(test);
+  onFilterRecordRows_ = std::move(rows);
   filterChanged_ = true;
   if (filtered_ && active()) {
     checkBrowseMode();
@@ -988,14 +1116,21 @@ void DataSet::updateRow() {
       if (!changes.isEmpty()) writeAuditEntry(connection_, table_, AuditAction::Changed, before, changes);
       together.commit();
     }
-    for (int k : table_.key) {
-      if (changed_[static_cast<std::size_t>(k)]) dropKeyIndex();
-    }
     if (listLoaded_ && pos_ >= 0) {
       const int row = visible_[static_cast<std::size_t>(pos_)];
       Row& held = rows_[static_cast<std::size_t>(row)];
+      const QString oldKey = indexesBuilt_ ? textKeyOfRow(row) : QString();
       for (std::size_t c = 0; c < slot_.size(); ++c) {
         if (slot_[c] >= 0) held[static_cast<std::size_t>(slot_[c])] = buffer_[c];
+      }
+      if (indexesBuilt_) {
+        index_.set(static_cast<std::size_t>(row), held);
+        const QString newKey = textKeyOfRow(row);
+        if (newKey != oldKey) {
+          const qint64 order = order_[static_cast<std::size_t>(row)];
+          if (keyOrder_.value(oldKey, -1) == order) keyOrder_.remove(oldKey);
+          if (!newKey.isNull() && !keyOrder_.contains(newKey)) keyOrder_.insert(newKey, order);
+        }
       }
       remember(row, buffer_);
     } else if (detached_) {
@@ -1080,9 +1215,10 @@ void DataSet::insertRow() {
     rows_.push_back(std::move(held));
     if (table_.journaled) order_.push_back(id.toLongLong());
     const int row = static_cast<int>(rows_.size()) - 1;
-    if (keyIndexBuilt_) {
-      const QVariant& key = (*stored)[static_cast<std::size_t>(table_.key[0])];
-      if (!key.isNull() && !keyIndex_.contains(key.toString())) keyIndex_.insert(key.toString(), row);
+    if (indexesBuilt_) {
+      index_.append(rows_.back());
+      const QString key = textKeyOfRow(row);
+      if (!key.isNull() && !keyOrder_.contains(key)) keyOrder_.insert(key, order_.back());
     }
     visible_.push_back(row);
     pos_ = static_cast<int>(visible_.size()) - 1;
@@ -1131,10 +1267,14 @@ void DataSet::deleteRow() {
     together.commit();
   }
   // A row another copy deleted first is gone all the same.
+  if (indexesBuilt_) {
+    const QString gone = textKeyOfRow(row);
+    if (keyOrder_.value(gone, -1) == order_[static_cast<std::size_t>(row)]) keyOrder_.remove(gone);
+    index_.erase(static_cast<std::size_t>(row));
+  }
   rows_.erase(rows_.begin() + row);
   if (table_.journaled) order_.erase(order_.begin() + row);
   forgetRows();
-  dropKeyIndex();
   visible_.erase(visible_.begin() + pos_);
   for (int& v : visible_) {
     if (v > row) --v;

@@ -36,6 +36,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "records/ListIndex.h"
 #include "records/Schema.h"
 
 namespace records {
@@ -71,6 +72,9 @@ class RowView {
 };
 
 using RowTest = std::function<bool(const RowView&)>;
+// The same test over every row of a large list at once, through its compact index: clears keep[r]
+// for each row r it refuses. It must accept exactly the rows its RowTest accepts.
+using RowsTest = std::function<void(const ListIndex&, std::vector<char>& keep)>;
 
 // The rows of a table without a master as a cursor lists them (its held columns, in insertion
 // order), read by a connection of their own, perhaps on another thread, for a cursor to take over
@@ -81,6 +85,11 @@ struct ListSnapshot {
   std::vector<qint64> order;                // insertion order of each row
   std::optional<QVariant> journalMark;      // none: the store keeps no change journal
   std::optional<qint64> version;            // the reading connection's change counter
+  // Built beside the rows (on the reading thread): the insertion order of each key, and the
+  // searched columns (ListIndex). Empty for a table that holds all its columns.
+  QHash<QString, qint64> keyOrder;
+  ListIndex index;
+  bool indexed = false;
 };
 
 class DataSet : public QObject {
@@ -150,9 +159,10 @@ class DataSet : public QObject {
   // The columns set since edit() or append(), with their values: what post() would write.
   std::vector<std::pair<int, QVariant>> changes() const;
 
-  // ---- filtering: a row is listed when filter and per-row test (each if set) accept it
-  void setFilter(RowTest filter, const QString& text = {});
-  void setOnFilterRecord(RowTest test);
+  // ---- filtering: a row is listed when filter and per-row test (each if set) accept it. With a
+  // RowsTest for each, a large list is filtered through its index, in one pass.
+  void setFilter(RowTest filter, const QString& text = {}, RowsTest rows = {});
+  void setOnFilterRecord(RowTest test, RowsTest rows = {});
   void setFiltered(bool on);
   bool filtered() const { return filtered_; }
   const QString& filterText() const { return filterText_; }
@@ -170,7 +180,8 @@ class DataSet : public QObject {
   bool isNull(int column) const { return value(column).isNull(); }
   // Sets a column of the row being edited; `value` must already have the column's type.
   void setValue(int column, const QVariant& value);
-  // A column of the listed row `recNo` (from 1), for grids; does not move the cursor.
+  // A column of the listed row `recNo` (from 1), for grids; does not move the cursor. A row not at
+  // hand is read with the page of rows listed after it.
   QVariant valueAt(int recNo, int column) const;
 
  signals:
@@ -186,13 +197,18 @@ class DataSet : public QObject {
   void checkBrowseMode();
   bool hasCurrent() const;
   const Row* currentRow() const;
-  const Row& fullRow(int row) const;
-  const QVariant& heldOrFull(int row, int column) const;
+  // With `page`, as a grid asks: the rows listed after it are read in the same statement.
+  const Row& fullRow(int row, bool page = false) const;
+  void fetchPageFrom(int row) const;
+  const QVariant& heldOrFull(int row, int column, bool page = false) const;
   QVariantList keyOfRow(int row) const;
   QVariantList keyOfFull(const Row& full) const;
   int locate(const QVariantList& key) const;  // position in visible_, -1 when not listed
-  void dropKeyIndex() const;
-  void buildKeyIndex() const;
+  void dropIndexes() const;
+  void buildIndexes() const;
+  static void indexSnapshot(ListSnapshot& snapshot, const TableDef& table);
+  int rowOfKey(const QString& key) const;  // -1 when not held
+  QString textKeyOfRow(int row) const;
   void loadList() const;
   bool catchUp() const;
   void applyChanges(const QStringList& keys) const;
@@ -242,15 +258,19 @@ class DataSet : public QObject {
 
   mutable std::unordered_map<int, Row> cache_;  // full rows of a partly held snapshot
   mutable std::deque<int> cacheOrder_;
-  // Row of each text key of a partly held snapshot (the patient list), built when first needed.
-  mutable QHash<QString, int> keyIndex_;
-  mutable bool keyIndexBuilt_ = false;
+  // Of a partly held, journaled snapshot (the patient list): the insertion order of each text key,
+  // and the searched columns. Built with the read of the rows (on the reading thread at a start),
+  // kept up to date with every change after, never thrown away while the rows are kept.
+  mutable QHash<QString, qint64> keyOrder_;
+  mutable ListIndex index_;
+  mutable bool indexesBuilt_ = false;
 
   Row buffer_;                 // the row being edited or appended
   std::vector<char> changed_;  // columns set since edit/append
   QVariantList editKey_;       // key of the edited row as it was read
 
   RowTest filter_, onFilterRecord_;
+  RowsTest filterRows_, onFilterRecordRows_;
   QString filterText_;
   bool filtered_ = false;
   mutable bool filterChanged_ = false;  // since the listed rows were last worked out

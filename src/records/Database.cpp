@@ -15,6 +15,7 @@
 #include "records/HealthFiles.h"
 #include "records/PostgresBackend.h"
 #include "records/Schema.h"
+#include "records/PatientSearch.h"
 #include "records/ServerTrail.h"
 
 namespace records {
@@ -137,8 +138,13 @@ QString createServerDatabase(const StoreLocation& where, const PasswordPrompt& a
     }
     QStringList statements{QStringLiteral("BEGIN")};
     if (!w[6].toBool()) statements << QStringLiteral("CREATE ROLE %1 NOLOGIN").arg(quotedSchema(role));
+    if (server->select(QStringLiteral("SELECT 1 FROM pg_catalog.pg_available_extensions WHERE name = 'pg_trgm'"), {}, nullptr)
+            .empty()) {
+      throw DataError(QStringLiteral("Could not create the tables in the database %1: %2. Nothing was created.")
+                          .arg(shown, trigramAdvice()));
+    }
     statements << createStatements(postgresDialect()) << serverFunctions(schema) << serverTriggers(schema)
-               << serverRights(schema, role) << QStringLiteral("COMMIT");
+               << serverSearchStatements(schema, role) << serverRights(schema, role) << QStringLiteral("COMMIT");
     for (const QString& sql : statements) server->script(sql);
   } catch (const StoreRefusal& e) {
     throw DataError(QStringLiteral("Could not create the tables in the database %1: %2. Nothing was created.").arg(shown, e.text));

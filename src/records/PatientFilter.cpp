@@ -33,6 +33,22 @@ RowTest patientSearchFilter(const QString& hosp, const QString& surname) {
   };
 }
 
+RowsTest patientSearchRows(const QString& hosp, const QString& surname) {
+  static const int hospColumn = column("Hosp");
+  static const int surnameColumn = column("SurN");
+  static const int completeColumn = column("Complete");
+  if (hosp.isEmpty() && surname.isEmpty()) {
+    return [](const ListIndex& index, std::vector<char>& keep) {
+      index.keepWhole(completeColumn, [](std::optional<qint64> status) { return status && *status > 0; }, keep);
+    };
+  }
+  // Folded once here, compared as they stand in the index.
+  return [hosp = foldedText(hosp), surname = foldedText(surname)](const ListIndex& index, std::vector<char>& keep) {
+    index.keepText(hospColumn, hosp, ListIndex::Match::Prefix, keep);
+    index.keepText(surnameColumn, surname, ListIndex::Match::Part, keep);
+  };
+}
+
 QString patientSearchText(const QString& hosp, const QString& surname) {
   if (hosp.isEmpty() && surname.isEmpty()) return QStringLiteral("(Complete > 0)");
   QString text;
@@ -47,6 +63,13 @@ QString patientSearchText(const QString& hosp, const QString& surname) {
 bool acceptPatientStatus(std::optional<qint64> complete, std::uint8_t mask) {
   if (!complete) return true;
   return (*complete & mask) != 0;
+}
+
+RowsTest patientStatusRows(std::uint8_t mask) {
+  static const int completeColumn = column("Complete");
+  return [mask](const ListIndex& index, std::vector<char>& keep) {
+    index.keepWhole(completeColumn, [mask](std::optional<qint64> status) { return acceptPatientStatus(status, mask); }, keep);
+  };
 }
 
 RowTest patientNhiFilter(const QString& hosp) {

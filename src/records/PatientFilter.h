@@ -14,14 +14,17 @@
 
 namespace records {
 
-// The search filter for the NHI prefix `hosp` and the surname part `surname`.
+// The search filter for the NHI prefix `hosp` and the surname part `surname`, row by row and over a
+// whole list through its index (the same rows either way).
 RowTest patientSearchFilter(const QString& hosp, const QString& surname);
+RowsTest patientSearchRows(const QString& hosp, const QString& surname);
 // How that filter reads, for a status line or a log: (Hosp LIKE 'AB*' ) AND (SurN LIKE '*mit*' ).
 QString patientSearchText(const QString& hosp, const QString& surname);
 
 // The status test: a patient whose status was never computed (null) is accepted; otherwise it is
 // accepted when its status bits and the mask have a bit in common.
 bool acceptPatientStatus(std::optional<qint64> complete, std::uint8_t mask);
+RowsTest patientStatusRows(std::uint8_t mask);
 
 // The patient whose NHI equals `hosp`, letter case ignored (the legacy import finds a patient so).
 RowTest patientNhiFilter(const QString& hosp);

@@ -1,0 +1,219 @@
+#include "records/ListIndex.h"
+
+#include <cstring>
+
+#include "records/Schema.h"
+
+namespace records {
+
+QString foldedText(QStringView text) {
+  QString out;
+  out.reserve(text.size());
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t u = text[i].unicode();
+    if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
+      const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(u, text[i + 1].unicode()));
+      if (QChar::requiresSurrogates(folded)) {
+        out += QChar(QChar::highSurrogate(folded));
+        out += QChar(QChar::lowSurrogate(folded));
+      } else {
+        out += QChar(static_cast<char16_t>(folded));
+      }
+      ++i;
+    } else {
+      // A lone surrogate is a character of its own, as Qt compares it.
+      const char32_t folded = QChar::toCaseFolded(static_cast<char32_t>(u));
+      if (QChar::requiresSurrogates(folded)) {
+        out += QChar(QChar::highSurrogate(folded));
+        out += QChar(QChar::lowSurrogate(folded));
+      } else {
+        out += QChar(static_cast<char16_t>(folded));
+      }
+    }
+  }
+  return out;
+}
+
+ListIndex::ListIndex(const TableDef& table) {
+  for (std::size_t slot = 0; slot < table.held.size(); ++slot) {
+    const int column = table.held[slot];
+    const ColumnKind kind = table.columns[static_cast<std::size_t>(column)].kind;
+    Column c;
+    c.column = column;
+    c.slot = static_cast<int>(slot);
+    if (kind == ColumnKind::Text || kind == ColumnKind::Memo) {
+      const bool key = std::find(table.key.begin(), table.key.end(), column) != table.key.end();
+      c.kind = key ? Column::Runs : Column::Distinct;
+    } else if (kind == ColumnKind::Integer || kind == ColumnKind::SmallUnsigned || kind == ColumnKind::AutoIncrement) {
+      c.kind = Column::Whole;
+    } else {
+      continue;
+    }
+    columns_.push_back(std::move(c));
+  }
+}
+
+const ListIndex::Column* ListIndex::find(int column) const {
+  for (const Column& c : columns_) {
+    if (c.column == column) return &c;
+  }
+  return nullptr;
+}
+
+void ListIndex::clear() {
+  for (Column& c : columns_) {
+    c.chars.clear();
+    c.begin.clear();
+    c.len.clear();
+    c.ids.clear();
+    c.texts.clear();
+    c.numberOf.clear();
+    c.values.clear();
+    c.nulls.clear();
+  }
+  size_ = 0;
+}
+
+void ListIndex::put(Column& c, std::size_t row, const QVariant& value, bool appending) {
+  switch (c.kind) {
+    case Column::Runs: {
+      const QString folded = value.isValid() ? foldedText(value.toString()) : QString();
+      // A changed row's text goes to the end; the old run stays unused (a handful of changes).
+      const auto at = static_cast<std::uint32_t>(c.chars.size());
+      const auto length = static_cast<std::uint16_t>(std::min<qsizetype>(folded.size(), 0xFFFF));
+      c.chars.insert(c.chars.end(), folded.utf16(), folded.utf16() + length);
+      if (appending) {
+        c.begin.push_back(at);
+        c.len.push_back(length);
+      } else {
+        c.begin[row] = at;
+        c.len[row] = length;
+      }
+      break;
+    }
+    case Column::Distinct: {
+      const QString folded = value.isValid() ? foldedText(value.toString()) : QString();
+      auto it = c.numberOf.constFind(folded);
+      if (it == c.numberOf.constEnd()) {
+        it = c.numberOf.insert(folded, static_cast<std::uint32_t>(c.texts.size()));
+        c.texts.push_back(folded);
+      }
+      if (appending) c.ids.push_back(*it);
+      else c.ids[row] = *it;
+      break;
+    }
+    case Column::Whole: {
+      const bool null = !value.isValid();
+      const qint64 v = null ? 0 : value.toLongLong();
+      if (appending) {
+        c.values.push_back(v);
+        c.nulls.push_back(null ? 1 : 0);
+      } else {
+        c.values[row] = v;
+        c.nulls[row] = null ? 1 : 0;
+      }
+      break;
+    }
+  }
+}
+
+void ListIndex::append(const Row& held) {
+  for (Column& c : columns_) put(c, size_, held[static_cast<std::size_t>(c.slot)], true);
+  ++size_;
+}
+
+void ListIndex::set(std::size_t row, const Row& held) {
+  if (row >= size_) return;
+  for (Column& c : columns_) put(c, row, held[static_cast<std::size_t>(c.slot)], false);
+}
+
+void ListIndex::erase(std::size_t row) {
+  if (row >= size_) return;
+  const auto at = static_cast<std::ptrdiff_t>(row);
+  for (Column& c : columns_) {
+    switch (c.kind) {
+      case Column::Runs:
+        c.begin.erase(c.begin.begin() + at);
+        c.len.erase(c.len.begin() + at);
+        break;
+      case Column::Distinct: c.ids.erase(c.ids.begin() + at); break;
+      case Column::Whole:
+        c.values.erase(c.values.begin() + at);
+        c.nulls.erase(c.nulls.begin() + at);
+        break;
+    }
+  }
+  --size_;
+}
+
+ListIndex ListIndex::takeForRebuild() {
+  ListIndex out;
+  for (Column& c : columns_) {
+    Column n;
+    n.column = c.column;
+    n.slot = c.slot;
+    n.kind = c.kind;
+    n.texts = std::move(c.texts);
+    n.numberOf = std::move(c.numberOf);
+    c.texts.clear();
+    c.numberOf.clear();
+    if (n.kind == Column::Runs) n.chars.reserve(c.chars.size());
+    out.columns_.push_back(std::move(n));
+  }
+  return out;
+}
+
+void ListIndex::appendFrom(const ListIndex& other, std::size_t row) {
+  for (std::size_t i = 0; i < columns_.size() && i < other.columns_.size(); ++i) {
+    Column& c = columns_[i];
+    const Column& o = other.columns_[i];
+    switch (c.kind) {
+      case Column::Runs: {
+        const auto at = static_cast<std::uint32_t>(c.chars.size());
+        const char16_t* from = o.chars.data() + o.begin[row];
+        c.chars.insert(c.chars.end(), from, from + o.len[row]);
+        c.begin.push_back(at);
+        c.len.push_back(o.len[row]);
+        break;
+      }
+      case Column::Distinct: c.ids.push_back(o.ids[row]); break;
+      case Column::Whole:
+        c.values.push_back(o.values[row]);
+        c.nulls.push_back(o.nulls[row]);
+        break;
+    }
+  }
+  ++size_;
+}
+
+void ListIndex::keepText(int column, const QString& foldedPart, Match match, std::vector<char>& keep) const {
+  const Column* c = find(column);
+  if (!c || foldedPart.isEmpty()) return;
+  const std::size_t n = std::min(keep.size(), size_);
+  const QStringView part(foldedPart);
+  const auto test = [&](QStringView text) {
+    return match == Match::Prefix ? text.startsWith(part) : text.contains(part);
+  };
+  if (c->kind == Column::Runs) {
+    const auto p = static_cast<std::size_t>(part.size());
+    for (std::size_t r = 0; r < n; ++r) {
+      if (!keep[r]) continue;
+      const std::size_t length = c->len[r];
+      const char16_t* text = c->chars.data() + c->begin[r];
+      if (match == Match::Prefix) {
+        keep[r] = length >= p && std::memcmp(text, part.utf16(), p * sizeof(char16_t)) == 0;
+      } else {
+        keep[r] = test(QStringView(text, static_cast<qsizetype>(length)));
+      }
+    }
+  } else if (c->kind == Column::Distinct) {
+    std::vector<char> passes(c->texts.size());
+    for (std::size_t t = 0; t < c->texts.size(); ++t) passes[t] = test(c->texts[t]) ? 1 : 0;
+    for (std::size_t r = 0; r < n; ++r) {
+      if (keep[r]) keep[r] = passes[c->ids[r]];
+    }
+  }
+}
+
+}  // namespace records
