@@ -810,12 +810,12 @@ void BM_StartUntilListIn(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
   department();
-  DBDir = engine == kServer ? serverUri() : dataDir();
+  const QString location = engine == kServer ? serverUri() : dataDir();
   double held = 0;
   for (auto _ : state) {
     const double before = residentMB();
     auto m = std::make_unique<TDataPatient>();
-    if (m->DataModuleCreate(TDataPatient::ListRead::InBackground) != TDataPatient::ConnectResult::Connected)
+    if (m->DataModuleCreate(location, TDataPatient::ListRead::InBackground) != TDataPatient::ConnectResult::Connected)
       throw std::runtime_error("no database");
     m->awaitList();
     benchmark::DoNotOptimize(m->ADOPatient.recordCount());
