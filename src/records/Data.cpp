@@ -170,7 +170,7 @@ bool TDataPatient::PatientFilterRecord(const records::RowView& row) const {
 void TDataPatient::FilterPatientByNHI(const QString& Hosp) {
   ADOPatient.checkActive();
   ADOPatient.setFiltered(false);
-  ADOPatient.setFilter(records::patientNhiFilter(Hosp), records::patientNhiText(Hosp));
+  ADOPatient.setFilter(records::patientNhiFilter(Hosp), records::patientNhiText(Hosp), records::patientNhiRows(Hosp));
   ADOPatient.setOnFilterRecord({});
   ADOPatient.setFiltered(true);
 }

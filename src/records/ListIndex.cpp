@@ -193,7 +193,12 @@ void ListIndex::keepText(int column, const QString& foldedPart, Match match, std
   const std::size_t n = std::min(keep.size(), size_);
   const QStringView part(foldedPart);
   const auto test = [&](QStringView text) {
-    return match == Match::Prefix ? text.startsWith(part) : text.contains(part);
+    switch (match) {
+      case Match::Prefix: return text.startsWith(part);
+      case Match::Part: return text.contains(part);
+      case Match::Whole: return text == part;
+    }
+    return false;
   };
   if (c->kind == Column::Runs) {
     const auto p = static_cast<std::size_t>(part.size());
@@ -201,8 +206,9 @@ void ListIndex::keepText(int column, const QString& foldedPart, Match match, std
       if (!keep[r]) continue;
       const std::size_t length = c->len[r];
       const char16_t* text = c->chars.data() + c->begin[r];
-      if (match == Match::Prefix) {
-        keep[r] = length >= p && std::memcmp(text, part.utf16(), p * sizeof(char16_t)) == 0;
+      if (match == Match::Prefix || match == Match::Whole) {
+        const bool fits = match == Match::Prefix ? length >= p : length == p;
+        keep[r] = fits && std::memcmp(text, part.utf16(), p * sizeof(char16_t)) == 0;
       } else {
         keep[r] = test(QStringView(text, static_cast<qsizetype>(length)));
       }

@@ -48,9 +48,9 @@ class ListIndex {
   // An empty index with the columns and the distinct texts of this one (moved out of it).
   ListIndex takeForRebuild();
 
-  // Clears keep[r] for each row whose column `column` (a table column) does not begin with, or does
-  // not contain, the folded text `part`; an empty part keeps every row.
-  enum class Match { Prefix, Part };
+  // Clears keep[r] for each row whose column `column` (a table column) does not begin with, does
+  // not contain, or is not, the folded text `part`; an empty part keeps every row.
+  enum class Match { Prefix, Part, Whole };
   void keepText(int column, const QString& foldedPart, Match match, std::vector<char>& keep) const;
   // Calls keep[r] = keep[r] && test(value or nullopt) over the whole-number column `column`.
   template <typename Test>

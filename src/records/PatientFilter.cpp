@@ -79,6 +79,14 @@ RowTest patientNhiFilter(const QString& hosp) {
   };
 }
 
+RowsTest patientNhiRows(const QString& hosp) {
+  static const int hospColumn = column("Hosp");
+  if (hosp.isEmpty()) return {};
+  return [hosp = foldedText(hosp)](const ListIndex& index, std::vector<char>& keep) {
+    index.keepText(hospColumn, hosp, ListIndex::Match::Whole, keep);
+  };
+}
+
 QString patientNhiText(const QString& hosp) { return QStringLiteral("Hosp = '%1'").arg(literal(hosp)); }
 
 }  // namespace records

@@ -28,6 +28,9 @@ RowsTest patientStatusRows(std::uint8_t mask);
 
 // The patient whose NHI equals `hosp`, letter case ignored (the legacy import finds a patient so).
 RowTest patientNhiFilter(const QString& hosp);
+// The same over a whole list; nothing for an empty NHI (only the row-by-row test tells a stored
+// empty NHI from a missing one).
+RowsTest patientNhiRows(const QString& hosp);
 QString patientNhiText(const QString& hosp);
 
 }  // namespace records

@@ -136,6 +136,24 @@ TEST_F(PatientSearchTest, RowByRowThroughTheIndexAndOnTheServerListTheSamePatien
   expectSame(*d, corpusSearches());
 }
 
+// The patient with one NHI, letter case ignored (the legacy import and the tool find it so).
+TEST_F(PatientSearchTest, TheWholeNhiRowByRowAndThroughTheIndex) {
+  auto d = connect();
+  for (const Patient& p : kPatients) {
+    const QString hosp = QString::fromUtf8(p.hosp);
+    for (const QString& h : {hosp, hosp.toUpper(), hosp.toLower(), hosp.chopped(1), hosp + u'0'}) {
+      SCOPED_TRACE(h.toStdString());
+      d->ADOPatient.setFiltered(false);
+      d->ADOPatient.setFilter(records::patientNhiFilter(h));
+      d->ADOPatient.setOnFilterRecord({});
+      d->ADOPatient.setFiltered(true);
+      const QStringList expected = listed(*d);
+      d->FilterPatientByNHI(h);
+      EXPECT_EQ(listed(*d), expected);
+    }
+  }
+}
+
 // The index follows every change: this copy's new patient, changed surname and status and
 // removed patient, and another copy's new, changed and removed patients read at a re-read.
 TEST_F(PatientSearchTest, TheIndexFollowsChangesOfBothCopies) {
