@@ -79,12 +79,16 @@ class PatientSearchTest : public StoreTest {
 
   void expectSame(TDataPatient& d, const std::vector<Search>& searches) {
     const bool server = d.ADOCon.dialect().server;
-    if (server) ASSERT_TRUE(records::serverAnswersSearches(d.ADOCon));
+    if (server) {
+      ASSERT_TRUE(records::serverAnswersSearches(d.ADOCon));
+    }
     for (const Search& s : searches) {
       SCOPED_TRACE(QStringLiteral("NHI \"%1\", surname \"%2\", mask %3").arg(s.hosp, s.surname).arg(s.mask).toStdString());
       const QStringList expected = byRow(d, s);
       EXPECT_EQ(byIndex(d, s), expected);
-      if (server && records::serverCanSearch(s.hosp, s.surname)) EXPECT_EQ(byServer(d, s), expected);
+      if (server && records::serverCanSearch(s.hosp, s.surname)) {
+        EXPECT_EQ(byServer(d, s), expected);
+      }
     }
   }
 
