@@ -18,6 +18,8 @@ packages=(
   locales
   # the end-to-end tests drive the real window through the accessibility bus
   dbus-daemon at-spi2-core python3-pyatspi python3-xlib xdotool
+  # ... and show where a program that does not end waits
+  elfutils
   # ... and paste into it from the clipboard
   xclip
 )

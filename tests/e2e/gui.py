@@ -1,6 +1,7 @@
 """Driving the real program as a user does (run inside session.sh): widgets are found through the
 accessibility bus by the text of their label and their role, the mouse and the keyboard are
 xdotool's, and the window is closed the way a window manager closes it."""
+import os
 import subprocess
 import time
 
@@ -137,3 +138,33 @@ def close_window(title):
         window.send_event(event, event_mask=X.NoEventMask)
     d.flush()
     d.close()
+
+
+def window_shown(title):
+    """Whether a mapped top-level window with this title is on the display."""
+    found = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', title], capture_output=True, text=True)
+    return bool(found.stdout.split())
+
+
+def thread_stacks(pid):
+    """Where each thread of a process that hangs is waiting: its stacks (eu-stack, from elfutils),
+    or without that the kernel's name for each thread's wait."""
+    try:
+        out = subprocess.run(['eu-stack', '-p', str(pid)], capture_output=True, text=True, timeout=60)
+        if out.stdout.strip():
+            return out.stdout
+    except (OSError, subprocess.TimeoutExpired):
+        pass
+    lines = []
+    try:
+        for task in sorted(os.listdir(f'/proc/{pid}/task')):
+            def read(name):
+                try:
+                    with open(f'/proc/{pid}/task/{task}/{name}') as f:
+                        return f.read().strip()
+                except OSError:
+                    return '?'
+            lines.append(f'thread {task} ({read("comm")}): waits in {read("wchan")}')
+    except OSError as e:
+        lines.append(f'no threads to show: {e}')
+    return '\n'.join(lines)

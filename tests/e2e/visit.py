@@ -18,7 +18,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from gui import (alerts, answer, application, click, close_window, find, find_all, keys, shot, text,
-                 type_text, wait_until)
+                 thread_stacks, type_text, wait_until, window_shown)
 
 TITLE = 'Halcyra - NB UVB MED Calculator'
 program, work = sys.argv[1], sys.argv[2]
@@ -351,11 +351,16 @@ def close_while_typing(app, process):
     type_text('Methotrexate')
     close_window(TITLE)
     try:
+        wait_until(lambda: not window_shown(TITLE), 30, 'the window to close')
+    except RuntimeError:
+        raise AssertionError('the window is still on the screen 30 s after it was asked to close; boxes on '
+                             f'screen: {[said for _, said in alerts(app)]}\n{thread_stacks(process.pid)}')
+    try:
         # A sanitizer build checks the whole heap for leaks on its way out: slow on a busy machine.
         process.wait(timeout=90)
     except subprocess.TimeoutExpired:
-        raise AssertionError('the program did not end after its window was closed; boxes on screen: '
-                             f'{[said for _, said in alerts(app)]}')
+        raise AssertionError('the window closed but the program did not end within 90 s; where it '
+                             f'waits:\n{thread_stacks(process.pid)}')
     check(course_row('MemoMeds')[0] == 'Methotrexate', f'the memo stored: {course_row("MemoMeds")}')
 
 
