@@ -43,11 +43,8 @@ PatientLookupPanel::PatientLookupPanel(course::OpenCourse& course, Actions& acti
 void PatientLookupPanel::build() {
   namesBox_ = make::panel(names::Panel12);
   firstName_ = make::lineEdit(names::EdFirst, "First name", 15);
-  firstName_->setProperty("Tag", 1);
   secondName_ = make::lineEdit(names::EdSecond, "Second name", 15);
-  secondName_->setProperty("Tag", 2);
   surname_ = make::lineEdit(names::EdSurname, "Surname", 20);
-  surname_->setProperty("Tag", 0);
   nhi_ = make::lineEdit(names::EdHosp, "NHI", 8);
   auto* names = new QGridLayout(namesBox_);
   names->setContentsMargins(2, 2, 2, 2);
