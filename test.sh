@@ -7,6 +7,8 @@ cd "$(dirname "$0")"
 
 # With the tools that check the Debian package as Debian does.
 HALCYRA_PACKAGE_TOOLS=1 scripts/deps.sh
+# The sources follow .clang-format: checked first, because it takes seconds.
+scripts/check-format.sh
 
 build=build/asan
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALCYRA_SANITIZE=ON \

@@ -5,12 +5,12 @@
 //
 //   photo_bench [--benchmark_filter=REGEX] [--benchmark_min_time=1]
 
+#include <benchmark/benchmark.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <memory>
@@ -20,10 +20,10 @@
 
 #include <jpeglib.h>
 
+#include "base/JpegCodec.h"
 #include "diagram/Photographs.h"
 #include "records/Data.h"
 #include "records/Database.h"
-#include "base/JpegCodec.h"
 
 namespace {
 
@@ -65,7 +65,8 @@ struct Fixture {
     data = std::make_unique<TDataPatient>();
     data->firstName = data->secondName = [] { return QString(); };
     data->log = [](const QString&) {};
-    if (data->DataModuleCreate(dir.path()) != TDataPatient::ConnectResult::Connected) throw std::runtime_error("no database");
+    if (data->DataModuleCreate(dir.path()) != TDataPatient::ConnectResult::Connected)
+      throw std::runtime_error("no database");
     data->AddPatient("PHO1234", "Bench", TDataPatient::AfterAdd::KeepCourse);
     data->Addcourse();
   }
@@ -79,8 +80,12 @@ struct Fixture {
 
   static QByteArray withOrientation6(const QByteArray& jpeg) {
     const QByteArray segment = QByteArray::fromHex(
-        "ffe10022" "457869660000"  // APP1, length 34, "Exif\0\0"
-        "49492a0008000000" "0100" "120103000100000006000000" "00000000");
+        "ffe10022"
+        "457869660000"  // APP1, length 34, "Exif\0\0"
+        "49492a0008000000"
+        "0100"
+        "120103000100000006000000"
+        "00000000");
     return jpeg.left(2) + segment + jpeg.mid(2);
   }
 };
@@ -99,7 +104,8 @@ void BM_PlainFullDecode(benchmark::State& state) {
     jpeg_error_mgr err{};
     c.err = jpeg_std_error(&err);
     jpeg_create_decompress(&c);
-    jpeg_mem_src(&c, reinterpret_cast<const unsigned char*>(bytes.constData()), static_cast<unsigned long>(bytes.size()));
+    jpeg_mem_src(&c, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                 static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&c, TRUE);
     c.out_color_space = JCS_RGB;
     jpeg_start_decompress(&c);
@@ -140,8 +146,8 @@ void BM_ScaleFromFullSize(benchmark::State& state) {
   const QByteArray& bytes = fixture().bytes;
   for (auto _ : state) {
     const QImage full = jpeg::decode(bytes);
-    benchmark::DoNotOptimize(full.convertToFormat(QImage::Format_RGB32)
-                                 .scaled(500, 375, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    benchmark::DoNotOptimize(
+        full.convertToFormat(QImage::Format_RGB32).scaled(500, 375, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
   }
 }
 

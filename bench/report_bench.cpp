@@ -5,12 +5,12 @@
 //
 //   report_bench [--benchmark_filter=REGEX] [--benchmark_min_time=1]
 
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QImage>
 #include <QPainter>
-#include <benchmark/benchmark.h>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,8 +21,8 @@
 
 #include "base/JpegCodec.h"
 #include "report/PdfWriter.h"
-#include "report/TreatmentReport.h"
 #include "report/ReportFixtures.h"
+#include "report/TreatmentReport.h"
 #include "ui/report/ReportChart.h"
 
 namespace {
@@ -41,7 +41,8 @@ QImage photographLike(int seed) {
     for (int x = 0; x < picture.width(); ++x) {
       const bool patch = ((x + 37 * seed) / 90 + y / 70) % 3 == 0;
       const double skin = 170 + 40.0 * x / picture.width() - 30.0 * y / picture.height();
-      const double rgb[3] = {(patch ? skin - 40 : skin) + noise(random), (patch ? skin - 90 : skin - 45) + noise(random),
+      const double rgb[3] = {(patch ? skin - 40 : skin) + noise(random),
+                             (patch ? skin - 90 : skin - 45) + noise(random),
                              (patch ? skin - 100 : skin - 70) + noise(random)};
       for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<uchar>(std::clamp(rgb[c], 0.0, 255.0));
     }
@@ -80,7 +81,7 @@ std::size_t plainEncode(const QImage& rgb888) {
 // photographs stored as the program stores them (JPEG quality 90).
 struct Course {
   report::ReportInput input = report_fixtures::sampleInput();
-  ui::ReportChart chart;  // kept, as the window keeps it, from one report to the next
+  ui::ReportChart chart;         // kept, as the window keeps it, from one report to the next
   std::vector<QImage> pictures;  // the six photographs as decoded, for the plain encode
 
   Course() {

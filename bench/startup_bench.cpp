@@ -36,9 +36,9 @@ int damageEvents = 0;  // the first event number of the damage extension
 int ignoreErrors(Display*, XErrorEvent*) { return 0; }
 
 struct Start {
-  double mapped = -1;  // ms to the first window mapped; negative when none was
-  double drawn = -1;   // ms to the first drawing into it; negative when none came within a minute
-  double settled = -1; // ms to the last drawing before two seconds without any: the list is in
+  double mapped = -1;   // ms to the first window mapped; negative when none was
+  double drawn = -1;    // ms to the first drawing into it; negative when none came within a minute
+  double settled = -1;  // ms to the last drawing before two seconds without any: the list is in
 };
 
 // How long a window must stay without drawing to count as settled.
@@ -139,16 +139,17 @@ int main(int argc, char** argv) {
     bareDrawn.push_back(b.drawn);
     programDrawn.push_back(p.drawn);
     programSettled.push_back(p.settled);
-    std::printf("round %2d: first window: program %7.1f ms   bare window %7.1f ms   "
-                "drawn: program %7.1f ms   bare window %7.1f ms   list in: program %7.1f ms\n",
-                r + 1, p.mapped, b.mapped, p.drawn, b.drawn, p.settled);
+    std::printf(
+        "round %2d: first window: program %7.1f ms   bare window %7.1f ms   "
+        "drawn: program %7.1f ms   bare window %7.1f ms   list in: program %7.1f ms\n",
+        r + 1, p.mapped, b.mapped, p.drawn, b.drawn, p.settled);
   }
   const double mp = median(program), mb = median(bare);
   const double dp = median(programDrawn), db = median(bareDrawn);
   std::printf("median first window: program %7.1f ms   bare window %7.1f ms   ratio %.2f\n", mp, mb, mp / mb);
   std::printf("median drawn:        program %7.1f ms   bare window %7.1f ms   ratio %.2f\n", dp, db, dp / db);
-  std::printf("median list in:      program %7.1f ms (last drawing before %lld ms without any)\n", median(programSettled),
-              static_cast<long long>(kStill.count()));
+  std::printf("median list in:      program %7.1f ms (last drawing before %lld ms without any)\n",
+              median(programSettled), static_cast<long long>(kStill.count()));
   XCloseDisplay(display);
   return 0;
 }

@@ -12,6 +12,8 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
   libjpeg62-turbo-dev zlib1g-dev libhpdf-dev libsqlite3-dev libpq-dev postgresql-15
   libgtest-dev libgmock-dev libbenchmark-dev
+  # ./test.sh checks that the sources follow .clang-format
+  clang-format
   # the start-up benchmark watches the X display for the first window and its first drawing
   libx11-dev libxdamage-dev
   fonts-dejavu-core fonts-liberation2 poppler-utils xvfb xauth

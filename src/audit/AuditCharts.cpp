@@ -63,7 +63,8 @@ BarChart burnRateChart(const Figures& f, const QLocale& locale) {
     chart.title = QStringLiteral("Burns per 100 treatments, by month");
     chart.categoryAxis = QStringLiteral("Month");
     for (int key = firstKey; key <= lastKey; ++key)
-      chart.bars.push_back({locale.toString(monthOfKey(key), QStringLiteral("MMM yy")), monthsTogether(f, key, key).per100()});
+      chart.bars.push_back(
+          {locale.toString(monthOfKey(key), QStringLiteral("MMM yy")), monthsTogether(f, key, key).per100()});
     return chart;
   }
   const int firstYear = f.period.from.year(), lastYear = f.period.to.year();
@@ -74,7 +75,8 @@ BarChart burnRateChart(const Figures& f, const QLocale& locale) {
   for (int year = firstYear; year <= lastYear; year += years) {
     const int last = std::min(lastYear, year + years - 1);
     const QString label = last == year ? fmt::D(year) : fmt::D(year) + u'-' + fmt::D(last);
-    chart.bars.push_back({label, monthsTogether(f, std::max(firstKey, year * 12), std::min(lastKey, last * 12 + 11)).per100()});
+    chart.bars.push_back(
+        {label, monthsTogether(f, std::max(firstKey, year * 12), std::min(lastKey, last * 12 + 11)).per100()});
   }
   return chart;
 }
@@ -141,9 +143,11 @@ Drawing drawBarChart(const BarChart& chart, const QSizeF& size, const QLocale& l
     }
     if (i % every != 0) continue;
     if (upright) {
-      text(d, b.label, QRectF(x, plot.bottom() + 0.5, slot, labels - 0.5), scaleFont, Qt::AlignRight | Qt::AlignVCenter, 90);
+      text(d, b.label, QRectF(x, plot.bottom() + 0.5, slot, labels - 0.5), scaleFont, Qt::AlignRight | Qt::AlignVCenter,
+           90);
     } else {
-      text(d, b.label, QRectF(x - 2, plot.bottom() + 0.3, slot + 4, labels), scaleFont, Qt::AlignHCenter | Qt::AlignTop);
+      text(d, b.label, QRectF(x - 2, plot.bottom() + 0.3, slot + 4, labels), scaleFont,
+           Qt::AlignHCenter | Qt::AlignTop);
     }
   }
   line(d, plot.bottomLeft(), plot.bottomRight(), Qt::black, 0.2);

@@ -25,9 +25,9 @@ struct BarChart {
   QString valueAxis;     // what the bars' heights are
   QString categoryAxis;  // what the bars stand for
   std::vector<ChartBar> bars;
-  int decimals = 0;      // of the values
-  QString emptyNote;     // said across the chart when there is nothing to show; empty otherwise
-  QColor colour;         // of the bars
+  int decimals = 0;   // of the values
+  QString emptyNote;  // said across the chart when there is nothing to show; empty otherwise
+  QColor colour;      // of the bars
 };
 
 // Most bars the period's chart has: a longer period is shown by years, or groups of years.

@@ -7,9 +7,9 @@
 #include "records/HealthFiles.h"
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #endif
 
 namespace audit {

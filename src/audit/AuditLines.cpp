@@ -15,7 +15,8 @@ AuditLine line(const char* name, const QString& value) { return {QString::fromLa
 QString doseText(double dose, const QLocale& locale) { return fmt::Fixed(dose, 0, 1, locale); }
 
 void addBurns(std::vector<AuditLine>& out, const BurnTally& t, const QString& suffix, const QLocale& locale) {
-  for (int g = 0; g < 3; ++g) out.push_back({QStringLiteral("burn%1%2").arg(g + 1).arg(suffix), {countText(t.grade[g])}});
+  for (int g = 0; g < 3; ++g)
+    out.push_back({QStringLiteral("burn%1%2").arg(g + 1).arg(suffix), {countText(t.grade[g])}});
   out.push_back({QStringLiteral("burn_per_100") + suffix, {rateText(t.per100(), locale)}});
 }
 
@@ -30,7 +31,8 @@ int skinTypeOf(const QString& name) {
 QString csvField(const QString& value, bool nhi) {
   QString v = value;
   if (nhi && !v.isEmpty() &&
-      (v.front() == u'=' || v.front() == u'+' || v.front() == u'-' || v.front() == u'@' || v.front().category() == QChar::Other_Control))
+      (v.front() == u'=' || v.front() == u'+' || v.front() == u'-' || v.front() == u'@' ||
+       v.front().category() == QChar::Other_Control))
     v.prepend(u'\'');
   if (v.contains(u',') || v.contains(u'"') || v.contains(u'\n') || v.contains(u'\r')) {
     v.replace(QLatin1String("\""), QLatin1String("\"\""));
@@ -111,7 +113,8 @@ QString figureLabel(const QString& name) {
       {QStringLiteral("median_treatments"), QStringLiteral("Treatments per finished course, median")},
       {QStringLiteral("q1_treatments"), QStringLiteral("Treatments per finished course, lower quartile")},
       {QStringLiteral("q3_treatments"), QStringLiteral("Treatments per finished course, upper quartile")},
-      {QStringLiteral("median_cumulative_dose"), QStringLiteral("Cumulative dose per finished course, median (mJ/cm\u00b2)")},
+      {QStringLiteral("median_cumulative_dose"),
+       QStringLiteral("Cumulative dose per finished course, median (mJ/cm\u00b2)")},
       {QStringLiteral("last_clearing_pct"), QStringLiteral("Finished courses ending \"Clearing\" (%)")},
       {QStringLiteral("last_same_pct"), QStringLiteral("Finished courses ending \"Same\" (%)")},
       {QStringLiteral("last_worse_pct"), QStringLiteral("Finished courses ending \"Worse\" (%)")},

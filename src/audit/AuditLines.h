@@ -40,8 +40,8 @@ struct AuditLine {
 // The written forms of the figures.
 inline const QString kNoValue = QStringLiteral("-");
 QString countText(qint64 value);
-QString rateText(const std::optional<double>& value, const QLocale& locale);     // 2 decimals
-QString figureText(const std::optional<double>& value, const QLocale& locale);   // 1 decimal
+QString rateText(const std::optional<double>& value, const QLocale& locale);    // 2 decimals
+QString figureText(const std::optional<double>& value, const QLocale& locale);  // 1 decimal
 
 // The department's figures, from "patients" to "patients_over_threshold".
 std::vector<AuditLine> figureLines(const Figures& figures, const QLocale& locale);

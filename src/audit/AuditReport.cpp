@@ -77,6 +77,7 @@ report::ReportLayout auditReportLayout() {
 
   Band header = band("Header", 27.0);
   header.repeatOnEveryPage = true;
+  // clang-format off
   header.objects = {
       //      name               left   top   width  height
       label(q("Title"),          {0.0,   0.0,  100.0, 7.0}, q("NB UVB Department Audit")).pt(14).noWrap(),
@@ -87,6 +88,7 @@ report::ReportLayout auditReportLayout() {
       variable(q("Calibration"), {0.0,   18.6, 190.0, 4.6}, q("Calibration")).pt(9).noWrap(),
       report::rule(q("HeaderRule"), {0.0, 24.5}, 190.0, 1.0),
   };
+  // clang-format on
 
   Band figuresTitle = band("FiguresTitle", 8.0);
   figuresTitle.headsRows = true;
@@ -118,11 +120,12 @@ report::ReportLayout auditReportLayout() {
       cell("TypeRate", {135.0, 0.0, 45.0, kRow}, "SkinTypes", "Per100"),
   };
   Band typesNote = band("SkinTypeNote", 6.0);
-  typesNote.objects = {label(q("SkinTypeNoteText"), {0.0, 0.5, 190.0, 4.6},
-                             q("A course without a skin type (none chosen, or \"Agressive\") counts in the department's "
-                               "figures only."))
-                           .pt(8)
-                           .noWrap()};
+  typesNote.objects = {
+      label(q("SkinTypeNoteText"), {0.0, 0.5, 190.0, 4.6},
+            q("A course without a skin type (none chosen, or \"Agressive\") counts in the department's "
+              "figures only."))
+          .pt(8)
+          .noWrap()};
 
   Band charts = band("Charts", kChart.height() + 6.0);
   charts.objects = {
@@ -168,7 +171,8 @@ report::ReportLayout auditReportLayout() {
       cell("ReviewDose", {62.0, 0.0, 58.0, kRow}, "Reviews", "Dose"),
   };
 
-  page.bands = {header, figuresTitle, figures, typesTitle, types, typesNote, charts, gradeTitle, grade, reviewTitle, reviews};
+  page.bands = {header, figuresTitle, figures, typesTitle,  types,  typesNote,
+                charts, gradeTitle,   grade,   reviewTitle, reviews};
   report::ReportLayout layout;
   layout.pages = {page};
   return layout;
@@ -185,21 +189,21 @@ report::PreparedReport prepareAuditReport(const Figures& f, const QString& calib
   r.variable = [&](const QString& name) -> QString {
     if (name == QLatin1String("PrintDate")) return datetime::printedDate(printDate, locale);
     if (name == QLatin1String("Period"))
-      return QStringLiteral("Period: %1 to %2").arg(datetime::printedDate(f.period.from, locale),
-                                                    datetime::printedDate(f.period.to, locale));
+      return QStringLiteral("Period: %1 to %2")
+          .arg(datetime::printedDate(f.period.from, locale), datetime::printedDate(f.period.to, locale));
     if (name == QLatin1String("Threshold"))
       return f.threshold ? QStringLiteral("Lifetime exposure review from %1 treatments").arg(fmt::D(*f.threshold))
                          : QStringLiteral("No lifetime exposure review threshold is set");
     if (name == QLatin1String("Calibration"))
-      return QStringLiteral("Calibration: ") +
-             (calibration.isEmpty() ? QStringLiteral("not given") : calibration);
+      return QStringLiteral("Calibration: ") + (calibration.isEmpty() ? QStringLiteral("not given") : calibration);
     if (name == QLatin1String("GradeThreeHeading"))
       return QStringLiteral("Grade III burns in the period: %1")
           .arg(f.gradeThree.empty() ? QStringLiteral("none") : fmt::D(static_cast<qint64>(f.gradeThree.size())));
     if (name == QLatin1String("ReviewHeading")) {
       if (!f.threshold) return QStringLiteral("Patients due a lifetime exposure review: no threshold is set");
       return QStringLiteral("Patients due a lifetime exposure review (%1 treatments or more): %2")
-          .arg(fmt::D(*f.threshold), f.reviews.empty() ? QStringLiteral("none") : fmt::D(static_cast<qint64>(f.reviews.size())));
+          .arg(fmt::D(*f.threshold),
+               f.reviews.empty() ? QStringLiteral("none") : fmt::D(static_cast<qint64>(f.reviews.size())));
     }
     return {};
   };

@@ -94,9 +94,10 @@ void DepartmentAudit::add(const AuditCourse& course) {
       countBurn(&month, grade);
       countBurn(type, grade);
       if (grade == 3) {
-        GradeThreeBurn burn{course.nhi, course.courseId, k + 1, dateOfDay(*day), r.deliveredDose(), previousDose,
-                            std::nullopt};
-        if (given && previousDose && *previousDose > 0) burn.increase = (r.deliveredDose() / *previousDose - 1.0) * 100.0;
+        GradeThreeBurn burn{course.nhi,        course.courseId, k + 1,       dateOfDay(*day),
+                            r.deliveredDose(), previousDose,    std::nullopt};
+        if (given && previousDose && *previousDose > 0)
+          burn.increase = (r.deliveredDose() / *previousDose - 1.0) * 100.0;
         tally_.gradeThree.push_back(std::move(burn));
       }
     }

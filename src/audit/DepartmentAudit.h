@@ -31,8 +31,8 @@
 #include <vector>
 
 #include "audit/AuditPeriod.h"
-#include "treatment/TreatmentRecord.h"
 #include "treatment/Exposure.h"
+#include "treatment/TreatmentRecord.h"
 
 namespace audit {
 
@@ -56,7 +56,7 @@ struct GradeThreeBurn {
   int courseId = 0;
   int treatment = 0;  // 1..29
   QDate date;
-  double dose = 0;    // delivered at that visit: nothing (0) when the visit was missed
+  double dose = 0;  // delivered at that visit: nothing (0) when the visit was missed
   // Delivered by the course's last treatment given before it; nothing when there was none.
   std::optional<double> previousDose;
   // From the previous dose to this one, in percent; nothing when this visit gave no treatment or
@@ -92,7 +92,7 @@ struct Figures {
   // Shares of the finished courses whose last response was "Clearing", "Same", "Worse", in percent.
   std::optional<double> lastClearingPct, lastSamePct, lastWorsePct;
 
-  std::vector<LifetimeReview> reviews;  // most treatments first, then by NHI; empty without a threshold
+  std::vector<LifetimeReview> reviews;     // most treatments first, then by NHI; empty without a threshold
   std::vector<GradeThreeBurn> gradeThree;  // by date, then NHI, course and treatment
 
   qint64 coursesRead = 0;  // every course of the store, in the period or not

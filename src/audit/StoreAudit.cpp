@@ -18,18 +18,18 @@ const ColumnDef* courseColumn(const char* name) {
 
 // The columns read, in the order of the SELECT below.
 const std::vector<const ColumnDef*>& auditColumns() {
-  static const std::vector<const ColumnDef*> columns{courseColumn("Hosp"),      courseColumn("CourseID"),
-                                                     courseColumn("SkinIndex"), courseColumn("Complete"),
-                                                     courseColumn("Condition"), courseColumn("Burn"),
-                                                     courseColumn("Dose"),      courseColumn("WhenDate")};
+  static const std::vector<const ColumnDef*> columns{
+      courseColumn("Hosp"),      courseColumn("CourseID"), courseColumn("SkinIndex"), courseColumn("Complete"),
+      courseColumn("Condition"), courseColumn("Burn"),     courseColumn("Dose"),      courseColumn("WhenDate")};
   return columns;
 }
 
 QString pageQuery(bool first, int page) {
   // The key order is the order of the course table's unique index (Hosp, CourseID): each page
   // starts where the last ended, found in the index, whatever the size of the store.
-  return QStringLiteral("SELECT \"Hosp\", \"CourseID\", \"SkinIndex\", \"Complete\", \"Condition\", \"Burn\", \"Dose\", "
-                        "\"WhenDate\" FROM \"Course\" WHERE %1 ORDER BY \"Hosp\", \"CourseID\" LIMIT %2")
+  return QStringLiteral(
+             "SELECT \"Hosp\", \"CourseID\", \"SkinIndex\", \"Complete\", \"Condition\", \"Burn\", \"Dose\", "
+             "\"WhenDate\" FROM \"Course\" WHERE %1 ORDER BY \"Hosp\", \"CourseID\" LIMIT %2")
       .arg(first ? QStringLiteral("\"Hosp\" IS NOT NULL AND \"CourseID\" IS NOT NULL")
                  : QStringLiteral("(\"Hosp\", \"CourseID\") > (?, ?)"))
       .arg(page);

@@ -1,12 +1,12 @@
 #include "base/BoundedRead.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace files {
 
@@ -65,8 +65,9 @@ QByteArray readBounded(const QString& path, qint64 limit, const QString& kind) {
                     QStringLiteral("Cannot read \"%1\": %2.").arg(shown, systemReason(error)), systemReason(error));
   }
   if (!S_ISREG(info.st_mode)) {
-    throw ReadError(ReadError::Problem::NotAFile, QStringLiteral("\"%1\" is %2, not a file: %3 is read only from a file.")
-                                                      .arg(shown, whatItIs(info.st_mode), kind));
+    throw ReadError(ReadError::Problem::NotAFile,
+                    QStringLiteral("\"%1\" is %2, not a file: %3 is read only from a file.")
+                        .arg(shown, whatItIs(info.st_mode), kind));
   }
   const auto tooLarge = [&](qint64 size) {
     // Sizes that round to the same text are given in bytes.
@@ -75,8 +76,9 @@ QByteArray readBounded(const QString& path, qint64 limit, const QString& kind) {
       sizeShown = QStringLiteral("%1 bytes").arg(size);
       limitShown = QStringLiteral("%1 bytes").arg(limit);
     }
-    return ReadError(ReadError::Problem::TooLarge, QStringLiteral("\"%1\" is %2, more than %3 can be (at most %4).")
-                                                       .arg(shown, sizeShown, kind, limitShown));
+    return ReadError(
+        ReadError::Problem::TooLarge,
+        QStringLiteral("\"%1\" is %2, more than %3 can be (at most %4).").arg(shown, sizeShown, kind, limitShown));
   };
   if (info.st_size > limit) throw tooLarge(info.st_size);
 

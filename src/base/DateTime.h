@@ -19,7 +19,6 @@ double now();
 // A file's last-write time (kept by the file system in UTC) in local time; NaN if it cannot be read.
 double fileModified(const QString& path);
 
-
 // The locale's short date format with a four-digit year in every locale: a birth date of 1931
 // shown as "31" could be read as 2031, and a date picker showing two digits confines its year to
 // one century. Day and month order and the separators stay the locale's ("dd.MM.yyyy",

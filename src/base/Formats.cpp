@@ -28,7 +28,10 @@ std::string roundedDigits(long double magnitude, int decimals) {
   if (roundUp) {
     int i = static_cast<int>(kept.size()) - 1;
     while (i >= 0 && kept[i] == '9') kept[i--] = '0';
-    if (i >= 0) ++kept[i]; else kept.insert(kept.begin(), '1');
+    if (i >= 0)
+      ++kept[i];
+    else
+      kept.insert(kept.begin(), '1');
   }
   const std::size_t intLen = kept.size() - decimals;
   std::string out = kept.substr(0, intLen);
@@ -48,7 +51,10 @@ Real parseWithSeparators(const QString& text, const QStringList& separators) {
   bool negative = false;
   if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) negative = text[i++] == QLatin1Char('-');
   int digits = 0;
-  while (i < n && isAsciiDigit(text[i])) { s += char(text[i++].unicode()); ++digits; }
+  while (i < n && isAsciiDigit(text[i])) {
+    s += char(text[i++].unicode());
+    ++digits;
+  }
   qsizetype separator = i < n && text[i] == QLatin1Char('.') ? 1 : 0;
   if (i < n && separator == 0) {
     for (const QString& sep : separators) {
@@ -61,7 +67,10 @@ Real parseWithSeparators(const QString& text, const QStringList& separators) {
   if (i < n && separator > 0) {
     i += separator;
     s += '.';
-    while (i < n && isAsciiDigit(text[i])) { s += char(text[i++].unicode()); ++digits; }
+    while (i < n && isAsciiDigit(text[i])) {
+      s += char(text[i++].unicode());
+      ++digits;
+    }
   }
   if (digits == 0) return {};
   if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
@@ -69,7 +78,10 @@ Real parseWithSeparators(const QString& text, const QStringList& separators) {
     ++i;
     if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) s += char(text[i++].unicode());
     int expDigits = 0;
-    while (i < n && isAsciiDigit(text[i])) { s += char(text[i++].unicode()); ++expDigits; }
+    while (i < n && isAsciiDigit(text[i])) {
+      s += char(text[i++].unicode());
+      ++expDigits;
+    }
     if (expDigits == 0) return {};
   }
   if (i != n) return {};
@@ -119,7 +131,9 @@ QString GeneralShown(double value, int significant, const QLocale& locale) {
   return GeneralText(value, significant).replace(QLatin1Char('.'), locale.decimalPoint());
 }
 
-Real parseReal(const QString& text, const QLocale& locale) { return parseWithSeparators(text, {locale.decimalPoint()}); }
+Real parseReal(const QString& text, const QLocale& locale) {
+  return parseWithSeparators(text, {locale.decimalPoint()});
+}
 
 Real parseRealPointOrComma(const QString& text) { return parseWithSeparators(text, {QStringLiteral(",")}); }
 

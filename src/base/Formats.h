@@ -38,8 +38,8 @@ QString GeneralText(double value, int significant);
 QString GeneralShown(double value, int significant, const QLocale& locale = QLocale());
 
 struct Real {
-  double value = 0;   // 0 when the text is not a number
-  bool valid = false; // the whole text was one number
+  double value = 0;    // 0 when the text is not a number
+  bool valid = false;  // the whole text was one number
 };
 struct Whole {
   std::int32_t value = 0;  // 0 when the text is not a whole number

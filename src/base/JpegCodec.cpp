@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+// after jpeglib.h, whose message codes it names
 #include <jerror.h>
 
 #include "base/BoundedRead.h"
@@ -46,15 +47,14 @@ struct ErrorManager {
 // grey or smeared blocks; we stop instead. Other warnings leave every pixel intact and are ignored.
 bool losesPixels(int code) {
   switch (code) {
-    case JWRN_HIT_MARKER:         // a scan's data stops short
-    case JWRN_HUFF_BAD_CODE:      // corrupt entropy-coded data
+    case JWRN_HIT_MARKER:     // a scan's data stops short
+    case JWRN_HUFF_BAD_CODE:  // corrupt entropy-coded data
     case JWRN_ARITH_BAD_CODE:
-    case JWRN_MUST_RESYNC:        // a restart interval was lost
+    case JWRN_MUST_RESYNC:  // a restart interval was lost
     case JWRN_NOT_SEQUENTIAL:
     case JWRN_BOGUS_PROGRESSION:  // progressive scans that do not add up
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -62,8 +62,7 @@ void onMessage(j_common_ptr cinfo, int level) {
   if (level >= 0) return;  // trace output
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
   const int code = cinfo->err->msg_code;
-  if (err->decoding && (losesPixels(code) || (code == JWRN_JPEG_EOF && err->endOfFileLosesPixels)))
-    onError(cinfo);
+  if (err->decoding && (losesPixels(code) || (code == JWRN_JPEG_EOF && err->endOfFileLosesPixels))) onError(cinfo);
   ++cinfo->err->num_warnings;
 }
 
@@ -141,9 +140,7 @@ struct GrowingDestination {
   GrowingDestination(const GrowingDestination&) = delete;
   GrowingDestination& operator=(const GrowingDestination&) = delete;
 
-  static GrowingDestination& of(j_compress_ptr cinfo) {
-    return *reinterpret_cast<GrowingDestination*>(cinfo->dest);
-  }
+  static GrowingDestination& of(j_compress_ptr cinfo) { return *reinterpret_cast<GrowingDestination*>(cinfo->dest); }
   static void init(j_compress_ptr cinfo) {
     auto& d = of(cinfo);
     if (d.buffer == nullptr) {
@@ -209,8 +206,8 @@ int dotsPerMetre(double perUnit, int unit, int scaleDenom) {
 QImage decode(const QByteArray& bytes, int scaleDenom) {
   if (bytes.isEmpty()) throw Error("The picture is empty: there are no bytes to decode.");
   if (scaleDenom != 1 && scaleDenom != 2 && scaleDenom != 4 && scaleDenom != 8)
-    throw Error("A picture can be decoded at full scale or at 1/2, 1/4 or 1/8, not at 1/" +
-                std::to_string(scaleDenom) + ".");
+    throw Error("A picture can be decoded at full scale or at 1/2, 1/4 or 1/8, not at 1/" + std::to_string(scaleDenom) +
+                ".");
 
   HeaderReader reader(bytes);
   ErrorManager& err = reader.err;
@@ -249,8 +246,8 @@ QImage decode(const QByteArray& bytes, int scaleDenom) {
     throw Error("The picture claims " + std::to_string(c.image_width) + " x " + std::to_string(c.image_height) +
                 " pixels, more than can be opened.");
   }
-  if (static_cast<qint64>(c.output_width) != width ||
-      static_cast<qint64>(c.output_height) != height || c.output_components != (cmyk ? 4 : 3))
+  if (static_cast<qint64>(c.output_width) != width || static_cast<qint64>(c.output_height) != height ||
+      c.output_components != (cmyk ? 4 : 3))
     throw Error("The decoder changed the picture's layout while starting.");
 
   guarded(err, [&] {
@@ -287,12 +284,10 @@ QByteArray readFile(const QString& path) {
         throw Error(text(QStringLiteral("Cannot open the picture \"%1\": %2.").arg(shown, e.reason())));
       case files::ReadError::Problem::CannotRead:
         throw Error(text(QStringLiteral("Cannot read the picture \"%1\": %2.").arg(shown, e.reason())));
-      default:
-        throw Error(text(e.message()));
+      default: throw Error(text(e.message()));
     }
   }
-  if (bytes.isEmpty())
-    throw Error(text(QStringLiteral("The picture \"%1\" is an empty file.").arg(shown)));
+  if (bytes.isEmpty()) throw Error(text(QStringLiteral("The picture \"%1\" is an empty file.").arg(shown)));
   return bytes;
 }
 
@@ -319,8 +314,7 @@ QSize pictureSize(const QByteArray& bytes) {
 QByteArray encode(const QImage& image, int quality, int dotsPerInch) {
   if (image.isNull()) throw Error("There is no picture to encode.");
   if (dotsPerInch > 65535)
-    throw Error("A JPEG file can record at most 65535 dots per inch, not " +
-                std::to_string(dotsPerInch) + ".");
+    throw Error("A JPEG file can record at most 65535 dots per inch, not " + std::to_string(dotsPerInch) + ".");
 
   QImage rgb;
   if (image.hasAlphaChannel()) {
@@ -375,9 +369,12 @@ class TiffReader {
   TiffReader(const uchar* data, std::size_t size) : data_(data), size_(size) {}
   bool setByteOrder() {
     if (size_ < 8) return false;
-    if (data_[0] == 'I' && data_[1] == 'I') little_ = true;
-    else if (data_[0] == 'M' && data_[1] == 'M') little_ = false;
-    else return false;
+    if (data_[0] == 'I' && data_[1] == 'I')
+      little_ = true;
+    else if (data_[0] == 'M' && data_[1] == 'M')
+      little_ = false;
+    else
+      return false;
     unsigned magic = 0;
     return read16(2, magic) && magic == 42;
   }
@@ -440,7 +437,7 @@ int exifOrientation(const QByteArray& bytes) {
       ++pos;
       continue;
     }
-    if (marker == 0xDA || marker == 0xD9) return 1;  // picture data or end: no EXIF before it
+    if (marker == 0xDA || marker == 0xD9) return 1;              // picture data or end: no EXIF before it
     if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // markers without a length
       pos += 2;
       continue;

@@ -17,9 +17,7 @@ void append(QString& out, QStringView value, bool quoted) {
       case u'\n': out += QLatin1String("\\n"); continue;
       case u'\r': out += QLatin1String("\\r"); continue;
       case u'\t': out += QLatin1String("\\t"); continue;
-      case u'"':
-        out += quoted ? QLatin1String("\\\"") : QLatin1String("\"");
-        continue;
+      case u'"': out += quoted ? QLatin1String("\\\"") : QLatin1String("\""); continue;
       default: break;
     }
     if (isControl(u)) {

@@ -1,5 +1,10 @@
 #include "base/PrivateFiles.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,11 +13,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace files {
 
@@ -116,9 +116,10 @@ void writePrivateFile(const QString& path, const std::function<void(int fd)>& wr
   QByteArray part;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    part = QFile::encodeName(QDir(dir).filePath(QStringLiteral(".%1.%2.part")
-                                                    .arg(target.fileName())
-                                                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))));
+    part = QFile::encodeName(
+        QDir(dir).filePath(QStringLiteral(".%1.%2.part")
+                               .arg(target.fileName())
+                               .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))));
     // Created for the owner alone; the exact mode follows on the descriptor before any data.
     fd = ::open(part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0 && errno != EEXIST) break;
@@ -126,7 +127,8 @@ void writePrivateFile(const QString& path, const std::function<void(int fd)>& wr
   if (fd < 0) {
     const int error = errno;
     // A folder that takes no new files may still let a file there be overwritten.
-    if ((error == EACCES || error == EPERM || error == EROFS) && target.exists()) return writeInPlace(path, dir, write, error);
+    if ((error == EACCES || error == EPERM || error == EROFS) && target.exists())
+      return writeInPlace(path, dir, write, error);
     throw cannotWrite(path, error);
   }
   const auto fail = [&](int error) {

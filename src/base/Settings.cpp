@@ -15,7 +15,8 @@ std::optional<QString> readDBDir() {
 }
 
 bool mayHoldPassword(const QString& dbDir) {
-  static const QRegularExpression server(QStringLiteral("^\\s*postgres(ql)?://"), QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression server(QStringLiteral("^\\s*postgres(ql)?://"),
+                                         QRegularExpression::CaseInsensitiveOption);
   const QRegularExpressionMatch scheme = server.match(dbDir);
   if (!scheme.hasMatch()) return false;
   const QString address = dbDir.trimmed().mid(dbDir.trimmed().indexOf(QLatin1String("://")) + 3);

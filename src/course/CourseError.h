@@ -26,9 +26,10 @@ class StoreError : public Error {
   const QString& reason() const { return reason_; }
 
   static QString describe(const QString& what, const QString& reason) {
-    return QStringLiteral("The database did not store %1.\n\n%2\n\nWhat you entered stays on screen and is stored "
-                          "with your next change. If the database is busy (another workstation is saving), wait "
-                          "a moment and change or leave a field again.")
+    return QStringLiteral(
+               "The database did not store %1.\n\n%2\n\nWhat you entered stays on screen and is stored "
+               "with your next change. If the database is busy (another workstation is saving), wait "
+               "a moment and change or leave a field again.")
         .arg(what, reason);
   }
 

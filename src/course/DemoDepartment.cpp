@@ -24,12 +24,12 @@ struct Visit {
 };
 
 struct CourseScript {
-  int skinType;                // item of the skin-type list
-  int tone;                    // the tone panel clicked (0..2); -1: the MED is typed
-  const char* typedMed;        // with tone -1
-  int startedDaysAgo;          // the first treatment, before today
-  int schedule;                // "11011", "3/Week", "2/Week", "As Required"
-  int skinCondition;           // "Flakey", "Scaley", "Red", "Pink"
+  int skinType;          // item of the skin-type list
+  int tone;              // the tone panel clicked (0..2); -1: the MED is typed
+  const char* typedMed;  // with tone -1
+  int startedDaysAgo;    // the first treatment, before today
+  int schedule;          // "11011", "3/Week", "2/Week", "As Required"
+  int skinCondition;     // "Flakey", "Scaley", "Red", "Pink"
   const char* diagnosis;
   const char* treatmentType;
   const char* duration;
@@ -37,15 +37,15 @@ struct CourseScript {
   const char* operations;
   const char* referral;
   const char* therapist;
-  const char* initials;        // three positions, as the initials field gives them
-  int previousTreatment;       // -1 none, 0 "Yes", 1 "No"
+  const char* initials;   // three positions, as the initials field gives them
+  int previousTreatment;  // -1 none, 0 "Yes", 1 "No"
   const char* previousResult;
-  int contraindications;       // the boxes' bits
+  int contraindications;                                // the boxes' bits
   std::vector<std::pair<int, const char*>> increments;  // "% Inc" cells typed before the first visit
-  std::vector<Visit> visits;   // treatments 1, 2, ... in order
-  bool stopped;                // the last visit ticked "Stop Treatment"
-  std::vector<QPoint> spots;   // clicked on the body outline, as shown at its own size
-  std::vector<const char*> notes;  // one photograph per note, spread over the course
+  std::vector<Visit> visits;                            // treatments 1, 2, ... in order
+  bool stopped;                                         // the last visit ticked "Stop Treatment"
+  std::vector<QPoint> spots;                            // clicked on the body outline, as shown at its own size
+  std::vector<const char*> notes;                       // one photograph per note, spread over the course
 };
 
 struct PatientScript {
@@ -61,7 +61,7 @@ struct PatientScript {
   const char* work;
   const char* address;
   const char* familyHistory;
-  int pictureTone;             // background of the painted photographs, pale 0 .. dark 5
+  int pictureTone;  // background of the painted photographs, pale 0 .. dark 5
   std::vector<CourseScript> courses;
 };
 
@@ -76,6 +76,7 @@ std::vector<Visit> join(std::initializer_list<std::vector<Visit>> parts) {
 }
 
 std::vector<PatientScript> department() {
+  // clang-format off
   return {
       {"DEM0001", "Ada", "", "Example", "34", 34, 2, 0, 1, 0, "555-0101", "555-0111", "", "1 Example Street\nSampletown",
        "Mother: psoriasis", 0,
@@ -124,6 +125,7 @@ std::vector<PatientScript> department() {
        {{6, -1, "400", 9, 0, 1, "Psioriasis", "NB UVB - High", "5 years", "", "", "Dr I. Ejemplo", "T. Demo",
          "TD ", 1, "", 0, {}, {S, C, C}, false, {{40, 150}, {80, 150}}, {"Forearms after treatment 3"}}}},
   };
+  // clang-format on
 }
 
 constexpr double kDaysBetweenVisits = 3.5;
@@ -144,16 +146,18 @@ treatment::TreatmentEntry entryFor(const OpenCourse& course, const CourseScript&
   e.dose = static_cast<float>(std::nearbyint(course.dosing().plannedDose()[static_cast<std::size_t>(row - 1)]));
   e.temperature = 36.0f + 0.1f * static_cast<float>(row % 9);
   const int seconds = 40 + 9 * row;
-  e.time = QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, QLatin1Char(' ')).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+  e.time =
+      QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, QLatin1Char(' ')).arg(seconds % 60, 2, 10, QLatin1Char('0'));
   return e;
 }
 
 // A painted photograph of the visit, dated like it, then dropped on the course and annotated.
-void addPhotograph(OpenCourse& course, const QString& folder, const PatientScript& patient, int courseNumber,
-                   int index, const char* note, double when, double clearing) {
+void addPhotograph(OpenCourse& course, const QString& folder, const PatientScript& patient, int courseNumber, int index,
+                   const char* note, double when, double clearing) {
   const QImage picture = paintPhotograph(900, 700, patient.pictureTone, 3, clearing,
                                          qHash(QString::fromLatin1(patient.nhi)) + 31u * courseNumber + index);
-  const QString path = QDir(folder).filePath(QStringLiteral("%1-course%2-%3.jpg").arg(patient.nhi).arg(courseNumber).arg(index + 1));
+  const QString path =
+      QDir(folder).filePath(QStringLiteral("%1-course%2-%3.jpg").arg(patient.nhi).arg(courseNumber).arg(index + 1));
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly) || file.write(jpeg::encode(picture, kPhotographQuality)) < 0) {
     throw Error(QStringLiteral("The demonstration photograph \"%1\" cannot be written: %2")
@@ -185,12 +189,14 @@ void writeCourse(OpenCourse& course, const PatientScript& patient, const CourseS
   course.setCourseChoice(CourseChoice::Condition, script.skinCondition);
   course.setCourseChoice(CourseChoice::Schedule, script.schedule);
   if (script.previousTreatment >= 0) course.setPreviousTreatment(script.previousTreatment);
-  if (*script.previousResult) course.setCourseText(CourseText::PreviousResult, QString::fromUtf8(script.previousResult));
+  if (*script.previousResult)
+    course.setCourseText(CourseText::PreviousResult, QString::fromUtf8(script.previousResult));
   course.setAssessmentDate(start - 7);
   course.setContraindications(script.contraindications);
   if (!script.increments.empty()) {
     dosing::RowTexts cells = course.dosing().grid().inc;
-    for (const auto& [row, text] : script.increments) cells[static_cast<std::size_t>(row - 1)] = QString::fromLatin1(text);
+    for (const auto& [row, text] : script.increments)
+      cells[static_cast<std::size_t>(row - 1)] = QString::fromLatin1(text);
     course.setIncrements(cells);
   }
   for (const QPoint& spot : script.spots) course.clickDiagram(spot, false);
@@ -198,13 +204,15 @@ void writeCourse(OpenCourse& course, const PatientScript& patient, const CourseS
   const int visits = static_cast<int>(script.visits.size());
   const int photographs = static_cast<int>(script.notes.size());
   // The photographs are taken at the first visit, at the last, and evenly between.
-  auto visitOfPhotograph = [&](int i) { return photographs <= 1 ? 0 : i * std::max(visits - 1, 0) / (photographs - 1); };
+  auto visitOfPhotograph = [&](int i) {
+    return photographs <= 1 ? 0 : i * std::max(visits - 1, 0) / (photographs - 1);
+  };
   int nextPhotograph = 0;
   auto photographsUpTo = [&](int visit, double when) {
     while (nextPhotograph < photographs && visitOfPhotograph(nextPhotograph) <= visit) {
       const double clearing = visits <= 1 ? 0.0 : double(visitOfPhotograph(nextPhotograph)) / (visits - 1);
-      addPhotograph(course, folder, patient, courseNumber, nextPhotograph, script.notes[static_cast<std::size_t>(nextPhotograph)],
-                    when, clearing);
+      addPhotograph(course, folder, patient, courseNumber, nextPhotograph,
+                    script.notes[static_cast<std::size_t>(nextPhotograph)], when, clearing);
       ++nextPhotograph;
       ++written.photographs;
     }
@@ -220,7 +228,8 @@ void writeCourse(OpenCourse& course, const PatientScript& patient, const CourseS
     // After a burn the therapist holds the dose: the next two increments are typed as 0.
     if (visit.burn != 0 && row < kTreatments) {
       dosing::RowTexts cells = course.dosing().grid().inc;
-      for (int r = row; r < std::min(row + 2, kTreatments); ++r) cells[static_cast<std::size_t>(r)] = QStringLiteral("0");
+      for (int r = row; r < std::min(row + 2, kTreatments); ++r)
+        cells[static_cast<std::size_t>(r)] = QStringLiteral("0");
       course.setIncrements(cells);
     }
   }
@@ -230,10 +239,12 @@ void writeCourse(OpenCourse& course, const PatientScript& patient, const CourseS
 }  // namespace
 
 Written writeDepartment(OpenCourse& course, const QString& photographFolder, double today) {
-  if (course.mode() != Mode::List) throw Error(QStringLiteral("A course is open: the demonstration is written from the list."));
+  if (course.mode() != Mode::List)
+    throw Error(QStringLiteral("A course is open: the demonstration is written from the list."));
   if (course.data().ADOPatient.active() && course.data().ADOPatient.recordCount() > 0) {
-    throw Error(QStringLiteral("The database already holds patients. The demonstration department is written only "
-                               "into a new, empty database."));
+    throw Error(
+        QStringLiteral("The database already holds patients. The demonstration department is written only "
+                       "into a new, empty database."));
   }
   if (!QDir().mkpath(photographFolder)) {
     throw Error(QStringLiteral("The folder \"%1\" for the demonstration photographs cannot be made.")
@@ -248,7 +259,8 @@ Written writeDepartment(OpenCourse& course, const QString& photographFolder, dou
       course.setSearchText(SearchField::SecondName, QString::fromUtf8(patient.second));
       if (c > 0) course.setNewCourse(true);
       if (course.select() != SelectOutcome::Opened) {
-        throw Error(QStringLiteral("The demonstration patient %1 could not be opened.").arg(QString::fromLatin1(patient.nhi)));
+        throw Error(
+            QStringLiteral("The demonstration patient %1 could not be opened.").arg(QString::fromLatin1(patient.nhi)));
       }
       if (c == 0) {
         ++written.patients;

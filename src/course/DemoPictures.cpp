@@ -32,14 +32,18 @@ QImage paintPhotograph(int width, int height, int tone, int patches, double clea
   const double fade = std::clamp(clearing, 0.0, 1.0);
   for (int i = 0; i < patches; ++i) {
     const double r = (0.08 + 0.10 * random.generateDouble()) * std::min(width, height) * (1.0 - 0.5 * fade);
-    const QPointF centre(width * (0.15 + 0.7 * random.generateDouble()), height * (0.15 + 0.7 * random.generateDouble()));
+    const QPointF centre(width * (0.15 + 0.7 * random.generateDouble()),
+                         height * (0.15 + 0.7 * random.generateDouble()));
     QPainterPath blob;
     constexpr int kPoints = 14;
     for (int k = 0; k <= kPoints; ++k) {
       const double angle = 2 * 3.14159265358979 * k / kPoints;
       const double reach = r * (0.75 + 0.35 * random.generateDouble());
       const QPointF at(centre.x() + reach * std::cos(angle), centre.y() + reach * std::sin(angle) * 0.7);
-      if (k == 0) blob.moveTo(at); else blob.lineTo(at);
+      if (k == 0)
+        blob.moveTo(at);
+      else
+        blob.lineTo(at);
     }
     QColor red(200, 60, 60);
     red.setAlphaF(0.75 * (1.0 - 0.8 * fade));
@@ -48,7 +52,8 @@ QImage paintPhotograph(int width, int height, int tone, int patches, double clea
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 240, 235, static_cast<int>(140 * (1.0 - fade))));
     for (int f = 0; f < 12; ++f) {
-      const QPointF at(centre.x() + r * (random.generateDouble() - 0.5), centre.y() + 0.7 * r * (random.generateDouble() - 0.5));
+      const QPointF at(centre.x() + r * (random.generateDouble() - 0.5),
+                       centre.y() + 0.7 * r * (random.generateDouble() - 0.5));
       p.drawEllipse(at, 2.0 + 3 * random.generateDouble(), 1.5 + 2 * random.generateDouble());
     }
   }
@@ -67,7 +72,8 @@ QImage paintPhotograph(int width, int height, int tone, int patches, double clea
   p.setClipPath(triangle);
   p.fillPath(triangle, QColor(250, 210, 0));
   p.setPen(QPen(Qt::black, block / 2.0));
-  for (int k = -5; k < 10; k += 2) p.drawLine(QPointF(width - 5 * block + k * block, 0), QPointF(width + k * block, 5 * block));
+  for (int k = -5; k < 10; k += 2)
+    p.drawLine(QPointF(width - 5 * block + k * block, 0), QPointF(width + k * block, 5 * block));
   p.restore();
   return picture;
 }

@@ -138,8 +138,9 @@ void OpenCourse::announce() {
 
 void OpenCourse::requireConnection() const {
   if (!data_.connected()) {
-    throw Error(QStringLiteral("No patient database is connected. Set the database directory on the About tab "
-                               "(hold Ctrl while double-clicking it to keep it) and start the program again."));
+    throw Error(
+        QStringLiteral("No patient database is connected. Set the database directory on the About tab "
+                       "(hold Ctrl while double-clicking it to keep it) and start the program again."));
   }
 }
 
@@ -254,8 +255,9 @@ void OpenCourse::storeStaged(std::initializer_list<Table> tables) {
       const bool named = involves(t) || (t == Table::Patient && involves(Table::Course));
       if (named && cursor(t).state() == records::DataSet::State::Edit) waiting += waiting_[static_cast<std::size_t>(t)];
     }
-    throw StoreError(waiting.isEmpty() ? QStringLiteral("a change of %1").arg(courseName()) : waiting.join(QStringLiteral(", ")),
-                     e.message());
+    throw StoreError(
+        waiting.isEmpty() ? QStringLiteral("a change of %1").arg(courseName()) : waiting.join(QStringLiteral(", ")),
+        e.message());
   }
 }
 
@@ -272,7 +274,8 @@ bool OpenCourse::postCourse() {
   if (rows.state() != records::DataSet::State::Edit) return false;
   mergeWithStore();
   bool completeChanged = false;
-  for (const auto& change : rows.changes()) completeChanged = completeChanged || change.first == data_.ADOCourseComplete.index();
+  for (const auto& change : rows.changes())
+    completeChanged = completeChanged || change.first == data_.ADOCourseComplete.index();
   postRow(Table::Course);
   return completeChanged;
 }
@@ -293,7 +296,8 @@ void OpenCourse::together(const std::function<void()>& work) {
     recover(marks);
   }
   std::array<records::Bookmark, 3> marks;
-  for (Table t : {Table::Patient, Table::Course, Table::Photograph}) marks[static_cast<std::size_t>(t)] = cursor(t).bookmark();
+  for (Table t : {Table::Patient, Table::Course, Table::Photograph})
+    marks[static_cast<std::size_t>(t)] = cursor(t).bookmark();
   inTransaction_ = true;
   try {
     records::Transaction transaction(data_.ADOCon, QStringLiteral("store the changes of %1").arg(courseName()));

@@ -41,10 +41,10 @@
 #include "dosing/FactorTables.h"
 #include "records/Data.h"
 #include "records/LegacyImport.h"
-#include "treatment/TreatmentRecord.h"
 #include "treatment/CourseMerge.h"
 #include "treatment/Exposure.h"
 #include "treatment/ScheduleRules.h"
+#include "treatment/TreatmentRecord.h"
 
 namespace course {
 
@@ -90,7 +90,16 @@ enum class PendingChanges { Keep, Drop };
 
 // The fields written as text.
 enum class PatientText { Surname, FirstName, SecondName, HomePhone, WorkPhone, CellPhone, FamilyHistory, Address };
-enum class CourseText { Diagnosis, TreatmentType, Duration, PreviousResult, Referral, Therapist, Medication, Operations };
+enum class CourseText {
+  Diagnosis,
+  TreatmentType,
+  Duration,
+  PreviousResult,
+  Referral,
+  Therapist,
+  Medication,
+  Operations
+};
 // The lists stored as item indexes.
 enum class PatientChoice { Eyes, Hair, SkinColour, Language };
 enum class CourseChoice { Condition, Schedule };
@@ -126,7 +135,8 @@ class OpenCourse : public QObject {
   // With ListRead::InBackground (the window's start) the patient list is read on a thread of its
   // own; the tables open when it is in, and Select waits for it. An operation started before then
   // waits for the rest of the read first, so nothing a user does is lost or refused meanwhile.
-  TDataPatient::ConnectResult connectDatabase(const QString& location, TDataPatient::ListRead read = TDataPatient::ListRead::Now);
+  TDataPatient::ConnectResult connectDatabase(const QString& location,
+                                              TDataPatient::ListRead read = TDataPatient::ListRead::Now);
   bool connected() const { return data_.connected(); }
   bool readingList() const { return data_.readingList(); }
   // Every column of the current patient, course and photograph rows. A row the store refused keeps
@@ -192,7 +202,7 @@ class OpenCourse : public QObject {
   QString courseText(CourseText field) const;
   int patientChoice(PatientChoice field) const;  // the item index; -1 when none is stored
   int courseChoice(CourseChoice field) const;
-  int previousTreatment() const;                 // 0 "Yes", 1 "No", -1 none
+  int previousTreatment() const;  // 0 "Yes", 1 "No", -1 none
   // Whether a change the store refused is still waiting, and a description of it.
   bool hasPendingChanges() const;
   QString pendingChanges() const;
@@ -230,7 +240,7 @@ class OpenCourse : public QObject {
   // more: the window asks whether to take it (takeAgeFromBirthDate()).
   std::optional<double> birthDateAge() const;
   void takeAgeFromBirthDate();
-  void showBirthDate();              // the picker entered: it shows its date from now on
+  void showBirthDate();  // the picker entered: it shows its date from now on
   // A tone panel clicked (0 Sensitive, 1 Average, 2 In-Sensitive). When the age box has the focus,
   // pass its text: the typed age is applied first.
   void chooseTone(int tag, const std::optional<QString>& typedAge = std::nullopt);

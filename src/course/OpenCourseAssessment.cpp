@@ -1,9 +1,9 @@
 // The clinical assessment of the open course and the patient's particulars, each field stored the
 // moment it is changed or left, one column per write.
 
-#include "course/OpenCourse.h"
 #include "base/DateTime.h"
 #include "base/OneLine.h"
+#include "course/OpenCourse.h"
 #include "treatment/ClinicalLimits.h"
 
 namespace course {
@@ -55,8 +55,9 @@ QString columnText(const TextColumn& column, const records::Field& f, const QStr
 std::optional<QString> cutNote(const TextColumn& column, const records::Field& f, const QString& typed) {
   const QString text = column.oneLine ? text::blanked(typed) : typed;
   if (f.size() <= 0 || text.size() <= f.size()) return std::nullopt;
-  return QStringLiteral("The %1 has %2 characters, more than the %3 its record keeps, so it was cut: \"%4\" was "
-                        "stored.")
+  return QStringLiteral(
+             "The %1 has %2 characters, more than the %3 its record keeps, so it was cut: \"%4\" was "
+             "stored.")
       .arg(QLatin1String(column.label))
       .arg(text.size())
       .arg(f.size())
@@ -67,7 +68,8 @@ std::optional<QString> cutNote(const TextColumn& column, const records::Field& f
 QString shown(const QString& text) {
   constexpr int kLongest = 40;
   const QString oneLine = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
-  return QStringLiteral("\"%1\"").arg(oneLine.size() > kLongest ? oneLine.left(kLongest) + QStringLiteral("...") : oneLine);
+  return QStringLiteral("\"%1\"").arg(oneLine.size() > kLongest ? oneLine.left(kLongest) + QStringLiteral("...")
+                                                                : oneLine);
 }
 
 records::Field TDataPatient::*choiceColumn(PatientChoice field) {
@@ -123,9 +125,11 @@ void OpenCourse::setPatientText(PatientText field, const QString& text) {
   const TextColumn column = patientColumn(field);
   records::Field& f = data_.*column.field;
   const QString value = columnText(column, f, text);
-  store(Table::Patient, QStringLiteral("the %1 %2 of patient %3").arg(QLatin1String(column.label), shown(value),
-                                                                      data_.ADOPatientHosp.asString()),
-        [&] { f.setString(value); }, Reread::No);
+  store(
+      Table::Patient,
+      QStringLiteral("the %1 %2 of patient %3")
+          .arg(QLatin1String(column.label), shown(value), data_.ADOPatientHosp.asString()),
+      [&] { f.setString(value); }, Reread::No);
   if (const auto cut = cutNote(column, f, text)) emit warning(limits::kRefusalCaption, *cut);
 }
 
@@ -138,8 +142,9 @@ void OpenCourse::setCourseText(CourseText field, const QString& text) {
   // course is re-read after them, as after every list of the course.
   const bool fromList = field == CourseText::Diagnosis || field == CourseText::TreatmentType;
   const QString value = columnText(column, f, text);
-  store(Table::Course, QStringLiteral("the %1 %2 of %3").arg(QLatin1String(column.label), shown(value), courseName()),
-        [&] { f.setString(value); }, fromList ? Reread::Yes : Reread::No);
+  store(
+      Table::Course, QStringLiteral("the %1 %2 of %3").arg(QLatin1String(column.label), shown(value), courseName()),
+      [&] { f.setString(value); }, fromList ? Reread::Yes : Reread::No);
   if (const auto cut = cutNote(column, f, text)) emit warning(limits::kRefusalCaption, *cut);
 }
 
@@ -147,12 +152,13 @@ void OpenCourse::setPatientChoice(PatientChoice field, int item) {
   const Batch batch(*this);
   if (mode_ != Mode::Patient || item < 0 || !data_.ADOPatient.active() || data_.ADOPatient.isEmpty()) return;
   records::Field& column = data_.*choiceColumn(field);
-  store(Table::Patient,
-        QStringLiteral("the %1 choice %2 of patient %3")
-            .arg(QLatin1String(choiceLabel(field)))
-            .arg(item)
-            .arg(data_.ADOPatientHosp.asString()),
-        [&] { column.setInteger(static_cast<quint16>(item)); }, Reread::No);
+  store(
+      Table::Patient,
+      QStringLiteral("the %1 choice %2 of patient %3")
+          .arg(QLatin1String(choiceLabel(field)))
+          .arg(item)
+          .arg(data_.ADOPatientHosp.asString()),
+      [&] { column.setInteger(static_cast<quint16>(item)); }, Reread::No);
 }
 
 void OpenCourse::setCourseChoice(CourseChoice field, int item) {
@@ -160,8 +166,9 @@ void OpenCourse::setCourseChoice(CourseChoice field, int item) {
   if (!courseOpen() || item < 0) return;
   records::Field& f = field == CourseChoice::Condition ? data_.ADOCourseComCondition : data_.ADOCourseSched;
   const char* label = field == CourseChoice::Condition ? "Condition" : "treatment frequency";
-  store(Table::Course, QStringLiteral("the %1 choice %2 of %3").arg(QLatin1String(label)).arg(item).arg(courseName()),
-        [&] { f.setInteger(item); }, Reread::Yes);
+  store(
+      Table::Course, QStringLiteral("the %1 choice %2 of %3").arg(QLatin1String(label)).arg(item).arg(courseName()),
+      [&] { f.setInteger(item); }, Reread::Yes);
 }
 
 void OpenCourse::setPreviousTreatment(int answer) {
@@ -170,9 +177,10 @@ void OpenCourse::setPreviousTreatment(int answer) {
   // A result only follows a previous treatment; this holds in every mode.
   previousResultEnabled_ = answer == 0;
   if (!courseOpen() || answer < 0 || answer > 1) return;
-  store(Table::Course,
-        QStringLiteral("the Previous Rx answer \"%1\" of %2").arg(answer == 0 ? "Yes" : "No", courseName()),
-        [&] { data_.ADOCourseRadioPrevRx.setInteger(answer); }, Reread::No);
+  store(
+      Table::Course,
+      QStringLiteral("the Previous Rx answer \"%1\" of %2").arg(answer == 0 ? "Yes" : "No", courseName()),
+      [&] { data_.ADOCourseRadioPrevRx.setInteger(answer); }, Reread::No);
 }
 
 void OpenCourse::setAssessmentDate(double date) {
@@ -180,10 +188,11 @@ void OpenCourse::setAssessmentDate(double date) {
   note(Part::Course);
   assessment_ = {date, false};
   if (!courseOpen()) return;
-  store(Table::Course,
-        QStringLiteral("the Assessment date %1 of %2")
-            .arg(datetime::toQDateTime(date).date().toString(Qt::ISODate), courseName()),
-        [&] { data_.ADOCourseDateAssess.setDateTime(date); }, Reread::Yes);
+  store(
+      Table::Course,
+      QStringLiteral("the Assessment date %1 of %2")
+          .arg(datetime::toQDateTime(date).date().toString(Qt::ISODate), courseName()),
+      [&] { data_.ADOCourseDateAssess.setDateTime(date); }, Reread::Yes);
 }
 
 void OpenCourse::setContraindications(int mask) {
@@ -191,8 +200,9 @@ void OpenCourse::setContraindications(int mask) {
   note(Part::Course);
   cautions_ = mask & 63;
   if (!courseOpen()) return;
-  store(Table::Course, QStringLiteral("the contraindications of %1").arg(courseName()),
-        [&] { data_.ADOCourseCautions.setInteger(cautions_); }, Reread::Yes);
+  store(
+      Table::Course, QStringLiteral("the contraindications of %1").arg(courseName()),
+      [&] { data_.ADOCourseCautions.setInteger(cautions_); }, Reread::Yes);
 }
 
 }  // namespace course

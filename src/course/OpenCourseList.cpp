@@ -4,13 +4,13 @@
 
 #include <QDateTime>
 
+#include "base/DateTime.h"
+#include "base/Formats.h"
+#include "base/OneLine.h"
 #include "course/OpenCourse.h"
 #include "diagram/CourseSpots.h"
 #include "records/CourseRow.h"
 #include "records/PatientLookup.h"
-#include "base/DateTime.h"
-#include "base/Formats.h"
-#include "base/OneLine.h"
 
 namespace course {
 
@@ -94,8 +94,7 @@ void OpenCourse::pickCourse(int recNo) {
 
 void OpenCourse::pickPhotograph(int recNo) {
   const Batch batch(*this);
-  if (mode_ == Mode::List && data_.ADOImage.active() && data_.ADOImage.recNo() != recNo)
-    data_.ADOImage.setRecNo(recNo);
+  if (mode_ == Mode::List && data_.ADOImage.active() && data_.ADOImage.recNo() != recNo) data_.ADOImage.setRecNo(recNo);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -111,7 +110,8 @@ SelectOutcome OpenCourse::select() {
   setMode(Mode::Quiet);
   // The course current in the list (the newest after a search, or the one picked) is the one
   // opened: the patient list's re-read inside AddPatient must not move it.
-  const QVariant picked = data_.ADOCourse.active() && !data_.ADOCourse.isEmpty() ? data_.ADOCourseCourseID.value() : QVariant();
+  const QVariant picked =
+      data_.ADOCourse.active() && !data_.ADOCourse.isEmpty() ? data_.ADOCourseCourseID.value() : QVariant();
   // The patient, its first course and its status bits are stored together or not at all.
   try {
     together([&] {

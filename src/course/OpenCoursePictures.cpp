@@ -4,14 +4,14 @@
 #include <QDateTime>
 #include <QDir>
 
+#include "base/DateTime.h"
+#include "base/JpegCodec.h"
 #include "course/OpenCourse.h"
 #include "diagram/CourseSpots.h"
 #include "diagram/Photographs.h"
 #include "diagram/Spots.h"
 #include "records/DataError.h"
 #include "resources/Resources.h"
-#include "base/DateTime.h"
-#include "base/JpegCodec.h"
 
 namespace course {
 
@@ -51,8 +51,9 @@ void OpenCourse::clickDiagram(QPoint shown, bool ctrl) {
     ~Redraw() { course.redrawDiagram(); }
   } redraw{*this};
   if (courseOpen()) {
-    store(Table::Course, QStringLiteral("the spots on the body diagram of %1").arg(courseName()),
-          [&] { diagram::storeCourseSpots(data_, spots_); }, Reread::Yes);
+    store(
+        Table::Course, QStringLiteral("the spots on the body diagram of %1").arg(courseName()),
+        [&] { diagram::storeCourseSpots(data_, spots_); }, Reread::Yes);
   }
 }
 
@@ -141,20 +142,22 @@ DroppedFiles OpenCourse::addPhotographs(const QStringList& paths) {
 void OpenCourse::setPhotographNote(const QString& note) {
   const Batch batch(*this);
   if (!courseOpen() || !data_.ADOImage.active() || data_.ADOImage.isEmpty()) return;
-  store(Table::Photograph,
-        QStringLiteral("the note of photograph %1 of %2").arg(data_.ADOImage.recNo()).arg(courseName()),
-        [&] { data_.ADOImageNoteMemo.setString(note); }, Reread::No);
+  store(
+      Table::Photograph,
+      QStringLiteral("the note of photograph %1 of %2").arg(data_.ADOImage.recNo()).arg(courseName()),
+      [&] { data_.ADOImageNoteMemo.setString(note); }, Reread::No);
 }
 
 void OpenCourse::setPhotographDate(double date) {
   const Batch batch(*this);
   if (!courseOpen() || !data_.ADOImage.active() || data_.ADOImage.isEmpty()) return;
-  store(Table::Photograph,
-        QStringLiteral("the date %1 of photograph %2 of %3")
-            .arg(datetime::toQDateTime(date).date().toString(Qt::ISODate))
-            .arg(data_.ADOImage.recNo())
-            .arg(courseName()),
-        [&] { data_.ADOImageWhenDate.setDateTime(date); }, Reread::No);
+  store(
+      Table::Photograph,
+      QStringLiteral("the date %1 of photograph %2 of %3")
+          .arg(datetime::toQDateTime(date).date().toString(Qt::ISODate))
+          .arg(data_.ADOImage.recNo())
+          .arg(courseName()),
+      [&] { data_.ADOImageWhenDate.setDateTime(date); }, Reread::No);
 }
 
 void OpenCourse::stepPhotograph(bool next) {

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <span>
 
+#include "base/DateTime.h"
+#include "base/Formats.h"
 #include "course/OpenCourse.h"
 #include "dosing/SkinTypes.h"
 #include "records/CourseRow.h"
-#include "base/DateTime.h"
-#include "base/Formats.h"
 #include "treatment/ClinicalLimits.h"
 #include "treatment/ScheduleRules.h"
 
@@ -39,8 +39,9 @@ void OpenCourse::setSkinType(int item) {
   note(Part::Plan);
   dosing_.chooseSkinType(item);
   if (!courseOpen()) return;
-  store(Table::Course, QStringLiteral("the Skin Type %1 of %2").arg(quoted(dosing::skinTypeText(item)), courseName()),
-        [&] { data_.ADOCourseSkinIndex.setInteger(dosing_.skinTypeItem()); }, Reread::Yes);
+  store(
+      Table::Course, QStringLiteral("the Skin Type %1 of %2").arg(quoted(dosing::skinTypeText(item)), courseName()),
+      [&] { data_.ADOCourseSkinIndex.setInteger(dosing_.skinTypeItem()); }, Reread::Yes);
 }
 
 void OpenCourse::setAge(const QString& text) {
@@ -58,8 +59,9 @@ void OpenCourse::setAge(const QString& text) {
   }
   if (!dosing_.enterAge(text)) return;
   if (!courseOpen()) return;
-  store(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText()), courseName()),
-        [&] { data_.ADOCourseOld.setFloat(dosing_.age()); }, Reread::Yes);
+  store(
+      Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText()), courseName()),
+      [&] { data_.ADOCourseOld.setFloat(dosing_.age()); }, Reread::Yes);
 }
 
 void OpenCourse::showBirthDate() {
@@ -155,12 +157,15 @@ void OpenCourse::setMed(const QString& text) {
   medText_ = text;
   computePlan();
   if (!courseOpen()) return;
-  store(Table::Course, QStringLiteral("the MED %1 of %2").arg(quoted(text.trimmed()), courseName()),
-        [&] {
-          if (med.empty) data_.ADOCourseEdMed.setNull();
-          else data_.ADOCourseEdMed.setInteger(static_cast<int>(med.value));
-        },
-        Reread::No);
+  store(
+      Table::Course, QStringLiteral("the MED %1 of %2").arg(quoted(text.trimmed()), courseName()),
+      [&] {
+        if (med.empty)
+          data_.ADOCourseEdMed.setNull();
+        else
+          data_.ADOCourseEdMed.setInteger(static_cast<int>(med.value));
+      },
+      Reread::No);
 }
 
 void OpenCourse::setIncrements(const dosing::RowTexts& increments) {
@@ -182,8 +187,9 @@ void OpenCourse::setIncrements(const dosing::RowTexts& increments) {
   if (!courseOpen()) return;
   treatment::IncrementTexts cells;
   for (int r = 0; r < kTreatments; ++r) cells[static_cast<std::size_t>(r)] = increments[static_cast<std::size_t>(r)];
-  store(Table::Course, QStringLiteral("the \"% Inc\" column of %1").arg(courseName()),
-        [&] { records::storeCourseIncrements(data_, cells); }, Reread::No);
+  store(
+      Table::Course, QStringLiteral("the \"% Inc\" column of %1").arg(courseName()),
+      [&] { records::storeCourseIncrements(data_, cells); }, Reread::No);
 }
 
 dosing::RowTexts OpenCourse::shownDoses() const {

@@ -6,11 +6,11 @@
 
 #include <algorithm>
 
+#include "base/Formats.h"
 #include "course/OpenCourse.h"
 #include "records/CourseRow.h"
-#include "base/Formats.h"
-#include "treatment/EntryChecks.h"
 #include "treatment/CourseMerge.h"
+#include "treatment/EntryChecks.h"
 
 namespace course {
 
@@ -30,13 +30,14 @@ void OpenCourse::recordTreatment(int row, const treatment::TreatmentEntry& entry
   TreatmentRecord& record = records_[static_cast<std::size_t>(row - 1)];
   treatment::applyUpdate(record, entry);
   // The course's Complete changes, so the patient's status bits follow in the same transaction.
-  store(Table::Course, QStringLiteral("treatment %1 of %2").arg(row).arg(courseName()),
-        [&] {
-          data_.ADOCourseComplete.setBoolean(treatment::completeAfterUpdate(stopTreatment, row));
-          completeFrom_ = row;
-          records::storeCourseRecords(data_, records_);
-        },
-        Reread::Yes);
+  store(
+      Table::Course, QStringLiteral("treatment %1 of %2").arg(row).arg(courseName()),
+      [&] {
+        data_.ADOCourseComplete.setBoolean(treatment::completeAfterUpdate(stopTreatment, row));
+        completeFrom_ = row;
+        records::storeCourseRecords(data_, records_);
+      },
+      Reread::Yes);
 }
 
 void OpenCourse::clearTreatment(int row) {
@@ -45,16 +46,18 @@ void OpenCourse::clearTreatment(int row) {
   note(Part::Records | Part::Plan);
   const auto k = static_cast<std::size_t>(row - 1);
   treatment::applyClear(records_[k]);
-  store(Table::Course, QStringLiteral("the clearing of treatment %1 of %2").arg(row).arg(courseName()),
-        [&] { records::storeCourseRecords(data_, records_); }, Reread::Yes);
+  store(
+      Table::Course, QStringLiteral("the clearing of treatment %1 of %2").arg(row).arg(courseName()),
+      [&] { records::storeCourseRecords(data_, records_); }, Reread::Yes);
 }
 
 void OpenCourse::writeBackTreatments(int row) {
   const Batch batch(*this);
   if (!courseOpen() || !validRow(row)) return;
   // Every result of the dialog writes the records back, "Undo" included.
-  store(Table::Course, QStringLiteral("the treatments of %1").arg(courseName()),
-        [&] { records::storeCourseRecords(data_, records_); }, Reread::Yes);
+  store(
+      Table::Course, QStringLiteral("the treatments of %1").arg(courseName()),
+      [&] { records::storeCourseRecords(data_, records_); }, Reread::Yes);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -72,7 +75,8 @@ void OpenCourse::mergeWithStore() {
   const std::optional<std::vector<QVariant>> stored = rows.readStored(true);
   if (!stored) return;  // gone: posting says so
   if (recordsChanged) {
-    const treatment::RecordsMerge merge = treatment::mergeRecords(records::courseRecordsOf(*stored), recordsRead_, records_);
+    const treatment::RecordsMerge merge =
+        treatment::mergeRecords(records::courseRecordsOf(*stored), recordsRead_, records_);
     records::storeCourseRecords(data_, merge.records);
     // Complete follows the records as merged: where the stored treatment was kept over the one
     // recorded here, so is the stored Complete (a stop that was not stored is not applied), and
@@ -107,7 +111,7 @@ void OpenCourse::adoptRecords(const treatment::RecordsMerge& merge) {
   QStringList rows;
   for (int row : merge.kept) rows << fmt::D(row);
   const QString which = merge.kept.size() == 1 ? QStringLiteral("Treatment %1").arg(rows.front())
-                                                : QStringLiteral("Treatments %1").arg(rows.join(QStringLiteral(", ")));
+                                               : QStringLiteral("Treatments %1").arg(rows.join(QStringLiteral(", ")));
   announce();  // the schedule shows the stored treatments before the box
   emit warning(QStringLiteral("Recorded at another workstation"),
                QStringLiteral("%1 of %2 %3 recorded or changed at another workstation while this course was open "

@@ -7,8 +7,7 @@ namespace diagram {
 
 Scale scaleFor(QSize shown, QSize picture) {
   if (picture.width() <= 0 || picture.height() <= 0) return {};
-  return {static_cast<double>(shown.width()) / picture.width(),
-          static_cast<double>(shown.height()) / picture.height()};
+  return {static_cast<double>(shown.width()) / picture.width(), static_cast<double>(shown.height()) / picture.height()};
 }
 
 QImage render(const QImage& outline, QSize shown, const std::vector<QPoint>& spots, Scale scale) {

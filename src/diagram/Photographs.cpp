@@ -54,8 +54,8 @@ QImage scalePhotograph(const QByteArray& fileBytes) {
   // Qt area-averages when it shrinks a 32-bit picture; a 24-bit one it would only interpolate
   // between neighbours, which drops detail as a nearest-pixel pick does.
   if (picture.size() != target)
-    picture = picture.convertToFormat(QImage::Format_RGB32)
-                  .scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    picture =
+        picture.convertToFormat(QImage::Format_RGB32).scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   if (picture.format() != QImage::Format_RGB888) picture = picture.convertToFormat(QImage::Format_RGB888);
   if (picture.isNull()) throw jpeg::Error("There is not enough memory to scale the picture.");
   return picture;

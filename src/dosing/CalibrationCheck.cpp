@@ -21,8 +21,8 @@ QString number(double v) {
 }
 
 struct Table {
-  const char* name;   // the field
-  const char* tone;   // the class it estimates
+  const char* name;  // the field
+  const char* tone;  // the class it estimates
   const std::array<double, 24>& coefficients;
 };
 
@@ -30,8 +30,8 @@ struct Table {
 
 QString calibrationProblem(const FactorTables& t) {
   if (!std::isfinite(t.ESF)) return QStringLiteral("ESF is %1").arg(number(t.ESF));
-  const Table tables[] = {{"Lighter", "Sensitive", t.Lighter}, {"Average", "Average", t.Average},
-                          {"Darker", "In-Sensitive", t.Darker}};
+  const Table tables[] = {
+      {"Lighter", "Sensitive", t.Lighter}, {"Average", "Average", t.Average}, {"Darker", "In-Sensitive", t.Darker}};
   for (const Table& table : tables)
     for (int i = 0; i < 24; ++i)
       if (!std::isfinite(table.coefficients[static_cast<std::size_t>(i)]))

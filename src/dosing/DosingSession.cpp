@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "base/Formats.h"
 #include "dosing/DefaultSchedules.h"
 #include "dosing/MedEstimate.h"
-#include "base/Formats.h"
 #include "treatment/ClinicalLimits.h"
 
 namespace dosing {
@@ -96,8 +96,7 @@ bool DosingSession::takeBirthDate(const QString& ageBoxText, double birth, doubl
   return true;
 }
 
-ToneChoice DosingSession::chooseTone(int tag, const QString& comboText,
-                                     const std::optional<QString>& focusedAgeText) {
+ToneChoice DosingSession::chooseTone(int tag, const QString& comboText, const std::optional<QString>& focusedAgeText) {
   ToneChoice click;
   // Clicking a panel does not take the focus from the age box, so a typed age is applied here.
   if (focusedAgeText) click.ageApplied = enterAge(*focusedAgeText);

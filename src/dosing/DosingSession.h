@@ -30,8 +30,8 @@ struct ScheduleColumns {
 
 // What a click on a tone panel asks of the window.
 struct ToneChoice {
-  bool ageApplied = false;        // a typed age was taken first (store it, as on leaving the age box)
-  std::optional<QString> medText; // put this into the MED box; none for a type without estimates
+  bool ageApplied = false;         // a typed age was taken first (store it, as on leaving the age box)
+  std::optional<QString> medText;  // put this into the MED box; none for a type without estimates
 };
 
 class DosingSession {
@@ -41,12 +41,12 @@ class DosingSession {
   const FactorTables& tables() const { return tables_; }
 
   // The MED estimate.
-  double age() const { return age_; }                  // in years; 0 = no age entered
-  int estimatedItem() const { return estimatedItem_; } // skin-type item of the last estimate
+  double age() const { return age_; }                   // in years; 0 = no age entered
+  int estimatedItem() const { return estimatedItem_; }  // skin-type item of the last estimate
   const std::array<double, kSkinTypes>& sensitiveMeds() const { return sensitiveMeds_; }
   const std::array<double, kSkinTypes>& averageMeds() const { return averageMeds_; }
   const std::array<double, kSkinTypes>& insensitiveMeds() const { return insensitiveMeds_; }
-  int toneClass() const { return toneClass_; }         // skin-tone class 0..2
+  int toneClass() const { return toneClass_; }  // skin-tone class 0..2
 
   // The plan.
   double lastWarnedMed() const { return lastWarnedMed_; }
@@ -109,8 +109,7 @@ class DosingSession {
   // A click on the tone panel `tag` (0 Sensitive, 1 Average, 2 In-Sensitive). When the age box has
   // the focus, pass its text: the typed age is applied first. For types I..VI it selects the class
   // and returns the rounded estimate as the new MED text; it sets the chart title in every case.
-  ToneChoice chooseTone(int tag, const QString& comboText,
-                        const std::optional<QString>& focusedAgeText = std::nullopt);
+  ToneChoice chooseTone(int tag, const QString& comboText, const std::optional<QString>& focusedAgeText = std::nullopt);
 
   // Recomputes the plan from the MED text and the increments in the grid. `records` are treatments
   // 1..29. An MED or an increment outside the clinical limits counts as unreadable: no plan is

@@ -92,7 +92,8 @@ void parseReals(const QString& value, const char* field, std::array<double, N>& 
     const QString expected = N == 1 ? QStringLiteral("one number") : QStringLiteral("%1 numbers").arg(N);
     throw LineError{QStringLiteral("%1: expected %2, found %3").arg(QLatin1String(field), expected).arg(tokens.size())};
   }
-  for (std::size_t i = 0; i < N; ++i) out[i] = parseNumber<double>(tokens[static_cast<qsizetype>(i)], field, "a number");
+  for (std::size_t i = 0; i < N; ++i)
+    out[i] = parseNumber<double>(tokens[static_cast<qsizetype>(i)], field, "a number");
 }
 
 template <std::size_t N>
@@ -111,7 +112,8 @@ void parseHex(const QString& value, const char* field, std::array<std::uint8_t, 
   static const QRegularExpression hex16(QStringLiteral("^[0-9A-Fa-f]{16}$"));
   const QString v = value.trimmed();
   if (!hex16.match(v).hasMatch()) {
-    throw LineError{QStringLiteral("%1: expected 16 hexadecimal digits (8 bytes), found \"%2\"").arg(QLatin1String(field), v)};
+    throw LineError{
+        QStringLiteral("%1: expected 16 hexadecimal digits (8 bytes), found \"%2\"").arg(QLatin1String(field), v)};
   }
   const QByteArray bytes = QByteArray::fromHex(v.toLatin1());
   std::copy(bytes.begin(), bytes.end(), out.begin());
@@ -157,18 +159,21 @@ QByteArray parseLogo(const QString& value, const QString& baseDir) {
   try {
     bytes = files::readBounded(path, files::kLargestFactorFile, QStringLiteral("a logo"));
   } catch (const files::ReadError& e) {
-    if (e.problem() != files::ReadError::Problem::CannotOpen) throw LineError{QStringLiteral("Logo: %1").arg(e.message())};
+    if (e.problem() != files::ReadError::Problem::CannotOpen)
+      throw LineError{QStringLiteral("Logo: %1").arg(e.message())};
     static const QRegularExpression size(QStringLiteral("^\\d+x\\d+$"));
     const QString hint = size.match(v).hasMatch()
-                             ? QStringLiteral(" (\"%1\" looks like the size printed by \"factors show\"; give the path of "
-                                              "the BMP file instead, or none)")
+                             ? QStringLiteral(
+                                   " (\"%1\" looks like the size printed by \"factors show\"; give the path of "
+                                   "the BMP file instead, or none)")
                                    .arg(v)
                              : QString();
-    throw LineError{QStringLiteral("Logo: cannot open file \"%1\". %2%3")
-                        .arg(QDir::toNativeSeparators(path), e.reason(), hint)};
+    throw LineError{
+        QStringLiteral("Logo: cannot open file \"%1\". %2%3").arg(QDir::toNativeSeparators(path), e.reason(), hint)};
   }
   if (decodeBitmap(bytes).isNull()) {
-    throw LineError{QStringLiteral("Logo: \"%1\" is not a valid Windows bitmap (.bmp) file").arg(QDir::toNativeSeparators(path))};
+    throw LineError{
+        QStringLiteral("Logo: \"%1\" is not a valid Windows bitmap (.bmp) file").arg(QDir::toNativeSeparators(path))};
   }
   return bytes;
 }
@@ -190,8 +195,8 @@ QString describeFactors(const FactorTables& t) {
   line("Max_DA", hexText(t.Max_DA));
   line("Default_Lang", QString::number(t.Default_Lang));
   line("Default_Format", patternText(t.Default_Format));
-  line("Logo", t.Logo.isNull() ? QStringLiteral("none")
-                               : QStringLiteral("%1x%2").arg(t.Logo.width()).arg(t.Logo.height()));
+  line("Logo",
+       t.Logo.isNull() ? QStringLiteral("none") : QStringLiteral("%1x%2").arg(t.Logo.width()).arg(t.Logo.height()));
   line("Demonstration", t.Demonstration ? QStringLiteral("yes") : QStringLiteral("no"));
   return out;
 }
@@ -199,6 +204,7 @@ QString describeFactors(const FactorTables& t) {
 FactorDescription parseFactorDescription(const QString& text, const QString& baseDir, const QString& sourceName) {
   FactorDescription d;
   FactorTables& t = d.tables;
+  // clang-format off
   const std::map<QString, std::function<void(const QString&)>> fields = {
       {QStringLiteral("ESF"), [&](const QString& v) {
          std::array<double, 1> one{};
@@ -226,6 +232,7 @@ FactorDescription parseFactorDescription(const QString& text, const QString& bas
          t.Demonstration = answer == QLatin1String("yes");
        }},
   };
+  // clang-format on
 
   std::map<QString, int> seenOnLine;
   const QStringList lines = text.split(QLatin1Char('\n'));

@@ -100,12 +100,8 @@ class ByteWriter {
   QByteArray out_;
 };
 
-std::uint32_t le32(const QByteArray& b, int at) {
-  return qFromLittleEndian<std::uint32_t>(b.constData() + at);
-}
-std::uint16_t le16(const QByteArray& b, int at) {
-  return qFromLittleEndian<std::uint16_t>(b.constData() + at);
-}
+std::uint32_t le32(const QByteArray& b, int at) { return qFromLittleEndian<std::uint32_t>(b.constData() + at); }
+std::uint16_t le16(const QByteArray& b, int at) { return qFromLittleEndian<std::uint16_t>(b.constData() + at); }
 
 // Whether an uncompressed bitmap holds all the pixel rows its header declares. The image reader
 // would quietly show a cut-off file with its missing rows blank, and would allocate the full
@@ -206,7 +202,8 @@ FactorTables readFactorFile(const QString& path) {
   // file of a calibration's size is read; a pipe would block the start.
   QByteArray bytes;
   try {
-    bytes = files::readBounded(QFileInfo(path).absoluteFilePath(), files::kLargestFactorFile, QStringLiteral("a dose factor file"));
+    bytes = files::readBounded(QFileInfo(path).absoluteFilePath(), files::kLargestFactorFile,
+                               QStringLiteral("a dose factor file"));
   } catch (const files::ReadError& e) {
     if (e.problem() != files::ReadError::Problem::CannotOpen) throw FactorFileError(e.message());
     throw FactorFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(absolute(path), e.reason()));
@@ -221,8 +218,9 @@ QByteArray factorFileBytes(const FactorTables& tables, const QByteArray& logoBmp
   QByteArray logo = logoBmp;
   if (!logo.isEmpty()) {
     if (decodeBitmap(logo).isNull()) {
-      throw FactorFileError(QStringLiteral("The logo given for the dose factor file is not a valid bitmap; "
-                                           "give a complete Windows bitmap (.bmp) file."));
+      throw FactorFileError(
+          QStringLiteral("The logo given for the dose factor file is not a valid bitmap; "
+                         "give a complete Windows bitmap (.bmp) file."));
     }
   } else if (!tables.Logo.isNull()) {
     QBuffer buffer(&logo);

@@ -35,8 +35,7 @@ inline constexpr char kDemonstrationMark[] = "\nHALCYRA DEMONSTRATION CALIBRATIO
 // The message names the file and is meant to be shown to the user as it is.
 class FactorFileError : public std::runtime_error {
  public:
-  explicit FactorFileError(const QString& message)
-      : std::runtime_error(message.toStdString()), message_(message) {}
+  explicit FactorFileError(const QString& message) : std::runtime_error(message.toStdString()), message_(message) {}
   const QString& message() const { return message_; }
 
  private:

@@ -22,8 +22,8 @@ double effectiveAge(double age);
 double toneEstimate(const std::array<double, 24>& table, int type, double a, double esf);
 
 struct ToneEstimates {
-  std::array<double, kSkinTypes> sensitiveMeds{};  // Sensitive, types I..VI
-  std::array<double, kSkinTypes> averageMeds{};  // Average
+  std::array<double, kSkinTypes> sensitiveMeds{};    // Sensitive, types I..VI
+  std::array<double, kSkinTypes> averageMeds{};      // Average
   std::array<double, kSkinTypes> insensitiveMeds{};  // In-Sensitive
 };
 

@@ -29,7 +29,7 @@ inline QString skinTypeText(int item) {
 constexpr bool hasEstimates(int item) { return item >= 0 && item < kSkinTypes; }
 
 // Skin-tone classes 0..2, the word the chart title uses for each.
-inline const std::array<QString, 3> ToneNames = {
-    QStringLiteral("Sensitive"), QStringLiteral("Average"), QStringLiteral("In-Sensitive")};
+inline const std::array<QString, 3> ToneNames = {QStringLiteral("Sensitive"), QStringLiteral("Average"),
+                                                 QStringLiteral("In-Sensitive")};
 
 }  // namespace dosing

@@ -29,24 +29,27 @@ double medAtFirstDose(std::int32_t limit, std::int32_t k) {
 // With a first increment of 0 % or less the first dose is at most 0 whatever the MED, so no MED
 // reaches a limit: the box says so instead of dividing by zero or showing a meaningless figure.
 QString noMedText(const char* which, std::int32_t limit, std::int32_t k) {
-  return QStringLiteral("No MED gives a first dose within the %1 deliverable dose of %2 with a first "
-                        "increment of %3 %\nCheck the \"% Inc\" of treatment 1")
+  return QStringLiteral(
+             "No MED gives a first dose within the %1 deliverable dose of %2 with a first "
+             "increment of %3 %\nCheck the \"% Inc\" of treatment 1")
              .arg(QLatin1String(which), fmt::D(limit), fmt::D(k)) +
          kConsult;
 }
 
 QString tooLowText(std::int32_t minimum, std::int32_t k) {
   if (k <= 0) return noMedText("minimum", minimum, k);
-  return QStringLiteral("Minimum MED deliverable is %1\n"
-                        "May need to reclassify as a more Sensitive Skin Type to use current MED")
+  return QStringLiteral(
+             "Minimum MED deliverable is %1\n"
+             "May need to reclassify as a more Sensitive Skin Type to use current MED")
              .arg(fmt::Fixed(medAtFirstDose(minimum, k), 0, 2)) +
          kConsult;
 }
 
 QString tooHighText(std::int32_t maximum, std::int32_t k) {
   if (k <= 0) return noMedText("maximum", maximum, k);
-  return QStringLiteral("Maximium MED deliverable is %1\n"
-                        "May need to reclassify as a less Sensitive Skin Type to use current MED")
+  return QStringLiteral(
+             "Maximium MED deliverable is %1\n"
+             "May need to reclassify as a less Sensitive Skin Type to use current MED")
              .arg(fmt::Fixed(medAtFirstDose(maximum, k), 0, 2)) +
          kConsult;
 }

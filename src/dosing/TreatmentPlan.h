@@ -47,17 +47,17 @@ struct PlanWarning {
 };
 
 struct PlanInput {
-  QString medText;       // the MED box
-  QString skinTypeText;  // the text of the skin-type list, for the chart title
-  RowTexts inc;          // column "% Inc"
-  RowTexts defInc;       // column "Def %Inc"; an empty or unreadable text counts as 0
-  int estimatedItem = 0; // skin type of the last estimate (-1 none, 0..5 types I..VI, 6 "Agressive")
+  QString medText;        // the MED box
+  QString skinTypeText;   // the text of the skin-type list, for the chart title
+  RowTexts inc;           // column "% Inc"
+  RowTexts defInc;        // column "Def %Inc"; an empty or unreadable text counts as 0
+  int estimatedItem = 0;  // skin type of the last estimate (-1 none, 0..5 types I..VI, 6 "Agressive")
   std::array<double, kSkinTypes> sensitiveMeds{}, averageMeds{}, insensitiveMeds{};
   std::array<std::int32_t, kSkinTypes> MED_Min{}, MED_Max{};
   std::span<const TreatmentRecord> records;  // treatments 1..29 in order; missing ones count as not recorded
-  double lastWarnedMed = 0;      // the MED of the last computation that reached the warnings
-  bool loadingStoredCourse = false; // a stored course is being loaded: no warnings
-  int toneClass = 0;      // the class before this computation, kept when none can be derived
+  double lastWarnedMed = 0;                  // the MED of the last computation that reached the warnings
+  bool loadingStoredCourse = false;          // a stored course is being loaded: no warnings
+  int toneClass = 0;                         // the class before this computation, kept when none can be derived
   // What the window holds now: rows the computation does not reach keep these.
   RowTexts dose, erythema;  // columns "Dose (mJ)" and "Erythema"
   RowValues plannedDose{};
@@ -67,7 +67,7 @@ struct PlanOutput {
   RowTexts dose, erythema;  // "%5.0F", or what the row held before
   RowValues plannedDose{};
   int toneClass = 0;
-  QString title;            // chart title
+  QString title;  // chart title
   PlanSeries series;
   std::vector<PlanWarning> warnings;  // in the order they are shown
   double lastWarnedMed = 0;

@@ -1,8 +1,8 @@
 #include "maintenance/PackedColumnsCheck.h"
 
 #include "diagram/Spots.h"
-#include "treatment/TreatmentRecord.h"
 #include "treatment/CourseColumns.h"
+#include "treatment/TreatmentRecord.h"
 
 namespace maintenance {
 namespace {
@@ -23,15 +23,19 @@ void checkFixed(QStringList& problems, const char* column, const std::optional<Q
 }
 
 // A column of 29 short strings: a length byte of at most maxChars, then that many characters.
-void checkShortStrings(QStringList& problems, const char* column, const std::optional<QByteArray>& value,
-                       int maxChars, const char* entry, const char* entries) {
+void checkShortStrings(QStringList& problems, const char* column, const std::optional<QByteArray>& value, int maxChars,
+                       const char* entry, const char* entries) {
   if (!value) return;
   const QByteArray& bytes = *value;
   const QLatin1String name(column);
   qsizetype pos = 0;
   for (int k = 1; k <= kTreatments; ++k) {
     if (pos >= bytes.size()) {
-      problems << QStringLiteral("%1 holds only %2 of the %3 %4").arg(name).arg(k - 1).arg(kTreatments).arg(QLatin1String(entries));
+      problems << QStringLiteral("%1 holds only %2 of the %3 %4")
+                      .arg(name)
+                      .arg(k - 1)
+                      .arg(kTreatments)
+                      .arg(QLatin1String(entries));
       return;
     }
     const int length = static_cast<unsigned char>(bytes[pos]);
@@ -64,11 +68,13 @@ QStringList packedColumnProblems(const PackedCourseColumns& row) {
   QStringList problems;
 
   // The treatment records: all seven columns are written together.
+  // clang-format off
   const std::pair<const char*, const std::optional<QByteArray>*> records[] = {
       {"Burn", &row.burn},         {"Condition", &row.response}, {"Temperature", &row.Temperature},
       {"Dose", &row.Dose},         {"WhenDate", &row.WhenDate},   {"TxTime", &row.TxTime},
       {"Initials", &row.Initials},
   };
+  // clang-format on
   QStringList present, missing;
   for (const auto& [name, value] : records) (value->has_value() ? present : missing) << QLatin1String(name);
   if (!present.isEmpty() && !missing.isEmpty()) {
@@ -89,7 +95,9 @@ QStringList packedColumnProblems(const PackedCourseColumns& row) {
   const qint64 count = row.SpotsLength.value_or(0);
   const qint64 spotBytes = row.Spots ? row.Spots->size() : 0;
   if (count < 0 || count > diagram::kMaxSpots) {
-    problems << QStringLiteral("SpotsLength is %1, outside the 0..%2 spots a course keeps").arg(count).arg(diagram::kMaxSpots);
+    problems << QStringLiteral("SpotsLength is %1, outside the 0..%2 spots a course keeps")
+                    .arg(count)
+                    .arg(diagram::kMaxSpots);
   } else if (spotBytes != count * diagram::kSpotBytes) {
     problems << QStringLiteral("Spots holds %1 bytes, not the %2 of the %3 spots SpotsLength gives")
                     .arg(spotBytes)

@@ -45,12 +45,13 @@ std::vector<TableCount> verify(const QString& copy) {
   static const records::ColumnDef text{QStringLiteral("text"), records::ColumnKind::Text};
   static const records::ColumnDef whole{QStringLiteral("whole"), records::ColumnKind::Integer};
   QStringList problems;
-  for (const auto& row : connection.select(QStringLiteral("PRAGMA integrity_check"), {}, {&text},
-                                           QStringLiteral("check the copy"))) {
+  for (const auto& row :
+       connection.select(QStringLiteral("PRAGMA integrity_check"), {}, {&text}, QStringLiteral("check the copy"))) {
     if (row.front().toString() != QLatin1String("ok")) problems << row.front().toString();
   }
   if (!problems.isEmpty()) {
-    throw DataError(QStringLiteral("The copy does not pass the integrity check: %1").arg(problems.join(QStringLiteral("; "))));
+    throw DataError(
+        QStringLiteral("The copy does not pass the integrity check: %1").arg(problems.join(QStringLiteral("; "))));
   }
   std::vector<TableCount> counts;
   for (const records::TableDef* table : {&records::patientTable(), &records::courseTable(), &records::imageTable()}) {
@@ -100,8 +101,9 @@ BackupResult backupStore(const QString& storeFile, const QString& target) {
     // The name is given last and never over an existing file.
     if (!QFile::rename(temp, copy)) {
       throw DataError(QStringLiteral("Cannot give the backup its name %1%2.")
-                          .arg(copy, QFileInfo::exists(copy) ? QStringLiteral(": a file of that name appeared meanwhile")
-                                                             : QString()));
+                          .arg(copy, QFileInfo::exists(copy)
+                                         ? QStringLiteral(": a file of that name appeared meanwhile")
+                                         : QString()));
     }
     flushToDisk(dir);
     return result;

@@ -20,8 +20,8 @@ struct TableCount {
 };
 
 struct BackupResult {
-  QString copy;                     // the absolute path of the copy
-  std::vector<TableCount> counts;   // rows per table in the copy: Patient, Course, Imagedb
+  QString copy;                    // the absolute path of the copy
+  std::vector<TableCount> counts;  // rows per table in the copy: Patient, Course, Imagedb
 };
 
 // Copies the store file `storeFile` to `target`. Raises records::DataError naming the file and

@@ -34,9 +34,7 @@ const ColumnDef* course(const char* name) {
   return &t.columns[static_cast<std::size_t>(t.indexOf(QLatin1String(name)))];
 }
 
-QString shownKey(const QVariant& value) {
-  return value.isNull() ? QStringLiteral("(none)") : value.toString();
-}
+QString shownKey(const QVariant& value) { return value.isNull() ? QStringLiteral("(none)") : value.toString(); }
 QString patientName(const QVariant& hosp) { return QStringLiteral("patient ") + shownKey(hosp); }
 QString courseName(const QVariant& hosp, const QVariant& courseId) {
   return QStringLiteral("course %1 %2").arg(shownKey(hosp), shownKey(courseId));
@@ -106,13 +104,13 @@ class Checker {
   }
 
   void patients() {
-    const Rows rows = select(QStringLiteral(
-        "SELECT p.\"Hosp\", p.\"NCourse\", p.\"Complete\","
-        " (SELECT MAX(c.\"CourseID\") FROM \"Course\" c WHERE c.\"Hosp\" = p.\"Hosp\"),"
-        " (SELECT COUNT(*) FROM \"Course\" c WHERE c.\"Hosp\" = p.\"Hosp\" AND c.\"Complete\" IS NULL),"
-        " (SELECT COUNT(*) FROM \"Course\" c WHERE c.\"Hosp\" = p.\"Hosp\" AND NOT c.\"Complete\"),"
-        " (SELECT COUNT(*) FROM \"Course\" c WHERE c.\"Hosp\" = p.\"Hosp\" AND c.\"Complete\")"
-        " FROM \"Patient\" p ORDER BY p.\"Hosp\""),
+    const Rows rows = select(
+        QStringLiteral("SELECT p.\"Hosp\", p.\"NCourse\", p.\"Complete\","
+                       " (SELECT MAX(c.\"CourseID\") FROM \"Course\" c WHERE c.\"Hosp\" = p.\"Hosp\"),"
+                       " (SELECT COUNT(*) FROM \"Course\" c WHERE c.\"Hosp\" = p.\"Hosp\" AND c.\"Complete\" IS NULL),"
+                       " (SELECT COUNT(*) FROM \"Course\" c WHERE c.\"Hosp\" = p.\"Hosp\" AND NOT c.\"Complete\"),"
+                       " (SELECT COUNT(*) FROM \"Course\" c WHERE c.\"Hosp\" = p.\"Hosp\" AND c.\"Complete\")"
+                       " FROM \"Patient\" p ORDER BY p.\"Hosp\""),
         {}, {&kText, &kWhole, &kWhole, &kWhole, &kWhole, &kWhole, &kWhole});
     for (const auto& r : rows) {
       const QString name = patientName(r[0]);
@@ -123,13 +121,15 @@ class Checker {
       const qint64 nCourse = whole(r[1]).value_or(0);
       const qint64 highest = whole(r[3]).value_or(0);
       if (nCourse < highest) {
-        problems_ << name + QStringLiteral(": NCourse is %1, below its highest course number %2; the next new course "
-                                           "would take a number already used")
+        problems_ << name + QStringLiteral(
+                                ": NCourse is %1, below its highest course number %2; the next new course "
+                                "would take a number already used")
                                 .arg(nCourse)
                                 .arg(highest);
       } else if (nCourse > highest) {
-        problems_ << name + QStringLiteral(": NCourse is %1, but its highest course number is %2; adding a course "
-                                           "was cut short or a course was removed")
+        problems_ << name + QStringLiteral(
+                                ": NCourse is %1, but its highest course number is %2; adding a course "
+                                "was cut short or a course was removed")
                                 .arg(nCourse)
                                 .arg(highest);
       }
@@ -138,14 +138,16 @@ class Checker {
       const std::optional<qint64> stored = whole(r[2]);
       if (!stored) {
         if (nulls + open + finished > 0) {
-          problems_ << name + QStringLiteral(": its course status was never worked out although it has %1 "
-                                             "course(s) (their status bits are %2); the patient list misses it")
+          problems_ << name + QStringLiteral(
+                                  ": its course status was never worked out although it has %1 "
+                                  "course(s) (their status bits are %2); the patient list misses it")
                                   .arg(nulls + open + finished)
                                   .arg(bits);
         }
       } else if (*stored != bits) {
-        problems_ << name + QStringLiteral(": its course status bits are %1, but its courses give %2; the patient "
-                                           "list shows it under the wrong status boxes")
+        problems_ << name + QStringLiteral(
+                                ": its course status bits are %1, but its courses give %2; the patient "
+                                "list shows it under the wrong status boxes")
                                 .arg(*stored)
                                 .arg(bits);
       }
@@ -153,17 +155,17 @@ class Checker {
   }
 
   void orphanCourses() {
-    const Rows rows = select(QStringLiteral(
-        "SELECT c.\"Hosp\", c.\"CourseID\" FROM \"Course\" c"
-        " WHERE NOT EXISTS (SELECT 1 FROM \"Patient\" p WHERE p.\"Hosp\" = c.\"Hosp\")"
-        " ORDER BY c.\"Hosp\", c.\"CourseID\""),
-        {}, {&kText, &kWhole});
+    const Rows rows =
+        select(QStringLiteral("SELECT c.\"Hosp\", c.\"CourseID\" FROM \"Course\" c"
+                              " WHERE NOT EXISTS (SELECT 1 FROM \"Patient\" p WHERE p.\"Hosp\" = c.\"Hosp\")"
+                              " ORDER BY c.\"Hosp\", c.\"CourseID\""),
+               {}, {&kText, &kWhole});
     for (const auto& r : rows) {
       problems_ << courseName(r[0], r[1]) + QStringLiteral(": belongs to no patient; the program never shows it");
     }
-    const Rows unnumbered = select(QStringLiteral(
-        "SELECT c.\"Hosp\" FROM \"Course\" c WHERE c.\"CourseID\" IS NULL AND c.\"Hosp\" IS NOT NULL"
-        " ORDER BY c.\"Hosp\""),
+    const Rows unnumbered = select(
+        QStringLiteral("SELECT c.\"Hosp\" FROM \"Course\" c WHERE c.\"CourseID\" IS NULL AND c.\"Hosp\" IS NOT NULL"
+                       " ORDER BY c.\"Hosp\""),
         {}, {&kText});
     for (const auto& r : unnumbered) {
       problems_ << courseName(r[0], {}) + QStringLiteral(": a course without a course number");
@@ -172,9 +174,9 @@ class Checker {
 
   void packedColumns() {
     static const std::vector<const ColumnDef*> columns{
-        course("Hosp"), course("CourseID"), course("Burn"), course("Condition"), course("Temperature"),
-        course("Dose"), course("WhenDate"), course("TxTime"), course("Initials"), course("PInc"),
-        course("Spots"), course("SpotsLength")};
+        course("Hosp"),        course("CourseID"), course("Burn"),     course("Condition"),
+        course("Temperature"), course("Dose"),     course("WhenDate"), course("TxTime"),
+        course("Initials"),    course("PInc"),     course("Spots"),    course("SpotsLength")};
     const QString select0 = QStringLiteral(
         "SELECT \"Hosp\", \"CourseID\", \"Burn\", \"Condition\", \"Temperature\", \"Dose\", \"WhenDate\","
         " \"TxTime\", \"Initials\", \"PInc\", \"Spots\", \"SpotsLength\" FROM \"Course\""
@@ -199,7 +201,8 @@ class Checker {
         c.PInc = bytes(r[9]);
         c.Spots = bytes(r[10]);
         c.SpotsLength = whole(r[11]);
-        for (const QString& problem : packedColumnProblems(c)) problems_ << courseName(r[0], r[1]) + QStringLiteral(": ") + problem;
+        for (const QString& problem : packedColumnProblems(c))
+          problems_ << courseName(r[0], r[1]) + QStringLiteral(": ") + problem;
       }
       done += static_cast<qint64>(rows.size());
       report(QStringLiteral("courses"), done, total);
@@ -210,11 +213,11 @@ class Checker {
   }
 
   void orphanPhotographs() {
-    const Rows rows = select(QStringLiteral(
-        "SELECT i.\"ImageID\", i.\"Hosp\", i.\"CourseID\" FROM \"Imagedb\" i"
-        " WHERE NOT EXISTS (SELECT 1 FROM \"Course\" c WHERE c.\"Hosp\" = i.\"Hosp\" AND c.\"CourseID\" = i.\"CourseID\")"
-        " ORDER BY i.\"ImageID\""),
-        {}, {&kWhole, &kText, &kWhole});
+    const Rows rows = select(QStringLiteral("SELECT i.\"ImageID\", i.\"Hosp\", i.\"CourseID\" FROM \"Imagedb\" i"
+                                            " WHERE NOT EXISTS (SELECT 1 FROM \"Course\" c WHERE c.\"Hosp\" = "
+                                            "i.\"Hosp\" AND c.\"CourseID\" = i.\"CourseID\")"
+                                            " ORDER BY i.\"ImageID\""),
+                             {}, {&kWhole, &kText, &kWhole});
     for (const auto& r : rows) {
       problems_ << QStringLiteral("photograph %1 of %2: belongs to no course; the program never shows it")
                        .arg(shownKey(r[0]), courseName(r[1], r[2]));
@@ -226,8 +229,11 @@ class Checker {
     // Page by page after the last photograph read; the first page has no such bound (the server's
     // key column is 32 bits wide, so no value below every key can be passed for it).
     const auto page = [](const char* where) {
-      return QStringLiteral("SELECT \"ImageID\", \"Hosp\", \"CourseID\", \"JpegImage\" FROM \"Imagedb\"%1"
-                            " ORDER BY \"ImageID\" LIMIT %2").arg(QLatin1String(where)).arg(kPhotographPage);
+      return QStringLiteral(
+                 "SELECT \"ImageID\", \"Hosp\", \"CourseID\", \"JpegImage\" FROM \"Imagedb\"%1"
+                 " ORDER BY \"ImageID\" LIMIT %2")
+          .arg(QLatin1String(where))
+          .arg(kPhotographPage);
     };
     const QString first = page(""), next = page(" WHERE \"ImageID\" > ?");
     std::optional<qint64> after;
@@ -261,11 +267,13 @@ class Checker {
     const records::TrailState& trail = store_.trail();
     using Kind = records::TrailState::Kind;
     if (trail.kind == Kind::Earlier) {
-      problems_ << QStringLiteral("audit trail: %1").arg(
-          trail.hasTable ? QStringLiteral("its entries are not chained yet (a database of an earlier version); they "
-                                          "are when the database's owner connects with this version")
-                         : QStringLiteral("there is none yet (a database of an earlier version); it is added when the "
-                                          "database's owner connects with this version"));
+      problems_
+          << QStringLiteral("audit trail: %1")
+                 .arg(trail.hasTable
+                          ? QStringLiteral("its entries are not chained yet (a database of an earlier version); they "
+                                           "are when the database's owner connects with this version")
+                          : QStringLiteral("there is none yet (a database of an earlier version); it is added when the "
+                                           "database's owner connects with this version"));
       return;
     }
     if (!trail.hasTable) {
@@ -283,7 +291,8 @@ class Checker {
     } catch (const DataError& e) {
       found << QStringLiteral("audit trail: could not be read whole: ") + e.message();
     }
-    if (trail.kind == Kind::Damaged && !found.contains(trail.found)) found.prepend(QStringLiteral("audit trail: ") + trail.found);
+    if (trail.kind == Kind::Damaged && !found.contains(trail.found))
+      found.prepend(QStringLiteral("audit trail: ") + trail.found);
     problems_ << found;
   }
 
@@ -291,27 +300,30 @@ class Checker {
   // entries, create anything in the database.
   void serverRights() {
     const Rows rows = select(
-        QStringLiteral("SELECT o.rolname::text, o.rolsuper,"
-                       " EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = '%1'),"
-                       " CASE WHEN EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = '%1') THEN"
-                       "   pg_catalog.has_table_privilege('%1', c.oid, 'INSERT') OR"
-                       "   pg_catalog.has_database_privilege('%1', pg_catalog.current_database(), 'TEMPORARY') OR"
-                       "   pg_catalog.has_schema_privilege('%1', c.relnamespace, 'CREATE') END"
-                       " FROM pg_catalog.pg_class c JOIN pg_catalog.pg_roles o ON o.oid = c.relowner"
-                       " WHERE c.oid = pg_catalog.to_regclass(pg_catalog.format('%I.%I', pg_catalog.current_schema(), 'Audit'))")
+        QStringLiteral(
+            "SELECT o.rolname::text, o.rolsuper,"
+            " EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = '%1'),"
+            " CASE WHEN EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = '%1') THEN"
+            "   pg_catalog.has_table_privilege('%1', c.oid, 'INSERT') OR"
+            "   pg_catalog.has_database_privilege('%1', pg_catalog.current_database(), 'TEMPORARY') OR"
+            "   pg_catalog.has_schema_privilege('%1', c.relnamespace, 'CREATE') END"
+            " FROM pg_catalog.pg_class c JOIN pg_catalog.pg_roles o ON o.oid = c.relowner"
+            " WHERE c.oid = pg_catalog.to_regclass(pg_catalog.format('%I.%I', pg_catalog.current_schema(), 'Audit'))")
             .arg(QLatin1String(records::kClinicRole)),
         {}, {&kText, &kWhole, &kWhole, &kWhole});
     if (rows.empty()) return;
     const auto& r = rows.front();
     if (r[1].toLongLong() != 0) {
-      problems_ << QStringLiteral("server: the tables belong to the superuser %1; what runs with the owner's rights (the "
-                                  "journal and the audit trail) could act as a superuser. Give them to an ordinary "
-                                  "owner (ALTER TABLE ... OWNER TO halcyra_owner, for every table of the store)")
+      problems_ << QStringLiteral(
+                       "server: the tables belong to the superuser %1; what runs with the owner's rights (the "
+                       "journal and the audit trail) could act as a superuser. Give them to an ordinary "
+                       "owner (ALTER TABLE ... OWNER TO halcyra_owner, for every table of the store)")
                        .arg(r[0].toString());
     }
     if (r[3].toLongLong() != 0) {
-      problems_ << QStringLiteral("server: the role %1 may add audit entries itself, or create tables in the database; "
-                                 "connect once with the owner's login, which takes those rights back")
+      problems_ << QStringLiteral(
+                       "server: the role %1 may add audit entries itself, or create tables in the database; "
+                       "connect once with the owner's login, which takes those rights back")
                        .arg(QLatin1String(records::kClinicRole));
     }
   }

@@ -76,7 +76,8 @@ QStringList verifyAuditChain(const TrailReader& read, std::optional<int> newest,
 
   const Rows head = read(QStringLiteral("SELECT \"AuditID\", \"Hash\" FROM \"AuditHead\""), {}, {&kWhole, &kText});
   if (head.size() != 1) {
-    problems << QStringLiteral("audit trail: its head (the table AuditHead) holds %1 rows instead of one").arg(head.size());
+    problems
+        << QStringLiteral("audit trail: its head (the table AuditHead) holds %1 rows instead of one").arg(head.size());
   }
 
   // Where to start: the first entry, or after the entry that comes before the newest ones.
@@ -84,8 +85,9 @@ QStringList verifyAuditChain(const TrailReader& read, std::optional<int> newest,
   QString previous;
   qint64 total = 0;
   if (newest) {
-    const Rows start = read(QStringLiteral("SELECT \"AuditID\", \"Hash\" FROM \"Audit\" ORDER BY \"AuditID\" DESC LIMIT 1 OFFSET ?"),
-                            {*newest}, {&kWhole, &kText});
+    const Rows start =
+        read(QStringLiteral("SELECT \"AuditID\", \"Hash\" FROM \"Audit\" ORDER BY \"AuditID\" DESC LIMIT 1 OFFSET ?"),
+             {*newest}, {&kWhole, &kText});
     if (!start.empty()) {
       after = start.front()[0].toLongLong();
       previous = start.front()[1].toString();
@@ -128,15 +130,23 @@ QStringList verifyAuditChain(const TrailReader& read, std::optional<int> newest,
     const qint64 newestId = last.value_or(after.value_or(0));
     if (!last && !after) {
       if (headId != 0) {
-        problems << QStringLiteral("audit trail: its head names entry %1, but the trail holds no entries: they were "
-                                   "removed").arg(headId);
+        problems << QStringLiteral(
+                        "audit trail: its head names entry %1, but the trail holds no entries: they were "
+                        "removed")
+                        .arg(headId);
       }
     } else if (headId > newestId) {
-      problems << QStringLiteral("audit trail: its head names entry %1, but the newest entry is %2: the entries after it "
-                                 "were removed").arg(headId).arg(newestId);
+      problems << QStringLiteral(
+                      "audit trail: its head names entry %1, but the newest entry is %2: the entries after it "
+                      "were removed")
+                      .arg(headId)
+                      .arg(newestId);
     } else if (headId < newestId) {
-      problems << QStringLiteral("audit trail: the newest entry is %1, but its head names entry %2: entries were added "
-                                 "past the trail's triggers").arg(newestId).arg(headId);
+      problems << QStringLiteral(
+                      "audit trail: the newest entry is %1, but its head names entry %2: entries were added "
+                      "past the trail's triggers")
+                      .arg(newestId)
+                      .arg(headId);
     } else if (last && headHash != previous) {
       problems << QStringLiteral("audit trail: its head does not hold the hash of the newest entry %1").arg(newestId);
     }

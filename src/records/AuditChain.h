@@ -27,8 +27,8 @@ namespace records {
 QString auditHash(const QString& previous, const std::vector<QVariant>& entry);
 
 // Reads rows of a query with parameter values, each value brought to its column's type.
-using TrailReader = std::function<Rows(const QString& sql, const QVariantList& values,
-                                       const std::vector<const ColumnDef*>& columns)>;
+using TrailReader =
+    std::function<Rows(const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>& columns)>;
 
 // Verifies the trail: every entry's hash against the one before it and against its content, and
 // the head against the newest entry. With `newest`, only that many of the newest entries are

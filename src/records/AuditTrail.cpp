@@ -44,12 +44,14 @@ QString accountName() {
 TableDef makeAudit() {
   TableDef t;
   t.name = QString::fromLatin1(kAuditTable);
+  // clang-format off
   t.columns = {
       {"AuditID", K::AutoIncrement}, {"WhenUTC", K::Memo},    {"Account", K::Memo},    {"Workstation", K::Memo},
       {"Program", K::Memo},          {"TableName", K::Memo},  {"Hosp", K::Memo},       {"CourseID", K::Integer},
       {"ImageID", K::Integer},       {"Action", K::Memo},     {"Changes", K::Memo},    {"Login", K::Memo},
       {"Client", K::Memo},           {"Hash", K::Memo},
   };
+  // clang-format on
   t.key = {t.indexOf("AuditID")};
   t.orderColumn = QStringLiteral("AuditID");
   return t;
@@ -120,7 +122,8 @@ QStringList auditTableStatements(const Dialect& dialect) {
   QStringList columns;
   for (const ColumnDef& c : t.columns) {
     QString sql = quoted(c.name) + u' ' + columnSql(dialect, c);
-    if (c.name == QLatin1String("WhenUTC")) sql += QStringLiteral(" NOT NULL DEFAULT (%1)").arg(QLatin1String(dialect.utcClock));
+    if (c.name == QLatin1String("WhenUTC"))
+      sql += QStringLiteral(" NOT NULL DEFAULT (%1)").arg(QLatin1String(dialect.utcClock));
     columns << sql;
   }
   return {
@@ -167,8 +170,9 @@ QStringList fileTrailTriggers() {
 }
 
 QStringList fileTrailTriggerNames() {
-  return {QStringLiteral("AuditKeptFromUPDATE"), QStringLiteral("AuditKeptFromDELETE"), QStringLiteral("AuditChained"),
-          QStringLiteral("AuditHeadFollows"),    QStringLiteral("AuditHeadKept"),       QStringLiteral("AuditHeadKeptWhole"),
+  return {QStringLiteral("AuditKeptFromUPDATE"), QStringLiteral("AuditKeptFromDELETE"),
+          QStringLiteral("AuditChained"),        QStringLiteral("AuditHeadFollows"),
+          QStringLiteral("AuditHeadKept"),       QStringLiteral("AuditHeadKeptWhole"),
           QStringLiteral("AuditHeadOnce")};
 }
 
@@ -188,18 +192,13 @@ QString auditValue(const ColumnDef& column, const QVariant& value) {
   if (value.isNull()) return QStringLiteral("null");
   switch (column.kind) {
     case K::Text:
-    case K::Memo:
-      return text::quotedOneLine(value.toString());
+    case K::Memo: return text::quotedOneLine(value.toString());
     case K::Integer:
     case K::SmallUnsigned:
-    case K::AutoIncrement:
-      return QString::number(normalizeValue(column, value).toLongLong());
-    case K::Float:
-      return realText(value.toDouble());
-    case K::DateTime:
-      return dateTimeText(value.toDouble());
-    case K::Boolean:
-      return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case K::AutoIncrement: return QString::number(normalizeValue(column, value).toLongLong());
+    case K::Float: return realText(value.toDouble());
+    case K::DateTime: return dateTimeText(value.toDouble());
+    case K::Boolean: return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case K::VarBytes:
     case K::Blob: {
       // A row read for the trail may give the size in place of the bytes.
@@ -220,7 +219,8 @@ QString describeChange(const TableDef& table, AuditAction action, const RowValue
       const QVariant was = normalizeValue(column, before[c]);
       const QVariant now = normalizeValue(column, after[c]);
       if (was.isNull() == now.isNull() && was == now) continue;
-      parts << column.name + QStringLiteral(": ") + auditValue(column, was) + QStringLiteral(" -> ") + auditValue(column, now);
+      parts << column.name + QStringLiteral(": ") + auditValue(column, was) + QStringLiteral(" -> ") +
+                   auditValue(column, now);
     }
   } else {
     const RowValues& row = action == AuditAction::Added ? after : before;
@@ -244,8 +244,9 @@ void writeAuditEntry(Connection& connection, const TableDef& table, AuditAction 
   static const ColumnDef kWhole{QStringLiteral("whole"), ColumnKind::Integer};
   static const ColumnDef kText{QStringLiteral("text"), ColumnKind::Memo};
   const Rows heads = connection.select(
-      QStringLiteral("SELECT h.\"AuditID\", h.\"Hash\", (SELECT MAX(a.\"AuditID\") FROM \"Audit\" a), "
-                     "(SELECT a.\"Hash\" FROM \"Audit\" a WHERE a.\"AuditID\" = h.\"AuditID\"), %1 FROM \"AuditHead\" h")
+      QStringLiteral(
+          "SELECT h.\"AuditID\", h.\"Hash\", (SELECT MAX(a.\"AuditID\") FROM \"Audit\" a), "
+          "(SELECT a.\"Hash\" FROM \"Audit\" a WHERE a.\"AuditID\" = h.\"AuditID\"), %1 FROM \"AuditHead\" h")
           .arg(QLatin1String(connection.dialect().utcClock)),
       {}, {&kWhole, &kText, &kWhole, &kText, &kText}, what);
   if (heads.size() != 1) {
@@ -284,8 +285,8 @@ void writeAuditEntry(Connection& connection, const TableDef& table, AuditAction 
     names << quoted(c.name);
     marks << QStringLiteral("?");
   }
-  static const QString sql =
-      QStringLiteral("INSERT INTO \"Audit\" (%1) VALUES (%2)").arg(names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+  static const QString sql = QStringLiteral("INSERT INTO \"Audit\" (%1) VALUES (%2)")
+                                 .arg(names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
   connection.execute(sql, QVariantList(entry.begin(), entry.end()), what);
 }
 
@@ -302,9 +303,9 @@ QString AuditEntry::key() const {
 
 QString AuditEntry::line() const {
   const QString what = changes.isEmpty() ? action : action + u' ' + changes;
-  return QStringList{text::oneLine(when),    text::oneLine(account), text::oneLine(workstation),
-                     text::oneLine(program), text::oneLine(table),   key(),
-                     text::controlsEscaped(what), text::oneLine(login), text::oneLine(client)}
+  return QStringList{text::oneLine(when),         text::oneLine(account), text::oneLine(workstation),
+                     text::oneLine(program),      text::oneLine(table),   key(),
+                     text::controlsEscaped(what), text::oneLine(login),   text::oneLine(client)}
       .join(u'\t');
 }
 

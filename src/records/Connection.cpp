@@ -6,9 +6,9 @@
 #include "records/AuditTrail.h"
 #include "records/DataError.h"
 #include "records/Database.h"
+#include "records/PatientSearch.h"
 #include "records/PostgresBackend.h"
 #include "records/SqliteBackend.h"
-#include "records/PatientSearch.h"
 #include "records/TrailState.h"
 
 namespace records {
@@ -71,15 +71,14 @@ void Connection::open(const StoreLocation& where, const PasswordPrompt& askPassw
   switch (where.kind) {
     case StoreLocation::Kind::None:
       close();
-      throw DataError(QStringLiteral("No database is set: type a folder or a server address (postgresql://...) "
-                                     "into the database setting."));
+      throw DataError(
+          QStringLiteral("No database is set: type a folder or a server address (postgresql://...) "
+                         "into the database setting."));
     case StoreLocation::Kind::Folder:
       open(QFileInfo(where.text).absoluteFilePath() + QStringLiteral("/Brell_Data.db"));
       location_ = where;
       return;
-    case StoreLocation::Kind::Server:
-      connectServer(where, askPassword);
-      return;
+    case StoreLocation::Kind::Server: connectServer(where, askPassword); return;
   }
 }
 
@@ -102,26 +101,30 @@ void Connection::connectServer(const StoreLocation& where, const PasswordPrompt&
     } catch (const ServerConnectFailure& f) {
       const bool ask = askPassword && attempt < kPasswordTries && (f.needsPassword || f.passwordRefused);
       if (ask) {
-        const QString user = where.user.isEmpty() ? QStringLiteral("your login") : QStringLiteral("user %1").arg(where.user);
-        QString question = QStringLiteral("Password for %1 on the database server (%2, database %3):")
-                               .arg(user, server, where.database.isEmpty() ? QStringLiteral("(default)") : where.database);
+        const QString user =
+            where.user.isEmpty() ? QStringLiteral("your login") : QStringLiteral("user %1").arg(where.user);
+        QString question =
+            QStringLiteral("Password for %1 on the database server (%2, database %3):")
+                .arg(user, server, where.database.isEmpty() ? QStringLiteral("(default)") : where.database);
         if (f.passwordRefused) question = QStringLiteral("The server refused the password. ") + question;
         if (password) wipe(*password);
         password = askPassword(question);
         if (password) continue;
-        throw ServerUnreachable(QStringLiteral("No connection to the database server (%1): no password was given.").arg(server),
-                                server, QStringLiteral("no password was given"));
+        throw ServerUnreachable(
+            QStringLiteral("No connection to the database server (%1): no password was given.").arg(server), server,
+            QStringLiteral("no password was given"));
       }
       QString advice;
       if (f.needsPassword) {
-        advice = QStringLiteral(" Give the password in ~/.pgpass or PGPASSWORD, or at the password box when the program starts.");
+        advice = QStringLiteral(
+            " Give the password in ~/.pgpass or PGPASSWORD, or at the password box when the program starts.");
       } else if (f.passwordRefused) {
         advice = QStringLiteral(" Check the user name and the password.");
       }
       const QString reason = f.reason.endsWith(u'.') || f.reason.endsWith(u'?') ? f.reason : f.reason + u'.';
-      throw ServerUnreachable(QStringLiteral("No connection to the database server (%1) for %2: %3%4")
-                                  .arg(server, file_, reason, advice),
-                              server, f.reason);
+      throw ServerUnreachable(
+          QStringLiteral("No connection to the database server (%1) for %2: %3%4").arg(server, file_, reason, advice),
+          server, f.reason);
     }
   }
   password_ = password;
@@ -129,9 +132,10 @@ void Connection::connectServer(const StoreLocation& where, const PasswordPrompt&
   // A database that exists but does not hold this program's tables is named as such at once.
   Rows tables;
   try {
-    tables = backend_->select(QStringLiteral("SELECT COUNT(*) FROM pg_catalog.pg_tables WHERE schemaname = current_schema() "
-                                             "AND tablename IN ('Patient', 'Course', 'Imagedb')"),
-                              {}, nullptr);
+    tables =
+        backend_->select(QStringLiteral("SELECT COUNT(*) FROM pg_catalog.pg_tables WHERE schemaname = current_schema() "
+                                        "AND tablename IN ('Patient', 'Course', 'Imagedb')"),
+                         {}, nullptr);
   } catch (const StoreRefusal& e) {
     close();
     throw DataError(QStringLiteral("The database %1 cannot be used: %2").arg(file_, e.text));
@@ -200,16 +204,18 @@ void Connection::requireAudit(const QString& action) {
   if (depth_ == 0 && trail_.kind == TrailState::Kind::Earlier) settleTrail();  // the owner may have connected meanwhile
   if (keepsAudit()) return;
   if (trail_.kind == TrailState::Kind::Damaged) {
-    fail(action, QStringLiteral("the audit trail of the database is not whole: %1. No change is stored until it is: run "
-                                "halcyra-tool check on the database, and restore it from a backup")
-                     .arg(trail_.found));
+    fail(action,
+         QStringLiteral("the audit trail of the database is not whole: %1. No change is stored until it is: run "
+                        "halcyra-tool check on the database, and restore it from a backup")
+             .arg(trail_.found));
   }
   if (location_.isServer()) {
-    fail(action, QStringLiteral("the database has no audit trail of this version yet (a database made by an earlier "
-                                "version), and this login may not add it. Ask the database's owner to connect to it "
-                                "once with halcyra-tool and the owner's login (for example halcyra-tool find %1), which "
-                                "adds it and keeps the entries already there; then try again")
-                     .arg(file_));
+    fail(action,
+         QStringLiteral("the database has no audit trail of this version yet (a database made by an earlier "
+                        "version), and this login may not add it. Ask the database's owner to connect to it "
+                        "once with halcyra-tool and the owner's login (for example halcyra-tool find %1), which "
+                        "adds it and keeps the entries already there; then try again")
+             .arg(file_));
   }
   fail(action, QStringLiteral("the audit trail (the table Audit) could not be added to the database file, and no "
                               "change is stored without it. Check that the file may be written, and try again"));
@@ -320,7 +326,8 @@ std::optional<qint64> Connection::changeCounter() {
 std::optional<QVariant> Connection::journalMark() {
   if (!backend_ || !hasJournal_) return std::nullopt;
   try {
-    const Rows rows = backend_->select(QStringLiteral("SELECT ") + QString::fromLatin1(dialect_->journalMark), {}, nullptr);
+    const Rows rows =
+        backend_->select(QStringLiteral("SELECT ") + QString::fromLatin1(dialect_->journalMark), {}, nullptr);
     if (rows.empty() || rows.front().front().isNull()) return std::nullopt;
     return rows.front().front();
   } catch (const StoreRefusal&) {
@@ -334,7 +341,8 @@ std::optional<Connection::JournalChanges> Connection::changedSince(const QVarian
     JournalChanges changes;
     bool marked = false;
     const QString since = QString::fromLatin1(dialect_->journalSince);
-    const QString sql = QStringLiteral("SELECT %1, NULL UNION ALL %2").arg(QString::fromLatin1(dialect_->journalMark), since);
+    const QString sql =
+        QStringLiteral("SELECT %1, NULL UNION ALL %2").arg(QString::fromLatin1(dialect_->journalMark), since);
     QVariantList values;
     for (qsizetype i = 0, n = since.count(u'?'); i < n; ++i) values << mark;
     for (const auto& row : backend_->select(sql, values, nullptr)) {

@@ -9,8 +9,8 @@
 
 #include <QVariant>
 
-#include "treatment/TreatmentRecord.h"
 #include "treatment/CourseColumns.h"
+#include "treatment/TreatmentRecord.h"
 
 class TDataPatient;
 

@@ -2,11 +2,11 @@
 
 #include <QFileInfo>
 
+#include "base/DateTime.h"
+#include "base/JpegCodec.h"
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/PatientFilter.h"
-#include "base/DateTime.h"
-#include "base/JpegCodec.h"
 
 using records::DataError;
 using records::DataSet;
@@ -87,7 +87,7 @@ TDataPatient::TDataPatient(QObject* parent)
       ADOImageImageID(ADOImage, QStringLiteral("ImageID")),
       ADOImageWhenDate(ADOImage, QStringLiteral("WhenDate")),
       ADOImageJpegImage(ADOImage, QStringLiteral("JpegImage")),
-      ADOImageNoteMemo(ADOImage, QStringLiteral("NoteMemo")){
+      ADOImageNoteMemo(ADOImage, QStringLiteral("NoteMemo")) {
   ADOCourse.setMaster(ADOPatient, {QStringLiteral("Hosp")});
   ADOImage.setMaster(ADOCourse, {QStringLiteral("Hosp"), QStringLiteral("CourseID")});
   connect(&ADOImage, &DataSet::afterScroll, this, &TDataPatient::ADOImageAfterScroll);

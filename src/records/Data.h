@@ -61,22 +61,18 @@ class TDataPatient : public QObject {
   records::DataSet ADOImage;    // the current course's photographs, in the order they were added
 
   // Patient
-  records::Field ADOPatientHosp, ADOPatientBirth, ADOPatientWorkPh, ADOPatientMEMOs,
-      ADOPatientNCourse, ADOPatientEyes, ADOPatientHair, ADOPatientSkinC,
-      ADOPatientComplete, ADOPatientFirstN, ADOPatientSecN, ADOPatientSurN,
+  records::Field ADOPatientHosp, ADOPatientBirth, ADOPatientWorkPh, ADOPatientMEMOs, ADOPatientNCourse, ADOPatientEyes,
+      ADOPatientHair, ADOPatientSkinC, ADOPatientComplete, ADOPatientFirstN, ADOPatientSecN, ADOPatientSurN,
       ADOPatientHomePh, ADOPatientCellPh, ADOPatientLang, ADOPatientFHistory;
   // Course
-  records::Field ADOCourseHosp, ADOCourseCourseID, ADOCourseDateAssess, ADOCourseOld,
-      ADOCourseComDiag, ADOCourseComReason, ADOCourseComSkinType, ADOCourseComCondition,
-      ADOCourseEdLong, ADOCourseRadioPrevRx, ADOCourseEdRxResult, ADOCourseMemoMeds,
-      ADOCourseMemoOps, ADOCourseEdMed, ADOCourseSkinIndex, ADOCourseSpotsLength,
-      ADOCourseSpots, ADOCourseCondition, ADOCourseTxTime, ADOCourseDose,
-      ADOCourseWhenDate, ADOCourseInitials, ADOCourseTemperature, ADOCoursePInc,
-      ADOCourseConsultant, ADOCourseReferal, ADOCourseCautions, ADOCourseComplete,
-      ADOCourseBurn, ADOCourseSched;
+  records::Field ADOCourseHosp, ADOCourseCourseID, ADOCourseDateAssess, ADOCourseOld, ADOCourseComDiag,
+      ADOCourseComReason, ADOCourseComSkinType, ADOCourseComCondition, ADOCourseEdLong, ADOCourseRadioPrevRx,
+      ADOCourseEdRxResult, ADOCourseMemoMeds, ADOCourseMemoOps, ADOCourseEdMed, ADOCourseSkinIndex,
+      ADOCourseSpotsLength, ADOCourseSpots, ADOCourseCondition, ADOCourseTxTime, ADOCourseDose, ADOCourseWhenDate,
+      ADOCourseInitials, ADOCourseTemperature, ADOCoursePInc, ADOCourseConsultant, ADOCourseReferal, ADOCourseCautions,
+      ADOCourseComplete, ADOCourseBurn, ADOCourseSched;
   // Imagedb
-  records::Field ADOImageHosp, ADOImageCourseID, ADOImageImageID, ADOImageWhenDate,
-      ADOImageJpegImage, ADOImageNoteMemo;
+  records::Field ADOImageHosp, ADOImageCourseID, ADOImageImageID, ADOImageWhenDate, ADOImageJpegImage, ADOImageNoteMemo;
   // The status mask of the last FindPatient (course status bits 1, 2, 4; 7 lists every status).
   std::uint8_t MyMsk = 7;
 

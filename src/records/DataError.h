@@ -10,8 +10,7 @@ namespace records {
 
 class DataError : public std::runtime_error {
  public:
-  explicit DataError(const QString& message)
-      : std::runtime_error(message.toStdString()), message_(message) {}
+  explicit DataError(const QString& message) : std::runtime_error(message.toStdString()), message_(message) {}
   const QString& message() const { return message_; }
 
  private:

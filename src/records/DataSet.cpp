@@ -66,7 +66,8 @@ DataSet::DataSet(Connection& connection, const TableDef& table, QObject* parent)
   if (holdsAll_) {
     for (std::size_t i = 0; i < slot_.size(); ++i) slot_[i] = static_cast<int>(i);
   } else {
-    for (std::size_t j = 0; j < table.held.size(); ++j) slot_[static_cast<std::size_t>(table.held[j])] = static_cast<int>(j);
+    for (std::size_t j = 0; j < table.held.size(); ++j)
+      slot_[static_cast<std::size_t>(table.held[j])] = static_cast<int>(j);
     for (int k : table.key) {
       if (slot_[static_cast<std::size_t>(k)] < 0) {
         throw DataError(QStringLiteral("Table %1: its key columns must be kept for every row.").arg(table.name));
@@ -114,7 +115,8 @@ QString selectedColumns(const TableDef& table, bool heldOnly) {
 }
 
 QString insertionOrder(const TableDef& table, const Connection& connection) {
-  return table.orderColumn.isEmpty() ? QString::fromLatin1(connection.dialect().insertionOrder) : quoted(table.orderColumn);
+  return table.orderColumn.isEmpty() ? QString::fromLatin1(connection.dialect().insertionOrder)
+                                     : quoted(table.orderColumn);
 }
 
 }  // namespace
@@ -170,7 +172,8 @@ void DataSet::indexSnapshot(ListSnapshot& snapshot, const TableDef& table) {
     const QVariant& key = row[keySlot];
     // The first of two rows with one key is the one found, as a scan from the top finds it. The
     // key's text is shared with the row, not copied.
-    if (!key.isNull() && !snapshot.keyOrder.contains(key.toString())) snapshot.keyOrder.insert(key.toString(), snapshot.order[r]);
+    if (!key.isNull() && !snapshot.keyOrder.contains(key.toString()))
+      snapshot.keyOrder.insert(key.toString(), snapshot.order[r]);
     snapshot.index.append(row);
   }
   snapshot.indexed = true;
@@ -226,10 +229,12 @@ void DataSet::loadList() const {
     linkValues_ = masterLinkValues();
     if (!anyNull(linkValues_)) {
       QStringList where;
-      for (int c : linkColumns_) where << quoted(table_.columns[static_cast<std::size_t>(c)].name) + QStringLiteral(" = ?");
-      rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
-                                    .arg(columnList(true), quoted(table_.name), where.join(QStringLiteral(" AND ")), orderBy()),
-                                linkValues_, columns, action);
+      for (int c : linkColumns_)
+        where << quoted(table_.columns[static_cast<std::size_t>(c)].name) + QStringLiteral(" = ?");
+      rows = connection_.select(
+          QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
+              .arg(columnList(true), quoted(table_.name), where.join(QStringLiteral(" AND ")), orderBy()),
+          linkValues_, columns, action);
     }
   }
   std::optional<ListSnapshot> snapshot;
@@ -285,14 +290,15 @@ void DataSet::applyChanges(const QStringList& keys) const {
     const QVariantList chunk(keys.begin() + from, keys.begin() + std::min<qsizetype>(keys.size(), from + kChunk));
     QStringList marks;
     for (int i = 0; i < chunk.size(); ++i) marks << QStringLiteral("?");
-    Rows rows = connection_.select(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 IN (%5)")
-                                       .arg(orderBy(), columnList(true), quoted(table_.name),
-                                            quoted(table_.columns[static_cast<std::size_t>(keyColumn)].name),
-                                            marks.join(QStringLiteral(", "))),
-                                   chunk, columns, QStringLiteral("read the changed %1 rows").arg(table_.name));
+    Rows rows = connection_.select(
+        QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 IN (%5)")
+            .arg(orderBy(), columnList(true), quoted(table_.name),
+                 quoted(table_.columns[static_cast<std::size_t>(keyColumn)].name), marks.join(QStringLiteral(", "))),
+        chunk, columns, QStringLiteral("read the changed %1 rows").arg(table_.name));
     for (Row& r : rows) fetched.push_back(std::move(r));
   }
-  const QVariantList current = hasCurrent() && listLoaded_ ? keyOfRow(visible_[static_cast<std::size_t>(pos_)]) : QVariantList();
+  const QVariantList current =
+      hasCurrent() && listLoaded_ ? keyOfRow(visible_[static_cast<std::size_t>(pos_)]) : QVariantList();
   buildIndexes();
   QSet<QString> seen;
   std::vector<Row> added;
@@ -330,7 +336,8 @@ void DataSet::applyChanges(const QStringList& keys) const {
     // Rows come and go: build the list again in insertion order.
     std::vector<std::size_t> byOrder(added.size());
     for (std::size_t i = 0; i < byOrder.size(); ++i) byOrder[i] = i;
-    std::sort(byOrder.begin(), byOrder.end(), [&](std::size_t a, std::size_t b) { return addedOrder[a] < addedOrder[b]; });
+    std::sort(byOrder.begin(), byOrder.end(),
+              [&](std::size_t a, std::size_t b) { return addedOrder[a] < addedOrder[b]; });
     // The searched columns follow the rows: kept rows are copied across, added ones indexed.
     std::vector<Row> rows;
     std::vector<qint64> order;
@@ -385,7 +392,8 @@ void DataSet::computeVisible() const {
   visible_.clear();
   const int n = static_cast<int>(rows_.size());
   // A large list whose tests all have their whole-list form: one pass over its index each.
-  if (filtered_ && (filter_ || onFilterRecord_) && (!filter_ || filterRows_) && (!onFilterRecord_ || onFilterRecordRows_)) {
+  if (filtered_ && (filter_ || onFilterRecord_) && (!filter_ || filterRows_) &&
+      (!onFilterRecord_ || onFilterRecordRows_)) {
     buildIndexes();
     if (indexesBuilt_ && index_.size() == rows_.size()) {
       std::vector<char> keep(rows_.size(), 1);
@@ -412,8 +420,9 @@ std::optional<DataSet::Row> DataSet::fetchRow(const QVariantList& key) const {
   if (key.isEmpty() || anyNull(key)) return std::nullopt;
   std::vector<const ColumnDef*> columns;
   for (const ColumnDef& c : table_.columns) columns.push_back(&c);
-  auto rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(columnList(false), quoted(table_.name), whereKey()),
-                                 key, columns, QStringLiteral("read a %1 row").arg(table_.name));
+  auto rows = connection_.select(
+      QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(columnList(false), quoted(table_.name), whereKey()), key,
+      columns, QStringLiteral("read a %1 row").arg(table_.name));
   if (rows.empty()) return std::nullopt;
   return std::move(rows.front());
 }
@@ -431,10 +440,11 @@ std::optional<DataSet::Row> DataSet::storedValues(const QVariantList& key, const
   }
   // Locked until the transaction ends, so that what is recorded as the row's value before the
   // change is what the change replaced.
-  Rows rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3%4")
-                                     .arg(expressions.join(QStringLiteral(", ")), quoted(table_.name), whereKey(),
-                                          QString::fromLatin1(connection_.dialect().lockRows)),
-                                 key, defs, QStringLiteral("read the %1 row (%2)").arg(table_.name, describeKey(table_, key)));
+  Rows rows =
+      connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3%4")
+                             .arg(expressions.join(QStringLiteral(", ")), quoted(table_.name), whereKey(),
+                                  QString::fromLatin1(connection_.dialect().lockRows)),
+                         key, defs, QStringLiteral("read the %1 row (%2)").arg(table_.name, describeKey(table_, key)));
   if (rows.empty()) return std::nullopt;
   return std::move(rows.front());
 }
@@ -508,11 +518,11 @@ void DataSet::fetchPageFrom(int row) const {
   std::vector<const ColumnDef*> columns;
   for (const ColumnDef& c : table_.columns) columns.push_back(&c);
   const int keyColumn = table_.key.front();
-  Rows fetched = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
-                                        .arg(columnList(false), quoted(table_.name),
-                                             quoted(table_.columns[static_cast<std::size_t>(keyColumn)].name),
-                                             marks.join(QStringLiteral(", "))),
-                                    keys, columns, QStringLiteral("read a page of %1 rows").arg(table_.name));
+  Rows fetched = connection_.select(
+      QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
+          .arg(columnList(false), quoted(table_.name), quoted(table_.columns[static_cast<std::size_t>(keyColumn)].name),
+               marks.join(QStringLiteral(", "))),
+      keys, columns, QStringLiteral("read a page of %1 rows").arg(table_.name));
   std::optional<Row> asked;
   for (Row& full : fetched) {
     const auto it = rowOf.constFind(full[static_cast<std::size_t>(keyColumn)].toString());
@@ -561,7 +571,8 @@ void DataSet::buildIndexes() const {
 }
 
 QString DataSet::textKeyOfRow(int row) const {
-  const QVariant& v = rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[0])])];
+  const QVariant& v =
+      rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[0])])];
   return v.isNull() ? QString() : v.toString();
 }
 
@@ -589,7 +600,8 @@ int DataSet::locate(const QVariantList& key) const {
   auto matches = [&](int p) {
     const Row& r = rows_[static_cast<std::size_t>(visible_[static_cast<std::size_t>(p)])];
     for (std::size_t k = 0; k < nk; ++k) {
-      if (r[static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[k])])] != key[static_cast<qsizetype>(k)]) return false;
+      if (r[static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[k])])] != key[static_cast<qsizetype>(k)])
+        return false;
     }
     return true;
   };
@@ -646,7 +658,8 @@ void DataSet::setValue(int column, const QVariant& value) {
     throw DataError(QStringLiteral("%1.%2 cannot be changed: the row is not being edited.").arg(table_.name, def.name));
   }
   if (def.kind == ColumnKind::AutoIncrement) {
-    throw DataError(QStringLiteral("%1.%2 is numbered by the database and cannot be changed.").arg(table_.name, def.name));
+    throw DataError(
+        QStringLiteral("%1.%2 is numbered by the database and cannot be changed.").arg(table_.name, def.name));
   }
   buffer_[static_cast<std::size_t>(column)] = value;
   changed_[static_cast<std::size_t>(column)] = 1;
@@ -720,7 +733,8 @@ void DataSet::enableControls() {
 void DataSet::checkActive() const {
   if (!active()) {
     throw DataError(QStringLiteral("The %1 table is not open: no database is connected (check the database "
-                                   "directory on the About tab).").arg(table_.name));
+                                   "directory on the About tab).")
+                        .arg(table_.name));
   }
 }
 
@@ -801,7 +815,7 @@ void DataSet::reopen() {
       if (!found) landOnFirst();
     } else {
       rows_.clear();
-    order_.clear();
+      order_.clear();
       visible_.clear();
       listLoaded_ = false;
       forgetRows();
@@ -832,7 +846,8 @@ void DataSet::refreshCurrent(bool lock) {
   checkActive();
   checkBrowseMode();
   const Bookmark mark = bookmark();
-  if (!mark.isValid()) throw DataError(QStringLiteral("There is no %1 row to read: the list is empty.").arg(table_.name));
+  if (!mark.isValid())
+    throw DataError(QStringLiteral("There is no %1 row to read: the list is empty.").arg(table_.name));
   std::optional<Row> stored = readStored(lock);
   if (!stored) {
     throw DataError(QStringLiteral("The %1 row (%2) is no longer in the database %3: another copy of the program may "
@@ -862,7 +877,8 @@ std::optional<DataSet::Row> DataSet::readStored(bool lock) const {
   Rows rows = connection_.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3%4")
                                      .arg(columnList(false), quoted(table_.name), whereKey(),
                                           lock ? QString::fromLatin1(connection_.dialect().lockRows) : QString()),
-                                 key, columns, QStringLiteral("read the %1 row (%2)").arg(table_.name, describeKey(table_, key)));
+                                 key, columns,
+                                 QStringLiteral("read the %1 row (%2)").arg(table_.name, describeKey(table_, key)));
   if (rows.empty()) return std::nullopt;
   return std::move(rows.front());
 }
@@ -1082,10 +1098,12 @@ void DataSet::updateRow() {
   }
   if (!columns.empty()) {
     if (anyNull(editKey_)) {
-      throw DataError(QStringLiteral("The %1 row cannot be saved: its key (%2) is empty, so it cannot be found in the file.")
-                          .arg(table_.name, describeKey(table_, editKey_)));
+      throw DataError(
+          QStringLiteral("The %1 row cannot be saved: its key (%2) is empty, so it cannot be found in the file.")
+              .arg(table_.name, describeKey(table_, editKey_)));
     }
-    const QString action = QStringLiteral("save the changed %1 row (%2)").arg(table_.name, describeKey(table_, editKey_));
+    const QString action =
+        QStringLiteral("save the changed %1 row (%2)").arg(table_.name, describeKey(table_, editKey_));
     connection_.requireAudit(action);
     {
       // The change and its audit entry are stored together or not at all.
@@ -1107,12 +1125,14 @@ void DataSet::updateRow() {
                                         values, action)
                                .affected;
       if (affected == 0) {
-        throw DataError(QStringLiteral("The %1 row (%2) is no longer in the database %3: another copy of the program may "
-                                       "have deleted it. Return to the list to read the table again.")
-                            .arg(table_.name, describeKey(table_, editKey_), connection_.file()));
+        throw DataError(
+            QStringLiteral("The %1 row (%2) is no longer in the database %3: another copy of the program may "
+                           "have deleted it. Return to the list to read the table again.")
+                .arg(table_.name, describeKey(table_, editKey_), connection_.file()));
       }
       // A value written again unchanged is no change: it leaves no entry.
-      const QString changes = entry ? describeChange(table_, AuditAction::Changed, before, buffer_, columns) : QString();
+      const QString changes =
+          entry ? describeChange(table_, AuditAction::Changed, before, buffer_, columns) : QString();
       if (!changes.isEmpty()) writeAuditEntry(connection_, table_, AuditAction::Changed, before, changes);
       together.commit();
     }
@@ -1187,10 +1207,14 @@ void DataSet::insertRow() {
     id = result.insertedId;
     if (server && result.returned.size() >= table_.columns.size()) {
       stored.emplace(table_.columns.size());
-      for (std::size_t c = 0; c < table_.columns.size(); ++c) (*stored)[c] = normalizeValue(table_.columns[c], result.returned[c]);
-      id = table_.journaled ? result.returned.back() : (numbered >= 0 ? (*stored)[static_cast<std::size_t>(numbered)] : QVariant());
+      for (std::size_t c = 0; c < table_.columns.size(); ++c)
+        (*stored)[c] = normalizeValue(table_.columns[c], result.returned[c]);
+      id = table_.journaled ? result.returned.back()
+                            : (numbered >= 0 ? (*stored)[static_cast<std::size_t>(numbered)] : QVariant());
     } else {
-      if (numbered >= 0) buffer_[static_cast<std::size_t>(numbered)] = normalizeValue(table_.columns[static_cast<std::size_t>(numbered)], id);
+      if (numbered >= 0)
+        buffer_[static_cast<std::size_t>(numbered)] =
+            normalizeValue(table_.columns[static_cast<std::size_t>(numbered)], id);
       // Read the row back for what the store filled in (the Yes/No default, the photograph number).
       stored = fetchRow(keyOfFull(buffer_));
     }
@@ -1201,7 +1225,8 @@ void DataSet::insertRow() {
       }
     }
     if (programWritesEntries(connection_)) {
-      writeAuditEntry(connection_, table_, AuditAction::Added, *stored, describeChange(table_, AuditAction::Added, {}, *stored));
+      writeAuditEntry(connection_, table_, AuditAction::Added, *stored,
+                      describeChange(table_, AuditAction::Added, {}, *stored));
     }
     together.commit();
   }
@@ -1250,8 +1275,9 @@ void DataSet::deleteRow() {
   const int row = visible_[static_cast<std::size_t>(pos_)];
   const QVariantList key = keyOfRow(row);
   if (anyNull(key)) {
-    throw DataError(QStringLiteral("The %1 row cannot be deleted: its key (%2) is empty, so it cannot be found in the file.")
-                        .arg(table_.name, describeKey(table_, key)));
+    throw DataError(
+        QStringLiteral("The %1 row cannot be deleted: its key (%2) is empty, so it cannot be found in the file.")
+            .arg(table_.name, describeKey(table_, key)));
   }
   const QString action = QStringLiteral("delete the %1 row (%2)").arg(table_.name, describeKey(table_, key));
   connection_.requireAudit(action);
@@ -1263,7 +1289,9 @@ void DataSet::deleteRow() {
     for (std::size_t c = 0; c < all.size(); ++c) all[c] = static_cast<int>(c);
     const std::optional<Row> before = programWritesEntries(connection_) ? storedValues(key, all, true) : std::nullopt;
     connection_.execute(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(table_.name), whereKey()), key, action);
-    if (before) writeAuditEntry(connection_, table_, AuditAction::Deleted, *before, describeChange(table_, AuditAction::Deleted, *before, {}));
+    if (before)
+      writeAuditEntry(connection_, table_, AuditAction::Deleted, *before,
+                      describeChange(table_, AuditAction::Deleted, *before, {}));
     together.commit();
   }
   // A row another copy deleted first is gone all the same.

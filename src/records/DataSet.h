@@ -82,9 +82,9 @@ using RowsTest = std::function<void(const ListIndex&, std::vector<char>& keep)>;
 // takes them over reads again every patient changed since.
 struct ListSnapshot {
   std::vector<std::vector<QVariant>> rows;
-  std::vector<qint64> order;                // insertion order of each row
-  std::optional<QVariant> journalMark;      // none: the store keeps no change journal
-  std::optional<qint64> version;            // the reading connection's change counter
+  std::vector<qint64> order;            // insertion order of each row
+  std::optional<QVariant> journalMark;  // none: the store keeps no change journal
+  std::optional<qint64> version;        // the reading connection's change counter
   // Built beside the rows (on the reading thread): the insertion order of each key, and the
   // searched columns (ListIndex). Empty for a table that holds all its columns.
   QHash<QString, qint64> keyOrder;
@@ -110,7 +110,7 @@ class DataSet : public QObject {
   void setMaster(DataSet& master, const QStringList& linkColumns);
 
   // ---- opening
-  void open();   // reads the rows; the first becomes current
+  void open();  // reads the rows; the first becomes current
   // Reads what a cursor over `table` (without a master) lists, through `connection`, which may
   // belong to another thread than any cursor. Raises DataError when the store refuses.
   static ListSnapshot readList(Connection& connection, const TableDef& table);
@@ -146,14 +146,14 @@ class DataSet : public QObject {
   int recordCount() const;
   int recNo() const;  // number of the current row counted from 1; 0 when there is none
   bool setRecNo(int recNo);
-  Bookmark bookmark() const;  // invalid while a new row is being appended
+  Bookmark bookmark() const;                    // invalid while a new row is being appended
   bool gotoBookmark(const Bookmark& bookmark);  // false, and no move, when the row is not listed
 
   // ---- changing rows
-  void edit();    // the current row becomes editable
-  void append();  // a new, empty row becomes current and editable
-  void post();    // writes the edited or new row; on failure the row stays in edit
-  void cancel();  // drops the edit; after append the previous row is current again
+  void edit();       // the current row becomes editable
+  void append();     // a new, empty row becomes current and editable
+  void post();       // writes the edited or new row; on failure the row stays in edit
+  void cancel();     // drops the edit; after append the previous row is current again
   void deleteRow();  // deletes the current row; the next one (or the new last) becomes current
   bool modified() const;
   // The columns set since edit() or append(), with their values: what post() would write.
@@ -244,7 +244,7 @@ class DataSet : public QObject {
   std::vector<DataSet*> details_;
 
   State state_ = State::Inactive;
-  mutable std::vector<Row> rows_;  // the snapshot, in listing order; held columns only
+  mutable std::vector<Row> rows_;     // the snapshot, in listing order; held columns only
   mutable std::vector<int> visible_;  // rows passing the filter
   mutable bool listLoaded_ = false;
   mutable std::optional<qint64> loadedVersion_;  // change counter when rows_ were read

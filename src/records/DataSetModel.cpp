@@ -2,10 +2,10 @@
 
 #include <QLocale>
 
-#include "records/DataSet.h"
-#include "records/Schema.h"
 #include "base/DateTime.h"
 #include "base/Formats.h"
+#include "records/DataSet.h"
+#include "records/Schema.h"
 
 DataSetModel::DataSetModel(const records::DataSet& dataSet, const QStringList& columns, QObject* parent)
     : QAbstractTableModel(parent), dataSet_(dataSet), names_(columns) {
@@ -31,12 +31,9 @@ int DataSetModel::columnCount(const QModelIndex& parent) const {
 QString DataSetModel::displayText(const QVariant& value, int kind) {
   if (value.isNull()) return {};
   switch (static_cast<records::ColumnKind>(kind)) {
-    case records::ColumnKind::DateTime:
-      return datetime::shortDateTime(datetime::toQDateTime(value.toDouble()));
-    case records::ColumnKind::Boolean:
-      return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    case records::ColumnKind::Float:
-      return fmt::GeneralShown(value.toDouble(), 15);
+    case records::ColumnKind::DateTime: return datetime::shortDateTime(datetime::toQDateTime(value.toDouble()));
+    case records::ColumnKind::Boolean: return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case records::ColumnKind::Float: return fmt::GeneralShown(value.toDouble(), 15);
     case records::ColumnKind::Blob:
       // A photograph: drawing its bytes as text shows nothing useful and costs a conversion of
       // tens of kilobytes at every repaint.
@@ -48,8 +45,7 @@ QString DataSetModel::displayText(const QVariant& value, int kind) {
         text += QChar(static_cast<char16_t>(static_cast<quint8>(bytes[i]) | (static_cast<quint8>(bytes[i + 1]) << 8)));
       return text;
     }
-    default:
-      return value.toString();
+    default: return value.toString();
   }
 }
 

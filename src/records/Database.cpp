@@ -13,16 +13,14 @@
 #include "records/Connection.h"
 #include "records/DataError.h"
 #include "records/HealthFiles.h"
+#include "records/PatientSearch.h"
 #include "records/PostgresBackend.h"
 #include "records/Schema.h"
-#include "records/PatientSearch.h"
 #include "records/ServerTrail.h"
 
 namespace records {
 
-QString databasePath(const QString& dir) {
-  return QDir(dir).filePath(QString::fromLatin1(kDatabaseFileName));
-}
+QString databasePath(const QString& dir) { return QDir(dir).filePath(QString::fromLatin1(kDatabaseFileName)); }
 
 namespace {
 
@@ -57,13 +55,13 @@ void writeSchema(const QString& path) {
   if (!failure.isEmpty()) throw DataError(QStringLiteral("Could not create the database %1: %2").arg(path, failure));
 }
 
-
 // How a department sets up its server, for the messages of a refused init-db.
 QString setUpAdvice(const StoreLocation& where) {
   const QString host = where.host.isEmpty() || where.host.startsWith(u'/') ? QStringLiteral("HOST") : where.host;
-  return QStringLiteral("As the server's administrator: createuser --pwprompt halcyra_owner; createuser --no-login "
-                        "halcyra_clinic; createdb --owner=halcyra_owner halcyra. Then, with the owner's login: "
-                        "halcyra-tool init-db postgresql://halcyra_owner@%1/halcyra")
+  return QStringLiteral(
+             "As the server's administrator: createuser --pwprompt halcyra_owner; createuser --no-login "
+             "halcyra_clinic; createdb --owner=halcyra_owner halcyra. Then, with the owner's login: "
+             "halcyra-tool init-db postgresql://halcyra_owner@%1/halcyra")
       .arg(host);
 }
 
@@ -93,52 +91,66 @@ QString createServerDatabase(const StoreLocation& where, const PasswordPrompt& a
   const QString shown = where.shownUri();
   try {
     const Rows present = server->select(
-        QStringLiteral("SELECT tablename FROM pg_catalog.pg_tables WHERE schemaname = current_schema() AND "
-                       "tablename IN ('Patient', 'Course', 'Imagedb', 'PatientChange', 'Audit', 'AuditHead') ORDER BY tablename"),
+        QStringLiteral(
+            "SELECT tablename FROM pg_catalog.pg_tables WHERE schemaname = current_schema() AND "
+            "tablename IN ('Patient', 'Course', 'Imagedb', 'PatientChange', 'Audit', 'AuditHead') ORDER BY tablename"),
         {}, nullptr);
     if (!present.empty()) {
       QStringList names;
       for (const auto& row : present) names << row.front().toString();
       throw DataError(QStringLiteral("The database %1 already holds the tables %2; it was left as it is. Use an "
-                                     "empty database for a new store.").arg(shown, names.join(QStringLiteral(", "))));
+                                     "empty database for a new store.")
+                          .arg(shown, names.join(QStringLiteral(", "))));
     }
     const QString role = QString::fromLatin1(kClinicRole);
     const Rows who = server->select(
-        QStringLiteral("SELECT r.rolname::text, r.rolsuper, o.rolname::text, o.rolsuper, pg_catalog.pg_has_role(d.datdba, 'USAGE'), "
-                       "r.rolcreaterole, EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = '%1'), "
-                       "pg_catalog.current_schema()::text "
-                       "FROM pg_catalog.pg_roles r, pg_catalog.pg_database d JOIN pg_catalog.pg_roles o ON o.oid = d.datdba "
-                       "WHERE r.rolname = current_user AND d.datname = pg_catalog.current_database()")
+        QStringLiteral(
+            "SELECT r.rolname::text, r.rolsuper, o.rolname::text, o.rolsuper, pg_catalog.pg_has_role(d.datdba, "
+            "'USAGE'), "
+            "r.rolcreaterole, EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = '%1'), "
+            "pg_catalog.current_schema()::text "
+            "FROM pg_catalog.pg_roles r, pg_catalog.pg_database d JOIN pg_catalog.pg_roles o ON o.oid = d.datdba "
+            "WHERE r.rolname = current_user AND d.datname = pg_catalog.current_database()")
             .arg(role),
         {}, nullptr);
     if (who.empty() || who.front()[7].isNull()) {
-      throw DataError(QStringLiteral("Could not create the tables in the database %1: the login has no schema to create "
-                                     "them in. Nothing was created.").arg(shown));
+      throw DataError(
+          QStringLiteral("Could not create the tables in the database %1: the login has no schema to create "
+                         "them in. Nothing was created.")
+              .arg(shown));
     }
     const auto& w = who.front();
     const QString login = w[0].toString(), owner = w[2].toString(), schema = w[7].toString();
     if (w[1].toBool()) {
-      throw DataError(QStringLiteral("init-db does not run as the superuser %1: the tables' owner must be an ordinary "
-                                     "login, so that what runs with the owner's rights can never act as a superuser. %2. "
-                                     "Nothing was created.").arg(login, setUpAdvice(where)));
+      throw DataError(
+          QStringLiteral("init-db does not run as the superuser %1: the tables' owner must be an ordinary "
+                         "login, so that what runs with the owner's rights can never act as a superuser. %2. "
+                         "Nothing was created.")
+              .arg(login, setUpAdvice(where)));
     }
     if (w[3].toBool()) {
-      throw DataError(QStringLiteral("The database %1 belongs to the superuser %2; the tables' owner must be an ordinary "
-                                     "login. %3 (or: ALTER DATABASE ... OWNER TO halcyra_owner). Nothing was created.")
-                          .arg(shown, owner, setUpAdvice(where)));
+      throw DataError(
+          QStringLiteral("The database %1 belongs to the superuser %2; the tables' owner must be an ordinary "
+                         "login. %3 (or: ALTER DATABASE ... OWNER TO halcyra_owner). Nothing was created.")
+              .arg(shown, owner, setUpAdvice(where)));
     }
     if (!w[4].toBool()) {
       throw DataError(QStringLiteral("The database %1 belongs to %2, not to %3: run init-db with the database owner's "
-                                     "login. %4. Nothing was created.").arg(shown, owner, login, setUpAdvice(where)));
+                                     "login. %4. Nothing was created.")
+                          .arg(shown, owner, login, setUpAdvice(where)));
     }
     if (!w[6].toBool() && !w[5].toBool()) {
-      throw DataError(QStringLiteral("The role %1, which the workstations' logins are given, does not exist, and %2 may "
-                                     "not create it. As the server's administrator: createuser --no-login %1; then run "
-                                     "init-db again. Nothing was created.").arg(role, login));
+      throw DataError(
+          QStringLiteral("The role %1, which the workstations' logins are given, does not exist, and %2 may "
+                         "not create it. As the server's administrator: createuser --no-login %1; then run "
+                         "init-db again. Nothing was created.")
+              .arg(role, login));
     }
     QStringList statements{QStringLiteral("BEGIN")};
     if (!w[6].toBool()) statements << QStringLiteral("CREATE ROLE %1 NOLOGIN").arg(quotedSchema(role));
-    if (server->select(QStringLiteral("SELECT 1 FROM pg_catalog.pg_available_extensions WHERE name = 'pg_trgm'"), {}, nullptr)
+    if (server
+            ->select(QStringLiteral("SELECT 1 FROM pg_catalog.pg_available_extensions WHERE name = 'pg_trgm'"), {},
+                     nullptr)
             .empty()) {
       throw DataError(QStringLiteral("Could not create the tables in the database %1: %2. Nothing was created.")
                           .arg(shown, trigramAdvice()));
@@ -147,7 +159,8 @@ QString createServerDatabase(const StoreLocation& where, const PasswordPrompt& a
                << serverSearchStatements(schema, role) << serverRights(schema, role) << QStringLiteral("COMMIT");
     for (const QString& sql : statements) server->script(sql);
   } catch (const StoreRefusal& e) {
-    throw DataError(QStringLiteral("Could not create the tables in the database %1: %2. Nothing was created.").arg(shown, e.text));
+    throw DataError(
+        QStringLiteral("Could not create the tables in the database %1: %2. Nothing was created.").arg(shown, e.text));
   }
   return shown;
 }
@@ -171,7 +184,8 @@ QString createDatabase(const QString& dir, const PasswordPrompt& askPassword) {
   const StoreLocation where = parseStoreLocation(dir);
   if (where.isServer()) {
     if (!where.problem.isEmpty()) {
-      throw DataError(QStringLiteral("The database address %1 cannot be used: %2.").arg(where.shownUri(), where.problem));
+      throw DataError(
+          QStringLiteral("The database address %1 cannot be used: %2.").arg(where.shownUri(), where.problem));
     }
     return createServerDatabase(where, askPassword);
   }
@@ -184,7 +198,8 @@ QString createDatabase(const QString& dir, const PasswordPrompt& askPassword) {
   const QString path = QFileInfo(databasePath(dir)).absoluteFilePath();
   if (QFileInfo::exists(path)) {
     throw DataError(QStringLiteral("%1 already exists; it was left as it is. Remove or move it first "
-                                   "if a new, empty database is really wanted.").arg(path));
+                                   "if a new, empty database is really wanted.")
+                        .arg(path));
   }
 
   // Build under a temporary name in the same directory, then rename: a crash or a full disk never

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "records/DataError.h"
 #include "base/Formats.h"
+#include "records/DataError.h"
 
 namespace records {
 
@@ -56,8 +56,8 @@ QByteArray Field::asBytes() const {
 }
 
 void Field::refuse(const QString& value, const QString& why) const {
-  throw DataError(QStringLiteral("%1 cannot be stored in %2.%3: %4.")
-                      .arg(value, dataSet_->table().name, fieldName(), why));
+  throw DataError(
+      QStringLiteral("%1 cannot be stored in %2.%3: %4.").arg(value, dataSet_->table().name, fieldName(), why));
 }
 
 void Field::store(const QVariant& value) { dataSet_->setValue(index_, value); }
@@ -70,21 +70,17 @@ void Field::setInteger(qint64 value) {
       }
       return store(QVariant(static_cast<qlonglong>(value)));
     case ColumnKind::SmallUnsigned:
-      if (value < 0 || value > 255) refuse(QString::number(value), QStringLiteral("the column holds whole numbers from 0 to 255"));
+      if (value < 0 || value > 255)
+        refuse(QString::number(value), QStringLiteral("the column holds whole numbers from 0 to 255"));
       return store(QVariant(static_cast<qlonglong>(value)));
     case ColumnKind::Float:
-    case ColumnKind::DateTime:
-      return store(QVariant(static_cast<double>(value)));
-    case ColumnKind::Boolean:
-      return store(QVariant(value != 0));
+    case ColumnKind::DateTime: return store(QVariant(static_cast<double>(value)));
+    case ColumnKind::Boolean: return store(QVariant(value != 0));
     case ColumnKind::Text:
-    case ColumnKind::Memo:
-      return setString(QString::number(value));
-    case ColumnKind::AutoIncrement:
-      return store(QVariant(static_cast<qlonglong>(value)));  // refused by the cursor
+    case ColumnKind::Memo: return setString(QString::number(value));
+    case ColumnKind::AutoIncrement: return store(QVariant(static_cast<qlonglong>(value)));  // refused by the cursor
     case ColumnKind::VarBytes:
-    case ColumnKind::Blob:
-      break;
+    case ColumnKind::Blob: break;
   }
   refuse(QString::number(value), QStringLiteral("the column holds bytes, not numbers"));
 }
@@ -93,8 +89,7 @@ void Field::setFloat(double value) {
   if (!std::isfinite(value)) refuse(fmt::GeneralText(value, 17), QStringLiteral("only finite numbers can be stored"));
   switch (kind()) {
     case ColumnKind::Float:
-    case ColumnKind::DateTime:
-      return store(QVariant(value));
+    case ColumnKind::DateTime: return store(QVariant(value));
     case ColumnKind::Integer:
     case ColumnKind::SmallUnsigned:
     case ColumnKind::Boolean:
@@ -104,11 +99,9 @@ void Field::setFloat(double value) {
       return setInteger(static_cast<qint64>(whole));
     }
     case ColumnKind::Text:
-    case ColumnKind::Memo:
-      return setString(fmt::GeneralText(value, 17));
+    case ColumnKind::Memo: return setString(fmt::GeneralText(value, 17));
     case ColumnKind::VarBytes:
-    case ColumnKind::Blob:
-      break;
+    case ColumnKind::Blob: break;
   }
   refuse(fmt::GeneralText(value, 17), QStringLiteral("the column holds bytes, not numbers"));
 }
@@ -150,21 +143,19 @@ void Field::setString(const QString& value) {
       refuse(u'"' + value + u'"', QStringLiteral("the column holds true or false"));
     }
     case ColumnKind::VarBytes:
-    case ColumnKind::Blob:
-      break;
+    case ColumnKind::Blob: break;
   }
   refuse(u'"' + value + u'"', QStringLiteral("the column holds bytes, not text"));
 }
 
 void Field::setBoolean(bool value) {
   switch (kind()) {
-    case ColumnKind::Boolean:
-      return store(QVariant(value));
+    case ColumnKind::Boolean: return store(QVariant(value));
     case ColumnKind::Integer:
-    case ColumnKind::SmallUnsigned:
-      return setInteger(value ? 1 : 0);
+    case ColumnKind::SmallUnsigned: return setInteger(value ? 1 : 0);
     default:
-      refuse(value ? QStringLiteral("true") : QStringLiteral("false"), QStringLiteral("the column does not hold true or false"));
+      refuse(value ? QStringLiteral("true") : QStringLiteral("false"),
+             QStringLiteral("the column does not hold true or false"));
   }
 }
 

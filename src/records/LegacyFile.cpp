@@ -47,7 +47,9 @@ class FieldReader {
     if (length > left()) {
       throw ReadProblem{LegacyRead::Status::Malformed,
                         QStringLiteral("%1 is %2 bytes long, but only %3 bytes are left in the file")
-                            .arg(fieldLabel(field)).arg(length).arg(left())};
+                            .arg(fieldLabel(field))
+                            .arg(length)
+                            .arg(left())};
     }
     return fromWindows1252(take(length, field));
   }
@@ -189,11 +191,8 @@ NameParts splitFullName(const QString& fullName) {
 
   NameParts parts;
   switch (words.size()) {
-    case 0:
-      break;
-    case 1:
-      parts.surname = words[0];
-      break;
+    case 0: break;
+    case 1: parts.surname = words[0]; break;
     case 2:
       parts.first = words[0];
       parts.surname = words[1];

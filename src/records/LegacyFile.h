@@ -28,12 +28,12 @@ namespace records {
 
 // The fields of one legacy file, as Unicode text.
 struct LegacyPatient {
-  QString fullName;  // field 1, as written
-  QString nhi;       // field 2, as written (see legacyPatientKey for the key it gives)
-  QString age;       // field 3
-  QString duration;  // field 4, whole; the course column keeps its first 20 characters
+  QString fullName;           // field 1, as written
+  QString nhi;                // field 2, as written (see legacyPatientKey for the key it gives)
+  QString age;                // field 3
+  QString duration;           // field 4, whole; the course column keeps its first 20 characters
   std::int32_t skinType = 0;  // field 5: 1..6 types I..VI, 7 "Agressive"
-  QString med;       // field 6
+  QString med;                // field 6
   std::array<std::int32_t, kTreatments> increments{};  // field 7; treatment 1 first
   // The file's last-write time in local time (days since 1899-12-30); NaN when the file was read
   // from bytes or the time could not be had.

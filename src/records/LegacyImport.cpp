@@ -119,8 +119,9 @@ LegacyImport checkLegacyRead(const QString& path, LegacyRead read) {
   im.file = std::move(read.patient);
   im.key = legacyPatientKey(im.file.nhi);
   if (im.key.size() > kLongestNhi) {
-    im.reason = QStringLiteral("%1: the NHI \"%2\" (field 2) has %3 characters, more than the %4 an NHI can have. "
-                               "Correct the NHI in the file, or enter this patient by hand.")
+    im.reason = QStringLiteral(
+                    "%1: the NHI \"%2\" (field 2) has %3 characters, more than the %4 an NHI can have. "
+                    "Correct the NHI in the file, or enter this patient by hand.")
                     .arg(shown(path), im.key)
                     .arg(im.key.size())
                     .arg(kLongestNhi);
@@ -128,8 +129,9 @@ LegacyImport checkLegacyRead(const QString& path, LegacyRead read) {
   }
   const std::optional<std::int32_t> med = im.file.wholeMed();
   if (!med) {
-    im.reason = QStringLiteral("%1: the MED \"%2\" (field 6) is not a whole number of mJ/cm2. Correct the MED in "
-                               "the file, or enter this course by hand.")
+    im.reason = QStringLiteral(
+                    "%1: the MED \"%2\" (field 6) is not a whole number of mJ/cm2. Correct the MED in "
+                    "the file, or enter this course by hand.")
                     .arg(shown(path), im.file.med);
     return im;
   }

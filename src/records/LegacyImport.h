@@ -37,8 +37,8 @@ struct LegacyImport {
   std::int32_t med = 0;
 
   // Once imported: where the course went.
-  QString hosp;           // the NHI of the patient as stored (an existing patient's own spelling)
-  int courseId = 0;       // the new course's number within the patient
+  QString hosp;      // the NHI of the patient as stored (an existing patient's own spelling)
+  int courseId = 0;  // the new course's number within the patient
   bool newPatient = false;
 
   bool imported() const { return status == Status::Imported; }

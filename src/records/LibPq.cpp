@@ -77,9 +77,10 @@ Loaded load() {
 const LibPq& libpq() {
   static const Loaded loaded = load();  // once, whichever thread asks first
   if (!loaded.problem.isEmpty()) {
-    throw DataError(QStringLiteral("The PostgreSQL client library %1 cannot be loaded (%2), so no database server can be "
-                                   "used. Install the package libpq5, or use a database folder.")
-                        .arg(QString::fromLatin1(kLibrary), loaded.problem));
+    throw DataError(
+        QStringLiteral("The PostgreSQL client library %1 cannot be loaded (%2), so no database server can be "
+                       "used. Install the package libpq5, or use a database folder.")
+            .arg(QString::fromLatin1(kLibrary), loaded.problem));
   }
   return loaded.functions;
 }

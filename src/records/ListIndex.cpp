@@ -99,8 +99,10 @@ void ListIndex::put(Column& c, std::size_t row, const QVariant& value, bool appe
         it = c.numberOf.insert(folded, static_cast<std::uint32_t>(c.texts.size()));
         c.texts.push_back(folded);
       }
-      if (appending) c.ids.push_back(*it);
-      else c.ids[row] = *it;
+      if (appending)
+        c.ids.push_back(*it);
+      else
+        c.ids[row] = *it;
       break;
     }
     case Column::Whole: {

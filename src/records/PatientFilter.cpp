@@ -39,7 +39,8 @@ RowsTest patientSearchRows(const QString& hosp, const QString& surname) {
   static const int completeColumn = column("Complete");
   if (hosp.isEmpty() && surname.isEmpty()) {
     return [](const ListIndex& index, std::vector<char>& keep) {
-      index.keepWhole(completeColumn, [](std::optional<qint64> status) { return status && *status > 0; }, keep);
+      index.keepWhole(
+          completeColumn, [](std::optional<qint64> status) { return status && *status > 0; }, keep);
     };
   }
   // Folded once here, compared as they stand in the index.
@@ -68,7 +69,8 @@ bool acceptPatientStatus(std::optional<qint64> complete, std::uint8_t mask) {
 RowsTest patientStatusRows(std::uint8_t mask) {
   static const int completeColumn = column("Complete");
   return [mask](const ListIndex& index, std::vector<char>& keep) {
-    index.keepWhole(completeColumn, [mask](std::optional<qint64> status) { return acceptPatientStatus(status, mask); }, keep);
+    index.keepWhole(
+        completeColumn, [mask](std::optional<qint64> status) { return acceptPatientStatus(status, mask); }, keep);
   };
 }
 

@@ -13,8 +13,7 @@ bool ValidNHI(const QString& text, const std::string& pattern) {
       case 'L':
         if (!((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))) return false;
         break;
-      default:
-        break;
+      default: break;
     }
   }
   return true;

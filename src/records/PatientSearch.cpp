@@ -4,8 +4,8 @@
 
 #include "records/Connection.h"
 #include "records/Database.h"
-#include "records/PostgresBackend.h"
 #include "records/ListIndex.h"
+#include "records/PostgresBackend.h"
 #include "records/Schema.h"
 #include "records/ServerTrail.h"
 
@@ -51,6 +51,7 @@ QStringList serverSearchStatements(const QString& schema, const QString& role) {
   const auto [from, to] = foldingTable();
   const QString s = quotedSchema(schema);
   // Neither text holds a quote (only letters fold), so they stand in the statement as they are.
+  // clang-format off
   return {
       // With the settings every function of the store has; an index on it serves the searches
       // that call it by the same name.
@@ -82,18 +83,21 @@ QStringList serverSearchStatements(const QString& schema, const QString& role) {
       QStringLiteral("CREATE INDEX IF NOT EXISTS \"PatientStatus\" ON %1.\"Patient\" (\"Complete\")").arg(s),
       QStringLiteral("CREATE INDEX IF NOT EXISTS \"PatientOrder\" ON %1.\"Patient\" (\"InsertOrder\")").arg(s),
   };
+  // clang-format on
 }
 
 void upgradeServerSearch(PostgresBackend& server) {
-  const Rows state = server.select(
-      QStringLiteral("SELECT pg_catalog.current_schema()::text, "
-                     "EXISTS (SELECT FROM pg_catalog.pg_proc p WHERE p.proname = 'halcyra_fold' "
-                     "        AND p.pronamespace = (SELECT oid FROM pg_catalog.pg_namespace WHERE nspname = pg_catalog.current_schema())), "
-                     "EXISTS (SELECT FROM pg_catalog.pg_class c WHERE c.relname = 'Patient' "
-                     "        AND c.relnamespace = (SELECT oid FROM pg_catalog.pg_namespace WHERE nspname = pg_catalog.current_schema()) "
-                     "        AND pg_catalog.pg_has_role(c.relowner, 'USAGE')), "
-                     "EXISTS (SELECT FROM pg_catalog.pg_available_extensions WHERE name = 'pg_trgm')"),
-      {}, nullptr);
+  const Rows state =
+      server.select(QStringLiteral("SELECT pg_catalog.current_schema()::text, "
+                                   "EXISTS (SELECT FROM pg_catalog.pg_proc p WHERE p.proname = 'halcyra_fold' "
+                                   "        AND p.pronamespace = (SELECT oid FROM pg_catalog.pg_namespace WHERE "
+                                   "nspname = pg_catalog.current_schema())), "
+                                   "EXISTS (SELECT FROM pg_catalog.pg_class c WHERE c.relname = 'Patient' "
+                                   "        AND c.relnamespace = (SELECT oid FROM pg_catalog.pg_namespace WHERE "
+                                   "nspname = pg_catalog.current_schema()) "
+                                   "        AND pg_catalog.pg_has_role(c.relowner, 'USAGE')), "
+                                   "EXISTS (SELECT FROM pg_catalog.pg_available_extensions WHERE name = 'pg_trgm')"),
+                    {}, nullptr);
   if (state.empty() || state.front()[0].isNull()) return;
   const auto& row = state.front();
   if (row[1].toBool() || !row[2].toBool() || !row[3].toBool()) return;
@@ -109,7 +113,8 @@ void upgradeServerSearch(PostgresBackend& server) {
     server.script(QStringLiteral("SET LOCAL statement_timeout = 0"));
     // One upgrade at a time; the second finds the first's work done.
     server.script(QStringLiteral("SELECT pg_catalog.pg_advisory_xact_lock(1212238915, 3)"));
-    for (const QString& sql : serverSearchStatements(row[0].toString(), QString::fromLatin1(kClinicRole))) server.script(sql);
+    for (const QString& sql : serverSearchStatements(row[0].toString(), QString::fromLatin1(kClinicRole)))
+      server.script(sql);
     server.execute(QStringLiteral("COMMIT"), {});
   } catch (...) {
     try {
@@ -121,10 +126,11 @@ void upgradeServerSearch(PostgresBackend& server) {
 }
 
 QString trigramAdvice() {
-  return QStringLiteral("the server lacks the trigram extension pg_trgm, which the patient search's index needs: "
-                        "install PostgreSQL's contrib modules on the server (Debian: postgresql-contrib, part of "
-                        "postgresql-15), or as the server's administrator run CREATE EXTENSION pg_trgm in the "
-                        "database; then run init-db again");
+  return QStringLiteral(
+      "the server lacks the trigram extension pg_trgm, which the patient search's index needs: "
+      "install PostgreSQL's contrib modules on the server (Debian: postgresql-contrib, part of "
+      "postgresql-15), or as the server's administrator run CREATE EXTENSION pg_trgm in the "
+      "database; then run init-db again");
 }
 
 bool serverAnswersSearches(Connection& connection) {
@@ -170,8 +176,9 @@ SearchStatement patientSearchStatement(const QString& hosp, const QString& surna
     for (int v = 1; v <= 255; ++v) {
       if ((v & mask) != 0) values << QString::number(v);
     }
-    where << (values.isEmpty() ? QStringLiteral("\"Complete\" IS NULL")
-                               : QStringLiteral("(\"Complete\" IS NULL OR \"Complete\" IN (%1))").arg(values.join(u',')));
+    where << (values.isEmpty()
+                  ? QStringLiteral("\"Complete\" IS NULL")
+                  : QStringLiteral("(\"Complete\" IS NULL OR \"Complete\" IN (%1))").arg(values.join(u',')));
   }
   st.sql = QStringLiteral("SELECT \"InsertOrder\", \"Hosp\" FROM \"Patient\" WHERE %1 ORDER BY \"InsertOrder\"")
                .arg(where.join(QStringLiteral(" AND ")));

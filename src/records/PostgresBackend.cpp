@@ -1,10 +1,10 @@
 #include "records/PostgresBackend.h"
 
+#include <poll.h>
 #include <QtEndian>
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <poll.h>
 
 #include "records/AuditTrail.h"
 #include "records/LibPq.h"
@@ -14,8 +14,20 @@ namespace {
 
 // Type numbers of the server's built-in types that the store reads.
 enum : Oid {
-  kBool = 16, kBytea = 17, kChar = 18, kName = 19, kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25, kOid = 26,
-  kFloat4 = 700, kFloat8 = 701, kUnknown = 705, kBpchar = 1042, kVarchar = 1043,
+  kBool = 16,
+  kBytea = 17,
+  kChar = 18,
+  kName = 19,
+  kInt8 = 20,
+  kInt2 = 21,
+  kInt4 = 23,
+  kText = 25,
+  kOid = 26,
+  kFloat4 = 700,
+  kFloat8 = 701,
+  kUnknown = 705,
+  kBpchar = 1042,
+  kVarchar = 1043,
 };
 
 struct ResultDeleter {
@@ -36,8 +48,9 @@ QString describeResult(const PGresult* result, PGconn* conn) {
   QString text = primary ? oneLine(primary) : oneLine(libpq().PQerrorMessage(conn));
   const QByteArray code(state ? state : "");
   if (libpq().PQstatus(conn) == CONNECTION_BAD) {
-    return text + QStringLiteral(" (the connection to the database server was lost; check the network and the "
-                                 "server: the next action connects again)");
+    return text + QStringLiteral(
+                      " (the connection to the database server was lost; check the network and the "
+                      "server: the next action connects again)");
   }
   if (code == "23505") {
     text += QStringLiteral(" (a row with the same key already exists)");
@@ -48,8 +61,9 @@ QString describeResult(const PGresult* result, PGconn* conn) {
   } else if (code == "40P01" || code == "40001") {
     text += QStringLiteral(" (two copies of the program waited for each other; try again)");
   } else if (code == "42P01" || code == "42703") {
-    text += QStringLiteral(" (the database does not hold this program's tables; create them with "
-                           "halcyra-tool init-db)");
+    text += QStringLiteral(
+        " (the database does not hold this program's tables; create them with "
+        "halcyra-tool init-db)");
   } else if (code == "42501") {
     text += QStringLiteral(" (this login may not do that: an administrator gives it the role halcyra_clinic)");
   }
@@ -63,28 +77,21 @@ QVariant serverValue(const char* data, int length, unsigned int type) {
   const auto exactly = [&](int bytes, const char* name) {
     if (length != bytes || !data) {
       throw StoreRefusal{QStringLiteral("the server sent a %1 value of %2 bytes, where it has %3; the answer is not "
-                                        "trusted").arg(QLatin1String(name)).arg(length).arg(bytes)};
+                                        "trusted")
+                             .arg(QLatin1String(name))
+                             .arg(length)
+                             .arg(bytes)};
     }
   };
   if (length < 0 || (length > 0 && !data)) {
     throw StoreRefusal{QStringLiteral("the server sent a value without its bytes; the answer is not trusted")};
   }
   switch (type) {
-    case kBool:
-      exactly(1, "Yes/No");
-      return data[0] != 0;
-    case kInt2:
-      exactly(2, "small whole-number");
-      return static_cast<qlonglong>(qFromBigEndian<qint16>(data));
-    case kInt4:
-      exactly(4, "whole-number");
-      return static_cast<qlonglong>(qFromBigEndian<qint32>(data));
-    case kOid:
-      exactly(4, "object-number");
-      return static_cast<qlonglong>(qFromBigEndian<quint32>(data));
-    case kInt8:
-      exactly(8, "large whole-number");
-      return static_cast<qlonglong>(qFromBigEndian<qint64>(data));
+    case kBool: exactly(1, "Yes/No"); return data[0] != 0;
+    case kInt2: exactly(2, "small whole-number"); return static_cast<qlonglong>(qFromBigEndian<qint16>(data));
+    case kInt4: exactly(4, "whole-number"); return static_cast<qlonglong>(qFromBigEndian<qint32>(data));
+    case kOid: exactly(4, "object-number"); return static_cast<qlonglong>(qFromBigEndian<quint32>(data));
+    case kInt8: exactly(8, "large whole-number"); return static_cast<qlonglong>(qFromBigEndian<qint64>(data));
     case kFloat4: {
       exactly(4, "real-number");
       const quint32 bits = qFromBigEndian<quint32>(data);
@@ -107,7 +114,8 @@ QVariant serverValue(const char* data, int length, unsigned int type) {
     case kChar:
     case kUnknown: return length > 0 ? QString::fromUtf8(data, length) : QStringLiteral("");
     default:
-      throw StoreRefusal{QStringLiteral("the server sent a value of type %1, which this program does not read").arg(type)};
+      throw StoreRefusal{
+          QStringLiteral("the server sent a value of type %1, which this program does not read").arg(type)};
   }
 }
 
@@ -140,10 +148,12 @@ std::vector<std::pair<QByteArray, QByteArray>> connectionDefaults(const StoreLoc
   // A dropped network is found by the system within about twenty seconds: keepalive probes after
   // ten idle seconds, every five, two unanswered ones end it; tcp_user_timeout ends a connection
   // whose data stays unacknowledged that long.
+  // clang-format off
   std::vector<std::pair<QByteArray, QByteArray>> defaults{
       {"connect_timeout", "10"}, {"keepalives", "1"}, {"keepalives_idle", "10"}, {"keepalives_interval", "5"},
       {"keepalives_count", "2"}, {"tcp_user_timeout", "20000"},
   };
+  // clang-format on
   // The address's own sslmode stands as it is; without one, a server over the network is checked.
   const QString sslmode = where.sslmodeToUse();
   if (where.sslmode.isEmpty() && !sslmode.isEmpty()) defaults.emplace_back("sslmode", sslmode.toUtf8());
@@ -178,7 +188,8 @@ PostgresBackend::PostgresBackend(const StoreLocation& where, const std::optional
   wipe(uri);
   if (!conn_ || libpq().PQstatus(conn_) != CONNECTION_OK) {
     ServerConnectFailure failure;
-    failure.reason = conn_ ? oneLine(libpq().PQerrorMessage(conn_)) : QStringLiteral("the client library has no memory left");
+    failure.reason =
+        conn_ ? oneLine(libpq().PQerrorMessage(conn_)) : QStringLiteral("the client library has no memory left");
     if (conn_) {
       failure.needsPassword = libpq().PQconnectionNeedsPassword(conn_) != 0;
       failure.passwordRefused = libpq().PQconnectionUsedPassword(conn_) != 0 &&
@@ -188,7 +199,8 @@ PostgresBackend::PostgresBackend(const StoreLocation& where, const std::optional
     conn_ = nullptr;
     throw failure;
   }
-  libpq().PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);  // notices are not for the user
+  libpq().PQsetNoticeProcessor(
+      conn_, [](void*, const char*) {}, nullptr);  // notices are not for the user
   // Never blocks while sending: a statement is sent and answered within the waits of exchange().
   libpq().PQsetnonblocking(conn_, 1);
   try {
@@ -203,15 +215,14 @@ PostgresBackend::PostgresBackend(const StoreLocation& where, const std::optional
     const char* params[] = {statementTimeout.constData(), idleTimeout.constData(), account.constData(),
                             workstation.constData(), program.constData()};
     exchange([&](PGconn* c) {
-      return libpq().PQsendQueryParams(
-          c,
-          "SELECT pg_catalog.set_config('lock_timeout', '10s', false), "
-          "pg_catalog.set_config('statement_timeout', $1, false), "
-          "pg_catalog.set_config('idle_in_transaction_session_timeout', $2, false), "
-          "pg_catalog.set_config('halcyra.account', $3, false), "
-          "pg_catalog.set_config('halcyra.workstation', $4, false), "
-          "pg_catalog.set_config('halcyra.program', $5, false)",
-          5, nullptr, params, nullptr, nullptr, 0);
+      return libpq().PQsendQueryParams(c,
+                                       "SELECT pg_catalog.set_config('lock_timeout', '10s', false), "
+                                       "pg_catalog.set_config('statement_timeout', $1, false), "
+                                       "pg_catalog.set_config('idle_in_transaction_session_timeout', $2, false), "
+                                       "pg_catalog.set_config('halcyra.account', $3, false), "
+                                       "pg_catalog.set_config('halcyra.workstation', $4, false), "
+                                       "pg_catalog.set_config('halcyra.program', $5, false)",
+                                       5, nullptr, params, nullptr, nullptr, 0);
     });
   } catch (const StoreRefusal& e) {
     if (conn_) libpq().PQfinish(conn_);
@@ -231,14 +242,16 @@ void PostgresBackend::giveUp(const QString& why) {
   conn_ = nullptr;
   statements_.clear();
   throw StoreRefusal{QStringLiteral("%1 (%2); the connection was given up. Check the network and the server: the next "
-                                    "action connects again").arg(why, server_)};
+                                    "action connects again")
+                         .arg(why, server_)};
 }
 
 PostgresBackend::Result PostgresBackend::exchange(const std::function<int(PGconn*)>& send) {
   const LibPq& pq = libpq();
   if (!conn_) {
     throw StoreRefusal{QStringLiteral("the connection to the database server (%1) was lost; check the network and the "
-                                      "server: the next action connects again").arg(server_)};
+                                      "server: the next action connects again")
+                           .arg(server_)};
   }
   if (!send(conn_)) {
     const QString why = describeResult(nullptr, conn_);
@@ -256,7 +269,8 @@ PostgresBackend::Result PostgresBackend::exchange(const std::function<int(PGconn
     for (;;) {
       int timeout = -1;
       if (!waitLong) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         timeout = static_cast<int>(left.count());
       }
@@ -347,7 +361,9 @@ PostgresBackend::Result PostgresBackend::run(const QString& sql, const QVariantL
         break;
       case QMetaType::QString: buffers[k] = v.toString().toUtf8(); break;
       case QMetaType::Double:
-      case QMetaType::Float: buffers[k] = QByteArray::number(v.toDouble(), 'g', 17); break;  // exact, whatever the locale
+      case QMetaType::Float:
+        buffers[k] = QByteArray::number(v.toDouble(), 'g', 17);
+        break;  // exact, whatever the locale
       case QMetaType::Bool: buffers[k] = v.toBool() ? "true" : "false"; break;
       default: buffers[k] = QByteArray::number(v.toLongLong()); break;
     }
@@ -360,7 +376,8 @@ PostgresBackend::Result PostgresBackend::run(const QString& sql, const QVariantL
   });
 }
 
-Rows PostgresBackend::select(const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>* columns) {
+Rows PostgresBackend::select(const QString& sql, const QVariantList& values,
+                             const std::vector<const ColumnDef*>* columns) {
   return rowsOf(run(sql, values), columns);
 }
 
@@ -408,7 +425,8 @@ Rows PostgresBackend::rowsOf(const Result& r, const std::vector<const ColumnDef*
     for (int c = 0; c < n; ++c) {
       if (pq.PQgetisnull(res, i, c)) continue;
       QVariant v = serverValue(pq.PQgetvalue(res, i, c), pq.PQgetlength(res, i, c), types[static_cast<std::size_t>(c)]);
-      row[static_cast<std::size_t>(c)] = columns ? normalizeValue(*(*columns)[static_cast<std::size_t>(c)], v) : std::move(v);
+      row[static_cast<std::size_t>(c)] =
+          columns ? normalizeValue(*(*columns)[static_cast<std::size_t>(c)], v) : std::move(v);
     }
     rows.push_back(std::move(row));
   }
@@ -422,8 +440,10 @@ ExecResult PostgresBackend::execute(const QString& sql, const QVariantList& valu
   out.affected = QByteArray(libpq().PQcmdTuples(res)).toInt();
   if (libpq().PQresultStatus(res) == PGRES_TUPLES_OK && libpq().PQntuples(res) > 0) {
     for (int c = 0; c < libpq().PQnfields(res); ++c) {
-      out.returned.push_back(libpq().PQgetisnull(res, 0, c) ? QVariant()
-                                                    : serverValue(libpq().PQgetvalue(res, 0, c), libpq().PQgetlength(res, 0, c), libpq().PQftype(res, c)));
+      out.returned.push_back(
+          libpq().PQgetisnull(res, 0, c)
+              ? QVariant()
+              : serverValue(libpq().PQgetvalue(res, 0, c), libpq().PQgetlength(res, 0, c), libpq().PQftype(res, c)));
     }
     if (!out.returned.empty()) out.insertedId = out.returned.front();
   }

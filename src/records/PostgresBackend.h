@@ -32,9 +32,9 @@ namespace records {
 
 // Why a connection could not be made.
 struct ServerConnectFailure {
-  QString reason;                  // the server's or the client library's words, on one line
-  bool needsPassword = false;      // the server wants a password and none was available
-  bool passwordRefused = false;    // a password was given and the server refused it
+  QString reason;                // the server's or the client library's words, on one line
+  bool needsPassword = false;    // the server wants a password and none was available
+  bool passwordRefused = false;  // a password was given and the server refused it
 };
 
 // How long a connection lets one statement run. Interactive: what a workstation does, every

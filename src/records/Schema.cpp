@@ -13,6 +13,7 @@ using K = ColumnKind;
 TableDef makePatient() {
   TableDef t;
   t.name = QStringLiteral("Patient");
+  // clang-format off
   t.columns = {
       {"Hosp", K::Text, 8},      {"Birth", K::DateTime},    {"WorkPh", K::Text, 10},
       {"MEMOs", K::Memo},        {"NCourse", K::Integer},   {"Eyes", K::SmallUnsigned},
@@ -21,6 +22,7 @@ TableDef makePatient() {
       {"HomePh", K::Text, 10},   {"CellPh", K::Text, 10},   {"Lang", K::SmallUnsigned},
       {"FHistory", K::Text, 30},
   };
+  // clang-format on
   t.key = {t.indexOf("Hosp")};
   // A department's whole patient list is filtered as the user types: keep only what the filter
   // and the key need for every patient, and read a patient's other columns when it is shown.
@@ -32,6 +34,7 @@ TableDef makePatient() {
 TableDef makeCourse() {
   TableDef t;
   t.name = QStringLiteral("Course");
+  // clang-format off
   t.columns = {
       {"Hosp", K::Text, 8},          {"CourseID", K::Integer},     {"DateAssess", K::DateTime},
       {"Old", K::Float},             {"ComDiag", K::Text, 20},     {"ComReason", K::Text, 20},
@@ -44,6 +47,7 @@ TableDef makeCourse() {
       {"Consultant", K::Text, 25},   {"Referal", K::Text, 25},     {"Cautions", K::SmallUnsigned},
       {"Complete", K::Boolean},      {"Burn", K::VarBytes, 32},    {"Sched", K::Integer},
   };
+  // clang-format on
   t.key = {t.indexOf("Hosp"), t.indexOf("CourseID")};
   // Course numbers are handed out in increasing order, so this is also the order of adding.
   t.orderColumn = QStringLiteral("CourseID");
@@ -53,10 +57,12 @@ TableDef makeCourse() {
 TableDef makeImage() {
   TableDef t;
   t.name = QStringLiteral("Imagedb");
+  // clang-format off
   t.columns = {
       {"Hosp", K::Text, 8},   {"CourseID", K::Integer}, {"ImageID", K::AutoIncrement},
       {"WhenDate", K::DateTime}, {"JpegImage", K::Blob}, {"NoteMemo", K::Memo},
   };
+  // clang-format on
   t.key = {t.indexOf("ImageID")};
   t.orderColumn = QStringLiteral("ImageID");
   return t;
@@ -88,18 +94,15 @@ QVariant normalizeValue(const ColumnDef& column, const QVariant& raw) {
   if (raw.isNull()) return {};
   switch (column.kind) {
     case ColumnKind::Text:
-    case ColumnKind::Memo:
-      return raw.typeId() == QMetaType::QString ? raw : QVariant(raw.toString());
+    case ColumnKind::Memo: return raw.typeId() == QMetaType::QString ? raw : QVariant(raw.toString());
     case ColumnKind::Integer:
     case ColumnKind::SmallUnsigned:
     case ColumnKind::AutoIncrement:
       if (raw.typeId() == QMetaType::Double) return QVariant(static_cast<qlonglong>(wholePartOf(raw.toDouble())));
       return raw.typeId() == QMetaType::LongLong ? raw : QVariant(raw.toLongLong());
     case ColumnKind::Float:
-    case ColumnKind::DateTime:
-      return raw.typeId() == QMetaType::Double ? raw : QVariant(raw.toDouble());
-    case ColumnKind::Boolean:
-      return QVariant(raw.toBool());
+    case ColumnKind::DateTime: return raw.typeId() == QMetaType::Double ? raw : QVariant(raw.toDouble());
+    case ColumnKind::Boolean: return QVariant(raw.toBool());
     case ColumnKind::VarBytes:
     case ColumnKind::Blob: {
       QByteArray bytes = raw.toByteArray();
@@ -125,8 +128,7 @@ QString columnSql(const Dialect& dialect, const ColumnDef& column) {
     case K::Text: return QStringLiteral("VARCHAR(%1)").arg(column.size);
     case K::Memo: return QStringLiteral("TEXT");
     case K::Integer: return QStringLiteral("INTEGER");
-    case K::SmallUnsigned:
-      return QStringLiteral("SMALLINT CHECK (%1 BETWEEN 0 AND 255)").arg(quoted(column.name));
+    case K::SmallUnsigned: return QStringLiteral("SMALLINT CHECK (%1 BETWEEN 0 AND 255)").arg(quoted(column.name));
     case K::Float:
     case K::DateTime: return QStringLiteral("DOUBLE PRECISION");
     case K::Boolean: return QStringLiteral("BOOLEAN NOT NULL DEFAULT FALSE");
@@ -146,11 +148,13 @@ QStringList createStatements(const Dialect& dialect) {
     return QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(quoted(t.name), parts.join(QStringLiteral(",\n  ")));
   };
   return QStringList{
-      table(patientTable(), QStringLiteral("CONSTRAINT \"PatientNHI\" UNIQUE (\"Hosp\")")),
-      table(courseTable(), QStringLiteral("CONSTRAINT \"CourseNumber\" UNIQUE (\"Hosp\", \"CourseID\")")),
-      table(imageTable(), {}),
-      QStringLiteral("CREATE INDEX \"ImagedbCourse\" ON \"Imagedb\" (\"Hosp\", \"CourseID\")"),
-  } + journalStatements(dialect) + auditTableStatements(dialect) + (dialect.server ? QStringList() : fileTrailTriggers());
+             table(patientTable(), QStringLiteral("CONSTRAINT \"PatientNHI\" UNIQUE (\"Hosp\")")),
+             table(courseTable(), QStringLiteral("CONSTRAINT \"CourseNumber\" UNIQUE (\"Hosp\", \"CourseID\")")),
+             table(imageTable(), {}),
+             QStringLiteral("CREATE INDEX \"ImagedbCourse\" ON \"Imagedb\" (\"Hosp\", \"CourseID\")"),
+         } +
+         journalStatements(dialect) + auditTableStatements(dialect) +
+         (dialect.server ? QStringList() : fileTrailTriggers());
 }
 
 QStringList journalStatements(const Dialect& dialect) {
@@ -162,21 +166,29 @@ QStringList journalStatements(const Dialect& dialect) {
   // On a server the journal is kept by a function with the owner's rights (records/ServerTrail.h).
   if (dialect.server) return s;
   auto record = [](const char* row) {
-    return QStringLiteral("INSERT INTO \"PatientChange\" (\"Hosp\", \"Seq\") VALUES (%1.\"Hosp\", "
-                          "(SELECT COALESCE(MAX(\"Seq\"), 0) + 1 FROM \"PatientChange\")) "
-                          "ON CONFLICT (\"Hosp\") DO UPDATE SET \"Seq\" = excluded.\"Seq\";")
+    return QStringLiteral(
+               "INSERT INTO \"PatientChange\" (\"Hosp\", \"Seq\") VALUES (%1.\"Hosp\", "
+               "(SELECT COALESCE(MAX(\"Seq\"), 0) + 1 FROM \"PatientChange\")) "
+               "ON CONFLICT (\"Hosp\") DO UPDATE SET \"Seq\" = excluded.\"Seq\";")
         .arg(QLatin1String(row));
   };
-  s << QStringLiteral("CREATE TRIGGER \"PatientAdded\" AFTER INSERT ON \"Patient\" WHEN NEW.\"Hosp\" IS NOT NULL "
-                      "BEGIN %1 END").arg(record("NEW"))
-    << QStringLiteral("CREATE TRIGGER \"PatientChangedFrom\" AFTER UPDATE ON \"Patient\" WHEN OLD.\"Hosp\" IS NOT NULL "
-                      "BEGIN %1 END").arg(record("OLD"))
-    << QStringLiteral("CREATE TRIGGER \"PatientChangedTo\" AFTER UPDATE ON \"Patient\" "
-                      "WHEN NEW.\"Hosp\" IS NOT NULL AND NEW.\"Hosp\" IS NOT OLD.\"Hosp\" BEGIN %1 END").arg(record("NEW"))
-    << QStringLiteral("CREATE TRIGGER \"PatientRemoved\" AFTER DELETE ON \"Patient\" WHEN OLD.\"Hosp\" IS NOT NULL "
-                      "BEGIN %1 END").arg(record("OLD"));
+  s << QStringLiteral(
+           "CREATE TRIGGER \"PatientAdded\" AFTER INSERT ON \"Patient\" WHEN NEW.\"Hosp\" IS NOT NULL "
+           "BEGIN %1 END")
+           .arg(record("NEW"))
+    << QStringLiteral(
+           "CREATE TRIGGER \"PatientChangedFrom\" AFTER UPDATE ON \"Patient\" WHEN OLD.\"Hosp\" IS NOT NULL "
+           "BEGIN %1 END")
+           .arg(record("OLD"))
+    << QStringLiteral(
+           "CREATE TRIGGER \"PatientChangedTo\" AFTER UPDATE ON \"Patient\" "
+           "WHEN NEW.\"Hosp\" IS NOT NULL AND NEW.\"Hosp\" IS NOT OLD.\"Hosp\" BEGIN %1 END")
+           .arg(record("NEW"))
+    << QStringLiteral(
+           "CREATE TRIGGER \"PatientRemoved\" AFTER DELETE ON \"Patient\" WHEN OLD.\"Hosp\" IS NOT NULL "
+           "BEGIN %1 END")
+           .arg(record("OLD"));
   return s;
 }
-
 
 }  // namespace records

@@ -37,8 +37,8 @@ struct ColumnDef {
 struct TableDef {
   QString name;
   std::vector<ColumnDef> columns;
-  std::vector<int> key;   // the columns that identify a row; updates and deletes find it by these
-  QString orderColumn;    // rows are listed by this column; empty: in the order they were added
+  std::vector<int> key;  // the columns that identify a row; updates and deletes find it by these
+  QString orderColumn;   // rows are listed by this column; empty: in the order they were added
   // Columns every row of a snapshot keeps in memory; the others are read when a row is looked at.
   // Empty: all columns are kept.
   std::vector<int> held;

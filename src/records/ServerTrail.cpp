@@ -42,8 +42,11 @@ QString rowTrailFunction(const TableDef& table) {
   QStringList changed, added, deleted;
   for (const ColumnDef& c : table.columns) {
     const QString name = quoted(c.name);
-    changed << QStringLiteral("    IF OLD.%1 IS DISTINCT FROM NEW.%1 THEN parts := parts || ('%2: ' || %3 || ' -> ' || %4); END IF;")
-                   .arg(name, c.name, valueText(c, QStringLiteral("OLD.") + name), valueText(c, QStringLiteral("NEW.") + name));
+    changed
+        << QStringLiteral(
+               "    IF OLD.%1 IS DISTINCT FROM NEW.%1 THEN parts := parts || ('%2: ' || %3 || ' -> ' || %4); END IF;")
+               .arg(name, c.name, valueText(c, QStringLiteral("OLD.") + name),
+                    valueText(c, QStringLiteral("NEW.") + name));
     if (isKey(c)) continue;
     added << QStringLiteral("    IF NEW.%1 IS NOT NULL THEN parts := parts || ('%2: ' || %3); END IF;")
                  .arg(name, c.name, valueText(c, QStringLiteral("NEW.") + name));
@@ -54,13 +57,16 @@ QString rowTrailFunction(const TableDef& table) {
     QStringList values;
     for (const char* column : {"Hosp", "CourseID", "ImageID"}) {
       const bool has = table.indexOf(QLatin1String(column)) >= 0;
-      values << (has ? QStringLiteral("%1.\"%2\"").arg(QLatin1String(row), QLatin1String(column)) : QStringLiteral("NULL"))
-                    + (QLatin1String(column) == QLatin1String("Hosp") ? QStringLiteral("::text") : QStringLiteral("::bigint"));
+      values << (has ? QStringLiteral("%1.\"%2\"").arg(QLatin1String(row), QLatin1String(column))
+                     : QStringLiteral("NULL")) +
+                    (QLatin1String(column) == QLatin1String("Hosp") ? QStringLiteral("::text")
+                                                                    : QStringLiteral("::bigint"));
     }
     return values.join(QStringLiteral(", "));
   };
   return QStringLiteral(
-             "CREATE OR REPLACE FUNCTION %S.\"%1Audit\"() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER %2 AS $body$\n"
+             "CREATE OR REPLACE FUNCTION %S.\"%1Audit\"() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER %2 AS "
+             "$body$\n"
              "DECLARE\n"
              "  parts text[] := ARRAY[]::text[];\n"
              "BEGIN\n"
@@ -87,16 +93,19 @@ QString quotedSchema(const QString& schema) {
 }
 
 QStringList serverFunctionNames() {
-  return {QStringLiteral("PatientJournal"), QStringLiteral("AuditKept"),   QStringLiteral("AuditField"),
-          QStringLiteral("AuditHash"),      QStringLiteral("AuditText"),   QStringLiteral("AuditReal"),
+  return {QStringLiteral("PatientJournal"), QStringLiteral("AuditKept"),    QStringLiteral("AuditField"),
+          QStringLiteral("AuditHash"),      QStringLiteral("AuditText"),    QStringLiteral("AuditReal"),
           QStringLiteral("AuditDate"),      QStringLiteral("AuditChained"), QStringLiteral("AuditWrite"),
-          QStringLiteral("PatientAudit"),   QStringLiteral("CourseAudit"), QStringLiteral("ImagedbAudit")};
+          QStringLiteral("PatientAudit"),   QStringLiteral("CourseAudit"),  QStringLiteral("ImagedbAudit")};
 }
 
 std::vector<std::pair<QString, QString>> serverTriggerNames() {
-  return {{QStringLiteral("Patient"), QStringLiteral("PatientJournal")}, {QStringLiteral("Patient"), QStringLiteral("PatientAudit")},
-          {QStringLiteral("Course"), QStringLiteral("CourseAudit")},     {QStringLiteral("Imagedb"), QStringLiteral("ImagedbAudit")},
-          {QStringLiteral("Audit"), QStringLiteral("AuditKept")},        {QStringLiteral("Audit"), QStringLiteral("AuditKeptWhole")},
+  return {{QStringLiteral("Patient"), QStringLiteral("PatientJournal")},
+          {QStringLiteral("Patient"), QStringLiteral("PatientAudit")},
+          {QStringLiteral("Course"), QStringLiteral("CourseAudit")},
+          {QStringLiteral("Imagedb"), QStringLiteral("ImagedbAudit")},
+          {QStringLiteral("Audit"), QStringLiteral("AuditKept")},
+          {QStringLiteral("Audit"), QStringLiteral("AuditKeptWhole")},
           {QStringLiteral("Audit"), QStringLiteral("AuditChained")}};
 }
 
@@ -105,14 +114,17 @@ QStringList serverFunctions(const QString& schema) {
   // The change journal (records/Schema.h): which patients changed, kept with the owner's rights so
   // that the clinic's logins, which may not write it, still have every change recorded.
   f << QStringLiteral(
-           "CREATE OR REPLACE FUNCTION %S.\"PatientJournal\"() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER %1 AS $body$\n"
+           "CREATE OR REPLACE FUNCTION %S.\"PatientJournal\"() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER %1 AS "
+           "$body$\n"
            "BEGIN\n"
            "  IF TG_OP <> 'INSERT' AND OLD.\"Hosp\" IS NOT NULL THEN\n"
-           "    INSERT INTO %S.\"PatientChange\" (\"Hosp\", \"Seq\") VALUES (OLD.\"Hosp\", pg_current_xact_id()::text::bigint)\n"
+           "    INSERT INTO %S.\"PatientChange\" (\"Hosp\", \"Seq\") VALUES (OLD.\"Hosp\", "
+           "pg_current_xact_id()::text::bigint)\n"
            "      ON CONFLICT (\"Hosp\") DO UPDATE SET \"Seq\" = EXCLUDED.\"Seq\";\n"
            "  END IF;\n"
            "  IF TG_OP <> 'DELETE' AND NEW.\"Hosp\" IS NOT NULL THEN\n"
-           "    INSERT INTO %S.\"PatientChange\" (\"Hosp\", \"Seq\") VALUES (NEW.\"Hosp\", pg_current_xact_id()::text::bigint)\n"
+           "    INSERT INTO %S.\"PatientChange\" (\"Hosp\", \"Seq\") VALUES (NEW.\"Hosp\", "
+           "pg_current_xact_id()::text::bigint)\n"
            "      ON CONFLICT (\"Hosp\") DO UPDATE SET \"Seq\" = EXCLUDED.\"Seq\";\n"
            "  END IF;\n"
            "  RETURN NULL;\n"
@@ -144,13 +156,15 @@ QStringList serverFunctions(const QString& schema) {
            .arg(kSafe);
   // Text in double quotes on one line: \\ \n \r \t \" and \xHH for the other control characters.
   f << QStringLiteral(
-           "CREATE OR REPLACE FUNCTION %S.\"AuditText\"(v text) RETURNS text LANGUAGE plpgsql IMMUTABLE STRICT %1 AS $body$\n"
+           "CREATE OR REPLACE FUNCTION %S.\"AuditText\"(v text) RETURNS text LANGUAGE plpgsql IMMUTABLE STRICT %1 AS "
+           "$body$\n"
            "DECLARE\n"
            "  result text := '';\n"
            "  c text;\n"
            "  u integer;\n"
            "BEGIN\n"
-           "  IF v !~ ('[' || chr(1) || '-' || chr(31) || chr(127) || '-' || chr(159) || chr(92) || chr(92) || '\"]') THEN\n"
+           "  IF v !~ ('[' || chr(1) || '-' || chr(31) || chr(127) || '-' || chr(159) || chr(92) || chr(92) || '\"]') "
+           "THEN\n"
            "    RETURN '\"' || v || '\"';\n"
            "  END IF;\n"
            "  FOREACH c IN ARRAY regexp_split_to_array(v, '') LOOP\n"
@@ -160,7 +174,8 @@ QStringList serverFunctions(const QString& schema) {
            "    ELSIF u = 13 THEN result := result || chr(92) || 'r';\n"
            "    ELSIF u = 9 THEN result := result || chr(92) || 't';\n"
            "    ELSIF u = 34 THEN result := result || chr(92) || '\"';\n"
-           "    ELSIF u < 32 OR (u >= 127 AND u < 160) THEN result := result || chr(92) || 'x' || lpad(to_hex(u), 2, '0');\n"
+           "    ELSIF u < 32 OR (u >= 127 AND u < 160) THEN result := result || chr(92) || 'x' || lpad(to_hex(u), 2, "
+           "'0');\n"
            "    ELSE result := result || c;\n"
            "    END IF;\n"
            "  END LOOP;\n"
@@ -170,7 +185,8 @@ QStringList serverFunctions(const QString& schema) {
   // A real number as its shortest exact digits, written as the program writes it: in plain
   // decimals, or with an exponent of at least two digits where that is shorter ("1e+05", "1.5e-05").
   f << QStringLiteral(
-           "CREATE OR REPLACE FUNCTION %S.\"AuditReal\"(v double precision) RETURNS text LANGUAGE plpgsql IMMUTABLE STRICT "
+           "CREATE OR REPLACE FUNCTION %S.\"AuditReal\"(v double precision) RETURNS text LANGUAGE plpgsql IMMUTABLE "
+           "STRICT "
            "%1 SET extra_float_digits = 1 AS $body$\n"
            "DECLARE\n"
            "  t text;\n"
@@ -214,12 +230,14 @@ QStringList serverFunctions(const QString& schema) {
            "    RETURN sign || d || repeat('0', p - n);\n"
            "  END IF;\n"
            "  RETURN sign || left(d, 1) || CASE WHEN n > 1 THEN '.' || substr(d, 2) ELSE '' END || 'e' ||\n"
-           "         CASE WHEN x < 0 THEN '-' ELSE '+' END || CASE WHEN abs(x) < 10 THEN '0' ELSE '' END || abs(x)::text;\n"
+           "         CASE WHEN x < 0 THEN '-' ELSE '+' END || CASE WHEN abs(x) < 10 THEN '0' ELSE '' END || "
+           "abs(x)::text;\n"
            "END $body$")
            .arg(kSafe);
   // A date-time (days since 1899-12-30) as its day and wall-clock time.
   f << QStringLiteral(
-           "CREATE OR REPLACE FUNCTION %S.\"AuditDate\"(v double precision) RETURNS text LANGUAGE plpgsql IMMUTABLE STRICT "
+           "CREATE OR REPLACE FUNCTION %S.\"AuditDate\"(v double precision) RETURNS text LANGUAGE plpgsql IMMUTABLE "
+           "STRICT "
            "%1 AS $body$\n"
            "DECLARE\n"
            "  whole double precision;\n"
@@ -238,7 +256,8 @@ QStringList serverFunctions(const QString& schema) {
            "    days := days + CASE WHEN v >= 0 THEN 1 ELSE -1 END;\n"
            "  END IF;\n"
            "  IF days < -693593 OR days > 2958465 THEN RETURN %S.\"AuditReal\"(v); END IF;\n"
-           "  t := to_char((DATE '1899-12-30' + days::integer)::timestamp, 'YYYY-MM-DD') || ' ' || lpad((ms / 3600000)::text, 2, '0') || ':' ||\n"
+           "  t := to_char((DATE '1899-12-30' + days::integer)::timestamp, 'YYYY-MM-DD') || ' ' || lpad((ms / "
+           "3600000)::text, 2, '0') || ':' ||\n"
            "       lpad((ms / 60000 % 60)::text, 2, '0') || ':' || lpad((ms / 1000 % 60)::text, 2, '0');\n"
            "  IF ms % 1000 <> 0 THEN t := t || '.' || lpad((ms % 1000)::text, 3, '0'); END IF;\n"
            "  RETURN t;\n"
@@ -254,14 +273,18 @@ QStringList serverFunctions(const QString& schema) {
            "BEGIN\n"
            "  SELECT \"AuditID\", \"Hash\" INTO head FROM %S.\"AuditHead\" FOR UPDATE;\n"
            "  IF NOT FOUND THEN\n"
-           "    RAISE EXCEPTION 'the audit trail has no head (the table AuditHead is empty): no entry can be chained';\n"
+           "    RAISE EXCEPTION 'the audit trail has no head (the table AuditHead is empty): no entry can be "
+           "chained';\n"
            "  END IF;\n"
            "  IF NEW.\"AuditID\" IS NULL OR NEW.\"AuditID\" <= head.\"AuditID\" THEN\n"
-           "    RAISE EXCEPTION 'an audit entry is only added after the newest one (%): entries are never replaced or put in "
+           "    RAISE EXCEPTION 'an audit entry is only added after the newest one (%): entries are never replaced or "
+           "put in "
            "between', head.\"AuditID\";\n"
            "  END IF;\n"
-           "  expected := %S.\"AuditHash\"(head.\"Hash\", NEW.\"AuditID\", NEW.\"WhenUTC\", NEW.\"Account\", NEW.\"Workstation\", "
-           "NEW.\"Program\", NEW.\"TableName\", NEW.\"Hosp\", NEW.\"CourseID\", NEW.\"ImageID\", NEW.\"Action\", NEW.\"Changes\", "
+           "  expected := %S.\"AuditHash\"(head.\"Hash\", NEW.\"AuditID\", NEW.\"WhenUTC\", NEW.\"Account\", "
+           "NEW.\"Workstation\", "
+           "NEW.\"Program\", NEW.\"TableName\", NEW.\"Hosp\", NEW.\"CourseID\", NEW.\"ImageID\", NEW.\"Action\", "
+           "NEW.\"Changes\", "
            "NEW.\"Login\", NEW.\"Client\");\n"
            "  IF NEW.\"Hash\" IS NOT NULL AND NEW.\"Hash\" <> expected THEN\n"
            "    RAISE EXCEPTION 'audit entry % does not continue the chain of the trail', NEW.\"AuditID\";\n"
@@ -278,10 +301,13 @@ QStringList serverFunctions(const QString& schema) {
            "action text, changes text) RETURNS void LANGUAGE plpgsql %1 AS $body$\n"
            "BEGIN\n"
            "  PERFORM 1 FROM %S.\"AuditHead\" FOR UPDATE;\n"
-           "  INSERT INTO %S.\"Audit\" (\"Account\", \"Workstation\", \"Program\", \"TableName\", \"Hosp\", \"CourseID\", "
+           "  INSERT INTO %S.\"Audit\" (\"Account\", \"Workstation\", \"Program\", \"TableName\", \"Hosp\", "
+           "\"CourseID\", "
            "\"ImageID\", \"Action\", \"Changes\", \"Login\", \"Client\")\n"
-           "  VALUES (nullif(current_setting('halcyra.account', true), ''), nullif(current_setting('halcyra.workstation', true), ''),\n"
-           "          coalesce(nullif(current_setting('halcyra.program', true), ''), nullif(current_setting('application_name'), '')),\n"
+           "  VALUES (nullif(current_setting('halcyra.account', true), ''), "
+           "nullif(current_setting('halcyra.workstation', true), ''),\n"
+           "          coalesce(nullif(current_setting('halcyra.program', true), ''), "
+           "nullif(current_setting('application_name'), '')),\n"
            "          tablename, hosp, courseid, imageid, action, changes, session_user::text,\n"
            "          coalesce(host(inet_client_addr()), 'local'));\n"
            "END $body$")
@@ -292,22 +318,24 @@ QStringList serverFunctions(const QString& schema) {
 }
 
 QString serverChainEntries(const QString& schema) {
-  return in(schema, QStringLiteral(
-                        "DO $body$\n"
-                        "DECLARE\n"
-                        "  e record;\n"
-                        "  previous text := '';\n"
-                        "  newest bigint := 0;\n"
-                        "BEGIN\n"
-                        "  FOR e IN SELECT * FROM %S.\"Audit\" ORDER BY \"AuditID\" LOOP\n"
-                        "    previous := %S.\"AuditHash\"(previous, e.\"AuditID\", e.\"WhenUTC\", e.\"Account\", e.\"Workstation\", "
-                        "e.\"Program\", e.\"TableName\", e.\"Hosp\", e.\"CourseID\", e.\"ImageID\", e.\"Action\", e.\"Changes\", "
-                        "e.\"Login\", e.\"Client\");\n"
-                        "    UPDATE %S.\"Audit\" SET \"Hash\" = previous WHERE \"AuditID\" = e.\"AuditID\";\n"
-                        "    newest := e.\"AuditID\";\n"
-                        "  END LOOP;\n"
-                        "  UPDATE %S.\"AuditHead\" SET \"AuditID\" = newest, \"Hash\" = previous;\n"
-                        "END $body$"));
+  return in(
+      schema,
+      QStringLiteral(
+          "DO $body$\n"
+          "DECLARE\n"
+          "  e record;\n"
+          "  previous text := '';\n"
+          "  newest bigint := 0;\n"
+          "BEGIN\n"
+          "  FOR e IN SELECT * FROM %S.\"Audit\" ORDER BY \"AuditID\" LOOP\n"
+          "    previous := %S.\"AuditHash\"(previous, e.\"AuditID\", e.\"WhenUTC\", e.\"Account\", e.\"Workstation\", "
+          "e.\"Program\", e.\"TableName\", e.\"Hosp\", e.\"CourseID\", e.\"ImageID\", e.\"Action\", e.\"Changes\", "
+          "e.\"Login\", e.\"Client\");\n"
+          "    UPDATE %S.\"Audit\" SET \"Hash\" = previous WHERE \"AuditID\" = e.\"AuditID\";\n"
+          "    newest := e.\"AuditID\";\n"
+          "  END LOOP;\n"
+          "  UPDATE %S.\"AuditHead\" SET \"AuditID\" = newest, \"Hash\" = previous;\n"
+          "END $body$"));
 }
 
 QStringList serverTriggers(const QString& schema) {
@@ -326,8 +354,8 @@ QStringList serverTriggers(const QString& schema) {
   }
   trigger(QStringLiteral("Audit"), QStringLiteral("AuditKept"), QStringLiteral("BEFORE UPDATE OR DELETE|FOR EACH ROW"),
           QStringLiteral("AuditKept"));
-  trigger(QStringLiteral("Audit"), QStringLiteral("AuditKeptWhole"), QStringLiteral("BEFORE TRUNCATE|FOR EACH STATEMENT"),
-          QStringLiteral("AuditKept"));
+  trigger(QStringLiteral("Audit"), QStringLiteral("AuditKeptWhole"),
+          QStringLiteral("BEFORE TRUNCATE|FOR EACH STATEMENT"), QStringLiteral("AuditKept"));
   trigger(QStringLiteral("Audit"), QStringLiteral("AuditChained"), QStringLiteral("BEFORE INSERT|FOR EACH ROW"),
           QStringLiteral("AuditChained"));
   for (QString& sql : s) sql = in(schema, sql);
@@ -364,19 +392,25 @@ QStringList serverRights(const QString& schema, const QString& clinicRole) {
            "    REVOKE ALL ON %S.\"Audit\", %S.\"AuditHead\" FROM %R;\n"
            "    GRANT SELECT ON %S.\"Audit\", %S.\"AuditHead\" TO %R;\n"
            "    EXECUTE pg_catalog.format('GRANT USAGE ON SEQUENCE %s, %s TO %R',\n"
-           "      pg_catalog.pg_get_serial_sequence('%S.\"Imagedb\"', 'ImageID'), pg_catalog.pg_get_serial_sequence('%S.\"Patient\"', 'InsertOrder'));\n"
-           "    EXECUTE pg_catalog.format('REVOKE ALL ON SEQUENCE %s FROM %R', pg_catalog.pg_get_serial_sequence('%S.\"Audit\"', 'AuditID'));\n"
+           "      pg_catalog.pg_get_serial_sequence('%S.\"Imagedb\"', 'ImageID'), "
+           "pg_catalog.pg_get_serial_sequence('%S.\"Patient\"', 'InsertOrder'));\n"
+           "    EXECUTE pg_catalog.format('REVOKE ALL ON SEQUENCE %s FROM %R', "
+           "pg_catalog.pg_get_serial_sequence('%S.\"Audit\"', 'AuditID'));\n"
            "  END IF;\n"
            "END $body$")
-           .replace(QLatin1String("%R"), role).replace(QLatin1String("%L"), roleLiteral);
+           .replace(QLatin1String("%R"), role)
+           .replace(QLatin1String("%L"), roleLiteral);
   // Nobody but the owner creates anything in the database, temporary tables included.
   s << QStringLiteral(
            "DO $body$\n"
            "BEGIN\n"
-           "  IF pg_catalog.pg_has_role((SELECT datdba FROM pg_catalog.pg_database WHERE datname = pg_catalog.current_database()), 'USAGE') THEN\n"
-           "    EXECUTE pg_catalog.format('REVOKE TEMPORARY, CREATE ON DATABASE %I FROM PUBLIC', pg_catalog.current_database());\n"
+           "  IF pg_catalog.pg_has_role((SELECT datdba FROM pg_catalog.pg_database WHERE datname = "
+           "pg_catalog.current_database()), 'USAGE') THEN\n"
+           "    EXECUTE pg_catalog.format('REVOKE TEMPORARY, CREATE ON DATABASE %I FROM PUBLIC', "
+           "pg_catalog.current_database());\n"
            "  END IF;\n"
-           "  IF pg_catalog.pg_has_role((SELECT nspowner FROM pg_catalog.pg_namespace WHERE nspname = '%1'), 'USAGE') THEN\n"
+           "  IF pg_catalog.pg_has_role((SELECT nspowner FROM pg_catalog.pg_namespace WHERE nspname = '%1'), 'USAGE') "
+           "THEN\n"
            "    REVOKE CREATE ON SCHEMA %S FROM PUBLIC;\n"
            "  END IF;\n"
            "END $body$")

@@ -1,12 +1,12 @@
 #include "records/SqliteBackend.h"
 
+#include <sqlite3.h>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QUrl>
 #include <atomic>
-#include <sqlite3.h>
 
 namespace records {
 namespace {
@@ -38,10 +38,8 @@ QVariant nativeValue(sqlite3_stmt* statement, int i, const ColumnDef& column) {
       if (type == SQLITE_FLOAT) return static_cast<qlonglong>(wholePartOf(sqlite3_column_double(statement, i)));
       return static_cast<qlonglong>(sqlite3_column_int64(statement, i));
     case ColumnKind::Float:
-    case ColumnKind::DateTime:
-      return sqlite3_column_double(statement, i);
-    case ColumnKind::Boolean:
-      return sqlite3_column_int64(statement, i) != 0;
+    case ColumnKind::DateTime: return sqlite3_column_double(statement, i);
+    case ColumnKind::Boolean: return sqlite3_column_int64(statement, i) != 0;
     case ColumnKind::VarBytes:
     case ColumnKind::Blob: {
       const void* data = sqlite3_column_blob(statement, i);
@@ -64,12 +62,9 @@ int bindNative(sqlite3_stmt* statement, int i, const QVariant& v) {
       return sqlite3_bind_blob(statement, i, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
     }
     case QMetaType::Double:
-    case QMetaType::Float:
-      return sqlite3_bind_double(statement, i, v.toDouble());
-    case QMetaType::Bool:
-      return sqlite3_bind_int64(statement, i, v.toBool() ? 1 : 0);
-    default:
-      return sqlite3_bind_int64(statement, i, v.toLongLong());
+    case QMetaType::Float: return sqlite3_bind_double(statement, i, v.toDouble());
+    case QMetaType::Bool: return sqlite3_bind_int64(statement, i, v.toBool() ? 1 : 0);
+    default: return sqlite3_bind_int64(statement, i, v.toLongLong());
   }
 }
 
@@ -78,8 +73,9 @@ int bindNative(sqlite3_stmt* statement, int i, const QVariant& v) {
 QString describeSqliteError(const QString& engineText) {
   QString text = engineText;
   if (text.contains(QLatin1String("database is locked")) || text.contains(QLatin1String("database is busy"))) {
-    text += QStringLiteral(" (another copy of the program kept the file busy for more than ten "
-                           "seconds; try again)");
+    text += QStringLiteral(
+        " (another copy of the program kept the file busy for more than ten "
+        "seconds; try again)");
   } else if (text.contains(QLatin1String("UNIQUE constraint failed"))) {
     text += QStringLiteral(" (a row with the same key already exists)");
   } else if (text.contains(QLatin1String("not a database")) || text.contains(QLatin1String("malformed"))) {
@@ -90,7 +86,8 @@ QString describeSqliteError(const QString& engineText) {
   return text;
 }
 
-SqliteBackend::SqliteBackend(const QString& file) : name_(QStringLiteral("halcyra-records-%1").arg(++connectionCounter)) {
+SqliteBackend::SqliteBackend(const QString& file)
+    : name_(QStringLiteral("halcyra-records-%1").arg(++connectionCounter)) {
   {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
     // mode=rw: open an existing file for reading and writing, and never create one.
@@ -220,7 +217,8 @@ std::optional<qint64> SqliteBackend::changeCounter() {
   }
 }
 
-Rows SqliteBackend::select(const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>* columns) {
+Rows SqliteBackend::select(const QString& sql, const QVariantList& values,
+                           const std::vector<const ColumnDef*>* columns) {
   Rows rows;
   if (!native_ || !columns) {
     QSqlQuery& query = run(sql, values);
@@ -229,7 +227,8 @@ Rows SqliteBackend::select(const QString& sql, const QVariantList& values, const
       std::vector<QVariant> row(static_cast<std::size_t>(n));
       for (int c = 0; c < n; ++c) {
         const QVariant raw = query.value(c);
-        row[static_cast<std::size_t>(c)] = columns ? normalizeValue(*(*columns)[static_cast<std::size_t>(c)], raw) : raw;
+        row[static_cast<std::size_t>(c)] =
+            columns ? normalizeValue(*(*columns)[static_cast<std::size_t>(c)], raw) : raw;
       }
       rows.push_back(std::move(row));
     }
@@ -261,7 +260,8 @@ Rows SqliteBackend::select(const QString& sql, const QVariantList& values, const
   int rc;
   while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
     std::vector<QVariant> row(static_cast<std::size_t>(n));
-    for (int c = 0; c < n; ++c) row[static_cast<std::size_t>(c)] = nativeValue(statement, c, *(*columns)[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < n; ++c)
+      row[static_cast<std::size_t>(c)] = nativeValue(statement, c, *(*columns)[static_cast<std::size_t>(c)]);
     rows.push_back(std::move(row));
   }
   if (rc != SQLITE_DONE) failNative(statement);

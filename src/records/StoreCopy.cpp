@@ -28,12 +28,14 @@ CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(
   const TrailState& source = from.trail();
   if (source.kind == TrailState::Kind::Damaged) {
     throw DataError(QStringLiteral("The audit trail of %1 is not whole: %2. Nothing was copied; run halcyra-tool check "
-                                   "on it.").arg(from.file(), source.found));
+                                   "on it.")
+                        .arg(from.file(), source.found));
   }
   if (source.kind != TrailState::Kind::Kept && source.hasTable) {
     throw DataError(QStringLiteral("The audit trail of %1 is of an earlier version and not yet chained. Nothing was "
                                    "copied; connect to it once with the owner's login (for example halcyra-tool find), "
-                                   "which chains it, then copy again.").arg(from.file()));
+                                   "which chains it, then copy again.")
+                        .arg(from.file()));
   }
   if (from.keepsAudit()) {
     const QStringList problems = verifyAuditChainAtOnce(
@@ -43,7 +45,8 @@ CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(
         });
     if (!problems.isEmpty()) {
       throw DataError(QStringLiteral("The audit trail of %1 does not verify: %2. Nothing was copied; run halcyra-tool "
-                                     "check on it.").arg(from.file(), problems.front()));
+                                     "check on it.")
+                          .arg(from.file(), problems.front()));
     }
   }
   to.requireAudit(QStringLiteral("copy the audit trail"));
@@ -52,7 +55,9 @@ CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(
     if (there > 0) {
       throw DataError(QStringLiteral("The target %1 already holds %2 %3 rows; nothing was copied. Copy only into a "
                                      "new, empty database (halcyra-tool init-db).")
-                          .arg(to.file()).arg(there).arg(t->name));
+                          .arg(to.file())
+                          .arg(there)
+                          .arg(t->name));
     }
   }
   if (from.keepsAudit()) tables.push_back(&auditTable());
@@ -86,35 +91,46 @@ CopyCounts copyStore(Connection& from, Connection& to, const std::function<void(
       if (!t->orderColumn.isEmpty() && !keys.contains(quoted(t->orderColumn))) keys << quoted(t->orderColumn);
       order = keys.join(QStringLiteral(", "));
     }
-    const QString select = QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(names.join(QStringLiteral(", ")), quoted(t->name), order);
-    const QString insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                               .arg(quoted(t->name), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    const QString select =
+        QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(names.join(QStringLiteral(", ")), quoted(t->name), order);
+    const QString insert =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(quoted(t->name), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
     const QString action = QStringLiteral("copy the %1 rows").arg(t->name);
     qint64 copied = 0;
-    from.scan(select, columns, pageFor(*t), [&](Rows& rows) {
-      for (const auto& row : rows) {
-        to.execute(insert, QVariantList(row.begin(), row.end()), action);
-        ++copied;
-      }
-      if (progress) progress(t->name, copied);
-    }, QStringLiteral("read the %1 rows").arg(t->name));
+    from.scan(
+        select, columns, pageFor(*t),
+        [&](Rows& rows) {
+          for (const auto& row : rows) {
+            to.execute(insert, QVariantList(row.begin(), row.end()), action);
+            ++copied;
+          }
+          if (progress) progress(t->name, copied);
+        },
+        QStringLiteral("read the %1 rows").arg(t->name));
     if (rowCount(to, *t) != copied) {
-      throw DataError(QStringLiteral("The target %1 holds another number of %2 rows than were copied; nothing was kept.")
-                          .arg(to.file(), t->name));
+      throw DataError(
+          QStringLiteral("The target %1 holds another number of %2 rows than were copied; nothing was kept.")
+              .arg(to.file(), t->name));
     }
-    if (t == &patientTable()) counts.patients = copied;
-    else if (t == &courseTable()) counts.courses = copied;
-    else if (t == &imageTable()) counts.photographs = copied;
-    else counts.auditEntries = copied;
+    if (t == &patientTable())
+      counts.patients = copied;
+    else if (t == &courseTable())
+      counts.courses = copied;
+    else if (t == &imageTable())
+      counts.photographs = copied;
+    else
+      counts.auditEntries = copied;
   }
   if (to.dialect().server) {
     // Photograph and entry numbers were copied as they are: the next new ones are numbered after
     // them.
     for (const TableDef* t : {&imageTable(), &auditTable()}) {
       const QString column = t->columns[static_cast<std::size_t>(t->key.front())].name;
-      to.query(QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), COALESCE(MAX(%3), 0) + 1, false) FROM %1")
-                   .arg(quoted(t->name), column, quoted(column)),
-               {}, QStringLiteral("number the %1 rows on").arg(t->name));
+      to.query(
+          QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), COALESCE(MAX(%3), 0) + 1, false) FROM %1")
+              .arg(quoted(t->name), column, quoted(column)),
+          {}, QStringLiteral("number the %1 rows on").arg(t->name));
     }
   }
   if (to.dialect().server) switchTrail("ENABLE");

@@ -1,11 +1,11 @@
 #include "records/StoreLocation.h"
 
+#include <arpa/inet.h>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
-#include <arpa/inet.h>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -130,12 +130,18 @@ StoreLocation parseStoreLocation(const QString& text) {
     }
     const QString value = QString::fromUtf8(o->val);
     given.emplace_back(key, value);
-    if (key == "host") where.host = value;
-    else if (key == "hostaddr") where.hostaddr = value;
-    else if (key == "port") where.port = value;
-    else if (key == "dbname") where.database = value;
-    else if (key == "user") where.user = value;
-    else if (key == "sslmode") where.sslmode = value;
+    if (key == "host")
+      where.host = value;
+    else if (key == "hostaddr")
+      where.hostaddr = value;
+    else if (key == "port")
+      where.port = value;
+    else if (key == "dbname")
+      where.database = value;
+    else if (key == "user")
+      where.user = value;
+    else if (key == "sslmode")
+      where.sslmode = value;
   }
   pq->PQconninfoFree(options);
 
@@ -150,9 +156,10 @@ StoreLocation parseStoreLocation(const QString& text) {
     where.port.clear();
     where.database.clear();
     where.user.clear();
-    where.problem = QStringLiteral("an @ stands where the client library would split the address in the wrong place (a "
-                                   "password, user or host name holding @, / or ? must have them written %40, %2F and "
-                                   "%3F); leave the password out of the address");
+    where.problem = QStringLiteral(
+        "an @ stands where the client library would split the address in the wrong place (a "
+        "password, user or host name holding @, / or ? must have them written %40, %2F and "
+        "%3F); leave the password out of the address");
     return where;
   }
   // Rebuilt from what the library read: user@host:port/database?the other parameters.
@@ -169,7 +176,8 @@ StoreLocation parseStoreLocation(const QString& text) {
   rebuilt += u'/' + encoded(where.database);
   QStringList parameters;
   for (const auto& [key, value] : given) {
-    if (key == "user" || key == "dbname" || (key == "host" && hostInAuthority) || (key == "port" && portInAuthority)) continue;
+    if (key == "user" || key == "dbname" || (key == "host" && hostInAuthority) || (key == "port" && portInAuthority))
+      continue;
     if (QString(value).remove(u',').isEmpty()) continue;  // "port=," of two hosts without ports: the defaults
     parameters << QString::fromLatin1(key) + u'=' + encoded(value, "/:,");
   }
@@ -182,7 +190,8 @@ QString StoreLocation::serverName() const {
   const QString portText = port.isEmpty() ? QStringLiteral("5432") : port;
   const QString shownHost = host.isEmpty() ? hostaddr : host;
   if (shownHost.isEmpty()) return QStringLiteral("the server on this computer (port %1)").arg(portText);
-  if (shownHost.startsWith(u'/')) return QStringLiteral("the server at the socket folder %1 (port %2)").arg(shownHost, portText);
+  if (shownHost.startsWith(u'/'))
+    return QStringLiteral("the server at the socket folder %1 (port %2)").arg(shownHost, portText);
   return QStringLiteral("host %1, port %2").arg(shownHost, portText);
 }
 
@@ -210,17 +219,21 @@ QString StoreLocation::tlsWarning() const {
   if (!isServer() || sslmode.isEmpty() || sslmode == QLatin1String("verify-full") || loopback()) return {};
   QString what;
   if (sslmode == QLatin1String("verify-ca")) {
-    what = QStringLiteral("the connection is encrypted and the server's certificate is checked, but not that it was "
-                          "made out for this server's name");
+    what = QStringLiteral(
+        "the connection is encrypted and the server's certificate is checked, but not that it was "
+        "made out for this server's name");
   } else if (sslmode == QLatin1String("require")) {
-    what = QStringLiteral("the connection is encrypted, but the server's identity is not checked: another machine "
-                          "could pose as the server");
+    what = QStringLiteral(
+        "the connection is encrypted, but the server's identity is not checked: another machine "
+        "could pose as the server");
   } else {
-    what = QStringLiteral("the connection may not be encrypted at all, and the server's identity is not checked: "
-                          "passwords and patient records may cross the network readable");
+    what = QStringLiteral(
+        "the connection may not be encrypted at all, and the server's identity is not checked: "
+        "passwords and patient records may cross the network readable");
   }
-  return QStringLiteral("The database address asks for sslmode=%1 for %2: %3. Use sslmode=verify-full, with the "
-                        "hospital's certificate authority in ~/.postgresql/root.crt.")
+  return QStringLiteral(
+             "The database address asks for sslmode=%1 for %2: %3. Use sslmode=verify-full, with the "
+             "hospital's certificate authority in ~/.postgresql/root.crt.")
       .arg(sslmode, serverName(), what);
 }
 
@@ -233,8 +246,9 @@ QString databaseSettingProblem(const QString& text, bool server) {
   }
   const StoreLocation where = parseStoreLocation(text);
   if (where.isServer() && where.problem.isEmpty() && !where.setting.isEmpty()) return {};
-  return QStringLiteral("The address cannot be used%1. It reads "
-                        "postgresql://[user@]host[:port]/database[?param=value...].")
+  return QStringLiteral(
+             "The address cannot be used%1. It reads "
+             "postgresql://[user@]host[:port]/database[?param=value...].")
       .arg(where.problem.isEmpty() ? QString() : QStringLiteral(": ") + where.problem);
 }
 

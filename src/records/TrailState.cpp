@@ -60,13 +60,14 @@ TrailState inspectFileTrail(StoreBackend& file) {
   const bool hashed =
       state.hasTable &&
       !file.select(QStringLiteral("SELECT 1 FROM pragma_table_info('Audit') WHERE name = 'Hash'"), {}, nullptr).empty();
-  const QSet<QString> triggers = namesOf(
-      file.select(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'trigger' AND tbl_name IN ('Audit', 'AuditHead')"),
-                  {}, nullptr));
+  const QSet<QString> triggers = namesOf(file.select(
+      QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'trigger' AND tbl_name IN ('Audit', 'AuditHead')"),
+      {}, nullptr));
 
   state.kind = TrailState::Kind::Damaged;
   if (!state.hasTable && (marked || head)) {
-    state.found = QStringLiteral("the table Audit, the audit trail, is missing from a database that had one: it was removed");
+    state.found =
+        QStringLiteral("the table Audit, the audit trail, is missing from a database that had one: it was removed");
   } else if (!marked && !head && (!state.hasTable || !hashed)) {
     state.kind = TrailState::Kind::Earlier;
   } else if (!hashed) {
@@ -92,8 +93,10 @@ TrailState inspectServerTrail(StoreBackend& server) {
           "SELECT pg_catalog.current_schema(),"
           " pg_catalog.to_regclass(pg_catalog.format('%I.%I', pg_catalog.current_schema(), 'Audit')) IS NOT NULL,"
           " pg_catalog.to_regclass(pg_catalog.format('%I.%I', pg_catalog.current_schema(), 'AuditHead')) IS NOT NULL,"
-          " pg_catalog.to_regclass(pg_catalog.format('%I.%I', pg_catalog.current_schema(), 'PatientChange')) IS NOT NULL,"
-          " EXISTS (SELECT 1 FROM pg_catalog.pg_attribute a WHERE a.attrelid = pg_catalog.to_regclass(pg_catalog.format("
+          " pg_catalog.to_regclass(pg_catalog.format('%I.%I', pg_catalog.current_schema(), 'PatientChange')) IS NOT "
+          "NULL,"
+          " EXISTS (SELECT 1 FROM pg_catalog.pg_attribute a WHERE a.attrelid = "
+          "pg_catalog.to_regclass(pg_catalog.format("
           "'%I.%I', pg_catalog.current_schema(), 'Audit')) AND a.attname = 'Hash' AND NOT a.attisdropped),"
           " (SELECT pg_catalog.string_agg(c.relname || '.' || t.tgname, ',') FROM pg_catalog.pg_trigger t"
           "   JOIN pg_catalog.pg_class c ON c.oid = t.tgrelid"
@@ -119,10 +122,12 @@ TrailState inspectServerTrail(StoreBackend& server) {
   state.mayUpgrade = r[8].toBool();
 
   state.kind = TrailState::Kind::Damaged;
-  if ((!state.hasTable && !head && !functions.contains(QStringLiteral("AuditChained"))) || (state.hasTable && !hashed && !head)) {
+  if ((!state.hasTable && !head && !functions.contains(QStringLiteral("AuditChained"))) ||
+      (state.hasTable && !hashed && !head)) {
     state.kind = TrailState::Kind::Earlier;
   } else if (!state.hasTable) {
-    state.found = QStringLiteral("the table Audit, the audit trail, is missing from a database that had one: it was removed");
+    state.found =
+        QStringLiteral("the table Audit, the audit trail, is missing from a database that had one: it was removed");
   } else if (!hashed) {
     state.found = QStringLiteral("the entries of the audit trail have no hashes: the table Audit was made anew");
   } else if (!head) {
@@ -130,16 +135,20 @@ TrailState inspectServerTrail(StoreBackend& server) {
   } else {
     for (const auto& [table, trigger] : serverTriggerNames()) {
       if (!triggers.contains(table + u'.' + trigger)) {
-        state.found = QStringLiteral("the trigger %1 on the table %2, which keeps the audit trail, is missing or "
-                                     "disabled: changes may have been made without their entries").arg(trigger, table);
+        state.found = QStringLiteral(
+                          "the trigger %1 on the table %2, which keeps the audit trail, is missing or "
+                          "disabled: changes may have been made without their entries")
+                          .arg(trigger, table);
         break;
       }
     }
     if (state.found.isEmpty()) {
       for (const QString& function : serverFunctionNames()) {
         if (!safe.contains(function)) {
-          state.found = QStringLiteral("the function %1 of the audit trail is missing or runs without its fixed search "
-                                       "path: it was replaced").arg(function);
+          state.found = QStringLiteral(
+                            "the function %1 of the audit trail is missing or runs without its fixed search "
+                            "path: it was replaced")
+                            .arg(function);
           break;
         }
       }
@@ -182,8 +191,9 @@ void upgradeFileTrail(StoreBackend& file) {
       QString previous;
       std::optional<qint64> after;
       for (;;) {
-        const Rows rows = after ? file.select(select + QStringLiteral(" WHERE \"AuditID\" > ?") + order, {*after}, &columns)
-                                : file.select(select + order, {}, &columns);
+        const Rows rows =
+            after ? file.select(select + QStringLiteral(" WHERE \"AuditID\" > ?") + order, {*after}, &columns)
+                  : file.select(select + order, {}, &columns);
         for (const auto& row : rows) {
           previous = auditHash(previous, row);
           file.execute(QStringLiteral("UPDATE \"Audit\" SET \"Hash\" = ? WHERE \"AuditID\" = ?"), {previous, row[0]});
@@ -191,7 +201,8 @@ void upgradeFileTrail(StoreBackend& file) {
         }
         if (static_cast<int>(rows.size()) < kChainPage) break;
       }
-      file.execute(QStringLiteral("UPDATE \"AuditHead\" SET \"AuditID\" = ?, \"Hash\" = ?"), {after.value_or(0), previous});
+      file.execute(QStringLiteral("UPDATE \"AuditHead\" SET \"AuditID\" = ?, \"Hash\" = ?"),
+                   {after.value_or(0), previous});
     }
     for (const QString& sql : fileTrailTriggers()) file.execute(sql, {});
     file.execute(QStringLiteral("PRAGMA user_version = %1").arg(kChainedTrailVersion), {});
@@ -215,7 +226,8 @@ void upgradeServerTrail(PostgresBackend& server) {
     if (state.kind != TrailState::Kind::Earlier || !state.mayUpgrade) return;
     const QString s = quotedSchema(state.schema);
     // No workstation writes while the trail is brought up.
-    server.script(QStringLiteral("LOCK TABLE %1.\"Patient\", %1.\"Course\", %1.\"Imagedb\" IN SHARE ROW EXCLUSIVE MODE").arg(s));
+    server.script(
+        QStringLiteral("LOCK TABLE %1.\"Patient\", %1.\"Course\", %1.\"Imagedb\" IN SHARE ROW EXCLUSIVE MODE").arg(s));
     if (!state.hasJournal) {
       for (const QString& sql : journalStatements(postgresDialect())) server.script(sql);
     }
@@ -224,7 +236,8 @@ void upgradeServerTrail(PostgresBackend& server) {
       for (const QString& sql : trail) server.script(sql);
     } else {
       server.script(QStringLiteral("ALTER TABLE %1.\"Audit\" ADD COLUMN \"Login\" TEXT, ADD COLUMN \"Client\" TEXT, "
-                                   "ADD COLUMN \"Hash\" TEXT").arg(s));
+                                   "ADD COLUMN \"Hash\" TEXT")
+                        .arg(s));
       for (const QString& sql : trail.mid(2)) server.script(sql);  // the head
     }
     for (const QString& sql : serverFunctions(state.schema)) server.script(sql);

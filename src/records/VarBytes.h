@@ -3,8 +3,8 @@
 // through the column's field buffer (a 16-bit length, then the bytes), so nothing longer than the
 // column holds is ever written and nothing past the stored bytes is ever read.
 
-#include <QByteArray>
 #include <QBuffer>
+#include <QByteArray>
 #include <cstdint>
 #include <memory>
 

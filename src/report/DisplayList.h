@@ -20,10 +20,10 @@ namespace report {
 // How a line or an outline is stroked. Widths and dashes are in millimetres.
 struct Stroke {
   QColor colour = Qt::black;
-  double width = 0.2;                 // 0 draws the thinnest line the device can show
+  double width = 0.2;  // 0 draws the thinnest line the device can show
   Qt::PenCapStyle cap = Qt::SquareCap;
   Qt::PenJoinStyle join = Qt::MiterJoin;
-  std::vector<double> dashes;         // on, off, on, ...; empty for a solid line
+  std::vector<double> dashes;  // on, off, on, ...; empty for a solid line
   bool operator==(const Stroke&) const = default;
 };
 

@@ -9,7 +9,8 @@ constexpr qsizetype kLongestStem = 100;  // a file name may have 255 bytes; UTF-
 QString plainFileStem(const QString& stem) {
   QString name = stem.left(kLongestStem);
   for (QChar& c : name)
-    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 32 || c.unicode() == 0x7F) c = QLatin1Char('_');
+    if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 32 || c.unicode() == 0x7F)
+      c = QLatin1Char('_');
   for (QChar& c : name) {
     if (c != QLatin1Char('.')) break;
     c = QLatin1Char('_');

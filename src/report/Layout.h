@@ -43,23 +43,47 @@ struct ReportObject {
   Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop;
   bool wordWrap = true;
   bool framed = false;
-  QColor fill;     // invalid: no background
+  QColor fill;  // invalid: no background
   int rotation = 0;
 
-  double lineWidth = 0;                     // Line: its thickness in points; it runs along box's width
+  double lineWidth = 0;                           // Line: its thickness in points; it runs along box's width
   std::shared_ptr<const PictureContent> picture;  // Picture: filled by the program or before printing
-  QString page;                             // SubReport: the page it shows
-  std::vector<Paragraph> rich;              // RichText
+  QString page;                                   // SubReport: the page it shows
+  std::vector<Paragraph> rich;                    // RichText
 
   // Chained setters for the layout tables.
-  ReportObject& pt(double size) { font.size = size; return *this; }
-  ReportObject& bold() { font.bold = true; return *this; }
-  ReportObject& right() { align = (align & ~Qt::AlignHorizontal_Mask) | Qt::AlignRight; return *this; }
-  ReportObject& centred() { align = Qt::AlignCenter; return *this; }
-  ReportObject& noWrap() { wordWrap = false; return *this; }
-  ReportObject& frame() { framed = true; return *this; }
-  ReportObject& on(const QColor& colour) { fill = colour; return *this; }
-  ReportObject& turned(int degrees) { rotation = degrees; return *this; }
+  ReportObject& pt(double size) {
+    font.size = size;
+    return *this;
+  }
+  ReportObject& bold() {
+    font.bold = true;
+    return *this;
+  }
+  ReportObject& right() {
+    align = (align & ~Qt::AlignHorizontal_Mask) | Qt::AlignRight;
+    return *this;
+  }
+  ReportObject& centred() {
+    align = Qt::AlignCenter;
+    return *this;
+  }
+  ReportObject& noWrap() {
+    wordWrap = false;
+    return *this;
+  }
+  ReportObject& frame() {
+    framed = true;
+    return *this;
+  }
+  ReportObject& on(const QColor& colour) {
+    fill = colour;
+    return *this;
+  }
+  ReportObject& turned(int degrees) {
+    rotation = degrees;
+    return *this;
+  }
 };
 
 // Table helpers: a literal text, a dataset field, a report variable, a picture, a rule, a
@@ -77,7 +101,7 @@ ReportObject richText(const QString& name, QRectF box, std::vector<Paragraph> pa
 struct Band {
   QString name;
   double height = 0;
-  QString dataset;      // empty for a header
+  QString dataset;  // empty for a header
   int columns = 1;
   double columnWidth = 0;
   bool repeatOnEveryPage = false;  // a header printed again at the top of every page it runs to
@@ -90,10 +114,10 @@ struct Band {
 
 struct PageLayout {
   QString name;
-  QString title;          // names the prepared pages in the preview's list
-  QSizeF paper;           // millimetres
-  QMarginsF margins;      // millimetres
-  bool visible = true;    // printed on its own; a page only shown inside a sub-report is not
+  QString title;                      // names the prepared pages in the preview's list
+  QSizeF paper;                       // millimetres
+  QMarginsF margins;                  // millimetres
+  bool visible = true;                // printed on its own; a page only shown inside a sub-report is not
   std::vector<ReportObject> objects;  // placed once, inside the margins
   std::vector<Band> bands;            // one below the other, continuing onto new pages
 };

@@ -93,7 +93,8 @@ void drawPage(QPainter& painter, const Drawing& drawing, double pixelsPerMm) {
       else
         painter.setClipping(false);
       if (clip >= 0)
-        painter.setClipPath(drawing.clips[static_cast<std::size_t>(clip)], outerClip ? Qt::IntersectClip : Qt::ReplaceClip);
+        painter.setClipPath(drawing.clips[static_cast<std::size_t>(clip)],
+                            outerClip ? Qt::IntersectClip : Qt::ReplaceClip);
     }
     std::visit(drawer, item.what);
   }

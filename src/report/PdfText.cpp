@@ -1,13 +1,13 @@
 #include "report/PdfText.h"
 
-#include <QFile>
-#include <QHash>
-#include <QList>
-#include <array>
 #include <hpdf.h>
 #include <hpdf_doc.h>
 #include <hpdf_encoder.h>
 #include <hpdf_fontdef.h>
+#include <QFile>
+#include <QHash>
+#include <QList>
+#include <array>
 #include <map>
 #include <mutex>
 #include <string>
@@ -20,15 +20,17 @@ namespace {
 // European, Central European (Czech, Slovak, Polish, Hungarian, Croatian, Slovene), Turkish,
 // Baltic, Romanian with comma accents, South European, North European, Baltic Rim, Celtic, and
 // Western with the euro.
+// clang-format off
 constexpr std::array kStandardEncodings{
     "WinAnsiEncoding", "CP1250", "CP1254", "CP1257", "ISO8859-16", "ISO8859-3",
     "ISO8859-4",       "ISO8859-10", "ISO8859-13", "ISO8859-14", "ISO8859-15",
 };
+// clang-format on
 // And those the TrueType face is written in: Cyrillic, Greek, Vietnamese, Hebrew, then the Latin
 // sets for Latin letters the standard font lacks.
 constexpr std::array kTrueTypeEncodings{
-    "CP1251", "CP1253", "CP1258", "CP1255", "WinAnsiEncoding", "CP1250", "CP1254", "CP1257", "ISO8859-16",
-    "ISO8859-3", "ISO8859-4", "ISO8859-10", "ISO8859-13", "ISO8859-14", "ISO8859-15",
+    "CP1251",     "CP1253",    "CP1258",    "CP1255",     "WinAnsiEncoding", "CP1250",     "CP1254",     "CP1257",
+    "ISO8859-16", "ISO8859-3", "ISO8859-4", "ISO8859-10", "ISO8859-13",      "ISO8859-14", "ISO8859-15",
 };
 
 constexpr std::array kFontNames{"Helvetica", "Helvetica-Bold", "Helvetica-Oblique", "Helvetica-BoldOblique"};

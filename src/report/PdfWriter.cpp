@@ -1,5 +1,6 @@
 #include "report/PdfWriter.h"
 
+#include <hpdf.h>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -9,7 +10,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <hpdf.h>
 #include <map>
 #include <memory>
 #include <optional>
@@ -106,7 +106,9 @@ class Writer {
       const HPDF_STATUS status = HPDF_ReadFromStream(doc_.get(), piece.data(), &size);
       if (size > 0 && !files::writeAll(fd, reinterpret_cast<const char*>(piece.data()), size)) {
         const int reason = errno;
-        throw PdfError(QStringLiteral("Cannot write \"%1\": %2").arg(shown, QString::fromLocal8Bit(std::strerror(reason))).toStdString());
+        throw PdfError(QStringLiteral("Cannot write \"%1\": %2")
+                           .arg(shown, QString::fromLocal8Bit(std::strerror(reason)))
+                           .toStdString());
       }
       if (status == HPDF_STREAM_EOF) break;
       failed(status, "writing the file");
@@ -199,12 +201,16 @@ class Writer {
       HPDF_Page_SetLineWidth(page_, static_cast<HPDF_REAL>(width));
       state_.lineWidth = width;
     }
-    const int cap = s.cap == Qt::RoundCap ? HPDF_ROUND_END : s.cap == Qt::FlatCap ? HPDF_BUTT_END : HPDF_PROJECTING_SCUARE_END;
+    const int cap = s.cap == Qt::RoundCap  ? HPDF_ROUND_END
+                    : s.cap == Qt::FlatCap ? HPDF_BUTT_END
+                                           : HPDF_PROJECTING_SCUARE_END;
     if (cap != state_.cap) {
       HPDF_Page_SetLineCap(page_, static_cast<HPDF_LineCap>(cap));
       state_.cap = cap;
     }
-    const int join = s.join == Qt::RoundJoin ? HPDF_ROUND_JOIN : s.join == Qt::BevelJoin ? HPDF_BEVEL_JOIN : HPDF_MITER_JOIN;
+    const int join = s.join == Qt::RoundJoin   ? HPDF_ROUND_JOIN
+                     : s.join == Qt::BevelJoin ? HPDF_BEVEL_JOIN
+                                               : HPDF_MITER_JOIN;
     if (join != state_.join) {
       HPDF_Page_SetLineJoin(page_, static_cast<HPDF_LineJoin>(join));
       state_.join = join;
@@ -282,16 +288,18 @@ class Writer {
   }
 
   HPDF_Font font(const pdf_text::Piece& piece, const TextStyle& letters, const QString& text) {
-    if (piece.face == pdf_text::Face::Standard) return HPDF_GetFont(doc_.get(), pdf_text::standardFontName(letters), piece.encoding);
+    if (piece.face == pdf_text::Face::Standard)
+      return HPDF_GetFont(doc_.get(), pdf_text::standardFontName(letters), piece.encoding);
     const int v = (letters.bold ? 1 : 0) + (letters.italic ? 2 : 0);
     auto it = trueType_.find(v);
     if (it == trueType_.end()) {
       const QString file = pdf_text::trueTypeFile(letters);
       if (file.isEmpty())
-        throw PdfError(QStringLiteral("The text \"%1\" needs letters the standard PDF fonts do not have, and no TrueType "
-                                      "font to embed for them is installed (Debian package fonts-liberation2).")
-                           .arg(text)
-                           .toStdString());
+        throw PdfError(
+            QStringLiteral("The text \"%1\" needs letters the standard PDF fonts do not have, and no TrueType "
+                           "font to embed for them is installed (Debian package fonts-liberation2).")
+                .arg(text)
+                .toStdString());
       const char* name = HPDF_LoadTTFontFromFile(doc_.get(), QFile::encodeName(file).constData(), HPDF_TRUE);
       check("embedding a TrueType font");
       it = trueType_.emplace(v, QByteArray(name)).first;

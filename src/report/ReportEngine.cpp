@@ -23,17 +23,13 @@ QString textOf(const QVariant& value) {
     case QMetaType::LongLong:
     case QMetaType::UInt:
     case QMetaType::ULongLong:
-    case QMetaType::Short:
-      return fmt::D(value.toLongLong());
-    default:
-      return value.toString();
+    case QMetaType::Short: return fmt::D(value.toLongLong());
+    default: return value.toString();
   }
 }
 
 // The picture's size in its own units: pixels of a bitmap, or the drawing's own size.
-QSizeF contentSize(const PictureContent& p) {
-  return p.image.isNull() ? p.drawing.size : QSizeF(p.image.size());
-}
+QSizeF contentSize(const PictureContent& p) { return p.image.isNull() ? p.drawing.size : QSizeF(p.image.size()); }
 
 }  // namespace
 
@@ -94,8 +90,7 @@ class Report::Preparation {
         const QString text = valueOf(o);
         raiseBeforePrint(o);
         if (o.fill.isValid()) out.add(FilledRect{box, o.fill});
-        if (!text.isEmpty())
-          setText(out, plainParagraphs(text, o.font), TextBox{box, o.rotation, o.align, o.wordWrap});
+        if (!text.isEmpty()) setText(out, plainParagraphs(text, o.font), TextBox{box, o.rotation, o.align, o.wordWrap});
         if (o.framed) {
           QPainterPath frame;
           frame.addRect(box);

@@ -20,8 +20,8 @@ namespace {
 const QByteArray kMagic = QByteArrayLiteral("HALCYRA PREPARED REPORT\n");
 constexpr quint32 kVersion = 1;
 constexpr double kLargestMeasure = 1e6;
-constexpr double kLargestFont = 1000;     // points
-constexpr double kLargestStroke = 1000;   // millimetres
+constexpr double kLargestFont = 1000;    // points
+constexpr double kLargestStroke = 1000;  // millimetres
 constexpr quint32 kMostDashes = 64;
 
 enum class Kind : quint8 { Text = 1, Fill = 2, Line = 3, Shape = 4, Image = 5 };
@@ -175,7 +175,8 @@ class Reader {
   // A measure: a finite number of millimetres (or points) no page comes near.
   double real() {
     const double v = number<double>();
-    if (!std::isfinite(v) || std::abs(v) > kLargestMeasure) throw Damaged{QStringLiteral("it holds a number no report has")};
+    if (!std::isfinite(v) || std::abs(v) > kLargestMeasure)
+      throw Damaged{QStringLiteral("it holds a number no report has")};
     return v;
   }
   double positive(double largest) {
@@ -186,13 +187,15 @@ class Reader {
   // A count of things each taking at least `least` bytes: no more than the rest of the file holds.
   quint32 count(qint64 least) {
     const quint32 n = number<quint32>();
-    if (static_cast<qint64>(n) * least > in_.device()->bytesAvailable()) throw Damaged{QStringLiteral("it ends too early")};
+    if (static_cast<qint64>(n) * least > in_.device()->bytesAvailable())
+      throw Damaged{QStringLiteral("it ends too early")};
     return n;
   }
   QByteArray bytes() { return bytes(count(1)); }
   QByteArray bytes(quint32 n) {
     QByteArray b(static_cast<qsizetype>(n), Qt::Uninitialized);
-    if (in_.readRawData(b.data(), static_cast<int>(n)) != static_cast<int>(n)) throw Damaged{QStringLiteral("it ends too early")};
+    if (in_.readRawData(b.data(), static_cast<int>(n)) != static_cast<int>(n))
+      throw Damaged{QStringLiteral("it ends too early")};
     return b;
   }
   // A text of at most kLongestReportText characters (UTF-8 takes up to four bytes for one).
@@ -250,7 +253,8 @@ class Reader {
     reader.setAutoTransform(false);
     const QSize size = reader.size();
     QImage image;
-    if (!reader.read(&image) || image.size() != size) throw Damaged{QStringLiteral("picture %1 cannot be read").arg(number)};
+    if (!reader.read(&image) || image.size() != size)
+      throw Damaged{QStringLiteral("picture %1 cannot be read").arg(number)};
     return pageImage(image);
   }
   QColor colour() {
@@ -327,7 +331,8 @@ class Reader {
     for (quint32 i = 0; i < items; ++i) {
       const auto kind = static_cast<Kind>(number<quint8>());
       const qint32 clip = number<qint32>();
-      if (clip < -1 || clip >= static_cast<qint32>(p.clips.size())) throw Damaged{QStringLiteral("it refers to a clip it does not hold")};
+      if (clip < -1 || clip >= static_cast<qint32>(p.clips.size()))
+        throw Damaged{QStringLiteral("it refers to a clip it does not hold")};
       p.add(item(kind), clip);
     }
     return p;
@@ -392,10 +397,13 @@ constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_6_4;
 
 void checkReportLimits(const PreparedReport& report) {
   const auto refuse = [](const QString& what) {
-    throw ReportFileError(QStringLiteral("The report cannot be kept as a prepared report: %1.").arg(what).toStdString());
+    throw ReportFileError(
+        QStringLiteral("The report cannot be kept as a prepared report: %1.").arg(what).toStdString());
   };
   if (report.pages.size() > static_cast<std::size_t>(kMostReportPages))
-    refuse(QStringLiteral("it has %1 pages, more than the %2 a prepared report may have").arg(report.pages.size()).arg(kMostReportPages));
+    refuse(QStringLiteral("it has %1 pages, more than the %2 a prepared report may have")
+               .arg(report.pages.size())
+               .arg(kMostReportPages));
   QSet<qint64> pictures;
   qint64 pixels = 0;
   for (std::size_t p = 0; p < report.pages.size(); ++p) {
@@ -415,12 +423,13 @@ void checkReportLimits(const PreparedReport& report) {
                  .arg(kMostItemsPerReportPage));
   }
   if (pictures.size() > kMostReportPictures || pixels > kMostReportPixels)
-    refuse(QStringLiteral("its %1 pictures need %2 million pixels; a prepared report may hold %3 pictures of %4 million "
-                          "pixels in all")
-               .arg(pictures.size())
-               .arg(pixels / 1'000'000)
-               .arg(kMostReportPictures)
-               .arg(kMostReportPixels / 1'000'000));
+    refuse(
+        QStringLiteral("its %1 pictures need %2 million pixels; a prepared report may hold %3 pictures of %4 million "
+                       "pixels in all")
+            .arg(pictures.size())
+            .arg(pixels / 1'000'000)
+            .arg(kMostReportPictures)
+            .arg(kMostReportPixels / 1'000'000));
 }
 
 void saveReportFile(const PreparedReport& report, const QString& path) {
@@ -462,7 +471,8 @@ PreparedReport readReportBytes(const QByteArray& bytes, const QString& name) {
   try {
     return Reader(in).report();
   } catch (const Damaged& d) {
-    throw ReportFileError(QStringLiteral("\"%1\" cannot be opened as a prepared report: %2.").arg(name, d.what).toStdString());
+    throw ReportFileError(
+        QStringLiteral("\"%1\" cannot be opened as a prepared report: %2.").arg(name, d.what).toStdString());
   }
 }
 

@@ -38,9 +38,9 @@ inline constexpr int kMostReportPages = 1000;
 // Things drawn on one page: texts, filled boxes, lines, outlines, pictures and clip outlines, and
 // every point of an outline. The summary page of a treatment report draws about 1,500.
 inline constexpr int kMostItemsPerReportPage = 100'000;
-inline constexpr int kLongestReportText = 10'000;  // characters of one text (a line, a page's title)
-inline constexpr double kSmallestReportPageSide = 10;    // millimetres
-inline constexpr double kLargestReportPageSide = 2000;   // millimetres (A0 is 1189 mm long)
+inline constexpr int kLongestReportText = 10'000;       // characters of one text (a line, a page's title)
+inline constexpr double kSmallestReportPageSide = 10;   // millimetres
+inline constexpr double kLargestReportPageSide = 2000;  // millimetres (A0 is 1189 mm long)
 inline constexpr int kMostReportPictures = 10'000;
 inline constexpr qint64 kMostReportPixels = 100'000'000;  // all pictures together, decoded (400 MB)
 

@@ -39,23 +39,23 @@ struct ReportInput {
   QString lifetime;
 
   // The clinical assessment, beside its labels on the summary page.
-  QString diagnosis;      // DBDiag
-  QString treatmentType;  // DBTxType (printed beside "Referral")
-  QString condition;      // ComCondition, the chosen item's text
-  QString duration;       // DBEdLong ("How long?")
-  QString previousRx;     // the chosen button of RadioPrevRx: "Yes", "No", or empty for none
-  QString rxResult;       // DBRxResult
-  QString familyHistory;  // DBHist
-  QString medication;     // the course's MemoMeds column
-  QString pastHistory;    // the course's MemoOps column
+  QString diagnosis;                        // DBDiag
+  QString treatmentType;                    // DBTxType (printed beside "Referral")
+  QString condition;                        // ComCondition, the chosen item's text
+  QString duration;                         // DBEdLong ("How long?")
+  QString previousRx;                       // the chosen button of RadioPrevRx: "Yes", "No", or empty for none
+  QString rxResult;                         // DBRxResult
+  QString familyHistory;                    // DBHist
+  QString medication;                       // the course's MemoMeds column
+  QString pastHistory;                      // the course's MemoOps column
   std::array<bool, 6> contraindications{};  // CheckBox1 .. CheckBox6
-  QString address;        // the patient's MEMOs column
-  QString homePhone;      // DBHome
-  QString cellPhone;      // DBCell
-  QString workPhone;      // DBwork
-  QString referringPhysician;  // DBReferal
-  QString assessDateText;      // the date text of DateAssess
-  QString therapist;           // DBConsult
+  QString address;                          // the patient's MEMOs column
+  QString homePhone;                        // DBHome
+  QString cellPhone;                        // DBCell
+  QString workPhone;                        // DBwork
+  QString referringPhysician;               // DBReferal
+  QString assessDateText;                   // the date text of DateAssess
+  QString therapist;                        // DBConsult
 
   // The schedule grid, columns 0 to 4 of rows 1 to 29 (row r at [r - 1]): the treatment number,
   // the unnamed column, "Dose (mJ)", "Erythema" and "% Inc".

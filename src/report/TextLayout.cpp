@@ -68,7 +68,8 @@ LaidLine finish(const Paragraph& p, const std::vector<Token>& line) {
     QString shown = s.span.text;
     if (!s.span.underline)
       while (!shown.isEmpty() && isBlank(shown.back())) shown.chop(1);
-    if (!shown.isEmpty()) out.width = s.x + (shown.size() == s.span.text.size() ? s.width : textWidth(shown, s.span.font));
+    if (!shown.isEmpty())
+      out.width = s.x + (shown.size() == s.span.text.size() ? s.width : textWidth(shown, s.span.font));
   }
   const TextStyle* tallest = nullptr;
   for (const LaidSpan& s : out.spans)
@@ -240,8 +241,9 @@ void setText(Drawing& out, const std::vector<Paragraph>& paragraphs, const TextB
     for (const LaidSpan& s : l.spans) {
       if (s.span.text.isEmpty()) continue;
       const double x = left + s.x;
-      out.add(TextRun{page(x, baseline), s.span.text, s.span.font, s.span.colour, static_cast<double>(rotation), s.width},
-              clip);
+      out.add(
+          TextRun{page(x, baseline), s.span.text, s.span.font, s.span.colour, static_cast<double>(rotation), s.width},
+          clip);
       if (s.span.underline) {
         const double size = s.span.font.size * kMmPerPoint;
         const double below = baseline + 0.106 * size;

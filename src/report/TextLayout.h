@@ -35,8 +35,8 @@ inline constexpr double kPaddingX = 2 * kMmPerPixel;
 inline constexpr double kPaddingY = 1 * kMmPerPixel;
 
 struct TextBox {
-  QRectF box;                                      // millimetres
-  int rotation = 0;                                // 0, 90, 180 or 270 degrees anticlockwise
+  QRectF box;        // millimetres
+  int rotation = 0;  // 0, 90, 180 or 270 degrees anticlockwise
   Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop;
   bool wordWrap = true;  // otherwise each line stays whole, set smaller where it is too wide
 };
@@ -49,9 +49,9 @@ struct LaidSpan {
 };
 struct LaidLine {
   std::vector<LaidSpan> spans;
-  double width = 0;      // up to the end of the last letter that is not a blank
-  double ascent = 0;     // the tallest span's
-  double height = 0;     // baseline to next baseline
+  double width = 0;   // up to the end of the last letter that is not a blank
+  double ascent = 0;  // the tallest span's
+  double height = 0;  // baseline to next baseline
 };
 
 // Breaks paragraphs into lines no wider than `width` (no limit when `width` <= 0).

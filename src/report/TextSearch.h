@@ -10,8 +10,8 @@
 namespace report {
 
 struct TextHit {
-  int page = 0;      // from 0
-  QPolygonF area;    // millimetres on that page, around the letters found (turned with their line)
+  int page = 0;    // from 0
+  QPolygonF area;  // millimetres on that page, around the letters found (turned with their line)
 };
 
 // Every occurrence of `text` within a line, page by page and in drawing order. Letter case is

@@ -3,21 +3,23 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "base/DateTime.h"
 #include "base/JpegCodec.h"
 #include "report/DemonstrationMark.h"
 #include "report/FileNames.h"
 #include "report/PictureRecorder.h"
 #include "report/TreatmentReportLayout.h"
 #include "treatment/CourseColumns.h"
-#include "base/DateTime.h"
 #include "treatment/ScheduleRules.h"
 
 namespace report {
 
+// clang-format off
 const std::array<const char*, 6> kContraindicationCaptions{
     "Previous Skin Cancer",   "Multiple dysplastic naevi (moles)", "HyperSensitivity to UV (eg albinism)",
     "Pregnant",               "Photosensitising drugs",            "Claustrophobia",
 };
+// clang-format on
 
 QString datePickerText(const QDate& date, bool blank, const QLocale& locale) {
   if (blank || !date.isValid()) return {};
@@ -76,7 +78,8 @@ std::shared_ptr<const PictureContent> bitmap(const QImage& image) {
 
 std::int64_t accumulatedDose(const ReportInput& input, int row) {
   std::int64_t sum = 0;
-  for (int r = 1; r <= row && r <= kTreatments; ++r) sum += leadingNumber(input.grid[static_cast<std::size_t>(r - 1)][2]);
+  for (int r = 1; r <= row && r <= kTreatments; ++r)
+    sum += leadingNumber(input.grid[static_cast<std::size_t>(r - 1)][2]);
   return sum;
 }
 
@@ -85,10 +88,10 @@ TreatmentDatasets::TreatmentDatasets(const ReportInput& input, Report& report) :
                     UserDataset{[this] { firstTreatmentRow(); }, [this] { nextTreatmentRow(); },
                                 [this] { return pastLastTreatmentRow(); },
                                 [this](const QString& f, QVariant& v) { treatmentValue(f, v); }});
-  report.setDataset(QStringLiteral("PatientData"),
-                    UserDataset{[this] { firstPatientRow(); }, [this] { nextPatientRow(); },
-                                [this] { return pastLastPatientRow(); },
-                                [this](const QString& f, QVariant& v) { patientValue(f, v); }});
+  report.setDataset(
+      QStringLiteral("PatientData"),
+      UserDataset{[this] { firstPatientRow(); }, [this] { nextPatientRow(); }, [this] { return pastLastPatientRow(); },
+                  [this](const QString& f, QVariant& v) { patientValue(f, v); }});
   report.setDataset(QStringLiteral("ImageData"),
                     UserDataset{[this] { firstPhotographRow(); }, [this] { nextPhotographRow(); },
                                 [this] { return pastLastPhotograph(); },
@@ -140,8 +143,8 @@ void TreatmentDatasets::patientValue(const QString& field, QVariant& value) cons
   } else if (field == u"Age") {
     value = in_.ageText;
   } else if (field == u"Details") {
-    value = QStringList{in_.diagnosis, in_.treatmentType, in_.condition, in_.duration, in_.previousRx, in_.rxResult,
-                        in_.familyHistory}
+    value = QStringList{in_.diagnosis,  in_.treatmentType, in_.condition,    in_.duration,
+                        in_.previousRx, in_.rxResult,      in_.familyHistory}
                 .join(LF);
   } else if (field == u"Meds") {
     value = in_.medication;

@@ -43,7 +43,7 @@ class TreatmentDatasets {
   void BeforePrint(ReportObject& object);
 
   std::int32_t treatmentRow = 0;  // the current treatment row, 1 to 29
-  std::int32_t patientRow = 0;  // the current PatientData row
+  std::int32_t patientRow = 0;    // the current PatientData row
   int currentPhotograph() const { return photograph_; }
 
  private:

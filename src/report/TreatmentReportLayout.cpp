@@ -42,6 +42,7 @@ std::vector<Paragraph> consentBlock() {
   const TextStyle text{8};
   auto line = [&](std::vector<Span> spans) { return Paragraph{std::move(spans), text}; };
   auto blank = [&](int width) { return Span{QString(width, QLatin1Char(' ')), text, true}; };
+  // clang-format off
   return {
       Paragraph{{Span{q("CONSENT:"), heading}}, heading},
       line({}),
@@ -52,12 +53,14 @@ std::vector<Paragraph> consentBlock() {
       line({Span{q("Patient's signiture "), text}, blank(60), Span{q("  Date "), text}, blank(10),
             Span{q("/"), text}, blank(10), Span{q("/"), text}, blank(10)}),
   };
+  // clang-format on
 }
 
 // Texts of one line (names, numbers, dates) never break: one too long for its box is set smaller
 // (down to half its size) so that it shows whole; texts of several lines break at blanks.
 PageLayout summaryPage() {
   PageLayout summary = page("Page1", "Summary", kA4Landscape);
+  // clang-format off
   summary.objects = {
       //      name          left   top    width  height  content
       picture(q("Logo"),     {0.0,   0.0,   40.0,  20.0}),
@@ -102,6 +105,7 @@ PageLayout summaryPage() {
       label(q("Memo41"),     {80.7,  182.0, 14.0,  5.0},  q("burn II")).on(responseColour(BurnII)),
       label(q("Memo42"),     {96.8,  182.0, 14.0,  5.0},  q("burn III")).on(responseColour(BurnIII)),
   };
+  // clang-format on
   return summary;
 }
 
@@ -111,6 +115,7 @@ PageLayout treatmentTablePage() {
   PageLayout table = page("Page2", "Treatments", kA4Portrait);
   table.visible = false;
   Band rows = band("MasterData2", 5.0, S);
+  // clang-format off
   rows.objects = {
       //    name        left  top  width height       field
       field(q("ScDate"), {0.0,  0.0, 13.0, 5.0}, S, q("ScDate")).noWrap(),
@@ -120,6 +125,7 @@ PageLayout treatmentTablePage() {
       field(q("Memo9"),  {63.4, 0.2, 12.0, 4.0}, S, q("Erythema")).noWrap(),
       field(q("Memo11"), {75.7, 0.2, 10.0, 4.0}, S, q("%Increase")).noWrap(),
   };
+  // clang-format on
   table.bands.push_back(std::move(rows));
   return table;
 }
@@ -128,6 +134,7 @@ PageLayout photographPages() {
   PageLayout photographs = page("Page3", "Photographs", kA4Landscape);
   Band header = band("Header1", 15.0);
   header.repeatOnEveryPage = true;
+  // clang-format off
   header.objects = {
       //      name          left   top   width height
       field(q("Memo16"),     {0.0,   0.0,  63.0, 7.0}, P, q("Name")).pt(14).noWrap(),
@@ -140,12 +147,15 @@ PageLayout photographPages() {
       label(q("Memo21"),     {226.0, 8.0,  50.0, 4.0}, q("Halcyra - NB UVB Calculator")),
       rule(q("Line2"),       {-1.0,  13.6}, 274.0, 2.0),
   };
+  // clang-format on
   Band photos = band("MasterData1", 55.7, I, 2, 140.0);
+  // clang-format off
   photos.objects = {
       picture(q("Photo"), {1.0,  0.0, 55.0, 55.0}),
       field(q("Memo43"),  {62.0, 1.0, 25.0, 5.0},  I, q("ImageDate")).noWrap(),
       field(q("Memo15"),  {57.0, 8.0, 78.0, 47.0}, I, q("Comment")),
   };
+  // clang-format on
   photographs.bands.push_back(std::move(header));
   photographs.bands.push_back(std::move(photos));
   return photographs;

@@ -96,20 +96,24 @@ QString problemText(const Limit& limit, const QString& shown, Problem problem, c
 }
 
 QString refusal(const Limit& limit, const QString& shown, Problem problem, const QString& what) {
-  return problemText(limit, shown, problem, what) +
-         QStringLiteral("\n\nNothing was stored. Type the %1 again.")
-             .arg(what.isEmpty() ? QLatin1String(limit.field) : what);
+  return problemText(limit, shown, problem, what) + QStringLiteral("\n\nNothing was stored. Type the %1 again.")
+                                                        .arg(what.isEmpty() ? QLatin1String(limit.field) : what);
 }
 
 std::optional<QString> birthDateRefusal(const QDate& birth, const QDate& today, const QLocale& locale) {
   const QDate earliest(kEarliestBirthYear, 1, 1);
   QString what;
-  if (!birth.isValid()) what = QStringLiteral("not a date");
-  else if (birth > today) what = QStringLiteral("in the future");
-  else if (birth < earliest) what = QStringLiteral("before %1").arg(datetime::shortDate(earliest, locale));
-  else return std::nullopt;
-  return QStringLiteral("The date of birth %1 is %2: a date of birth lies between %3 and today.\n\n"
-                        "Nothing was stored. Choose the date of birth again.")
+  if (!birth.isValid())
+    what = QStringLiteral("not a date");
+  else if (birth > today)
+    what = QStringLiteral("in the future");
+  else if (birth < earliest)
+    what = QStringLiteral("before %1").arg(datetime::shortDate(earliest, locale));
+  else
+    return std::nullopt;
+  return QStringLiteral(
+             "The date of birth %1 is %2: a date of birth lies between %3 and today.\n\n"
+             "Nothing was stored. Choose the date of birth again.")
       .arg(datetime::shortDate(birth, locale), what, datetime::shortDate(earliest, locale));
 }
 

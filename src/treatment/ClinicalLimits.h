@@ -22,9 +22,9 @@ struct Limit {
   const char* field;  // the field as the window labels it
   double lowest;      // both bounds belong to the range
   double highest;
-  bool whole;         // whole numbers only
-  bool zeroMeansNone; // 0 stands for "not entered" and is accepted besides the range
-  const char* rule;   // what a value must be, as the refusal explains it
+  bool whole;          // whole numbers only
+  bool zeroMeansNone;  // 0 stands for "not entered" and is accepted besides the range
+  const char* rule;    // what a value must be, as the refusal explains it
 };
 
 inline constexpr double kNoUpperBound = std::numeric_limits<std::int32_t>::max();
@@ -32,18 +32,22 @@ inline constexpr double kNoUpperBound = std::numeric_limits<std::int32_t>::max()
 // The table.
 inline constexpr Limit kAge{"Age", 0, 120, false, false, "an age is a number of years from 0 to 120"};
 inline constexpr Limit kMed{"MED", 1, 10000, true, false, "the MED is a whole number of mJ/cm2 from 1 to 10000"};
-inline constexpr Limit kDose{"Dose", 0, 10000, false, false,
-                             "the dose delivered is a number of mJ/cm2 from 0 to 10000"};
-inline constexpr Limit kTemperature{"Temperature", 20, 45, false, true,
-                                    "a temperature is 0 (not taken) or a number of degrees C from 20 to 45"};
+inline constexpr Limit kDose{"Dose", 0,     10000,
+                             false,  false, "the dose delivered is a number of mJ/cm2 from 0 to 10000"};
+inline constexpr Limit kTemperature{
+    "Temperature", 20, 45, false, true, "a temperature is 0 (not taken) or a number of degrees C from 20 to 45"};
 // Treatment 1's increment is the first dose as a percentage of the MED: at 0 or below the first
 // dose would be nothing or less. Every later increment grows the previous dose; at -100 % or
 // below the next dose would be nothing or less.
-inline constexpr Limit kFirstIncrement{"\"% Inc\"", 1, kNoUpperBound, true, false,
+inline constexpr Limit kFirstIncrement{"\"% Inc\"",
+                                       1,
+                                       kNoUpperBound,
+                                       true,
+                                       false,
                                        "the \"% Inc\" of treatment 1 is the first dose as a whole percentage of "
                                        "the MED, 1 or more"};
-inline constexpr Limit kIncrement{"\"% Inc\"", -99, kNoUpperBound, true, false,
-                                  "a \"% Inc\" is a whole number of percent above -100"};
+inline constexpr Limit kIncrement{"\"% Inc\"", -99,   kNoUpperBound,
+                                  true,        false, "a \"% Inc\" is a whole number of percent above -100"};
 // Dates of birth: none before this year, none after today.
 inline constexpr int kEarliestBirthYear = 1900;
 

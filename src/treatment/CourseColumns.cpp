@@ -25,9 +25,7 @@ Unsigned readLE(QByteArrayView bytes, qsizetype at) {
 }
 
 // Entry k (0-based) of an array of `width`-byte entries, when the bytes reach it.
-bool hasEntry(QByteArrayView bytes, int k, int width) {
-  return bytes.size() >= static_cast<qsizetype>(k + 1) * width;
-}
+bool hasEntry(QByteArrayView bytes, int k, int width) { return bytes.size() >= static_cast<qsizetype>(k + 1) * width; }
 
 void appendShortString(QByteArray& out, const std::string& text, int maxChars) {
   const auto n = std::min<std::size_t>(text.size(), static_cast<std::size_t>(maxChars));
@@ -112,7 +110,8 @@ std::array<TreatmentRecord, kTreatments> unpackTable(const TableColumns& c) {
     TreatmentRecord& r = records[static_cast<std::size_t>(k)];
     if (hasEntry(c.burn, k, 1)) r.burn = static_cast<std::int8_t>(c.burn[k]);
     if (hasEntry(c.response, k, 1)) r.response = static_cast<std::int8_t>(c.response[k]);
-    if (hasEntry(c.Temperature, k, 4)) r.Temperature = std::bit_cast<float>(readLE<std::uint32_t>(c.Temperature, 4 * k));
+    if (hasEntry(c.Temperature, k, 4))
+      r.Temperature = std::bit_cast<float>(readLE<std::uint32_t>(c.Temperature, 4 * k));
     if (hasEntry(c.Dose, k, 4)) r.Dose = std::bit_cast<float>(readLE<std::uint32_t>(c.Dose, 4 * k));
     if (hasEntry(c.WhenDate, k, 4)) {
       r.When = std::bit_cast<double>(static_cast<std::uint64_t>(readLE<std::uint32_t>(c.WhenDate, 4 * k)) << 32);

@@ -54,15 +54,15 @@ inline constexpr VarBytesColumn kDoseColumn{"Dose", 120, 120};
 inline constexpr VarBytesColumn kWhenDateColumn{"WhenDate", 240, 240};
 // Declared 150, but 29 five-character times take 29 x 6 = 174 bytes. The store has room for them,
 // so the whole column is kept: a full course of times reads back unchanged and nothing is cut.
-inline constexpr VarBytesColumn kTxTimeColumn{"TxTime", 150, kTreatments * (1 + kShortTime)};
+inline constexpr VarBytesColumn kTxTimeColumn{"TxTime", 150, kTreatments*(1 + kShortTime)};
 inline constexpr VarBytesColumn kInitialsColumn{"Initials", 120, 120};
 inline constexpr VarBytesColumn kPIncColumn{"PInc", 60, 60};
 inline constexpr VarBytesColumn kSpotsColumn{"Spots", 160, 160};
 
 // Every var-bytes column of the course table, for the store's capacity checks.
 inline constexpr std::array<VarBytesColumn, 9> kVarBytesColumns{
-    kBurnColumn,  kConditionColumn, kTemperatureColumn, kDoseColumn, kWhenDateColumn,
-    kTxTimeColumn, kInitialsColumn, kPIncColumn,        kSpotsColumn,
+    kBurnColumn,   kConditionColumn, kTemperatureColumn, kDoseColumn,  kWhenDateColumn,
+    kTxTimeColumn, kInitialsColumn,  kPIncColumn,        kSpotsColumn,
 };
 
 // The column of that name (letter case as the table spells it); nullptr when there is none.

@@ -19,8 +19,8 @@
 #include <optional>
 #include <vector>
 
-#include "treatment/TreatmentRecord.h"
 #include "treatment/CourseColumns.h"
+#include "treatment/TreatmentRecord.h"
 
 namespace treatment {
 
@@ -31,8 +31,8 @@ using Records = std::array<TreatmentRecord, kTreatments>;
 bool sameRecord(const TreatmentRecord& a, const TreatmentRecord& b);
 
 struct RecordsMerge {
-  Records records;              // what to store, and what the window shows afterwards
-  std::vector<int> kept;        // rows (1..29) where the stored treatment was kept over the window's
+  Records records;        // what to store, and what the window shows afterwards
+  std::vector<int> kept;  // rows (1..29) where the stored treatment was kept over the window's
 };
 
 // `stored`: the records as the store holds them now (nothing when none were ever stored there);

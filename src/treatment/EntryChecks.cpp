@@ -46,8 +46,9 @@ bool treatmentTimeAcceptable(const QString& fieldText) {
 }
 
 QString treatmentTimeProblem(const QString& fieldText) {
-  return QStringLiteral("The Treatment Time \"%1\" is not a time: type it as m:ss or mm:ss, minutes and seconds "
-                        "(for example 2:30 or 12:05), or leave the field empty.")
+  return QStringLiteral(
+             "The Treatment Time \"%1\" is not a time: type it as m:ss or mm:ss, minutes and seconds "
+             "(for example 2:30 or 12:05), or leave the field empty.")
       .arg(fieldText.trimmed());
 }
 
@@ -57,15 +58,15 @@ QString treatmentTimeForField(const QString& stored) {
   if (colon < 0) return stored.leftJustified(5, QLatin1Char(' '));  // not a time the field knows
   const QString minutes = stored.left(colon).trimmed();
   const QString seconds = stored.mid(colon + 1).trimmed();
-  return minutes.rightJustified(2, QLatin1Char(' ')) + QLatin1Char(':') +
-         seconds.leftJustified(2, QLatin1Char(' '));
+  return minutes.rightJustified(2, QLatin1Char(' ')) + QLatin1Char(':') + seconds.leftJustified(2, QLatin1Char(' '));
 }
 
 std::optional<QString> refusalOf(const treatment::TreatmentEntry& entry, const QDate& today, const QLocale& locale) {
   if (entry.condition < Missed || entry.condition > Clearing) return kChooseResponse;
   const QString notRecorded = QStringLiteral("\n\nThe treatment is not recorded until this is corrected.");
   if (entry.burn != NoBurn && (entry.burn < BurnI || entry.burn > BurnIII))
-    return QStringLiteral("The burn grade %1 is not one of Burn I, Burn II and Burn III.").arg(entry.burn) + notRecorded;
+    return QStringLiteral("The burn grade %1 is not one of Burn I, Burn II and Burn III.").arg(entry.burn) +
+           notRecorded;
   const auto outside = [&](const limits::Limit& limit, double value) -> std::optional<QString> {
     const limits::Problem problem = limits::problemOf(limit, value);
     if (problem == limits::Problem::None) return std::nullopt;
@@ -74,8 +75,9 @@ std::optional<QString> refusalOf(const treatment::TreatmentEntry& entry, const Q
   if (auto refused = outside(limits::kDose, entry.dose)) return refused;
   if (auto refused = outside(limits::kTemperature, entry.temperature)) return refused;
   if (entry.condition == Missed && entry.dose != 0) {
-    return QStringLiteral("A missed visit delivers no dose, but the Dose says %1 mJ/cm2: empty the Dose field, or "
-                          "choose the response the patient had at the treatment.")
+    return QStringLiteral(
+               "A missed visit delivers no dose, but the Dose says %1 mJ/cm2: empty the Dose field, or "
+               "choose the response the patient had at the treatment.")
                .arg(fmt::GeneralShown(entry.dose, 9, locale)) +
            notRecorded;
   }

@@ -32,9 +32,10 @@ QString lifetimeText(const Exposure& exposure, const QLocale& locale) {
 std::optional<QString> lifetimeReviewAdvice(const Exposure& exposure, std::optional<int> threshold,
                                             const QString& patient, const QLocale& locale) {
   if (!threshold || exposure.treatments < *threshold) return std::nullopt;
-  return QStringLiteral("%1 has had %2 over all courses, %3 J/cm\u00b2 in all. This department reviews "
-                        "a patient's lifetime exposure from %4 on.\n\nReview the cumulative exposure "
-                        "with the supervising clinician before going on with this course.")
+  return QStringLiteral(
+             "%1 has had %2 over all courses, %3 J/cm\u00b2 in all. This department reviews "
+             "a patient's lifetime exposure from %4 on.\n\nReview the cumulative exposure "
+             "with the supervising clinician before going on with this course.")
       .arg(patient, treatmentCount(exposure.treatments, QStringLiteral("UV ")),
            fmt::Fixed(exposure.dose / 1000.0L, 0, 1, locale), treatmentCount(*threshold));
 }

@@ -48,8 +48,8 @@ QString temperatureText(float celsius, const QLocale& locale) {
 }
 
 QString treatmentSummary(const TreatmentRecord& record, const QLocale& locale) {
-  return fromRecordText(record.Initials) + QStringLiteral("  ") + fromRecordText(record.time) +
-         QStringLiteral("  ") + temperatureText(record.Temperature, locale);
+  return fromRecordText(record.Initials) + QStringLiteral("  ") + fromRecordText(record.time) + QStringLiteral("  ") +
+         temperatureText(record.Temperature, locale);
 }
 
 CellLook cellLook(int column, const TreatmentRecord& record, const QString& cellText, const QLocale& locale) {
@@ -76,8 +76,7 @@ CellLook cellLook(int column, const TreatmentRecord& record, const QString& cell
     case DoseColumn:
       if (!record.recorded()) look.textColour = QColor(192, 192, 192);
       break;
-    default:
-      break;
+    default: break;
   }
   return look;
 }

@@ -24,9 +24,9 @@ enum ScheduleColumn : int { DateColumn = 0, SummaryColumn = 1, DoseColumn = 2, I
 
 // What happens when the user tries to make a cell of `column` current, by mouse or keyboard.
 enum class CellAction {
-  Select,  // the cell becomes current: only the increments are edited in place
-  Record,  // the row's treatment is recorded through the entry dialog; the current cell stays
-  Nothing, // the current cell stays where it was
+  Select,   // the cell becomes current: only the increments are edited in place
+  Record,   // the row's treatment is recorded through the entry dialog; the current cell stays
+  Nothing,  // the current cell stays where it was
 };
 CellAction cellAction(int column);
 

@@ -10,9 +10,9 @@
 
 #include "base/Directories.h"
 #include "base/Settings.h"
-#include "records/StoreLocation.h"
 #include "dosing/CalibrationCheck.h"
 #include "dosing/FactorTables.h"
+#include "records/StoreLocation.h"
 #include "ui/Actions.h"
 #include "ui/DatabaseSetting.h"
 #include "ui/ObjectNames.h"
@@ -29,8 +29,9 @@ AboutTab::AboutTab(Actions& actions, settings::DatabaseSetting& database, QWidge
   title->setFont(make::scaled(title->font(), 1.4, true));
   v->addWidget(title);
   v->addWidget(new QLabel("Provide guidance for UVB Skin treatment. Only use with qualified Medical Supervision."));
-  v->addWidget(new QLabel(
-      "The MED estimation is based on values in the  UVB_Factors.Dat file - Modification only possible with the UVB engineers App."));
+  v->addWidget(
+      new QLabel("The MED estimation is based on values in the  UVB_Factors.Dat file - Modification only possible with "
+                 "the UVB engineers App."));
   v->addSpacing(16);
   // The calibration in use: which file, and which bytes.
   auto* calibration = new QFrame;
@@ -73,8 +74,9 @@ AboutTab::AboutTab(Actions& actions, settings::DatabaseSetting& database, QWidge
   v->addWidget(frame);
   v->addSpacing(16);
   auto* audit = make::named(new QPushButton("Department audit..."), names::BtnDepartmentAudit);
-  audit->setToolTip("The department's figures of a period: burn rates, treatments per finished course and the "
-                    "patients due a lifetime exposure review, with Export PDF and CSV.");
+  audit->setToolTip(
+      "The department's figures of a period: burn rates, treatments per finished course and the "
+      "patients due a lifetime exposure review, with Export PDF and CSV.");
   connect(audit, &QPushButton::clicked, this, &AboutTab::departmentAuditClicked);
   auto* auditRow = new QHBoxLayout;
   auditRow->addWidget(audit);

@@ -45,9 +45,7 @@ void Actions::run(const std::function<void()>& action) {
 
 void Actions::onLeave(QWidget* field, std::function<void()> left) { handlers_[field].left = std::move(left); }
 
-void Actions::onEnter(QWidget* field, std::function<void()> entered) {
-  handlers_[field].entered = std::move(entered);
-}
+void Actions::onEnter(QWidget* field, std::function<void()> entered) { handlers_[field].entered = std::move(entered); }
 
 QWidget* Actions::fieldOf(QWidget* widget) const {
   for (QWidget* w = widget; w; w = w->parentWidget()) {

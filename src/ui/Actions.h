@@ -17,8 +17,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <functional>
 #include <exception>
+#include <functional>
 
 class QWidget;
 

@@ -35,9 +35,12 @@ QString textIn(QWidget* w) {
 void showText(QWidget* w, const QString& text) {
   if (textIn(w) == text) return;
   const QSignalBlocker quiet(w);
-  if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(text);
-  else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) m->setPlainText(text);
-  else if (auto* c = qobject_cast<QComboBox*>(w)) c->setEditText(text);
+  if (auto* e = qobject_cast<QLineEdit*>(w))
+    e->setText(text);
+  else if (auto* m = qobject_cast<QPlainTextEdit*>(w))
+    m->setPlainText(text);
+  else if (auto* c = qobject_cast<QComboBox*>(w))
+    c->setEditText(text);
 }
 
 // A list that takes a choice or free text (the diagnosis and the treatment type).
@@ -83,7 +86,8 @@ void AssessmentPanel::buildDetails(EstimatePanel& estimate, BodyDiagramPanel& di
   left->setContentsMargins(0, 0, 0, 0);
   left->setVerticalSpacing(3);
   condition_ = make::dropDown(names::ComCondition, "Condition", {"Flakey", "Scaley", "Red", "Pink"});
-  treatmentType_ = editableList(names::DBTxType, "Treatment", {"PUVA", "NB UVB - Low", "NB UVB - High", "Vitiligo UVB Low"});
+  treatmentType_ =
+      editableList(names::DBTxType, "Treatment", {"PUVA", "NB UVB - Low", "NB UVB - High", "Vitiligo UVB Low"});
   schedule_ = make::dropDown(names::ComSched, "Schedule", {"11011", "3/Week", "2/Week", "As Required"});
   int r = 0;
   left->addWidget(make::caption("Skin Type", estimate.skinType()), r, 0);
@@ -135,8 +139,11 @@ void AssessmentPanel::buildDetails(EstimatePanel& estimate, BodyDiagramPanel& di
   mid->addLayout(looks);
   const char* boxNames[] = {names::CheckBox1, names::CheckBox2, names::CheckBox3,
                             names::CheckBox4, names::CheckBox5, names::CheckBox6};
-  const QString boxTexts[] = {"Previous Skin Cancer", "Multiple dysplastic naevi (moles)",
-                              "HyperSensitivity to UV (eg albinism)", "Pregnant", "Photosensitising drugs",
+  const QString boxTexts[] = {"Previous Skin Cancer",
+                              "Multiple dysplastic naevi (moles)",
+                              "HyperSensitivity to UV (eg albinism)",
+                              "Pregnant",
+                              "Photosensitising drugs",
                               "Claustrophobia"};
   for (std::size_t i = 0; i < contraindications_.size(); ++i) {
     contraindications_[i] = make::input(new QCheckBox(boxTexts[i]), boxNames[i], boxTexts[i]);
@@ -253,17 +260,16 @@ void AssessmentPanel::connectHandlers() {
   // Each is stored when it is left, what was typed as it stands.
   for (const BoundText& b : bound_) actions_.onLeave(b.widget, [b] { b.store(textIn(b.widget)); });
 
-  const std::pair<QComboBox*, course::PatientChoice> patientLists[] = {
-      {eyes_, course::PatientChoice::Eyes},
-      {hair_, course::PatientChoice::Hair},
-      {skinColour_, course::PatientChoice::SkinColour},
-      {language_, course::PatientChoice::Language}};
+  const std::pair<QComboBox*, course::PatientChoice> patientLists[] = {{eyes_, course::PatientChoice::Eyes},
+                                                                       {hair_, course::PatientChoice::Hair},
+                                                                       {skinColour_, course::PatientChoice::SkinColour},
+                                                                       {language_, course::PatientChoice::Language}};
   for (const auto& [list, field] : patientLists) {
     actions_.on(list, &QComboBox::currentIndexChanged,
                 [this, list = list, field = field] { course_.setPatientChoice(field, list->currentIndex()); });
   }
-  const std::pair<QComboBox*, course::CourseChoice> courseLists[] = {
-      {condition_, course::CourseChoice::Condition}, {schedule_, course::CourseChoice::Schedule}};
+  const std::pair<QComboBox*, course::CourseChoice> courseLists[] = {{condition_, course::CourseChoice::Condition},
+                                                                     {schedule_, course::CourseChoice::Schedule}};
   for (const auto& [list, field] : courseLists) {
     actions_.on(list, &QComboBox::currentIndexChanged,
                 [this, list = list, field = field] { course_.setCourseChoice(field, list->currentIndex()); });

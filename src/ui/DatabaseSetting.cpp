@@ -28,8 +28,8 @@ DatabaseSettingDialog::DatabaseSettingDialog(const QString& current, bool prefer
   setObjectName(names::DatabaseSetting);
   setWindowTitle(QStringLiteral("Patient database"));
   const bool server = preferServer || records::isServerUri(current);
-  folderChoice_ = make::input(new QRadioButton(QStringLiteral("A folder on this computer")), names::DatabaseFolderChoice,
-                              QStringLiteral("A folder on this computer"));
+  folderChoice_ = make::input(new QRadioButton(QStringLiteral("A folder on this computer")),
+                              names::DatabaseFolderChoice, QStringLiteral("A folder on this computer"));
   folder_ = make::lineEdit(names::DatabaseFolder, QStringLiteral("Folder"));
   folder_->setMinimumWidth(420);
   browse_ = make::named(new QPushButton(QStringLiteral("Choose...")), names::DatabaseFolderBrowse);
@@ -49,8 +49,9 @@ DatabaseSettingDialog::DatabaseSettingDialog(const QString& current, bool prefer
   grid->addWidget(make::caption(QStringLiteral("Folder"), folder_), 1, 0);
   grid->addWidget(folder_, 1, 1);
   grid->addWidget(browse_, 1, 2);
-  auto* folderHint = new QLabel(QStringLiteral("It holds the database file Brell_Data.db. Use a local disk: a "
-                                               "database file on a network share can be damaged."));
+  auto* folderHint =
+      new QLabel(QStringLiteral("It holds the database file Brell_Data.db. Use a local disk: a "
+                                "database file on a network share can be damaged."));
   folderHint->setWordWrap(true);
   grid->addWidget(folderHint, 2, 1, 1, 2);
   grid->addWidget(serverChoice_, 3, 0, 1, 2);
@@ -84,7 +85,8 @@ void DatabaseSettingDialog::follow() {
 }
 
 void DatabaseSettingDialog::chooseFolder() {
-  const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Folder of the patient database"), folder_->text());
+  const QString chosen =
+      QFileDialog::getExistingDirectory(this, QStringLiteral("Folder of the patient database"), folder_->text());
   if (!chosen.isEmpty()) folder_->setText(QDir::toNativeSeparators(chosen));
 }
 

@@ -43,7 +43,8 @@ class DatabaseSettingDialog : public QDialog {
 // Asks for the database setting, starting from `current`; nothing when the user cancels. A test
 // replaces the dialog through setDatabaseSettingChooser.
 std::optional<QString> chooseDatabaseSetting(QWidget* parent, const QString& current, bool preferServer);
-using DatabaseSettingChooser = std::function<std::optional<QString>(QWidget* parent, const QString& current, bool preferServer)>;
+using DatabaseSettingChooser =
+    std::function<std::optional<QString>(QWidget* parent, const QString& current, bool preferServer)>;
 void setDatabaseSettingChooser(DatabaseSettingChooser chooser);
 
 }  // namespace ui

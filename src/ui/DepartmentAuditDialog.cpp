@@ -3,8 +3,8 @@
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
-#include <QChart>
 #include <QCategoryAxis>
+#include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
 #include <QDir>
@@ -83,7 +83,10 @@ QChartView* chartView(const char* name, const QString& label) {
 
 DepartmentAuditDialog::DepartmentAuditDialog(records::Connection::Login login, const QString& calibration,
                                              std::optional<int> threshold, const QDate& today, QWidget* parent)
-    : QDialog(parent), login_(std::move(login)), calibration_(calibration), threshold_(threshold),
+    : QDialog(parent),
+      login_(std::move(login)),
+      calibration_(calibration),
+      threshold_(threshold),
       actions_(new Actions(this)) {
   setObjectName(names::DepartmentAudit);
   setWindowTitle(QStringLiteral("Department audit"));
@@ -111,7 +114,8 @@ DepartmentAuditDialog::DepartmentAuditDialog(records::Connection::Login login, c
   period->addStretch(1);
 
   // The figures.
-  figureTable_ = table(names::AuditFigures, QStringLiteral("Figures"), {QStringLiteral("Figure"), QStringLiteral("Value")});
+  figureTable_ =
+      table(names::AuditFigures, QStringLiteral("Figures"), {QStringLiteral("Figure"), QStringLiteral("Value")});
   skinTypeTable_ = table(names::AuditSkinTypes, QStringLiteral("Burns by skin type"),
                          {QStringLiteral("Skin type"), QStringLiteral("Treatments"), QStringLiteral("Burn I"),
                           QStringLiteral("Burn II"), QStringLiteral("Burn III"), QStringLiteral("Per 100 treatments")});
@@ -121,8 +125,9 @@ DepartmentAuditDialog::DepartmentAuditDialog(records::Connection::Login login, c
   auto* typesColumn = new QVBoxLayout;
   typesColumn->addWidget(make::caption(QStringLiteral("Burns by skin type"), skinTypeTable_));
   typesColumn->addWidget(skinTypeTable_, 1);
-  auto* typesNote = new QLabel(QStringLiteral("A course without a skin type (none chosen, or \"Agressive\") counts in "
-                                              "the department's figures only."));
+  auto* typesNote =
+      new QLabel(QStringLiteral("A course without a skin type (none chosen, or \"Agressive\") counts in "
+                                "the department's figures only."));
   typesNote->setWordWrap(true);
   typesColumn->addWidget(typesNote);
   figuresLayout->addLayout(typesColumn, 1);
@@ -134,13 +139,13 @@ DepartmentAuditDialog::DepartmentAuditDialog(records::Connection::Login login, c
   chartsLayout->addWidget(burnChart_);
   chartsLayout->addWidget(courseChart_);
 
-  gradeThreeTable_ = table(names::AuditGradeThree, QStringLiteral("Grade III burns"),
-                           {QStringLiteral("NHI"), QStringLiteral("Course"), QStringLiteral("Treatment"),
-                            QStringLiteral("Date"), QStringLiteral("Dose"), QStringLiteral("Previous dose"),
-                            QStringLiteral("% Inc")});
-  reviewTable_ = table(names::AuditReviews, QStringLiteral("Patients due a lifetime review"),
-                       {QStringLiteral("NHI"), QStringLiteral("Lifetime treatments"),
-                        QStringLiteral("Lifetime dose (mJ/cm\u00b2)")});
+  gradeThreeTable_ =
+      table(names::AuditGradeThree, QStringLiteral("Grade III burns"),
+            {QStringLiteral("NHI"), QStringLiteral("Course"), QStringLiteral("Treatment"), QStringLiteral("Date"),
+             QStringLiteral("Dose"), QStringLiteral("Previous dose"), QStringLiteral("% Inc")});
+  reviewTable_ = table(
+      names::AuditReviews, QStringLiteral("Patients due a lifetime review"),
+      {QStringLiteral("NHI"), QStringLiteral("Lifetime treatments"), QStringLiteral("Lifetime dose (mJ/cm\u00b2)")});
 
   tabs_ = make::named(new QTabWidget, names::AuditTabs);
   tabs_->addTab(figuresPage, QStringLiteral("Figures"));
@@ -178,7 +183,8 @@ DepartmentAuditDialog::DepartmentAuditDialog(records::Connection::Login login, c
   actions_->on(exportPdf_, &QPushButton::clicked, [this] { exportPdf(); });
   actions_->on(exportCsv_, &QPushButton::clicked, [this] { exportCsv(); });
   connect(close, &QPushButton::clicked, this, &QDialog::close);
-  for (DatePicker* picker : {from_, to_}) connect(picker, &QDateTimeEdit::dateChanged, this, [this] { periodEdited(); });
+  for (DatePicker* picker : {from_, to_})
+    connect(picker, &QDateTimeEdit::dateChanged, this, [this] { periodEdited(); });
 
   setPeriod(audit::lastTwelveMonths(today));
   setWorking(false);
@@ -197,10 +203,12 @@ void DepartmentAuditDialog::setPeriod(const audit::Period& p) {
 void DepartmentAuditDialog::periodEdited() {
   if (working()) return;
   if (!period().isValid()) {
-    status_->setText(QStringLiteral("The period ends before it begins: choose a \"To\" date on or after the \"From\" date."));
+    status_->setText(
+        QStringLiteral("The period ends before it begins: choose a \"To\" date on or after the \"From\" date."));
   } else if (figures_ && !(figures_->period == period())) {
-    status_->setText(QStringLiteral("Press Work out for the figures of the period chosen; the figures shown are of %1 to %2.")
-                         .arg(datetime::shortDate(figures_->period.from), datetime::shortDate(figures_->period.to)));
+    status_->setText(
+        QStringLiteral("Press Work out for the figures of the period chosen; the figures shown are of %1 to %2.")
+            .arg(datetime::shortDate(figures_->period.from), datetime::shortDate(figures_->period.to)));
   }
   workOut_->setEnabled(period().isValid());
 }
@@ -243,15 +251,15 @@ void DepartmentAuditDialog::readingFinished() {
                          .arg(datetime::shortDate(figures_->period.from), datetime::shortDate(figures_->period.to),
                               fmt::D(figures_->coursesRead)));
   } else if (cancelled) {
-    status_->setText(figures_ ? QStringLiteral("Cancelled. The figures shown are of %1 to %2.")
-                                    .arg(datetime::shortDate(figures_->period.from), datetime::shortDate(figures_->period.to))
-                              : QStringLiteral("Cancelled."));
+    status_->setText(
+        figures_ ? QStringLiteral("Cancelled. The figures shown are of %1 to %2.")
+                       .arg(datetime::shortDate(figures_->period.from), datetime::shortDate(figures_->period.to))
+                 : QStringLiteral("Cancelled."));
   } else {
     status_->setText(QStringLiteral("The figures could not be worked out: ") + failure);
   }
   setWorking(false);  // with the figures in, so that they can be exported
-  if (failed)
-    showError(this, QStringLiteral("The department audit could not read the database: ") + failure);
+  if (failed) showError(this, QStringLiteral("The department audit could not read the database: ") + failure);
   emit readingEnded();
 }
 
@@ -391,17 +399,17 @@ void DepartmentAuditDialog::exportCsvTo(const QString& path) {
 
 void DepartmentAuditDialog::exportPdf() {
   if (!figures_) return;
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export the audit to PDF"),
-                                                    proposedPath(QStringLiteral(".pdf")),
-                                                    QStringLiteral("PDF files (*.pdf)"));
+  const QString path =
+      QFileDialog::getSaveFileName(this, QStringLiteral("Export the audit to PDF"),
+                                   proposedPath(QStringLiteral(".pdf")), QStringLiteral("PDF files (*.pdf)"));
   if (!path.isEmpty()) exportPdfTo(path);
 }
 
 void DepartmentAuditDialog::exportCsv() {
   if (!figures_) return;
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export the audit as CSV"),
-                                                    proposedPath(QStringLiteral(".csv")),
-                                                    QStringLiteral("CSV files (*.csv)"));
+  const QString path =
+      QFileDialog::getSaveFileName(this, QStringLiteral("Export the audit as CSV"),
+                                   proposedPath(QStringLiteral(".csv")), QStringLiteral("CSV files (*.csv)"));
   if (!path.isEmpty()) exportCsvTo(path);
 }
 

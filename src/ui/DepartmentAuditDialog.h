@@ -29,7 +29,7 @@ class QTabWidget;
 namespace audit {
 class AuditRunner;
 struct BarChart;
-}
+}  // namespace audit
 
 namespace ui {
 

@@ -9,9 +9,9 @@
 
 #include "base/DateTime.h"
 #include "base/Formats.h"
-#include "ui/Dialogs.h"
 #include "dosing/SkinTypes.h"
 #include "ui/Actions.h"
+#include "ui/Dialogs.h"
 #include "ui/ObjectNames.h"
 #include "ui/WidgetMaking.h"
 #include "ui/widgets/ClickPanel.h"
@@ -99,8 +99,9 @@ void EstimatePanel::offerAgeFromBirthDate() {
   const course::ShownDate birth = course_.birthDate();
   if (!age || (askedFor_ && *askedFor_ == birth.value)) return;
   askedFor_ = birth.value;
-  const QString question = QStringLiteral("The date of birth gives an age of %1 years, but the Age shows %2.\n\n"
-                                          "Take the age from the date of birth? The MED estimate follows the age.")
+  const QString question = QStringLiteral(
+                               "The date of birth gives an age of %1 years, but the Age shows %2.\n\n"
+                               "Take the age from the date of birth? The MED estimate follows the age.")
                                .arg(fmt::Fixed(*age, 0, 1), course_.dosing().ageText().trimmed());
   if (dialogs::askYesNo(birthDate_, QStringLiteral("Age"), question)) course_.takeAgeFromBirthDate();
 }

@@ -102,8 +102,8 @@ void ImportTab::loadData() {
   for (int i = 0; i < n; ++i) {
     pauseResponsive(kPauseMs);
     if (course_.mode() == course::Mode::Quiet) {  // the window is closing: the rest stay unread
-      log_->appendPlainText(QStringLiteral("Import stopped: the window was closed before %1 of the files were read.")
-                                .arg(n - i));
+      log_->appendPlainText(
+          QStringLiteral("Import stopped: the window was closed before %1 of the files were read.").arg(n - i));
       return;
     }
     log_->appendPlainText(records::legacyFileLine(paths[i], i));

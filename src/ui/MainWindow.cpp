@@ -35,10 +35,10 @@
 #include "ui/PatientListPanel.h"
 #include "ui/PatientLookupPanel.h"
 #include "ui/SchedulePanel.h"
-#include "ui/widgets/ScheduleGrid.h"
 #include "ui/WidgetMaking.h"
 #include "ui/report/ReportPrinting.h"
 #include "ui/widgets/DemonstrationStrip.h"
+#include "ui/widgets/ScheduleGrid.h"
 
 namespace ui {
 
@@ -142,7 +142,8 @@ void MainWindow::buildLayout() {
   panels_ = {lookup_, estimate_, assessment_, schedule_, diagram_, notes_, graph_};
   connect(import_, &ImportTab::showPatientList, this, [this] { tabs_->setCurrentWidget(clinical_); });
   connect(import_, &ImportTab::showLog, this, [this] { tabs_->setCurrentWidget(import_); });
-  connect(about_, &AboutTab::departmentAuditClicked, this, [this] { actions_->run([this] { openDepartmentAudit(); }); });
+  connect(about_, &AboutTab::departmentAuditClicked, this,
+          [this] { actions_->run([this] { openDepartmentAudit(); }); });
 
   auto* rightLayout = new QVBoxLayout(right);
   rightLayout->setContentsMargins(0, 0, 0, 0);
@@ -206,8 +207,10 @@ void MainWindow::refresh(course::Parts parts) {
   // The patient list may take a moment on a large department: the pointer says so meanwhile.
   if (course_.readingList() != busy_) {
     busy_ = course_.readingList();
-    if (busy_) QApplication::setOverrideCursor(Qt::BusyCursor);
-    else QApplication::restoreOverrideCursor();
+    if (busy_)
+      QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+      QApplication::restoreOverrideCursor();
   }
 }
 
@@ -256,8 +259,10 @@ void MainWindow::moveKeyboardWith(course::Mode mode) {
     lookup_->nhiBox()->setFocus(Qt::OtherFocusReason);  // back to the search
   } else if (mode == course::Mode::Patient) {
     // A course with a plan goes on with its next treatment; a new one starts with the skin type.
-    if (schedule_->grid()->isEnabled()) schedule_->focusNextTreatment();
-    else estimate_->skinType()->setFocus(Qt::OtherFocusReason);
+    if (schedule_->grid()->isEnabled())
+      schedule_->focusNextTreatment();
+    else
+      estimate_->skinType()->setFocus(Qt::OtherFocusReason);
   }
 }
 
@@ -273,9 +278,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // What is being typed is stored as if its field were left.
   actions_->leaveFocused();
   if (course_.hasPendingChanges()) {
-    const QString question = QStringLiteral("The database has not stored %1.\n\nClose the program all the same? "
-                                            "What was not stored is then lost. Choose No to keep the window "
-                                            "open and try again in a moment.")
+    const QString question = QStringLiteral(
+                                 "The database has not stored %1.\n\nClose the program all the same? "
+                                 "What was not stored is then lost. Choose No to keep the window "
+                                 "open and try again in a moment.")
                                  .arg(course_.pendingChanges());
     if (!dialogs::askYesNo(this, QStringLiteral("Not stored"), question)) {
       event->ignore();
@@ -304,13 +310,14 @@ void MainWindow::openDepartmentAudit() {
     return;
   }
   if (!course_.data().connected()) {
-    throw course::Error("The department audit reads the patient database, and none is open: set the database "
-                        "directory on the About tab and start the program again.");
+    throw course::Error(
+        "The department audit reads the patient database, and none is open: set the database "
+        "directory on the About tab and start the program again.");
   }
   // Its own connection to the same store, with the same login; the calibration the program started with.
-  auto* dialog = new DepartmentAuditDialog(course_.data().ADOCon.login(),
-                                           QDir(startDir_).absoluteFilePath(QString::fromLatin1(dosing::kFactorFileName)),
-                                           settings::readLifetimeReviewThreshold(), QDate::currentDate(), this);
+  auto* dialog = new DepartmentAuditDialog(
+      course_.data().ADOCon.login(), QDir(startDir_).absoluteFilePath(QString::fromLatin1(dosing::kFactorFileName)),
+      settings::readLifetimeReviewThreshold(), QDate::currentDate(), this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   auditDialog_ = dialog;
   dialog->show();
@@ -328,8 +335,10 @@ void MainWindow::showHelp() {
     ~Back() { QDir::setCurrent(dir); }
   } back{previous};
   const QString fileAndTopic = kHelpFile + helpTopic(tabs_->currentIndex());
-  if (helpViewer_) helpViewer_(fileAndTopic);
-  else helpWindow_ = HelpWindow::showTopic(fileAndTopic, helpWindow_);
+  if (helpViewer_)
+    helpViewer_(fileAndTopic);
+  else
+    helpWindow_ = HelpWindow::showTopic(fileAndTopic, helpWindow_);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -351,9 +360,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) && widget != this) {
     auto* drop = static_cast<QDropEvent*>(event);
     if (localFiles(drop->mimeData()).isEmpty()) return QWidget::eventFilter(watched, event);
-    if (type == QEvent::Drop) dropEvent(drop);
-    else if (acceptsDrop(drop)) drop->acceptProposedAction();
-    else drop->ignore();
+    if (type == QEvent::Drop)
+      dropEvent(drop);
+    else if (acceptsDrop(drop))
+      drop->acceptProposedAction();
+    else
+      drop->ignore();
     return true;
   }
   return QWidget::eventFilter(watched, event);
@@ -364,8 +376,10 @@ bool MainWindow::acceptsDrop(const QDropEvent* event) const {
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (acceptsDrop(event)) event->acceptProposedAction();
-  else event->ignore();
+  if (acceptsDrop(event))
+    event->acceptProposedAction();
+  else
+    event->ignore();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
@@ -381,8 +395,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::takeDroppedFiles(const QStringList& paths) {
   // Added once the drop is over, so that the file manager that sent them is not kept waiting
   // while pictures are decoded or a box is open.
-  QMetaObject::invokeMethod(this, [this, paths] { actions_->run([this, paths] { addDroppedFiles(paths); }); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, paths] { actions_->run([this, paths] { addDroppedFiles(paths); }); }, Qt::QueuedConnection);
 }
 
 void MainWindow::addDroppedFiles(const QStringList& paths) {

@@ -18,13 +18,13 @@ namespace ui {
 
 namespace {
 
-const QStringList kPatientColumns = {"Hosp", "SurN", "FirstN", "SecN", "Birth", "WorkPh", "MEMOs",
-                                     "NCourse", "Eyes", "Hair", "SkinC", "Complete", "HomePh", "CellPh"};
-const QStringList kCourseColumns = {"DateAssess", "Old", "ComDiag", "ComReason", "ComSkinType", "ComCondition",
-                                    "EdLong", "RadioPrevRx", "EdRxResult", "MemoMeds", "MemoOps", "EdMed",
-                                    "SkinIndex", "SpotsLength", "Spots", "Condition", "TxTime", "Dose",
-                                    "WhenDate", "Initials", "Temperature", "PInc", "Consultant", "Referal",
-                                    "Cautions", "Complete", "Burn"};
+const QStringList kPatientColumns = {"Hosp",    "SurN", "FirstN", "SecN",  "Birth",    "WorkPh", "MEMOs",
+                                     "NCourse", "Eyes", "Hair",   "SkinC", "Complete", "HomePh", "CellPh"};
+const QStringList kCourseColumns = {
+    "DateAssess",  "Old",        "ComDiag",  "ComReason", "ComSkinType", "ComCondition", "EdLong",
+    "RadioPrevRx", "EdRxResult", "MemoMeds", "MemoOps",   "EdMed",       "SkinIndex",    "SpotsLength",
+    "Spots",       "Condition",  "TxTime",   "Dose",      "WhenDate",    "Initials",     "Temperature",
+    "PInc",        "Consultant", "Referal",  "Cautions",  "Complete",    "Burn"};
 const QStringList kImageColumns = {"WhenDate", "JpegImage", "NoteMemo"};
 
 // The course grid colours the assessment date by the course's state: finished pink, treatments
@@ -42,8 +42,10 @@ class CourseGridDelegate : public QStyledItemDelegate {
     }
     const int row = index.row() + 1;
     QColor background(255, 255, 255);
-    if (courses.valueAt(row, table.indexOf("Complete")).toBool()) background = QColor(255, 221, 221);
-    else if (!courses.valueAt(row, table.indexOf("Condition")).isNull()) background = QColor(255, 255, 224);
+    if (courses.valueAt(row, table.indexOf("Complete")).toBool())
+      background = QColor(255, 221, 221);
+    else if (!courses.valueAt(row, table.indexOf("Condition")).isNull())
+      background = QColor(255, 255, 224);
     painter->fillRect(option.rect, background);
     painter->setPen(option.palette.color(QPalette::Text));
     painter->drawText(option.rect.adjusted(2, 2, -2, 0), Qt::AlignLeft | Qt::AlignTop, index.data().toString());

@@ -145,9 +145,10 @@ void PatientLookupPanel::select() {
 void PatientLookupPanel::adviseOnLifetime() {
   const std::optional<treatment::Exposure> exposure = course_.lifetime();
   if (!exposure) return;
-  const QString patient = (course_.patientText(course::PatientText::FirstName) + ' ' +
-                           course_.patientText(course::PatientText::Surname)).trimmed() +
-                          QStringLiteral(" (") + course_.data().ADOPatientHosp.asString() + ')';
+  const QString patient =
+      (course_.patientText(course::PatientText::FirstName) + ' ' + course_.patientText(course::PatientText::Surname))
+          .trimmed() +
+      QStringLiteral(" (") + course_.data().ADOPatientHosp.asString() + ')';
   if (const auto advice = treatment::lifetimeReviewAdvice(*exposure, settings::readLifetimeReviewThreshold(), patient))
     dialogs::information(selectButton_, QStringLiteral("Lifetime exposure"), *advice);
 }
@@ -157,9 +158,10 @@ void PatientLookupPanel::returnToList() {
     course_.returnToList();
   } catch (const course::StoreError& e) {
     // The store still refuses what waits to be stored: the user decides whether to leave it.
-    const QString question = e.message() + QStringLiteral("\n\nReturn to the list all the same? What was not stored "
-                                                          "is then lost. Choose No to stay with the course and try "
-                                                          "again in a moment.");
+    const QString question = e.message() + QStringLiteral(
+                                               "\n\nReturn to the list all the same? What was not stored "
+                                               "is then lost. Choose No to stay with the course and try "
+                                               "again in a moment.");
     if (!dialogs::askYesNo(listButton_, QStringLiteral("Not stored"), question)) return;
     course_.returnToList(course::PendingChanges::Drop);
   }

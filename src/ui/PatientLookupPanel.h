@@ -29,7 +29,7 @@ class PatientLookupPanel : public QObject, public CourseView {
   QLabel* patientName() const { return patientName_; }     // the name shown large
   QLabel* lifetime() const { return lifetime_; }           // the lifetime exposure beside it
   QPushButton* listButton() const { return listButton_; }  // "List"
-  QLineEdit* nhiBox() const { return nhi_; }                // where a search begins
+  QLineEdit* nhiBox() const { return nhi_; }               // where a search begins
 
   void refresh(course::Parts parts) override;
 

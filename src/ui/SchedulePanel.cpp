@@ -75,7 +75,8 @@ SchedulePanel::SchedulePanel(course::OpenCourse& course, Actions& actions, QWidg
   grid_->setCurrentCell(treatment::IncrementColumn, 1);
 
   auto* painter = new SchedulePainter(
-      [this](int row) -> const TreatmentRecord& { return course_.records()[static_cast<std::size_t>(row - 1)]; }, grid_);
+      [this](int row) -> const TreatmentRecord& { return course_.records()[static_cast<std::size_t>(row - 1)]; },
+      grid_);
   grid_->setItemDelegate(painter);
   // Tab leaves the grid rather than walking into cells that cannot become current.
   grid_->setTabKeyNavigation(false);
@@ -88,12 +89,9 @@ SchedulePanel::SchedulePanel(course::OpenCourse& course, Actions& actions, QWidg
 
 bool SchedulePanel::selectCell(int column, int row) {
   switch (treatment::cellAction(column)) {
-    case treatment::CellAction::Select:
-      return true;
-    case treatment::CellAction::Nothing:
-      return false;
-    case treatment::CellAction::Record:
-      break;
+    case treatment::CellAction::Select: return true;
+    case treatment::CellAction::Nothing: return false;
+    case treatment::CellAction::Record: break;
   }
   // The current cell stays where it was; the row's treatment is recorded instead.
   actions_.run([this, row] { recordTreatment(row); });
@@ -126,9 +124,7 @@ void SchedulePanel::recordTreatment(int row) {
     case TreatmentEntryDialog::Update:
       course_.recordTreatment(row, dialog_->entry(), dialog_->stopTreatmentTicked());
       break;
-    case TreatmentEntryDialog::Clear:
-      course_.clearTreatment(row);
-      break;
+    case TreatmentEntryDialog::Clear: course_.clearTreatment(row); break;
     default:
       course_.writeBackTreatments(row);  // written back unchanged, as every result is
       break;

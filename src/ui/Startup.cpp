@@ -2,9 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QStandardPaths>
 #include <QTextDocument>
 
 #include "base/Directories.h"
@@ -27,8 +27,8 @@ std::optional<FactorTables> readCalibration(QWidget* parent, const QString& star
     dialogs::error(parent, QString::fromUtf8(e.what()) +
                                "\n\nThe dose factor file \"UVB_Factors.Dat\" calibrates every MED estimate; "
                                "without a sound one the program cannot work and will close. Place the department's "
-                               "calibration in the program's start-up directory (" + QDir::toNativeSeparators(startDir) +
-                               ") and start again.");
+                               "calibration in the program's start-up directory (" +
+                               QDir::toNativeSeparators(startDir) + ") and start again.");
     return std::nullopt;
   }
 }
@@ -43,7 +43,9 @@ bool chooseFirstDatabase(settings::DatabaseSetting& database, QWidget* parent) {
   const QString text =
       "No patient database is set for this workstation yet.\n\n"
       "The program keeps patients, courses and photographs in a database. Create a new one in your own data "
-      "folder (" + QDir::toNativeSeparators(dataFolder) + "), choose the folder of an existing database, or give "
+      "folder (" +
+      QDir::toNativeSeparators(dataFolder) +
+      "), choose the folder of an existing database, or give "
       "the address of the department's database server.\n\n"
       "Cancel starts the program without patient records; the database can be set later on the About tab "
       "(hold Ctrl while double-clicking its box).";
@@ -86,12 +88,12 @@ void connectDatabase(course::OpenCourse& course, settings::DatabaseSetting& data
     if (database.isEmpty() && !chooseFirstDatabase(database, parent)) return;
     if (course.connectDatabase(database.value(), read) != TDataPatient::ConnectResult::NoDatabase) return;
     const QString path = QDir::toNativeSeparators(records::databasePath(database.value()));
-    const QString question =
-        "There is no patient database at\n\"" + path + "\".\n\n"
-        "Create an empty database there now?\n\n"
-        "Choose No if the directory is wrong (for example a network drive that is not connected): "
-        "the program then starts without patient records. Correct the directory on the About tab "
-        "(hold Ctrl while double-clicking it to keep it) and start again.";
+    const QString question = "There is no patient database at\n\"" + path +
+                             "\".\n\n"
+                             "Create an empty database there now?\n\n"
+                             "Choose No if the directory is wrong (for example a network drive that is not connected): "
+                             "the program then starts without patient records. Correct the directory on the About tab "
+                             "(hold Ctrl while double-clicking it to keep it) and start again.";
     if (!dialogs::askYesNo(parent, "No patient database", question)) return;
     records::createDatabase(database.value());
     course.connectDatabase(database.value(), read);

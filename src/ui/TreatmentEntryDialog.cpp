@@ -14,9 +14,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "resources/Resources.h"
 #include "base/DateTime.h"
 #include "base/Formats.h"
+#include "resources/Resources.h"
 #include "treatment/ClinicalLimits.h"
 #include "treatment/EntryChecks.h"
 #include "ui/Dialogs.h"
@@ -40,11 +40,13 @@ struct PanelLayout {
   const char* caption;
   int code;
 };
+// clang-format off
 constexpr PanelLayout kPanels[] = {
     {names::PanelA, "Missed", Missed},     {names::PanelB, "Worse", Worse},   {names::PanelC, "Same", Same},
     {names::PanelD, "Clearing", Clearing}, {names::PanelE, "Burn I", BurnI}, {names::PanelF, "Burn II", BurnII},
     {names::PanelG, "Burn III", BurnIII},
 };
+// clang-format on
 
 bool isConditionCode(int code) { return code >= Missed && code <= Clearing; }
 
@@ -89,7 +91,8 @@ void TreatmentEntryDialog::buildLayout() {
   stopTreatment = new QCheckBox("Stop Treatment", this);
   stopTreatment->setObjectName(names::ChkStop);
   stopTreatment->setAccessibleName("Stop Treatment");
-  for (QLineEdit* field : {static_cast<QLineEdit*>(timeField), temperatureField, doseField, static_cast<QLineEdit*>(initialsField)})
+  for (QLineEdit* field :
+       {static_cast<QLineEdit*>(timeField), temperatureField, doseField, static_cast<QLineEdit*>(initialsField)})
     field->setMaximumWidth(70);
 
   auto* fields = new QGridLayout;
@@ -184,7 +187,8 @@ void TreatmentEntryDialog::buildLayout() {
   setTabOrder(clearButton, undoButton);
   setTabOrder(undoButton, stopTreatment);
 
-  for (QWidget* field : {static_cast<QWidget*>(timeField), static_cast<QWidget*>(temperatureField), static_cast<QWidget*>(doseField)})
+  for (QWidget* field :
+       {static_cast<QWidget*>(timeField), static_cast<QWidget*>(temperatureField), static_cast<QWidget*>(doseField)})
     field->installEventFilter(this);
 }
 
@@ -254,8 +258,12 @@ void TreatmentEntryDialog::load(const TreatmentRecord& record, double expected) 
 }
 
 QString TreatmentEntryDialog::snapshot() const {
-  return QStringList{timeField->maskedText(), temperatureField->text(), doseField->text(), initialsField->maskedText(),
-                     dateField->date().toString(Qt::ISODate), QString::number(chosenCondition),
+  return QStringList{timeField->maskedText(),
+                     temperatureField->text(),
+                     doseField->text(),
+                     initialsField->maskedText(),
+                     dateField->date().toString(Qt::ISODate),
+                     QString::number(chosenCondition),
                      QString::number(chosenBurn)}
       .join(QChar(0));
 }
@@ -422,7 +430,10 @@ bool TreatmentEntryDialog::eventFilter(QObject* watched, QEvent* event) {
           if (!stillPending) return;
           stillPending = false;
           if (!self->isVisible()) return;
-          if (isDose) self->doseLeft(); else self->temperatureLeft();
+          if (isDose)
+            self->doseLeft();
+          else
+            self->temperatureLeft();
         },
         Qt::QueuedConnection);
   }

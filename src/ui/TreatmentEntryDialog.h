@@ -16,8 +16,8 @@
 #include <array>
 #include <cstdint>
 
-#include "treatment/TreatmentRecord.h"
 #include "treatment/ScheduleRules.h"
+#include "treatment/TreatmentRecord.h"
 
 class QCheckBox;
 class QDateTimeEdit;

@@ -35,8 +35,8 @@
 
 #include "RecordsFixtures.h"
 #include "audit/AuditPeriod.h"
-#include "treatment/TreatmentRecord.h"
 #include "treatment/CourseColumns.h"
+#include "treatment/TreatmentRecord.h"
 
 namespace audit_fixtures {
 
@@ -53,8 +53,8 @@ struct SeedCourse {
   int courseId;
   std::optional<int> skinIndex;  // 0..5 types I..VI, 6 "Agressive"
   bool complete;
-  std::vector<Visit> visits;     // treatments 1, 2, ...
-  bool neverRecorded = false;    // Condition and the other record columns null
+  std::vector<Visit> visits;   // treatments 1, 2, ...
+  bool neverRecorded = false;  // Condition and the other record columns null
 };
 
 inline QDate day(const char* iso) { return audit::parseIsoDate(QString::fromLatin1(iso)); }
@@ -72,6 +72,7 @@ inline std::vector<Visit> joined(std::vector<Visit> a, const std::vector<Visit>&
 }
 
 inline const std::vector<SeedCourse>& department() {
+  // clang-format off
   static const std::vector<SeedCourse> courses{
       {"AAA0001", 1, 1, true,
        {{day("2024-03-04"), Same, 100}, {day("2024-03-06"), Same, 120}, {day("2024-03-08"), Missed, 0},
@@ -93,6 +94,7 @@ inline const std::vector<SeedCourse>& department() {
        {{day("2024-09-02"), Worse, 50}, {day("2024-09-04"), Same, 60}, {day("2024-09-06"), Worse, 70, BurnII},
         {day("2024-09-09"), Missed, 0, BurnIII}}},
   };
+  // clang-format on
   return courses;
 }
 
@@ -145,10 +147,11 @@ inline void storeDepartment(testing_records::RawStore& raw) {
                                          : std::numeric_limits<double>::quiet_NaN();
     }
     const treatment::TableColumns packed = treatment::packTable(records);
-    raw.exec(QStringLiteral("INSERT INTO Course (Hosp, CourseID, SkinIndex, Complete, Burn, Condition, Temperature, Dose, "
-                            "WhenDate, TxTime, Initials) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-             {nhi, c.courseId, c.skinIndex ? QVariant(*c.skinIndex) : QVariant(), c.complete, packed.burn,
-              packed.response, packed.Temperature, packed.Dose, packed.WhenDate, packed.TxTime, packed.Initials});
+    raw.exec(
+        QStringLiteral("INSERT INTO Course (Hosp, CourseID, SkinIndex, Complete, Burn, Condition, Temperature, Dose, "
+                       "WhenDate, TxTime, Initials) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        {nhi, c.courseId, c.skinIndex ? QVariant(*c.skinIndex) : QVariant(), c.complete, packed.burn, packed.response,
+         packed.Temperature, packed.Dose, packed.WhenDate, packed.TxTime, packed.Initials});
   }
 }
 

@@ -21,6 +21,7 @@ TEST(AuditRules, QuartilesInterpolateBetweenTheNearestRanksAsSpreadsheetsDo) {
     std::optional<double> expected;
   };
   const double nan = std::numeric_limits<double>::quiet_NaN();
+  // clang-format off
   const std::vector<Case> cases{
       {{}, 0.5, std::nullopt},
       {{7}, 0.25, 7},
@@ -30,6 +31,7 @@ TEST(AuditRules, QuartilesInterpolateBetweenTheNearestRanksAsSpreadsheetsDo) {
       {{10, 20, 30, 40, 50}, 0.25, 20},
       {{2, nan, 1}, 0.5, 2},         // a damaged value sorts last and never upsets the sort
   };
+  // clang-format on
   for (const Case& c : cases) {
     const std::optional<double> got = audit::percentile(c.values, c.p);
     ASSERT_EQ(got.has_value(), c.expected.has_value()) << c.values.size() << " values, p " << c.p;
@@ -41,8 +43,8 @@ TEST(AuditRules, QuartilesInterpolateBetweenTheNearestRanksAsSpreadsheetsDo) {
 
 TEST(AuditRules, DatesAreWholeDaysWrittenYearMonthDay) {
   EXPECT_EQ(audit::parseIsoDate("2024-02-29"), QDate(2024, 2, 29));
-  for (const char* refused : {"2023-02-29", "2024-2-29", "24-02-29", "2024-02-29 ", "2024/02/29", "", "0000-01-01",
-                              "2024-02-2\u0669"})
+  for (const char* refused :
+       {"2023-02-29", "2024-2-29", "24-02-29", "2024-02-29 ", "2024/02/29", "", "0000-01-01", "2024-02-2\u0669"})
     EXPECT_FALSE(audit::parseIsoDate(QString::fromUtf8(refused)).isValid()) << refused;
 
   EXPECT_EQ(audit::dayOf(45292.99), 45292);  // the time of day does not count
@@ -61,21 +63,20 @@ TEST(AuditRules, AnNhiFromTheStoreCannotBreakALineOrRunAsAFormula) {
       {"over", {"AB,C\t1\n", "11", "90.0"}},
       {"grade3", {"-2+3", "2024-05-06", "250.0", "-", "-"}},
   };
-  EXPECT_EQ(QString::fromUtf8(audit::toolText(lines)),
-            QStringLiteral("over\t=HYPERLINK(\"x\")\t12\t100.0\n"
-                           "over\tAB,C\\t1\\n\t11\t90.0\n"
-                           "grade3\t-2+3\t2024-05-06\t250.0\t-\t-\n"));
-  EXPECT_EQ(QString::fromUtf8(audit::csvText(lines)),
-            QStringLiteral("over,\"'=HYPERLINK(\"\"x\"\")\",12,100.0\r\n"
-                           "over,\"AB,C\t1\n\",11,90.0\r\n"
-                           "grade3,'-2+3,2024-05-06,250.0,-,-\r\n"));
+  EXPECT_EQ(QString::fromUtf8(audit::toolText(lines)), QStringLiteral("over\t=HYPERLINK(\"x\")\t12\t100.0\n"
+                                                                      "over\tAB,C\\t1\\n\t11\t90.0\n"
+                                                                      "grade3\t-2+3\t2024-05-06\t250.0\t-\t-\n"));
+  EXPECT_EQ(QString::fromUtf8(audit::csvText(lines)), QStringLiteral("over,\"'=HYPERLINK(\"\"x\"\")\",12,100.0\r\n"
+                                                                     "over,\"AB,C\t1\n\",11,90.0\r\n"
+                                                                     "grade3,'-2+3,2024-05-06,250.0,-,-\r\n"));
 }
 
 TEST(AuditRules, ALongPeriodIsChartedByYearsAndAnEmptyOneSaysSo) {
   audit::DepartmentAudit tally({QDate(1990, 1, 1), QDate(2024, 12, 31)}, std::nullopt);
   audit::AuditCourse course;
   course.nhi = "ABC1234";
-  course.records[0] = TreatmentRecord{BurnI, Same, 0, 100, {}, {}, static_cast<double>(audit::dayNumber(QDate(2024, 6, 1)))};
+  course.records[0] =
+      TreatmentRecord{BurnI, Same, 0, 100, {}, {}, static_cast<double>(audit::dayNumber(QDate(2024, 6, 1)))};
   tally.add(course);
   const audit::BarChart years = audit::burnRateChart(tally.figures(), QLocale::c());
   ASSERT_EQ(years.bars.size(), 35u);  // 35 years, one bar each
@@ -90,8 +91,8 @@ TEST(AuditRules, ALongPeriodIsChartedByYearsAndAnEmptyOneSaysSo) {
   EXPECT_EQ(grouped.bars.front().label, "1900-1905");
   EXPECT_FALSE(grouped.emptyNote.isEmpty());
 
-  const audit::BarChart months = audit::burnRateChart(audit::DepartmentAudit({QDate(2024, 1, 15), QDate(2024, 3, 1)}, 5).figures(),
-                                                      QLocale(QLocale::German));
+  const audit::BarChart months = audit::burnRateChart(
+      audit::DepartmentAudit({QDate(2024, 1, 15), QDate(2024, 3, 1)}, 5).figures(), QLocale(QLocale::German));
   ASSERT_EQ(months.bars.size(), 3u);
   EXPECT_EQ(months.bars[1].label, QString::fromUtf8("Feb. 24"));
   const report::Drawing drawn = audit::drawBarChart(months, QSizeF(93, 72), QLocale(QLocale::German));

@@ -2,13 +2,13 @@
 // (AuditFixtures.h), on both engines: in the core, through halcyra-tool service-audit, and as the
 // CSV and PDF files it writes, read back.
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "AuditFixtures.h"
 #include "RecordsFixtures.h"
@@ -86,21 +86,24 @@ TEST_F(DepartmentAudit, StoppedByItsProgressItGivesNoFigures) {
 TEST_F(DepartmentAudit, APeriodWithoutTreatmentsHasNothingToWorkOutOver) {
   const std::optional<audit::Figures> f = audited({QDate(2000, 1, 1), QDate(2000, 12, 31)});
   ASSERT_TRUE(f);
-  QString expected = QStringLiteral("patients\t0\ncourses\t0\ntreatments\t0\nmissed\t0\n"
-                                    "burn1\t0\nburn2\t0\nburn3\t0\nburn_per_100\t-\n");
+  QString expected = QStringLiteral(
+      "patients\t0\ncourses\t0\ntreatments\t0\nmissed\t0\n"
+      "burn1\t0\nburn2\t0\nburn3\t0\nburn_per_100\t-\n");
   for (int type = 1; type <= 6; ++type)
-    expected += QStringLiteral("burn1_type_%1\t0\nburn2_type_%1\t0\nburn3_type_%1\t0\nburn_per_100_type_%1\t-\n").arg(type);
-  expected += QStringLiteral("finished_courses\t0\nmedian_treatments\t-\nq1_treatments\t-\nq3_treatments\t-\n"
-                             "median_cumulative_dose\t-\nlast_clearing_pct\t-\nlast_same_pct\t-\nlast_worse_pct\t-\n"
-                             "patients_over_threshold\t0\n");
+    expected +=
+        QStringLiteral("burn1_type_%1\t0\nburn2_type_%1\t0\nburn3_type_%1\t0\nburn_per_100_type_%1\t-\n").arg(type);
+  expected += QStringLiteral(
+      "finished_courses\t0\nmedian_treatments\t-\nq1_treatments\t-\nq3_treatments\t-\n"
+      "median_cumulative_dose\t-\nlast_clearing_pct\t-\nlast_same_pct\t-\nlast_worse_pct\t-\n"
+      "patients_over_threshold\t0\n");
   EXPECT_EQ(QString::fromUtf8(audit::toolText(audit::auditLines(*f, fmt::Point()))), expected);
 }
 
 TEST_F(DepartmentAudit, TheToolPrintsTheFiguresAndWritesTheSameAsCsvAndPdf) {
   QTemporaryDir out;
   const QString csv = out.filePath("audit.csv"), pdf = out.filePath("audit.pdf");
-  const ToolRun r = tool({"--from", "2024-01-01", "--to", "2024-12-31", "--threshold", "10", "--csv", csv, "--output", pdf,
-                          "--factors", QStringLiteral(HALCYRA_DEMO_FACTORS)});
+  const ToolRun r = tool({"--from", "2024-01-01", "--to", "2024-12-31", "--threshold", "10", "--csv", csv, "--output",
+                          pdf, "--factors", QStringLiteral(HALCYRA_DEMO_FACTORS)});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, expectedYear());
   EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
@@ -115,13 +118,29 @@ TEST_F(DepartmentAudit, TheToolPrintsTheFiguresAndWritesTheSameAsCsvAndPdf) {
   EXPECT_EQ(info.st_mode & 0777, 0600u) << "the CSV names patients: its owner's only";
 
   const QString text = pdf_support::poppler("pdftotext", {"-layout"}, pdf);
-  for (const char* shown :
-       {"NB UVB Department Audit", "Period: January 01, 2024 to December 31, 2024", "Halcyra - NB UVB Calculator",
-        "Lifetime exposure review from 10 treatments", "Treatments given", "Burns per 100 treatments", "40.00",
-        "Cumulative dose per finished course, median (mJ/cm²)", "380.0", "Burns by skin type",
-        "Grade III burns in the period: 3", "BBB0002", "250.0", "200.0", "25.0", "HHH0008",
-        "Patients due a lifetime exposure review (10 treatments or more): 2", "EEE0005", "1110.0", "FFF0006",
-        "Burns per 100 treatments, by month", "Finished courses by treatments given", "Calibration: "}) {
+  for (const char* shown : {"NB UVB Department Audit",
+                            "Period: January 01, 2024 to December 31, 2024",
+                            "Halcyra - NB UVB Calculator",
+                            "Lifetime exposure review from 10 treatments",
+                            "Treatments given",
+                            "Burns per 100 treatments",
+                            "40.00",
+                            "Cumulative dose per finished course, median (mJ/cm²)",
+                            "380.0",
+                            "Burns by skin type",
+                            "Grade III burns in the period: 3",
+                            "BBB0002",
+                            "250.0",
+                            "200.0",
+                            "25.0",
+                            "HHH0008",
+                            "Patients due a lifetime exposure review (10 treatments or more): 2",
+                            "EEE0005",
+                            "1110.0",
+                            "FFF0006",
+                            "Burns per 100 treatments, by month",
+                            "Finished courses by treatments given",
+                            "Calibration: "}) {
     EXPECT_TRUE(text.contains(QString::fromUtf8(shown))) << shown << " is not in the PDF:\n" << text.toStdString();
   }
   EXPECT_TRUE(text.contains(QFileInfo(QStringLiteral(HALCYRA_DEMO_FACTORS)).absoluteFilePath()));

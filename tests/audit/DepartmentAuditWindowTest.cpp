@@ -2,6 +2,7 @@
 // AuditFixtures.h: the dialog shows the figures the tool prints, in the same order, with its
 // charts and lists, works on a thread of its own, and exports the same CSV and a PDF.
 
+#include <gtest/gtest.h>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -14,7 +15,6 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "AuditFixtures.h"
 #include "audit/AuditLines.h"
@@ -49,7 +49,8 @@ class DepartmentAuditWindow : public ::testing::Test {
   void SetUp() override {
     testing_records::RawStore raw(records::databasePath(f_.dbDir));
     audit_fixtures::storeDepartment(raw);
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Venmore", "Brell").setValue("LifetimeReviewThreshold", 10);
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Venmore", "Brell")
+        .setValue("LifetimeReviewThreshold", 10);
     f_.show();
   }
 
@@ -58,7 +59,9 @@ class DepartmentAuditWindow : public ::testing::Test {
     QTest::mouseClick(f_.find<QPushButton>(names::BtnDepartmentAudit), Qt::LeftButton);
     return f_.window->findChild<ui::DepartmentAuditDialog*>();
   }
-  static bool ended(ui::DepartmentAuditDialog* d) { return QTest::qWaitFor([d] { return !d->working(); }, 30000); }
+  static bool ended(ui::DepartmentAuditDialog* d) {
+    return QTest::qWaitFor([d] { return !d->working(); }, 30000);
+  }
 
   WindowFixture f_;
 };

@@ -1,14 +1,14 @@
 // Files from outside read only when they are regular files of their kind's size, never waiting on
 // a pipe; files with patient data written private from their first byte and put in place whole.
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "base/BoundedRead.h"
 #include "base/PrivateFiles.h"

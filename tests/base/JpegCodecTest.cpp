@@ -1,10 +1,10 @@
 // The JPEG codec: what it writes, what it reads, and that no input ends the process.
 #include "base/JpegCodec.h"
 
+#include <gtest/gtest.h>
 #include <QColor>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,10 +23,11 @@ QImage quarters(int w, int h) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const bool right = x >= w / 2, low = y >= h / 2;
-      image.setPixelColor(x, y, !right && !low ? QColor(220, 30, 30)
-                                : right && !low ? QColor(30, 200, 40)
-                                : !right        ? QColor(40, 50, 210)
-                                                : QColor(240, 230, 60));
+      image.setPixelColor(x, y,
+                          !right && !low  ? QColor(220, 30, 30)
+                          : right && !low ? QColor(30, 200, 40)
+                          : !right        ? QColor(40, 50, 210)
+                                          : QColor(240, 230, 60));
     }
   return image;
 }
@@ -104,8 +105,8 @@ TEST(JpegEncode, RoundTripKeepsSizeAndColours) {
   EXPECT_EQ(back.format(), QImage::Format_RGB888);
   for (QPoint p : {QPoint(5, 5), QPoint(34, 5), QPoint(5, 24), QPoint(34, 24)})
     EXPECT_TRUE(near(back.pixelColor(p), original.pixelColor(p)))
-        << "at " << p.x() << "," << p.y() << ": " << back.pixelColor(p).name().toStdString()
-        << " instead of " << original.pixelColor(p).name().toStdString();
+        << "at " << p.x() << "," << p.y() << ": " << back.pixelColor(p).name().toStdString() << " instead of "
+        << original.pixelColor(p).name().toStdString();
 }
 
 TEST(JpegEncode, WritesBaselineColourJfifWithTheRequestedDensity) {
@@ -130,10 +131,10 @@ TEST(JpegEncode, WritesBaselineColourJfifWithTheRequestedDensity) {
     EXPECT_EQ(findSegment(segments, 0xC2), nullptr) << "progressive";
     const Segment* frame = findSegment(segments, 0xC0);
     ASSERT_NE(frame, nullptr) << "no baseline frame";
-    EXPECT_EQ(uchar(frame->payload[0]), 8);                                    // bits per sample
+    EXPECT_EQ(uchar(frame->payload[0]), 8);                                   // bits per sample
     EXPECT_EQ(uchar(frame->payload[1]) << 8 | uchar(frame->payload[2]), 9);   // height
     EXPECT_EQ(uchar(frame->payload[3]) << 8 | uchar(frame->payload[4]), 17);  // width
-    EXPECT_EQ(uchar(frame->payload[5]), 3);                                    // components
+    EXPECT_EQ(uchar(frame->payload[5]), 3);                                   // components
 
     const QImage back = jpeg::decode(bytes);
     if (k.dpi > 0) {
@@ -173,6 +174,7 @@ TEST(JpegDecode, EveryColourLayoutBecomesRgb) {
     QByteArray bytes;
     QColor expected;
   };
+  // clang-format off
   const Case cases[] = {
       {"grey", libjpegWrite(Kind::Grey, 24, 16, [](int, int, JSAMPLE* p) { p[0] = 100; }),
        QColor(100, 100, 100)},
@@ -189,6 +191,7 @@ TEST(JpegDecode, EveryColourLayoutBecomesRgb) {
                                    [](int, int, JSAMPLE* p) { p[0] = 30, p[1] = 90, p[2] = 200; }),
        QColor(30, 90, 200)},
   };
+  // clang-format on
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
     const QImage image = jpeg::decode(k.bytes);
@@ -275,12 +278,14 @@ TEST(JpegDecode, AHugeProgressiveClaimIsRefusedAtAnyScale) {
 // Wherever a file is cut, the decoder either refuses it or every pixel is the whole file's: a
 // picture with a missing part never passes for a whole one.
 TEST(JpegDecode, ACutFileIsRefusedOrComplete) {
+  // clang-format off
   const QByteArray files[] = {
       jpeg::encode(quarters(48, 40), 90),  // one scan
       libjpegWrite(Kind::Progressive, 48, 40, [](int x, int y, JSAMPLE* p) {
         p[0] = JSAMPLE(x * 5), p[1] = JSAMPLE(y * 6), p[2] = JSAMPLE(x * y);
       }),
   };
+  // clang-format on
   for (const QByteArray& whole : files) {
     const QImage full = jpeg::decode(whole);
     int refused = 0;
@@ -348,17 +353,21 @@ TEST(JpegDecodeFile, ErrorsNameTheFileAndTheReason) {
 QByteArray exifSegment(int orientation, bool bigEndian) {
   QByteArray tiff;
   auto put16 = [&](int v) {
-    if (bigEndian) tiff += char(v >> 8), tiff += char(v & 0xFF);
-    else tiff += char(v & 0xFF), tiff += char(v >> 8);
+    if (bigEndian)
+      tiff += char(v >> 8), tiff += char(v & 0xFF);
+    else
+      tiff += char(v & 0xFF), tiff += char(v >> 8);
   };
   auto put32 = [&](quint32 v) {
-    if (bigEndian) put16(int(v >> 16)), put16(int(v & 0xFFFF));
-    else put16(int(v & 0xFFFF)), put16(int(v >> 16));
+    if (bigEndian)
+      put16(int(v >> 16)), put16(int(v & 0xFFFF));
+    else
+      put16(int(v & 0xFFFF)), put16(int(v >> 16));
   };
   tiff += bigEndian ? "MM" : "II";
   put16(42);
-  put32(8);  // first directory right after the header
-  put16(3);  // entries
+  put32(8);                                              // first directory right after the header
+  put16(3);                                              // entries
   put16(0x010F), put16(2), put32(4), put32(0x00414243);  // Make, ASCII in place
   put16(0x0112), put16(3), put32(1), put16(orientation), put16(0);
   put16(0x011A), put16(5), put32(1), put32(50);  // XResolution, offset (not followed)
@@ -425,6 +434,7 @@ TEST(JpegExif, ApplyOrientationStandsThePictureUpright) {
     QSize size;
     QPoint topLeftFrom, topRightFrom, bottomLeftFrom;  // source pixel shown at each corner
   };
+  // clang-format off
   const Case cases[] = {
       {1, {3, 2}, {0, 0}, {2, 0}, {0, 1}},
       {2, {3, 2}, {2, 0}, {0, 0}, {2, 1}},
@@ -436,6 +446,7 @@ TEST(JpegExif, ApplyOrientationStandsThePictureUpright) {
       {8, {2, 3}, {2, 0}, {2, 1}, {0, 0}},
       {0, {3, 2}, {0, 0}, {2, 0}, {0, 1}},  // unknown values change nothing
   };
+  // clang-format on
   for (const Case& k : cases) {
     SCOPED_TRACE(k.orientation);
     const QImage upright = jpeg::applyOrientation(source, k.orientation);

@@ -1,9 +1,9 @@
 // Numbers written as text and read back, in every locale the program is used in: the digits never
 // depend on the C library's locale; only the separator shown to a user is the user's.
 
+#include <gtest/gtest.h>
 #include <QLocale>
 #include <cstdio>
-#include <gtest/gtest.h>
 
 #include "base/Formats.h"
 #include "support/LocaleScope.h"
@@ -18,7 +18,12 @@ QString commaOrPoint(const char* text) {
 }
 
 TEST(NumberText, FixedFormatsGiveExactDigitsWithTheUsersSeparator) {
-  struct Case { long double value; int width, decimals; const char* shown; };
+  struct Case {
+    long double value;
+    int width, decimals;
+    const char* shown;
+  };
+  // clang-format off
   const Case cases[] = {
       {601.352007374999971034412737931L, 6, 1, " 601.4"},  // a tone estimate, "%6.1F"
       {420.0L, 5, 0, "  420"},                              // a planned dose, "%5.0F"
@@ -32,6 +37,7 @@ TEST(NumberText, FixedFormatsGiveExactDigitsWithTheUsersSeparator) {
       {1e20L, 0, 0, "100000000000000000000"},
       {1e30L, 0, 0, "1000000000000000000024696061952"},     // the extended value's own digits
   };
+  // clang-format on
   for (const char* locale : LocaleScope::kNames) {
     const LocaleScope scope(locale);
     SCOPED_TRACE(locale);
@@ -60,11 +66,16 @@ TEST(NumberText, TheToolsFiguresReadTheSameEverywhere) {
 }
 
 TEST(NumberText, TypedNumbersAreReadWithTheUsersSeparatorOrAPoint) {
-  struct Case { const char* text; bool valid; double value; };
+  struct Case {
+    const char* text;
+    bool valid;
+    double value;
+  };
   for (const char* locale : LocaleScope::kNames) {
     const LocaleScope scope(locale);
     SCOPED_TRACE(locale);
     const bool comma = QLocale().decimalPoint() == QLatin1String(",");
+    // clang-format off
     const Case cases[] = {
         {"45.5", true, 45.5},   {"19.9", true, 19.9},  {"  -3", true, -3},   {"+2.", true, 2},
         {".5", true, 0.5},      {"1e3", true, 1000},   {"1E-400", true, 0},  {"45,5", comma, comma ? 45.5 : 0},
@@ -72,6 +83,7 @@ TEST(NumberText, TypedNumbersAreReadWithTheUsersSeparatorOrAPoint) {
         {"-", false, 0},        {"1e", false, 0},      {"12a", false, 0},    {"1 ", false, 0},
         {"1e400", false, 0},    {"1.2.3", false, 0},   {"1٫5", false, 0},    {"١٢", false, 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
       const fmt::Real r = fmt::parseReal(QString::fromUtf8(c.text));
       EXPECT_EQ(r.valid, c.valid) << '"' << c.text << '"';

@@ -52,6 +52,7 @@ TEST(OneLineFields, ControlCharactersBecomeSingleBlanks) {
   const struct {
     const char16_t* typed;
     const char16_t* stored;
+    // clang-format off
   } cases[] = {
       {u"Anna\tMaria\nSeco", u"Anna Maria Seco"},
       {u"Anna\r\nSeco", u"Anna Seco"},   // a run of them is one blank
@@ -60,6 +61,7 @@ TEST(OneLineFields, ControlCharactersBecomeSingleBlanks) {
       {u"a\u0085b\u007fc", u"a b c"},  // C1 and DEL too
       {u"", u""},
   };
+  // clang-format on
   for (const auto& c : cases) {
     const QString typed = QString::fromUtf16(c.typed);
     SCOPED_TRACE(typed.toStdString());

@@ -3,11 +3,11 @@
 // of its own selected and its settings in the environment. The child reports each write it has
 // finished as one line on stdout; the parent reads them as they come.
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
 #include <cstdio>
-#include <gtest/gtest.h>
 #include <map>
 
 namespace course_fixtures {

@@ -3,8 +3,8 @@
 // with nothing stored, one-line fields stay one line, and a course being recorded cannot be left.
 // On both engines.
 
-#include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <QSignalSpy>
 
 #include "../records/RecordsFixtures.h"
 #include "CourseFixtures.h"
@@ -63,7 +63,7 @@ TEST_F(ClinicalSafetyTest, RecordedRowsShowTheDoseDeliveredWhateverThePlanAndThe
   for (const auto& shown : {course.shownDoses(), reopened()->shownDoses()}) {
     EXPECT_EQ(trimmed(shown[0]), "172");
     EXPECT_EQ(trimmed(shown[1]), "260");
-    EXPECT_EQ(trimmed(shown[2]), "0");  // the missed visit delivered nothing
+    EXPECT_EQ(trimmed(shown[2]), "0");                    // the missed visit delivered nothing
     EXPECT_EQ(shown[3], course.dosing().grid().dose[3]);  // the plan for the rest
     EXPECT_EQ(trimmed(shown[3]), QString::number(static_cast<qint64>(course.dosing().plannedDose()[3])));
   }
@@ -97,9 +97,7 @@ TEST_F(ClinicalSafetyTest, AValueOutsideTheLimitsIsRefusedNothingIsStoredAndTheS
   const QString age = course.dosing().ageText(), med = course.medText();
   const dosing::RowTexts inc = course.dosing().grid().inc, doses = course.dosing().grid().dose;
   // The columns a refused value could have reached, as stored.
-  auto storedColumns = [&] {
-    return testing_records::RawStore(file()).rows("SELECT Old, EdMed, PInc FROM Course");
-  };
+  auto storedColumns = [&] { return testing_records::RawStore(file()).rows("SELECT Old, EdMed, PInc FROM Course"); };
   auto storedBirth = [&] { return testing_records::RawStore(file()).scalar("SELECT Birth FROM Patient"); };
   const std::vector<QVariantList> stored = storedColumns();
   const QVariant storedBirthDate = storedBirth();
@@ -199,7 +197,8 @@ TEST_F(ClinicalSafetyTest, OneLineFieldsStayOneLineAndACutTextIsSaid) {
   course.setPatientText(course::PatientText::Surname, "Abcdefghij\r\nKlmnopqrstuvwxyz");
   EXPECT_EQ(course.patientText(course::PatientText::Surname), "Abcdefghij Klmnopqrs");
   ASSERT_EQ(warnings.size(), 1);
-  EXPECT_TRUE(warnings[0][1].toString().contains("more than the 20 its record keeps")) << warnings[0][1].toString().toStdString();
+  EXPECT_TRUE(warnings[0][1].toString().contains("more than the 20 its record keeps"))
+      << warnings[0][1].toString().toStdString();
   course.setCourseText(course::CourseText::Referral, "Dr\tLock");
   EXPECT_EQ(course.courseText(course::CourseText::Referral), "Dr Lock");
   // A memo keeps its lines.

@@ -1,9 +1,9 @@
 // halcyra-tool demo-data: the demonstration department a new user meets at the first start,
 // written through the open course; it must be sound and show every kind of course and record.
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "support/ToolRun.h"
 

@@ -6,11 +6,11 @@
 // HALCYRA_KILL_LOOP_KILLS sets the number of kills (a few by default; docs/reliability.md has the
 // long run's figures), HALCYRA_KILL_LOOP_SEED the random moments.
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <map>
 #include <random>
 #include <string>
@@ -155,10 +155,9 @@ TEST_F(KillLoopTest, AfterEachKillTheStoreIsSoundAndEveryFinishedWriteIsThere) {
     writes += static_cast<int>(done.size());
     // What the writer was in the middle of: the write after the last one it finished.
     const QString last = done.isEmpty() ? QStringLiteral("import") : done.last().section(u' ', 0, 0);
-    ++interrupted[last == QLatin1String("opened")       ? "the plan or treatment 1"
-                  : last == QLatin1String("treatment")  ? (done.last().section(u' ', 2, 2) == QLatin1String("3")
-                                                               ? "the photograph"
-                                                               : "a treatment")
+    ++interrupted[last == QLatin1String("opened") ? "the plan or treatment 1"
+                  : last == QLatin1String("treatment")
+                      ? (done.last().section(u' ', 2, 2) == QLatin1String("3") ? "the photograph" : "a treatment")
                   : last == QLatin1String("photograph") ? "the import"
                                                         : "Select"];
     EXPECT_EQ(course_fixtures::problems(dirPath()), QStringList());

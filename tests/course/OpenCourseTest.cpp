@@ -2,31 +2,31 @@
 // a course opened as Select opens it, what each mode works out and stores, what happens when the
 // store refuses a write, and two windows writing one course. On both engines.
 
-#include <QSignalSpy>
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "../dosing/PlanFixtures.h"
 #include "../records/LegacyFixtures.h"
 #include "../records/RecordsFixtures.h"
 #include "CourseFixtures.h"
+#include "base/DateTime.h"
 #include "base/JpegCodec.h"
 #include "course/OpenCourse.h"
 #include "records/AuditTrail.h"
 #include "records/Connection.h"
 #include "records/CourseRow.h"
 #include "records/Database.h"
-#include "base/DateTime.h"
 
 namespace {
 
 using course::Mode;
 using course::OpenCourse;
-using testing_records::RawStore;
 using course_fixtures::demoTables;
 using course_fixtures::visit;
+using testing_records::RawStore;
 
 class OpenCourseTest : public testing_records::StoreTest {
  protected:
@@ -85,8 +85,8 @@ TEST_F(OpenCourseTest, OpensACourseAsSelectDoesWithoutAWindow) {
     std::optional<int> courseId;
     const char* says;
   };
-  for (const Unknown& u : {Unknown{"XYZ9999", 1, "no patient has the NHI \"XYZ9999\""},
-                           Unknown{"ABC1234", 7, "has no course 7"}}) {
+  for (const Unknown& u :
+       {Unknown{"XYZ9999", 1, "no patient has the NHI \"XYZ9999\""}, Unknown{"ABC1234", 7, "has no course 7"}}) {
     SCOPED_TRACE(u.nhi);
     OpenCourse third(demoTables());
     third.connectDatabase(dirPath());
@@ -130,7 +130,8 @@ TEST_F(OpenCourseTest, WhileTheListIsReadSelectWaitsAndAnActionWaitsForTheList) 
 
   // The list comes in by itself: one announcement, and Select opens its first patient.
   OpenCourse waiting(demoTables());
-  ASSERT_EQ(waiting.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(waiting.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground),
+            TDataPatient::ConnectResult::Connected);
   EXPECT_TRUE(waiting.readingList());
   EXPECT_FALSE(waiting.selectButton().enabled);
   QSignalSpy changed(&waiting, &OpenCourse::changed);
@@ -142,7 +143,8 @@ TEST_F(OpenCourseTest, WhileTheListIsReadSelectWaitsAndAnActionWaitsForTheList) 
 
   // An NHI typed before the list is in is searched in the whole list.
   OpenCourse hurried(demoTables());
-  ASSERT_EQ(hurried.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(hurried.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground),
+            TDataPatient::ConnectResult::Connected);
   hurried.setSearchText(course::SearchField::Nhi, "abc1234");
   EXPECT_FALSE(hurried.readingList());
   EXPECT_EQ(hurried.selectButton().caption, "Select");
@@ -158,8 +160,11 @@ TEST_F(OpenCourseTest, ThePlanIsWorkedOutOnlyWithACourseOpenOrLoadingAndStoredOn
     Mode mode;
     bool computes, stores;
   };
-  const Case cases[] = {{Mode::List, false, false},    {Mode::Import, false, false}, {Mode::Quiet, false, false},
-                        {Mode::Loading, true, false}, {Mode::Patient, true, true}};
+  const Case cases[] = {{Mode::List, false, false},
+                        {Mode::Import, false, false},
+                        {Mode::Quiet, false, false},
+                        {Mode::Loading, true, false},
+                        {Mode::Patient, true, true}};
   int med = 300;
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.mode));

@@ -4,11 +4,11 @@
 // a restart; closing never waits on a dead server. On a server of the test's own (it is stopped and
 // started), reached over TCP on the loopback, directly and through a proxy that can go silent.
 
+#include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "CourseFixtures.h"
 #include "course/OpenCourse.h"
@@ -64,7 +64,9 @@ class ServerLost : public ::testing::Test {
   }
   // The store over TCP through `port`: the server's own, or a proxy's.
   static QString address(int port) {
-    return QStringLiteral("postgresql://halcyra_owner@127.0.0.1:%1/lost?password=%2").arg(port).arg(QLatin1String(kPassword));
+    return QStringLiteral("postgresql://halcyra_owner@127.0.0.1:%1/lost?password=%2")
+        .arg(port)
+        .arg(QLatin1String(kPassword));
   }
   static void selectNew(OpenCourse& c, const QString& nhi) {
     c.setSearchText(course::SearchField::Nhi, nhi);

@@ -7,8 +7,8 @@
 // HALCYRA_TWO_COPIES_EDITS sets the number of edits per copy (150 by default; the figures
 // of the long run are in docs/reliability.md).
 
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
+#include <QElapsedTimer>
 #include <functional>
 #include <string>
 
@@ -67,9 +67,7 @@ EditTimes editCourses(const QString& dir, int side, int count, const std::functi
     }
     const int slot = side * kSlots + k % kSlots;  // 0-based
     switch (k % 3) {
-      case 0:
-        c.recordTreatment(slot + 1, course_fixtures::visit(Same, static_cast<float>(100 + k)), false);
-        break;
+      case 0: c.recordTreatment(slot + 1, course_fixtures::visit(Same, static_cast<float>(100 + k)), false); break;
       case 1: {
         dosing::RowTexts increments = c.dosing().grid().inc;
         increments[static_cast<std::size_t>(slot)] = QString::number(k % 40);
@@ -94,7 +92,8 @@ TEST(CourseEditor, EditsItsSide) {
   if (dir.isEmpty()) GTEST_SKIP() << "runs only as a child of TwoCopiesEditingTest";
   const int side = qEnvironmentVariableIntValue(kSideVariable), count = qEnvironmentVariableIntValue(kCountVariable);
   try {
-    const EditTimes times = editCourses(dir, side, count, [](int k) { course_fixtures::reportDone(QStringLiteral("edit %1").arg(k)); });
+    const EditTimes times =
+        editCourses(dir, side, count, [](int k) { course_fixtures::reportDone(QStringLiteral("edit %1").arg(k)); });
     course_fixtures::reportDone(QStringLiteral("times %1 %2").arg(times.total).arg(times.longest));
   } catch (const course::Error& e) {
     FAIL() << "the user was shown: " << e.message().toStdString();
@@ -125,7 +124,10 @@ class TwoCopiesEditingTest : public testing_records::StoreTest {
                                .arg(QString::fromStdString(r.time), QString::fromStdString(r.Initials))
                                .arg(r.burn)
                          : QStringLiteral("%1 treatment %2: none").arg(nhi).arg(k + 1));
-        add(QStringLiteral("%1 increment %2: %3").arg(nhi).arg(k + 1).arg(reader.dosing().grid().inc[static_cast<std::size_t>(k)]));
+        add(QStringLiteral("%1 increment %2: %3")
+                .arg(nhi)
+                .arg(k + 1)
+                .arg(reader.dosing().grid().inc[static_cast<std::size_t>(k)]));
       }
       add(QStringLiteral("%1 medication: %2").arg(nhi, reader.courseText(course::CourseText::Medication)));
       add(QStringLiteral("%1 operations: %2").arg(nhi, reader.courseText(course::CourseText::Operations)));

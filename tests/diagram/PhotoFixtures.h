@@ -26,9 +26,10 @@ inline QImage cornerMarked(int width, int height) {
 // An APP1 "Exif" segment holding only the Orientation tag, inserted after the start marker, as a
 // phone writes it.
 inline QByteArray withOrientation(const QByteArray& jpeg, int orientation) {
-  QByteArray tiff = QByteArray::fromHex("49492a0008000000"  // little-endian TIFF, first IFD at 8
-                                        "0100"              // one entry
-                                        "12010300010000000000000000000000");  // 0x0112 SHORT x1
+  QByteArray tiff = QByteArray::fromHex(
+      "49492a0008000000"                    // little-endian TIFF, first IFD at 8
+      "0100"                                // one entry
+      "12010300010000000000000000000000");  // 0x0112 SHORT x1
   tiff[18] = static_cast<char>(orientation);
   tiff.resize(8 + 2 + 12 + 4, '\0');  // next IFD: none
   const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;

@@ -2,17 +2,17 @@
 // line per file or photograph, failures named without stopping the other files) and the Spots line
 // of show-course.
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "PhotoFixtures.h"
+#include "base/DateTime.h"
 #include "diagram/CourseSpots.h"
-#include "support/ToolRun.h"
 #include "records/Data.h"
 #include "records/Database.h"
-#include "base/DateTime.h"
+#include "support/ToolRun.h"
 
 using namespace photo_fixtures;
 
@@ -48,8 +48,8 @@ class PhotoToolTest : public ::testing::Test {
 };
 
 TEST_F(PhotoToolTest, AddsLikeADropAndListsThePhotographsInCourseOrder) {
-  const QString portrait = writeFile(QDir(files.path()), "phone.jpg",
-                                     withOrientation(jpeg::encode(cornerMarked(800, 600), 95), 6));
+  const QString portrait =
+      writeFile(QDir(files.path()), "phone.jpg", withOrientation(jpeg::encode(cornerMarked(800, 600), 95), 6));
   const QString bad = writeFile(QDir(files.path()), "letter.JPG", "Dear colleague");
   const QString png = writeFile(QDir(files.path()), "scan.png", "png");
   const QString wide = photo("wide.JPEG", {1920, 1080});

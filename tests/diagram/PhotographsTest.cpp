@@ -1,18 +1,18 @@
 // Photograph files: which names are taken, the stored size in the 500 x 500 box, the picture stood
 // upright and resampled smoothly, the file's date, and files that cannot be read.
 
+#include <gtest/gtest.h>
 #include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
-#include <gtest/gtest.h>
 #include <cstdlib>
 #include <ctime>
 
 #include "PhotoFixtures.h"
-#include "diagram/Photographs.h"
 #include "base/DateTime.h"
 #include "base/JpegCodec.h"
+#include "diagram/Photographs.h"
 
 using namespace photo_fixtures;
 
@@ -23,6 +23,7 @@ TEST(PhotographsTest, OnlyJpgAndJpegExtensionsInAnyLetterCaseAreTaken) {
     const char* path;
     bool taken;
   };
+  // clang-format off
   const Case cases[] = {
       {"/home/ward/photo.jpg", true},
       {"/home/ward/PHOTO.JPEG", true},
@@ -35,6 +36,7 @@ TEST(PhotographsTest, OnlyJpgAndJpegExtensionsInAnyLetterCaseAreTaken) {
       {"/home/ward/album.jpg/photo", false},  // a dot in a folder's name is not the file's extension
       {"/home/ward/photo.jpg ", false},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(diagram::isPhotographFile(QString::fromUtf8(c.path)), c.taken);
@@ -45,6 +47,7 @@ TEST(PhotographsTest, StoredSizeFitsTheBoxWithTheLongerSideAt500) {
   struct Case {
     QSize picture, stored;
   };
+  // clang-format off
   const Case cases[] = {
       {{4000, 3000}, {500, 375}}, {{3000, 4000}, {375, 500}}, {{640, 480}, {500, 375}},
       {{1920, 1080}, {500, 281}}, {{300, 300}, {500, 500}},   {{100, 50}, {500, 250}},
@@ -55,6 +58,7 @@ TEST(PhotographsTest, StoredSizeFitsTheBoxWithTheLongerSideAt500) {
       // A strip too thin for the box keeps one pixel rather than none.
       {{5000, 4}, {500, 1}}, {{4, 5000}, {1, 500}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.picture.width() << " x " << c.picture.height());
     EXPECT_EQ(diagram::storedPhotographSize(c.picture), c.stored);
@@ -66,10 +70,12 @@ TEST(PhotographsTest, TheCodecReducesOnlyAsFarAsTheStoredSizeAllows) {
     QSize picture, target;
     int reduction;
   };
+  // clang-format off
   const Case cases[] = {
       {{4000, 3000}, {500, 375}, 8}, {{4032, 3024}, {500, 375}, 8}, {{3999, 2999}, {500, 375}, 8}, {{3991, 2993}, {500, 375}, 4},
       {{1920, 1080}, {500, 281}, 2}, {{640, 480}, {500, 375}, 1},   {{100, 50}, {500, 250}, 1},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.picture.width() << " x " << c.picture.height());
     EXPECT_EQ(diagram::decodeReductionFor(c.picture, c.target), c.reduction);
@@ -141,8 +147,10 @@ TEST(PhotographsTest, AFileIsDatedWithItsLastWriteTimeInLocalTime) {
   tzset();
   const diagram::PhotographFile photograph = diagram::readPhotographFile(path);
   const QDateTime local = datetime::toQDateTime(photograph.whenDate);
-  if (hadTz) qputenv("TZ", savedTz);
-  else qunsetenv("TZ");
+  if (hadTz)
+    qputenv("TZ", savedTz);
+  else
+    qunsetenv("TZ");
   tzset();
 
   EXPECT_EQ(local.date(), QDate(2024, 3, 6));

@@ -33,8 +33,8 @@ TEST(SpotsTest, AClickLandsOnThePicturePixelRoundedHalfToEven) {
       {{0.5, 0.5}, {50, 25}, {100, 50}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "scale " << c.scale.x << "x" << c.scale.y << " click " << c.clicked.x()
-                                    << "," << c.clicked.y());
+    SCOPED_TRACE(testing::Message() << "scale " << c.scale.x << "x" << c.scale.y << " click " << c.clicked.x() << ","
+                                    << c.clicked.y());
     EXPECT_EQ(diagram::spotAt(c.clicked, c.scale), c.spot);
   }
 }

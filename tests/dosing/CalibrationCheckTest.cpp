@@ -1,8 +1,8 @@
 // Values that cannot be a calibration are refused with the value named; every calibration a
 // treatment unit could have, and the zeros of a short file, pass.
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <limits>
@@ -38,6 +38,7 @@ TEST(CalibrationCheck, NamesTheFirstValueThatCannotBeACalibration) {
     std::function<void(FactorTables&)> change;
     const char* problem;  // empty: a calibration
   };
+  // clang-format off
   const Case cases[] = {
       {"the demonstration curves", [](FactorTables&) {}, ""},
       {"a short file's zeros", [](FactorTables& t) { t = FactorTables{}; }, ""},
@@ -61,6 +62,7 @@ TEST(CalibrationCheck, NamesTheFirstValueThatCannotBeACalibration) {
       {"a range upside down", [](FactorTables& t) { t.MED_Min[1] = 500, t.MED_Max[1] = 400; },
        "MED_Min of skin type II (500 mJ/cm2) is above its MED_Max (400 mJ/cm2)"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FactorTables t = plausible();
@@ -83,10 +85,11 @@ TEST(CalibrationCheck, AFileThatCannotBeACalibrationIsRefusedNamingItAndTheValue
     dosing::readCalibration(path);
     FAIL() << "a NaN coefficient was taken";
   } catch (const dosing::FactorFileError& e) {
-    EXPECT_EQ(e.message(), QStringLiteral("The dose factor file \"%1\" cannot be a calibration: Lighter, coefficient c0 "
-                                          "of skin type I, is not a number (NaN). Replace it with the calibration of "
-                                          "the department's treatment unit.")
-                               .arg(path));
+    EXPECT_EQ(e.message(),
+              QStringLiteral("The dose factor file \"%1\" cannot be a calibration: Lighter, coefficient c0 "
+                             "of skin type I, is not a number (NaN). Replace it with the calibration of "
+                             "the department's treatment unit.")
+                  .arg(path));
   }
   dosing::writeFactorFile(path, plausible());
   EXPECT_EQ(dosing::readCalibration(path).ESF, 1.0);

@@ -42,7 +42,7 @@ TEST(Session, SameAgeAgainChangesNothingANewAgeClearsThePlan) {
   EXPECT_TRUE(s.grid().erythema[28].isEmpty());
   EXPECT_TRUE(s.series().empty());
   EXPECT_EQ(s.lastWarnedMed(), 0);
-  EXPECT_EQ(s.plannedDose()[0], 210);           // kept until the next plan
+  EXPECT_EQ(s.plannedDose()[0], 210);                // kept until the next plan
   EXPECT_EQ(s.grid().inc[0], QStringLiteral("70"));  // increments stay
   EXPECT_EQ(s.toneLabels()[1], QStringLiteral(" 300.0"));
   EXPECT_TRUE(s.gridEnabled());
@@ -70,6 +70,7 @@ TEST(Session, EachSkinTypeLoadsItsScheduleReplacingEditedIncrements) {
     int item;
     const char* rows1to3[3];
     bool estimate;
+    // clang-format off
   } cases[] = {
       {-1, {"30", "20", "19"}, false},
       {0, {"70", "10", "10"}, true},
@@ -77,6 +78,7 @@ TEST(Session, EachSkinTypeLoadsItsScheduleReplacingEditedIncrements) {
       {5, {"70", "15", "15"}, true},
       {6, {"70", "40", "30"}, false},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.item);
     DosingSession s(flatTables(200, 300, 400));
@@ -155,11 +157,13 @@ TEST(Session, OnlyEstimatesThatRoundToAnMedWithinTheLimitsAreOffered) {
   const struct {
     double sensitive, average, insensitive;
     std::array<bool, 3> offered;
+    // clang-format off
   } cases[] = {
       {-286.7, -358.4, -448.0, {false, false, false}},
       {0.4, 0.5, 1.5, {false, false, true}},  // 0.5 rounds to 0 (half to even), 1.5 to 2
       {9999.5, 10000.4, 10000.6, {true, true, false}},  // 9999.5 and 10000.4 round to 10000
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.sensitive);
     DosingSession s(flatTables(c.sensitive, c.average, c.insensitive));
@@ -198,7 +202,7 @@ TEST(Session, WarningsOncePerNewMed) {
   EXPECT_EQ(enterMed(s, "142").size(), 0u);  // only an increment changed
   EXPECT_EQ(enterMed(s, "143").size(), 0u);  // deliverable
   EXPECT_EQ(enterMed(s, "142").size(), 1u);  // a new MED again
-  s.chooseSkinType(0);                     // clears the plan and forgets the MED
+  s.chooseSkinType(0);                       // clears the plan and forgets the MED
   EXPECT_EQ(enterMed(s, "142").size(), 1u);
 
   s.setLoadingStoredCourse(true);  // a stored course being loaded

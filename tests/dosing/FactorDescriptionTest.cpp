@@ -1,8 +1,8 @@
 // The text form of the dose factor file that the factor tool prints and writes.
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <bit>
 #include <cmath>
@@ -47,7 +47,8 @@ TEST(FactorDescription, PrintsEveryFieldInFileOrder) {
   const QString text = dosing::describeFactors(t);
 
   QStringList names;
-  for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) names << line.section(QLatin1Char('\t'), 0, 0);
+  for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+    names << line.section(QLatin1Char('\t'), 0, 0);
   EXPECT_EQ(names.join(QLatin1Char(' ')),
             QStringLiteral("ESF Lighter Average Darker MED_Min MED_Max Min_DA Max_DA Default_Lang Default_Format Logo "
                            "Demonstration"));
@@ -142,10 +143,14 @@ TEST(FactorDescription, RefusesBadDescriptionsNamingTheLine) {
       {"unknown name", good + QStringLiteral("Colour\tred\n"), "desc.txt:13: unknown field \"Colour\""},
       {"misspelt name", QString(good).replace(QStringLiteral("Darker\t"), QStringLiteral("Dark\t")),
        "desc.txt:4: unknown field \"Dark\""},
-      {"no tab", QString(good).replace(QStringLiteral("ESF\t"), QStringLiteral("ESF ")), "desc.txt:1: expected a field name, a tab"},
-      {"23 coefficients", replaceLine(good, QStringLiteral("Lighter"), lighter23), "desc.txt:2: Lighter: expected 24 numbers, found 23"},
-      {"two numbers for ESF", replaceLine(good, QStringLiteral("ESF"), QStringLiteral("1 2")), "desc.txt:1: ESF: expected one number, found 2"},
-      {"unreadable number", replaceLine(good, QStringLiteral("ESF"), QStringLiteral("1,5")), "desc.txt:1: ESF: \"1,5\" is not a number"},
+      {"no tab", QString(good).replace(QStringLiteral("ESF\t"), QStringLiteral("ESF ")),
+       "desc.txt:1: expected a field name, a tab"},
+      {"23 coefficients", replaceLine(good, QStringLiteral("Lighter"), lighter23),
+       "desc.txt:2: Lighter: expected 24 numbers, found 23"},
+      {"two numbers for ESF", replaceLine(good, QStringLiteral("ESF"), QStringLiteral("1 2")),
+       "desc.txt:1: ESF: expected one number, found 2"},
+      {"unreadable number", replaceLine(good, QStringLiteral("ESF"), QStringLiteral("1,5")),
+       "desc.txt:1: ESF: \"1,5\" is not a number"},
       {"decimal in a whole number", replaceLine(good, QStringLiteral("MED_Max"), QStringLiteral("1 2 3 4 5 6.5")),
        "desc.txt:6: MED_Max: \"6.5\" is not a whole number"},
       {"whole number beyond 32 bits", replaceLine(good, QStringLiteral("Default_Lang"), QStringLiteral("4294967296")),
@@ -158,13 +163,15 @@ TEST(FactorDescription, RefusesBadDescriptionsNamingTheLine) {
        "desc.txt:10: Default_Format: a backslash must be written"},
       {"character beyond one byte", replaceLine(good, QStringLiteral("Default_Format"), QStringLiteral("LL\u20AC")),
        "desc.txt:10: Default_Format: the character \"\u20AC\" cannot be stored"},
-      {"missing bitmap", replaceLine(good, QStringLiteral("Logo"), QStringLiteral("gone.bmp")), "desc.txt:11: Logo: cannot open file"},
+      {"missing bitmap", replaceLine(good, QStringLiteral("Logo"), QStringLiteral("gone.bmp")),
+       "desc.txt:11: Logo: cannot open file"},
       {"size instead of a path", replaceLine(good, QStringLiteral("Logo"), QStringLiteral("192x64")),
        "looks like the size printed by \"factors show\""},
       {"not a bitmap", replaceLine(good, QStringLiteral("Logo"), QStringLiteral("picture.png")),
        "is not a valid Windows bitmap (.bmp) file"},
       {"given twice", good + QStringLiteral("ESF\t2\n"), "desc.txt:13: ESF is given twice (first on line 1)"},
-      {"demonstration neither yes nor no", replaceLine(good, QStringLiteral("Demonstration"), QStringLiteral("perhaps")),
+      {"demonstration neither yes nor no",
+       replaceLine(good, QStringLiteral("Demonstration"), QStringLiteral("perhaps")),
        "desc.txt:12: Demonstration: expected yes or no, found \"perhaps\""},
       {"missing fields", QStringLiteral("ESF\t1\n"), "desc.txt: missing Lighter, Average, Darker"},
       {"empty text", QString(), "desc.txt: missing ESF, Lighter"},

@@ -1,11 +1,11 @@
 // Reading and writing the dose factor file.
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QCryptographicHash>
 #include <QTemporaryDir>
-#include <sys/stat.h>
-#include <gtest/gtest.h>
 
 #include <bit>
 #include <cstring>
@@ -77,6 +77,7 @@ std::vector<ReadCase> readCases() {
   FactorTables cutInsideDouble;
   cutInsideDouble.ESF = std::bit_cast<double>(std::uint64_t{0xC0FFEE});
 
+  // clang-format off
   return {
       {"empty file", QByteArray(), FactorTables{}, std::nullopt},
       {"three bytes fill the low end of ESF", QByteArray("\xEE\xFF\xC0", 3), cutInsideDouble, std::nullopt},
@@ -98,6 +99,7 @@ std::vector<ReadCase> readCases() {
       {"N of 2^31-1 with a logo behind it", fixed + le32(2) + le32(std::numeric_limits<std::int32_t>::max()) + bmp,
        withTail(2, bmp.toStdString()), std::nullopt},
   };
+  // clang-format on
 }
 
 TEST(FactorFileRead, ByteImages) {
@@ -122,6 +124,7 @@ TEST(FactorFileRead, LogoThatIsNotABitmapNamesTheFile) {
   const struct {
     const char* name;
     QByteArray logo;
+    // clang-format off
   } cases[] = {
       {"one stray byte", QByteArray("\x00", 1)},
       {"text", QByteArray("not a bitmap at all")},
@@ -141,6 +144,7 @@ TEST(FactorFileRead, LogoThatIsNotABitmapNamesTheFile) {
          return b;
        }()},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     try {
@@ -272,7 +276,8 @@ TEST(FactorFileRead, NamesTheFileItReadAndTheDigestOfItsBytes) {
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const FactorTables t = dosing::readFactorFile(path);
   EXPECT_EQ(t.SourcePath, path);
-  EXPECT_EQ(t.SourceSha256, QString::fromLatin1(QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex()));
+  EXPECT_EQ(t.SourceSha256,
+            QString::fromLatin1(QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex()));
   EXPECT_EQ(t.SourceSha256.size(), 64);
 }
 

@@ -1,5 +1,6 @@
 // halcyra-tool factors, run as the engineer runs it.
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +8,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <charconv>
 #include <functional>
@@ -17,7 +17,6 @@
 #include "support/ToolRun.h"
 
 namespace {
-
 
 QString demoFile() { return QStringLiteral(HALCYRA_DEMO_FACTORS); }
 QString sourceFile(const char* relative) { return QStringLiteral(HALCYRA_SOURCE_DIR "/") + QLatin1String(relative); }
@@ -55,7 +54,8 @@ TEST(FactorsTool, ShowsTheBuiltDemonstrationFileAsItsDescriptionSays) {
   EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
 
   QStringList names;
-  for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) names << line.section(QLatin1Char('\t'), 0, 0);
+  for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+    names << line.section(QLatin1Char('\t'), 0, 0);
   EXPECT_EQ(names.join(QLatin1Char(' ')),
             QStringLiteral("ESF Lighter Average Darker MED_Min MED_Max Min_DA Max_DA Default_Lang Default_Format Logo "
                            "Demonstration"));
@@ -95,7 +95,8 @@ TEST(FactorsTool, ShowWriteShowGivesTheSameText) {
     f.write(description.toUtf8());
   }
   const QString copy = dir.filePath(QStringLiteral("copy.Dat"));
-  const ToolRun write = runTool({QStringLiteral("factors"), QStringLiteral("write"), dir.filePath(QStringLiteral("copy.txt")), copy});
+  const ToolRun write =
+      runTool({QStringLiteral("factors"), QStringLiteral("write"), dir.filePath(QStringLiteral("copy.txt")), copy});
   ASSERT_EQ(write.exitCode, 0) << write.err.toStdString();
 
   const ToolRun second = runTool({QStringLiteral("factors"), QStringLiteral("show"), copy});
@@ -120,9 +121,11 @@ TEST(FactorsTool, FailuresExitWithAMessage) {
     f.write("# a comment\nESF\t1\nLighter\t1 2 3\n");
   }
   const QString out = dir.filePath(QStringLiteral("out.Dat"));
-  const ToolRun bad = runTool({QStringLiteral("factors"), QStringLiteral("write"), dir.filePath(QStringLiteral("bad.txt")), out});
+  const ToolRun bad =
+      runTool({QStringLiteral("factors"), QStringLiteral("write"), dir.filePath(QStringLiteral("bad.txt")), out});
   EXPECT_EQ(bad.exitCode, 1);
-  EXPECT_TRUE(bad.err.contains(QStringLiteral("bad.txt:3: Lighter: expected 24 numbers, found 3"))) << bad.err.toStdString();
+  EXPECT_TRUE(bad.err.contains(QStringLiteral("bad.txt:3: Lighter: expected 24 numbers, found 3")))
+      << bad.err.toStdString();
   EXPECT_FALSE(QFileInfo::exists(out));
 
   const ToolRun usage = runTool({QStringLiteral("factors"), QStringLiteral("show")});
@@ -143,11 +146,13 @@ TEST(FactorsTool, CommandsThatComputeADoseSayWhenTheCalibrationIsADemonstrationA
   dosing::writeFactorFile(brokenFile, broken);
 
   const auto estimate = [](const QString& file) {
-    return runTool({QStringLiteral("estimate"), QStringLiteral("--factors"), file, QStringLiteral("--age"), QStringLiteral("45")});
+    return runTool(
+        {QStringLiteral("estimate"), QStringLiteral("--factors"), file, QStringLiteral("--age"), QStringLiteral("45")});
   };
   const auto plan = [](const QString& file) {
-    return runTool({QStringLiteral("plan"), QStringLiteral("--factors"), file, QStringLiteral("--skin-type"), QStringLiteral("2"),
-                    QStringLiteral("--age"), QStringLiteral("45"), QStringLiteral("--med"), QStringLiteral("300")});
+    return runTool({QStringLiteral("plan"), QStringLiteral("--factors"), file, QStringLiteral("--skin-type"),
+                    QStringLiteral("2"), QStringLiteral("--age"), QStringLiteral("45"), QStringLiteral("--med"),
+                    QStringLiteral("300")});
   };
   const QString warning = QStringLiteral("Demonstration calibration: not for clinical use");
   for (const auto& [name, command] : {std::pair{"estimate", std::function<ToolRun(const QString&)>(estimate)},
@@ -163,8 +168,10 @@ TEST(FactorsTool, CommandsThatComputeADoseSayWhenTheCalibrationIsADemonstrationA
     const ToolRun nan = command(brokenFile);
     EXPECT_EQ(nan.exitCode, 1);
     EXPECT_TRUE(nan.out.isEmpty());
-    EXPECT_TRUE(nan.err.contains(QStringLiteral("\"%1\" cannot be a calibration: Darker, coefficient c1 of skin type II, "
-                                                "is not a number (NaN)").arg(brokenFile)))
+    EXPECT_TRUE(
+        nan.err.contains(QStringLiteral("\"%1\" cannot be a calibration: Darker, coefficient c1 of skin type II, "
+                                        "is not a number (NaN)")
+                             .arg(brokenFile)))
         << nan.err.toStdString();
   }
 }

@@ -1,16 +1,15 @@
 // halcyra-tool estimate and plan, run as a clinical engineer runs them.
 
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "PlanFixtures.h"
 #include "dosing/FactorFile.h"
 #include "support/ToolRun.h"
 
 namespace {
-
 
 class PlanTool : public ::testing::Test {
  protected:
@@ -35,7 +34,7 @@ class PlanTool : public ::testing::Test {
 TEST_F(PlanTool, EstimatePrintsTheEffectiveAgeAndEveryTypesEstimates) {
   const ToolRun r = runTool({"estimate", "--factors", factors_, "--age", "19"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-  const QStringList expected = {"effective_age\t22", "1\t111\t200\t421", "2\t211\t400\t721", "3\t311\t600\t1021",
+  const QStringList expected = {"effective_age\t22", "1\t111\t200\t421",   "2\t211\t400\t721",  "3\t311\t600\t1021",
                                 "4\t411\t800\t1321", "5\t511\t1000\t1621", "6\t611\t1200\t1921"};
   EXPECT_EQ(r.lines(), expected);
 }
@@ -58,8 +57,8 @@ TEST_F(PlanTool, PlanWithAFirstDoseBelowTheMinimum) {
 TEST_F(PlanTool, PlanWithTypedIncrements) {
   QStringList inc = {"100", "10", "10", "10", "", "10"};
   while (inc.size() < 29) inc << "0";
-  const ToolRun r = runTool({"plan", "--factors", factors_, "--skin-type", "2", "--age", "45", "--med", "1000",
-                          "--inc", inc.join(',')});
+  const ToolRun r = runTool(
+      {"plan", "--factors", factors_, "--skin-type", "2", "--age", "45", "--med", "1000", "--inc", inc.join(',')});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   ASSERT_EQ(r.lines().size(), 31);  // no warning
   EXPECT_EQ(r.lines()[3], "4\t1331\t1331");
@@ -102,8 +101,8 @@ TEST_F(PlanTool, ClinicalArgumentsOutsideTheLimitsAreRefused) {
   QStringList inc(29, QStringLiteral("10"));
   inc[0] = QStringLiteral("70");
   auto plan = [&](const char* age, const char* med, const QStringList& increments) {
-    return runTool({"plan", "--factors", factors_, "--skin-type", "2", "--age", age, "--med", med, "--inc",
-                    increments.join(',')});
+    return runTool(
+        {"plan", "--factors", factors_, "--skin-type", "2", "--age", age, "--med", med, "--inc", increments.join(',')});
   };
   auto with = [&](int row, const char* text) {
     QStringList changed = inc;
@@ -114,6 +113,7 @@ TEST_F(PlanTool, ClinicalArgumentsOutsideTheLimitsAreRefused) {
     const char* what;
     ToolRun run;
     const char* said;  // empty: planned
+    // clang-format off
   } cases[] = {
       {"age 0", plan("0", "300", inc), ""},
       {"age 120", plan("120", "300", inc), ""},
@@ -133,6 +133,7 @@ TEST_F(PlanTool, ClinicalArgumentsOutsideTheLimitsAreRefused) {
        "--inc \"0\" is too small (the \"% Inc\" of treatment 1)"},
       {"letters in a cell", plan("45", "300", with(5, "x")), ""},  // kept as a cell keeps it
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(c.run.exitCode, *c.said ? 2 : 0) << c.run.err.toStdString();
@@ -166,7 +167,8 @@ TEST_F(PlanTool, ArgumentsAndFiguresUseAPointInEveryLocale) {
     EXPECT_TRUE(comma.err.contains("--age \"19,9\"")) << comma.err.toStdString();
     EXPECT_TRUE(comma.err.contains("with a point")) << comma.err.toStdString();
   }
-  const ToolRun commaMed = runTool({"plan", "--factors", factors_, "--skin-type", "0", "--age", "45", "--med", "142,5"});
+  const ToolRun commaMed =
+      runTool({"plan", "--factors", factors_, "--skin-type", "0", "--age", "45", "--med", "142,5"});
   EXPECT_EQ(commaMed.exitCode, 2);
   EXPECT_TRUE(commaMed.err.contains("--med")) << commaMed.err.toStdString();
 }

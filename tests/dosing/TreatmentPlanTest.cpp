@@ -78,14 +78,20 @@ TEST_P(DefaultSchedulePlan, Med300GrowsByTheScheduleRowByRow) {
   EXPECT_EQ(out.series.dose.back(), QPointF(29, c.dose23to29.back()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Plan, DefaultSchedulePlan,
-    ::testing::Values(
-        ScheduleCase{"TypeI", 0, {210, 231, 254, 279, 306}, {300, 330, 363, 399, 438},
-                     {1098, 1098, 1098, 1098, 1098, 1098, 1098}, {1582, 1582, 1582, 1582, 1582, 1582, 1582}},
-        ScheduleCase{"TypeIII", 2, {210, 241, 277, 318, 365}, {300, 345, 396, 455, 523},
-                     {2465, 2538, 2588, 2613, 2613, 2613, 2613}, {3552, 3658, 3731, 3768, 3768, 3768, 3768}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Plan, DefaultSchedulePlan,
+                         ::testing::Values(ScheduleCase{"TypeI",
+                                                        0,
+                                                        {210, 231, 254, 279, 306},
+                                                        {300, 330, 363, 399, 438},
+                                                        {1098, 1098, 1098, 1098, 1098, 1098, 1098},
+                                                        {1582, 1582, 1582, 1582, 1582, 1582, 1582}},
+                                           ScheduleCase{"TypeIII",
+                                                        2,
+                                                        {210, 241, 277, 318, 365},
+                                                        {300, 345, 396, 455, 523},
+                                                        {2465, 2538, 2588, 2613, 2613, 2613, 2613},
+                                                        {3552, 3658, 3731, 3768, 3768, 3768, 3768}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PlanArithmetic, RunsInExtendedPrecision) {
   // 225 grown by 4 %: (4 / 100 + 1) * 225 lies just below 234 in extended precision.
@@ -192,10 +198,12 @@ TEST(PlanWarnings, FirstIncrementOfZeroOrLessSaysNoMedReachesTheMinimum) {
     const char* inc;
     const char* text;
   } cases[] = {
-      {"0", "No MED gives a first dose within the minimum deliverable dose of 100 with a first increment of 0 %\n"
-            "Check the \"% Inc\" of treatment 1\n\nConsult specialist before proceeding"},
-      {"-10", "No MED gives a first dose within the minimum deliverable dose of 100 with a first increment of -10 %\n"
-              "Check the \"% Inc\" of treatment 1\n\nConsult specialist before proceeding"},
+      {"0",
+       "No MED gives a first dose within the minimum deliverable dose of 100 with a first increment of 0 %\n"
+       "Check the \"% Inc\" of treatment 1\n\nConsult specialist before proceeding"},
+      {"-10",
+       "No MED gives a first dose within the minimum deliverable dose of 100 with a first increment of -10 %\n"
+       "Check the \"% Inc\" of treatment 1\n\nConsult specialist before proceeding"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.inc);
@@ -213,8 +221,8 @@ TEST(ToneClass, BordersTakeTheEvenClass) {
   const struct {
     double med;
     int cls;
-  } cases[] = {{100, 0}, {163.9, 0}, {164, 0}, {164.1, 1}, {228, 1}, {291.9, 1}, {292, 2}, {356, 2},
-               {50, 0}, {1e300, 2}, {-1e300, 0}};
+  } cases[] = {{100, 0}, {163.9, 0}, {164, 0}, {164.1, 1}, {228, 1},   {291.9, 1},
+               {292, 2}, {356, 2},   {50, 0},  {1e300, 2}, {-1e300, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.med);
     EXPECT_EQ(toneClass(c.med, 100, 356), c.cls);
@@ -255,7 +263,7 @@ TEST(PlanWithoutSkinType, ComputedFromTheMedWithoutClassOrRange) {
     const PlanOutput out = computePlan(in);
     EXPECT_TRUE(out.warnings.empty());
     EXPECT_EQ(out.toneClass, 2);
-    EXPECT_EQ(out.title, skinTypeText(index));  // no class word
+    EXPECT_EQ(out.title, skinTypeText(index));            // no class word
     EXPECT_EQ(shown(out.dose[0]), index < 0 ? 90 : 210);  // schedule 0 starts at 30 %, schedule 4 at 70 %
     EXPECT_EQ(shown(out.erythema[0]), 300);
     EXPECT_TRUE(out.printEnabled);
@@ -347,8 +355,8 @@ TEST(PlanRobustness, ExtremeTextsGiveAWellFormedResult) {
   const struct {
     const char* med;
     const char* first;
-  } cases[] = {{"1e308", "70"}, {"-1e308", "70"}, {"300", "-100"}, {"0", "-100"}, {"300", "2147483647"},
-               {"300", "-2147483648"}, {"  300", "+70"}};
+  } cases[] = {{"1e308", "70"},       {"-1e308", "70"},       {"300", "-100"}, {"0", "-100"},
+               {"300", "2147483647"}, {"300", "-2147483648"}, {"  300", "+70"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.med) + " / " + c.first);
     PlanInput in = baseInput(c.med);

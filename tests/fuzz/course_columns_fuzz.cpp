@@ -11,6 +11,7 @@
 // the value: 8 bytes little-endian for a number, a 16-bit little-endian length and that many bytes
 // for text and bytes. Where the input ends, the remaining columns are null.
 
+#include <sqlite3.h>
 #include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -19,7 +20,6 @@
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <sqlite3.h>
 
 #include "FuzzSupport.h"
 #include "diagram/CourseSpots.h"
@@ -32,8 +32,8 @@
 
 namespace {
 
-constexpr const char* kColumns[] = {"Burn", "Condition", "Temperature", "Dose", "WhenDate",
-                                    "TxTime", "Initials", "PInc", "Spots", "SpotsLength"};
+constexpr const char* kColumns[] = {"Burn",   "Condition", "Temperature", "Dose",  "WhenDate",
+                                    "TxTime", "Initials",  "PInc",        "Spots", "SpotsLength"};
 constexpr int kColumnCount = 10;
 
 class InputReader {
@@ -99,15 +99,9 @@ Store& store() {
 
 void bindColumn(sqlite3_stmt* update, int index, InputReader& in) {
   switch (in.byte() % 5) {
-    case 0:
-      sqlite3_bind_null(update, index);
-      break;
-    case 1:
-      sqlite3_bind_int64(update, index, static_cast<sqlite3_int64>(in.number()));
-      break;
-    case 2:
-      sqlite3_bind_double(update, index, std::bit_cast<double>(in.number()));
-      break;
+    case 0: sqlite3_bind_null(update, index); break;
+    case 1: sqlite3_bind_int64(update, index, static_cast<sqlite3_int64>(in.number())); break;
+    case 2: sqlite3_bind_double(update, index, std::bit_cast<double>(in.number())); break;
     case 3: {
       const auto [at, n] = in.run();
       sqlite3_bind_text(update, index, at, n, SQLITE_TRANSIENT);

@@ -11,10 +11,9 @@ namespace {
 bool sameNumbers(const FactorTables& a, const FactorTables& b) {
   // Compared bit for bit: a NaN coefficient in a file must come back as the same NaN.
   auto same = [](const auto& x, const auto& y) { return std::memcmp(&x, &y, sizeof x) == 0; };
-  return same(a.ESF, b.ESF) && same(a.Lighter, b.Lighter) && same(a.Average, b.Average) &&
-         same(a.Darker, b.Darker) && a.MED_Min == b.MED_Min && a.MED_Max == b.MED_Max &&
-         a.Min_DA == b.Min_DA && a.Max_DA == b.Max_DA && a.Default_Lang == b.Default_Lang &&
-         a.Default_Format == b.Default_Format;
+  return same(a.ESF, b.ESF) && same(a.Lighter, b.Lighter) && same(a.Average, b.Average) && same(a.Darker, b.Darker) &&
+         a.MED_Min == b.MED_Min && a.MED_Max == b.MED_Max && a.Min_DA == b.Min_DA && a.Max_DA == b.Max_DA &&
+         a.Default_Lang == b.Default_Lang && a.Default_Format == b.Default_Format;
 }
 
 }  // namespace

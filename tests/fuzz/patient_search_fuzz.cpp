@@ -7,9 +7,9 @@
 // Input: the mask byte, then the NHI text and the surname text (UTF-8, however malformed)
 // separated by a zero byte.
 
+#include <sqlite3.h>
 #include <QSet>
 #include <QTemporaryDir>
-#include <sqlite3.h>
 
 #include "FuzzSupport.h"
 #include "records/Data.h"
@@ -25,6 +25,7 @@ struct Patient {
 };
 
 // UTF-8 source text.
+// clang-format off
 const Patient kPatients[] = {
     {"ABC1001", "Smith", 2},        {"abc1002", "Goldsmith", 4},  {"ABC1003", "O'Brien", 6},
     {"XYZ'01", "Per%cent", 1},      {"X_Z*02", "Under_score", 0}, {"[AB]3", "[Bracket]", -1},
@@ -33,6 +34,7 @@ const Patient kPatients[] = {
     {"😀010", "Emoji😀", 4},         {"011", "", 2},               {"012", nullptr, 4},
     {"", "Empty NHI", 2},           {"  013", "  Blank", 6},      {"K\\014", "Back\\slash", 1},
 };
+// clang-format on
 
 struct Store {
   QTemporaryDir dir;
@@ -48,10 +50,14 @@ struct Store {
     for (const Patient& p : kPatients) {
       sqlite3_reset(insert);
       sqlite3_bind_text(insert, 1, p.hosp, -1, SQLITE_STATIC);
-      if (p.surname) sqlite3_bind_text(insert, 2, p.surname, -1, SQLITE_STATIC);
-      else sqlite3_bind_null(insert, 2);
-      if (p.status >= 0) sqlite3_bind_int(insert, 3, p.status);
-      else sqlite3_bind_null(insert, 3);
+      if (p.surname)
+        sqlite3_bind_text(insert, 2, p.surname, -1, SQLITE_STATIC);
+      else
+        sqlite3_bind_null(insert, 2);
+      if (p.status >= 0)
+        sqlite3_bind_int(insert, 3, p.status);
+      else
+        sqlite3_bind_null(insert, 3);
       fuzz::expect(sqlite3_step(insert) == SQLITE_DONE, "the patients are stored");
     }
     sqlite3_finalize(insert);

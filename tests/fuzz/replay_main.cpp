@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
       return 1;
     }
     const QByteArray bytes = file.readAll();
-    std::fprintf(stderr, "%s (%lld bytes)\n", qPrintable(QFileInfo(path).fileName()), static_cast<long long>(bytes.size()));
+    std::fprintf(stderr, "%s (%lld bytes)\n", qPrintable(QFileInfo(path).fileName()),
+                 static_cast<long long>(bytes.size()));
     // A copy of exactly the input's size, so that a read past its end meets the sanitizer.
     std::vector<std::uint8_t> input(bytes.begin(), bytes.end());
     LLVMFuzzerTestOneInput(input.data(), input.size());

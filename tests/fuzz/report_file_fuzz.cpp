@@ -95,7 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // What the preview does with it: find, and draw every page (small, to keep the fuzzer quick).
   findText(read, QStringLiteral("a"));
   for (const PreparedPage& page : read.pages) {
-    QImage canvas(std::max(1, int(page.size.width() / 4)), std::max(1, int(page.size.height() / 4)), QImage::Format_RGB32);
+    QImage canvas(std::max(1, int(page.size.width() / 4)), std::max(1, int(page.size.height() / 4)),
+                  QImage::Format_RGB32);
     QPainter painter(&canvas);
     drawPage(painter, page, 0.25);
   }

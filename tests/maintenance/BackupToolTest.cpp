@@ -2,6 +2,8 @@
 // the check and holds every visit the writer had finished before the copy began), readable by the
 // owner only, and never replace a file.
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,8 +11,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "StoreSeeds.h"
 #include "records/RecordsFixtures.h"
@@ -58,7 +58,8 @@ TEST_F(BackupTool, CopiesTakenDuringWritesAreWhole) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QString::fromLatin1(kWriterDirVariable), dirPath());
   writer.setProcessEnvironment(env);
-  writer.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=BackupWriter.VisitsUntilKilled")});
+  writer.start(QCoreApplication::applicationFilePath(),
+               {QStringLiteral("--gtest_filter=BackupWriter.VisitsUntilKilled")});
   ASSERT_TRUE(writer.waitForStarted());
 
   QStringList visited;
@@ -105,7 +106,8 @@ TEST_F(BackupTool, CopiesTakenDuringWritesAreWhole) {
     RawStore copyStore(target);
     const char* tables[] = {"Patient", "Course", "Imagedb"};
     for (int t = 0; t < 3; ++t) {
-      const qint64 rows = copyStore.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(tables[t]))).toLongLong();
+      const qint64 rows =
+          copyStore.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(tables[t]))).toLongLong();
       EXPECT_EQ(lines[t + 1], QStringLiteral("%1\t%2").arg(QLatin1String(tables[t])).arg(rows));
     }
     for (const QString& nhi : finished) {
@@ -133,6 +135,7 @@ TEST_F(BackupTool, NeverReplacesAFileAndSendsServersToTheirOwnTools) {
     int exitCode;
     QString message;
   };
+  // clang-format off
   const Case cases[] = {
       {{QStringLiteral("backup"), dirPath(), existing}, 1, existing},
       {{QStringLiteral("backup"), dirPath(), QDir(backups.path()).filePath(QStringLiteral("no/such/folder.db"))}, 1,
@@ -144,6 +147,7 @@ TEST_F(BackupTool, NeverReplacesAFileAndSendsServersToTheirOwnTools) {
        1, QStringLiteral("pg_dump")},
       {{QStringLiteral("backup"), dirPath()}, 2, QStringLiteral("usage")},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args.join(u' ').toStdString());
     const ToolRun r = runTool(c.args);

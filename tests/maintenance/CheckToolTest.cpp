@@ -2,13 +2,13 @@
 // on packed columns of impossible lengths, on photographs that do not decode, and on files with
 // damaged pages; on store files and on a database server alike.
 
+#include <gtest/gtest.h>
 #include <QDir>
-#include <QProcess>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
-#include <gtest/gtest.h>
 #include <vector>
 
 #include "StoreSeeds.h"
@@ -36,7 +36,8 @@ TEST_F(CheckTool, SoundStoresAreOk) {
   QTemporaryDir files;
   {
     auto data = connect();
-    for (const char* nhi : {"ABC1001", "ABC1002", "XYZ2001"}) store_seeds::addVisitedPatient(*data, files.path(), QString::fromLatin1(nhi));
+    for (const char* nhi : {"ABC1001", "ABC1002", "XYZ2001"})
+      store_seeds::addVisitedPatient(*data, files.path(), QString::fromLatin1(nhi));
     store_seeds::addVisitedPatient(*data, files.path(), QStringLiteral("ABC1001"));  // a second course
   }
   const ToolRun visited = check();
@@ -87,7 +88,8 @@ TEST_F(CheckTool, PrintsOneLinePerProblem) {
   const QStringList lines = r.lines();
   ASSERT_EQ(lines.size(), expected.size()) << r.out.toStdString();
   for (qsizetype i = 0; i < lines.size(); ++i) {
-    EXPECT_TRUE(lines[i].startsWith(expected[i])) << lines[i].toStdString() << "\nexpected: " << expected[i].toStdString();
+    EXPECT_TRUE(lines[i].startsWith(expected[i]))
+        << lines[i].toStdString() << "\nexpected: " << expected[i].toStdString();
   }
 }
 
@@ -105,7 +107,8 @@ TEST_F(CheckTool, DamagedPagesAreProblems) {
     RawStore raw(file());
     raw.exec(QStringLiteral("BEGIN"));
     for (int i = 0; i < 2000; ++i) {
-      raw.addPatient(QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("Surname number %1").arg(i), 0);
+      raw.addPatient(QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("Surname number %1").arg(i),
+                     0);
     }
     raw.exec(QStringLiteral("COMMIT"));
   }
@@ -149,7 +152,8 @@ TEST_F(CheckTool, FindsTheAuditTrailRewrittenAndThenNothingIsStored) {
       raw.exec(QStringLiteral("ALTER TABLE \"Audit\" ENABLE TRIGGER USER"));
       return;
     }
-    for (const QString& name : records::fileTrailTriggerNames()) raw.exec(QStringLiteral("DROP TRIGGER \"%1\"").arg(name));
+    for (const QString& name : records::fileTrailTriggerNames())
+      raw.exec(QStringLiteral("DROP TRIGGER \"%1\"").arg(name));
     tamper();
     for (const QString& sql : records::fileTrailTriggers()) raw.exec(sql);
   };
@@ -158,6 +162,7 @@ TEST_F(CheckTool, FindsTheAuditTrailRewrittenAndThenNothingIsStored) {
     std::function<void(RawStore&)> attack;
     const char* found;  // a part of check's line and of the program's refusal
   };
+  // clang-format off
   const Case cases[] = {
       {"an entry rewritten",
        [&](RawStore& raw) {
@@ -197,6 +202,7 @@ TEST_F(CheckTool, FindsTheAuditTrailRewrittenAndThenNothingIsStored) {
        },
        "trigger"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FreshStore store;
@@ -232,8 +238,9 @@ TEST_F(CheckTool, FindsTheAuditTrailRewrittenAndThenNothingIsStored) {
       EXPECT_TRUE(e.message().contains(QLatin1String(c.found))) << e.message().toStdString();
     }
     data.ADOPatient.cancel();
-    EXPECT_EQ(RawStore(store.name()).scalar(QStringLiteral("SELECT SurN FROM Patient WHERE Hosp = 'AUD0001'")).toString(),
-              QStringLiteral("Smith"));
+    EXPECT_EQ(
+        RawStore(store.name()).scalar(QStringLiteral("SELECT SurN FROM Patient WHERE Hosp = 'AUD0001'")).toString(),
+        QStringLiteral("Smith"));
   }
   // A trail removed stays removed: opening the store, as find does, never makes it anew.
   seed();
@@ -297,12 +304,14 @@ TEST(CheckToolUse, RefusesWhatItCannotCheck) {
     int exitCode;
     QString message;
   };
+  // clang-format off
   const Case cases[] = {
       {{QStringLiteral("check"), empty.path()}, 1, QDir(empty.path()).filePath(QStringLiteral("Brell_Data.db"))},
       {{QStringLiteral("check"), QStringLiteral("postgresql://clinic@127.0.0.1:1/halcyra")}, 1,
        QStringLiteral("No connection to the database server (host 127.0.0.1, port 1)")},
       {{QStringLiteral("check")}, 2, QStringLiteral("usage")},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args.join(u' ').toStdString());
     const ToolRun r = runTool(c.args);

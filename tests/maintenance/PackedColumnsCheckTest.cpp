@@ -1,8 +1,8 @@
 // The forms the packed columns of a course take as the program writes them, against the ones a
 // damaged row or another writer can leave: each impossible length is named with its column.
 
-#include <functional>
 #include <gtest/gtest.h>
+#include <functional>
 
 #include "diagram/Spots.h"
 #include "maintenance/PackedColumnsCheck.h"
@@ -47,6 +47,7 @@ TEST(PackedColumnsCheck, NamesEachImpossibleLengthWithItsColumn) {
     std::function<void(PackedCourseColumns&)> damage;
     QStringList expected;
   };
+  // clang-format off
   const Case cases[] = {
       {"a course as the program writes it", [](PackedCourseColumns&) {}, {}},
       {"a new course: nothing stored yet", [](PackedCourseColumns& c) { c = {}; }, {}},
@@ -97,6 +98,7 @@ TEST(PackedColumnsCheck, NamesEachImpossibleLengthWithItsColumn) {
       {"spot bytes without a count", [](PackedCourseColumns& c) { c.SpotsLength.reset(); },
        {"Spots holds 24 bytes, not the 0 of the 0 spots SpotsLength gives"}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     PackedCourseColumns row = recordedCourse();

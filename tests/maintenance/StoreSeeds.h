@@ -1,10 +1,10 @@
 #pragma once
 // Stores filled the way the program fills them, for the backup and check tests.
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QString>
 #include <array>
-#include <gtest/gtest.h>
 #include <vector>
 
 #include "diagram/CourseSpots.h"

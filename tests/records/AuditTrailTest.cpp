@@ -2,10 +2,10 @@
 // same transaction as the change; entries kept as written; stores of earlier versions given the
 // trail when opened; the one-line text of an entry.
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QRegularExpression>
 #include <limits>
-#include <gtest/gtest.h>
 
 #include "EarlierStores.h"
 #include "RecordsFixtures.h"
@@ -90,8 +90,9 @@ TEST_F(AuditTrailTest, EveryRecordOperationLeavesItsEntryWithWhoWhenAndWhatChang
   EXPECT_TRUE(trail[0].changes.contains(QLatin1String("SurN: \"Smith\""))) << trail[0].changes.toStdString();
   EXPECT_FALSE(trail[0].changes.contains(QLatin1String("Hosp:"))) << trail[0].changes.toStdString();
   EXPECT_EQ(trail[1].changes, QStringLiteral("NCourse: 0 -> 1"));
-  EXPECT_EQ(trail[4].changes, QStringLiteral("MemoMeds: null -> \"tab\\there\\nnext \\\"line\\\"\"; EdMed: null -> 120; "
-                                             "Dose: null -> 12 bytes"));
+  EXPECT_EQ(trail[4].changes,
+            QStringLiteral("MemoMeds: null -> \"tab\\there\\nnext \\\"line\\\"\"; EdMed: null -> 120; "
+                           "Dose: null -> 12 bytes"));
   EXPECT_TRUE(find(trail, "Imagedb", "added", QStringLiteral("JpegImage: %1 bytes").arg(jpegSize)));
   EXPECT_EQ(trail[6].changes,
             QStringLiteral("WhenDate: 2023-03-15 12:00:00 -> 2023-03-16 06:00:00; NoteMemo: null -> \"left elbow\""));
@@ -113,8 +114,9 @@ TEST_F(AuditTrailTest, AChangeAndItsEntryAreStoredTogetherOrNotAtAll) {
   RawStore raw(file());
   const auto entries = [&] { return raw.scalar(QStringLiteral("SELECT COUNT(*) FROM \"Audit\"")).toInt(); };
   const auto rows = [&] {
-    return raw.rows(QStringLiteral("SELECT NCourse, Complete FROM Patient UNION ALL SELECT COUNT(*), 0 FROM Course "
-                                   "UNION ALL SELECT COUNT(*), 0 FROM Imagedb"));
+    return raw.rows(
+        QStringLiteral("SELECT NCourse, Complete FROM Patient UNION ALL SELECT COUNT(*), 0 FROM Course "
+                       "UNION ALL SELECT COUNT(*), 0 FROM Imagedb"));
   };
 
   struct Case {
@@ -123,6 +125,7 @@ TEST_F(AuditTrailTest, AChangeAndItsEntryAreStoredTogetherOrNotAtAll) {
     const char* table;
     std::function<void()> change;
   };
+  // clang-format off
   const Case cases[] = {
       {"a course the store refuses", "BEFORE INSERT ON Course", "Course", [&] { data->Addcourse(); }},
       {"an entry the store refuses for a new course", "BEFORE INSERT ON \"Audit\"", "\"Audit\"", [&] { data->Addcourse(); }},
@@ -131,6 +134,7 @@ TEST_F(AuditTrailTest, AChangeAndItsEntryAreStoredTogetherOrNotAtAll) {
       {"an entry the store refuses for a deletion", "BEFORE INSERT ON \"Audit\"", "\"Audit\"",
        [&] { data->ADOCourse.deleteRow(); }},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const int entriesBefore = entries();
@@ -171,22 +175,34 @@ TEST_F(AuditTrailTest, EntriesCannotBeChangedDeletedReplacedOrPutInBetween) {
       {QStringLiteral("UPDATE \"Audit\" SET \"Hosp\" = 'OTHER01'"), kept},
       {QStringLiteral("DELETE FROM \"Audit\""), kept},
       // A number an entry has, or one before the newest: never in its place nor in between.
-      {QStringLiteral("INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (2, 'x', '%1')").arg(hash), chained},
-      {QStringLiteral("INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (0, 'x', '%1')").arg(hash), chained},
+      {QStringLiteral("INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (2, 'x', '%1')").arg(hash),
+       chained},
+      {QStringLiteral("INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (0, 'x', '%1')").arg(hash),
+       chained},
   };
   if (raw.server()) {
     cases.push_back({QStringLiteral("TRUNCATE \"Audit\""), kept});
     cases.push_back({QStringLiteral("INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (2, 'x', '%1') "
-                                    "ON CONFLICT (\"AuditID\") DO UPDATE SET \"Changes\" = 'forged'").arg(hash), chained});
+                                    "ON CONFLICT (\"AuditID\") DO UPDATE SET \"Changes\" = 'forged'")
+                         .arg(hash),
+                     chained});
     // The server computes each entry's place in the chain and refuses one that names another.
-    cases.push_back({QStringLiteral("INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (99, 'x', '%1')").arg(hash),
-                     QStringLiteral("does not continue the chain")});
+    cases.push_back(
+        {QStringLiteral("INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (99, 'x', '%1')").arg(hash),
+         QStringLiteral("does not continue the chain")});
   } else {
     // INSERT OR REPLACE deletes the row it replaces without the DELETE trigger.
-    cases.push_back({QStringLiteral("INSERT OR REPLACE INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (2, 'x', '%1')").arg(hash), chained});
-    cases.push_back({QStringLiteral("REPLACE INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (3, 'x', '%1')").arg(hash), chained});
-    cases.push_back({QStringLiteral("INSERT INTO \"Audit\" (\"WhenUTC\", \"Hash\") VALUES ('x', '%1')").arg(hash), chained});
-    cases.push_back({QStringLiteral("UPDATE \"AuditHead\" SET \"AuditID\" = 2"), QStringLiteral("names the newest entry")});
+    cases.push_back(
+        {QStringLiteral("INSERT OR REPLACE INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (2, 'x', '%1')")
+             .arg(hash),
+         chained});
+    cases.push_back(
+        {QStringLiteral("REPLACE INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hash\") VALUES (3, 'x', '%1')").arg(hash),
+         chained});
+    cases.push_back(
+        {QStringLiteral("INSERT INTO \"Audit\" (\"WhenUTC\", \"Hash\") VALUES ('x', '%1')").arg(hash), chained});
+    cases.push_back(
+        {QStringLiteral("UPDATE \"AuditHead\" SET \"AuditID\" = 2"), QStringLiteral("names the newest entry")});
     cases.push_back({QStringLiteral("DELETE FROM \"AuditHead\""), QStringLiteral("names the newest entry")});
   }
   for (const Case& c : cases) {
@@ -226,11 +242,35 @@ TEST_F(AuditTrailTest, TheServerWritesTheSameTextAsTheProgram) {
       {"Dose", QByteArray(116, '\x01')},
       {"Dose", QByteArray("", 0)},
   };
-  const double reals[] = {0.0,   -0.0,   1.0,     45.5,        45.53424657534247, 0.1,  0.0001, 0.00012, 0.001,
-                          1e-05, 1.5e-05, 1200.0, 10000.0,     100000.0,          150000.0, 1200000.0, 12000000.0,
-                          1e15,  123456789012345680.0, 1e100, 5e-324, -36.6, 2.0 / 3.0, nan, inf, -inf};
-  const double dates[] = {45000.0,    45000.5,  45000.123456789, 45000.9999999999, -1.25, 0.0, -693593.0,
-                          -693594.0, 2958465.99, 2958466.0, 3e6, 1e9, nan, inf};
+  const double reals[] = {0.0,
+                          -0.0,
+                          1.0,
+                          45.5,
+                          45.53424657534247,
+                          0.1,
+                          0.0001,
+                          0.00012,
+                          0.001,
+                          1e-05,
+                          1.5e-05,
+                          1200.0,
+                          10000.0,
+                          100000.0,
+                          150000.0,
+                          1200000.0,
+                          12000000.0,
+                          1e15,
+                          123456789012345680.0,
+                          1e100,
+                          5e-324,
+                          -36.6,
+                          2.0 / 3.0,
+                          nan,
+                          inf,
+                          -inf};
+  const double dates[] = {45000.0,   45000.5,   45000.123456789, 45000.9999999999, -1.25, 0.0,
+                          -693593.0, -693594.0, 2958465.99,      2958466.0,        3e6,   1e9,
+                          nan,       inf};
   std::vector<Case> all(std::begin(cases), std::end(cases));
   for (double d : reals) all.push_back({"Old", d});
   for (double d : dates) all.push_back({"DateAssess", d});
@@ -239,7 +279,8 @@ TEST_F(AuditTrailTest, TheServerWritesTheSameTextAsTheProgram) {
     SCOPED_TRACE(std::string(c.column) + " = " + c.value.toString().toStdString());
     const int column = course.indexOf(QLatin1String(c.column));
     const auto stored = [&] {
-      return raw.rows(QStringLiteral("SELECT \"%1\" FROM \"Course\" WHERE \"Hosp\" = 'TXT0001'").arg(QLatin1String(c.column)))
+      return raw
+          .rows(QStringLiteral("SELECT \"%1\" FROM \"Course\" WHERE \"Hosp\" = 'TXT0001'").arg(QLatin1String(c.column)))
           .front()
           .front();
     };
@@ -264,7 +305,8 @@ TEST(EarlierStore, IsGivenTheChainedTrailWithoutLosingAnEntry) {
   for (const Trail trail : {Trail::None, Trail::Unchained}) {
     SCOPED_TRACE(trail == Trail::None ? "no trail" : "a trail without hashes");
     FreshStore store(false);
-    const QStringList earlier = makeEarlierStore(store.name(), trail, {QStringLiteral("OLD0001"), QStringLiteral("OLD0002")});
+    const QStringList earlier =
+        makeEarlierStore(store.name(), trail, {QStringLiteral("OLD0001"), QStringLiteral("OLD0002")});
     {
       TDataPatient data;
       ASSERT_EQ(data.DataModuleCreate(store.dbDir()), TDataPatient::ConnectResult::Connected);

@@ -3,8 +3,8 @@
 // store that refuses the read is reported when the tables open; a module closed while the list is
 // read waits for nothing it does not need.
 
-#include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <QSignalSpy>
 
 #include "RecordsFixtures.h"
 #include "records/DataError.h"
@@ -19,14 +19,16 @@ class BackgroundListTest : public StoreTest {
     StoreTest::SetUp();
     RawStore raw(file());
     raw.exec(QStringLiteral("BEGIN"));
-    for (int i = 0; i < 300; ++i) raw.addPatient(QStringLiteral("L%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("Listed"), 2);
+    for (int i = 0; i < 300; ++i)
+      raw.addPatient(QStringLiteral("L%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("Listed"), 2);
     raw.exec(QStringLiteral("COMMIT"));
     raw.addCourse(QStringLiteral("L000"), 1);
   }
   // A module whose list is being read in the background.
   std::unique_ptr<TDataPatient> connectInBackground() {
     auto data = std::make_unique<TDataPatient>();
-    EXPECT_EQ(data->DataModuleCreate(dirPath(), TDataPatient::ListRead::InBackground), TDataPatient::ConnectResult::Connected);
+    EXPECT_EQ(data->DataModuleCreate(dirPath(), TDataPatient::ListRead::InBackground),
+              TDataPatient::ConnectResult::Connected);
     return data;
   }
 };
@@ -96,7 +98,8 @@ TEST_F(BackgroundListTest, AModuleClosedWhileTheListIsReadEndsCleanly) {
     data.reset();
   }
   auto data = connectInBackground();
-  EXPECT_EQ(data->DataModuleCreate(dirPath()), TDataPatient::ConnectResult::Connected) << "connecting again drops the read";
+  EXPECT_EQ(data->DataModuleCreate(dirPath()), TDataPatient::ConnectResult::Connected)
+      << "connecting again drops the read";
   EXPECT_FALSE(data->readingList());
   EXPECT_EQ(data->ADOPatient.recordCount(), 300);
 }

@@ -1,8 +1,8 @@
 // The table cursors: moving, bookmarks, master and detail, writing columns of each kind, detaching
 // the bound widgets, deleting.
 
-#include <QBuffer>
 #include <gtest/gtest.h>
+#include <QBuffer>
 
 #include "RecordsFixtures.h"
 #include "records/DataError.h"
@@ -24,7 +24,8 @@ class CursorTest : public StoreTest {
     raw.addCourse("P1", 2);
     raw.addCourse("P2", 1);
     for (const char* note : {"first", "second"}) {
-      raw.exec(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, NoteMemo) VALUES ('P1', 2, ?)"), {QString::fromLatin1(note)});
+      raw.exec(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, NoteMemo) VALUES ('P1', 2, ?)"),
+               {QString::fromLatin1(note)});
     }
     data = connect();
   }
@@ -115,6 +116,7 @@ TEST_F(CursorTest, ColumnsOfEveryKindAreStoredAsWritten) {
   };
   const QString pair = QString::fromUtf8("\xF0\x9F\x98\x80");  // one character outside the BMP: two UTF-16 units
   const QByteArray bytes("\x00\x01\xff\x00", 4);
+  // clang-format off
   const Case cases[] = {
       {"a text longer than its width is cut", &data->ADOPatient, &data->ADOPatientSurN,
        [](auto& f) { f.setString(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY")); }, QStringLiteral("ABCDEFGHIJKLMNOPQRST")},
@@ -142,15 +144,17 @@ TEST_F(CursorTest, ColumnsOfEveryKindAreStoredAsWritten) {
        QByteArray("", 0)},
       {"bytes set null", &data->ADOCourse, &data->ADOCourseSpots, [](auto& f) { f.setNull(); }, QVariant()},
   };
+  // clang-format on
   RawStore raw(file());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     c.table->edit();
     c.write(*c.field);
     c.table->post();
-    const QString where = c.table == &data->ADOPatient ? QStringLiteral("Hosp = 'P1'") : QStringLiteral("Hosp = 'P1' AND CourseID = 1");
-    const QVariant stored = raw.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                                           .arg(c.field->fieldName(), c.table->table().name, where));
+    const QString where =
+        c.table == &data->ADOPatient ? QStringLiteral("Hosp = 'P1'") : QStringLiteral("Hosp = 'P1' AND CourseID = 1");
+    const QVariant stored = raw.scalar(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(c.field->fieldName(), c.table->table().name, where));
     EXPECT_EQ(stored.isNull(), c.stored.isNull()) << stored.toString().toStdString();
     if (!c.stored.isNull()) {
       if (c.stored.typeId() == QMetaType::QByteArray) {
@@ -177,6 +181,7 @@ TEST_F(CursorTest, RefusedValuesNameTheColumnAndChangeNothing) {
     std::function<void()> write;
     const char* message;
   };
+  // clang-format off
   const Case cases[] = {
       {"not being edited", &data->ADOPatient, [&] { data->ADOPatientSurN.setString(QStringLiteral("X")); },
        "Patient.SurN"},
@@ -192,6 +197,7 @@ TEST_F(CursorTest, RefusedValuesNameTheColumnAndChangeNothing) {
       {"the photograph number", &data->ADOImage,
        [&] { data->ADOCourse.last(); data->ADOImage.edit(); data->ADOImageImageID.setInteger(99); }, "Imagedb.ImageID"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     try {
@@ -320,7 +326,8 @@ TEST_F(CursorTest, OddValuesInWholeNumberColumnsReadAsTheNearestThatFits) {
   };
   RawStore raw(file());
   for (std::size_t i = 0; i < std::size(cases); ++i) {
-    raw.exec(QStringLiteral("INSERT INTO Patient (Hosp, NCourse) VALUES (?, ?)"), {QStringLiteral("Q%1").arg(i), cases[i].stored});
+    raw.exec(QStringLiteral("INSERT INTO Patient (Hosp, NCourse) VALUES (?, ?)"),
+             {QStringLiteral("Q%1").arg(i), cases[i].stored});
   }
   for (const bool direct : {false, true}) {
     data->ADOCon.setDirectReads(direct);

@@ -1,16 +1,16 @@
 // The data module's record operations: finding patients, adding a patient or a course, and the
 // patient's course status, on small databases seeded behind the module's back.
 
+#include <gtest/gtest.h>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <optional>
-#include <gtest/gtest.h>
 
-#include "support/LocaleScope.h"
 #include "RecordsFixtures.h"
-#include "records/DataError.h"
 #include "base/DateTime.h"
+#include "records/DataError.h"
+#include "support/LocaleScope.h"
 
 using namespace testing_records;
 
@@ -84,7 +84,7 @@ TEST_F(FindPatientTest, ListsWhatTheSearchTextsAndStatusBoxesSelect) {
 // for "i" finds the patients an English user finds.
 TEST_F(FindPatientTest, LetterCaseIsFoldedTheSameInEveryLanguage) {
   RawStore raw(file());
-  raw.addPatient("TRK0001", QStringLiteral(u"\u0130nce"), 2);         // capital I with a dot
+  raw.addPatient("TRK0001", QStringLiteral(u"\u0130nce"), 2);             // capital I with a dot
   raw.addPatient("TRK0002", QStringLiteral(u"K\u0131l\u0131\u00e7"), 2);  // dotless i
   raw.addPatient("TRK0003", "IRMAK", 2);
   auto data = connect();
@@ -118,8 +118,8 @@ TEST_F(FindPatientTest, ExactNhiFilterIgnoresCaseAndIsSafeWithQuotes) {
     const char* nhi;
     QStringList expected;
   };
-  for (const Case& c : {Case{"abc1001", {"ABC1001"}}, Case{"ABC100", {}}, Case{"O'1", {"O'1"}},
-                        Case{"' OR Hosp LIKE '*", {}}}) {
+  for (const Case& c :
+       {Case{"abc1001", {"ABC1001"}}, Case{"ABC100", {}}, Case{"O'1", {"O'1"}}, Case{"' OR Hosp LIKE '*", {}}}) {
     SCOPED_TRACE(c.nhi);
     data->FilterPatientByNHI(QString::fromUtf8(c.nhi));
     EXPECT_FALSE(data->ADOPatient.hasFilterRecordTest());
@@ -158,7 +158,8 @@ TEST_F(AddPatientTest, AddsTheNewPatientWhenTheSearchMatchedNobody) {
   EXPECT_EQ(data->ADOPatient.recordCount(), 3);
   EXPECT_TRUE(logLines.isEmpty());
   RawStore raw(file());
-  const auto rows = raw.rows(QStringLiteral("SELECT SurN, FirstN, SecN, NCourse, Lang, Complete FROM Patient WHERE Hosp = 'NEW0001'"));
+  const auto rows = raw.rows(
+      QStringLiteral("SELECT SurN, FirstN, SecN, NCourse, Lang, Complete FROM Patient WHERE Hosp = 'NEW0001'"));
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][0].toString(), QStringLiteral("Brown"));
   EXPECT_EQ(rows[0][1].toString(), QStringLiteral("Anna"));
@@ -286,7 +287,8 @@ TEST_F(CourseTest, AddcourseNumbersOnFromTheCountNeverReusingANumber) {
     EXPECT_EQ(data.ADOPatientComplete.asInteger() & 2, 2);
     RawStore raw(store.name());
     EXPECT_EQ(raw.scalar(QStringLiteral("SELECT NCourse FROM Patient")).toInt(), c.nCourse + 1);
-    EXPECT_EQ(raw.scalar(QStringLiteral("SELECT Complete FROM Course WHERE CourseID = ?"), {c.expected.back()}).toInt(), 0);
+    EXPECT_EQ(raw.scalar(QStringLiteral("SELECT Complete FROM Course WHERE CourseID = ?"), {c.expected.back()}).toInt(),
+              0);
   }
 }
 
@@ -324,8 +326,7 @@ TEST_F(CourseTest, PatientCompleteStoresTheStatusBitsAndKeepsTheCurrentCourse) {
     EXPECT_FALSE(data.ADOCourse.controlsDisabled());
     EXPECT_GE(courseNotices, 1);
     EXPECT_EQ(data.ADOPatientComplete.asInteger(), c.status);
-    EXPECT_EQ(RawStore(store.name()).scalar(QStringLiteral("SELECT Complete FROM Patient")).toInt(),
-              c.status);
+    EXPECT_EQ(RawStore(store.name()).scalar(QStringLiteral("SELECT Complete FROM Patient")).toInt(), c.status);
   }
 }
 

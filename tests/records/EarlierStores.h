@@ -273,7 +273,8 @@ inline QStringList makeEarlierStore(const QString& store, Trail trail, const QSt
   RawStore raw(store);
   const bool server = raw.server();
   QStringList statements = earlier_sql::statements(server ? earlier_sql::kServerTables : earlier_sql::kFileTables);
-  if (trail == Trail::Unchained) statements << earlier_sql::statements(server ? earlier_sql::kServerTrail : earlier_sql::kFileTrail);
+  if (trail == Trail::Unchained)
+    statements << earlier_sql::statements(server ? earlier_sql::kServerTrail : earlier_sql::kFileTrail);
   if (server) {
     statements << earlier_sql::statements(earlier_sql::kServerRights);
     if (trail == Trail::Unchained) statements << earlier_sql::statements(earlier_sql::kServerTrailRights);
@@ -281,16 +282,20 @@ inline QStringList makeEarlierStore(const QString& store, Trail trail, const QSt
   for (const QString& sql : statements) raw.exec(sql);
   QStringList changes;
   for (const QString& nhi : nhis) {
-    raw.exec(QStringLiteral("INSERT INTO \"Patient\" (\"Hosp\", \"SurN\", \"NCourse\", \"Lang\") VALUES (?, 'Earlier', 0, 2)"), {nhi});
+    raw.exec(QStringLiteral(
+                 "INSERT INTO \"Patient\" (\"Hosp\", \"SurN\", \"NCourse\", \"Lang\") VALUES (?, 'Earlier', 0, 2)"),
+             {nhi});
     raw.exec(QStringLiteral("UPDATE \"Patient\" SET \"SurN\" = 'Older' WHERE \"Hosp\" = ?"), {nhi});
     if (trail == Trail::None) continue;
-    const QStringList written{QStringLiteral("SurN: \"Earlier\"; NCourse: 0; Lang: 2"), QStringLiteral("SurN: \"Earlier\" -> \"Older\"")};
+    const QStringList written{QStringLiteral("SurN: \"Earlier\"; NCourse: 0; Lang: 2"),
+                              QStringLiteral("SurN: \"Earlier\" -> \"Older\"")};
     const QStringList actions{QStringLiteral("added"), QStringLiteral("changed")};
     for (int i = 0; i < 2; ++i) {
-      raw.exec(QStringLiteral("INSERT INTO \"Audit\" (\"Account\", \"Workstation\", \"Program\", \"TableName\", \"Hosp\", "
-                              "\"CourseID\", \"ImageID\", \"Action\", \"Changes\") VALUES ('nurse', 'ward-1', 'halcyra', "
-                              "'Patient', ?, NULL, NULL, ?, ?)"),
-               {nhi, actions[i], written[i]});
+      raw.exec(
+          QStringLiteral("INSERT INTO \"Audit\" (\"Account\", \"Workstation\", \"Program\", \"TableName\", \"Hosp\", "
+                         "\"CourseID\", \"ImageID\", \"Action\", \"Changes\") VALUES ('nurse', 'ward-1', 'halcyra', "
+                         "'Patient', ?, NULL, NULL, ?, ?)"),
+          {nhi, actions[i], written[i]});
       changes << written[i];
     }
   }

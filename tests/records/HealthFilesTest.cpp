@@ -3,12 +3,12 @@
 // three are looked at while a copy of the program has the file open and has written to it. And what
 // the engine does with a store: deleted rows overwritten, the schema neither trusted nor writable.
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "records/Connection.h"
 #include "records/DataError.h"
@@ -46,8 +46,8 @@ TEST(HealthFiles, NewDatabaseAndItsLogAreForTheOwnerOrTheFoldersGroupOnly) {
                     QStringLiteral("add a patient"));
     for (const QString& path : {file, file + QStringLiteral("-wal"), file + QStringLiteral("-shm")}) {
       ASSERT_TRUE(QFile::exists(path)) << path.toStdString();
-      EXPECT_EQ(modeOf(path), c.expected) << QFileInfo(path).fileName().toStdString() << " has mode 0"
-                                          << std::oct << modeOf(path);
+      EXPECT_EQ(modeOf(path), c.expected)
+          << QFileInfo(path).fileName().toStdString() << " has mode 0" << std::oct << modeOf(path);
     }
   }
 }
@@ -64,17 +64,20 @@ TEST(HealthFiles, WhatIsDeletedIsGoneFromTheFileAndTheSchemaCannotReachOutsideIt
     connection.open(file);
     static const records::ColumnDef whole{QStringLiteral("whole"), records::ColumnKind::Integer};
     for (const auto& [pragma, expected] : {std::pair{"secure_delete", 1}, std::pair{"trusted_schema", 0}}) {
-      const auto rows = connection.select(QStringLiteral("PRAGMA %1").arg(QLatin1String(pragma)), {}, {&whole}, "read a setting");
+      const auto rows =
+          connection.select(QStringLiteral("PRAGMA %1").arg(QLatin1String(pragma)), {}, {&whole}, "read a setting");
       EXPECT_EQ(rows.front().front().toInt(), expected) << pragma;
     }
     // Defensive: the schema cannot be rewritten by hand, whatever a file from elsewhere asks.
     connection.exec(QStringLiteral("PRAGMA writable_schema=ON"), "allow writing the schema");
-    EXPECT_THROW(connection.exec(QStringLiteral("UPDATE sqlite_master SET sql = 'CREATE TABLE x(y)' WHERE name = 'Audit'"),
-                                 "rewrite the schema"),
-                 records::DataError);
+    EXPECT_THROW(
+        connection.exec(QStringLiteral("UPDATE sqlite_master SET sql = 'CREATE TABLE x(y)' WHERE name = 'Audit'"),
+                        "rewrite the schema"),
+        records::DataError);
 
-    connection.execute(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, JpegImage, NoteMemo) VALUES ('P1', 1, ?, ?)"),
-                       {photograph, note}, "add a photograph");
+    connection.execute(
+        QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, JpegImage, NoteMemo) VALUES ('P1', 1, ?, ?)"),
+        {photograph, note}, "add a photograph");
     connection.execute(QStringLiteral("DELETE FROM Imagedb"), {}, "delete the photograph");
   }
   QFile f(file);

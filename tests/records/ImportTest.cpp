@@ -2,14 +2,14 @@
 // patients are found, files that are skipped with nothing written, refusals of the store undone,
 // and halcyra-tool import.
 
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "LegacyFixtures.h"
 #include "RecordsFixtures.h"
-#include "records/LegacyImport.h"
 #include "base/DateTime.h"
+#include "records/LegacyImport.h"
 #include "support/ToolRun.h"
 
 using namespace testing_records;
@@ -34,7 +34,9 @@ class ImportTest : public StoreTest {
 
   LegacyImport import(const QString& path) { return records::importLegacyFile(*data_, path); }
 
-  int count(const QString& table) { return RawStore(StoreTest::file()).scalar("SELECT COUNT(*) FROM " + table).toInt(); }
+  int count(const QString& table) {
+    return RawStore(StoreTest::file()).scalar("SELECT COUNT(*) FROM " + table).toInt();
+  }
 
   QTemporaryDir files_;
   std::unique_ptr<TDataPatient> data_;
@@ -44,9 +46,9 @@ class ImportTest : public StoreTest {
 TEST_F(ImportTest, AGoodFileGivesItsPatientAndOneFinishedCourse) {
   UvbFile f;
   f.name = "Dr John Smith";
-  f.nhi = "  ABC1234";  // leading blanks are not part of the NHI
+  f.nhi = "  ABC1234";                         // leading blanks are not part of the NHI
   f.duration = "since childhood, on and off";  // 27 characters: the column keeps 20
-  f.skinType = 7;  // "Agressive"
+  f.skinType = 7;                              // "Agressive"
   f.med = "135";
   f.increments[3] = 0;
   f.increments[10] = -20;
@@ -101,6 +103,7 @@ TEST_F(ImportTest, FindsThePatientByItsExactNhiOrCreatesIt) {
     const char* name;
     const char* expectedHosp;
   };
+  // clang-format off
   const Case cases[] = {
       {"OLD0001", "Bob Renamed", "OLD0001"},  // an existing patient keeps its names
       {"O'B123", "Pat O'Brien", "O'B123"},    // an apostrophe is matched as itself
@@ -109,6 +112,7 @@ TEST_F(ImportTest, FindsThePatientByItsExactNhiOrCreatesIt) {
       {"   ", "Only Blanks", "BLANK"},
       {"", "No Number", "BLANK"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.nhi);
     UvbFile f;
@@ -129,7 +133,8 @@ TEST_F(ImportTest, FindsThePatientByItsExactNhiOrCreatesIt) {
   EXPECT_EQ(patients[3], (QVariantList{"OLD0001", "Ann", "Keep", 2, 6}));  // an open course and a finished one
   const auto courses = raw.rows("SELECT Hosp, CourseID, Complete FROM Course ORDER BY Hosp, CourseID");
   QStringList seen;
-  for (const auto& row : courses) seen << row[0].toString() + '/' + row[1].toString() + '/' + QString::number(row[2].toInt());
+  for (const auto& row : courses)
+    seen << row[0].toString() + '/' + row[1].toString() + '/' + QString::number(row[2].toInt());
   EXPECT_EQ(seen, QStringList({"BLANK/1/1", "BLANK/2/1", "BLANK/3/1", "O'B123/1/1", "O'B123/2/1", "OLD0001/1/0",
                                "OLD0001/2/1"}));
 }
@@ -197,10 +202,12 @@ TEST_F(ImportTest, ABadFileIsSkippedWithItsReasonAndWritesNothing) {
       {"HALF.UVB", fraction.bytes(), "MED \"120.5\""},
       {"WORD.UVB", word.bytes(), "MED \"high\""},
       {"LONGNHI.UVB", longNhi.bytes(), "NHI \"ABC123456\""},
-      {"BIGMED.UVB", bigMed.bytes(), "The MED \"20000\" is too large: the MED is a whole number of mJ/cm2 from 1 to "
-                                     "10000. It is field 6 of the file"},
+      {"BIGMED.UVB", bigMed.bytes(),
+       "The MED \"20000\" is too large: the MED is a whole number of mJ/cm2 from 1 to "
+       "10000. It is field 6 of the file"},
       {"NOMED.UVB", noMed.bytes(), "The MED \"0\" is too small"},
-      {"OLD.UVB", old.bytes(), "The Age \"200\" is too large: an age is a number of years from 0 to 120. It is field 3"},
+      {"OLD.UVB", old.bytes(),
+       "The Age \"200\" is too large: an age is a number of years from 0 to 120. It is field 3"},
       {"DROP.UVB", drop.bytes(), "The \"% Inc\" of treatment 5 \"-100\" is too small"},
       {"FIRST.UVB", noFirstDose.bytes(), "The \"% Inc\" of treatment 1 \"0\" is too small"},
   };
@@ -290,7 +297,6 @@ TEST(ImportLog, LinesOfTheBatch) {
 // ---------------------------------------------------------------------------------------------
 // halcyra-tool import
 
-
 class ImportToolTest : public ImportTest {};
 
 TEST_F(ImportToolTest, ABadMedInTheMiddleOfABatchSkipsOnlyThatFile) {
@@ -312,7 +318,8 @@ TEST_F(ImportToolTest, ABadMedInTheMiddleOfABatchSkipsOnlyThatFile) {
   EXPECT_EQ(lines[4], "Import finished: 2 files imported, 1 file skipped.");
 
   RawStore raw(StoreTest::file());
-  const auto rows = raw.rows("SELECT p.Hosp, c.CourseID, c.EdMed FROM Patient p JOIN Course c ON c.Hosp = p.Hosp ORDER BY p.Hosp");
+  const auto rows =
+      raw.rows("SELECT p.Hosp, c.CourseID, c.EdMed FROM Patient p JOIN Course c ON c.Hosp = p.Hosp ORDER BY p.Hosp");
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0], (QVariantList{"AAA0001", 1, 120}));
   EXPECT_EQ(rows[1], (QVariantList{"CCC0003", 1, 120}));
@@ -375,7 +382,8 @@ TEST_F(ImportToolTest, TheAuditToolListsAPatientsEntriesOneALineOldestFirst) {
   }
   EXPECT_EQ(programs.first(), "halcyra-tool import");
   EXPECT_TRUE(tables.contains("Course"));
-  EXPECT_EQ(lines.last().section('\t', 3, 6), "halcyra\tPatient\tHosp=AUD0001\tchanged MEMOs: null -> \"first\\nsecond\\tthird\"");
+  EXPECT_EQ(lines.last().section('\t', 3, 6),
+            "halcyra\tPatient\tHosp=AUD0001\tchanged MEMOs: null -> \"first\\nsecond\\tthird\"");
   const QStringList times = [&] {
     QStringList t;
     for (const QString& line : lines) t << line.section('\t', 0, 0);

@@ -1,20 +1,20 @@
 // Reading the older system's patient files (*.UVB) and splitting their full names.
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
 
-#include "support/LocaleScope.h"
-#include "records/LegacyFile.h"
 #include "base/DateTime.h"
+#include "records/LegacyFile.h"
+#include "support/LocaleScope.h"
 
 using namespace records;
 
@@ -102,6 +102,7 @@ TEST(LegacyFileNames, SplitsAsTheOlderSystemDid) {
     QString first;
     QString surname;
   };
+  // clang-format off
   const Case cases[] = {
       {"John Smith", "John", "Smith"},
       {"John Paul Smith", "John", "Paul Smith"},
@@ -121,6 +122,7 @@ TEST(LegacyFileNames, SplitsAsTheOlderSystemDid) {
       {"", "", ""},
       {QString(5000, QLatin1Char(' ')), "", ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.full.left(40).toStdString());
     const NameParts parts = splitFullName(c.full);
@@ -134,6 +136,7 @@ TEST(LegacyFileNames, PatientKeyFromTheNhi) {
     QString nhi;
     QString key;
   };
+  // clang-format off
   const Case cases[] = {
       {"ABC1234", "ABC1234"},
       {"  ABC1234", "ABC1234"},
@@ -142,6 +145,7 @@ TEST(LegacyFileNames, PatientKeyFromTheNhi) {
       {"    ", "BLANK"},     // blanks only: one key for all, like an empty number
       {"O'Brien", "O'Brien"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.nhi.toStdString());
     EXPECT_EQ(legacyPatientKey(c.nhi), c.key);
@@ -250,7 +254,8 @@ TEST(LegacyFileRead, ImpossibleLengthsAndSkinTypes) {
        "field 1 (full name) is 11 bytes long, but only 10 bytes are left in the file"},
       {"a negative length", LegacyBytes().text("John Smith").length(-1).raw(rest).bytes(),
        "field 2 (NHI) has a negative length (-1)"},
-      {"the most negative length", LegacyBytes().text("John Smith").text("N1").text("45").length(-2147483647 - 1).bytes(),
+      {"the most negative length",
+       LegacyBytes().text("John Smith").text("N1").text("45").length(-2147483647 - 1).bytes(),
        "field 4 (duration) has a negative length (-2147483648)"},
       {"skin type 0", withSkin(0), "skin type 0 is outside 1..7 (field 5)"},
       {"skin type 1", withSkin(1), ""},

@@ -2,6 +2,7 @@
 // Patient files of the older system (*.UVB) written by the import tests: the seven fields as
 // bytes, and the file put into a directory with a chosen last-write time.
 
+#include <gtest/gtest.h>
 #include <QByteArray>
 #include <QDateTime>
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QString>
 #include <array>
 #include <cstdint>
-#include <gtest/gtest.h>
 
 namespace testing_legacy {
 
@@ -70,7 +70,8 @@ inline QString writeFile(const QString& dir, const QString& name, const QByteArr
 inline QByteArray expectedPInc(const std::array<std::int32_t, 29>& increments) {
   QByteArray out;
   for (std::int32_t v : increments) {
-    const std::uint16_t stored = (v >= -32767 && v <= 32766) ? static_cast<std::uint16_t>(static_cast<std::int16_t>(v)) : 0x8000;
+    const std::uint16_t stored =
+        (v >= -32767 && v <= 32766) ? static_cast<std::uint16_t>(static_cast<std::int16_t>(v)) : 0x8000;
     out.append(static_cast<char>(stored & 0xFF));
     out.append(static_cast<char>(stored >> 8));
   }

@@ -35,7 +35,10 @@ class Lifetime : public StoreTest {
     recordOnCurrentCourse({{3, 5000}});
   }
 
-  struct Row { std::int8_t condition; float dose; };
+  struct Row {
+    std::int8_t condition;
+    float dose;
+  };
   void addCourseWith(std::initializer_list<Row> rows) {
     if (data_->ADOPatient.isEmpty() || data_->ADOPatientHosp.asString() != "ABC1234") {
       data_->FindPatient("ABC1234", "", 7);

@@ -11,9 +11,9 @@
 #include <QDir>
 #include <QFile>
 
+#include "RecordsFixtures.h"
 #include "records/PatientFilter.h"
 #include "records/PatientSearch.h"
-#include "RecordsFixtures.h"
 
 namespace {
 
@@ -25,6 +25,7 @@ struct Patient {
   int status;           // -1: never computed
 };
 
+// clang-format off
 const Patient kPatients[] = {
     {"ABC1001", "Smith", 2},        {"abc1002", "Goldsmith", 4},  {"ABC1003", "O'Brien", 6},
     {"XYZ'01", "Per%cent", 1},      {"X_Z*02", "Under_score", 0}, {"[AB]3", "[Bracket]", -1},
@@ -33,6 +34,7 @@ const Patient kPatients[] = {
     {"😀010", "Emoji😀", 4},         {"011", "", 2},               {"012", nullptr, 4},
     {"K\\014", "Back\\slash", 1},   {"ſ015", "ſtraſſe", 2},       {"ΜΆΪ016", "σοφός", 4},
 };
+// clang-format on
 
 struct Search {
   QString hosp, surname;
@@ -83,7 +85,8 @@ class PatientSearchTest : public StoreTest {
       ASSERT_TRUE(records::serverAnswersSearches(d.ADOCon));
     }
     for (const Search& s : searches) {
-      SCOPED_TRACE(QStringLiteral("NHI \"%1\", surname \"%2\", mask %3").arg(s.hosp, s.surname).arg(s.mask).toStdString());
+      SCOPED_TRACE(
+          QStringLiteral("NHI \"%1\", surname \"%2\", mask %3").arg(s.hosp, s.surname).arg(s.mask).toStdString());
       const QStringList expected = byRow(d, s);
       EXPECT_EQ(byIndex(d, s), expected);
       if (server && records::serverCanSearch(s.hosp, s.surname)) {
@@ -108,7 +111,8 @@ class PatientSearchTest : public StoreTest {
       }
     }
     // Quotes, wildcards and the escape character stand for themselves.
-    for (const char* t : {"'", "%", "_", "*", "[", "\\", "%%", "_Z", "X_", "[AB", "O'B", "ss", "SS", "σ", "Σ", "ς", "s", "i", "I"}) {
+    for (const char* t :
+         {"'", "%", "_", "*", "[", "\\", "%%", "_Z", "X_", "[AB", "O'B", "ss", "SS", "σ", "Σ", "ς", "s", "i", "I"}) {
       out.push_back({QString::fromUtf8(t), {}, 7});
       out.push_back({{}, QString::fromUtf8(t), 7});
     }
@@ -127,7 +131,8 @@ class PatientSearchTest : public StoreTest {
       const QByteArray texts = data.mid(1);
       const qsizetype zero = texts.indexOf('\0');
       out.push_back({QString::fromUtf8(zero < 0 ? texts : texts.left(zero)),
-                     zero < 0 ? QString() : QString::fromUtf8(texts.mid(zero + 1)), static_cast<std::uint8_t>(data[0])});
+                     zero < 0 ? QString() : QString::fromUtf8(texts.mid(zero + 1)),
+                     static_cast<std::uint8_t>(data[0])});
     }
     EXPECT_GE(out.size(), 6u) << "the corpus " << HALCYRA_SEARCH_CORPUS << " was not found";
     return out;
@@ -162,8 +167,10 @@ TEST_F(PatientSearchTest, TheWholeNhiRowByRowAndThroughTheIndex) {
 // removed patient, and another copy's new, changed and removed patients read at a re-read.
 TEST_F(PatientSearchTest, TheIndexFollowsChangesOfBothCopies) {
   auto d = connect();
-  const std::vector<Search> searches{{QStringLiteral("ab"), {}, 7}, {{}, QStringLiteral("SMI"), 7},
-                                     {{}, {}, 2},                   {{}, {}, 7},
+  const std::vector<Search> searches{{QStringLiteral("ab"), {}, 7},
+                                     {{}, QStringLiteral("SMI"), 7},
+                                     {{}, {}, 2},
+                                     {{}, {}, 7},
                                      {QStringLiteral("q"), QStringLiteral("new"), 1}};
   expectSame(*d, searches);  // the index is built
 
@@ -192,7 +199,8 @@ TEST_F(PatientSearchTest, TheIndexFollowsChangesOfBothCopies) {
   d->ADOPatient.open();  // "List": the other copy's changes read from the change journal
   d->ADOCourse.open();
   expectSame(*d, searches);
-  EXPECT_EQ(byRow(*d, {QStringLiteral("QAB"), {}, 7}), (QStringList{QStringLiteral("QAB0001"), QStringLiteral("QAB0002")}));
+  EXPECT_EQ(byRow(*d, {QStringLiteral("QAB"), {}, 7}),
+            (QStringList{QStringLiteral("QAB0001"), QStringLiteral("QAB0002")}));
   // The key index found the patients another copy added and lost the one it removed.
   EXPECT_TRUE(d->ADOPatient.gotoBookmark({{QStringLiteral("QAB0002")}}));
   EXPECT_FALSE(d->ADOPatient.gotoBookmark({{QStringLiteral("ABC1001")}}));
@@ -204,7 +212,8 @@ TEST_F(PatientSearchTest, AnEarlierServerDatabaseGetsTheSearchWhenItsOwnerConnec
   if (!onServer()) GTEST_SKIP() << "only a server answers searches itself";
   {
     RawStore raw(file());
-    raw.exec(QStringLiteral("DROP INDEX \"PatientFoldedSurname\", \"PatientFoldedNHI\", \"PatientStatus\", \"PatientOrder\""));
+    raw.exec(QStringLiteral(
+        "DROP INDEX \"PatientFoldedSurname\", \"PatientFoldedNHI\", \"PatientStatus\", \"PatientOrder\""));
     raw.exec(QStringLiteral("DROP FUNCTION halcyra_fold(text)"));
   }
   auto d = connect();

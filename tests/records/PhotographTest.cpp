@@ -1,13 +1,13 @@
 // Photographs: stored as baseline colour JPEG, decoded at full scale to 24-bit colour, and damaged
 // bytes reported with the codec's words instead of ending the program.
 
+#include <gtest/gtest.h>
 #include <QPainter>
 #include <QSignalSpy>
-#include <gtest/gtest.h>
 
 #include "RecordsFixtures.h"
-#include "records/DataError.h"
 #include "base/JpegCodec.h"
+#include "records/DataError.h"
 
 using namespace testing_records;
 

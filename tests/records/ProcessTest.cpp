@@ -2,18 +2,18 @@
 // and writing while this one holds the file open, and a writer killed in the middle of its work;
 // halcyra-tool asking a server's password on a terminal.
 
-#include <QCoreApplication>
-#include <QDateTime>
-#include <QElapsedTimer>
-#include <QThread>
-#include <QProcess>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+#include <cstdio>
 
 #include "RecordsFixtures.h"
 #include "records/AuditTrail.h"
@@ -24,7 +24,6 @@
 using namespace testing_records;
 
 namespace {
-
 
 QStringList lines(const QString& text) { return text.split(u'\n', Qt::SkipEmptyParts); }
 
@@ -39,7 +38,8 @@ TEST(InitDbTool, CreatesTheStoreOnceAndThenRefuses) {
     const ToolRun again = runTool({QStringLiteral("init-db"), empty.dbDir()});
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_TRUE(again.err.contains(QLatin1String("already holds the tables"))) << again.err.toStdString();
-    EXPECT_EQ(RawStore(empty.name()).scalar(QStringLiteral("SELECT SurN FROM Patient")).toString(), QStringLiteral("Kept"));
+    EXPECT_EQ(RawStore(empty.name()).scalar(QStringLiteral("SELECT SurN FROM Patient")).toString(),
+              QStringLiteral("Kept"));
     return;
   }
   QTemporaryDir dir;
@@ -57,11 +57,13 @@ TEST(InitDbTool, CreatesTheStoreOnceAndThenRefuses) {
     int exitCode;
     QString message;
   };
+  // clang-format off
   const Case cases[] = {
       {{QStringLiteral("init-db"), dir.path()}, 1, file},
       {{QStringLiteral("init-db"), dir.filePath(QStringLiteral("missing"))}, 1, dir.filePath(QStringLiteral("missing"))},
       {{QStringLiteral("init-db")}, 2, QStringLiteral("usage")},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args.join(u' ').toStdString());
     const ToolRun r = runTool(c.args);
@@ -122,9 +124,10 @@ TEST(FindTool, RefusesWithAMessageWhenThereIsNoDatabase) {
   EXPECT_TRUE(missing.err.contains(records::databasePath(dir.path()))) << missing.err.toStdString();
   EXPECT_FALSE(QFileInfo::exists(records::databasePath(dir.path()))) << "find never creates a database";
 
-  for (const QStringList& args : {QStringList{QStringLiteral("find"), dir.path(), QStringLiteral("--mask"), QStringLiteral("8")},
-                                  QStringList{QStringLiteral("find"), dir.path(), QStringLiteral("--nhi")},
-                                  QStringList{QStringLiteral("find")}}) {
+  for (const QStringList& args :
+       {QStringList{QStringLiteral("find"), dir.path(), QStringLiteral("--mask"), QStringLiteral("8")},
+        QStringList{QStringLiteral("find"), dir.path(), QStringLiteral("--nhi")},
+        QStringList{QStringLiteral("find")}}) {
     SCOPED_TRACE(args.join(u' ').toStdString());
     EXPECT_EQ(runTool(args).exitCode, 2);
   }
@@ -147,8 +150,9 @@ std::vector<QVariantList> dump(const QString& store) {
       names << records::quoted(col.name);
     }
     const QString order = t->journaled ? QString::fromLatin1(c.dialect().insertionOrder) : names.mid(0, 3).join(u',');
-    for (const auto& row : c.select(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(names.join(u','), records::quoted(t->name), order),
-                                    {}, columns, QStringLiteral("dump"))) {
+    for (const auto& row : c.select(
+             QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(names.join(u','), records::quoted(t->name), order), {},
+             columns, QStringLiteral("dump"))) {
       out.push_back(QVariantList{t->name} + QVariantList(row.begin(), row.end()));
     }
   }
@@ -199,8 +203,8 @@ TEST_F(CopyDbTool, CopiesEveryRowBothWaysAndRefusesATargetThatHoldsRows) {
     const ToolRun r = runTool({QStringLiteral("copy-db"), from, to});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     // The audit history goes with the rows, and the copy adds none of its own.
-    EXPECT_EQ(r.lines(), (QStringList{QStringLiteral("Patient\t3"), QStringLiteral("Course\t6"), QStringLiteral("Imagedb\t2"),
-                                      QStringLiteral("Audit\t%1").arg(entries)}));
+    EXPECT_EQ(r.lines(), (QStringList{QStringLiteral("Patient\t3"), QStringLiteral("Course\t6"),
+                                      QStringLiteral("Imagedb\t2"), QStringLiteral("Audit\t%1").arg(entries)}));
     EXPECT_EQ(dump(to), original);
   }
   // A photograph added after the copy takes a number after the copied ones.
@@ -208,13 +212,15 @@ TEST_F(CopyDbTool, CopiesEveryRowBothWaysAndRefusesATargetThatHoldsRows) {
   copy->ADOCourse.last();
   copy->AddImage(QImage(8, 8, QImage::Format_RGB32), 45003.0);
   EXPECT_EQ(copy->ADOImageImageID.asInteger(), 4);
-  EXPECT_EQ(RawStore(back.name()).scalar(QStringLiteral("SELECT MAX(\"AuditID\") FROM \"Audit\"")).toInt(), entries + 1);
+  EXPECT_EQ(RawStore(back.name()).scalar(QStringLiteral("SELECT MAX(\"AuditID\") FROM \"Audit\"")).toInt(),
+            entries + 1);
 
   // A target that holds rows is refused and left as it is; so is a target whose store refuses a
   // row part-way through.
   FreshStore refusing;
-  RawStore(refusing.name()).refuse(QStringLiteral("no_photographs"), QStringLiteral("BEFORE INSERT ON Imagedb"), {},
-                                   QStringLiteral("no photographs here"));
+  RawStore(refusing.name())
+      .refuse(QStringLiteral("no_photographs"), QStringLiteral("BEFORE INSERT ON Imagedb"), {},
+              QStringLiteral("no photographs here"));
   struct Case {
     QString to;
     const char* message;
@@ -239,7 +245,8 @@ constexpr const char* kAdderVariable = "HALCYRA_RECORDS_ADDER";  // store|start 
 // second one, from the given moment on as fast as it can.
 TEST(ChildAdder, AddsCoursesToOnePatient) {
   const QStringList job = qEnvironmentVariable(kAdderVariable).split(u'|');
-  if (job.size() != 3) GTEST_SKIP() << "runs only as a child of TwoProcesses.TwoCopiesAddingCoursesToOnePatientGetDistinctNumbers";
+  if (job.size() != 3)
+    GTEST_SKIP() << "runs only as a child of TwoProcesses.TwoCopiesAddingCoursesToOnePatientGetDistinctNumbers";
   TDataPatient data;
   ASSERT_EQ(data.DataModuleCreate(job[0]), TDataPatient::ConnectResult::Connected);
   data.FilterPatientByNHI(QStringLiteral("SHARED1"));
@@ -267,7 +274,8 @@ TEST_F(TwoProcesses, TwoCopiesAddingCoursesToOnePatientGetDistinctNumbers) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(kAdderVariable), QStringLiteral("%1|%2|%3").arg(dirPath()).arg(start).arg(kEach));
     p.setProcessEnvironment(env);
-    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ChildAdder.AddsCoursesToOnePatient")});
+    p.start(QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--gtest_filter=ChildAdder.AddsCoursesToOnePatient")});
     ASSERT_TRUE(p.waitForStarted());
   }
   QList<int> numbers;
@@ -284,7 +292,8 @@ TEST_F(TwoProcesses, TwoCopiesAddingCoursesToOnePatientGetDistinctNumbers) {
   EXPECT_EQ(numbers, expected) << "each copy's courses have numbers of their own";
   RawStore raw(file());
   EXPECT_EQ(raw.scalar(QStringLiteral("SELECT NCourse FROM Patient WHERE Hosp = 'SHARED1'")).toInt(), 2 * kEach);
-  EXPECT_EQ(raw.scalar(QStringLiteral("SELECT COUNT(DISTINCT CourseID) FROM Course WHERE Hosp = 'SHARED1'")).toInt(), 2 * kEach);
+  EXPECT_EQ(raw.scalar(QStringLiteral("SELECT COUNT(DISTINCT CourseID) FROM Course WHERE Hosp = 'SHARED1'")).toInt(),
+            2 * kEach);
   // The status the last copy stored counts every course: some finished, some not.
   EXPECT_EQ(raw.scalar(QStringLiteral("SELECT Complete FROM Patient WHERE Hosp = 'SHARED1'")).toInt(), 6);
 }
@@ -381,7 +390,8 @@ TEST_F(SeveralProcesses, KilledWriterLosesNothingItPostedAndNobodyWaitsInVain) {
 
 // Runs halcyra-tool on a terminal of its own, answering the first question with `answer`; gives
 // everything the terminal showed and the exit status.
-std::pair<QString, int> runOnTerminal(const QStringList& args, const QByteArray& answer, const QStringList& environment) {
+std::pair<QString, int> runOnTerminal(const QStringList& args, const QByteArray& answer,
+                                      const QStringList& environment) {
   std::vector<QByteArray> argv{QByteArray(HALCYRA_TOOL_PATH)};
   for (const QString& a : args) argv.push_back(a.toLocal8Bit());
   std::vector<char*> pointers;
@@ -471,7 +481,10 @@ TEST_F(ToolPassword, IsAskedWithoutEchoOnATerminalOrReadAsTheClientLibraryReadsI
   EXPECT_TRUE(refused.err.contains(QLatin1String("~/.pgpass"))) << refused.err.toStdString();
 
   // PGPASSWORD and ~/.pgpass, as the client library reads them.
-  EXPECT_EQ(runTool({QStringLiteral("find"), uri}, {QStringLiteral("HOME=") + home.path(), QStringLiteral("PGPASSWORD=Quokka-42")}).exitCode, 0);
+  EXPECT_EQ(runTool({QStringLiteral("find"), uri},
+                    {QStringLiteral("HOME=") + home.path(), QStringLiteral("PGPASSWORD=Quokka-42")})
+                .exitCode,
+            0);
   {
     QFile pgpass(home.filePath(QStringLiteral(".pgpass")));
     ASSERT_TRUE(pgpass.open(QIODevice::WriteOnly));

@@ -7,19 +7,19 @@
 // HALCYRA_TEST_PG names (a URI on which the login may create databases; ./test.sh starts such a
 // server), and the tests are skipped when no server is named.
 
+#include <gtest/gtest.h>
+#include <unistd.h>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 #include <atomic>
 #include <memory>
-#include <unistd.h>
-#include <gtest/gtest.h>
 
 #include "records/Data.h"
 #include "records/DataError.h"
@@ -141,8 +141,10 @@ inline QString quoteNames(const QString& sql) {
       quote = c;
     }
   }
-  if (quote.isNull()) flush(sql.size());
-  else out += sql.mid(start);
+  if (quote.isNull())
+    flush(sql.size());
+  else
+    out += sql.mid(start);
   return out;
 }
 
@@ -205,7 +207,8 @@ class RawStore {
     std::vector<QVariantList> out;
     if (server_) {
       try {
-        for (const auto& row : server_->select(quoteNames(sql), values, nullptr)) out.push_back(QVariantList(row.begin(), row.end()));
+        for (const auto& row : server_->select(quoteNames(sql), values, nullptr))
+          out.push_back(QVariantList(row.begin(), row.end()));
       } catch (const records::StoreRefusal& e) {
         ADD_FAILURE() << sql.toStdString() << ": " << e.text.toStdString();
       }
@@ -232,8 +235,7 @@ class RawStore {
   }
 
   // A patient row with the given status (a null QVariant leaves Complete null).
-  void addPatient(const QString& hosp, const QString& surname, const QVariant& complete = QVariant(),
-                  int nCourse = 0) {
+  void addPatient(const QString& hosp, const QString& surname, const QVariant& complete = QVariant(), int nCourse = 0) {
     exec(QStringLiteral("INSERT INTO Patient (Hosp, SurN, Complete, NCourse) VALUES (?, ?, ?, ?)"),
          {hosp, surname, complete, nCourse});
   }
@@ -245,8 +247,10 @@ class RawStore {
   // `name`, so that dropRefusal can take it away again.
   void refuse(const QString& name, const QString& event, const QString& condition, const QString& message) {
     if (server_) {
-      exec(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF %2 THEN RAISE EXCEPTION '%3'; "
-                          "END IF; RETURN NEW; END $$").arg(name, condition.isEmpty() ? QStringLiteral("true") : condition, message));
+      exec(QStringLiteral(
+               "CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF %2 THEN RAISE EXCEPTION '%3'; "
+               "END IF; RETURN NEW; END $$")
+               .arg(name, condition.isEmpty() ? QStringLiteral("true") : condition, message));
       exec(QStringLiteral("CREATE TRIGGER %1 %2 FOR EACH ROW EXECUTE FUNCTION %1()").arg(name, event));
       return;
     }
@@ -283,9 +287,7 @@ inline ::testing::Environment* const kServerEnvironment = ::testing::AddGlobalTe
 // A fresh empty store.
 class StoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    store_ = std::make_unique<FreshStore>();
-  }
+  void SetUp() override { store_ = std::make_unique<FreshStore>(); }
   // How the store is named in messages, and what RawStore takes: the file, or the URI.
   const QString& file() const { return store_->name(); }
   // The database setting that names the store: the directory, or the URI.

@@ -2,9 +2,9 @@
 // keeps its meaning, the Yes/No default, the constraints the program relies on, and the refusal to
 // touch an existing file.
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "RecordsFixtures.h"
 #include "records/DataError.h"
@@ -22,6 +22,7 @@ struct ExpectedTable {
 const char* const kSmall = "SMALLINT";
 const char* const kDouble = "DOUBLE PRECISION";
 
+// clang-format off
 const std::vector<ExpectedTable> kExpected = {
     {"Patient",
      {{"Hosp", "VARCHAR(8)"}, {"Birth", kDouble}, {"WorkPh", "VARCHAR(10)"}, {"MEMOs", "TEXT"},
@@ -41,6 +42,7 @@ const std::vector<ExpectedTable> kExpected = {
      {{"Hosp", "VARCHAR(8)"}, {"CourseID", "INTEGER"}, {"ImageID", "INTEGER"}, {"WhenDate", kDouble},
       {"JpegImage", "BLOB"}, {"NoteMemo", "TEXT"}}},
 };
+// clang-format on
 
 class SchemaTest : public StoreTest {};
 
@@ -54,9 +56,10 @@ std::vector<std::pair<std::string, std::string>> columnsOf(RawStore& raw, const 
     }
     return out;
   }
-  const auto rows = raw.rows(QStringLiteral("SELECT column_name::text, upper(data_type::text), character_maximum_length::int "
-                                            "FROM information_schema.columns WHERE table_name = '%1' ORDER BY ordinal_position")
-                                 .arg(QLatin1String(table)));
+  const auto rows =
+      raw.rows(QStringLiteral("SELECT column_name::text, upper(data_type::text), character_maximum_length::int "
+                              "FROM information_schema.columns WHERE table_name = '%1' ORDER BY ordinal_position")
+                   .arg(QLatin1String(table)));
   for (const auto& row : rows) {
     QString type = row[1].toString();
     if (type == QLatin1String("CHARACTER VARYING")) type = QStringLiteral("VARCHAR(%1)").arg(row[2].toInt());
@@ -79,13 +82,15 @@ TEST_F(SchemaTest, EveryColumnInDeclaredOrderWithItsType) {
     ASSERT_EQ(info.size(), t.columns.size());
     for (std::size_t i = 0; i < info.size(); ++i) {
       EXPECT_EQ(info[i].first, t.columns[i].first);
-      const std::string expected = raw.server() && std::string(t.columns[i].second) == "BLOB" ? "BYTEA" : t.columns[i].second;
+      const std::string expected =
+          raw.server() && std::string(t.columns[i].second) == "BLOB" ? "BYTEA" : t.columns[i].second;
       EXPECT_EQ(info[i].second, expected) << t.columns[i].first;
     }
   }
   if (raw.server()) {
     EXPECT_EQ(raw.scalar(QStringLiteral("SELECT is_identity::text FROM information_schema.columns WHERE table_name = "
-                                        "'Imagedb' AND column_name = 'ImageID'")).toString(),
+                                        "'Imagedb' AND column_name = 'ImageID'"))
+                  .toString(),
               QStringLiteral("YES"));
     return;
   }
@@ -93,7 +98,8 @@ TEST_F(SchemaTest, EveryColumnInDeclaredOrderWithItsType) {
   const auto image = raw.rows(QStringLiteral("PRAGMA table_info(Imagedb)"));
   EXPECT_EQ(image[2][5].toInt(), 1) << "ImageID is the primary key";
   EXPECT_TRUE(raw.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'Imagedb'"))
-                  .toString().contains(QLatin1String("AUTOINCREMENT")));
+                  .toString()
+                  .contains(QLatin1String("AUTOINCREMENT")));
 }
 
 TEST_F(SchemaTest, YesNoColumnIsNeverNull) {
@@ -120,8 +126,8 @@ TEST_F(SchemaTest, StoreEnforcesWhatTheProgramReliesOn) {
       {"the same course number for two patients", "INSERT INTO Course (Hosp, CourseID) VALUES ('ABC1234', 1)",
        "INSERT INTO Course (Hosp, CourseID) VALUES ('XYZ9876', 1)", true},
       {"a small unsigned value above 255", "SELECT 1", "INSERT INTO Patient (Hosp, Eyes) VALUES ('E1', 256)", false},
-      {"a negative small unsigned value", "SELECT 1", "INSERT INTO Course (Hosp, CourseID, Cautions) VALUES ('E1', 1, -1)",
-       false},
+      {"a negative small unsigned value", "SELECT 1",
+       "INSERT INTO Course (Hosp, CourseID, Cautions) VALUES ('E1', 1, -1)", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -3,9 +3,9 @@
 // other client (psql); the audit trail the server keeps; a database of an earlier version; the
 // session's limits; init-db on a server. Run only on the server engine.
 
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QUrlQuery>
-#include <gtest/gtest.h>
 
 #include "EarlierStores.h"
 #include "RecordsFixtures.h"
@@ -57,6 +57,7 @@ TEST_F(ServerStoreTest, AnUnusableServerIsNamedWithItsReason) {
     QString uri;
     QStringList expected;  // every one in the message
   };
+  // clang-format off
   const Case cases[] = {
       {"nothing listens", QStringLiteral("postgresql://127.0.0.1:1/halcyra"), {"host 127.0.0.1, port 1", "refused"}},
       {"no such database", serverUri(QStringLiteral("halcyra_missing_db")), {"halcyra_missing_db", "does not exist"}},
@@ -65,6 +66,7 @@ TEST_F(ServerStoreTest, AnUnusableServerIsNamedWithItsReason) {
       {"a wrong password in the address", loginUri(QStringLiteral("?password=wrong")), {"host 127.0.0.1", "password authentication failed"}},
       {"not a URI the client reads", QStringLiteral("postgresql://host/db?nonsense=1"), {"nonsense"}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TDataPatient data;
@@ -129,12 +131,12 @@ TEST_F(ServerStoreTest, TheClinicRoleWritesRowsButCannotChangeTheTables) {
   RawStore asLogin(loginUri(QStringLiteral("?password=") + QString::fromLatin1(kPassword)));
   const auto entries = asLogin.rows(QStringLiteral("SELECT \"AuditID\", \"Changes\" FROM \"Audit\" ORDER BY 1"));
   EXPECT_GE(entries.size(), 4u);
-  for (const char* sql : {"DROP TABLE Course", "ALTER TABLE Patient ADD COLUMN Extra INTEGER", "TRUNCATE Imagedb",
-                          "DELETE FROM PatientChange", "CREATE TABLE Other (x INTEGER)", "CREATE TEMP TABLE Other (x INTEGER)",
-                          "UPDATE \"AuditHead\" SET \"AuditID\" = 0",
-                          "UPDATE \"Audit\" SET \"Changes\" = ''", "DELETE FROM \"Audit\"", "TRUNCATE \"Audit\"",
-                          "ALTER TABLE \"Audit\" DISABLE TRIGGER ALL",
-                          "INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hosp\") VALUES (999, '2000-01-01', 'CLN0001')"}) {
+  for (const char* sql :
+       {"DROP TABLE Course", "ALTER TABLE Patient ADD COLUMN Extra INTEGER", "TRUNCATE Imagedb",
+        "DELETE FROM PatientChange", "CREATE TABLE Other (x INTEGER)", "CREATE TEMP TABLE Other (x INTEGER)",
+        "UPDATE \"AuditHead\" SET \"AuditID\" = 0", "UPDATE \"Audit\" SET \"Changes\" = ''", "DELETE FROM \"Audit\"",
+        "TRUNCATE \"Audit\"", "ALTER TABLE \"Audit\" DISABLE TRIGGER ALL",
+        "INSERT INTO \"Audit\" (\"AuditID\", \"WhenUTC\", \"Hosp\") VALUES (999, '2000-01-01', 'CLN0001')"}) {
     SCOPED_TRACE(sql);
     QString error;
     EXPECT_FALSE(asLogin.tryExec(QString::fromLatin1(sql), {}, &error));
@@ -175,11 +177,14 @@ TEST_F(ServerStoreTest, ADatabaseOfAnEarlierVersionTakesNoWritesUntilItsOwnerCon
   asClinic()->AddPatient(QStringLiteral("CLN0001"), QStringLiteral("Clinic"));
   RawStore raw(earlier.name());
   EXPECT_EQ(raw.scalar(QStringLiteral("SELECT COUNT(*) FROM \"Audit\"")).toInt(), 3);
-  EXPECT_EQ(raw.scalar(QStringLiteral("SELECT \"Login\" FROM \"Audit\" WHERE \"Hosp\" = 'CLN0001'")).toString(), login_);
+  EXPECT_EQ(raw.scalar(QStringLiteral("SELECT \"Login\" FROM \"Audit\" WHERE \"Hosp\" = 'CLN0001'")).toString(),
+            login_);
   // What the earlier version let the clinic's role do itself is taken back.
   QString error;
-  EXPECT_FALSE(RawStore(asLogin + QStringLiteral("?password=") + QString::fromLatin1(kPassword))
-                   .tryExec(QStringLiteral("INSERT INTO \"Audit\" (\"Hosp\", \"Changes\") VALUES ('CLN0001', 'forged')"), {}, &error));
+  EXPECT_FALSE(
+      RawStore(asLogin + QStringLiteral("?password=") + QString::fromLatin1(kPassword))
+          .tryExec(QStringLiteral("INSERT INTO \"Audit\" (\"Hosp\", \"Changes\") VALUES ('CLN0001', 'forged')"), {},
+                   &error));
   EXPECT_TRUE(error.contains(QLatin1String("denied"))) << error.toStdString();
 }
 
@@ -196,8 +201,9 @@ TEST_F(ServerStoreTest, TheTemporaryTableTrickChangesNothing) {
   const QString database = records::parseStoreLocation(dirPath()).database;
   RawStore asLogin(loginUri(QStringLiteral("?password=") + QString::fromLatin1(kPassword)));
   QString error;
-  EXPECT_FALSE(asLogin.tryExec(QStringLiteral("CREATE TEMP TABLE \"PatientChange\" (\"Hosp\" VARCHAR(8) PRIMARY KEY, \"Seq\" BIGINT)"),
-                               {}, &error));
+  EXPECT_FALSE(asLogin.tryExec(
+      QStringLiteral("CREATE TEMP TABLE \"PatientChange\" (\"Hosp\" VARCHAR(8) PRIMARY KEY, \"Seq\" BIGINT)"), {},
+      &error));
   EXPECT_TRUE(error.contains(QLatin1String("denied"))) << error.toStdString();
 
   // Had an administrator given the right back, the trick still finds nothing to take over.
@@ -207,15 +213,20 @@ TEST_F(ServerStoreTest, TheTemporaryTableTrickChangesNothing) {
   RawStore attacker(loginUri(QStringLiteral("?password=") + QString::fromLatin1(kPassword)));
   const auto trailBefore = attacker.rows(QStringLiteral("SELECT * FROM \"Audit\" ORDER BY \"AuditID\""));
   for (const char* table : {"PatientChange", "Audit", "AuditHead"}) {
-    attacker.exec(QStringLiteral("CREATE TEMP TABLE \"%1\" (\"Hosp\" TEXT, \"Seq\" BIGINT, \"AuditID\" BIGINT, \"Hash\" TEXT, "
-                                 "\"Account\" TEXT, \"Workstation\" TEXT, \"Program\" TEXT, \"TableName\" TEXT, "
-                                 "\"CourseID\" BIGINT, \"ImageID\" BIGINT, \"Action\" TEXT, \"Changes\" TEXT, "
-                                 "\"Login\" TEXT, \"Client\" TEXT, \"WhenUTC\" TEXT)").arg(QLatin1String(table)));
-    attacker.exec(QStringLiteral(
-        "CREATE FUNCTION pg_temp.take_over_%1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
-        "DELETE FROM public.\"Audit\"; ALTER ROLE %2 SUPERUSER; GRANT halcyra_owner TO %2; RETURN NULL; END $$").arg(QLatin1String(table), login_));
+    attacker.exec(
+        QStringLiteral("CREATE TEMP TABLE \"%1\" (\"Hosp\" TEXT, \"Seq\" BIGINT, \"AuditID\" BIGINT, \"Hash\" TEXT, "
+                       "\"Account\" TEXT, \"Workstation\" TEXT, \"Program\" TEXT, \"TableName\" TEXT, "
+                       "\"CourseID\" BIGINT, \"ImageID\" BIGINT, \"Action\" TEXT, \"Changes\" TEXT, "
+                       "\"Login\" TEXT, \"Client\" TEXT, \"WhenUTC\" TEXT)")
+            .arg(QLatin1String(table)));
+    attacker.exec(
+        QStringLiteral(
+            "CREATE FUNCTION pg_temp.take_over_%1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+            "DELETE FROM public.\"Audit\"; ALTER ROLE %2 SUPERUSER; GRANT halcyra_owner TO %2; RETURN NULL; END $$")
+            .arg(QLatin1String(table), login_));
     attacker.exec(QStringLiteral("CREATE TRIGGER take_over AFTER INSERT OR UPDATE ON pg_temp.\"%1\" FOR EACH ROW "
-                                 "EXECUTE FUNCTION pg_temp.take_over_%1()").arg(QLatin1String(table)));
+                                 "EXECUTE FUNCTION pg_temp.take_over_%1()")
+                      .arg(QLatin1String(table)));
   }
   attacker.exec(QStringLiteral("UPDATE \"Patient\" SET \"SurN\" = 'Changed' WHERE \"Hosp\" = 'TMP0001'"));
 
@@ -224,9 +235,11 @@ TEST_F(ServerStoreTest, TheTemporaryTableTrickChangesNothing) {
   ASSERT_EQ(trailAfter.size(), trailBefore.size() + 1);  // the change, and its entry in the real trail
   EXPECT_EQ(std::vector<QVariantList>(trailAfter.begin(), trailAfter.end() - 1), trailBefore);
   EXPECT_TRUE(trailAfter.back()[10].toString().contains(QLatin1String("Changed")));
-  EXPECT_EQ(owner.scalar(QStringLiteral("SELECT COUNT(*) FROM \"PatientChange\" WHERE \"Hosp\" = 'TMP0001'")).toInt(), 1);
+  EXPECT_EQ(owner.scalar(QStringLiteral("SELECT COUNT(*) FROM \"PatientChange\" WHERE \"Hosp\" = 'TMP0001'")).toInt(),
+            1);
   EXPECT_FALSE(owner.scalar(QStringLiteral("SELECT rolsuper FROM pg_roles WHERE rolname = '%1'").arg(login_)).toBool());
-  EXPECT_FALSE(owner.scalar(QStringLiteral("SELECT pg_has_role('%1', 'halcyra_owner', 'MEMBER')").arg(login_)).toBool());
+  EXPECT_FALSE(
+      owner.scalar(QStringLiteral("SELECT pg_has_role('%1', 'halcyra_owner', 'MEMBER')").arg(login_)).toBool());
 }
 
 // A change made with any client by a login of the clinic is audited under that login, and that
@@ -268,9 +281,11 @@ TEST_F(ServerStoreTest, AChangeMadeWithPsqlIsAuditedUnderItsLoginAndAForgedEntry
     QString sql;
   };
   const Case cases[] = {
-      {"an entry of its own", QStringLiteral("INSERT INTO \"Audit\" (\"Account\", \"TableName\", \"Hosp\", \"Action\", "
-                                             "\"Changes\") VALUES ('jsmith', 'Patient', 'PSQ0001', 'changed', 'nothing')")},
-      {"the trail's writer", QStringLiteral("SELECT \"AuditWrite\"('Patient', 'PSQ0001', NULL, NULL, 'changed', 'forged')")},
+      {"an entry of its own",
+       QStringLiteral("INSERT INTO \"Audit\" (\"Account\", \"TableName\", \"Hosp\", \"Action\", "
+                      "\"Changes\") VALUES ('jsmith', 'Patient', 'PSQ0001', 'changed', 'nothing')")},
+      {"the trail's writer",
+       QStringLiteral("SELECT \"AuditWrite\"('Patient', 'PSQ0001', NULL, NULL, 'changed', 'forged')")},
       {"the head", QStringLiteral("UPDATE \"AuditHead\" SET \"Hash\" = ''")},
       {"a trigger off", QStringLiteral("ALTER TABLE \"Patient\" DISABLE TRIGGER \"PatientAudit\"")},
   };
@@ -278,7 +293,8 @@ TEST_F(ServerStoreTest, AChangeMadeWithPsqlIsAuditedUnderItsLoginAndAForgedEntry
     SCOPED_TRACE(k.what);
     QString error;
     EXPECT_FALSE(runPsql(k.sql, &error));
-    EXPECT_TRUE(error.contains(QLatin1String("denied")) || error.contains(QLatin1String("owner"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QLatin1String("denied")) || error.contains(QLatin1String("owner")))
+        << error.toStdString();
   }
   EXPECT_EQ(records::patientAudit(c, QStringLiteral("PSQ0001")).size(), 2u);
 }
@@ -291,7 +307,8 @@ TEST_F(ServerStoreTest, EverySessionHasItsLimits) {
     const char* statement;
     const char* idle;
   };
-  for (const Case& c : {Case{records::Patience::Interactive, "15s", "30s"}, Case{records::Patience::LongWork, "0", "10min"}}) {
+  for (const Case& c :
+       {Case{records::Patience::Interactive, "15s", "30s"}, Case{records::Patience::LongWork, "0", "10min"}}) {
     records::Connection store;
     store.setPatience(c.patience);
     records::openStore(store, dirPath());
@@ -341,12 +358,18 @@ TEST_F(ServerStoreTest, InitDbRefusesASuperuserAndADatabaseASuperuserOwns) {
   // The owner's own database takes the tables, and nobody else may create anything in it.
   records::createDatabase(bare.dbDir());
   RawStore raw(bare.name());
-  EXPECT_FALSE(raw.scalar(QStringLiteral("SELECT has_database_privilege('public', current_database(), 'TEMPORARY')")).toBool());
+  EXPECT_FALSE(
+      raw.scalar(QStringLiteral("SELECT has_database_privilege('public', current_database(), 'TEMPORARY')")).toBool());
   EXPECT_FALSE(raw.scalar(QStringLiteral("SELECT has_schema_privilege('public', 'public', 'CREATE')")).toBool());
-  EXPECT_FALSE(raw.scalar(QStringLiteral("SELECT bool_or(has_function_privilege('public', p.oid, 'EXECUTE')) FROM pg_proc p "
-                                         "WHERE p.pronamespace = 'public'::regnamespace")).toBool());
-  EXPECT_EQ(raw.scalar(QStringLiteral("SELECT COUNT(*) FROM pg_proc p WHERE p.pronamespace = 'public'::regnamespace AND "
-                                      "NOT ('search_path=pg_catalog, pg_temp' = ANY (p.proconfig))")).toInt(), 0);
+  EXPECT_FALSE(
+      raw.scalar(QStringLiteral("SELECT bool_or(has_function_privilege('public', p.oid, 'EXECUTE')) FROM pg_proc p "
+                                "WHERE p.pronamespace = 'public'::regnamespace"))
+          .toBool());
+  EXPECT_EQ(
+      raw.scalar(QStringLiteral("SELECT COUNT(*) FROM pg_proc p WHERE p.pronamespace = 'public'::regnamespace AND "
+                                "NOT ('search_path=pg_catalog, pg_temp' = ANY (p.proconfig))"))
+          .toInt(),
+      0);
 }
 
 TEST_F(ServerStoreTest, InitDbRefusesADatabaseThatHoldsTheTables) {

@@ -11,8 +11,6 @@ namespace {
 
 using testing_records::StoreTest;
 
-
-
 QString line(const ToolRun& run, const QString& name) {
   for (const QString& l : run.lines())
     if (l.startsWith(name + '\t')) return l.mid(name.size() + 1);
@@ -24,7 +22,7 @@ class ShowCourseTool : public StoreTest {
   void SetUp() override {
     StoreTest::SetUp();
     data_ = connect();
-      data_->firstName = [] { return QString("Mary"); };
+    data_->firstName = [] { return QString("Mary"); };
     data_->secondName = [] { return QString(); };
     data_->log = [](const QString&) {};
     data_->FindPatient("ABC1234", "", 7);
@@ -60,10 +58,10 @@ class ShowCourseTool : public StoreTest {
 TEST_F(ShowCourseTool, NewestCourseWithItsRecordsAndIncrements) {
   const ToolRun run = runTool({"show-course", dirPath(), "ABC1234"});
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-  const QStringList names = {"Hosp", "CourseID", "DateAssess", "Old", "ComDiag", "ComReason", "ComCondition",
-                             "EdLong", "RadioPrevRx", "EdRxResult", "EdMed", "SkinIndex", "SpotsLength",
-                             "Consultant", "Referal", "Cautions", "Complete", "Sched", "MemoMeds", "MemoOps",
-                             "Spots"};
+  const QStringList names = {"Hosp",         "CourseID",   "DateAssess",  "Old",        "ComDiag",  "ComReason",
+                             "ComCondition", "EdLong",     "RadioPrevRx", "EdRxResult", "EdMed",    "SkinIndex",
+                             "SpotsLength",  "Consultant", "Referal",     "Cautions",   "Complete", "Sched",
+                             "MemoMeds",     "MemoOps",    "Spots"};
   for (int i = 0; i < names.size(); ++i) EXPECT_TRUE(run.lines()[i].startsWith(names[i] + '\t')) << i;
   EXPECT_EQ(line(run, "CourseID"), "2");
   EXPECT_EQ(line(run, "Complete"), "1");
@@ -84,7 +82,7 @@ TEST_F(ShowCourseTool, OlderCourseShowsTheSkinTypesDefaultIncrements) {
   EXPECT_EQ(line(run, "Complete"), "0");
   EXPECT_EQ(line(run, "MemoMeds"), "Methotrexate\\nFolic acid");
   const int first = static_cast<int>(run.lines().size()) - 29;
-  EXPECT_TRUE(run.lines()[first].endsWith("\t70"));       // schedule of types III and IV
+  EXPECT_TRUE(run.lines()[first].endsWith("\t70"));  // schedule of types III and IV
   EXPECT_TRUE(run.lines()[first + 1].endsWith("\t15"));
   EXPECT_TRUE(run.lines()[first + 28].endsWith("\t0"));
 }
@@ -137,8 +135,8 @@ TEST_F(ShowCourseTool, PrintsControlCharactersOfStoredTextsAsEscapes) {
   EXPECT_EQ(line(shown, "MemoOps"), "Left\\relbow\\x9b");
   for (const ToolRun* run : {&found, &shown}) {
     for (const QChar c : run->out)
-      EXPECT_TRUE(c == QLatin1Char('\n') || c == QLatin1Char('\t') || (c.unicode() >= 0x20 && c.unicode() != 0x7F &&
-                                                                       (c.unicode() < 0x80 || c.unicode() >= 0xA0)))
+      EXPECT_TRUE(c == QLatin1Char('\n') || c == QLatin1Char('\t') ||
+                  (c.unicode() >= 0x20 && c.unicode() != 0x7F && (c.unicode() < 0x80 || c.unicode() >= 0xA0)))
           << "control character " << int(c.unicode());
   }
 }

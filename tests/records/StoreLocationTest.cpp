@@ -1,11 +1,11 @@
 // Which texts may serve as the database setting: an existing folder, or a server address the
 // PostgreSQL client library reads; a password typed into an address, kept nowhere and shown
 // nowhere; TLS for a server over the network; values from a server read only at their length.
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "base/Settings.h"
 #include "records/PostgresBackend.h"
@@ -180,7 +180,8 @@ TEST(ServerTls, OverTheNetworkTheServersIdentityIsChecked) {
   }
   // Without a host in the address, the library's PGHOST counts.
   qputenv("PGHOST", "db.hospital.example");
-  EXPECT_EQ(records::parseStoreLocation(QStringLiteral("postgresql:///halcyra")).sslmodeToUse(), QStringLiteral("verify-full"));
+  EXPECT_EQ(records::parseStoreLocation(QStringLiteral("postgresql:///halcyra")).sslmodeToUse(),
+            QStringLiteral("verify-full"));
   qunsetenv("PGHOST");
 }
 
@@ -193,6 +194,7 @@ TEST(ServerValues, AreReadOnlyWithTheLengthOfTheirType) {
     QByteArray bytes;
     bool read;
   };
+  // clang-format off
   const Case cases[] = {
       {16, QByteArray("\x01", 1), true},       {16, QByteArray(), false},  {16, QByteArray("\x01\x00", 2), false},
       {21, QByteArray("\x00\x07", 2), true},   {21, QByteArray("\x07", 1), false},
@@ -203,6 +205,7 @@ TEST(ServerValues, AreReadOnlyWithTheLengthOfTheirType) {
       {25, QByteArray("text"), true},          {25, QByteArray(), true},         {17, QByteArray(100000, 'x'), true},
       {1186, QByteArray(16, '\0'), false},  // a type the program does not read
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.type) + " of " + std::to_string(c.bytes.size()) + " bytes");
     // The bytes sit at the end of a buffer, so that a read past them is caught by the sanitizer.

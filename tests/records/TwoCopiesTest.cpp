@@ -20,7 +20,7 @@ class TwoCopiesTest : public StoreTest {
     raw.addCourse("P1", 1);
     a = connect();
     b = connect();
-    }
+  }
   std::unique_ptr<TDataPatient> a, b;
 };
 
@@ -119,7 +119,8 @@ TEST_F(TwoCopiesTest, ARereadReadsOnlyThePatientsTheOtherCopyChanged) {
   {
     RawStore raw(file());
     raw.exec(QStringLiteral("BEGIN"));
-    for (int i = 0; i < 300; ++i) raw.addPatient(QStringLiteral("L%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("Listed"), 2);
+    for (int i = 0; i < 300; ++i)
+      raw.addPatient(QStringLiteral("L%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("Listed"), 2);
     raw.exec(QStringLiteral("COMMIT"));
   }
   a->ReopenDataSet(a->ADOPatient);

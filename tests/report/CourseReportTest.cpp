@@ -1,10 +1,10 @@
 // What the report takes from the open course, and where the photographs stand after printing.
 #include <gtest/gtest.h>
 
+#include "StoredCourse.h"
 #include "report/CourseReport.h"
 #include "report/TreatmentReport.h"
 #include "report/TreatmentReportLayout.h"
-#include "StoredCourse.h"
 
 using namespace report;
 using report_fixtures::StoredCourse;

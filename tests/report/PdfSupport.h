@@ -1,12 +1,12 @@
 #pragma once
 // Reading a PDF file back with poppler's tools, as any user's viewer would see it.
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "report/PdfWriter.h"
 

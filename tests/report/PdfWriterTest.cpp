@@ -2,12 +2,12 @@
 // pictures, and how it is written to disk.
 #include <gtest/gtest.h>
 
-#include <QRegularExpression>
 #include <sys/stat.h>
+#include <QRegularExpression>
 
-#include "report/TreatmentReport.h"
 #include "PdfSupport.h"
 #include "ReportFixtures.h"
+#include "report/TreatmentReport.h"
 
 using namespace report;
 using pdf_support::WrittenPdf;
@@ -57,9 +57,9 @@ TEST(PdfFile, CarriesTheDepartmentsSettings) {
   EXPECT_FALSE(raw.contains("Whitfield"));
 
   const QString text = pdf.text();
-  for (const char* expected : {"Whitfield", "ABC1234", "NB UVB Treatment Report", "March 21, 2025", "07 Mar",
-                               "AB 36.5C 02:30", "Multiple dysplastic naevi (moles)", "Claustrophobia", "CONSENT:",
-                               "Patient's signiture", "Elbow, week 3"})
+  for (const char* expected :
+       {"Whitfield", "ABC1234", "NB UVB Treatment Report", "March 21, 2025", "07 Mar", "AB 36.5C 02:30",
+        "Multiple dysplastic naevi (moles)", "Claustrophobia", "CONSENT:", "Patient's signiture", "Elbow, week 3"})
     EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
 }
 

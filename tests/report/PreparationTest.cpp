@@ -4,10 +4,10 @@
 #include <QPainter>
 #include <optional>
 
+#include "ReportFixtures.h"
 #include "report/PictureRecorder.h"
 #include "report/TreatmentReport.h"
 #include "report/TreatmentReportLayout.h"
-#include "ReportFixtures.h"
 
 using namespace report;
 using report_fixtures::sampleInput;
@@ -124,8 +124,8 @@ TEST(Preparation, SummaryPageObjectsLandAtTheirMillimetres) {
     double left;
     QColor colour;
     const char* text;
-  } legend[] = {{2.0, QColor(192, 192, 192), "missed"}, {17.2, QColor(0, 255, 255), "worse"},
-                {32.9, QColor(255, 251, 240), "same"},  {49.0, QColor(0, 255, 0), "clearing"},
+  } legend[] = {{2.0, QColor(192, 192, 192), "missed"},  {17.2, QColor(0, 255, 255), "worse"},
+                {32.9, QColor(255, 251, 240), "same"},   {49.0, QColor(0, 255, 0), "clearing"},
                 {65.0, QColor(255, 217, 213), "burn I"}, {80.7, QColor(255, 155, 155), "burn II"},
                 {96.8, QColor(255, 47, 47), "burn III"}};
   for (const auto& cell : legend) {
@@ -183,9 +183,8 @@ TEST(Preparation, PicturesAreStretchedWithTheirAspectKeptFromTheTopLeft) {
 
   // The photographs (500 x 375) in their cells, two to a row, below the 15 mm header.
   const PreparedPage& photos = r.pages[1];
-  const QPointF cells[] = {{kMargin + 1.0, kMargin + 15.0},
-                           {kMargin + 140.0 + 1.0, kMargin + 15.0},
-                           {kMargin + 1.0, kMargin + 15.0 + 55.7}};
+  const QPointF cells[] = {
+      {kMargin + 1.0, kMargin + 15.0}, {kMargin + 140.0 + 1.0, kMargin + 15.0}, {kMargin + 1.0, kMargin + 15.0 + 55.7}};
   for (const QPointF& cell : cells) {
     const auto found = imagesIn(photos, QRectF(cell, QSizeF(55.0, 55.0)));
     ASSERT_EQ(found.size(), 1u) << cell.x() << "," << cell.y();
@@ -201,8 +200,8 @@ TEST(Preparation, PicturesAreStretchedWithTheirAspectKeptFromTheTopLeft) {
 
 TEST(Preparation, MissingPicturesLeaveTheirBoxesEmpty) {
   ReportInput in = sampleInput(3);
-  in.logo = QImage();            // the factor file carries no logo
-  in.photographs[0].jpeg.clear(); // a photograph row without picture data
+  in.logo = QImage();              // the factor file carries no logo
+  in.photographs[0].jpeg.clear();  // a photograph row without picture data
   in.photographs[1].jpeg = QByteArray("not a JPEG file");
   const PreparedReport r = prepareTreatmentReport(in);
   EXPECT_TRUE(imagesIn(r.pages[0], QRectF(kMargin, kMargin, 40.0, 20.0)).empty());

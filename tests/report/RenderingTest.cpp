@@ -4,12 +4,12 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include "PdfSupport.h"
+#include "ReportFixtures.h"
 #include "report/PainterRenderer.h"
 #include "report/PdfWriter.h"
 #include "report/TreatmentReport.h"
 #include "ui/report/ReportChart.h"
-#include "PdfSupport.h"
-#include "ReportFixtures.h"
 
 using namespace report;
 using report_fixtures::sampleInput;

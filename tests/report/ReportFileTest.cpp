@@ -3,20 +3,20 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+#include <zlib.h>
 #include <QBuffer>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <sys/stat.h>
-#include <zlib.h>
 
+#include "ReportFixtures.h"
+#include "report/FileNames.h"
 #include "report/PictureRecorder.h"
 #include "report/ReportFile.h"
 #include "report/TreatmentReport.h"
-#include "ReportFixtures.h"
-#include "report/FileNames.h"
 #include "support/FileModes.h"
 
 using namespace report;
@@ -78,8 +78,8 @@ QByteArray claimingPng(quint32 width, quint32 height) {
   QByteArray header;
   QDataStream h(&header, QIODevice::WriteOnly);
   h << width << height << quint8(8) << quint8(2) << quint8(0) << quint8(0) << quint8(0);
-  return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", qCompress(QByteArray(64, 0)).mid(4)) +
-         chunk("IEND", {});
+  return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
+         chunk("IDAT", qCompress(QByteArray(64, 0)).mid(4)) + chunk("IEND", {});
 }
 
 // The bytes of a prepared report written field by field, as another program (or a hand) could:
@@ -103,7 +103,8 @@ struct CraftedReport {
   void page(double width = 297, double height = 210, const QString& title = QStringLiteral("Summary"), int boxes = 0) {
     blob(title.toUtf8());
     out << width << height << quint32(0) << quint32(boxes);
-    for (int i = 0; i < boxes; ++i) out << quint8(2) << qint32(-1) << 1.0 << 1.0 << 5.0 << 5.0 << quint8(1) << quint32(0xFFC0C0C0);
+    for (int i = 0; i < boxes; ++i)
+      out << quint8(2) << qint32(-1) << 1.0 << 1.0 << 5.0 << 5.0 << quint8(1) << quint32(0xFFC0C0C0);
   }
   void pages(quint32 count) {
     out << count;
@@ -208,6 +209,7 @@ TEST(ReportFile, ACraftedReportAskingForMoreThanAReportMayHoldIsRefusedNamingThe
     std::function<QByteArray()> bytes;
     const char* says;
   };
+  // clang-format off
   const Case cases[] = {
       {"1001 empty pages", [] { CraftedReport r("X.pdf"); r.pages(1001); return r.bytes; },
        "it asks for 1001 pages, more than the 1000 a prepared report may have"},
@@ -236,10 +238,12 @@ TEST(ReportFile, ACraftedReportAskingForMoreThanAReportMayHoldIsRefusedNamingThe
          return r.bytes;
        }, "it holds a text longer than the 10000 characters a prepared report may have"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const QString refusal = refusalOf(c.bytes());
-    EXPECT_TRUE(refusal.startsWith("\"received.hrep\" cannot be opened as a prepared report: ")) << refusal.toStdString();
+    EXPECT_TRUE(refusal.startsWith("\"received.hrep\" cannot be opened as a prepared report: "))
+        << refusal.toStdString();
     EXPECT_TRUE(refusal.contains(QString::fromUtf8(c.says))) << refusal.toStdString();
   }
   // What the program prepares is within every limit, and so is what it saves.

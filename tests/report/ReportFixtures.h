@@ -30,7 +30,7 @@ inline QImage marked(QSize size, const QColor& colour) {
 inline double day(int y, int m, int d) { return datetime::fromQDateTime(QDateTime(QDate(y, m, d), QTime(10, 0))); }
 
 inline TreatmentRecord recorded(std::int8_t response, std::int8_t burn, const char* initials, float temperature,
-                           const char* time, double when, float dose = 0) {
+                                const char* time, double when, float dose = 0) {
   TreatmentRecord c;
   c.response = response;
   c.burn = burn;
@@ -106,7 +106,7 @@ inline report::ReportInput sampleInput(int photographs = 0) {
   in.diagram = marked(QSize(216, 263), QColor(230, 230, 255));
   in.logo = marked(QSize(160, 80), QColor(0, 120, 200));
   in.icon = marked(QSize(32, 32), QColor(255, 200, 0));
-  static const QColor colours[] = {QColor(200, 40, 40), QColor(40, 160, 40), QColor(40, 40, 200),
+  static const QColor colours[] = {QColor(200, 40, 40),  QColor(40, 160, 40),  QColor(40, 40, 200),
                                    QColor(200, 160, 40), QColor(160, 40, 200), QColor(40, 160, 160)};
   for (int i = 0; i < photographs; ++i) {
     report::ReportPhotograph p;

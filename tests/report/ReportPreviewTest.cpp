@@ -12,15 +12,15 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 
+#include "PdfSupport.h"
+#include "ReportFixtures.h"
 #include "report/PainterRenderer.h"
+#include "report/ReportFile.h"
 #include "report/TreatmentReport.h"
+#include "support/FileModes.h"
 #include "ui/Dialogs.h"
 #include "ui/report/PageView.h"
 #include "ui/report/ReportPreview.h"
-#include "PdfSupport.h"
-#include "ReportFixtures.h"
-#include "report/ReportFile.h"
-#include "support/FileModes.h"
 
 using report_fixtures::sampleInput;
 using ui::ReportPreview;
@@ -126,7 +126,7 @@ TEST(ReportPreview, FindsTextOnEveryPageAndMarksIt) {
   const QImage shown = p.window.pages()->viewport()->grab().toImage();
   const report::TextHit& hit = report::findText(p.window.report(), "Whitfield").front();
   const QRectF page = p.window.pages()->pageRect(0).translated(-p.window.pages()->horizontalScrollBar()->value(),
-                                                                -p.window.pages()->verticalScrollBar()->value());
+                                                               -p.window.pages()->verticalScrollBar()->value());
   const double ppm = p.window.pages()->zoom() * p.window.pages()->logicalDpiX() / 25.4;
   const QPointF corner = page.topLeft() + hit.area.boundingRect().topLeft() * ppm + QPointF(1, 1);
   const QColor marked = shown.pixelColor(corner.toPoint());
@@ -196,7 +196,8 @@ TEST(ReportPreview, PrintsEveryPageOrTheRangeChosen) {
   second.setPrintRange(QPrinter::PageRange);
   second.setFromTo(2, 2);
   ASSERT_TRUE(p.window.printTo(second));
-  EXPECT_TRUE(pdf_support::poppler("pdfinfo", {}, dir.filePath("second.pdf")).contains(QRegularExpression("Pages:\\s+1\\n")));
+  EXPECT_TRUE(
+      pdf_support::poppler("pdfinfo", {}, dir.filePath("second.pdf")).contains(QRegularExpression("Pages:\\s+1\\n")));
   EXPECT_FALSE(pdf_support::poppler("pdftotext", {}, dir.filePath("second.pdf")).contains("CONSENT"));
 }
 
@@ -280,7 +281,8 @@ TEST(ReportPreview, TheLargestReportAllowedIsLaidOutWithinTheScrollBarsAtTheHigh
   // the scroll bars' whole numbers, and every page is where the one before it ends.
   report::PreparedReport largest;
   largest.pages.resize(report::kMostReportPages);
-  for (report::PreparedPage& page : largest.pages) page.size = QSizeF(report::kLargestReportPageSide, report::kLargestReportPageSide);
+  for (report::PreparedPage& page : largest.pages)
+    page.size = QSizeF(report::kLargestReportPageSide, report::kLargestReportPageSide);
   ui::PageView view;
   view.resize(800, 600);
   view.setReport(&largest);

@@ -49,7 +49,8 @@ TEST(ReportTool, FollowsTheProcesssLocale) {
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
   const QString text = pdf_support::poppler("pdftotext", {}, pdf);
   EXPECT_TRUE(text.contains("AB 36,5C 02:30")) << text.left(400).toStdString();
-  EXPECT_TRUE(text.contains(QRegularExpression("Lifetime: 3 treatments, \\d+,\\d J/cm²"))) << text.left(400).toStdString();
+  EXPECT_TRUE(text.contains(QRegularExpression("Lifetime: 3 treatments, \\d+,\\d J/cm²")))
+      << text.left(400).toStdString();
   // The print date in German words, the locale's long date without the weekday ("10. Dezember 2026").
   EXPECT_TRUE(text.contains(QLocale(QLocale::German).toString(QDate::currentDate(), "d. MMMM yyyy")))
       << text.toStdString();
@@ -65,6 +66,7 @@ TEST(ReportTool, NamesWhatItCannotDo) {
     int exit;
     QString says;
   };
+  // clang-format off
   const Case cases[] = {
       {{dir, "XYZ9999", "--factors", stored.factorFile, "--output", pdf}, 1, "no patient has the NHI \"XYZ9999\""},
       {{dir, "ABC1234", "9", "--factors", stored.factorFile, "--output", pdf}, 1, "no course 9"},
@@ -74,6 +76,7 @@ TEST(ReportTool, NamesWhatItCannotDo) {
       {{dir, "ABC1234", "--output", pdf}, 2, "--factors is required"},
       {{dir, "ABC1234", "one", "--factors", stored.factorFile, "--output", pdf}, 2, "not a whole number"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const ToolRun run = runReport(c.args);
     EXPECT_EQ(run.exitCode, c.exit) << c.args.join(' ').toStdString() << "\n" << run.err.toStdString();
@@ -97,8 +100,8 @@ TEST(ReportTool, WritesAPdfOnlyItsOwnerMayReadAndMarksADemonstrationCalibrationO
   for (const bool demonstration : {true, false}) {
     SCOPED_TRACE(demonstration ? "demonstration" : "clinical");
     const QString pdf = stored.dir.filePath(demonstration ? "demo.pdf" : "clinical.pdf");
-    const ToolRun run = runReport({stored.dir.path(), "ABC1234", "--factors", demonstration ? stored.factorFile : clinicalFile,
-                                   "--output", pdf});
+    const ToolRun run = runReport(
+        {stored.dir.path(), "ABC1234", "--factors", demonstration ? stored.factorFile : clinicalFile, "--output", pdf});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(modeOf(pdf), 0600u);
     EXPECT_EQ(run.err.contains(warning), demonstration) << run.err.toStdString();

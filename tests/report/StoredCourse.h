@@ -3,10 +3,10 @@
 // planned, three treatments recorded, assessed, with spots and photographs, each photograph with
 // its date and note. Beside it, the dose factor file it was planned with.
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "ReportFixtures.h"

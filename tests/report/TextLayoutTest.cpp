@@ -35,6 +35,7 @@ TEST(TextLayout, BreaksLinesAtBlanksAndWordsWiderThanTheLineBetweenLetters) {
     const char* fitsIn;  // the line width is this text's width
     QStringList lines;
   };
+  // clang-format off
   const Case cases[] = {
       {"alpha beta gamma", "alpha beta", {"alpha beta", "gamma"}},
       {"alpha beta gamma", "alpha beta gamma", {"alpha beta gamma"}},
@@ -43,6 +44,7 @@ TEST(TextLayout, BreaksLinesAtBlanksAndWordsWiderThanTheLineBetweenLetters) {
       {"Contra-indications", "Contra-ind", {"Contra-ind", "ications"}},
       {"one\n\nthree", "three", {"one", "", "three"}},           // an empty line stays a line
   };
+  // clang-format on
   for (const Case& c : cases) {
     const double width = textWidth(QString::fromLatin1(c.fitsIn), kTen);
     EXPECT_EQ(lineTexts(layOut(plainParagraphs(QString::fromLatin1(c.text), kTen), width)), c.lines) << c.text;
@@ -76,11 +78,13 @@ TEST(TextLayout, LinesThatMayNotBreakAreSetSmallerToFit) {
     double size;      // the size the line is set at
     const char* shown;
   };
+  // clang-format off
   const Case cases[] = {
       {natural + 1, 10, "123456"},         // fits as it is
       {natural * 0.8, 8, "123456"},        // set smaller
       {natural * 0.3, 5, "1\u2026"},      // no smaller than half: cut, and says so
   };
+  // clang-format on
   for (const Case& c : cases) {
     Drawing d;
     TextBox box{QRectF(0, 0, c.boxWidth + 2 * kPaddingX, 6)};

@@ -1,9 +1,9 @@
 // The report's three datasets over what the window shows.
 #include <gtest/gtest.h>
 
+#include "ReportFixtures.h"
 #include "report/TreatmentReport.h"
 #include "report/TreatmentReportLayout.h"
-#include "ReportFixtures.h"
 
 using namespace report;
 using report_fixtures::sampleInput;
@@ -86,12 +86,14 @@ TEST(ScriptData, AccumSumsTheLeadingWholeNumbersOfColumnTwo) {
     int row;
     qlonglong sum;
   };
+  // clang-format off
   const Case cases[] = {
       {{"  250", "  275", "  300"}, 3, 825},
       {{"  250", "", "  275", "  300"}, 4, 825},          // an empty cell adds nothing
       {{"  250", "  275", "  300", " 1000"}, 3, 825},     // rows below do not count
       {{"250.7", " 12 mJ", "abc", "-5"}, 4, 257},         // the leading whole number only
   };
+  // clang-format on
   for (const Case& c : cases) {
     ReportInput in = sampleInput();
     for (auto& row : in.grid) row[2].clear();
@@ -166,10 +168,12 @@ TEST(ImageData, StepsThroughThePhotographsAndEndsEachNoteLineWithALineFeed) {
     const char* note;
     const char* comment;
   };
+  // clang-format off
   const Case cases[] = {
       {"", ""}, {"one line", "one line\n"}, {"two\nlines", "two\nlines\n"},
       {"typed on Windows\r\nlines\r\n", "typed on Windows\nlines\n"}, {"\n", "\n"},
   };
+  // clang-format on
   ReportInput in = sampleInput(static_cast<int>(std::size(cases)));
   for (std::size_t i = 0; i < std::size(cases); ++i) in.photographs[i].note = QString::fromLatin1(cases[i].note);
   Datasets d(in);

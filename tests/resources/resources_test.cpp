@@ -1,11 +1,11 @@
 // The pictures, cursor, icon and help pages built into the program: each is there and usable.
 #include "resources/Resources.h"
 
+#include <gtest/gtest.h>
 #include <QBitmap>
 #include <QImage>
 #include <QRegularExpression>
 #include <QSet>
-#include <gtest/gtest.h>
 
 #include "base/JpegCodec.h"
 
@@ -34,9 +34,12 @@ TEST(Resources, PersonIsABaselineJfifOutlineOfTheDiagramSize) {
   for (int y = 0; y < 263; ++y)
     for (int x = 0; x < 216; ++x) {
       if (!dark(x, y)) continue;
-      if (x >= 105 && x <= 110) ++middle;
-      else if (x < 108) ++left;
-      else ++right;
+      if (x >= 105 && x <= 110)
+        ++middle;
+      else if (x < 108)
+        ++left;
+      else
+        ++right;
     }
   EXPECT_GT(left, 500);
   EXPECT_GT(right, 500);

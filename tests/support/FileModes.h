@@ -2,9 +2,9 @@
 // File modes in tests: a file's permission bits, the file-creation mask for a scope, and a folder
 // set up for a group.
 
+#include <sys/stat.h>
 #include <QFile>
 #include <QString>
-#include <sys/stat.h>
 
 // The permission bits of `path` (0 when it cannot be looked at).
 inline unsigned modeOf(const QString& path) {

@@ -3,10 +3,10 @@
 // locale (which Qt sets from the environment at start-up, and which printf, strtod and number
 // streams follow) and Qt's default locale both set to `name`, and both restored afterwards.
 
+#include <gtest/gtest.h>
 #include <QLocale>
 #include <QString>
 #include <clocale>
-#include <gtest/gtest.h>
 #include <string>
 
 class LocaleScope {

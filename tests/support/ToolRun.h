@@ -1,10 +1,10 @@
 #pragma once
 // Runs halcyra-tool (the test target's HALCYRA_TOOL_PATH) as a user would from a shell.
 
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <gtest/gtest.h>
 
 struct ToolRun {
   int exitCode = -1;  // -1 when the tool crashed or did not finish

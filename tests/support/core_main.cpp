@@ -1,7 +1,7 @@
 // Entry of a headless test program: a core application object (Qt SQL and the image readers
 // want one), then every test.
-#include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);

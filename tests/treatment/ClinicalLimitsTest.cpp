@@ -17,6 +17,7 @@ struct BoundCase {
 };
 
 TEST(ClinicalLimits, EachBoundAndJustBeyondIt) {
+  // clang-format off
   const BoundCase cases[] = {
       {&limits::kAge, "0", Problem::None},          {&limits::kAge, "120", Problem::None},
       {&limits::kAge, "-0.1", Problem::TooSmall},   {&limits::kAge, "120.1", Problem::TooLarge},
@@ -35,6 +36,7 @@ TEST(ClinicalLimits, EachBoundAndJustBeyondIt) {
       {&limits::kIncrement, "-99", Problem::None},  {&limits::kIncrement, "-100", Problem::TooSmall},
       {&limits::kIncrement, "0", Problem::None},    {&limits::kIncrement, "250", Problem::None},
   };
+  // clang-format on
   for (const BoundCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.limit->field << " " << c.text);
     const limits::Reading r = limits::readPoint(*c.limit, QString::fromLatin1(c.text));
@@ -49,6 +51,7 @@ TEST(ClinicalLimits, EachBoundAndJustBeyondIt) {
 }
 
 TEST(ClinicalLimits, NumbersTooLongForAnyTypeAreTooLargeNotMalformed) {
+  // clang-format off
   const BoundCase cases[] = {
       {&limits::kMed, "99999999999", Problem::TooLarge},  // a whole number, only too large
       {&limits::kMed, "-99999999999", Problem::TooSmall},
@@ -59,6 +62,7 @@ TEST(ClinicalLimits, NumbersTooLongForAnyTypeAreTooLargeNotMalformed) {
       {&limits::kAge, "abc", Problem::NotNumber},
       {&limits::kAge, "4O", Problem::NotNumber},
   };
+  // clang-format on
   for (const BoundCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.limit->field << " " << c.text);
     EXPECT_EQ(limits::readPoint(*c.limit, QString::fromLatin1(c.text)).problem, c.problem);
@@ -104,12 +108,14 @@ TEST(ClinicalLimits, TheWindowReadsItsLocaleAndAPointTheToolAPointOnly) {
     const QLocale* locale;  // none: the tool's reading
     Problem problem;
     double value;
+    // clang-format off
   } cases[] = {
       {"36,5", &german, Problem::None, 36.5},       {"36.5", &german, Problem::None, 36.5},
       {"36.5", &english, Problem::None, 36.5},      {"  40", &english, Problem::None, 40},
       {"36,5", &english, Problem::NotNumber, 0},    {"36.5.1", &german, Problem::NotNumber, 0},
       {"36,5", nullptr, Problem::NotNumber, 0},     {"36.5", nullptr, Problem::None, 36.5},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << '"' << c.text << "\" " << (c.locale ? c.locale->name().toStdString() : "tool"));
     const QString text = QString::fromLatin1(c.text);
@@ -133,7 +139,8 @@ TEST(ClinicalLimits, ADateOfBirthLiesBetween1900AndToday) {
   EXPECT_FALSE(limits::birthDateRefusal(QDate(1900, 1, 1), today, german));
   const std::optional<QString> future = limits::birthDateRefusal(QDate(2026, 12, 11), today, german);
   ASSERT_TRUE(future);
-  EXPECT_TRUE(future->startsWith(QStringLiteral("The date of birth 11.12.2026 is in the future"))) << future->toStdString();
+  EXPECT_TRUE(future->startsWith(QStringLiteral("The date of birth 11.12.2026 is in the future")))
+      << future->toStdString();
   const std::optional<QString> early = limits::birthDateRefusal(QDate(1899, 12, 31), today, german);
   ASSERT_TRUE(early);
   EXPECT_TRUE(early->contains(QStringLiteral("before 01.01.1900"))) << early->toStdString();

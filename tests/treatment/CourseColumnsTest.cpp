@@ -74,7 +74,7 @@ TEST(CourseColumnsTable, NewRecordsPackToZeroBytes) {
   EXPECT_EQ(c.Temperature, QByteArray(116, '\0'));
   EXPECT_EQ(c.Dose, QByteArray(116, '\0'));
   EXPECT_EQ(c.WhenDate, QByteArray(116, '\0'));
-  EXPECT_EQ(c.TxTime, QByteArray(29, '\0'));    // 29 empty short strings
+  EXPECT_EQ(c.TxTime, QByteArray(29, '\0'));  // 29 empty short strings
   EXPECT_EQ(c.Initials, QByteArray(29, '\0'));
 
   const Records back = unpackTable(c);
@@ -88,9 +88,12 @@ TEST(CourseColumnsTable, FourthRecordSitsAtItsOwnEntries) {
   Records records{};
   // Rows 1..3 with times and initials of different lengths, so the fourth short strings do not
   // start at a fixed offset.
-  records[0].time = "";      records[0].Initials = "J";
-  records[1].time = "1:05";  records[1].Initials = "";
-  records[2].time = "10:00"; records[2].Initials = "XYZ";
+  records[0].time = "";
+  records[0].Initials = "J";
+  records[1].time = "1:05";
+  records[1].Initials = "";
+  records[2].time = "10:00";
+  records[2].Initials = "XYZ";
   TreatmentRecord& fourth = records[3];
   fourth.response = Same;
   fourth.burn = BurnII;
@@ -179,14 +182,16 @@ TEST(CourseColumnsTable, FullCourseOfTextsFitsItsColumnsAndReadsBackUnchanged) {
   EXPECT_EQ(c.Initials.size(), 116);
 
   // Every column passes through its field buffer whole, TxTime included.
+  // clang-format off
   const std::pair<const VarBytesColumn&, const QByteArray&> columns[] = {
       {kBurnColumn, c.burn},       {kConditionColumn, c.response}, {kTemperatureColumn, c.Temperature},
       {kDoseColumn, c.Dose},       {kWhenDateColumn, c.WhenDate},   {kTxTimeColumn, c.TxTime},
       {kInitialsColumn, c.Initials},
   };
+  // clang-format on
   TableColumns stored;
-  QByteArray* storedFields[] = {&stored.burn, &stored.response, &stored.Temperature, &stored.Dose,
-                                &stored.WhenDate, &stored.TxTime, &stored.Initials};
+  QByteArray* storedFields[] = {&stored.burn,     &stored.response, &stored.Temperature, &stored.Dose,
+                                &stored.WhenDate, &stored.TxTime,   &stored.Initials};
   for (std::size_t i = 0; i < std::size(columns); ++i) {
     SCOPED_TRACE(columns[i].first.name);
     const QByteArray buffer = toFieldBuffer(columns[i].first, columns[i].second);
@@ -238,7 +243,7 @@ struct ShortCase {
 };
 
 TreatmentRecord rec(std::int8_t burn, std::int8_t condition, float temperature, float dose, std::string time,
-               std::string initials) {
+                    std::string initials) {
   TreatmentRecord r;
   r.burn = burn;
   r.response = condition;
@@ -259,20 +264,48 @@ std::vector<ShortCase> shortCases() {
   fewEntries.Temperature = floatBytes(36.5f) + QByteArray("\x01\x02", 2);  // 1.5 entries
   fewEntries.Dose = floatBytes(100) + floatBytes(110) + QByteArray(1, '\x7f');
   fewEntries.WhenDate = QByteArray(3, '\x40');  // not even one entry
-  fewEntries.TxTime = QByteArray("\x05" "01:00" "\x04" "2:00", 11);
-  fewEntries.Initials = QByteArray("\x02" "AB", 3);
-  cases.push_back({"fewer than 29 entries in every column", fewEntries,
+  fewEntries.TxTime = QByteArray(
+      "\x05"
+      "01:00"
+      "\x04"
+      "2:00",
+      11);
+  fewEntries.Initials = QByteArray(
+      "\x02"
+      "AB",
+      3);
+  cases.push_back({"fewer than 29 entries in every column",
+                   fewEntries,
                    {rec(5, 1, 36.5f, 100, "01:00", "AB"), rec(0, 2, 0, 110, "2:00", ""), rec(7, 0, 0, 0, "", "")}});
 
   TableColumns pastTheEnd;
-  pastTheEnd.TxTime = QByteArray("\x02" "ab" "\x05" "12:3", 8);  // the second length runs past the end
-  pastTheEnd.Initials = QByteArray("\xff" "XYZ", 4);              // 255 promised, 3 there
+  pastTheEnd.TxTime = QByteArray(
+      "\x02"
+      "ab"
+      "\x05"
+      "12:3",
+      8);  // the second length runs past the end
+  pastTheEnd.Initials = QByteArray(
+      "\xff"
+      "XYZ",
+      4);  // 255 promised, 3 there
   cases.push_back({"a length byte running past the end", pastTheEnd, {rec(0, 0, 0, 0, "ab", "")}});
 
   TableColumns longEntries;
-  longEntries.TxTime = QByteArray("\x07" "1234567" "\x02" "ab", 11);  // written by something else
-  longEntries.Initials = QByteArray("\x04" "ABCD" "\x01" "Z", 7);
-  cases.push_back({"entries longer than a record holds", longEntries,
+  longEntries.TxTime = QByteArray(
+      "\x07"
+      "1234567"
+      "\x02"
+      "ab",
+      11);  // written by something else
+  longEntries.Initials = QByteArray(
+      "\x04"
+      "ABCD"
+      "\x01"
+      "Z",
+      7);
+  cases.push_back({"entries longer than a record holds",
+                   longEntries,
                    {rec(0, 0, 0, 0, "12345", "ABC"), rec(0, 0, 0, 0, "ab", "Z")}});
 
   TableColumns longer;
@@ -318,6 +351,7 @@ TEST(CourseColumnsFieldBuffer, LengthAndBytesWithinTheBuffer) {
     int maxLength;
     QByteArray expected;
   };
+  // clang-format off
   const Case cases[] = {
       {"whole value", buffer, -1, spots},
       {"first bytes only", buffer, 3, spots.left(3)},
@@ -327,6 +361,7 @@ TEST(CourseColumnsFieldBuffer, LengthAndBytesWithinTheBuffer) {
       {"half a length", QByteArray("\x05", 1), -1, {}},
       {"nothing", {}, -1, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const ExactBytes exact(c.buffer);
@@ -352,6 +387,7 @@ TEST(CourseColumnsIncrements, CellsStoreAndLoadBack) {
     std::int16_t stored;
     QString loaded;
   };
+  // clang-format off
   const Case cases[] = {
       {"10", 10, "10"},
       {"", kEmptyIncrement, ""},
@@ -370,6 +406,7 @@ TEST(CourseColumnsIncrements, CellsStoreAndLoadBack) {
       {"-32769", kEmptyIncrement, ""},  // does not fit 16 bits
       {"-100000", kEmptyIncrement, ""},
   };
+  // clang-format on
   static_assert(std::size(cases) <= kTreatments);
 
   IncrementTexts cells;

@@ -33,8 +33,10 @@ Records recordsOf(const std::string& rows) {
 std::string rowsOf(const Records& records) {
   std::string out;
   for (const TreatmentRecord& r : records) {
-    if (!r.recorded()) out += '.';
-    else out += static_cast<char>(r.Dose);
+    if (!r.recorded())
+      out += '.';
+    else
+      out += static_cast<char>(r.Dose);
   }
   while (!out.empty() && out.back() == '.') out.pop_back();
   return out;

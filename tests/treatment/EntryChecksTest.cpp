@@ -11,7 +11,11 @@
 namespace {
 
 TEST(DoseCheck, WarnsOnlyOutsideFivePercentOfTheExpectedDose) {
-  struct Case { float expected, dose; bool differs; };
+  struct Case {
+    float expected, dose;
+    bool differs;
+  };
+  // clang-format off
   const Case cases[] = {
       {200, 191, false}, {200, 209, false},
       {200, 190, false}, {200, 210, false},  // exactly 95% and 105% are accepted
@@ -21,6 +25,7 @@ TEST(DoseCheck, WarnsOnlyOutsideFivePercentOfTheExpectedDose) {
       {0, 1, true}, {0, 0.01f, true}, {0, 500, true},  // no plan: any positive dose differs
       {200, 0, true}, {200, -5, true},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "expected " << c.expected << ", dose " << c.dose);
     EXPECT_EQ(entry::doseDiffersFromExpected(c.dose, c.expected), c.differs);
@@ -28,9 +33,12 @@ TEST(DoseCheck, WarnsOnlyOutsideFivePercentOfTheExpectedDose) {
 }
 
 TEST(TemperatureCheck, AcceptsThirtyToFortyFourInclusive) {
-  struct Case { double celsius; bool implausible; };
-  const Case cases[] = {{30, false}, {44, false}, {36.5, false}, {29.9, true}, {44.1, true},
-                        {0, true},   {-5, true},  {440, true}};
+  struct Case {
+    double celsius;
+    bool implausible;
+  };
+  const Case cases[] = {{30, false},  {44, false}, {36.5, false}, {29.9, true},
+                        {44.1, true}, {0, true},   {-5, true},    {440, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.celsius);
     EXPECT_EQ(entry::temperatureImplausible(c.celsius), c.implausible);
@@ -39,13 +47,18 @@ TEST(TemperatureCheck, AcceptsThirtyToFortyFourInclusive) {
 
 TEST(TreatmentTime, TellsEmptyCompleteAndPartialFields) {
   using entry::TimeEntry;
-  struct Case { const char* text; TimeEntry kind; };
+  struct Case {
+    const char* text;
+    TimeEntry kind;
+  };
+  // clang-format off
   const Case cases[] = {
       {"  :  ", TimeEntry::Empty},    {"", TimeEntry::Empty},
       {" 5:30", TimeEntry::Complete}, {"12:05", TimeEntry::Complete}, {"00:00", TimeEntry::Complete},
       {" 5:3 ", TimeEntry::Partial},  {"  :30", TimeEntry::Partial},  {"5 :30", TimeEntry::Partial},
       {"1 :  ", TimeEntry::Partial},  {" 5:  ", TimeEntry::Partial},  {"12:", TimeEntry::Partial},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(entry::classifyTreatmentTime(QString::fromLatin1(c.text)), c.kind);
@@ -53,12 +66,17 @@ TEST(TreatmentTime, TellsEmptyCompleteAndPartialFields) {
 }
 
 TEST(TreatmentTime, BringsStoredTimesIntoTheFieldsForm) {
-  struct Case { const char* stored; const char* field; };
+  struct Case {
+    const char* stored;
+    const char* field;
+  };
+  // clang-format off
   const Case cases[] = {
       {" 5:30", " 5:30"}, {"12:05", "12:05"}, {"  :  ", "  :  "},  // the field's own texts
       {"5:30", " 5:30"},  {"", "  :  "},     {"5 :30", " 5:30"},   // blanks stripped or misplaced
       {" 5:3", " 5:3 "},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
     EXPECT_EQ(entry::treatmentTimeForField(QString::fromLatin1(c.stored)), QString::fromLatin1(c.field));
@@ -66,11 +84,16 @@ TEST(TreatmentTime, BringsStoredTimesIntoTheFieldsForm) {
 }
 
 TEST(TreatmentTime, StoresOnlyEmptyOrCompleteTimesWithSecondsBelowSixty) {
-  struct Case { const char* text; bool acceptable; };
+  struct Case {
+    const char* text;
+    bool acceptable;
+  };
+  // clang-format off
   const Case cases[] = {
       {"  :  ", true},  {" 5:30", true},  {"12:05", true}, {"59:59", true},
       {"12:  ", false}, {" 2:3 ", false}, {" 2:60", false}, {" 2:75", false},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(entry::treatmentTimeAcceptable(QString::fromLatin1(c.text)), c.acceptable);
@@ -97,6 +120,7 @@ TEST(RecordableTreatment, RefusesWhatCannotHaveHappenedAndKeepsAdviceAdvice) {
     std::function<void(treatment::TreatmentEntry&)> change;
     const char* refusal;  // a part of the text; empty: recorded
   };
+  // clang-format off
   const Case cases[] = {
       {"as entered", [](auto&) {}, ""},
       {"no response", [](auto& e) { e.condition = 0; }, "Choose the response first"},
@@ -116,6 +140,7 @@ TEST(RecordableTreatment, RefusesWhatCannotHaveHappenedAndKeepsAdviceAdvice) {
       {"tomorrow", [&](auto& e) { e.when += 1; }, "lies in the future"},
       {"a burn code of 4", [](auto& e) { e.burn = 4; }, "burn grade"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     treatment::TreatmentEntry e = good;

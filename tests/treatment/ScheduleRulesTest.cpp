@@ -32,7 +32,7 @@ TreatmentRecord recorded(std::int8_t condition, std::int8_t burn) {
 }  // namespace
 
 TEST(ScheduleRules, OnlyTheIncrementColumnBecomesCurrentAndTheFirstTwoRecord) {
-  const CellAction expected[] = {CellAction::Record, CellAction::Record, CellAction::Nothing,
+  const CellAction expected[] = {CellAction::Record,  CellAction::Record, CellAction::Nothing,
                                  CellAction::Nothing, CellAction::Select, CellAction::Nothing};
   for (int column = 0; column < 6; ++column) {
     SCOPED_TRACE(column);
@@ -41,7 +41,12 @@ TEST(ScheduleRules, OnlyTheIncrementColumnBecomesCurrentAndTheFirstTwoRecord) {
 }
 
 TEST(ScheduleRules, CourseIsFinishedByStopTreatmentOrByTheLastTreatment) {
-  struct Case { bool stop; int row; bool complete; };
+  struct Case {
+    bool stop;
+    int row;
+    bool complete;
+  };
+  // clang-format off
   const Case cases[] = {
       {false, 29, true},  // the last treatment finishes the course whatever the box says
       {true, 29, true},
@@ -49,6 +54,7 @@ TEST(ScheduleRules, CourseIsFinishedByStopTreatmentOrByTheLastTreatment) {
       {false, 5, false},  // and recording an earlier one without the box reopens it
       {false, 28, false},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "stop " << c.stop << ", row " << c.row);
     EXPECT_EQ(completeAfterUpdate(c.stop, c.row), c.complete);
@@ -66,7 +72,7 @@ TEST(ScheduleRules, UpdateTakesTheEntryAndCutsInitialsAndTime) {
   e.temperature = 0;
   e.dose = 312.4f;
   e.when = dayOf(2024, 1, 2);
-  e.initials = QStringLiteral("XY ");        // the field gives every position
+  e.initials = QStringLiteral("XY ");         // the field gives every position
   e.time = QStringLiteral("12:05 and more");  // anything past five characters is cut
   applyUpdate(r, e);
   EXPECT_EQ(r.response, Clearing);
@@ -97,7 +103,10 @@ TEST(ScheduleRules, ClearEmptiesWhatTheScheduleShowsAndKeepsTheRest) {
 
 TEST(ScheduleRules, RecordedRowIsPaintedOnItsBurnAndResponseColours) {
   const QLocale english(QLocale::English, QLocale::UnitedKingdom);
-  struct Case { std::int8_t condition, burn; QColor date, summary; };
+  struct Case {
+    std::int8_t condition, burn;
+    QColor date, summary;
+  };
   const Case cases[] = {
       {Same, BurnII, QColor(255, 155, 155), QColor(255, 251, 240)},
       {Clearing, 0, QColor(255, 255, 255), QColor(0, 255, 0)},  // no burn: the date on white
@@ -145,7 +154,13 @@ TEST(ScheduleRules, RowNotRecordedShowsItsOwnTextsAndAPlannedDoseInSilver) {
 }
 
 TEST(ScheduleRules, DatesTemperaturesAndSummariesFollowTheLocale) {
-  struct Case { QLocale locale; double when; QString day; float temperature; QString celsius; };
+  struct Case {
+    QLocale locale;
+    double when;
+    QString day;
+    float temperature;
+    QString celsius;
+  };
   const Case cases[] = {
       {QLocale(QLocale::English, QLocale::UnitedKingdom), dayOf(2023, 3, 7), "07 Mar", 36.5f, "36.5C"},
       {QLocale(QLocale::English, QLocale::UnitedKingdom), dayOf(2023, 12, 24), "24 Dec", 0.0f, "0.0C"},

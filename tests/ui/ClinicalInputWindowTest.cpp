@@ -3,6 +3,7 @@
 // selects, Tab leaves the memos, a hidden tab is never reached, and a course being recorded is
 // never left behind the dialog's back.
 
+#include <gtest/gtest.h>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -13,7 +14,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 #include "base/DateTime.h"
 #include "base/Formats.h"
@@ -110,8 +110,9 @@ TEST_F(ClinicalInputWindow, PastedTextStaysOneLineAndACutIsSaid) {
   paste(names::EdSurname, QStringLiteral("Abcdefghijklmnopqrstuvwxyz1234"));
   EXPECT_EQ(w<QLineEdit>(names::EdSurname)->text(), "Abcdefghijklmnopqrst");
   ASSERT_EQ(app.boxes.size(), 1u);
-  EXPECT_TRUE(app.boxes[0].text.startsWith("The Surname you entered has 30 characters, more than the 20 its record "
-                                           "keeps, so it was cut to \"Abcdefghijklmnopqrst\"."))
+  EXPECT_TRUE(
+      app.boxes[0].text.startsWith("The Surname you entered has 30 characters, more than the 20 its record "
+                                   "keeps, so it was cut to \"Abcdefghijklmnopqrst\"."))
       << app.boxes[0].text.toStdString();
   // Typing into a full box takes no more characters, without a word.
   QTest::keyClick(w(names::EdSurname), Qt::Key_End);
@@ -163,8 +164,8 @@ TEST_F(ClinicalInputWindow, TheBirthDateBoxShowsAWholeDate) {
   openNew("ABC1234");
   auto* birth = w<ui::DatePicker>(names::DateBirth);
   ASSERT_TRUE(birth->isBlank());
-  const int dateWidth = birth->fontMetrics().horizontalAdvance(birth->locale().toString(QDate(2000, 12, 28),
-                                                                                          birth->displayFormat()));
+  const int dateWidth =
+      birth->fontMetrics().horizontalAdvance(birth->locale().toString(QDate(2000, 12, 28), birth->displayFormat()));
   EXPECT_GE(birth->width(), dateWidth);
   EXPECT_TRUE(birth->displayFormat().contains("yyyy"));
 }
@@ -201,12 +202,15 @@ namespace {
 // chooses "Same", and Space on "Update" records it.
 TEST_F(ClinicalInputWindow, AWholeVisitByKeyboard) {
   openPlanned();
-  c().recordTreatment(1, [] {
-    treatment::TreatmentEntry e;
-    e.condition = Same;
-    e.when = datetime::now();
-    return e;
-  }(), false);
+  c().recordTreatment(
+      1,
+      [] {
+        treatment::TreatmentEntry e;
+        e.condition = Same;
+        e.when = datetime::now();
+        return e;
+      }(),
+      false);
   QTest::mouseClick(w(names::BtnClear), Qt::LeftButton);
   ASSERT_EQ(QApplication::focusWidget(), w(names::EdHosp));
 

@@ -1,15 +1,15 @@
 // The course graph: its fixed set-up, filling and clearing, and drawing without being shown.
 
+#include <gtest/gtest.h>
 #include <QChart>
 #include <QChartView>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QPainter>
+#include <QPicture>
 #include <QScatterSeries>
 #include <QValueAxis>
-#include <QPicture>
-#include <QPainter>
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>

@@ -2,12 +2,12 @@
 // size, Ctrl+click takes back the newest, at most 20 are kept, and the spots are written to the
 // course at once and come back when the course is opened again.
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "diagram/Spots.h"
 #include "support/WindowFixture.h"

@@ -1,6 +1,7 @@
 // The estimate and the plan on the main window: what the panels show after the user's choices,
 // the warning boxes, and what is stored.
 
+#include <gtest/gtest.h>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -8,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "../dosing/PlanFixtures.h"
 #include "support/LocaleScope.h"

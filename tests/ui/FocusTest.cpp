@@ -2,6 +2,7 @@
 // the window, never when the window is deactivated, a popup or a box opens; before any other
 // action of the window; and for the field being typed in when the window closes.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -10,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "../records/RecordsFixtures.h"
 #include "support/WindowFixture.h"
@@ -27,7 +27,8 @@ class Focus : public ::testing::Test {
     ASSERT_EQ(app.course->mode(), course::Mode::Patient);
     // Every store of the referral is counted.
     raw.exec("CREATE TABLE stores (n INTEGER)");
-    raw.exec("CREATE TRIGGER count_referral AFTER UPDATE OF Referal ON Course BEGIN INSERT INTO stores VALUES (1); END");
+    raw.exec(
+        "CREATE TRIGGER count_referral AFTER UPDATE OF Referal ON Course BEGIN INSERT INTO stores VALUES (1); END");
   }
   int referralStores() { return raw.scalar("SELECT COUNT(*) FROM stores").toInt(); }
   // The events of the focus change are over and a leave that waits has been handled.
@@ -51,6 +52,7 @@ TEST_F(Focus, TheLeftHandlerRunsOncePerRealMoveAndNeverForAPopupABoxOrAnotherWin
     std::function<void(Focus&)> away;  // what takes the focus from the referral while it is typed
     int stores;
   };
+  // clang-format off
   const Case cases[] = {
       {"another field of the window", [](Focus& t) { t.app.find(names::DBConsult)->setFocus(Qt::MouseFocusReason); }, 1},
       {"a list's drop-down",
@@ -81,6 +83,7 @@ TEST_F(Focus, TheLeftHandlerRunsOncePerRealMoveAndNeverForAPopupABoxOrAnotherWin
        },
        0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const int before = referralStores();
@@ -118,7 +121,9 @@ TEST_F(Focus, ClosingTheWindowStoresTheFieldBeingTyped) {
 TEST_F(Focus, ClosingWhileTheStoreRefusesAsksAndStaysOpenOnNo) {
   raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Course BEGIN SELECT RAISE(ABORT, 'the disk is full'); END");
   typeReferral("Dr Lock");
-  app.answer = [](const dialogs::Box& b) { return b.kind == dialogs::Kind::Question ? QMessageBox::No : QMessageBox::Ok; };
+  app.answer = [](const dialogs::Box& b) {
+    return b.kind == dialogs::Kind::Question ? QMessageBox::No : QMessageBox::Ok;
+  };
   app.window->close();
   EXPECT_TRUE(app.window->isVisible());
   ASSERT_EQ(app.boxes.size(), 2u);  // why the referral was not stored, then whether to close all the same

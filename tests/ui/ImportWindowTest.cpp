@@ -1,6 +1,7 @@
 // The Bulk Import tab through the main window: a batch with a skipped file in the middle, its log
 // and summary, the progress, and the window left showing the last imported patient.
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -13,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "../records/LegacyFixtures.h"
 #include "base/DateTime.h"

@@ -3,6 +3,7 @@
 // stored as they are chosen, every assessment field written to its column, and everything found
 // again after going back to the list.
 
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,10 +13,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableView>
 #include <QSettings>
+#include <QTableView>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "support/LocaleScope.h"
 #include "support/WindowFixture.h"
@@ -129,7 +129,8 @@ TEST_F(PatientWindow, LifetimeExposureIsShownAndReviewedAtTheDepartmentsThreshol
   QSettings(QSettings::NativeFormat, QSettings::UserScope, "Venmore", "Brell").setValue("LifetimeReviewThreshold", 1);
   reopen();
   ASSERT_EQ(advice(), 1);
-  EXPECT_TRUE(app.boxes.back().text.startsWith("Mary Smith (ABC1234) has had 1 UV treatment over all courses")) << app.boxes.back().text.toStdString();
+  EXPECT_TRUE(app.boxes.back().text.startsWith("Mary Smith (ABC1234) has had 1 UV treatment over all courses"))
+      << app.boxes.back().text.toStdString();
   c().recordTreatment(3, visit, false);
   EXPECT_EQ(advice(), 1) << "once per opening";
   QSettings(QSettings::NativeFormat, QSettings::UserScope, "Venmore", "Brell").setValue("LifetimeReviewThreshold", 3);
@@ -272,7 +273,7 @@ TEST_F(PatientWindow, NumbersAreShownAndReadInTheUsersLocale) {
   EXPECT_EQ(w<QLineEdit>(names::EdAge)->text(), "45,5");
   EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 45.5);
   EXPECT_TRUE(w<QLabel>(names::Label6)->text().contains(','));  // the estimates use the decimal comma
-  leave(names::EdAge);  // what is shown reads back as the same age
+  leave(names::EdAge);                                          // what is shown reads back as the same age
   EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 45.5);
   type(names::EdAge, "46.5");  // a point is understood too
   leave(names::EdAge);

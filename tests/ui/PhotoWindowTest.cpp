@@ -1,10 +1,12 @@
 // Photographs on the main window: files dropped anywhere on it, the Notes tab's browser, the date
 // and the note of each photograph, deleting, and files that cannot be read.
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QApplication>
+#include <QDateTimeEdit>
 #include <QDropEvent>
 #include <QFile>
-#include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -12,15 +14,13 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 #include <QUrl>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "../diagram/PhotoFixtures.h"
-#include "base/DateTime.h"
 #include "base/BoundedRead.h"
+#include "base/DateTime.h"
 #include "base/JpegCodec.h"
 #include "support/WindowFixture.h"
 #include "ui/widgets/DatePicker.h"
@@ -89,8 +89,8 @@ class PhotoWindowTest : public ::testing::Test {
 
 TEST_F(PhotoWindowTest, ADropAddsTheJpegFilesInItsOrderAndShowsTheLast) {
   EXPECT_FALSE(notesShown());
-  drop({photo("one.jpg", {640, 480}), file("scan.png", "png"), photo("TWO.JPEG", {300, 300}),
-        file("README", "text"), photo("Three.JpG", {100, 50})});
+  drop({photo("one.jpg", {640, 480}), file("scan.png", "png"), photo("TWO.JPEG", {300, 300}), file("README", "text"),
+        photo("Three.JpG", {100, 50})});
   EXPECT_TRUE(w.boxes.empty()) << "other names are passed over without a word";
   ASSERT_EQ(count(), 3);
   EXPECT_EQ(storedSizes(), (std::vector<QSize>{{500, 375}, {500, 500}, {500, 250}}));
@@ -107,12 +107,14 @@ TEST_F(PhotoWindowTest, TheArrowsStepThroughThePhotographsAndStopAtTheEnds) {
     int at;
     QSize shown;
   };
+  // clang-format off
   const Step steps[] = {
       {true, 3, {500, 250}},  // on the last, next does nothing
       {false, 2, {500, 500}}, {false, 1, {500, 375}},
       {false, 1, {500, 375}},  // on the first, previous does nothing
       {true, 2, {500, 500}},
   };
+  // clang-format on
   for (const Step& s : steps) {
     step(s.next);
     EXPECT_EQ(shownNumber(), s.at);
@@ -227,7 +229,8 @@ TEST_F(PhotoWindowTest, APipeOrAFileLargerThanAnyPhotographIsNamedAtOnceNotWaite
   ASSERT_EQ(w.boxes.size(), 1u);
   const QString text = w.boxes[0].text;
   EXPECT_TRUE(text.contains("\"" + QDir::toNativeSeparators(pipe) + "\" is a pipe, not a file")) << text.toStdString();
-  EXPECT_TRUE(text.contains("\"" + QDir::toNativeSeparators(huge) + "\" is 104857601 bytes, more than a photograph can be (at most 104857600 bytes)"))
+  EXPECT_TRUE(text.contains("\"" + QDir::toNativeSeparators(huge) +
+                            "\" is 104857601 bytes, more than a photograph can be (at most 104857600 bytes)"))
       << text.toStdString();
 }
 

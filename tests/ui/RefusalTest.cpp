@@ -3,6 +3,7 @@
 // was not stored and the store's reason, the window keeps what the user entered and stays open,
 // and the next change of the same table stores it as well.
 
+#include <gtest/gtest.h>
 #include <QAbstractItemModel>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -15,7 +16,6 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QUrl>
-#include <gtest/gtest.h>
 
 #include "../diagram/PhotoFixtures.h"
 #include "../records/RecordsFixtures.h"
@@ -90,6 +90,7 @@ TEST_F(Refusal, EachKindOfFieldKeepsWhatWasEnteredAndStoresItWithTheNextChange) 
   };
   const auto otherCourseField = [](Refusal& t) { t.typeAndLeave(names::DBConsult, "AB"); };
   const auto otherPatientField = [](Refusal& t) { t.typeAndLeave(names::DBCell, "0279876"); };
+  // clang-format off
   const Family families[] = {
       {"assessment", "Course", [](Refusal& t) { t.typeAndLeave(names::DBReferal, "Dr Lock"); },
        "Referred by \"Dr Lock\"", otherCourseField, "SELECT Referal FROM Course", "Dr Lock"},
@@ -126,6 +127,7 @@ TEST_F(Refusal, EachKindOfFieldKeepsWhatWasEnteredAndStoresItWithTheNextChange) 
        [](Refusal& t) { t.app.find<QDateTimeEdit>(names::DBImageDate)->setDate(QDate(2025, 1, 2)); },
        "SELECT NoteMemo FROM Imagedb", "Plaque"},
   };
+  // clang-format on
   for (const Family& f : families) {
     SCOPED_TRACE(f.name);
     if (QString(f.name) == "note") drop(photo("note.jpg"));
@@ -169,7 +171,9 @@ TEST_F(Refusal, ListWithAChangeStillRefusedAsksAndKeepsItUnlessTheUserLetsItGo) 
   typeAndLeave(names::DBReferal, "Dr Lock");
   app.boxes.clear();
   // "No": the course stays open with what was typed.
-  app.answer = [](const dialogs::Box& b) { return b.kind == dialogs::Kind::Question ? QMessageBox::No : QMessageBox::Ok; };
+  app.answer = [](const dialogs::Box& b) {
+    return b.kind == dialogs::Kind::Question ? QMessageBox::No : QMessageBox::Ok;
+  };
   QTest::mouseClick(app.find(names::BtnClear), Qt::LeftButton);
   ASSERT_EQ(app.boxes.size(), 1u);
   EXPECT_EQ(app.boxes[0].caption, "Not stored");

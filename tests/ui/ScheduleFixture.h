@@ -197,9 +197,7 @@ class ScheduleWindow : public WindowFixture {
   }
   void backToList() { QTest::mouseClick(find(names::BtnClear), Qt::LeftButton); }
 
-  QRect cellRect(int column, int row) const {
-    return grid()->visualRect(grid()->model()->index(row - 1, column));
-  }
+  QRect cellRect(int column, int row) const { return grid()->visualRect(grid()->model()->index(row - 1, column)); }
   void clickCell(int column, int row) {
     grid()->scrollTo(grid()->model()->index(row - 1, column));  // as the user scrolls to it
     QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellRect(column, row).center());

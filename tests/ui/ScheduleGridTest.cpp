@@ -3,8 +3,8 @@
 // the painted colours, and the increments stored as they are typed.
 #include <gtest/gtest.h>
 
-#include "records/RecordsFixtures.h"
 #include "ScheduleFixture.h"
+#include "records/RecordsFixtures.h"
 
 using namespace schedule_test;
 
@@ -24,7 +24,12 @@ float expected(const ScheduleWindow& w, int row) { return static_cast<float>(w.e
 }  // namespace
 
 TEST_F(ScheduleGridTest, OnlyTheIncrementColumnBecomesCurrentWhenClicked) {
-  struct Case { int column, row; bool opensDialog; std::pair<int, int> currentAfter; };
+  struct Case {
+    int column, row;
+    bool opensDialog;
+    std::pair<int, int> currentAfter;
+  };
+  // clang-format off
   const Case cases[] = {
       {2, 5, false, {4, 1}}, {3, 5, false, {4, 1}}, {5, 5, false, {4, 1}},
       {4, 5, false, {4, 5}},
@@ -32,6 +37,7 @@ TEST_F(ScheduleGridTest, OnlyTheIncrementColumnBecomesCurrentWhenClicked) {
       {1, 8, true, {4, 5}},
       {4, 9, false, {4, 9}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "click on column " << c.column << ", row " << c.row);
     const int shownBefore = w.script.shown;
@@ -53,7 +59,13 @@ TEST_F(ScheduleGridTest, OnlyTheIncrementColumnBecomesCurrentWhenClicked) {
 TEST_F(ScheduleGridTest, OnlyTheIncrementColumnBecomesCurrentFromTheKeyboard) {
   w.clickCell(4, 3);
   ASSERT_TRUE(w.grid()->hasFocus());
-  struct Case { int key; Qt::KeyboardModifiers modifiers; int dialogRow; std::pair<int, int> currentAfter; };
+  struct Case {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    int dialogRow;
+    std::pair<int, int> currentAfter;
+  };
+  // clang-format off
   const Case cases[] = {
       {Qt::Key_Left, Qt::NoModifier, 0, {4, 3}},   // column 3 cannot become current
       {Qt::Key_Right, Qt::NoModifier, 0, {4, 3}},  // nor column 5
@@ -63,6 +75,7 @@ TEST_F(ScheduleGridTest, OnlyTheIncrementColumnBecomesCurrentFromTheKeyboard) {
       {Qt::Key_Home, Qt::ControlModifier, 1, {4, 4}},  // the first cell of all: treatment 1
       {Qt::Key_Up, Qt::NoModifier, 0, {4, 3}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "key " << c.key << ", modifiers " << c.modifiers.toInt());
     const int shownBefore = w.script.shown;
@@ -112,8 +125,13 @@ TEST(ScheduleComplete, StopTreatmentAndTheLastRowDecideWhetherTheCourseIsFinishe
 }
 
 TEST_F(ScheduleGridTest, UpdateWritesTheRecordTheDoseCellAndTheCourseAtOnce) {
-  w.script.then(update({.condition = Worse, .burn = BurnI, .dose = "182", .temperature = "37.2",
-                        .time = "12:05", .initials = "JS", .date = QDate(2024, 2, 29)}));
+  w.script.then(update({.condition = Worse,
+                        .burn = BurnI,
+                        .dose = "182",
+                        .temperature = "37.2",
+                        .time = "12:05",
+                        .initials = "JS",
+                        .date = QDate(2024, 2, 29)}));
   w.clickCell(1, 2);
   ASSERT_EQ(w.script.shown, 1);
 
@@ -143,9 +161,9 @@ TEST_F(ScheduleGridTest, UndoWritesTheSevenColumnsBackUnchanged) {
   w.clickCell(0, 6);  // answered with "Undo"
   ASSERT_EQ(w.script.shown, 1);
   const TDataPatient& d = w.data();
-  for (const records::Field* column : {&d.ADOCourseBurn, &d.ADOCourseCondition, &d.ADOCourseTemperature,
-                                       &d.ADOCourseDose, &d.ADOCourseWhenDate, &d.ADOCourseTxTime,
-                                       &d.ADOCourseInitials}) {
+  for (const records::Field* column :
+       {&d.ADOCourseBurn, &d.ADOCourseCondition, &d.ADOCourseTemperature, &d.ADOCourseDose, &d.ADOCourseWhenDate,
+        &d.ADOCourseTxTime, &d.ADOCourseInitials}) {
     EXPECT_FALSE(column->isNull()) << column->fieldName().toStdString();
   }
   for (const TreatmentRecord& r : w.recordsInFile()) EXPECT_FALSE(r.recorded());
@@ -211,7 +229,9 @@ TEST_F(ScheduleGridTest, RecordedRowsArePaintedOnTheirBurnAndResponseColours) {
   ASSERT_EQ(w.script.shown, 3);
 
   const QImage picture = w.picture();
-  auto fillOf = [&](int column, int row) { return dominantColour(picture, w.cellRect(column, row).adjusted(1, 1, -2, -2)); };
+  auto fillOf = [&](int column, int row) {
+    return dominantColour(picture, w.cellRect(column, row).adjusted(1, 1, -2, -2));
+  };
   EXPECT_EQ(fillOf(0, 3), QColor(255, 155, 155));  // Burn II
   EXPECT_EQ(fillOf(1, 3), QColor(255, 251, 240));  // Same
   EXPECT_EQ(fillOf(0, 4), QColor(255, 255, 255));  // no burn: white
@@ -224,7 +244,9 @@ TEST_F(ScheduleGridTest, RecordedRowsArePaintedOnTheirBurnAndResponseColours) {
   EXPECT_EQ(fillOf(1, 5), ordinary);
 
   // The planned dose of a row not recorded is written in silver; a delivered one is not.
-  auto textColour = [&](int column, int row) { return darkest(picture, w.cellRect(column, row).adjusted(1, 1, -2, -2)); };
+  auto textColour = [&](int column, int row) {
+    return darkest(picture, w.cellRect(column, row).adjusted(1, 1, -2, -2));
+  };
   EXPECT_EQ(textColour(2, 5), QColor(192, 192, 192));
   EXPECT_LT(textColour(2, 3).lightness(), 100);
 }
@@ -233,8 +255,8 @@ TEST_F(ScheduleGridTest, EachKeyReleasedStoresTheIncrementsAsTyped) {
   ASSERT_TRUE(w.data().ADOCoursePInc.isNull());
   w.clickCell(4, 3);
   const auto storedIncrement = [&](int row) {
-    const auto cells = treatment::unpackIncrements(
-        records::LoadVarBytes(w.data().ADOCoursePInc, treatment::kPIncColumn.declaredSize));
+    const auto cells =
+        treatment::unpackIncrements(records::LoadVarBytes(w.data().ADOCoursePInc, treatment::kPIncColumn.declaredSize));
     return cells[static_cast<std::size_t>(row - 1)];
   };
   const double expectedBefore = w.expected(4);

@@ -62,7 +62,12 @@ TEST(ScheduleVisit, RecordedTreatmentsComeBackWhenTheCourseIsOpenedAgain) {
   w.boxes.clear();
 
   // Three visits; the third stops the course.
-  struct Recorded { int condition, burn; QString time, temperature, initials; QDate date; bool stop; };
+  struct Recorded {
+    int condition, burn;
+    QString time, temperature, initials;
+    QDate date;
+    bool stop;
+  };
   const Recorded visits[] = {
       {Clearing, 0, "0530", "36.5", "ABC", QDate(2023, 3, 7), false},
       {Same, BurnII, "0545", "37.0", "JS", QDate(2023, 3, 9), false},

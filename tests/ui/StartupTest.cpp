@@ -1,6 +1,7 @@
 // Start-up of the main window on the offscreen platform: the calibration, the disclaimer, the
 // schedule's first state, F1 help and the database-directory setting.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCryptographicHash>
@@ -10,25 +11,24 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <limits>
 
 #include "base/Directories.h"
 #include "base/Settings.h"
-#include "records/StoreLocation.h"
-#include "records/Database.h"
 #include "course/OpenCourse.h"
 #include "dosing/FactorFile.h"
+#include "records/Database.h"
+#include "records/StoreLocation.h"
 #include "support/WindowFixture.h"
-#include "ui/DisclaimerDialog.h"
 #include "ui/DatabaseSetting.h"
+#include "ui/DisclaimerDialog.h"
 #include "ui/Startup.h"
 #include "ui/widgets/DatePicker.h"
 #include "ui/widgets/ScheduleGrid.h"
@@ -70,7 +70,9 @@ class StartupTest : public ::testing::Test {
     std::unique_ptr<course::OpenCourse> course;
     std::unique_ptr<ui::MainWindow> window;
     template <class T = QWidget>
-    T* find(const char* name) const { return widgetNamed<T>(window.get(), name); }
+    T* find(const char* name) const {
+      return widgetNamed<T>(window.get(), name);
+    }
   };
   Program started() {
     const std::optional<FactorTables> tables = ui::readCalibration(nullptr, startDir_);
@@ -107,7 +109,8 @@ TEST_F(StartupTest, ACalibrationWithAValueNoCalibrationHasIsRefusedNamingTheValu
   EXPECT_FALSE(ui::readCalibration(nullptr, startDir_).has_value());
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0].kind, dialogs::Kind::Error);
-  EXPECT_TRUE(boxes_[0].text.startsWith("The dose factor file \"" + file + "\" cannot be a calibration: Average, "
+  EXPECT_TRUE(boxes_[0].text.startsWith("The dose factor file \"" + file +
+                                        "\" cannot be a calibration: Average, "
                                         "coefficient c0 of skin type I, is not a number (NaN)."))
       << boxes_[0].text.toStdString();
 }
@@ -121,7 +124,8 @@ TEST_F(StartupTest, ADemonstrationCalibrationShowsARedStripAndTheAboutTabNamesTh
     dosing::writeFactorFile(file, tables);
     QFile bytes(file);
     ASSERT_TRUE(bytes.open(QIODevice::ReadOnly));
-    const QString sha256 = QString::fromLatin1(QCryptographicHash::hash(bytes.readAll(), QCryptographicHash::Sha256).toHex());
+    const QString sha256 =
+        QString::fromLatin1(QCryptographicHash::hash(bytes.readAll(), QCryptographicHash::Sha256).toHex());
 
     const Program p = started();
     p.window->show();
@@ -210,11 +214,18 @@ TEST_F(StartupTest, AWindowOnTheScreenBeforeItsPanelsShowsThemWhenBuilt) {
 
 TEST_F(StartupTest, EveryInputCarriesItsLabelAsAccessibleName) {
   const Program p = started();
-  const std::vector<std::pair<const char*, const char*>> inputs = {
-      {"EdHosp", "NHI"}, {"EdSurname", "Surname"}, {"EdAge", "Age"}, {"DBEdMED", "MED"},
-      {"ComSkinType", "Skin Type"}, {"DateBirth", "DoB"}, {"EdtDBDir", "Database Directory"},
-      {"DBHome", "Home"}, {"DBRxResult", "Result"}, {"DBMemoOps", "PMH major ops / illness"},
-      {"MaskTime", "Treatment Time"}, {"MaskInit", "Therapist Initials"}};
+  const std::vector<std::pair<const char*, const char*>> inputs = {{"EdHosp", "NHI"},
+                                                                   {"EdSurname", "Surname"},
+                                                                   {"EdAge", "Age"},
+                                                                   {"DBEdMED", "MED"},
+                                                                   {"ComSkinType", "Skin Type"},
+                                                                   {"DateBirth", "DoB"},
+                                                                   {"EdtDBDir", "Database Directory"},
+                                                                   {"DBHome", "Home"},
+                                                                   {"DBRxResult", "Result"},
+                                                                   {"DBMemoOps", "PMH major ops / illness"},
+                                                                   {"MaskTime", "Treatment Time"},
+                                                                   {"MaskInit", "Therapist Initials"}};
   for (const auto& [name, label] : inputs) EXPECT_EQ(p.find(name)->accessibleName(), label) << name;
 }
 
@@ -225,8 +236,10 @@ void answerDisclaimer(ui::DisclaimerDialog& dialog, const char* how) {
     if (!dialog.isVisible()) return;
     timer->stop();
     timer->deleteLater();
-    if (QString(how) == "close") dialog.close();
-    else QTest::mouseClick(widgetNamed<QPushButton>(&dialog, how), Qt::LeftButton);
+    if (QString(how) == "close")
+      dialog.close();
+    else
+      QTest::mouseClick(widgetNamed<QPushButton>(&dialog, how), Qt::LeftButton);
   });
   timer->start(10);
 }
@@ -252,7 +265,7 @@ TEST_F(StartupTest, DeclineOrCloseBoxEndsTheProgramAcceptShowsTheList) {
       QTRY_VERIFY_WITH_TIMEOUT(!p.window->isVisible(), 5000);
       EXPECT_EQ(notice.result(), ui::DisclaimerDialog::Declined);
       EXPECT_TRUE(QGuiApplication::quitOnLastWindowClosed());  // the main window closing ends the program
-      EXPECT_EQ(p.course->mode(), course::Mode::Quiet);  // closing: nothing is stored any more
+      EXPECT_EQ(p.course->mode(), course::Mode::Quiet);        // closing: nothing is stored any more
     }
     p.window->close();
   }
@@ -261,7 +274,8 @@ TEST_F(StartupTest, DeclineOrCloseBoxEndsTheProgramAcceptShowsTheList) {
 TEST_F(StartupTest, DisclaimerShowsItsTexts) {
   ui::DisclaimerDialog notice;
   QStringList lines;
-  for (int i = 1; i <= 5; ++i) lines << notice.findChild<QLabel*>(QLatin1String(names::NoticeLine) + QString::number(i))->text();
+  for (int i = 1; i <= 5; ++i)
+    lines << notice.findChild<QLabel*>(QLatin1String(names::NoticeLine) + QString::number(i))->text();
   EXPECT_EQ(lines[0], "No Responsibility for the care of the patient will be held by the developers of this program, ");
   EXPECT_EQ(lines[4], "Professional issuing the script.");
   EXPECT_EQ(widgetNamed<QPushButton>(&notice, names::BtnAccept)->text(), "Accept");
@@ -276,8 +290,8 @@ TEST_F(StartupTest, F1AsksForTheActiveTabsTopicFromTheStartDirectoryAndRestoresT
   const QStringList expected = {"Halcyra.chm::Clinical.htm", "Halcyra.chm::Notes.htm", "Halcyra.chm::Chart.htm",
                                 "Halcyra.chm::About.htm", "Halcyra.chm::Import.htm"};
   const QString elsewhere = QDir(dir_.filePath("elsewhere")).canonicalPath();
-  const Qt::KeyboardModifiers modifiers[] = {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier,
-                                             Qt::NoModifier, Qt::NoModifier};
+  const Qt::KeyboardModifiers modifiers[] = {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier, Qt::NoModifier,
+                                             Qt::NoModifier};
   auto* tabs = p.find<QTabWidget>(names::PageControl1);
   auto* directory = p.find(names::EdtDBDir);
   for (int tab = 0; tab < 5; ++tab) {
@@ -415,7 +429,12 @@ TEST_F(StartupTest, AServerThatCannotBeReachedIsNamedAndTheProgramGoesOn) {
 // The setting's dialog takes an existing folder or a readable server address, and never keeps a
 // password typed into the address.
 TEST_F(StartupTest, TheDatabaseSettingIsAnExistingFolderOrAServerAddress) {
-  struct Case { bool server; QString typed; bool accepted; QString setting; };
+  struct Case {
+    bool server;
+    QString typed;
+    bool accepted;
+    QString setting;
+  };
   const QString folder = dir_.filePath("elsewhere");
   ASSERT_TRUE(QDir().mkpath(folder));
   const Case cases[] = {

@@ -13,8 +13,8 @@
 #include <functional>
 #include <vector>
 
-#include "support/LocaleScope.h"
 #include "base/DateTime.h"
+#include "support/LocaleScope.h"
 #include "support/WindowFixture.h"
 #include "treatment/EntryChecks.h"
 #include "ui/Dialogs.h"
@@ -120,12 +120,19 @@ class ConditionFormTest : public ::testing::Test {
 };
 
 TEST_F(ConditionFormTest, DoseWarnsOnlyWhenItDiffersMoreThanFivePercentFromExpected) {
-  struct Case { double expected; const char* typed; float dose; bool warns; };
+  struct Case {
+    double expected;
+    const char* typed;
+    float dose;
+    bool warns;
+  };
+  // clang-format off
   const Case cases[] = {
       {200, "191", 191, false}, {200, "209", 209, false}, {200, "190", 190, false}, {200, "210", 210, false},
       {200, "189", 189, true},  {200, "211", 211, true},
       {0, "5", 5, true},        {0, "0.5", 0.5f, true},  // no plan for the row: any dose differs
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "expected " << c.expected << ", typed " << c.typed);
     boxes.clear();
@@ -143,7 +150,11 @@ TEST_F(ConditionFormTest, DoseWarnsOnlyWhenItDiffersMoreThanFivePercentFromExpec
 }
 
 TEST_F(ConditionFormTest, TemperatureWarnsOutsideThirtyToFortyFour) {
-  struct Case { const char* typed; float temperature; bool warns; };
+  struct Case {
+    const char* typed;
+    float temperature;
+    bool warns;
+  };
   const Case cases[] = {{"30", 30, false}, {"44", 44, false}, {"29.9", 29.9f, true}, {"44.1", 44.1f, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
@@ -269,7 +280,11 @@ TEST_F(ConditionFormTest, UpdateChecksTheFieldStillBeingTyped) {
 }
 
 TEST_F(ConditionFormTest, ButtonsAndOtherClosesGiveTheirResults) {
-  struct Case { const char* how; std::function<void(ui::TreatmentEntryDialog&)> close; int result; };
+  struct Case {
+    const char* how;
+    std::function<void(ui::TreatmentEntryDialog&)> close;
+    int result;
+  };
   const Case cases[] = {
       {"Undo", [this](ui::TreatmentEntryDialog&) { undoButton()->click(); }, ui::TreatmentEntryDialog::Undo},
       {"Clear", [this](ui::TreatmentEntryDialog&) { clearButton()->click(); }, ui::TreatmentEntryDialog::Clear},
@@ -374,7 +389,12 @@ TEST_F(ConditionFormTest, UpdateSaysWhyATreatmentCannotBeRecordedYet) {
 }
 
 TEST_F(ConditionFormTest, PanelClicksChooseOneConditionAndTakeBackARepeatedBurn) {
-  struct Case { const char* name; std::vector<ui::ClickPanel*> clicks; int condition, burn; std::vector<int> bold; };
+  struct Case {
+    const char* name;
+    std::vector<ui::ClickPanel*> clicks;
+    int condition, burn;
+    std::vector<int> bold;
+  };
   const Case cases[] = {
       {"Burn II twice", {panel(BurnII), panel(BurnII)}, 0, 0, {}},
       {"Burn I then Burn III", {panel(BurnI), panel(BurnIII)}, 0, BurnIII, {BurnIII}},
@@ -445,7 +465,12 @@ TEST_F(ConditionFormTest, DamagedValuesInARecordDoNotReachAPanelOrTheDate) {
 }
 
 TEST_F(ConditionFormTest, TimeFieldRefusesToBeLeftHalfFilled) {
-  struct Case { const char* keys; const char* shown; bool refused; };
+  struct Case {
+    const char* keys;
+    const char* shown;
+    bool refused;
+  };
+  // clang-format off
   const Case cases[] = {
       {"12:05", "12:05", false},
       {"5:30", " 5:30", false},  // a single minute digit belongs on the right
@@ -454,6 +479,7 @@ TEST_F(ConditionFormTest, TimeFieldRefusesToBeLeftHalfFilled) {
       {"12:3", "12:3 ", true},
       {"5", "5 :  ", true},
   };
+  // clang-format on
   showActive();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.keys);
@@ -481,7 +507,12 @@ TEST_F(ConditionFormTest, TimeFieldRefusesToBeLeftHalfFilled) {
 
 // The record keeps one byte per character, so the fields take nothing it could not hold.
 TEST_F(ConditionFormTest, MaskedFieldsRefuseCharactersTheRecordCannotHold) {
-  struct Case { const char* name; ui::MaskEdit* field; QString typed; QString shown; };
+  struct Case {
+    const char* name;
+    ui::MaskEdit* field;
+    QString typed;
+    QString shown;
+  };
   const Case cases[] = {
       {"initials", initialsField(), QString::fromUtf8("\u00e9\u03a9b"), QString::fromUtf8("\u00e9b ")},
       {"time", timeField(), QString::fromUtf8("\u0663\u00bd12:05"), "12:05"},
@@ -522,7 +553,10 @@ TEST_F(ConditionFormTest, DecimalCommaLocaleShowsAndReadsComma) {
   const LocaleScope german("de_DE.UTF-8");
   form.load(recordedTreatment(), 300);
   EXPECT_EQ(temperatureField()->text(), "36,5");
-  struct Case { const char* typed; float temperature; };
+  struct Case {
+    const char* typed;
+    float temperature;
+  };
   for (const Case& c : {Case{"36,5", 36.5f}, Case{"37.5", 37.5f}, Case{"38,25", 38.25f}}) {
     SCOPED_TRACE(c.typed);
     temperatureField()->setText(c.typed);
@@ -581,8 +615,9 @@ TEST_F(ConditionFormTest, ControlsAreArrangedAndNamedAsTheTherapistSeesThem) {
 
   // Every input can be found by its label's text.
   const std::pair<QWidget*, const char*> named[] = {
-      {timeField(), "Treatment Time"}, {temperatureField(), "Temperatrure"}, {doseField(), "Dose"},
-      {initialsField(), "Therapist Initials"}, {dateField(), "Date"}, {stopBox(), "Stop Treatment"}};
+      {timeField(), "Treatment Time"}, {temperatureField(), "Temperatrure"},
+      {doseField(), "Dose"},           {initialsField(), "Therapist Initials"},
+      {dateField(), "Date"},           {stopBox(), "Stop Treatment"}};
   for (const auto& [widget, name] : named) EXPECT_EQ(widget->accessibleName(), name);
   EXPECT_EQ(stopBox()->text(), "Stop Treatment");
   form.hide();
@@ -615,7 +650,8 @@ TEST_F(ConditionFormTest, AClickIntoAMaskedFieldPutsTheCursorWhereTypingFillsIt)
     // The left margin of the text, then the typed characters before the position clicked.
     int x = field->width() - 4;
     if (c.clickedAt >= 0)
-      x = field->contentsRect().left() + 3 + field->fontMetrics().horizontalAdvance(field->maskedText().left(c.clickedAt));
+      x = field->contentsRect().left() + 3 +
+          field->fontMetrics().horizontalAdvance(field->maskedText().left(c.clickedAt));
     QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(x, field->height() / 2));
     QTest::keyClicks(field, QString::fromLatin1(c.keys));
     EXPECT_EQ(field->maskedText(), c.after);

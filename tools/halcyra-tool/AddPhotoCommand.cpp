@@ -36,10 +36,11 @@ QString oneLine(QString text) {
 
 void print(const char* verdict, const QString& file, const QString& detail) {
   // The values are escaped, not the tabs that separate them.
-  const QByteArray line = QStringLiteral("%1\t%2\t%3")
-                              .arg(QLatin1String(verdict), text::controlsEscaped(oneLine(file)),
-                                   text::controlsEscaped(oneLine(detail)))
-                              .toLocal8Bit() + '\n';
+  const QByteArray line =
+      QStringLiteral("%1\t%2\t%3")
+          .arg(QLatin1String(verdict), text::controlsEscaped(oneLine(file)), text::controlsEscaped(oneLine(detail)))
+          .toLocal8Bit() +
+      '\n';
   std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
 }
 

@@ -15,11 +15,11 @@
 #include "Command.h"
 #include "NumberArguments.h"
 #include "ToolText.h"
+#include "base/Formats.h"
 #include "base/OneLine.h"
 #include "dosing/CalibrationCheck.h"
 #include "dosing/FactorFile.h"
 #include "dosing/MedEstimate.h"
-#include "base/Formats.h"
 
 namespace {
 
@@ -56,8 +56,8 @@ int run(const CommandArgs& args) {
   const dosing::ToneEstimates e = dosing::estimateTones(tables, a);
   std::printf("effective_age\t%s\n", fmt::General(a, 17).c_str());
   for (int t = 0; t < dosing::kSkinTypes; ++t)
-    std::printf("%d\t%s\t%s\t%s\n", t + 1, fmt::General(e.sensitiveMeds[t], 17).c_str(), fmt::General(e.averageMeds[t], 17).c_str(),
-                fmt::General(e.insensitiveMeds[t], 17).c_str());
+    std::printf("%d\t%s\t%s\t%s\n", t + 1, fmt::General(e.sensitiveMeds[t], 17).c_str(),
+                fmt::General(e.averageMeds[t], 17).c_str(), fmt::General(e.insensitiveMeds[t], 17).c_str());
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

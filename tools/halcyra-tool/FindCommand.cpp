@@ -14,11 +14,11 @@
 #include "Command.h"
 #include "ToolDatabase.h"
 #include "ToolText.h"
+#include "base/Formats.h"
 #include "base/OneLine.h"
 #include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
-#include "base/Formats.h"
 
 namespace {
 

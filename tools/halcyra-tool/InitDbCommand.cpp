@@ -36,7 +36,8 @@ int run(const CommandArgs& args) {
     const QString path = records::createDatabase(target, terminalPasswordPrompt());
     std::printf("Created the empty database %s\n", path.toLocal8Bit().constData());
     if (records::isServerUri(target)) {
-      std::printf("Workstation logins need the role %s: GRANT %s TO login;\n", records::kClinicRole, records::kClinicRole);
+      std::printf("Workstation logins need the role %s: GRANT %s TO login;\n", records::kClinicRole,
+                  records::kClinicRole);
     }
     return 0;
   } catch (const records::DataError& e) {

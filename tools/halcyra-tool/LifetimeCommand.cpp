@@ -11,8 +11,8 @@
 #include <cstdio>
 
 #include "Command.h"
-#include "ToolText.h"
 #include "ToolDatabase.h"
+#include "ToolText.h"
 #include "base/Formats.h"
 #include "records/Data.h"
 #include "records/DataError.h"

@@ -18,10 +18,10 @@
 
 #include "Command.h"
 #include "ToolCourse.h"
-#include "course/OpenCourse.h"
 #include "base/DateTime.h"
 #include "base/JpegCodec.h"
 #include "base/OneLine.h"
+#include "course/OpenCourse.h"
 
 namespace {
 

@@ -23,18 +23,19 @@
 #include "Command.h"
 #include "NumberArguments.h"
 #include "ToolText.h"
+#include "base/Formats.h"
 #include "base/OneLine.h"
 #include "dosing/CalibrationCheck.h"
 #include "dosing/DosingSession.h"
 #include "dosing/FactorFile.h"
-#include "base/Formats.h"
 
 namespace {
 
 constexpr const char* kUsage = "plan --factors FILE --skin-type INDEX --age YEARS --med TEXT [--inc LIST]";
 
 int usage(const std::string& problem) {
-  std::fprintf(stderr, "halcyra-tool plan: %s\nusage: halcyra-tool %s\n"
+  std::fprintf(stderr,
+               "halcyra-tool plan: %s\nusage: halcyra-tool %s\n"
                "  INDEX  -1 none, 0..5 skin types I..VI, 6 Agressive\n"
                "  LIST   29 comma-separated \"%% Inc\" texts for treatments 1..29\n",
                problem.c_str(), kUsage);
@@ -50,7 +51,8 @@ int run(const CommandArgs& args) {
     const std::string& name = args[i];
     if (std::find(std::begin(known), std::end(known), name) == std::end(known)) return usage("unknown option " + name);
     if (i + 1 >= args.size()) return usage("missing value after " + name);
-    if (!options.emplace(name, QString::fromLocal8Bit(args[i + 1].c_str())).second) return usage("repeated option " + name);
+    if (!options.emplace(name, QString::fromLocal8Bit(args[i + 1].c_str())).second)
+      return usage("repeated option " + name);
   }
   for (const char* required : {"--factors", "--skin-type", "--age", "--med"})
     if (!options.count(required)) return usage(std::string(required) + " is required");
@@ -60,7 +62,8 @@ int run(const CommandArgs& args) {
   // The window refuses an age or an MED outside the clinical limits, and so does the tool. An
   // empty MED is the MED box left empty: no plan.
   if (const auto problem = clinicalArgumentProblem("--age", limits::kAge, options["--age"])) return usage(*problem);
-  if (const auto problem = clinicalArgumentProblem("--med", limits::kMed, options["--med"], true)) return usage(*problem);
+  if (const auto problem = clinicalArgumentProblem("--med", limits::kMed, options["--med"], true))
+    return usage(*problem);
   QStringList increments;
   if (options.count("--inc")) {
     increments = options["--inc"].split(QLatin1Char(','));
@@ -105,7 +108,9 @@ int run(const CommandArgs& args) {
   const std::vector<dosing::PlanWarning> warnings = session.planForMed(medBox, comboText);
 
   for (int r = 0; r < kTreatments; ++r)
-    print(QStringLiteral("%1\t%2\t%3\n").arg(r + 1).arg(session.grid().dose[r].trimmed(), session.grid().erythema[r].trimmed()));
+    print(QStringLiteral("%1\t%2\t%3\n")
+              .arg(r + 1)
+              .arg(session.grid().dose[r].trimmed(), session.grid().erythema[r].trimmed()));
   print(QStringLiteral("class\t%1\nprint\t%2\n").arg(session.toneClass()).arg(session.printEnabled() ? 1 : 0));
   for (const dosing::PlanWarning& w : warnings) {
     QString text = w.text;

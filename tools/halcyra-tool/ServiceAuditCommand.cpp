@@ -85,7 +85,8 @@ int run(const CommandArgs& args) {
   if (options.count("--threshold")) {
     const fmt::Whole n = fmt::parseWhole(options["--threshold"]);
     if (!n.valid || n.value < 1)
-      return usage("--threshold \"" + options["--threshold"].toStdString() + "\" is not a whole number of treatments, 1 or more");
+      return usage("--threshold \"" + options["--threshold"].toStdString() +
+                   "\" is not a whole number of treatments, 1 or more");
     threshold = n.value;
   }
   QString calibration;
@@ -111,7 +112,8 @@ int run(const CommandArgs& args) {
   std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
   if (std::fflush(stdout) != 0) return 1;
   try {
-    if (options.count("--csv")) audit::writeAuditFile(options["--csv"], audit::csvText(audit::auditLines(*figures, fmt::Point())));
+    if (options.count("--csv"))
+      audit::writeAuditFile(options["--csv"], audit::csvText(audit::auditLines(*figures, fmt::Point())));
     if (options.count("--output")) {
       const QLocale reader = QLocale::system();
       report::writePdf(audit::prepareAuditReport(*figures, calibration, QDate::currentDate(), reader),

@@ -13,10 +13,10 @@
 
 #include "Command.h"
 #include "ToolCourse.h"
-#include "course/OpenCourse.h"
 #include "base/DateTime.h"
 #include "base/Formats.h"
 #include "base/OneLine.h"
+#include "course/OpenCourse.h"
 
 namespace {
 
@@ -29,10 +29,8 @@ QString valueOf(const records::Field& f) {
   switch (f.kind()) {
     case records::ColumnKind::DateTime:
       return datetime::toQDateTime(f.asDateTime()).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    case records::ColumnKind::Float:
-      return printf17g(f.asFloat());
-    case records::ColumnKind::Boolean:
-      return f.asBoolean() ? QStringLiteral("1") : QStringLiteral("0");
+    case records::ColumnKind::Float: return printf17g(f.asFloat());
+    case records::ColumnKind::Boolean: return f.asBoolean() ? QStringLiteral("1") : QStringLiteral("0");
     default:
       // A text stays on its line, and no control character of it reaches the terminal.
       return text::oneLine(f.asString());
@@ -58,11 +56,11 @@ int run(const CommandArgs& args) {
   const TDataPatient& data = open.data();
   QString out;
   const records::Field* fields[] = {
-      &data.ADOCourseHosp,       &data.ADOCourseCourseID,   &data.ADOCourseDateAssess, &data.ADOCourseOld,
-      &data.ADOCourseComDiag,    &data.ADOCourseComReason,  &data.ADOCourseComCondition, &data.ADOCourseEdLong,
-      &data.ADOCourseRadioPrevRx, &data.ADOCourseEdRxResult, &data.ADOCourseEdMed,      &data.ADOCourseSkinIndex,
-      &data.ADOCourseSpotsLength, &data.ADOCourseConsultant, &data.ADOCourseReferal,    &data.ADOCourseCautions,
-      &data.ADOCourseComplete,   &data.ADOCourseSched,      &data.ADOCourseMemoMeds,   &data.ADOCourseMemoOps,
+      &data.ADOCourseHosp,        &data.ADOCourseCourseID,   &data.ADOCourseDateAssess,   &data.ADOCourseOld,
+      &data.ADOCourseComDiag,     &data.ADOCourseComReason,  &data.ADOCourseComCondition, &data.ADOCourseEdLong,
+      &data.ADOCourseRadioPrevRx, &data.ADOCourseEdRxResult, &data.ADOCourseEdMed,        &data.ADOCourseSkinIndex,
+      &data.ADOCourseSpotsLength, &data.ADOCourseConsultant, &data.ADOCourseReferal,      &data.ADOCourseCautions,
+      &data.ADOCourseComplete,    &data.ADOCourseSched,      &data.ADOCourseMemoMeds,     &data.ADOCourseMemoOps,
   };
   for (const records::Field* f : fields) out += f->fieldName() + '\t' + valueOf(*f) + '\n';
   // The spots as the body diagram loads them, in list order.

@@ -1,14 +1,14 @@
 #include "ToolDatabase.h"
 
+#include <string.h>
+#include <termios.h>
+#include <unistd.h>
 #include <QByteArray>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <string.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include "ToolText.h"
 #include "course/OpenCourse.h"
@@ -29,8 +29,7 @@ bool report(const std::function<TDataPatient::ConnectResult()>& connect, const Q
         tool::error(command, QStringLiteral("there is no database %1 (create one with halcyra-tool init-db)")
                                  .arg(records::databasePath(dir)));
         return false;
-      case TDataPatient::ConnectResult::Connected:
-        return true;
+      case TDataPatient::ConnectResult::Connected: return true;
     }
   } catch (const records::DataError& e) {
     tool::error(command, e.message());
@@ -107,5 +106,6 @@ records::PasswordPrompt terminalPasswordPrompt() {
 void warnAboutConnection(const QString& dirOrUri, const char* command) {
   if (!records::isServerUri(dirOrUri)) return;
   const QString warning = records::parseStoreLocation(dirOrUri).tlsWarning();
-  if (!warning.isEmpty()) std::fprintf(stderr, "halcyra-tool %s: warning: %s\n", command, warning.toLocal8Bit().constData());
+  if (!warning.isEmpty())
+    std::fprintf(stderr, "halcyra-tool %s: warning: %s\n", command, warning.toLocal8Bit().constData());
 }

@@ -10,7 +10,8 @@
 namespace tool {
 
 void error(const char* command, const QString& message) {
-  const QByteArray line = QStringLiteral("halcyra-tool %1: %2\n").arg(QLatin1String(command), text::printable(message)).toLocal8Bit();
+  const QByteArray line =
+      QStringLiteral("halcyra-tool %1: %2\n").arg(QLatin1String(command), text::printable(message)).toLocal8Bit();
   std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
 }
 

@@ -26,9 +26,10 @@ std::map<std::string, Entry>& registry() {
 void usage(std::FILE* to) {
   std::fprintf(to, "usage: halcyra-tool COMMAND [ARGS...]\n\ncommands:\n");
   for (const auto& [name, entry] : registry()) std::fprintf(to, "  %s\n", entry.usage.c_str());
-  std::fprintf(to, "\nDIR (FROM, TO): a folder with the database file, or a database server as\n"
-                   "  postgresql://[user@][host][:port]/dbname[?param=value...]; the password comes from\n"
-                   "  ~/.pgpass or PGPASSWORD, or is asked on the terminal (never put it in the address).\n");
+  std::fprintf(to,
+               "\nDIR (FROM, TO): a folder with the database file, or a database server as\n"
+               "  postgresql://[user@][host][:port]/dbname[?param=value...]; the password comes from\n"
+               "  ~/.pgpass or PGPASSWORD, or is asked on the terminal (never put it in the address).\n");
 }
 }  // namespace
 

@@ -136,10 +136,12 @@ void folder(QPainter& p) {
 }
 
 const std::map<QString, Draw>& drawings() {
+  // clang-format off
   static const std::map<QString, Draw> all = {
       {"update", tick},   {"undo", backArrow},     {"clear", cross}, {"print", printer},
       {"list", list},     {"select", personArrow}, {"loaddata", folder},
   };
+  // clang-format on
   return all;
 }
 

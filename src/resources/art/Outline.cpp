@@ -23,8 +23,10 @@ void appendRun(QPainterPath& path, const std::vector<Knot>& k, std::size_t from,
 void appendCurve(QPainterPath& path, const std::vector<Knot>& knots, bool moveFirst) {
   if (knots.empty()) return;
   const QPointF first(knots.front().x, knots.front().y);
-  if (moveFirst) path.moveTo(first);
-  else path.lineTo(first);
+  if (moveFirst)
+    path.moveTo(first);
+  else
+    path.lineTo(first);
   std::size_t start = 0;
   for (std::size_t i = 1; i < knots.size(); ++i) {
     if (knots[i].corner || i + 1 == knots.size()) {

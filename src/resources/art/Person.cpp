@@ -13,6 +13,7 @@ namespace {
 // from the figure's centre line. The figure stands 250 pixels tall, arms a little away from the
 // body, feet slightly apart.
 const std::vector<Knot>& side() {
+  // clang-format off
   static const std::vector<Knot> knots = {
       {0, 6},
       // head and ear
@@ -36,6 +37,7 @@ const std::vector<Knot>& side() {
       // inner leg up to the crotch
       {4.2, 226}, {3.2, 209}, {3.6, 192}, {2.8, 172}, {1.4, 150}, {0, 143, true},
   };
+  // clang-format on
   return knots;
 }
 
@@ -59,31 +61,29 @@ void pair(QPainterPath& path, double cx, const std::vector<Knot>& knots) {
   appendCurve(path, shifted(other, cx, 0));
 }
 
-void line(QPainterPath& path, double cx, const std::vector<Knot>& knots) {
-  appendCurve(path, shifted(knots, cx, 0));
-}
+void line(QPainterPath& path, double cx, const std::vector<Knot>& knots) { appendCurve(path, shifted(knots, cx, 0)); }
 
 QPainterPath frontDetails(double cx) {
   QPainterPath p;
-  p.addEllipse(QPointF(cx - 4.6, 21), 1.1, 0.8);           // eyes
+  p.addEllipse(QPointF(cx - 4.6, 21), 1.1, 0.8);  // eyes
   p.addEllipse(QPointF(cx + 4.6, 21), 1.1, 0.8);
-  line(p, cx, {{0.2, 23.5}, {0.7, 27.2}, {-0.6, 27.9}});   // nose
-  line(p, cx, {{-2.6, 31.8}, {0, 32.2}, {2.6, 31.8}});     // mouth
-  pair(p, cx, {{3.2, 55.5}, {9, 54.6}, {15.5, 56.5}});     // collar bones
-  pair(p, cx, {{5, 74}, {9.5, 75.6}, {13, 74.4}});         // chest
-  p.addEllipse(QPointF(cx, 106), 1.3, 1.3);                 // navel
-  pair(p, cx, {{16.5, 124}, {9, 134}, {2.5, 141}});        // groin
-  pair(p, cx, {{7.6, 192}, {10.2, 189.6}, {12.8, 192}});   // knee caps
+  line(p, cx, {{0.2, 23.5}, {0.7, 27.2}, {-0.6, 27.9}});  // nose
+  line(p, cx, {{-2.6, 31.8}, {0, 32.2}, {2.6, 31.8}});    // mouth
+  pair(p, cx, {{3.2, 55.5}, {9, 54.6}, {15.5, 56.5}});    // collar bones
+  pair(p, cx, {{5, 74}, {9.5, 75.6}, {13, 74.4}});        // chest
+  p.addEllipse(QPointF(cx, 106), 1.3, 1.3);               // navel
+  pair(p, cx, {{16.5, 124}, {9, 134}, {2.5, 141}});       // groin
+  pair(p, cx, {{7.6, 192}, {10.2, 189.6}, {12.8, 192}});  // knee caps
   return p;
 }
 
 QPainterPath backDetails(double cx) {
   QPainterPath p;
-  line(p, cx, {{0, 48.5}, {0, 80}, {0, 114}});              // spine
-  pair(p, cx, {{6, 62}, {10, 73}, {14.5, 78}});            // shoulder blades
-  line(p, cx, {{0, 124.5}, {0, 138}});                      // cleft of the buttocks
-  pair(p, cx, {{2.2, 142}, {10, 145.5}, {18.5, 142}});     // buttock folds
-  pair(p, cx, {{6.5, 194}, {10, 195.5}, {13.5, 194}});     // backs of the knees
+  line(p, cx, {{0, 48.5}, {0, 80}, {0, 114}});                                 // spine
+  pair(p, cx, {{6, 62}, {10, 73}, {14.5, 78}});                                // shoulder blades
+  line(p, cx, {{0, 124.5}, {0, 138}});                                         // cleft of the buttocks
+  pair(p, cx, {{2.2, 142}, {10, 145.5}, {18.5, 142}});                         // buttock folds
+  pair(p, cx, {{6.5, 194}, {10, 195.5}, {13.5, 194}});                         // backs of the knees
   line(p, cx, {{-8.6, 33.2}, {-4, 34.8}, {0, 35.1}, {4, 34.8}, {8.6, 33.2}});  // hairline at the nape
   return p;
 }

@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
       {"icon256.png", art::drawIcon(256)},
       {"icon32.png", art::drawIcon(32)},
   };
-  for (const QString& name : art::buttonNames()) pictures.push_back({"buttons/" + name + ".png", art::drawButton(name, 24)});
+  for (const QString& name : art::buttonNames())
+    pictures.push_back({"buttons/" + name + ".png", art::drawButton(name, 24)});
 
   bool ok = QDir().mkpath(out.filePath("buttons"));
   // The outline is a baseline JFIF file at 96 dpi, quality high enough that the lines stay clean.
@@ -72,8 +73,9 @@ int main(int argc, char** argv) {
       painter.fillRect(0, 120, sheet.width(), 120, QColor(40, 40, 48));
       int x = 20;
       for (const Picture& p : pictures) {
-        const QImage small = p.image.width() > 64 ? p.image.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                                                  : p.image.scaled(p.image.size() * (64 / p.image.width()));
+        const QImage small = p.image.width() > 64
+                                 ? p.image.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                 : p.image.scaled(p.image.size() * (64 / p.image.width()));
         painter.drawImage(x, 28, small);
         painter.drawImage(x, 148, small);
         x += 80;
@@ -84,7 +86,8 @@ int main(int argc, char** argv) {
     for (const Picture& p : pictures) {
       const QString name = QString(p.file).replace('/', '-');
       ok = save(p.image.scaled(p.image.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation),
-                QDir(preview).filePath(name)) && ok;
+                QDir(preview).filePath(name)) &&
+           ok;
     }
   }
   return ok ? 0 : 1;

@@ -53,8 +53,8 @@ QRectF PageView::pageRect(int page) const {
   const double ppm = pixelsPerMm();
   const double contentWidth = std::max<double>(widest_ * ppm + 2 * kGap, viewport()->width());
   const QSizeF size = report_->pages[static_cast<std::size_t>(page)].size * ppm;
-  return QRectF(std::round((contentWidth - size.width()) / 2), tops_[static_cast<std::size_t>(page)], std::round(size.width()),
-                std::round(size.height()));
+  return QRectF(std::round((contentWidth - size.width()) / 2), tops_[static_cast<std::size_t>(page)],
+                std::round(size.width()), std::round(size.height()));
 }
 
 int PageView::pageAt(double y) const {
@@ -160,7 +160,9 @@ void PageView::relayout() {
     widest_ = std::max(widest_, p.size.width());
   }
   // The scroll bars count in whole pixels of an int; however large the pages, they stay within it.
-  const auto pixels = [](double v) { return static_cast<int>(std::min(v, double(std::numeric_limits<int>::max() / 2))); };
+  const auto pixels = [](double v) {
+    return static_cast<int>(std::min(v, double(std::numeric_limits<int>::max() / 2)));
+  };
   const int height = pixels(top);
   const int width = pixels(std::round(widest_ * ppm) + 2 * kGap);
   verticalScrollBar()->setRange(0, std::max(0, height - viewport()->height()));

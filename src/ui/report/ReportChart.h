@@ -7,8 +7,8 @@
 #include <QRectF>
 #include <QString>
 
-#include "ui/widgets/CourseGraph.h"
 #include "dosing/TreatmentPlan.h"
+#include "ui/widgets/CourseGraph.h"
 
 class QPainter;
 

@@ -2,13 +2,12 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,6 +15,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QProgressDialog>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -53,7 +53,8 @@ struct Cancelled {};
 // Shows the progress of `total` steps while a command works, after a moment.
 class Progress {
  public:
-  Progress(QWidget* parent, const QString& label, int total) : dialog_(label, QStringLiteral("Cancel"), 0, total, parent) {
+  Progress(QWidget* parent, const QString& label, int total)
+      : dialog_(label, QStringLiteral("Cancel"), 0, total, parent) {
     dialog_.setWindowTitle(QStringLiteral("NB UVB Calculator"));
     dialog_.setWindowModality(Qt::WindowModal);
     dialog_.setMinimumDuration(250);
@@ -103,8 +104,8 @@ ReportPreview::ReportPreview(QWidget* parent) : QMainWindow(parent, Qt::Window),
   statusBar()->addPermanentWidget(pageStatus_);
   buildActions();
   // Most of the screen, and no more than it.
-  const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
-                                                        : QRect(0, 0, 1280, 800);
+  const QRect screen =
+      QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry() : QRect(0, 0, 1280, 800);
   resize(std::min(1200, screen.width() * 9 / 10), std::min(900, screen.height() * 9 / 10));
   showReport();
 }
@@ -137,7 +138,8 @@ void ReportPreview::buildActions() {
     action->setObjectName(QString::fromLatin1(name));
     if (!key.isEmpty()) action->setShortcut(key);
     if (icon != QStyle::SP_CustomBase) action->setIcon(style()->standardIcon(icon));
-    action->setToolTip(key.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, key.toString(QKeySequence::NativeText)));
+    action->setToolTip(key.isEmpty() ? text
+                                     : QStringLiteral("%1 (%2)").arg(text, key.toString(QKeySequence::NativeText)));
     connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
     addAction(action);
     bar->addAction(action);
@@ -147,11 +149,14 @@ void ReportPreview::buildActions() {
   add("ActionPrint", QStringLiteral("Print..."), QKeySequence::Print, [this] { print(); });
   add("ActionPageSetup", QStringLiteral("Page Setup..."), {}, [this] { pageSetup(); });
   bar->addSeparator();
-  add("ActionExportPdf", QStringLiteral("Export PDF..."), QKeySequence(Qt::CTRL | Qt::Key_E), [this] { exportPdf(); },
+  add(
+      "ActionExportPdf", QStringLiteral("Export PDF..."), QKeySequence(Qt::CTRL | Qt::Key_E), [this] { exportPdf(); },
       QStyle::SP_DialogSaveButton);
   add("ActionQuickExport", QStringLiteral("Quick Export"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E),
       [this] { quickExport(); });
-  add("ActionOpen", QStringLiteral("Open..."), QKeySequence::Open, [this] { openReport(); }, QStyle::SP_DialogOpenButton);
+  add(
+      "ActionOpen", QStringLiteral("Open..."), QKeySequence::Open, [this] { openReport(); },
+      QStyle::SP_DialogOpenButton);
   add("ActionSave", QStringLiteral("Save..."), QKeySequence::Save, [this] { saveReport(); });
   bar->addSeparator();
   QAction* outline = outlineDock_->toggleViewAction();
@@ -160,15 +165,18 @@ void ReportPreview::buildActions() {
   outline->setToolTip(QStringLiteral("The list of pages"));
   bar->addAction(outline);
   bar->addSeparator();
-  add("ActionClose", QStringLiteral("Close"), QKeySequence(Qt::Key_Escape), [this] { close(); },
+  add(
+      "ActionClose", QStringLiteral("Close"), QKeySequence(Qt::Key_Escape), [this] { close(); },
       QStyle::SP_DialogCloseButton);
 
   addToolBarBreak();
   bar = toolbar("ReportNavigation", QStringLiteral("Pages and find"));
 
-  add("ActionFirstPage", QStringLiteral("First"), QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { goToPage(0); },
+  add(
+      "ActionFirstPage", QStringLiteral("First"), QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { goToPage(0); },
       QStyle::SP_MediaSkipBackward);
-  add("ActionPreviousPage", QStringLiteral("Previous"), QKeySequence(Qt::Key_PageUp),
+  add(
+      "ActionPreviousPage", QStringLiteral("Previous"), QKeySequence(Qt::Key_PageUp),
       [this] { goToPage(view_->currentPage() - 1); }, QStyle::SP_ArrowLeft);
   pageNumber_ = new QSpinBox;
   pageNumber_->setObjectName(QStringLiteral("ReportPageNumber"));
@@ -178,9 +186,11 @@ void ReportPreview::buildActions() {
   bar->addWidget(pageNumber_);
   pageTotal_ = new QLabel;
   bar->addWidget(pageTotal_);
-  add("ActionNextPage", QStringLiteral("Next"), QKeySequence(Qt::Key_PageDown), [this] { goToPage(view_->currentPage() + 1); },
-      QStyle::SP_ArrowRight);
-  add("ActionLastPage", QStringLiteral("Last"), QKeySequence(Qt::CTRL | Qt::Key_End),
+  add(
+      "ActionNextPage", QStringLiteral("Next"), QKeySequence(Qt::Key_PageDown),
+      [this] { goToPage(view_->currentPage() + 1); }, QStyle::SP_ArrowRight);
+  add(
+      "ActionLastPage", QStringLiteral("Last"), QKeySequence(Qt::CTRL | Qt::Key_End),
       [this] { goToPage(view_->pageCount() - 1); }, QStyle::SP_MediaSkipForward);
   bar->addSeparator();
 
@@ -398,12 +408,13 @@ bool ReportPreview::printTo(QPrinter& printer) {
       const report::PreparedPage& page = report_.pages[static_cast<std::size_t>(p)];
       // Each page on paper turned its own way; a paper of another size takes it scaled down to fit.
       printer.setPageOrientation(page.size.width() > page.size.height() ? QPageLayout::Landscape
-                                                                          : QPageLayout::Portrait);
+                                                                        : QPageLayout::Portrait);
       if (n == 0) {
         if (!painter.begin(&printer))
-          throw std::runtime_error(QStringLiteral("The printer \"%1\" cannot be used.")
-                                       .arg(printer.printerName().isEmpty() ? printer.outputFileName() : printer.printerName())
-                                       .toStdString());
+          throw std::runtime_error(
+              QStringLiteral("The printer \"%1\" cannot be used.")
+                  .arg(printer.printerName().isEmpty() ? printer.outputFileName() : printer.printerName())
+                  .toStdString());
       } else if (!printer.newPage()) {
         throw std::runtime_error("The printer refused a new page.");
       }
@@ -423,9 +434,8 @@ void ReportPreview::pageSetup() {
 }
 
 QString ReportPreview::proposedPdfPath() const {
-  const QString folder = lastExport().isEmpty()
-                             ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                             : QFileInfo(lastExport()).absolutePath();
+  const QString folder = lastExport().isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                                                : QFileInfo(lastExport()).absolutePath();
   // Whatever name the report carries (one read from a prepared report's file may come from
   // anywhere), it names a PDF file in that folder and nothing else.
   return QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(report::plainPdfFileName(report_.pdfFileName));
@@ -438,9 +448,9 @@ void ReportPreview::exportPdf() {
   if (report_.pages.empty()) return;
   // An existing file of that name is replaced without asking: the export proposes the patient's
   // own file name.
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export the report to PDF"), proposedPdfPath(),
-                                                    QStringLiteral("PDF files (*.pdf)"), nullptr,
-                                                    QFileDialog::DontConfirmOverwrite);
+  const QString path =
+      QFileDialog::getSaveFileName(this, QStringLiteral("Export the report to PDF"), proposedPdfPath(),
+                                   QStringLiteral("PDF files (*.pdf)"), nullptr, QFileDialog::DontConfirmOverwrite);
   if (path.isEmpty()) return;
   exportPdfTo(path);
 }
@@ -470,8 +480,9 @@ void ReportPreview::saveReport() {
   if (report_.pages.empty()) return;
   QString name = report::plainPdfFileName(report_.pdfFileName);
   name.chop(4);
-  const QString proposed = QFileInfo(proposedPdfPath()).absoluteDir().filePath(name + QLatin1Char('.') +
-                                                                                QString::fromLatin1(report::kReportFileExtension));
+  const QString proposed = QFileInfo(proposedPdfPath())
+                               .absoluteDir()
+                               .filePath(name + QLatin1Char('.') + QString::fromLatin1(report::kReportFileExtension));
   const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save the prepared report"), proposed,
                                                     QString::fromLatin1(report::kReportFileFilter));
   if (path.isEmpty()) return;
@@ -479,7 +490,8 @@ void ReportPreview::saveReport() {
 }
 
 bool ReportPreview::saveReportTo(const QString& path) {
-  const bool done = guarded(QStringLiteral("The prepared report could not be saved."), [&] { report::saveReportFile(report_, path); });
+  const bool done = guarded(QStringLiteral("The prepared report could not be saved."),
+                            [&] { report::saveReportFile(report_, path); });
   if (done) statusBar()->showMessage(QStringLiteral("Saved as %1").arg(QDir::toNativeSeparators(path)), 10000);
   return done;
 }
@@ -497,7 +509,8 @@ void ReportPreview::openReport() {
 }
 
 bool ReportPreview::openReportFrom(const QString& path) {
-  return guarded(QStringLiteral("The prepared report could not be opened."), [&] { setReport(report::openReportFile(path)); });
+  return guarded(QStringLiteral("The prepared report could not be opened."),
+                 [&] { setReport(report::openReportFile(path)); });
 }
 
 }  // namespace ui

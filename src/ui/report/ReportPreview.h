@@ -38,10 +38,10 @@ class ReportPreview : public QMainWindow {
   QPrinter& printer() { return printer_; }
 
   // The toolbar's commands.
-  void print();          // the printer dialog, then the pages chosen
+  void print();  // the printer dialog, then the pages chosen
   void pageSetup();
-  void exportPdf();      // asks where, proposing the report's name in the last export's folder
-  void quickExport();    // beside the last exported file without asking (the first time: asks)
+  void exportPdf();    // asks where, proposing the report's name in the last export's folder
+  void quickExport();  // beside the last exported file without asking (the first time: asks)
   void openReport();
   void saveReport();
   void goToPage(int page);  // from 0

@@ -24,7 +24,6 @@ class OpenCourse;
 
 namespace ui {
 
-
 class ReportPrinting : public QObject {
   Q_OBJECT
  public:

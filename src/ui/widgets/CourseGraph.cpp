@@ -135,9 +135,9 @@ void CourseGraph::setTitle(const QString& title) { chart_->setTitle(title); }
 QString CourseGraph::title() const { return chart_->title(); }
 
 void CourseGraph::clear() {
-  for (QXYSeries* s : {static_cast<QXYSeries*>(erythema_), static_cast<QXYSeries*>(dose_),
-                       static_cast<QXYSeries*>(minDose_), static_cast<QXYSeries*>(temp_),
-                       static_cast<QXYSeries*>(delivered_)})
+  for (QXYSeries* s :
+       {static_cast<QXYSeries*>(erythema_), static_cast<QXYSeries*>(dose_), static_cast<QXYSeries*>(minDose_),
+        static_cast<QXYSeries*>(temp_), static_cast<QXYSeries*>(delivered_)})
     s->clear();
   chart_->setTitle(QString());
   fitDoseAxis();

@@ -5,8 +5,7 @@
 
 namespace ui {
 
-DemonstrationStrip::DemonstrationStrip(QWidget* parent)
-    : QLabel(dosing::kDemonstrationWarning, parent) {
+DemonstrationStrip::DemonstrationStrip(QWidget* parent) : QLabel(dosing::kDemonstrationWarning, parent) {
   setObjectName(QString::fromLatin1(names::DemonstrationStrip));
   setAccessibleName(dosing::kDemonstrationWarning);
   setTextFormat(Qt::PlainText);

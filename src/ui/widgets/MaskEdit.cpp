@@ -41,18 +41,14 @@ const QString& MaskEdit::invalidInputMessage() {
   return text;
 }
 
-QString MaskEdit::refusalMessage() const {
-  return refusalText_ ? refusalText_(maskedText()) : invalidInputMessage();
-}
+QString MaskEdit::refusalMessage() const { return refusalText_ ? refusalText_(maskedText()) : invalidInputMessage(); }
 
 void MaskEdit::setMaskedText(const QString& text) {
   setText(text);  // also marks the field unchanged
   textOnEntry_ = maskedText();
 }
 
-bool MaskEdit::currentTextAcceptable() const {
-  return !isModified() || !acceptable_ || acceptable_(maskedText());
-}
+bool MaskEdit::currentTextAcceptable() const { return !isModified() || !acceptable_ || acceptable_(maskedText()); }
 
 bool MaskEdit::acceptNow() {
   if (currentTextAcceptable()) return true;
@@ -116,7 +112,7 @@ std::vector<bool> MaskEdit::inputPositions() const {
 int MaskEdit::typingPosition(int clicked) const {
   const QString shown = maskedText();
   const std::vector<bool> input = inputPositions();
-  int typedEnd = 0;       // just after the last filled position
+  int typedEnd = 0;  // just after the last filled position
   int firstUnfilled = -1;
   for (int i = 0; i < shown.size() && i < static_cast<int>(input.size()); ++i) {
     if (!input[static_cast<std::size_t>(i)]) continue;

@@ -28,8 +28,7 @@ class MaskEdit : public QLineEdit {
  public:
   // `mask` in QLineEdit's input-mask notation; `acceptable` decides whether a changed text may
   // be left (none: every text fitting the mask may).
-  MaskEdit(const QString& mask, std::function<bool(const QString&)> acceptable = {},
-           QWidget* parent = nullptr);
+  MaskEdit(const QString& mask, std::function<bool(const QString&)> acceptable = {}, QWidget* parent = nullptr);
 
   // Every position of the mask, unfilled ones as spaces.
   QString maskedText() const { return displayText(); }

@@ -52,8 +52,9 @@ void OneLineField::edited(const QString& text) {
 void OneLineField::sayCut(int typedLength, const QString& kept) {
   // Once the paste is over: a box opened in the middle of the edit would disturb it.
   const QPointer<QLineEdit> field(field_);
-  const QString text = QStringLiteral("The %1 you entered has %2 characters, more than the %3 its record keeps, so it "
-                                      "was cut to \"%4\".\n\nCorrect it in the field if the cut is not right.")
+  const QString text = QStringLiteral(
+                           "The %1 you entered has %2 characters, more than the %3 its record keeps, so it "
+                           "was cut to \"%4\".\n\nCorrect it in the field if the cut is not right.")
                            .arg(field_->accessibleName())
                            .arg(typedLength)
                            .arg(width_)
