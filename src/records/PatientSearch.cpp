@@ -101,28 +101,14 @@ void upgradeServerSearch(PostgresBackend& server) {
   if (state.empty() || state.front()[0].isNull()) return;
   const auto& row = state.front();
   if (row[1].toBool() || !row[2].toBool() || !row[3].toBool()) return;
-  const Patience patience = server.patience();
-  server.setPatience(Patience::LongWork);
-  struct Restore {
-    PostgresBackend& server;
-    Patience patience;
-    ~Restore() { server.setPatience(patience); }
-  } restore{server, patience};
-  server.execute(QStringLiteral("BEGIN"), {});
-  try {
+  const LongWork longWork(server);
+  inTransaction(server, QStringLiteral("BEGIN"), [&] {
     server.script(QStringLiteral("SET LOCAL statement_timeout = 0"));
     // One upgrade at a time; the second finds the first's work done.
     server.script(QStringLiteral("SELECT pg_catalog.pg_advisory_xact_lock(1212238915, 3)"));
     for (const QString& sql : serverSearchStatements(row[0].toString(), QString::fromLatin1(kClinicRole)))
       server.script(sql);
-    server.execute(QStringLiteral("COMMIT"), {});
-  } catch (...) {
-    try {
-      server.execute(QStringLiteral("ROLLBACK"), {});
-    } catch (const StoreRefusal&) {
-    }
-    throw;
-  }
+  });
 }
 
 QString trigramAdvice() {

@@ -93,6 +93,22 @@ class PostgresBackend : public StoreBackend {
   QHash<QString, Prepared> statements_;
 };
 
+// For as long as it lives, the connection waits as long as long work needs (an upgrade of the
+// schema, a check over a whole department); the patience it had comes back on every way out.
+class LongWork {
+ public:
+  explicit LongWork(PostgresBackend& server) : server_(server), before_(server.patience()) {
+    server.setPatience(Patience::LongWork);
+  }
+  ~LongWork() { server_.setPatience(before_); }
+  LongWork(const LongWork&) = delete;
+  LongWork& operator=(const LongWork&) = delete;
+
+ private:
+  PostgresBackend& server_;
+  Patience before_;
+};
+
 // The SQL with its ? marks numbered as the server wants them ($1, $2, ...); marks inside quoted
 // text or quoted names are left alone.
 QString numberedParameters(const QString& sql);

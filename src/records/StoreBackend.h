@@ -48,4 +48,22 @@ class StoreBackend {
   virtual void setDirectReads(bool) {}
 };
 
+// Runs `work` between `begin` (BEGIN, or BEGIN IMMEDIATE on a file) and COMMIT on the backend; on
+// any failure rolls back and throws the failure on (a refusal of the rollback itself is left out:
+// the first reason is the one worth showing).
+template <class Work>
+void inTransaction(StoreBackend& store, const QString& begin, Work&& work) {
+  store.execute(begin, {});
+  try {
+    work();
+    store.execute(QStringLiteral("COMMIT"), {});
+  } catch (...) {
+    try {
+      store.execute(QStringLiteral("ROLLBACK"), {});
+    } catch (const StoreRefusal&) {
+    }
+    throw;
+  }
+}
+
 }  // namespace records

@@ -27,22 +27,6 @@ QSet<QString> listOf(const QVariant& commaSeparated) {
   return names;
 }
 
-// Runs `work` inside BEGIN ... COMMIT on the backend; rolls back and rethrows on failure.
-template <class Work>
-void inTransaction(StoreBackend& store, const QString& begin, Work&& work) {
-  store.execute(begin, {});
-  try {
-    work();
-    store.execute(QStringLiteral("COMMIT"), {});
-  } catch (...) {
-    try {
-      store.execute(QStringLiteral("ROLLBACK"), {});
-    } catch (const StoreRefusal&) {
-    }
-    throw;
-  }
-}
-
 }  // namespace
 
 TrailState inspectFileTrail(StoreBackend& file) {
@@ -211,13 +195,7 @@ void upgradeFileTrail(StoreBackend& file) {
 
 void upgradeServerTrail(PostgresBackend& server) {
   // Chaining a large trail is one long statement: neither side gives up on it.
-  const Patience patience = server.patience();
-  server.setPatience(Patience::LongWork);
-  struct Restore {
-    PostgresBackend& server;
-    Patience patience;
-    ~Restore() { server.setPatience(patience); }
-  } restore{server, patience};
+  const LongWork longWork(server);
   inTransaction(server, QStringLiteral("BEGIN"), [&] {
     server.script(QStringLiteral("SET LOCAL statement_timeout = 0"));
     // One upgrade at a time; the second finds the first's work done.
