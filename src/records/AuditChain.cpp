@@ -55,15 +55,20 @@ QString auditHash(const QString& previous, const std::vector<QVariant>& entry) {
   return QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex());
 }
 
-QStringList verifyAuditChain(const TrailReader& read, std::optional<int> newest,
-                             const std::function<void(qint64, qint64)>& progress) {
-  const TableDef& t = auditTable();
-  std::vector<const ColumnDef*> columns;
+AuditColumns auditColumns() {
+  AuditColumns audit;
   QStringList names;
-  for (const ColumnDef& c : t.columns) {
-    columns.push_back(&c);
+  for (const ColumnDef& c : auditTable().columns) {
+    audit.columns.push_back(&c);
     names << quoted(c.name);
   }
+  audit.select = QStringLiteral("SELECT %1 FROM \"Audit\"").arg(names.join(QStringLiteral(", ")));
+  return audit;
+}
+
+QStringList verifyAuditChain(const TrailReader& read, std::optional<int> newest,
+                             const std::function<void(qint64, qint64)>& progress) {
+  const auto [columns, select] = auditColumns();
   QStringList problems;
   qint64 unnamed = 0;
   const auto report = [&](const QString& line) {
@@ -97,7 +102,6 @@ QStringList verifyAuditChain(const TrailReader& read, std::optional<int> newest,
     const Rows count = read(QStringLiteral("SELECT COUNT(*) FROM \"Audit\""), {}, {&kWhole});
     total = count.empty() ? 0 : count.front().front().toLongLong();
   }
-  const QString select = QStringLiteral("SELECT %1 FROM \"Audit\"").arg(names.join(QStringLiteral(", ")));
   const QString order = QStringLiteral(" ORDER BY \"AuditID\" LIMIT %1").arg(kPage);
   std::optional<qint64> last;
   qint64 done = 0;

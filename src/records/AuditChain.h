@@ -26,6 +26,13 @@ namespace records {
 // chained to `previous`.
 QString auditHash(const QString& previous, const std::vector<QVariant>& entry);
 
+// The audit table's columns in their order, and the SELECT that reads an entry's values in it.
+struct AuditColumns {
+  std::vector<const ColumnDef*> columns;
+  QString select;  // SELECT <every column> FROM "Audit"
+};
+AuditColumns auditColumns();
+
 // Reads rows of a query with parameter values, each value brought to its column's type.
 using TrailReader =
     std::function<Rows(const QString& sql, const QVariantList& values, const std::vector<const ColumnDef*>& columns)>;

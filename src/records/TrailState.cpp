@@ -163,14 +163,7 @@ void upgradeFileTrail(StoreBackend& file) {
         file.execute(QStringLiteral("ALTER TABLE \"Audit\" ADD COLUMN \"%1\" TEXT").arg(QLatin1String(column)), {});
       }
       for (const QString& sql : trail.mid(2)) file.execute(sql, {});  // the head
-      const TableDef& t = auditTable();
-      std::vector<const ColumnDef*> columns;
-      QStringList names;
-      for (const ColumnDef& c : t.columns) {
-        columns.push_back(&c);
-        names << quoted(c.name);
-      }
-      const QString select = QStringLiteral("SELECT %1 FROM \"Audit\"").arg(names.join(QStringLiteral(", ")));
+      const auto [columns, select] = auditColumns();
       const QString order = QStringLiteral(" ORDER BY \"AuditID\" LIMIT %1").arg(kChainPage);
       QString previous;
       std::optional<qint64> after;
