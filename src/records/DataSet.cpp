@@ -186,13 +186,16 @@ ListSnapshot DataSet::readList(Connection& connection, const TableDef& table) {
     rows = Rows();
   };
   if (connection.dialect().server) {
-    constexpr int kReadPage = 8192;
+    // Large pages: each is a round trip, and a page's values are a few megabytes while they last.
+    constexpr int kReadPage = 65536;
     connection.scan(sql, columns, kReadPage, take, action);
   } else {
     Rows rows = connection.select(sql, {}, columns, action);
     snapshot.order.reserve(rows.size());
     take(rows);
   }
+  snapshot.index.shrinkToFit();
+  snapshot.order.shrink_to_fit();
   buildKeys(snapshot.index, snapshot.order, snapshot.keySlots, snapshot.keysUsed);
   snapshot.indexed = true;
   return snapshot;

@@ -227,6 +227,20 @@ ListIndex ListIndex::takeForRebuild() {
   return out;
 }
 
+void ListIndex::shrinkToFit() {
+  for (Column& c : columns_) {
+    c.chars.shrink_to_fit();
+    c.begin.shrink_to_fit();
+    c.len.shrink_to_fit();
+    c.stored.shrink_to_fit();
+    c.storedBegin.shrink_to_fit();
+    c.storedLen.shrink_to_fit();
+    c.ids.shrink_to_fit();
+    c.values.shrink_to_fit();
+    c.nulls.shrink_to_fit();
+  }
+}
+
 void ListIndex::appendFrom(const ListIndex& other, std::size_t row) {
   for (std::size_t i = 0; i < columns_.size() && i < other.columns_.size(); ++i) {
     Column& c = columns_[i];

@@ -58,6 +58,8 @@ class ListIndex {
   void appendFrom(const ListIndex& other, std::size_t row);
   // An empty index with the columns and the distinct texts of this one (moved out of it).
   ListIndex takeForRebuild();
+  // Gives back what the arrays reserved beyond their rows (after a read of the whole list).
+  void shrinkToFit();
 
   // Clears keep[r] for each row whose column `column` (a table column) does not begin with, does
   // not contain, or is not, the folded text `part`; an empty part keeps every row.
