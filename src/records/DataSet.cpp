@@ -2,6 +2,9 @@
 
 #include <QSet>
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "records/AuditTrail.h"
 #include "records/Connection.h"
@@ -186,8 +189,9 @@ ListSnapshot DataSet::readList(Connection& connection, const TableDef& table) {
     rows = Rows();
   };
   if (connection.dialect().server) {
-    // Large pages: each is a round trip, and a page's values are a few megabytes while they last.
-    constexpr int kReadPage = 65536;
+    // Pages of some thousands: each is a round trip, and a page's values (a few megabytes) are
+    // freed before the next comes, so that what the read leaves behind stays small.
+    constexpr int kReadPage = 16384;
     connection.scan(sql, columns, kReadPage, take, action);
   } else {
     Rows rows = connection.select(sql, {}, columns, action);
@@ -196,6 +200,11 @@ ListSnapshot DataSet::readList(Connection& connection, const TableDef& table) {
   }
   snapshot.index.shrinkToFit();
   snapshot.order.shrink_to_fit();
+#ifdef __GLIBC__
+  // The values read were freed a page at a time, in small pieces among the index's arrays: hand
+  // the free memory back and join its pieces, so that neither stays with the process.
+  malloc_trim(0);
+#endif
   buildKeys(snapshot.index, snapshot.order, snapshot.keySlots, snapshot.keysUsed);
   snapshot.indexed = true;
   return snapshot;
