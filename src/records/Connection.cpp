@@ -292,7 +292,10 @@ void Connection::scan(const QString& sql, const std::vector<const ColumnDef*>& c
                       const std::function<void(Rows&)>& each, const QString& action) {
   StoreBackend& b = backend(action);
   try {
-    b.scan(sql, columns, page, each);
+    b.scan(sql, columns, page, [&](Rows& rows) {
+      rowsRead_ += static_cast<qint64>(rows.size());
+      each(rows);
+    });
   } catch (const StoreRefusal& e) {
     fail(action, e.text);
   }

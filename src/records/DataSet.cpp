@@ -2,6 +2,9 @@
 
 #include <QSet>
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "records/AuditTrail.h"
 #include "records/Connection.h"
@@ -34,7 +37,16 @@ QString describeKey(const TableDef& table, const QVariantList& key) {
 // ---------------------------------------------------------------------------------------------
 // RowView
 
-const QVariant& RowView::value(int column) const { return dataSet_.heldOrFull(row_, column); }
+const QVariant& RowView::value(int column) const {
+  const DataSet& d = dataSet_;
+  const auto r = static_cast<std::size_t>(row_);
+  if (d.holdsAll_) return d.rows_[r][static_cast<std::size_t>(column)];
+  const int slot = d.slot_[static_cast<std::size_t>(column)];
+  if (slot < 0) return d.fullRow(row_)[static_cast<std::size_t>(column)];
+  QVariant& held = held_[static_cast<std::size_t>(slot)];
+  held = d.index_.value(r, slot);
+  return held;
+}
 QString RowView::text(int column) const { return value(column).toString(); }
 bool RowView::isNull(int column) const { return !value(column).isValid(); }
 
@@ -73,6 +85,15 @@ DataSet::DataSet(Connection& connection, const TableDef& table, QObject* parent)
         throw DataError(QStringLiteral("Table %1: its key columns must be kept for every row.").arg(table.name));
       }
     }
+    // Its rows are held in their compact index alone, found by their one text key.
+    if (!table.journaled || table.key.size() != 1 || table.held.size() > RowView::kHeldSlots ||
+        !ListIndex::holdsEveryHeld(table) ||
+        table.columns[static_cast<std::size_t>(table.key.front())].kind != ColumnKind::Text) {
+      throw DataError(QStringLiteral("Table %1: a table that keeps some columns must keep text, whole-number and key "
+                                     "columns only, be journaled and have one text key.")
+                          .arg(table.name));
+    }
+    index_ = ListIndex(table);
   }
 }
 
@@ -144,39 +165,53 @@ ListSnapshot DataSet::readList(Connection& connection, const TableDef& table) {
     columns.insert(columns.begin(), &orderColumn);
   }
   const QString order = insertionOrder(table, connection);
-  snapshot.rows = connection.select(QStringLiteral("SELECT %1%2 FROM %3 ORDER BY %4")
-                                        .arg(table.journaled ? order + QStringLiteral(", ") : QString(),
-                                             selectedColumns(table, true), quoted(table.name), order),
-                                    {}, columns, QStringLiteral("read the %1 table").arg(table.name));
-  if (table.journaled) {
-    snapshot.order.reserve(snapshot.rows.size());
-    for (Row& row : snapshot.rows) {
+  const QString sql = QStringLiteral("SELECT %1%2 FROM %3 ORDER BY %4")
+                          .arg(table.journaled ? order + QStringLiteral(", ") : QString(), selectedColumns(table, true),
+                               quoted(table.name), order);
+  const QString action = QStringLiteral("read the %1 table").arg(table.name);
+  if (table.held.empty()) {
+    snapshot.rows = connection.select(sql, {}, columns, action);
+    if (table.journaled) {
+      snapshot.order.reserve(snapshot.rows.size());
+      for (Row& row : snapshot.rows) {
+        snapshot.order.push_back(row.front().toLongLong());
+        row.erase(row.begin());
+      }
+    }
+    return snapshot;
+  }
+  // A table that holds some columns (the patients) goes straight into its compact index, so that
+  // a million rows are never all in memory as values at once. A server hands them over a page at
+  // a time from one snapshot; the file reads them in one statement, its quickest way.
+  snapshot.index = ListIndex(table);
+  const auto take = [&](Rows& rows) {
+    for (Row& row : rows) {
       snapshot.order.push_back(row.front().toLongLong());
       row.erase(row.begin());
+      snapshot.index.append(row);
     }
+    rows = Rows();
+  };
+  if (connection.dialect().server) {
+    // Pages of some thousands: each is a round trip, and a page's values (a few megabytes) are
+    // freed before the next comes, so that what the read leaves behind stays small.
+    constexpr int kReadPage = 16384;
+    connection.scan(sql, columns, kReadPage, take, action);
+  } else {
+    Rows rows = connection.select(sql, {}, columns, action);
+    snapshot.order.reserve(rows.size());
+    take(rows);
   }
-  indexSnapshot(snapshot, table);
-  return snapshot;
-}
-
-void DataSet::indexSnapshot(ListSnapshot& snapshot, const TableDef& table) {
-  // Only a partly held list in insertion order (the patients) is large enough to want indexes.
-  if (table.held.empty() || !table.journaled || table.key.size() != 1) return;
-  std::size_t keySlot = 0;
-  while (table.held[keySlot] != table.key.front()) ++keySlot;
-  snapshot.keyOrder.clear();
-  snapshot.keyOrder.reserve(static_cast<qsizetype>(snapshot.rows.size()));
-  snapshot.index = ListIndex(table);
-  for (std::size_t r = 0; r < snapshot.rows.size(); ++r) {
-    const Row& row = snapshot.rows[r];
-    const QVariant& key = row[keySlot];
-    // The first of two rows with one key is the one found, as a scan from the top finds it. The
-    // key's text is shared with the row, not copied.
-    if (!key.isNull() && !snapshot.keyOrder.contains(key.toString()))
-      snapshot.keyOrder.insert(key.toString(), snapshot.order[r]);
-    snapshot.index.append(row);
-  }
+  snapshot.index.shrinkToFit();
+  snapshot.order.shrink_to_fit();
+#ifdef __GLIBC__
+  // The values read were freed a page at a time, in small pieces among the index's arrays: hand
+  // the free memory back and join its pieces, so that neither stays with the process.
+  malloc_trim(0);
+#endif
+  buildKeys(snapshot.index, snapshot.order, snapshot.keySlots, snapshot.keysUsed);
   snapshot.indexed = true;
+  return snapshot;
 }
 
 void DataSet::adoptList(ListSnapshot snapshot) {
@@ -194,10 +229,11 @@ void DataSet::adoptList(ListSnapshot snapshot) {
   visible_.clear();
   forgetRows();
   dropIndexes();
-  if (snapshot.indexed) {
-    keyOrder_ = std::move(snapshot.keyOrder);
+  if (!holdsAll_) {
+    if (!snapshot.indexed) return;
     index_ = std::move(snapshot.index);
-    indexesBuilt_ = true;
+    keySlots_ = std::move(snapshot.keySlots);
+    keysUsed_ = snapshot.keysUsed;
   }
   detached_.reset();
 }
@@ -239,6 +275,14 @@ void DataSet::loadList() const {
   }
   std::optional<ListSnapshot> snapshot;
   if (!master_) {
+    // The rows read before go first: a million of them need not be in memory twice.
+    listLoaded_ = false;
+    rows_.clear();
+    order_.clear();
+    visible_.clear();
+    pos_ = -1;
+    forgetRows();
+    dropIndexes();
     snapshot = readList(connection_, table_);
     rows = std::move(snapshot->rows);
     order_ = std::move(snapshot->order);
@@ -248,10 +292,10 @@ void DataSet::loadList() const {
   rows_ = std::move(rows);
   forgetRows();
   dropIndexes();
-  if (snapshot && snapshot->indexed) {
-    keyOrder_ = std::move(snapshot->keyOrder);
+  if (snapshot && !holdsAll_) {
     index_ = std::move(snapshot->index);
-    indexesBuilt_ = true;
+    keySlots_ = std::move(snapshot->keySlots);
+    keysUsed_ = snapshot->keysUsed;
   }
   detached_.reset();
   listLoaded_ = true;
@@ -266,7 +310,7 @@ bool DataSet::catchUp() const {
   // No other connection committed anything since the rows were read, and this cursor applied its
   // own changes to them: they are what a fresh read would give.
   if (now && loadedVersion_ && *now == *loadedVersion_) return true;
-  if (!table_.journaled || !journalMark_) return false;
+  if (holdsAll_ || !table_.journaled || !journalMark_) return false;
   const std::optional<Connection::JournalChanges> changes = connection_.changedSince(*journalMark_);
   if (!changes) return false;
   applyChanges(changes->keys);
@@ -299,69 +343,69 @@ void DataSet::applyChanges(const QStringList& keys) const {
   }
   const QVariantList current =
       hasCurrent() && listLoaded_ ? keyOfRow(visible_[static_cast<std::size_t>(pos_)]) : QVariantList();
-  buildIndexes();
   QSet<QString> seen;
   std::vector<Row> added;
   std::vector<qint64> addedOrder;
   std::vector<int> updated;
+  std::vector<char> removed(index_.size(), 0);
+  bool anyRemoved = false;
   for (Row& r : fetched) {
     const qint64 order = r.front().toLongLong();
     r.erase(r.begin());
     const QString key = r[keySlot].toString();
     seen.insert(key);
     const int at = rowOfKey(key);
-    if (at < 0) {
-      keyOrder_.insert(key, order);
-      added.push_back(std::move(r));
-      addedOrder.push_back(order);
+    if (at >= 0 && order_[static_cast<std::size_t>(at)] != order) {
+      // Deleted and added again: the new row stands where it was added, as a full read lists it.
+      removeKey(at);
+      removed[static_cast<std::size_t>(at)] = 1;
+      anyRemoved = true;
+    } else if (at >= 0) {
+      storeHeld(at, r);
+      cache_.erase(at);
+      updated.push_back(at);
       continue;
     }
-    rows_[static_cast<std::size_t>(at)] = std::move(r);
-    if (indexesBuilt_) index_.set(static_cast<std::size_t>(at), rows_[static_cast<std::size_t>(at)]);
-    cache_.erase(at);
-    updated.push_back(at);
+    added.push_back(std::move(r));
+    addedOrder.push_back(order);
   }
-  std::vector<char> removed(rows_.size(), 0);
-  bool anyRemoved = false;
   for (const QString& key : keys) {
     if (seen.contains(key)) continue;
     const int at = rowOfKey(key);
     if (at >= 0) {
-      keyOrder_.remove(key);
+      removeKey(at);
       removed[static_cast<std::size_t>(at)] = 1;
       anyRemoved = true;
     }
   }
   if (anyRemoved || !added.empty()) {
-    // Rows come and go: build the list again in insertion order.
+    // Rows come and go: build the list again in insertion order. Kept rows are copied across,
+    // added ones indexed; the key look-up goes by insertion order, which stays.
     std::vector<std::size_t> byOrder(added.size());
     for (std::size_t i = 0; i < byOrder.size(); ++i) byOrder[i] = i;
     std::sort(byOrder.begin(), byOrder.end(),
               [&](std::size_t a, std::size_t b) { return addedOrder[a] < addedOrder[b]; });
-    // The searched columns follow the rows: kept rows are copied across, added ones indexed.
-    std::vector<Row> rows;
     std::vector<qint64> order;
+    std::vector<int> addedRows;
     ListIndex index = index_.takeForRebuild();
-    rows.reserve(rows_.size() + added.size());
-    order.reserve(rows_.size() + added.size());
+    order.reserve(order_.size() + added.size());
     std::size_t next = 0;
     const auto takeAdded = [&] {
-      if (indexesBuilt_) index.append(added[byOrder[next]]);
-      rows.push_back(std::move(added[byOrder[next]]));
+      addedRows.push_back(static_cast<int>(order.size()));
+      index.append(added[byOrder[next]]);
       order.push_back(addedOrder[byOrder[next]]);
       ++next;
     };
-    for (std::size_t r = 0; r < rows_.size(); ++r) {
+    for (std::size_t r = 0; r < order_.size(); ++r) {
       if (removed[r]) continue;
       while (next < byOrder.size() && addedOrder[byOrder[next]] < order_[r]) takeAdded();
-      if (indexesBuilt_) index.appendFrom(index_, r);
-      rows.push_back(std::move(rows_[r]));
+      index.appendFrom(index_, r);
       order.push_back(order_[r]);
     }
     while (next < byOrder.size()) takeAdded();
-    rows_ = std::move(rows);
     order_ = std::move(order);
     index_ = std::move(index);
+    for (int row : addedRows) addKey(row);
     forgetRows();
     computeVisible();
   } else if (filtered_) {
@@ -390,13 +434,12 @@ void DataSet::ensureList() const {
 void DataSet::computeVisible() const {
   filterChanged_ = false;
   visible_.clear();
-  const int n = static_cast<int>(rows_.size());
+  const int n = static_cast<int>(heldCount());
   // A large list whose tests all have their whole-list form: one pass over its index each.
   if (filtered_ && (filter_ || onFilterRecord_) && (!filter_ || filterRows_) &&
       (!onFilterRecord_ || onFilterRecordRows_)) {
-    buildIndexes();
-    if (indexesBuilt_ && index_.size() == rows_.size()) {
-      std::vector<char> keep(rows_.size(), 1);
+    if (!holdsAll_) {
+      std::vector<char> keep(index_.size(), 1);
       if (filter_) filterRows_(index_, keep);
       if (onFilterRecord_) onFilterRecordRows_(index_, keep);
       for (int i = 0; i < n; ++i) {
@@ -405,7 +448,7 @@ void DataSet::computeVisible() const {
       return;
     }
   }
-  visible_.reserve(rows_.size());
+  visible_.reserve(heldCount());
   for (int i = 0; i < n; ++i) {
     if (filtered_) {
       const RowView view(*this, i);
@@ -455,9 +498,38 @@ void DataSet::forgetRows() const {
 }
 
 void DataSet::dropIndexes() const {
-  keyOrder_.clear();
-  index_.clear();
-  indexesBuilt_ = false;
+  index_ = holdsAll_ ? ListIndex() : ListIndex(table_);
+  keySlots_.clear();
+  keySlots_.shrink_to_fit();
+  keysUsed_ = 0;
+}
+
+QVariant DataSet::heldValue(int row, int slot) const {
+  const auto r = static_cast<std::size_t>(row);
+  return holdsAll_ ? rows_[r][static_cast<std::size_t>(slot)] : index_.value(r, slot);
+}
+
+DataSet::Row DataSet::heldRow(int row) const {
+  if (holdsAll_) return rows_[static_cast<std::size_t>(row)];
+  Row held(table_.held.size());
+  for (std::size_t j = 0; j < held.size(); ++j)
+    held[j] = index_.value(static_cast<std::size_t>(row), static_cast<int>(j));
+  return held;
+}
+
+void DataSet::storeHeld(int row, const Row& held) const {
+  if (holdsAll_) {
+    rows_[static_cast<std::size_t>(row)] = held;
+    return;
+  }
+  const auto keySlot = static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key.front())]);
+  const QVariant& key = held[keySlot];
+  const bool sameKey = key.isValid() ? !index_.keyNull(static_cast<std::size_t>(row)) &&
+                                           index_.keyText(static_cast<std::size_t>(row)) == key.toString()
+                                     : index_.keyNull(static_cast<std::size_t>(row));
+  if (!sameKey) removeKey(row);
+  index_.set(static_cast<std::size_t>(row), held);
+  if (!sameKey) addKey(row);
 }
 
 void DataSet::remember(int row, Row full) const {
@@ -488,7 +560,7 @@ const DataSet::Row& DataSet::fullRow(int row, bool page) const {
     // Gone from the file since the list was read (another copy deleted it): show what is known.
     fetched.emplace(table_.columns.size());
     for (std::size_t c = 0; c < table_.columns.size(); ++c) {
-      if (slot_[c] >= 0) (*fetched)[c] = rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(slot_[c])];
+      if (slot_[c] >= 0) (*fetched)[c] = heldValue(row, slot_[c]);
     }
   }
   remember(row, std::move(*fetched));
@@ -536,16 +608,15 @@ void DataSet::fetchPageFrom(int row) const {
   if (asked) remember(row, std::move(*asked));
 }
 
-const QVariant& DataSet::heldOrFull(int row, int column, bool page) const {
+QVariant DataSet::heldOrFull(int row, int column, bool page) const {
   const int slot = slot_[static_cast<std::size_t>(column)];
-  if (slot >= 0) return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(slot)];
+  if (slot >= 0) return heldValue(row, slot);
   return fullRow(row, page)[static_cast<std::size_t>(column)];
 }
 
 QVariantList DataSet::keyOfRow(int row) const {
   QVariantList key;
-  const Row& r = rows_[static_cast<std::size_t>(row)];
-  for (int k : table_.key) key << r[static_cast<std::size_t>(slot_[static_cast<std::size_t>(k)])];
+  for (int k : table_.key) key << heldValue(row, slot_[static_cast<std::size_t>(k)]);
   return key;
 }
 
@@ -555,52 +626,112 @@ QVariantList DataSet::keyOfFull(const Row& full) const {
   return key;
 }
 
-void DataSet::buildIndexes() const {
-  if (indexesBuilt_ || holdsAll_ || !table_.journaled || !listLoaded_) return;
-  // Only when the rows were read without them (they are built with every read of the list).
-  ListSnapshot snapshot;
-  snapshot.rows = std::move(rows_);
-  snapshot.order = std::move(order_);
-  indexSnapshot(snapshot, table_);
-  rows_ = std::move(snapshot.rows);
-  order_ = std::move(snapshot.order);
-  if (!snapshot.indexed) return;
-  keyOrder_ = std::move(snapshot.keyOrder);
-  index_ = std::move(snapshot.index);
-  indexesBuilt_ = true;
+namespace {
+
+std::size_t hashOfKey(QStringView key) { return qHash(key, 0); }
+
+}  // namespace
+
+void DataSet::buildKeys(const ListIndex& index, const std::vector<qint64>& order, std::vector<qint64>& keySlots,
+                        std::size_t& used) {
+  std::size_t capacity = 16;
+  while (capacity * 7 < index.size() * 10) capacity *= 2;
+  keySlots.assign(capacity, -1);
+  used = 0;
+  // While building, the row of each taken slot is at hand: a key is compared without looking its
+  // row up. The first of two rows with one key is the one found, as a scan from the top finds it.
+  std::vector<std::uint32_t> rowOf(capacity);
+  const std::size_t mask = capacity - 1;
+  for (std::size_t r = 0; r < index.size(); ++r) {
+    if (index.keyNull(r)) continue;
+    const QStringView key = index.keyText(r);
+    for (std::size_t i = hashOfKey(key) & mask;; i = (i + 1) & mask) {
+      if (keySlots[i] == -1) {
+        keySlots[i] = order[r];
+        rowOf[i] = static_cast<std::uint32_t>(r);
+        ++used;
+        break;
+      }
+      if (index.keyText(rowOf[i]) == key) break;
+    }
+  }
 }
 
-QString DataSet::textKeyOfRow(int row) const {
-  const QVariant& v =
-      rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[0])])];
-  return v.isNull() ? QString() : v.toString();
-}
-
-int DataSet::rowOfKey(const QString& key) const {
-  buildIndexes();
-  if (!indexesBuilt_) return -1;
-  const auto it = keyOrder_.constFind(key);
-  if (it == keyOrder_.constEnd()) return -1;
+int DataSet::rowOfOrder(qint64 order, QStringView key) const {
   // Rows are held in ascending insertion order; a number given twice (a file reuses the number of
   // a deleted last row) is told apart by the key.
-  auto at = std::lower_bound(order_.begin(), order_.end(), *it);
-  for (; at != order_.end() && *at == *it; ++at) {
-    const int row = static_cast<int>(at - order_.begin());
-    if (textKeyOfRow(row) == key) return row;
-  }
-  for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
-    if (textKeyOfRow(r) == key) return r;
+  for (auto at = std::lower_bound(order_.begin(), order_.end(), order); at != order_.end() && *at == order; ++at) {
+    const auto row = static_cast<std::size_t>(at - order_.begin());
+    if (!index_.keyNull(row) && index_.keyText(row) == key) return static_cast<int>(row);
   }
   return -1;
+}
+
+int DataSet::rowOfKey(QStringView key) const {
+  if (holdsAll_ || keySlots_.empty()) return -1;
+  const std::size_t mask = keySlots_.size() - 1;
+  for (std::size_t i = hashOfKey(key) & mask;; i = (i + 1) & mask) {
+    const qint64 slot = keySlots_[i];
+    if (slot == -1) return -1;
+    if (slot >= 0) {
+      const int row = rowOfOrder(slot, key);
+      if (row >= 0) return row;
+    }
+  }
+}
+
+void DataSet::addKey(int row) const {
+  const auto r = static_cast<std::size_t>(row);
+  if (holdsAll_ || index_.keyNull(r)) return;
+  if ((keysUsed_ + 1) * 10 > keySlots_.size() * 7) {
+    buildKeys(index_, order_, keySlots_, keysUsed_);  // the row is in the index: it is taken too
+    return;
+  }
+  const QStringView key = index_.keyText(r);
+  const std::size_t mask = keySlots_.size() - 1;
+  std::optional<std::size_t> freed;
+  for (std::size_t i = hashOfKey(key) & mask;; i = (i + 1) & mask) {
+    const qint64 slot = keySlots_[i];
+    if (slot == -1) {
+      if (freed) {
+        keySlots_[*freed] = order_[r];
+      } else {
+        keySlots_[i] = order_[r];
+        ++keysUsed_;
+      }
+      return;
+    }
+    if (slot == -2) {
+      if (!freed) freed = i;
+    } else if (rowOfOrder(slot, key) >= 0) {
+      return;  // an earlier row has the key
+    }
+  }
+}
+
+void DataSet::removeKey(int row) const {
+  const auto r = static_cast<std::size_t>(row);
+  if (holdsAll_ || keySlots_.empty() || index_.keyNull(r)) return;
+  const QStringView key = index_.keyText(r);
+  const std::size_t mask = keySlots_.size() - 1;
+  for (std::size_t i = hashOfKey(key) & mask;; i = (i + 1) & mask) {
+    const qint64 slot = keySlots_[i];
+    if (slot == -1) return;
+    if (slot >= 0 && rowOfOrder(slot, key) >= 0) {
+      // The key's slot: freed when it finds this row, kept when it finds an earlier one.
+      if (slot == order_[r]) keySlots_[i] = -2;
+      return;
+    }
+  }
 }
 
 int DataSet::locate(const QVariantList& key) const {
   if (key.isEmpty() || anyNull(key)) return -1;
   const std::size_t nk = table_.key.size();
   auto matches = [&](int p) {
-    const Row& r = rows_[static_cast<std::size_t>(visible_[static_cast<std::size_t>(p)])];
+    const int row = visible_[static_cast<std::size_t>(p)];
     for (std::size_t k = 0; k < nk; ++k) {
-      if (r[static_cast<std::size_t>(slot_[static_cast<std::size_t>(table_.key[k])])] != key[static_cast<qsizetype>(k)])
+      if (heldValue(row, slot_[static_cast<std::size_t>(table_.key[k])]) != key[static_cast<qsizetype>(k)])
         return false;
     }
     return true;
@@ -609,7 +740,7 @@ int DataSet::locate(const QVariantList& key) const {
   if (pos_ >= 0 && pos_ < static_cast<int>(visible_.size()) && matches(pos_)) return pos_;
   // The patient list is large: find a text key through an index of the rows. The listed rows
   // are always in ascending row order, so the row's position is found by halving.
-  if (!holdsAll_ && table_.journaled && nk == 1 && key[0].typeId() == QMetaType::QString) {
+  if (!holdsAll_ && key[0].typeId() == QMetaType::QString) {
     const int row = rowOfKey(*static_cast<const QString*>(key[0].constData()));
     if (row < 0) return -1;
     const auto p = std::lower_bound(visible_.begin(), visible_.end(), row);
@@ -857,10 +988,11 @@ void DataSet::refreshCurrent(bool lock) {
   Row& full = *stored;
   if (listLoaded_) {
     const int row = visible_[static_cast<std::size_t>(pos_)];
-    Row& held = rows_[static_cast<std::size_t>(row)];
+    Row held = heldRow(row);
     for (std::size_t c = 0; c < slot_.size(); ++c) {
       if (slot_[c] >= 0) held[static_cast<std::size_t>(slot_[c])] = full[c];
     }
+    storeHeld(row, held);
     remember(row, std::move(full));
   } else {
     detached_ = std::move(full);
@@ -1138,20 +1270,11 @@ void DataSet::updateRow() {
     }
     if (listLoaded_ && pos_ >= 0) {
       const int row = visible_[static_cast<std::size_t>(pos_)];
-      Row& held = rows_[static_cast<std::size_t>(row)];
-      const QString oldKey = indexesBuilt_ ? textKeyOfRow(row) : QString();
+      Row held = heldRow(row);
       for (std::size_t c = 0; c < slot_.size(); ++c) {
         if (slot_[c] >= 0) held[static_cast<std::size_t>(slot_[c])] = buffer_[c];
       }
-      if (indexesBuilt_) {
-        index_.set(static_cast<std::size_t>(row), held);
-        const QString newKey = textKeyOfRow(row);
-        if (newKey != oldKey) {
-          const qint64 order = order_[static_cast<std::size_t>(row)];
-          if (keyOrder_.value(oldKey, -1) == order) keyOrder_.remove(oldKey);
-          if (!newKey.isNull() && !keyOrder_.contains(newKey)) keyOrder_.insert(newKey, order);
-        }
-      }
+      storeHeld(row, held);
       remember(row, buffer_);
     } else if (detached_) {
       detached_ = buffer_;
@@ -1237,14 +1360,14 @@ void DataSet::insertRow() {
     } else {
       for (int c : table_.held) held.push_back((*stored)[static_cast<std::size_t>(c)]);
     }
-    rows_.push_back(std::move(held));
     if (table_.journaled) order_.push_back(id.toLongLong());
-    const int row = static_cast<int>(rows_.size()) - 1;
-    if (indexesBuilt_) {
-      index_.append(rows_.back());
-      const QString key = textKeyOfRow(row);
-      if (!key.isNull() && !keyOrder_.contains(key)) keyOrder_.insert(key, order_.back());
+    if (holdsAll_) {
+      rows_.push_back(std::move(held));
+    } else {
+      index_.append(held);
     }
+    const int row = static_cast<int>(heldCount()) - 1;
+    addKey(row);
     visible_.push_back(row);
     pos_ = static_cast<int>(visible_.size()) - 1;
     remember(row, std::move(*stored));
@@ -1295,12 +1418,12 @@ void DataSet::deleteRow() {
     together.commit();
   }
   // A row another copy deleted first is gone all the same.
-  if (indexesBuilt_) {
-    const QString gone = textKeyOfRow(row);
-    if (keyOrder_.value(gone, -1) == order_[static_cast<std::size_t>(row)]) keyOrder_.remove(gone);
+  if (holdsAll_) {
+    rows_.erase(rows_.begin() + row);
+  } else {
+    removeKey(row);
     index_.erase(static_cast<std::size_t>(row));
   }
-  rows_.erase(rows_.begin() + row);
   if (table_.journaled) order_.erase(order_.begin() + row);
   forgetRows();
   visible_.erase(visible_.begin() + pos_);

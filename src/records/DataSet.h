@@ -15,8 +15,10 @@
 // that were changed, so a row that another copy changed meanwhile is still updated.
 //
 // How the snapshot is held. A detail keeps all columns of its few rows. A table without a master
-// (the patients: a department may have a hundred thousand) keeps only its `held` columns for every
-// row and reads a row's other columns when the row is looked at, keeping the latest few hundred.
+// (the patients: a department may have a million) keeps only its `held` columns for every row, in
+// a compact index (ListIndex: the key, the folded texts, the status; a few dozen bytes a patient),
+// and reads a row's other columns when the row is looked at, a page of 64 listed rows per
+// statement, keeping the latest few hundred.
 // Its re-read reads only what changed: when no other connection has committed anything since the
 // rows were read, they are still exact (this cursor applies its own changes to them) and nothing
 // is read; when others did, the store's change journal names the patients they changed and only
@@ -30,6 +32,7 @@
 #include <QHash>
 #include <QObject>
 #include <QVariant>
+#include <array>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -69,6 +72,8 @@ class RowView {
   RowView(const DataSet& dataSet, int row) : dataSet_(dataSet), row_(row) {}
   const DataSet& dataSet_;
   int row_;
+  static constexpr std::size_t kHeldSlots = 8;
+  mutable std::array<QVariant, kHeldSlots> held_;  // values of a compactly held row, by held slot
 };
 
 using RowTest = std::function<bool(const RowView&)>;
@@ -81,14 +86,15 @@ using RowsTest = std::function<void(const ListIndex&, std::vector<char>& keep)>;
 // (DataSet::adoptList). The journal mark is taken before the rows are read, so that a cursor that
 // takes them over reads again every patient changed since.
 struct ListSnapshot {
-  std::vector<std::vector<QVariant>> rows;
-  std::vector<qint64> order;            // insertion order of each row
-  std::optional<QVariant> journalMark;  // none: the store keeps no change journal
-  std::optional<qint64> version;        // the reading connection's change counter
-  // Built beside the rows (on the reading thread): the insertion order of each key, and the
-  // searched columns (ListIndex). Empty for a table that holds all its columns.
-  QHash<QString, qint64> keyOrder;
+  std::vector<std::vector<QVariant>> rows;  // a table that holds all its columns
+  std::vector<qint64> order;                // insertion order of each row
+  std::optional<QVariant> journalMark;      // none: the store keeps no change journal
+  std::optional<qint64> version;            // the reading connection's change counter
+  // A table that holds some columns (the patients): its rows in their compact index, and the
+  // look-up from a key to the insertion order of its first row (DataSet::buildKeys).
   ListIndex index;
+  std::vector<qint64> keySlots;
+  std::size_t keysUsed = 0;
   bool indexed = false;
 };
 
@@ -195,20 +201,29 @@ class DataSet : public QObject {
   friend class RowView;
 
   void checkBrowseMode();
+  std::size_t heldCount() const { return holdsAll_ ? rows_.size() : index_.size(); }
+  QVariant heldValue(int row, int slot) const;
+  Row heldRow(int row) const;
+  // A row's held values replaced, keeping the key look-up right when its key changes.
+  void storeHeld(int row, const Row& held) const;
   bool hasCurrent() const;
   const Row* currentRow() const;
   // With `page`, as a grid asks: the rows listed after it are read in the same statement.
   const Row& fullRow(int row, bool page = false) const;
   void fetchPageFrom(int row) const;
-  const QVariant& heldOrFull(int row, int column, bool page = false) const;
+  QVariant heldOrFull(int row, int column, bool page = false) const;
   QVariantList keyOfRow(int row) const;
   QVariantList keyOfFull(const Row& full) const;
   int locate(const QVariantList& key) const;  // position in visible_, -1 when not listed
   void dropIndexes() const;
-  void buildIndexes() const;
-  static void indexSnapshot(ListSnapshot& snapshot, const TableDef& table);
-  int rowOfKey(const QString& key) const;  // -1 when not held
-  QString textKeyOfRow(int row) const;
+  // The key look-up of a compactly held list: an open-addressing table of insertion orders (-1
+  // free, -2 freed), each the first row with its key, found again through the key's hash.
+  static void buildKeys(const ListIndex& index, const std::vector<qint64>& order, std::vector<qint64>& keySlots,
+                        std::size_t& used);
+  int rowOfOrder(qint64 order, QStringView key) const;
+  void addKey(int row) const;           // the row's key, unless an earlier row has it
+  void removeKey(int row) const;        // the row's key, when the row is the one it finds
+  int rowOfKey(QStringView key) const;  // -1 when not held
   void loadList() const;
   bool catchUp() const;
   void applyChanges(const QStringList& keys) const;
@@ -244,7 +259,9 @@ class DataSet : public QObject {
   std::vector<DataSet*> details_;
 
   State state_ = State::Inactive;
-  mutable std::vector<Row> rows_;     // the snapshot, in listing order; held columns only
+  // The snapshot, in listing order, of a table that holds all columns; one that holds some keeps
+  // its rows in index_ alone.
+  mutable std::vector<Row> rows_;
   mutable std::vector<int> visible_;  // rows passing the filter
   mutable bool listLoaded_ = false;
   mutable std::optional<qint64> loadedVersion_;  // change counter when rows_ were read
@@ -258,12 +275,13 @@ class DataSet : public QObject {
 
   mutable std::unordered_map<int, Row> cache_;  // full rows of a partly held snapshot
   mutable std::deque<int> cacheOrder_;
-  // Of a partly held, journaled snapshot (the patient list): the insertion order of each text key,
-  // and the searched columns. Built with the read of the rows (on the reading thread at a start),
-  // kept up to date with every change after, never thrown away while the rows are kept.
-  mutable QHash<QString, qint64> keyOrder_;
+  // Of a partly held, journaled snapshot (the patient list): the held rows themselves with the
+  // searched columns, and the key look-up. Built with the read of the rows (on the reading thread
+  // at a start), kept up to date with every change after, never thrown away while the rows are
+  // kept.
   mutable ListIndex index_;
-  mutable bool indexesBuilt_ = false;
+  mutable std::vector<qint64> keySlots_;
+  mutable std::size_t keysUsed_ = 0;
 
   Row buffer_;                 // the row being edited or appended
   std::vector<char> changed_;  // columns set since edit/append

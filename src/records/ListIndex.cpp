@@ -50,8 +50,45 @@ ListIndex::ListIndex(const TableDef& table) {
     } else {
       continue;
     }
+    if (c.kind == Column::Runs && keyColumn_ < 0) keyColumn_ = static_cast<int>(columns_.size());
     columns_.push_back(std::move(c));
   }
+}
+
+bool ListIndex::holdsEveryHeld(const TableDef& table) {
+  const ListIndex probe(table);
+  return !table.held.empty() && probe.columns_.size() == table.held.size();
+}
+
+QVariant ListIndex::value(std::size_t row, int slot) const {
+  for (const Column& c : columns_) {
+    if (c.slot != slot) continue;
+    switch (c.kind) {
+      case Column::Runs: {
+        const std::uint16_t length = c.storedLen[row];
+        if (length == kNullLength) return {};
+        return QString(reinterpret_cast<const QChar*>(c.stored.data() + c.storedBegin[row]), length);
+      }
+      case Column::Distinct: {
+        const std::uint32_t id = c.ids[row];
+        return id == kNullId ? QVariant() : QVariant(c.texts[id]);
+      }
+      case Column::Whole: return c.nulls[row] ? QVariant() : QVariant(static_cast<qlonglong>(c.values[row]));
+    }
+  }
+  return {};
+}
+
+QStringView ListIndex::keyText(std::size_t row) const {
+  if (keyColumn_ < 0) return {};
+  const Column& c = columns_[static_cast<std::size_t>(keyColumn_)];
+  const std::uint16_t length = c.storedLen[row];
+  if (length == kNullLength) return {};
+  return QStringView(c.stored.data() + c.storedBegin[row], length);
+}
+
+bool ListIndex::keyNull(std::size_t row) const {
+  return keyColumn_ < 0 || columns_[static_cast<std::size_t>(keyColumn_)].storedLen[row] == kNullLength;
 }
 
 const ListIndex::Column* ListIndex::find(int column) const {
@@ -66,8 +103,12 @@ void ListIndex::clear() {
     c.chars.clear();
     c.begin.clear();
     c.len.clear();
+    c.stored.clear();
+    c.storedBegin.clear();
+    c.storedLen.clear();
     c.ids.clear();
     c.texts.clear();
+    c.folded.clear();
     c.numberOf.clear();
     c.values.clear();
     c.nulls.clear();
@@ -78,31 +119,46 @@ void ListIndex::clear() {
 void ListIndex::put(Column& c, std::size_t row, const QVariant& value, bool appending) {
   switch (c.kind) {
     case Column::Runs: {
-      const QString folded = value.isValid() ? foldedText(value.toString()) : QString();
+      const bool null = !value.isValid();
+      const QString text = null ? QString() : value.toString();
+      const QString folded = foldedText(text);
       // A changed row's text goes to the end; the old run stays unused (a handful of changes).
       const auto at = static_cast<std::uint32_t>(c.chars.size());
-      const auto length = static_cast<std::uint16_t>(std::min<qsizetype>(folded.size(), 0xFFFF));
+      const auto length = static_cast<std::uint16_t>(std::min<qsizetype>(folded.size(), kNullLength - 1));
       c.chars.insert(c.chars.end(), folded.utf16(), folded.utf16() + length);
+      const auto storedAt = static_cast<std::uint32_t>(c.stored.size());
+      const auto storedLength =
+          null ? kNullLength : static_cast<std::uint16_t>(std::min<qsizetype>(text.size(), kNullLength - 1));
+      if (!null) c.stored.insert(c.stored.end(), text.utf16(), text.utf16() + storedLength);
       if (appending) {
         c.begin.push_back(at);
         c.len.push_back(length);
+        c.storedBegin.push_back(storedAt);
+        c.storedLen.push_back(storedLength);
       } else {
         c.begin[row] = at;
         c.len[row] = length;
+        c.storedBegin[row] = storedAt;
+        c.storedLen[row] = storedLength;
       }
       break;
     }
     case Column::Distinct: {
-      const QString folded = value.isValid() ? foldedText(value.toString()) : QString();
-      auto it = c.numberOf.constFind(folded);
-      if (it == c.numberOf.constEnd()) {
-        it = c.numberOf.insert(folded, static_cast<std::uint32_t>(c.texts.size()));
-        c.texts.push_back(folded);
+      std::uint32_t id = kNullId;
+      if (value.isValid()) {
+        const QString text = value.toString();
+        auto it = c.numberOf.constFind(text);
+        if (it == c.numberOf.constEnd()) {
+          it = c.numberOf.insert(text, static_cast<std::uint32_t>(c.texts.size()));
+          c.texts.push_back(text);
+          c.folded.push_back(foldedText(text));
+        }
+        id = *it;
       }
       if (appending)
-        c.ids.push_back(*it);
+        c.ids.push_back(id);
       else
-        c.ids[row] = *it;
+        c.ids[row] = id;
       break;
     }
     case Column::Whole: {
@@ -138,6 +194,8 @@ void ListIndex::erase(std::size_t row) {
       case Column::Runs:
         c.begin.erase(c.begin.begin() + at);
         c.len.erase(c.len.begin() + at);
+        c.storedBegin.erase(c.storedBegin.begin() + at);
+        c.storedLen.erase(c.storedLen.begin() + at);
         break;
       case Column::Distinct: c.ids.erase(c.ids.begin() + at); break;
       case Column::Whole:
@@ -151,19 +209,39 @@ void ListIndex::erase(std::size_t row) {
 
 ListIndex ListIndex::takeForRebuild() {
   ListIndex out;
+  out.keyColumn_ = keyColumn_;
   for (Column& c : columns_) {
     Column n;
     n.column = c.column;
     n.slot = c.slot;
     n.kind = c.kind;
     n.texts = std::move(c.texts);
+    n.folded = std::move(c.folded);
     n.numberOf = std::move(c.numberOf);
     c.texts.clear();
+    c.folded.clear();
     c.numberOf.clear();
-    if (n.kind == Column::Runs) n.chars.reserve(c.chars.size());
+    if (n.kind == Column::Runs) {
+      n.chars.reserve(c.chars.size());
+      n.stored.reserve(c.stored.size());
+    }
     out.columns_.push_back(std::move(n));
   }
   return out;
+}
+
+void ListIndex::shrinkToFit() {
+  for (Column& c : columns_) {
+    c.chars.shrink_to_fit();
+    c.begin.shrink_to_fit();
+    c.len.shrink_to_fit();
+    c.stored.shrink_to_fit();
+    c.storedBegin.shrink_to_fit();
+    c.storedLen.shrink_to_fit();
+    c.ids.shrink_to_fit();
+    c.values.shrink_to_fit();
+    c.nulls.shrink_to_fit();
+  }
 }
 
 void ListIndex::appendFrom(const ListIndex& other, std::size_t row) {
@@ -177,6 +255,14 @@ void ListIndex::appendFrom(const ListIndex& other, std::size_t row) {
         c.chars.insert(c.chars.end(), from, from + o.len[row]);
         c.begin.push_back(at);
         c.len.push_back(o.len[row]);
+        const auto storedAt = static_cast<std::uint32_t>(c.stored.size());
+        const std::uint16_t storedLength = o.storedLen[row];
+        if (storedLength != kNullLength) {
+          const char16_t* text = o.stored.data() + o.storedBegin[row];
+          c.stored.insert(c.stored.end(), text, text + storedLength);
+        }
+        c.storedBegin.push_back(storedAt);
+        c.storedLen.push_back(storedLength);
         break;
       }
       case Column::Distinct: c.ids.push_back(o.ids[row]); break;
@@ -216,10 +302,11 @@ void ListIndex::keepText(int column, const QString& foldedPart, Match match, std
       }
     }
   } else if (c->kind == Column::Distinct) {
-    std::vector<char> passes(c->texts.size());
-    for (std::size_t t = 0; t < c->texts.size(); ++t) passes[t] = test(c->texts[t]) ? 1 : 0;
+    std::vector<char> passes(c->folded.size());
+    for (std::size_t t = 0; t < c->folded.size(); ++t) passes[t] = test(c->folded[t]) ? 1 : 0;
+    // A null reads as the empty text, which no part (never empty here) matches.
     for (std::size_t r = 0; r < n; ++r) {
-      if (keep[r]) keep[r] = passes[c->ids[r]];
+      if (keep[r]) keep[r] = c->ids[r] != kNullId && passes[c->ids[r]];
     }
   }
 }
