@@ -142,7 +142,9 @@ class PgRaw {
   int rows(const char* sql, std::initializer_list<QByteArray> params = {}) {
     auto it = prepared_.find(sql);
     if (it == prepared_.end()) {
-      const std::string name = "s" + std::to_string(prepared_.size());
+      // Appended rather than "s" + to_string(...): GCC 12 at -O3 warns falsely on the latter.
+      std::string name = "s";
+      name += std::to_string(prepared_.size());
       PGresult* r = PQprepare(conn_, name.c_str(), sql, 0, nullptr);
       check(r, sql);
       PQclear(r);

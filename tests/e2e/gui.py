@@ -124,26 +124,55 @@ def shot(path):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
+def _top_level_windows(d, title, viewable_only=False):
+    """The top-level windows whose title holds `title`. Without a window manager they are the root's
+    children; one that goes away while it is looked at (a tooltip) is passed over, where a search
+    by xdotool would give up and find nothing."""
+    from Xlib import X, error
+    net_name, utf8 = d.intern_atom('_NET_WM_NAME'), d.intern_atom('UTF8_STRING')
+    found = []
+    for window in d.screen().root.query_tree().children:
+        try:
+            if viewable_only and window.get_attributes().map_state != X.IsViewable:
+                continue
+            name = window.get_full_property(net_name, utf8)
+            name = name.value.decode('utf-8', 'replace') if name else (window.get_wm_name() or '')
+        except error.XError:
+            continue
+        if isinstance(name, bytes):
+            name = name.decode('latin-1')
+        if title in name:
+            found.append(window)
+    return found
+
+
 def close_window(title):
-    """Asks the top-level window with this title to close, as a window manager's close button does."""
+    """Asks the top-level window with this title to close, as a window manager's close button does;
+    says how many windows were asked."""
     from Xlib import X, display, protocol
-    ids = subprocess.run(['xdotool', 'search', '--name', title], capture_output=True, text=True).stdout.split()
     d = display.Display()
-    protocols = d.intern_atom('WM_PROTOCOLS')
-    delete = d.intern_atom('WM_DELETE_WINDOW')
-    for wid in ids:
-        window = d.create_resource_object('window', int(wid))
-        event = protocol.event.ClientMessage(window=window, client_type=protocols,
-                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-        window.send_event(event, event_mask=X.NoEventMask)
-    d.flush()
-    d.close()
+    try:
+        windows = wait_until(lambda: _top_level_windows(d, title, viewable_only=True), 10, f'the window {title!r}')
+        protocols = d.intern_atom('WM_PROTOCOLS')
+        delete = d.intern_atom('WM_DELETE_WINDOW')
+        for window in windows:
+            event = protocol.event.ClientMessage(window=window, client_type=protocols,
+                                                 data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+            window.send_event(event, event_mask=X.NoEventMask)
+        d.flush()
+        return len(windows)
+    finally:
+        d.close()
 
 
 def window_shown(title):
     """Whether a mapped top-level window with this title is on the display."""
-    found = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', title], capture_output=True, text=True)
-    return bool(found.stdout.split())
+    from Xlib import display
+    d = display.Display()
+    try:
+        return bool(_top_level_windows(d, title, viewable_only=True))
+    finally:
+        d.close()
 
 
 def thread_stacks(pid):

@@ -349,12 +349,12 @@ def close_while_typing(app, process):
     """The window closed while the Meds memo is still being typed: the memo is stored."""
     click(find(app, 'Meds', 'text'))
     type_text('Methotrexate')
-    close_window(TITLE)
+    asked = close_window(TITLE)
     try:
         wait_until(lambda: not window_shown(TITLE), 30, 'the window to close')
     except RuntimeError:
-        raise AssertionError('the window is still on the screen 30 s after it was asked to close; boxes on '
-                             f'screen: {[said for _, said in alerts(app)]}\n{thread_stacks(process.pid)}')
+        raise AssertionError(f'the window is still on the screen 30 s after {asked} window(s) were asked to close; '
+                             f'boxes on screen: {[said for _, said in alerts(app)]}\n{thread_stacks(process.pid)}')
     try:
         # A sanitizer build checks the whole heap for leaks on its way out: slow on a busy machine.
         process.wait(timeout=90)
