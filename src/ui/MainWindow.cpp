@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
@@ -43,6 +44,10 @@
 namespace ui {
 
 namespace {
+// What the window did with a request to close, for whoever runs the program with
+// QT_LOGGING_RULES="halcyra.window.debug=true" (the end-to-end tests do): a close that seems to
+// be ignored is then told apart from one that never reached the window.
+Q_LOGGING_CATEGORY(windowLog, "halcyra.window", QtWarningMsg)
 
 QStringList localFiles(const QMimeData* mime) {
   QStringList paths;
@@ -267,8 +272,10 @@ void MainWindow::moveKeyboardWith(course::Mode mode) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  qCDebug(windowLog) << "close asked; spontaneous:" << event->spontaneous();
   // A treatment being recorded is finished or abandoned in its own dialog first.
   if (course_.recording()) {
+    qCDebug(windowLog) << "close refused: a treatment is being recorded";
     event->ignore();
     dialogs::information(this, windowTitle(),
                          QStringLiteral("A treatment is being recorded. Close the \"Patient Condition\" dialog "
@@ -284,6 +291,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
                                  "open and try again in a moment.")
                                  .arg(course_.pendingChanges());
     if (!dialogs::askYesNo(this, QStringLiteral("Not stored"), question)) {
+      qCDebug(windowLog) << "close refused: changes not stored";
       event->ignore();
       return;
     }
@@ -291,6 +299,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   course_.close();  // from now on nothing the closing window does is stored
   if (helpWindow_) helpWindow_->close();
   QWidget::closeEvent(event);
+  qCDebug(windowLog) << "closing";
 }
 
 // ---------------------------------------------------------------------------------------------

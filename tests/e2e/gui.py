@@ -175,6 +175,32 @@ def window_shown(title):
         d.close()
 
 
+def shown_windows(app):
+    """For a close that did not happen: the display's mapped top-level windows and the program's
+    own windows as the accessibility bus sees them, with their states (a modal one blocks)."""
+    from Xlib import X, display, error
+    lines = []
+    d = display.Display()
+    try:
+        for window in d.screen().root.query_tree().children:
+            try:
+                if window.get_attributes().map_state != X.IsViewable:
+                    continue
+                lines.append(f'mapped 0x{window.id:x} {window.get_wm_name()!r}')
+            except error.XError:
+                continue
+    finally:
+        d.close()
+    try:
+        for i in range(app.childCount):
+            child = app.getChildAtIndex(i)
+            states = [pyatspi.stateToString(s) for s in child.getState().getStates()]
+            lines.append(f'accessible {child.getRoleName()} {child.name!r}: {" ".join(states)}')
+    except Exception as e:
+        lines.append(f'the accessibility bus did not answer: {e}')
+    return '\n'.join(lines)
+
+
 def thread_stacks(pid):
     """Where each thread of a process that hangs is waiting: its stacks (eu-stack, from elfutils),
     or without that the kernel's name for each thread's wait."""
