@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLoggingCategory>
 #include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
@@ -37,6 +36,7 @@
 #include "ui/PatientLookupPanel.h"
 #include "ui/SchedulePanel.h"
 #include "ui/WidgetMaking.h"
+#include "ui/WindowTrace.h"
 #include "ui/report/ReportPrinting.h"
 #include "ui/widgets/DemonstrationStrip.h"
 #include "ui/widgets/ScheduleGrid.h"
@@ -44,10 +44,6 @@
 namespace ui {
 
 namespace {
-// What the window did with a request to close, for whoever runs the program with
-// QT_LOGGING_RULES="halcyra.window.debug=true" (the end-to-end tests do): a close that seems to
-// be ignored is then told apart from one that never reached the window.
-Q_LOGGING_CATEGORY(windowLog, "halcyra.window", QtWarningMsg)
 
 QStringList localFiles(const QMimeData* mime) {
   QStringList paths;

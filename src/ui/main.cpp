@@ -16,6 +16,7 @@
 #include "resources/Resources.h"
 #include "ui/MainWindow.h"
 #include "ui/Startup.h"
+#include "ui/WindowTrace.h"
 
 int main(int argc, char** argv) {
   const QString startDir = QDir::currentPath();  // before any window exists
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   settings::DatabaseSetting database;
   ui::MainWindow window(course, database, startDir, ui::MainWindow::Contents::AfterShow);
   window.show();
+  ui::traceWindowCloses(&window);
   // After the window is on the screen: the icon's pictures take a few milliseconds to prepare.
   QApplication::setWindowIcon(resources::programIcon());
   window.buildContents();

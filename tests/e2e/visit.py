@@ -348,8 +348,11 @@ def department_audit(app):
 
 def close_while_typing(app, process):
     """The window closed while the Meds memo is still being typed: the memo is stored."""
-    click(find(app, 'Meds', 'text'))
+    meds = find(app, 'Meds', 'text')
+    click(meds)
     type_text('Methotrexate')
+    # The window has taken every key before it is asked to close (a busy machine lags behind).
+    wait_until(lambda: text(meds) == 'Methotrexate', 20, f'the memo typed (now {text(meds)!r})')
     asked = close_window(TITLE)
     try:
         wait_until(lambda: not window_shown(TITLE), 15, 'the window to close')
