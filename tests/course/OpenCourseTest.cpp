@@ -32,7 +32,7 @@ class OpenCourseTest : public testing_records::StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
-    ASSERT_EQ(course.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(course.connectDatabase(dirPath()), records::Store::ConnectResult::Connected);
   }
   // Types the NHI and selects, as the top strip does.
   void selectNew(OpenCourse& c, const QString& nhi) {
@@ -67,7 +67,7 @@ TEST_F(OpenCourseTest, OpensACourseAsSelectDoesWithoutAWindow) {
   const QString med = course.medText();
 
   OpenCourse other(demoTables());
-  ASSERT_EQ(other.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(other.connectDatabase(dirPath()), records::Store::ConnectResult::Connected);
   other.open("abc1234", 1);  // the NHI's letter case does not matter
   EXPECT_EQ(other.mode(), Mode::Patient);
   EXPECT_EQ(other.medText(), med);
@@ -130,8 +130,8 @@ TEST_F(OpenCourseTest, WhileTheListIsReadSelectWaitsAndAnActionWaitsForTheList) 
 
   // The list comes in by itself: one announcement, and Select opens its first patient.
   OpenCourse waiting(demoTables());
-  ASSERT_EQ(waiting.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground),
-            TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(waiting.connectDatabase(dirPath(), records::Store::ListRead::InBackground),
+            records::Store::ConnectResult::Connected);
   EXPECT_TRUE(waiting.readingList());
   EXPECT_FALSE(waiting.selectButton().enabled);
   QSignalSpy changed(&waiting, &OpenCourse::changed);
@@ -139,17 +139,17 @@ TEST_F(OpenCourseTest, WhileTheListIsReadSelectWaitsAndAnActionWaitsForTheList) 
   EXPECT_FALSE(waiting.readingList());
   EXPECT_EQ(changed.count(), 1);
   EXPECT_TRUE(waiting.selectButton().enabled);
-  EXPECT_EQ(waiting.data().ADOPatientHosp.asString(), "ABC1234");
+  EXPECT_EQ(waiting.data().patientNhi.asString(), "ABC1234");
 
   // An NHI typed before the list is in is searched in the whole list.
   OpenCourse hurried(demoTables());
-  ASSERT_EQ(hurried.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground),
-            TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(hurried.connectDatabase(dirPath(), records::Store::ListRead::InBackground),
+            records::Store::ConnectResult::Connected);
   hurried.setSearchText(course::SearchField::Nhi, "abc1234");
   EXPECT_FALSE(hurried.readingList());
   EXPECT_EQ(hurried.selectButton().caption, "Select");
   EXPECT_EQ(hurried.select(), course::SelectOutcome::Opened);
-  EXPECT_EQ(hurried.data().ADOPatientSurN.asString(), "Early");
+  EXPECT_EQ(hurried.data().patientSurname.asString(), "Early");
 }
 
 TEST_F(OpenCourseTest, ThePlanIsWorkedOutOnlyWithACourseOpenOrLoadingAndStoredOnlyWithOneOpen) {
@@ -193,7 +193,7 @@ TEST_F(OpenCourseTest, ARefusedWriteWaitsInItsRowAndIsStoredWithTheNextOneNeverD
     EXPECT_TRUE(e.reason().contains("database is locked")) << e.reason().toStdString();
   }
   EXPECT_EQ(changed.count(), 1);  // one operation, one announcement, also when it fails
-  EXPECT_EQ(course.data().ADOPatient.state(), records::DataSet::State::Edit);
+  EXPECT_EQ(course.data().patients.state(), records::DataSet::State::Edit);
   EXPECT_EQ(course.patientText(course::PatientText::Surname), "Lock");  // the screen keeps it
   EXPECT_TRUE(course.hasPendingChanges());
 
@@ -231,7 +231,7 @@ TEST_F(OpenCourseTest, TheStoreIsReReadInTheQuietMode) {
   selectNew(course, "ABC1234");
   plan(course);
   std::vector<Mode> seen;
-  QObject::connect(&course.data().ADOCourse, &records::DataSet::afterScroll, [&] { seen.push_back(course.mode()); });
+  QObject::connect(&course.data().courses, &records::DataSet::afterScroll, [&] { seen.push_back(course.mode()); });
   course.recordTreatment(3, visit(Worse), true);  // re-reads the course for the status bits, then again
   course.setContraindications(5);                 // re-reads the course
   ASSERT_FALSE(seen.empty());
@@ -252,7 +252,7 @@ TEST_F(OpenCourseTest, DuringAnImportSelectWaitsAndNothingIsPrintable) {
   EXPECT_EQ(course.mode(), Mode::List);
   EXPECT_FALSE(course.printable());
   EXPECT_EQ(course.searchTexts().nhi, "");
-  EXPECT_EQ(course.data().ADOPatientHosp.asString(), "DDD0004");
+  EXPECT_EQ(course.data().patientNhi.asString(), "DDD0004");
 }
 
 // Every action that writes several rows stores them together or not at all. Here the store
@@ -322,7 +322,7 @@ TEST_F(OpenCourseTest, TwoWindowsOnOneCourseKeepEachOthersTreatmentsAndIncrement
   selectNew(course, "ABC1234");
   plan(course);
   OpenCourse other(demoTables());
-  ASSERT_EQ(other.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(other.connectDatabase(dirPath()), records::Store::ConnectResult::Connected);
   other.open("ABC1234", 1);
   QStringList told;
   QObject::connect(&other, &OpenCourse::warning, [&](const QString& caption, const QString&) { told << caption; });
@@ -380,7 +380,7 @@ TEST_F(OpenCourseTest, CompleteFollowsTheMergedRecords) {
     selectNew(course, nhi);
     plan(course);
     OpenCourse other(demoTables());
-    ASSERT_EQ(other.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(other.connectDatabase(dirPath()), records::Store::ConnectResult::Connected);
     other.open(nhi, 1);
     other.recordTreatment(c.theirRow, visit(Same, 110), c.theirStop);
     course.recordTreatment(c.myRow, visit(Same, 120), c.myStop);

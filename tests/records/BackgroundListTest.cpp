@@ -25,10 +25,9 @@ class BackgroundListTest : public StoreTest {
     raw.addCourse(QStringLiteral("L000"), 1);
   }
   // A module whose list is being read in the background.
-  std::unique_ptr<TDataPatient> connectInBackground() {
-    auto data = std::make_unique<TDataPatient>();
-    EXPECT_EQ(data->DataModuleCreate(dirPath(), TDataPatient::ListRead::InBackground),
-              TDataPatient::ConnectResult::Connected);
+  std::unique_ptr<records::Store> connectInBackground() {
+    auto data = std::make_unique<records::Store>();
+    EXPECT_EQ(data->open(dirPath(), records::Store::ListRead::InBackground), records::Store::ConnectResult::Connected);
     return data;
   }
 };
@@ -37,12 +36,12 @@ TEST_F(BackgroundListTest, TheTablesOpenOverTheListWithWhatOthersChangedMeanwhil
   auto data = connectInBackground();
   EXPECT_TRUE(data->connected());
   EXPECT_TRUE(data->readingList());
-  EXPECT_FALSE(data->ADOPatient.active()) << "nothing is shown before the list is in";
-  EXPECT_THROW(data->FindPatient(QStringLiteral("L001"), QString(), 7), records::DataError);
+  EXPECT_FALSE(data->patients.active()) << "nothing is shown before the list is in";
+  EXPECT_THROW(data->findPatients(QStringLiteral("L001"), QString(), 7), records::DataError);
 
-  QSignalSpy done(data.get(), &TDataPatient::listReadDone);
+  QSignalSpy done(data.get(), &records::Store::listReadDone);
   ASSERT_TRUE(done.wait(20000));
-  EXPECT_FALSE(data->ADOPatient.active()) << "the tables open when asked, on the module's thread";
+  EXPECT_FALSE(data->patients.active()) << "the tables open when asked, on the module's thread";
 
   // Another copy changes the store after the list was read and before the tables open.
   {
@@ -51,30 +50,30 @@ TEST_F(BackgroundListTest, TheTablesOpenOverTheListWithWhatOthersChangedMeanwhil
     other.exec(QStringLiteral("DELETE FROM Patient WHERE Hosp = 'L020'"));
     other.addPatient(QStringLiteral("NEW1"), QStringLiteral("Added"));
   }
-  const qint64 before = data->ADOCon.rowsRead();
+  const qint64 before = data->connection.rowsRead();
   data->awaitList();
   EXPECT_FALSE(data->readingList());
-  ASSERT_TRUE(data->ADOPatient.active());
-  EXPECT_LT(data->ADOCon.rowsRead() - before, 20) << "only the changed patients are read again";
+  ASSERT_TRUE(data->patients.active());
+  EXPECT_LT(data->connection.rowsRead() - before, 20) << "only the changed patients are read again";
 
   auto fresh = connect();
   EXPECT_EQ(listed(*data), listed(*fresh));
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("L000")) << "the first patient is current";
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("L000")) << "the first patient is current";
   EXPECT_EQ(courses(*data), QList<int>{1}) << "with its courses";
-  data->FindPatient(QString(), QStringLiteral("renamed"), 7);
+  data->findPatients(QString(), QStringLiteral("renamed"), 7);
   EXPECT_EQ(listed(*data), QStringList{QStringLiteral("L010")});
-  data->FindPatient(QStringLiteral("NEW1"), QString(), 7);
-  EXPECT_EQ(data->ADOPatientSurN.asString(), QStringLiteral("Added"));
+  data->findPatients(QStringLiteral("NEW1"), QString(), 7);
+  EXPECT_EQ(data->patientSurname.asString(), QStringLiteral("Added"));
 
   data->awaitList();  // nothing being read: nothing happens
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("NEW1"));
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("NEW1"));
 }
 
 TEST_F(BackgroundListTest, AskingBeforeTheReadEndedWaitsForIt) {
   auto data = connectInBackground();
   data->awaitList();  // the read had not even begun: it is made now
-  ASSERT_TRUE(data->ADOPatient.active());
-  EXPECT_EQ(data->ADOPatient.recordCount(), 300);
+  ASSERT_TRUE(data->patients.active());
+  EXPECT_EQ(data->patients.recordCount(), 300);
 }
 
 TEST_F(BackgroundListTest, AStoreThatRefusesTheListIsReportedWhenTheTablesOpen) {
@@ -98,10 +97,9 @@ TEST_F(BackgroundListTest, AModuleClosedWhileTheListIsReadEndsCleanly) {
     data.reset();
   }
   auto data = connectInBackground();
-  EXPECT_EQ(data->DataModuleCreate(dirPath()), TDataPatient::ConnectResult::Connected)
-      << "connecting again drops the read";
+  EXPECT_EQ(data->open(dirPath()), records::Store::ConnectResult::Connected) << "connecting again drops the read";
   EXPECT_FALSE(data->readingList());
-  EXPECT_EQ(data->ADOPatient.recordCount(), 300);
+  EXPECT_EQ(data->patients.recordCount(), 300);
 }
 
 }  // namespace
