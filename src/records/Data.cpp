@@ -120,8 +120,38 @@ void TDataPatient::awaitList() {
   const std::unique_ptr<records::ListReader> reader = std::move(listReader_);
   // Rows the reader could not read are read here again, so that the store's refusal is reported
   // as it is when the tables open.
-  if (std::optional<records::ListSnapshot> rows = reader->take()) ADOPatient.adoptList(std::move(*rows));
+  if (std::optional<records::ListSnapshot> rows = reader->take()) {
+    ADOPatient.adoptList(std::move(*rows));
+  } else if (ADOPatient.active()) {
+    ADOPatient.adoptList({});  // open on one patient: it stays so, and reads the list when it needs it
+  }
   ADOConConnectComplete();
+}
+
+bool TDataPatient::openPatientEarly(const QString& nhi) {
+  if (!listReader_ || nhi.isEmpty()) return false;
+  if (ADOPatient.awaitingList()) {
+    // Opened early before and back in the list (a Select the store refused): open anew.
+    ADOImage.close();
+    ADOCourse.close();
+    ADOPatient.close();
+  }
+  if (ADOPatient.active()) return false;
+  QVariantList keys{nhi};
+  for (const QString& other : {nhi.toUpper(), nhi.toLower()}) {
+    if (!keys.contains(other)) keys << other;
+  }
+  try {
+    if (!ADOPatient.openOnFirstOf(keys)) return false;
+    ADOCourse.open();
+    ADOImage.open();
+  } catch (const DataError&) {
+    ADOImage.close();
+    ADOCourse.close();
+    ADOPatient.close();
+    throw;
+  }
+  return true;
 }
 
 void TDataPatient::ADOConConnectComplete() {
