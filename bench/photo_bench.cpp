@@ -22,8 +22,8 @@
 
 #include "base/JpegCodec.h"
 #include "diagram/Photographs.h"
-#include "records/Data.h"
 #include "records/Database.h"
+#include "records/Store.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ struct Fixture {
   QTemporaryDir dir;
   QString landscape, portrait;  // the same photograph, the second with EXIF orientation 6
   QByteArray bytes;
-  std::unique_ptr<TDataPatient> data;
+  std::unique_ptr<records::Store> data;
 
   Fixture() {
     bytes = jpeg::encode(photographLike(4000, 3000), 92);
@@ -62,13 +62,12 @@ struct Fixture {
     std::fprintf(stderr, "photograph: 4000 x 3000, %lld bytes\n", static_cast<long long>(bytes.size()));
 
     records::createDatabase(dir.path());
-    data = std::make_unique<TDataPatient>();
+    data = std::make_unique<records::Store>();
     data->firstName = data->secondName = [] { return QString(); };
     data->log = [](const QString&) {};
-    if (data->DataModuleCreate(dir.path()) != TDataPatient::ConnectResult::Connected)
-      throw std::runtime_error("no database");
-    data->AddPatient("PHO1234", "Bench", TDataPatient::AfterAdd::KeepCourse);
-    data->Addcourse();
+    if (data->open(dir.path()) != records::Store::ConnectResult::Connected) throw std::runtime_error("no database");
+    data->addPatient("PHO1234", "Bench", records::Store::AfterAdd::KeepCourse);
+    data->addCourse();
   }
 
   QString write(const QString& name, const QByteArray& content) {
@@ -126,7 +125,7 @@ void BM_StorePhotograph(benchmark::State& state) {
   const QString& path = state.range(0) ? f.portrait : f.landscape;
   for (auto _ : state) {
     const diagram::PhotographFile photograph = diagram::readPhotographFile(path);
-    f.data->AddImage(photograph.picture, photograph.whenDate);
+    f.data->addPhotograph(photograph.picture, photograph.whenDate);
   }
 }
 

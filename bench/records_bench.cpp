@@ -42,10 +42,10 @@
 #include "records/AuditChain.h"
 #include "records/AuditTrail.h"
 #include "records/Connection.h"
-#include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/PatientSearch.h"
+#include "records/Store.h"
 #include "records/StoreCopy.h"
 
 namespace {
@@ -370,12 +370,12 @@ void prepareServer() {
 enum Engine { kFile = 0, kServer = 1 };
 
 // The program's data module on the department's database of an engine, opened once as at start-up.
-TDataPatient& module(int engine) {
-  static TDataPatient* data[2] = {nullptr, nullptr};
+records::Store& module(int engine) {
+  static records::Store* data[2] = {nullptr, nullptr};
   if (!data[engine]) {
     department();
-    auto* m = new TDataPatient;
-    if (m->DataModuleCreate(engine == kServer ? serverUri() : dataDir()) != TDataPatient::ConnectResult::Connected)
+    auto* m = new records::Store;
+    if (m->open(engine == kServer ? serverUri() : dataDir()) != records::Store::ConnectResult::Connected)
       throw std::runtime_error("no database");
     data[engine] = m;
   }
@@ -402,20 +402,20 @@ PgRaw& pg() {
 }
 
 // "List": every table read anew, no filter, the first patient current.
-void backToList(TDataPatient& m) {
-  m.ADOImage.close();
-  m.ADOCourse.close();
-  m.ADOPatient.close();
-  m.ADOPatient.setFiltered(false);
-  m.ADOPatient.open();
-  m.ADOCourse.open();
-  m.ADOImage.open();
+void backToList(records::Store& m) {
+  m.photos.close();
+  m.courses.close();
+  m.patients.close();
+  m.patients.setFiltered(false);
+  m.patients.open();
+  m.courses.open();
+  m.photos.open();
 }
 
 // Opens the patient with this NHI and its newest course, as a search and a click would.
-void openPatient(TDataPatient& m, const QString& nhi) {
-  m.FindPatient(nhi, QString(), 7);
-  m.ADOCourse.last();
+void openPatient(records::Store& m, const QString& nhi) {
+  m.findPatients(nhi, QString(), 7);
+  m.courses.last();
 }
 
 // Another copy of the program writes: it changes three patients and a course, so every snapshot
@@ -466,12 +466,12 @@ QString nthPrefix(int k, const std::vector<QString>& words) {
 void BM_FindPatient_TypingNhi(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   backToList(m);
   int k = 0;
   for (auto _ : state) {
-    m.FindPatient(nthPrefix(k++, department().nhi), QString(), 7);
-    benchmark::DoNotOptimize(m.ADOPatient.recordCount());
+    m.findPatients(nthPrefix(k++, department().nhi), QString(), 7);
+    benchmark::DoNotOptimize(m.patients.recordCount());
   }
 }
 void BM_Raw_FindPatient_TypingNhi(benchmark::State& state) {
@@ -487,12 +487,12 @@ void BM_Raw_FindPatient_TypingNhi(benchmark::State& state) {
 void BM_FindPatient_TypingSurname(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   backToList(m);
   int k = 0;
   for (auto _ : state) {
-    m.FindPatient(QString(), nthPrefix(k++, department().surname), 7);
-    benchmark::DoNotOptimize(m.ADOPatient.recordCount());
+    m.findPatients(QString(), nthPrefix(k++, department().surname), 7);
+    benchmark::DoNotOptimize(m.patients.recordCount());
   }
 }
 void BM_Raw_FindPatient_TypingSurname(benchmark::State& state) {
@@ -511,12 +511,12 @@ constexpr std::uint8_t kMasks[] = {6, 5, 3, 1, 2, 4, 7};
 void BM_FindPatient_StatusBoxes(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   backToList(m);
   int k = 0;
   for (auto _ : state) {
-    m.FindPatient(QString(), QString(), kMasks[k++ % 7]);
-    benchmark::DoNotOptimize(m.ADOPatient.recordCount());
+    m.findPatients(QString(), QString(), kMasks[k++ % 7]);
+    benchmark::DoNotOptimize(m.patients.recordCount());
   }
 }
 void BM_Raw_FindPatient_StatusBoxes(benchmark::State& state) {
@@ -537,16 +537,16 @@ void BM_Raw_FindPatient_StatusBoxes(benchmark::State& state) {
 void BM_AddPatientAndCourse(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   backToList(m);
   static int n = 0;
   for (auto _ : state) {
     state.PauseTiming();
     const QString nhi = QStringLiteral("Q%1").arg(++n, 6, 10, QChar(u'0'));
-    m.FindPatient(nhi, QString(), 7);  // the search that matched nobody
+    m.findPatients(nhi, QString(), 7);  // the search that matched nobody
     state.ResumeTiming();
-    m.AddPatient(nhi, QStringLiteral("Newcomer"), TDataPatient::AfterAdd::KeepCourse);  // as Select adds
-    m.Addcourse();
+    m.addPatient(nhi, QStringLiteral("Newcomer"), records::Store::AfterAdd::KeepCourse);  // as Select adds
+    m.addCourse();
   }
   removeAdded(engine);  // after the timed loop
   backToList(m);
@@ -631,15 +631,15 @@ void BM_Raw_AddPatientAndCourse(benchmark::State& state) {
   removeAdded(kFile);
 }
 
-void BM_Patient_Complete(benchmark::State& state) {
+void BM_StoreCourseStatus(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   backToList(m);
   openPatient(m, department().nhi[4242]);
-  for (auto _ : state) m.Patient_Complete();
+  for (auto _ : state) m.storeCourseStatus();
 }
-void BM_Raw_Patient_Complete(benchmark::State& state) {
+void BM_Raw_StoreCourseStatus(benchmark::State& state) {
   sqlite3_stmt* scan = raw().stmt("SELECT Complete FROM Course WHERE Hosp = ?1");
   sqlite3_stmt* store = raw().stmt("UPDATE Patient SET Complete = ?2 WHERE Hosp = ?1");
   const QString nhi = department().nhi[4242];
@@ -661,7 +661,7 @@ void BM_Raw_Patient_Complete(benchmark::State& state) {
 void BM_ReopenDataSet_Patient(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(1));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   backToList(m);
   openPatient(m, department().nhi[4242]);
   for (auto _ : state) {
@@ -670,7 +670,7 @@ void BM_ReopenDataSet_Patient(benchmark::State& state) {
       anotherCopyWrites(engine);
       state.ResumeTiming();
     }
-    m.ReopenDataSet(m.ADOPatient);
+    m.reread(m.patients);
   }
 }
 void BM_Raw_ReadPatientList(benchmark::State& state) {
@@ -681,10 +681,10 @@ void BM_Raw_ReadPatientList(benchmark::State& state) {
 void BM_ReopenDataSet_Course(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   backToList(m);
   openPatient(m, department().nhi[4242]);
-  for (auto _ : state) m.ReopenDataSet(m.ADOCourse);
+  for (auto _ : state) m.reread(m.courses);
 }
 void BM_Raw_ReopenDataSet_Course(benchmark::State& state) {
   sqlite3_stmt* s = raw().stmt("SELECT * FROM Course WHERE Hosp = ?1 ORDER BY CourseID");
@@ -698,11 +698,11 @@ void BM_Raw_ReopenDataSet_Course(benchmark::State& state) {
 void BM_ReopenDataSet_Image(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   backToList(m);
   openPatient(m, department().photoHosp);
-  if (m.ADOImage.isEmpty()) state.SkipWithError("no photograph in the course");
-  for (auto _ : state) m.ReopenDataSet(m.ADOImage);
+  if (m.photos.isEmpty()) state.SkipWithError("no photograph in the course");
+  for (auto _ : state) m.reread(m.photos);
 }
 void BM_Raw_ReopenDataSet_Image(benchmark::State& state) {
   sqlite3_stmt* s = raw().stmt("SELECT * FROM Imagedb WHERE Hosp = ?1 AND CourseID = ?2 ORDER BY ImageID");
@@ -719,7 +719,7 @@ void BM_Raw_ReopenDataSet_Image(benchmark::State& state) {
 void BM_List(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(1));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   backToList(m);
   for (auto _ : state) {
     if (state.range(0)) {
@@ -728,7 +728,7 @@ void BM_List(benchmark::State& state) {
       state.ResumeTiming();
     }
     backToList(m);
-    benchmark::DoNotOptimize(m.ADOPatient.recordCount());
+    benchmark::DoNotOptimize(m.patients.recordCount());
   }
 }
 void BM_Raw_List(benchmark::State& state) {
@@ -756,15 +756,15 @@ void readRow(const records::DataSet& table) {
 void BM_OpenNewestCourse(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   backToList(m);
   std::mt19937 rng(7);
   for (auto _ : state) {
-    m.ADOPatient.setRecNo(1 + static_cast<int>(rng() % gPatients));
-    m.ADOCourse.last();
-    readRow(m.ADOPatient);
-    readRow(m.ADOCourse);
-    benchmark::DoNotOptimize(m.ADOImage.recordCount());
+    m.patients.setRecNo(1 + static_cast<int>(rng() % gPatients));
+    m.courses.last();
+    readRow(m.patients);
+    readRow(m.courses);
+    benchmark::DoNotOptimize(m.photos.recordCount());
   }
 }
 void BM_Raw_OpenNewestCourse(benchmark::State& state) {
@@ -799,17 +799,17 @@ void BM_Raw_OpenNewestCourse(benchmark::State& state) {
 void BM_ListEveryPatientAndScroll(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   backToList(m);
   for (auto _ : state) {
-    const int n = m.ADOPatient.recordCount();
+    const int n = m.patients.recordCount();
     for (int r = 1; r <= n; ++r) {
-      for (int c = 0; c < 16; ++c) benchmark::DoNotOptimize(m.ADOPatient.valueAt(r, c));
+      for (int c = 0; c < 16; ++c) benchmark::DoNotOptimize(m.patients.valueAt(r, c));
     }
   }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  state.counters["patients"] = m.ADOPatient.recordCount();
+  state.counters["patients"] = m.patients.recordCount();
   state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
@@ -832,11 +832,11 @@ void BM_StartUntilListIn(benchmark::State& state) {
   double held = 0;
   for (auto _ : state) {
     const double before = residentMB();
-    auto m = std::make_unique<TDataPatient>();
-    if (m->DataModuleCreate(location, TDataPatient::ListRead::InBackground) != TDataPatient::ConnectResult::Connected)
+    auto m = std::make_unique<records::Store>();
+    if (m->open(location, records::Store::ListRead::InBackground) != records::Store::ConnectResult::Connected)
       throw std::runtime_error("no database");
     m->awaitList();
-    benchmark::DoNotOptimize(m->ADOPatient.recordCount());
+    benchmark::DoNotOptimize(m->patients.recordCount());
     state.PauseTiming();
     held = residentMB() - before;
     m.reset();
@@ -863,23 +863,23 @@ void BM_StartUntilUsable(benchmark::State& state) {
     const double before = residentMB();
     state.ResumeTiming();
     const auto start = std::chrono::steady_clock::now();
-    auto m = std::make_unique<TDataPatient>();
-    if (m->DataModuleCreate(location, TDataPatient::ListRead::InBackground) != TDataPatient::ConnectResult::Connected)
+    auto m = std::make_unique<records::Store>();
+    if (m->open(location, records::Store::ListRead::InBackground) != records::Store::ConnectResult::Connected)
       throw std::runtime_error("no database");
     bool done = false;
-    QObject::connect(m.get(), &TDataPatient::listReadDone, [&done] { done = true; });
+    QObject::connect(m.get(), &records::Store::listReadDone, [&done] { done = true; });
     QCoreApplication::processEvents();  // the read begins, as it does once the window is up
     if (!m->openPatientEarly(nhi)) throw std::runtime_error("the patient did not open early");
-    m->ADOCourse.last();
-    benchmark::DoNotOptimize(m->ADOCourseDateAssess.value());
-    benchmark::DoNotOptimize(m->ADOImage.recordCount());
+    m->courses.last();
+    benchmark::DoNotOptimize(m->courseAssessed.value());
+    benchmark::DoNotOptimize(m->photos.recordCount());
     state.PauseTiming();
     while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     listIn = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const auto taking = std::chrono::steady_clock::now();
     m->awaitList();
     takeover = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - taking).count();
-    if (m->ADOPatientHosp.asString() != nhi) throw std::runtime_error("the open patient moved");
+    if (m->patientNhi.asString() != nhi) throw std::runtime_error("the open patient moved");
     held = residentMB() - before;
     m.reset();
     malloc_trim(0);
@@ -896,7 +896,7 @@ void BM_SelectAfterList(benchmark::State& state) {
   const bool othersWrote = state.range(0) != 0;
   const int engine = static_cast<int>(state.range(1));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   int k = 0;
   for (auto _ : state) {
     state.PauseTiming();
@@ -904,10 +904,10 @@ void BM_SelectAfterList(benchmark::State& state) {
     backToList(m);
     const QString& nhi = department().nhi[static_cast<std::size_t>((k++ * 7919 + 13) % gPatients)];
     state.ResumeTiming();
-    m.FindPatient(nhi, QString(), 7);
-    m.ADOCourse.last();
-    m.AddPatient(nhi, QString(), TDataPatient::AfterAdd::KeepCourse);  // lifts the filter, keeps the patient
-    benchmark::DoNotOptimize(m.ADOPatient.recNo());
+    m.findPatients(nhi, QString(), 7);
+    m.courses.last();
+    m.addPatient(nhi, QString(), records::Store::AfterAdd::KeepCourse);  // lifts the filter, keeps the patient
+    benchmark::DoNotOptimize(m.patients.recNo());
   }
 }
 
@@ -915,14 +915,14 @@ void BM_SelectAfterList(benchmark::State& state) {
 void BM_ListPage(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
-  TDataPatient& m = module(engine);
+  records::Store& m = module(engine);
   backToList(m);
   std::mt19937 rng(11);
-  const int n = m.ADOPatient.recordCount();
+  const int n = m.patients.recordCount();
   for (auto _ : state) {
     const int from = 1 + static_cast<int>(rng() % static_cast<unsigned>(std::max(1, n - 40)));
     for (int r = from; r < from + 40 && r <= n; ++r) {
-      for (int c = 0; c < 16; ++c) benchmark::DoNotOptimize(m.ADOPatient.valueAt(r, c));
+      for (int c = 0; c < 16; ++c) benchmark::DoNotOptimize(m.patients.valueAt(r, c));
     }
   }
 }
@@ -932,7 +932,7 @@ void BM_ListPage(benchmark::State& state) {
 // arg: 0 NHI prefixes, 1 surname parts, 2 status masks.
 void BM_ServerSearchStatement(benchmark::State& state) {
   if (engineMissing(state, kServer)) return;
-  TDataPatient& m = module(kServer);
+  records::Store& m = module(kServer);
   const int kind = static_cast<int>(state.range(0));
   int k = 0;
   std::size_t rows = 0, runs = 0;
@@ -942,7 +942,7 @@ void BM_ServerSearchStatement(benchmark::State& state) {
         : kind == 1 ? records::patientSearchStatement(QString(), nthPrefix(k, department().surname), 7)
                     : records::patientSearchStatement(QString(), QString(), kMasks[k % 7]);
     ++k;
-    rows += m.ADOCon.query(st.sql, st.values, QStringLiteral("search")).size();
+    rows += m.connection.query(st.sql, st.values, QStringLiteral("search")).size();
     ++runs;
   }
   state.counters["rows"] = runs ? static_cast<double>(rows) / static_cast<double>(runs) : 0;
@@ -1007,7 +1007,7 @@ void BM_Pg_AddPatientAndCourse(benchmark::State& state) {
   }
   removeAdded(kServer);
 }
-void BM_Pg_Patient_Complete(benchmark::State& state) {
+void BM_Pg_StoreCourseStatus(benchmark::State& state) {
   SERVER_OR_SKIP;
   const QByteArray nhi = department().nhi[4242].toUtf8();
   for (auto _ : state) {
@@ -1111,9 +1111,9 @@ BENCHMARK(BM_Pg_FindPatient_StatusBoxes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AddPatientAndCourse)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_AddPatientAndCourse)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pg_AddPatientAndCourse)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Patient_Complete)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Raw_Patient_Complete)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Pg_Patient_Complete)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreCourseStatus)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_StoreCourseStatus)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_StoreCourseStatus)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReopenDataSet_Patient)
     ->Args({0, 0})
     ->Args({1, 0})

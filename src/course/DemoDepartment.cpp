@@ -241,7 +241,7 @@ void writeCourse(OpenCourse& course, const PatientScript& patient, const CourseS
 Written writeDepartment(OpenCourse& course, const QString& photographFolder, double today) {
   if (course.mode() != Mode::List)
     throw Error(QStringLiteral("A course is open: the demonstration is written from the list."));
-  if (course.data().ADOPatient.active() && course.data().ADOPatient.recordCount() > 0) {
+  if (course.data().patients.active() && course.data().patients.recordCount() > 0) {
     throw Error(
         QStringLiteral("The database already holds patients. The demonstration department is written only "
                        "into a new, empty database."));

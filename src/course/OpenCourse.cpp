@@ -34,16 +34,16 @@ OpenCourse::OpenCourse(FactorTables tables, QObject* parent) : QObject(parent), 
     connect(&cursor, &records::DataSet::afterScroll, this, [this, parts] { note(parts); });
     connect(&cursor, &records::DataSet::dataChanged, this, [this, parts] { note(parts); });
   };
-  follow(data_.ADOPatient, Part::Patient);
-  follow(data_.ADOCourse, Part::Course);
-  follow(data_.ADOImage, Part::Photographs);
-  connect(&data_, &TDataPatient::listReadDone, this, &OpenCourse::listArrived);
-  connect(&data_, &TDataPatient::photographToShow, this, [this](const QImage& picture, double) {
+  follow(data_.patients, Part::Patient);
+  follow(data_.courses, Part::Course);
+  follow(data_.photos, Part::Photographs);
+  connect(&data_, &records::Store::listReadDone, this, &OpenCourse::listArrived);
+  connect(&data_, &records::Store::photographToShow, this, [this](const QImage& picture, double) {
     picture_ = picture;
     pictureProblem_.clear();
     note(Part::Photographs);
   });
-  connect(&data_, &TDataPatient::photographFailed, this, [this](const QString& problem) {
+  connect(&data_, &records::Store::photographFailed, this, [this](const QString& problem) {
     picture_ = QImage();
     pictureProblem_ = problem;
     note(Part::Photographs);
@@ -62,17 +62,17 @@ OpenCourse::~OpenCourse() {
   data_.log = {};
   data_.showsPhotographs = {};
   disconnect(&data_, nullptr, this, nullptr);
-  for (const records::DataSet* cursor : {&data_.ADOPatient, &data_.ADOCourse, &data_.ADOImage})
+  for (const records::DataSet* cursor : {&data_.patients, &data_.courses, &data_.photos})
     disconnect(cursor, nullptr, this, nullptr);
 }
 
-TDataPatient::ConnectResult OpenCourse::connectDatabase(const QString& location, TDataPatient::ListRead read) {
+records::Store::ConnectResult OpenCourse::connectDatabase(const QString& location, records::Store::ListRead read) {
   const Batch batch(*this);
   note(kAllParts);
-  const TDataPatient::ConnectResult result = data_.DataModuleCreate(location, read);
+  const records::Store::ConnectResult result = data_.open(location, read);
   // Nothing searched yet: Select opens the list's current patient, when there is one.
   select_ = {};
-  select_.enabled = data_.ADOPatient.active() && !data_.ADOPatient.isEmpty();
+  select_.enabled = data_.patients.active() && !data_.patients.isEmpty();
   return result;
 }
 
@@ -81,7 +81,7 @@ void OpenCourse::awaitList() {
   const Batch opening(*this, Batch::ListWait::Skip);  // the three tables opening are one change
   // Tables opened early on one patient stay where they are and only take the list over: what a
   // user sees does not change.
-  const bool courseOpen = data_.ADOPatient.active() && mode_ != Mode::List;
+  const bool courseOpen = data_.patients.active() && mode_ != Mode::List;
   note(courseOpen ? Parts(Part::Patient) : kAllParts);
   try {
     data_.awaitList();
@@ -90,16 +90,16 @@ void OpenCourse::awaitList() {
     throw;
   }
   if (courseOpen) return;
-  select_.enabled = data_.ADOPatient.active() && !data_.ADOPatient.isEmpty();
+  select_.enabled = data_.patients.active() && !data_.patients.isEmpty();
   // What was typed while the list was read is searched now, as if typed after.
-  if (mode_ == Mode::List && data_.ADOPatient.active() &&
+  if (mode_ == Mode::List && data_.patients.active() &&
       (!search_.nhi.isEmpty() || !search_.surname.isEmpty() || !search_.current || !search_.pending ||
        !search_.complete))
     searchPatients();
 }
 
 bool OpenCourse::courseOpenWithoutList() const {
-  return (mode_ == Mode::Patient || mode_ == Mode::Loading) && data_.ADOPatient.awaitingList();
+  return (mode_ == Mode::Patient || mode_ == Mode::Loading) && data_.patients.awaitingList();
 }
 
 void OpenCourse::listArrived() {
@@ -179,29 +179,29 @@ void OpenCourse::refuse(const QString& text) {
 }
 
 bool OpenCourse::courseOpen() const {
-  return mode_ == Mode::Patient && data_.ADOCourse.active() && !data_.ADOCourse.isEmpty();
+  return mode_ == Mode::Patient && data_.courses.active() && !data_.courses.isEmpty();
 }
 
 QString OpenCourse::courseName() const {
-  const QString nhi = data_.ADOPatient.active() ? data_.ADOPatientHosp.asString() : QString();
-  if (!data_.ADOCourse.active() || data_.ADOCourse.isEmpty()) return QStringLiteral("patient %1").arg(nhi);
-  return QStringLiteral("course %1 of patient %2").arg(data_.ADOCourseCourseID.asString(), nhi);
+  const QString nhi = data_.patients.active() ? data_.patientNhi.asString() : QString();
+  if (!data_.courses.active() || data_.courses.isEmpty()) return QStringLiteral("patient %1").arg(nhi);
+  return QStringLiteral("course %1 of patient %2").arg(data_.courseNumber.asString(), nhi);
 }
 
 std::optional<treatment::Exposure> OpenCourse::lifetime() const {
-  if ((mode_ != Mode::Patient && mode_ != Mode::Loading) || !data_.ADOPatient.active() || data_.ADOPatient.isEmpty())
+  if ((mode_ != Mode::Patient && mode_ != Mode::Loading) || !data_.patients.active() || data_.patients.isEmpty())
     return std::nullopt;
   return records::lifetimeExposure(data_);
 }
 
 std::optional<std::pair<QString, int>> OpenCourse::openCourseKey() const {
   if (!courseOpen()) return std::nullopt;
-  return std::make_pair(data_.ADOPatientHosp.asString(), data_.ADOCourseCourseID.asInteger());
+  return std::make_pair(data_.patientNhi.asString(), data_.courseNumber.asInteger());
 }
 
 std::optional<bool> OpenCourse::courseComplete() const {
-  if (!data_.ADOCourse.active() || data_.ADOCourseComplete.isNull()) return std::nullopt;
-  return data_.ADOCourseComplete.asBoolean();
+  if (!data_.courses.active() || data_.courseFinished.isNull()) return std::nullopt;
+  return data_.courseFinished.asBoolean();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -209,11 +209,11 @@ std::optional<bool> OpenCourse::courseComplete() const {
 
 records::DataSet& OpenCourse::cursor(Table table) {
   switch (table) {
-    case Table::Patient: return data_.ADOPatient;
-    case Table::Course: return data_.ADOCourse;
-    case Table::Photograph: return data_.ADOImage;
+    case Table::Patient: return data_.patients;
+    case Table::Course: return data_.courses;
+    case Table::Photograph: return data_.photos;
   }
-  return data_.ADOCourse;
+  return data_.courses;
 }
 
 QString OpenCourse::reasonOf(const std::exception& e) {
@@ -259,7 +259,7 @@ void OpenCourse::storeStaged(std::initializer_list<Table> tables) {
         // The course's Complete changed: the patient's status bits follow in the same transaction.
         const ModeScope quiet(*this, Mode::Quiet);
         touched_ = true;
-        data_.Patient_Complete();
+        data_.storeCourseStatus();
       }
       if (involves(Table::Photograph)) postRow(Table::Photograph);
       afterCommit_.push_back([this, statusFollows, course = involves(Table::Course), patient = involves(Table::Patient),
@@ -290,12 +290,12 @@ void OpenCourse::postRow(Table table) {
 }
 
 bool OpenCourse::postCourse() {
-  records::DataSet& rows = data_.ADOCourse;
+  records::DataSet& rows = data_.courses;
   if (rows.state() != records::DataSet::State::Edit) return false;
   mergeWithStore();
   bool completeChanged = false;
   for (const auto& change : rows.changes())
-    completeChanged = completeChanged || change.first == data_.ADOCourseComplete.index();
+    completeChanged = completeChanged || change.first == data_.courseFinished.index();
   postRow(Table::Course);
   return completeChanged;
 }
@@ -309,7 +309,7 @@ void OpenCourse::together(const std::function<void()>& work) {
     // The server was lost in an earlier action: connect anew (a server still away refuses this
     // action here, with nothing touched), then read again what the store holds; the changes that
     // wait go back into their rows and are stored with this action's.
-    if (data_.ADOCon.lost()) data_.ADOCon.reconnect();
+    if (data_.connection.lost()) data_.connection.reconnect();
     const std::array<records::Bookmark, 3> marks = *rereadOnReconnect_;
     rereadOnReconnect_.reset();
     touched_ = true;
@@ -320,7 +320,7 @@ void OpenCourse::together(const std::function<void()>& work) {
     marks[static_cast<std::size_t>(t)] = cursor(t).bookmark();
   inTransaction_ = true;
   try {
-    records::Transaction transaction(data_.ADOCon, QStringLiteral("store the changes of %1").arg(courseName()));
+    records::Transaction transaction(data_.connection, QStringLiteral("store the changes of %1").arg(courseName()));
     work();
     transaction.commit();
   } catch (...) {
@@ -354,7 +354,7 @@ void OpenCourse::recover(const std::array<records::Bookmark, 3>& marks) {
   // The cursors' snapshots still hold what the undone statements wrote: they read the store again
   // and return to the rows the action began on; with the server lost, once the next action has
   // connected anew.
-  if (rollBack && data_.ADOCon.lost()) {
+  if (rollBack && data_.connection.lost()) {
     rereadOnReconnect_ = marks;
   } else if (rollBack) {
     for (Table t : {Table::Patient, Table::Course, Table::Photograph}) {
@@ -383,13 +383,13 @@ void OpenCourse::recover(const std::array<records::Bookmark, 3>& marks) {
 
 void OpenCourse::reread(records::DataSet& table) {
   const ModeScope quiet(*this, Mode::Quiet);
-  data_.ReopenDataSet(table);
+  data_.reread(table);
 }
 
 void OpenCourse::storeAllPending() { storeStaged({Table::Course, Table::Patient, Table::Photograph}); }
 
 bool OpenCourse::hasPendingChanges() const {
-  for (const records::DataSet* rows : {&data_.ADOPatient, &data_.ADOCourse, &data_.ADOImage})
+  for (const records::DataSet* rows : {&data_.patients, &data_.courses, &data_.photos})
     if (rows->state() == records::DataSet::State::Edit) return true;
   return false;
 }

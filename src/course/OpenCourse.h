@@ -39,8 +39,8 @@
 #include "diagram/BodyDiagram.h"
 #include "dosing/DosingSession.h"
 #include "dosing/FactorTables.h"
-#include "records/Data.h"
 #include "records/LegacyImport.h"
+#include "records/Store.h"
 #include "treatment/CourseMerge.h"
 #include "treatment/Exposure.h"
 #include "treatment/ScheduleRules.h"
@@ -126,7 +126,7 @@ class OpenCourse : public QObject {
   ~OpenCourse() override;
 
   // ---- the store
-  // Connects to the database the setting `location` names (see TDataPatient::DataModuleCreate; raises
+  // Connects to the database the setting `location` names (see records::Store::open; raises
   // records::DataError for a file that is there but cannot be used).
   // Asked for a database server's password when ~/.pgpass and PGPASSWORD give none (the window's
   // password box); the answer is kept in memory only.
@@ -138,13 +138,13 @@ class OpenCourse : public QObject {
   // no surname) at once, the patient read by the store's unique index; the list is then taken
   // over under the open course. Any other Select, and any other operation started before the list
   // is in, waits for the rest of the read first, so nothing a user does is lost or refused.
-  TDataPatient::ConnectResult connectDatabase(const QString& location,
-                                              TDataPatient::ListRead read = TDataPatient::ListRead::Now);
+  records::Store::ConnectResult connectDatabase(const QString& location,
+                                                records::Store::ListRead read = records::Store::ListRead::Now);
   bool connected() const { return data_.connected(); }
   bool readingList() const { return data_.readingList(); }
   // Every column of the current patient, course and photograph rows. A row the store refused keeps
   // showing the values waiting to be stored.
-  const TDataPatient& data() const { return data_; }
+  const records::Store& data() const { return data_; }
   const FactorTables& factors() const { return dosing_.tables(); }
 
   // ---- the mode
@@ -389,7 +389,7 @@ class OpenCourse : public QObject {
   bool openEarly();
   bool courseOpenWithoutList() const;
 
-  TDataPatient data_;
+  records::Store data_;
   dosing::DosingSession dosing_;
   Mode mode_ = Mode::List;
   bool closed_ = false;  // the window has closed: quiet for good

@@ -11,37 +11,37 @@ namespace course {
 namespace {
 
 struct TextColumn {
-  records::Field TDataPatient::*field;
+  records::Field records::Store::*field;
   const char* label;    // as the window labels the field
   bool oneLine = true;  // a line of text; the memos (address, medication, history) take several
 };
 
 TextColumn patientColumn(PatientText field) {
   switch (field) {
-    case PatientText::Surname: return {&TDataPatient::ADOPatientSurN, "Surname"};
-    case PatientText::FirstName: return {&TDataPatient::ADOPatientFirstN, "first name"};
-    case PatientText::SecondName: return {&TDataPatient::ADOPatientSecN, "second name"};
-    case PatientText::HomePhone: return {&TDataPatient::ADOPatientHomePh, "Home phone"};
-    case PatientText::WorkPhone: return {&TDataPatient::ADOPatientWorkPh, "Work phone"};
-    case PatientText::CellPhone: return {&TDataPatient::ADOPatientCellPh, "Cell phone"};
-    case PatientText::FamilyHistory: return {&TDataPatient::ADOPatientFHistory, "Fam History"};
-    case PatientText::Address: return {&TDataPatient::ADOPatientMEMOs, "Address", false};
+    case PatientText::Surname: return {&records::Store::patientSurname, "Surname"};
+    case PatientText::FirstName: return {&records::Store::patientFirstName, "first name"};
+    case PatientText::SecondName: return {&records::Store::patientSecondName, "second name"};
+    case PatientText::HomePhone: return {&records::Store::patientHomePhone, "Home phone"};
+    case PatientText::WorkPhone: return {&records::Store::patientWorkPhone, "Work phone"};
+    case PatientText::CellPhone: return {&records::Store::patientMobilePhone, "Cell phone"};
+    case PatientText::FamilyHistory: return {&records::Store::patientFamilyHistory, "Fam History"};
+    case PatientText::Address: return {&records::Store::patientAddress, "Address", false};
   }
-  return {&TDataPatient::ADOPatientSurN, "Surname"};
+  return {&records::Store::patientSurname, "Surname"};
 }
 
 TextColumn courseColumn(CourseText field) {
   switch (field) {
-    case CourseText::Diagnosis: return {&TDataPatient::ADOCourseComDiag, "Diagnosis"};
-    case CourseText::TreatmentType: return {&TDataPatient::ADOCourseComReason, "Treatment"};
-    case CourseText::Duration: return {&TDataPatient::ADOCourseEdLong, "How long?"};
-    case CourseText::PreviousResult: return {&TDataPatient::ADOCourseEdRxResult, "Result"};
-    case CourseText::Referral: return {&TDataPatient::ADOCourseReferal, "Referred by"};
-    case CourseText::Therapist: return {&TDataPatient::ADOCourseConsultant, "Therapist"};
-    case CourseText::Medication: return {&TDataPatient::ADOCourseMemoMeds, "Meds", false};
-    case CourseText::Operations: return {&TDataPatient::ADOCourseMemoOps, "PMH major ops / illness", false};
+    case CourseText::Diagnosis: return {&records::Store::courseDiagnosis, "Diagnosis"};
+    case CourseText::TreatmentType: return {&records::Store::courseTreatmentType, "Treatment"};
+    case CourseText::Duration: return {&records::Store::courseDuration, "How long?"};
+    case CourseText::PreviousResult: return {&records::Store::coursePreviousResult, "Result"};
+    case CourseText::Referral: return {&records::Store::courseReferrer, "Referred by"};
+    case CourseText::Therapist: return {&records::Store::courseTherapist, "Therapist"};
+    case CourseText::Medication: return {&records::Store::courseMedication, "Meds", false};
+    case CourseText::Operations: return {&records::Store::courseHistory, "PMH major ops / illness", false};
   }
-  return {&TDataPatient::ADOCourseComDiag, "Diagnosis"};
+  return {&records::Store::courseDiagnosis, "Diagnosis"};
 }
 
 // What a field's text becomes in its column: a one-line field takes no control characters (a
@@ -72,14 +72,14 @@ QString shown(const QString& text) {
                                                                 : oneLine);
 }
 
-records::Field TDataPatient::*choiceColumn(PatientChoice field) {
+records::Field records::Store::*choiceColumn(PatientChoice field) {
   switch (field) {
-    case PatientChoice::Eyes: return &TDataPatient::ADOPatientEyes;
-    case PatientChoice::Hair: return &TDataPatient::ADOPatientHair;
-    case PatientChoice::SkinColour: return &TDataPatient::ADOPatientSkinC;
-    case PatientChoice::Language: return &TDataPatient::ADOPatientLang;
+    case PatientChoice::Eyes: return &records::Store::patientEyes;
+    case PatientChoice::Hair: return &records::Store::patientHair;
+    case PatientChoice::SkinColour: return &records::Store::patientSkinColour;
+    case PatientChoice::Language: return &records::Store::patientLanguage;
   }
-  return &TDataPatient::ADOPatientEyes;
+  return &records::Store::patientEyes;
 }
 
 const char* choiceLabel(PatientChoice field) {
@@ -114,21 +114,21 @@ QString OpenCourse::courseText(CourseText field) const { return textOf(data_.*co
 int OpenCourse::patientChoice(PatientChoice field) const { return itemOf(data_.*choiceColumn(field)); }
 
 int OpenCourse::courseChoice(CourseChoice field) const {
-  return itemOf(field == CourseChoice::Condition ? data_.ADOCourseComCondition : data_.ADOCourseSched);
+  return itemOf(field == CourseChoice::Condition ? data_.courseAppearance : data_.courseFrequency);
 }
 
-int OpenCourse::previousTreatment() const { return itemOf(data_.ADOCourseRadioPrevRx); }
+int OpenCourse::previousTreatment() const { return itemOf(data_.coursePreviousTreatment); }
 
 void OpenCourse::setPatientText(PatientText field, const QString& text) {
   const Batch batch(*this);
-  if (mode_ != Mode::Patient || !data_.ADOPatient.active() || data_.ADOPatient.isEmpty()) return;
+  if (mode_ != Mode::Patient || !data_.patients.active() || data_.patients.isEmpty()) return;
   const TextColumn column = patientColumn(field);
   records::Field& f = data_.*column.field;
   const QString value = columnText(column, f, text);
   store(
       Table::Patient,
       QStringLiteral("the %1 %2 of patient %3")
-          .arg(QLatin1String(column.label), shown(value), data_.ADOPatientHosp.asString()),
+          .arg(QLatin1String(column.label), shown(value), data_.patientNhi.asString()),
       [&] { f.setString(value); }, Reread::No);
   if (const auto cut = cutNote(column, f, text)) emit warning(limits::kRefusalCaption, *cut);
 }
@@ -150,21 +150,21 @@ void OpenCourse::setCourseText(CourseText field, const QString& text) {
 
 void OpenCourse::setPatientChoice(PatientChoice field, int item) {
   const Batch batch(*this);
-  if (mode_ != Mode::Patient || item < 0 || !data_.ADOPatient.active() || data_.ADOPatient.isEmpty()) return;
+  if (mode_ != Mode::Patient || item < 0 || !data_.patients.active() || data_.patients.isEmpty()) return;
   records::Field& column = data_.*choiceColumn(field);
   store(
       Table::Patient,
       QStringLiteral("the %1 choice %2 of patient %3")
           .arg(QLatin1String(choiceLabel(field)))
           .arg(item)
-          .arg(data_.ADOPatientHosp.asString()),
+          .arg(data_.patientNhi.asString()),
       [&] { column.setInteger(static_cast<quint16>(item)); }, Reread::No);
 }
 
 void OpenCourse::setCourseChoice(CourseChoice field, int item) {
   const Batch batch(*this);
   if (!courseOpen() || item < 0) return;
-  records::Field& f = field == CourseChoice::Condition ? data_.ADOCourseComCondition : data_.ADOCourseSched;
+  records::Field& f = field == CourseChoice::Condition ? data_.courseAppearance : data_.courseFrequency;
   const char* label = field == CourseChoice::Condition ? "Condition" : "treatment frequency";
   store(
       Table::Course, QStringLiteral("the %1 choice %2 of %3").arg(QLatin1String(label)).arg(item).arg(courseName()),
@@ -180,7 +180,7 @@ void OpenCourse::setPreviousTreatment(int answer) {
   store(
       Table::Course,
       QStringLiteral("the Previous Rx answer \"%1\" of %2").arg(answer == 0 ? "Yes" : "No", courseName()),
-      [&] { data_.ADOCourseRadioPrevRx.setInteger(answer); }, Reread::No);
+      [&] { data_.coursePreviousTreatment.setInteger(answer); }, Reread::No);
 }
 
 void OpenCourse::setAssessmentDate(double date) {
@@ -192,7 +192,7 @@ void OpenCourse::setAssessmentDate(double date) {
       Table::Course,
       QStringLiteral("the Assessment date %1 of %2")
           .arg(datetime::toQDateTime(date).date().toString(Qt::ISODate), courseName()),
-      [&] { data_.ADOCourseDateAssess.setDateTime(date); }, Reread::Yes);
+      [&] { data_.courseAssessed.setDateTime(date); }, Reread::Yes);
 }
 
 void OpenCourse::setContraindications(int mask) {
@@ -202,7 +202,7 @@ void OpenCourse::setContraindications(int mask) {
   if (!courseOpen()) return;
   store(
       Table::Course, QStringLiteral("the contraindications of %1").arg(courseName()),
-      [&] { data_.ADOCourseCautions.setInteger(cautions_); }, Reread::Yes);
+      [&] { data_.courseCautions.setInteger(cautions_); }, Reread::Yes);
 }
 
 }  // namespace course

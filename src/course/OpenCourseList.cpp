@@ -54,7 +54,7 @@ void OpenCourse::searchPatients() {
   select_.newCourseEnabled = true;
   note(Part::Search);
   if (!data_.connected()) return;
-  if (data_.readingList() && (!data_.ADOPatient.active() || data_.ADOPatient.awaitingList())) {
+  if (data_.readingList() && (!data_.patients.active() || data_.patients.awaitingList())) {
     // The list is not in: what is typed is searched when it is. A whole NHI may be opened now.
     select_.caption = QStringLiteral("Select");
     select_.enabled = selectableEarly();
@@ -62,11 +62,11 @@ void OpenCourse::searchPatients() {
   }
   const std::uint8_t mask = records::statusMask(search_.current, search_.pending, search_.complete);
   if (!search_.nhi.isEmpty() || !search_.surname.isEmpty() || mask != 7) {
-    data_.FindPatient(search_.nhi, search_.surname, mask);
-    data_.ADOCourse.last();
+    data_.findPatients(search_.nhi, search_.surname, mask);
+    data_.courses.last();
     select_.caption = QStringLiteral("Select");
     select_.enabled = true;
-    if (data_.ADOPatient.isEmpty()) {
+    if (data_.patients.isEmpty()) {
       // Nobody listed: only a complete new NHI, with no status box hiding anybody, makes a patient.
       const bool allTicked = search_.current && search_.pending && search_.complete;
       if (allTicked && records::ValidNHI(search_.nhi, dosing_.tables().Default_Format))
@@ -75,12 +75,12 @@ void OpenCourse::searchPatients() {
         select_.enabled = false;
     }
   } else {
-    data_.ADOPatient.setFiltered(false);
+    data_.patients.setFiltered(false);
     select_.caption = QStringLiteral("Select");
     // A list without a current patient has nobody to open and no typed NHI to create.
-    if (data_.ADOPatient.isEmpty()) select_.enabled = false;
+    if (data_.patients.isEmpty()) select_.enabled = false;
   }
-  if (data_.ADOCourse.isEmpty()) {  // a new patient, or one without courses, always gets a first course
+  if (data_.courses.isEmpty()) {  // a new patient, or one without courses, always gets a first course
     select_.newCourse = true;
     select_.newCourseEnabled = false;
   }
@@ -88,19 +88,17 @@ void OpenCourse::searchPatients() {
 
 void OpenCourse::pickPatient(int recNo) {
   const Batch batch(*this);
-  if (mode_ == Mode::List && data_.ADOPatient.active() && data_.ADOPatient.recNo() != recNo)
-    data_.ADOPatient.setRecNo(recNo);
+  if (mode_ == Mode::List && data_.patients.active() && data_.patients.recNo() != recNo) data_.patients.setRecNo(recNo);
 }
 
 void OpenCourse::pickCourse(int recNo) {
   const Batch batch(*this);
-  if (mode_ == Mode::List && data_.ADOCourse.active() && data_.ADOCourse.recNo() != recNo)
-    data_.ADOCourse.setRecNo(recNo);
+  if (mode_ == Mode::List && data_.courses.active() && data_.courses.recNo() != recNo) data_.courses.setRecNo(recNo);
 }
 
 void OpenCourse::pickPhotograph(int recNo) {
   const Batch batch(*this);
-  if (mode_ == Mode::List && data_.ADOImage.active() && data_.ADOImage.recNo() != recNo) data_.ADOImage.setRecNo(recNo);
+  if (mode_ == Mode::List && data_.photos.active() && data_.photos.recNo() != recNo) data_.photos.setRecNo(recNo);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -112,10 +110,10 @@ bool OpenCourse::selectableEarly() const {
 }
 
 bool OpenCourse::openEarly() {
-  if (!selectableEarly() || data_.ADOPatient.filtered() || !data_.openPatientEarly(search_.nhi)) return false;
+  if (!selectableEarly() || data_.patients.filtered() || !data_.openPatientEarly(search_.nhi)) return false;
   // As a search leaves it: the newest course current, and a patient without courses gets one.
-  data_.ADOCourse.last();
-  if (data_.ADOCourse.isEmpty()) {
+  data_.courses.last();
+  if (data_.courses.isEmpty()) {
     select_.newCourse = true;
     select_.newCourseEnabled = false;
   }
@@ -131,37 +129,36 @@ SelectOutcome OpenCourse::select() {
     // Not a patient that opens at once: the list is needed. What was typed is listed when it is
     // in; with nobody listed, the button then says what Select would do.
     awaitList();
-    if (data_.ADOPatient.isEmpty()) return SelectOutcome::NotNow;
+    if (data_.patients.isEmpty()) return SelectOutcome::NotNow;
   }
-  if (data_.ADOPatient.isEmpty() && !records::ValidNHI(search_.nhi, dosing_.tables().Default_Format))
+  if (data_.patients.isEmpty() && !records::ValidNHI(search_.nhi, dosing_.tables().Default_Format))
     return SelectOutcome::NeedsNhi;
   setMode(Mode::Quiet);
   // The course current in the list (the newest after a search, or the one picked) is the one
-  // opened: the patient list's re-read inside AddPatient must not move it.
-  const QVariant picked =
-      data_.ADOCourse.active() && !data_.ADOCourse.isEmpty() ? data_.ADOCourseCourseID.value() : QVariant();
+  // opened: the patient list's re-read inside addPatient must not move it.
+  const QVariant picked = data_.courses.active() && !data_.courses.isEmpty() ? data_.courseNumber.value() : QVariant();
   // The patient, its first course and its status bits are stored together or not at all.
   try {
     together([&] {
       touched_ = true;
       // Nobody was listed: the list is read again inside the transaction, so that a patient another
       // workstation created with this NHI a moment ago is opened rather than created twice.
-      const bool expectedNew = data_.ADOPatient.isEmpty();
+      const bool expectedNew = data_.patients.isEmpty();
       if (expectedNew) {
-        data_.ADOPatient.close();
-        data_.ADOPatient.open();
+        data_.patients.close();
+        data_.patients.open();
       }
-      const bool createdMeanwhile = expectedNew && !data_.ADOPatient.isEmpty();
-      data_.AddPatient(search_.nhi, search_.surname, TDataPatient::AfterAdd::KeepCourse);
+      const bool createdMeanwhile = expectedNew && !data_.patients.isEmpty();
+      data_.addPatient(search_.nhi, search_.surname, records::Store::AfterAdd::KeepCourse);
       if (picked.isValid()) {
-        for (data_.ADOCourse.first(); !data_.ADOCourse.eof(); data_.ADOCourse.next())
-          if (data_.ADOCourseCourseID.value() == picked) break;
+        for (data_.courses.first(); !data_.courses.eof(); data_.courses.next())
+          if (data_.courseNumber.value() == picked) break;
       }
       // A patient is never opened without a course to write to; one created meanwhile elsewhere
       // has its first course already.
-      bool addCourse = select_.newCourse || data_.ADOCourse.isEmpty();
-      if (createdMeanwhile && !data_.ADOCourse.isEmpty()) addCourse = false;
-      if (addCourse) data_.Addcourse();
+      bool addCourse = select_.newCourse || data_.courses.isEmpty();
+      if (createdMeanwhile && !data_.courses.isEmpty()) addCourse = false;
+      if (addCourse) data_.addCourse();
     });
   } catch (const std::exception& e) {
     // Nothing was stored: the list shows again what the search finds, ready for another Select.
@@ -172,7 +169,7 @@ SelectOutcome OpenCourse::select() {
     }
     throw Error(QStringLiteral("The patient %1 was not opened, and nothing of it was stored: %2\n\nPress Select "
                                "again in a moment.")
-                    .arg(search_.nhi.isEmpty() ? data_.ADOPatientHosp.asString() : search_.nhi, reasonOf(e)));
+                    .arg(search_.nhi.isEmpty() ? data_.patientNhi.asString() : search_.nhi, reasonOf(e)));
   }
   setMode(Mode::Loading);
   loadPatient();
@@ -188,27 +185,27 @@ void OpenCourse::open(const QString& nhi, std::optional<int> courseId) {
   if (mode_ != Mode::List) throw Error(QStringLiteral("A course is open already: return to the list first."));
   {
     const ModeScope quiet(*this, Mode::Quiet);
-    data_.FilterPatientByNHI(nhi);
-    if (data_.ADOPatient.isEmpty()) {
-      data_.ADOPatient.setFiltered(false);
+    data_.listOnlyNhi(nhi);
+    if (data_.patients.isEmpty()) {
+      data_.patients.setFiltered(false);
       throw Error(QStringLiteral("no patient has the NHI \"%1\"").arg(nhi));
     }
-    data_.AddPatient(nhi, QString(), TDataPatient::AfterAdd::KeepCourse);  // only lifts the filter
+    data_.addPatient(nhi, QString(), records::Store::AfterAdd::KeepCourse);  // only lifts the filter
     bool found = false;
     if (courseId) {
-      for (data_.ADOCourse.first(); !data_.ADOCourse.eof(); data_.ADOCourse.next()) {
-        if (data_.ADOCourseCourseID.asInteger() == *courseId) {
+      for (data_.courses.first(); !data_.courses.eof(); data_.courses.next()) {
+        if (data_.courseNumber.asInteger() == *courseId) {
           found = true;
           break;
         }
       }
     } else {
-      data_.ADOCourse.last();
-      found = !data_.ADOCourse.isEmpty();
+      data_.courses.last();
+      found = !data_.courses.isEmpty();
     }
     if (!found) {
       throw Error(QStringLiteral("patient \"%1\" has %2")
-                      .arg(data_.ADOPatientHosp.asString(),
+                      .arg(data_.patientNhi.asString(),
                            courseId ? QStringLiteral("no course %1").arg(*courseId) : QStringLiteral("no course")));
     }
   }
@@ -220,10 +217,10 @@ void OpenCourse::open(const QString& nhi, std::optional<int> courseId) {
 
 void OpenCourse::loadPatient() {
   note(kAllParts);
-  if (data_.ADOPatientBirth.isNull()) {
+  if (data_.patientBirth.isNull()) {
     birth_ = {datetime::now(), true};
   } else {
-    birth_ = {data_.ADOPatientBirth.asDateTime(), false};
+    birth_ = {data_.patientBirth.asDateTime(), false};
   }
   loadCourse();
 }
@@ -232,24 +229,24 @@ void OpenCourse::loadCourse() {
   ageFromBirth_ = false;
   // While the course is filled in the plan is worked out but warns about nothing.
   dosing_.setLoadingStoredCourse(true);
-  if (!data_.ADOCourseDateAssess.isNull()) assessment_ = {data_.ADOCourseDateAssess.asDateTime(), false};
-  dosing_.setAge(data_.ADOCourseOld.isNull() ? 0.0 : data_.ADOCourseOld.asFloat());
+  if (!data_.courseAssessed.isNull()) assessment_ = {data_.courseAssessed.asDateTime(), false};
+  dosing_.setAge(data_.courseAge.isNull() ? 0.0 : data_.courseAge.asFloat());
   // A course without an age shows an empty age box rather than "0.0", so that a birth date
   // entered next supplies the age.
   dosing_.showAgeText(dosing_.age() == 0 ? QString() : fmt::Fixed(dosing_.age(), 3, 1));
-  previousResultEnabled_ = !data_.ADOCourseRadioPrevRx.isNull();
+  previousResultEnabled_ = !data_.coursePreviousTreatment.isNull();
   dosing_.enterAge(dosing_.ageText());
-  dosing_.chooseSkinType(data_.ADOCourseSkinIndex.isNull() ? -1 : data_.ADOCourseSkinIndex.asInteger());
+  dosing_.chooseSkinType(data_.courseSkinType.isNull() ? -1 : data_.courseSkinType.asInteger());
   if (const auto stored = records::loadCourseIncrements(data_))
     for (int r = 0; r < kTreatments; ++r) dosing_.setIncrement(r, (*stored)[r]);
   // A course on which no treatment was ever recorded has no packed records: keep what is held.
   if (const auto stored = records::loadCourseRecords(data_)) records_ = *stored;
   recordsRead_ = records_;
   incrementsRead_ = dosing_.grid().inc;
-  medText_ = data_.ADOCourseEdMed.isNull() ? QString() : data_.ADOCourseEdMed.asString();
+  medText_ = data_.courseMed.isNull() ? QString() : data_.courseMed.asString();
   computePlan();
   dosing_.setLoadingStoredCourse(false);
-  cautions_ = data_.ADOCourseCautions.isNull() ? 0 : data_.ADOCourseCautions.asInteger();
+  cautions_ = data_.courseCautions.isNull() ? 0 : data_.courseCautions.asInteger();
   // Spots never written keep the list as it is (emptied when the window was cleared).
   if (auto stored = diagram::loadCourseSpots(data_)) spots_ = std::move(*stored);
   redrawDiagram();
@@ -289,7 +286,7 @@ void OpenCourse::returnToList(PendingChanges pending) {
   if (pending == PendingChanges::Keep) {
     storeAllPending();
   } else {
-    for (records::DataSet* rows : {&data_.ADOPatient, &data_.ADOCourse, &data_.ADOImage}) rows->cancel();
+    for (records::DataSet* rows : {&data_.patients, &data_.courses, &data_.photos}) rows->cancel();
     for (QStringList& waiting : waiting_) waiting.clear();
   }
   clearWindow();
@@ -299,12 +296,12 @@ void OpenCourse::returnToList(PendingChanges pending) {
   if (!data_.connected()) return;
   // Everything is read anew: the first listed patient and its first course become current. A
   // filter set by a search stays.
-  data_.ADOImage.close();
-  data_.ADOCourse.close();
-  data_.ADOPatient.close();
-  data_.ADOPatient.open();
-  data_.ADOCourse.open();
-  data_.ADOImage.open();
+  data_.photos.close();
+  data_.courses.close();
+  data_.patients.close();
+  data_.patients.open();
+  data_.courses.open();
+  data_.photos.open();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -60,26 +60,26 @@ void OpenCourse::clickDiagram(QPoint shown, bool ctrl) {
 // ---------------------------------------------------------------------------------------------
 // Photographs
 
-int OpenCourse::photographCount() const { return data_.ADOImage.active() ? data_.ADOImage.recordCount() : 0; }
+int OpenCourse::photographCount() const { return data_.photos.active() ? data_.photos.recordCount() : 0; }
 
-int OpenCourse::photographNumber() const { return data_.ADOImage.active() ? data_.ADOImage.recNo() : 0; }
+int OpenCourse::photographNumber() const { return data_.photos.active() ? data_.photos.recNo() : 0; }
 
 ShownDate OpenCourse::photographDate() const {
-  if (!data_.ADOImage.active() || data_.ADOImage.isEmpty() || data_.ADOImageWhenDate.isNull()) return {};
-  return {data_.ADOImageWhenDate.asDateTime(), false};
+  if (!data_.photos.active() || data_.photos.isEmpty() || data_.photoDate.isNull()) return {};
+  return {data_.photoDate.asDateTime(), false};
 }
 
 QString OpenCourse::photographNote() const {
-  if (!data_.ADOImage.active() || data_.ADOImage.isEmpty()) return {};
-  return data_.ADOImageNoteMemo.asString();
+  if (!data_.photos.active() || data_.photos.isEmpty()) return {};
+  return data_.photoNote.asString();
 }
 
 std::vector<PhotographRow> OpenCourse::photographs() const {
   std::vector<PhotographRow> rows;
-  const records::DataSet& images = data_.ADOImage;
+  const records::DataSet& images = data_.photos;
   if (!images.active()) return rows;
-  const int id = data_.ADOImageImageID.index(), when = data_.ADOImageWhenDate.index();
-  const int note = data_.ADOImageNoteMemo.index(), jpeg = data_.ADOImageJpegImage.index();
+  const int id = data_.photoId.index(), when = data_.photoDate.index();
+  const int note = data_.photoNote.index(), jpeg = data_.photoJpeg.index();
   for (int n = 1; n <= images.recordCount(); ++n) {
     PhotographRow row;
     row.imageId = images.valueAt(n, id).toInt();
@@ -101,7 +101,7 @@ void OpenCourse::loadPhotographs() {
     return;
   }
   photographsShown_ = true;
-  data_.ADOImageAfterScroll();
+  data_.photographMoved();
 }
 
 QSize OpenCourse::addPhotographFile(const QString& path) {
@@ -113,7 +113,7 @@ QSize OpenCourse::addPhotographFile(const QString& path) {
     together([&] {
       storeStaged({Table::Photograph});
       touched_ = true;
-      data_.AddImage(photograph.picture, photograph.whenDate);
+      data_.addPhotograph(photograph.picture, photograph.whenDate);
     });
   } catch (const records::DataError& e) {
     // Nothing of it is kept; the file is still there to be dropped again.
@@ -141,28 +141,27 @@ DroppedFiles OpenCourse::addPhotographs(const QStringList& paths) {
 
 void OpenCourse::setPhotographNote(const QString& note) {
   const Batch batch(*this);
-  if (!courseOpen() || !data_.ADOImage.active() || data_.ADOImage.isEmpty()) return;
+  if (!courseOpen() || !data_.photos.active() || data_.photos.isEmpty()) return;
   store(
-      Table::Photograph,
-      QStringLiteral("the note of photograph %1 of %2").arg(data_.ADOImage.recNo()).arg(courseName()),
-      [&] { data_.ADOImageNoteMemo.setString(note); }, Reread::No);
+      Table::Photograph, QStringLiteral("the note of photograph %1 of %2").arg(data_.photos.recNo()).arg(courseName()),
+      [&] { data_.photoNote.setString(note); }, Reread::No);
 }
 
 void OpenCourse::setPhotographDate(double date) {
   const Batch batch(*this);
-  if (!courseOpen() || !data_.ADOImage.active() || data_.ADOImage.isEmpty()) return;
+  if (!courseOpen() || !data_.photos.active() || data_.photos.isEmpty()) return;
   store(
       Table::Photograph,
       QStringLiteral("the date %1 of photograph %2 of %3")
           .arg(datetime::toQDateTime(date).date().toString(Qt::ISODate))
-          .arg(data_.ADOImage.recNo())
+          .arg(data_.photos.recNo())
           .arg(courseName()),
-      [&] { data_.ADOImageWhenDate.setDateTime(date); }, Reread::No);
+      [&] { data_.photoDate.setDateTime(date); }, Reread::No);
 }
 
 void OpenCourse::stepPhotograph(bool next) {
   const Batch batch(*this);
-  records::DataSet& images = data_.ADOImage;
+  records::DataSet& images = data_.photos;
   if (!images.active() || images.isEmpty()) return;
   storeStaged({Table::Photograph});  // a note waiting stays with its own photograph
   const int count = images.recordCount(), at = images.recNo();
@@ -175,7 +174,7 @@ void OpenCourse::stepPhotograph(bool next) {
 
 void OpenCourse::showLastPhotograph() {
   const Batch batch(*this);
-  records::DataSet& images = data_.ADOImage;
+  records::DataSet& images = data_.photos;
   if (!images.active() || images.isEmpty()) return;
   storeStaged({Table::Photograph});  // a note waiting stays with its own photograph
   if (images.recNo() != images.recordCount()) images.last();
@@ -183,7 +182,7 @@ void OpenCourse::showLastPhotograph() {
 
 void OpenCourse::deletePhotograph() {
   const Batch batch(*this);
-  records::DataSet& images = data_.ADOImage;
+  records::DataSet& images = data_.photos;
   if (!courseOpen() || !images.active() || images.isEmpty()) return;
   // The photograph goes with whatever of it was waiting to be stored.
   waiting_[static_cast<std::size_t>(Table::Photograph)].clear();

@@ -41,7 +41,7 @@ void OpenCourse::setSkinType(int item) {
   if (!courseOpen()) return;
   store(
       Table::Course, QStringLiteral("the Skin Type %1 of %2").arg(quoted(dosing::skinTypeText(item)), courseName()),
-      [&] { data_.ADOCourseSkinIndex.setInteger(dosing_.skinTypeItem()); }, Reread::Yes);
+      [&] { data_.courseSkinType.setInteger(dosing_.skinTypeItem()); }, Reread::Yes);
 }
 
 void OpenCourse::setAge(const QString& text) {
@@ -61,7 +61,7 @@ void OpenCourse::setAge(const QString& text) {
   if (!courseOpen()) return;
   store(
       Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText()), courseName()),
-      [&] { data_.ADOCourseOld.setFloat(dosing_.age()); }, Reread::Yes);
+      [&] { data_.courseAge.setFloat(dosing_.age()); }, Reread::Yes);
 }
 
 void OpenCourse::showBirthDate() {
@@ -86,18 +86,18 @@ void OpenCourse::setBirthDate(double birth) {
   if (!courseOpen()) return;
   // The age of the course and the birth date of the patient are stored together.
   stage(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText()), courseName()),
-        [&] { data_.ADOCourseOld.setFloat(dosing_.age()); });
+        [&] { data_.courseAge.setFloat(dosing_.age()); });
   const QString day = datetime::toQDateTime(birth).date().toString(Qt::ISODate);
   stage(Table::Patient, QStringLiteral("the date of birth %1 of %2").arg(day, courseName()),
-        [&] { data_.ADOPatientBirth.setDateTime(birth); });
+        [&] { data_.patientBirth.setDateTime(birth); });
   storeStaged({Table::Course, Table::Patient});
-  reread(data_.ADOCourse);
+  reread(data_.courses);
 }
 
 std::optional<double> OpenCourse::birthDateAge() const {
   // A birth date entered, not the picker's today shown when it was merely clicked into.
-  if (!courseOpen() || data_.ADOPatientBirth.isNull() || dosing_.ageText().trimmed().isEmpty()) return std::nullopt;
-  const double birth = data_.ADOPatientBirth.asDateTime();
+  if (!courseOpen() || data_.patientBirth.isNull() || dosing_.ageText().trimmed().isEmpty()) return std::nullopt;
+  const double birth = data_.patientBirth.asDateTime();
   const double fromBirth = static_cast<double>((static_cast<long double>(datetime::now()) - birth) / 365.25L);
   const limits::Reading shown = limits::read(limits::kAge, dosing_.ageText());
   if (!shown.accepted() || std::fabs(fromBirth - shown.value) < 1.0) return std::nullopt;
@@ -128,7 +128,7 @@ void OpenCourse::chooseTone(int tag, const std::optional<QString>& typedAge) {
   const bool storing = courseOpen();
   if (click.ageApplied && storing) {
     stage(Table::Course, QStringLiteral("the Age %1 of %2").arg(quoted(dosing_.ageText()), courseName()),
-          [&] { data_.ADOCourseOld.setFloat(dosing_.age()); });
+          [&] { data_.courseAge.setFloat(dosing_.age()); });
   }
   if (click.medText) {
     // A new age has emptied the plan: it is worked out again for the MED now in the box, even
@@ -138,12 +138,12 @@ void OpenCourse::chooseTone(int tag, const std::optional<QString>& typedAge) {
     if (planAgain) computePlan();
     if (storing) {
       stage(Table::Course, QStringLiteral("the MED %1 of %2").arg(quoted(medText_), courseName()),
-            [&] { data_.ADOCourseEdMed.setInteger(fmt::parseWhole(medText_).value); });
+            [&] { data_.courseMed.setInteger(fmt::parseWhole(medText_).value); });
     }
   }
   if (!storing || (!click.ageApplied && !click.medText)) return;
   storeStaged({Table::Course});
-  if (click.ageApplied) reread(data_.ADOCourse);
+  if (click.ageApplied) reread(data_.courses);
 }
 
 void OpenCourse::setMed(const QString& text) {
@@ -161,9 +161,9 @@ void OpenCourse::setMed(const QString& text) {
       Table::Course, QStringLiteral("the MED %1 of %2").arg(quoted(text.trimmed()), courseName()),
       [&] {
         if (med.empty)
-          data_.ADOCourseEdMed.setNull();
+          data_.courseMed.setNull();
         else
-          data_.ADOCourseEdMed.setInteger(static_cast<int>(med.value));
+          data_.courseMed.setInteger(static_cast<int>(med.value));
       },
       Reread::No);
 }

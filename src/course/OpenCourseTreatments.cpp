@@ -33,7 +33,7 @@ void OpenCourse::recordTreatment(int row, const treatment::TreatmentEntry& entry
   store(
       Table::Course, QStringLiteral("treatment %1 of %2").arg(row).arg(courseName()),
       [&] {
-        data_.ADOCourseComplete.setBoolean(treatment::completeAfterUpdate(stopTreatment, row));
+        data_.courseFinished.setBoolean(treatment::completeAfterUpdate(stopTreatment, row));
         completeFrom_ = row;
         records::storeCourseRecords(data_, records_);
       },
@@ -64,11 +64,11 @@ void OpenCourse::writeBackTreatments(int row) {
 // Another workstation with the same course open
 
 void OpenCourse::mergeWithStore() {
-  records::DataSet& rows = data_.ADOCourse;
+  records::DataSet& rows = data_.courses;
   bool recordsChanged = false, incrementsChanged = false;
   for (const auto& change : rows.changes()) {
-    recordsChanged = recordsChanged || change.first == data_.ADOCourseCondition.index();
-    incrementsChanged = incrementsChanged || change.first == data_.ADOCoursePInc.index();
+    recordsChanged = recordsChanged || change.first == data_.courseResponses.index();
+    incrementsChanged = incrementsChanged || change.first == data_.courseIncrements.index();
   }
   if (!recordsChanged && !incrementsChanged) return;
   // The row as stored now, locked until the transaction ends: nobody stores it in between.
@@ -82,8 +82,8 @@ void OpenCourse::mergeWithStore() {
     // recorded here, so is the stored Complete (a stop that was not stored is not applied), and
     // the patient's status, worked out after this row in the same transaction, follows it.
     if (completeFrom_ && std::find(merge.kept.begin(), merge.kept.end(), *completeFrom_) != merge.kept.end()) {
-      const QVariant storedComplete = (*stored)[static_cast<std::size_t>(data_.ADOCourseComplete.index())];
-      data_.ADOCourseComplete.setBoolean(!storedComplete.isNull() && storedComplete.toBool());
+      const QVariant storedComplete = (*stored)[static_cast<std::size_t>(data_.courseFinished.index())];
+      data_.courseFinished.setBoolean(!storedComplete.isNull() && storedComplete.toBool());
     }
     afterCommit_.push_back([this, merge] {
       completeFrom_.reset();

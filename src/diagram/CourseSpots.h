@@ -6,15 +6,17 @@
 #include <optional>
 #include <vector>
 
-class TDataPatient;
+namespace records {
+class Store;
+}
 
 namespace diagram {
 
 // The stored spots of the current course; nothing when its Spots column is null (never written).
 // A count larger than the stored bytes gives (0, 0) for the spots the bytes do not reach.
-std::optional<std::vector<QPoint>> loadCourseSpots(const TDataPatient& data);
+std::optional<std::vector<QPoint>> loadCourseSpots(const records::Store& data);
 
 // Cuts `spots` to the first 20 and writes them into the current course row (in edit mode).
-void storeCourseSpots(TDataPatient& data, std::vector<QPoint>& spots);
+void storeCourseSpots(records::Store& data, std::vector<QPoint>& spots);
 
 }  // namespace diagram

@@ -3,8 +3,8 @@
 #include <functional>
 #include <limits>
 
-#include "records/Data.h"
 #include "records/Schema.h"
+#include "records/Store.h"
 #include "records/VarBytes.h"
 
 namespace records {
@@ -39,8 +39,8 @@ std::optional<treatment::IncrementTexts> incrementsFrom(const ValueOf& valueOf) 
   return treatment::unpackIncrements(pinc.toByteArray().left(treatment::kPIncColumn.declaredSize));
 }
 
-ValueOf currentRow(const TDataPatient& d) {
-  return [&d](const char* column) { return d.ADOCourse.value(courseTable().indexOf(QLatin1String(column))); };
+ValueOf currentRow(const records::Store& d) {
+  return [&d](const char* column) { return d.courses.value(courseTable().indexOf(QLatin1String(column))); };
 }
 
 ValueOf storedRow(const std::vector<QVariant>& row) {
@@ -52,27 +52,27 @@ ValueOf storedRow(const std::vector<QVariant>& row) {
 
 }  // namespace
 
-std::optional<std::array<TreatmentRecord, kTreatments>> loadCourseRecords(const TDataPatient& d) {
+std::optional<std::array<TreatmentRecord, kTreatments>> loadCourseRecords(const records::Store& d) {
   return recordsFrom(currentRow(d));
 }
 
-void storeCourseRecords(TDataPatient& d, std::span<const TreatmentRecord, kTreatments> records) {
+void storeCourseRecords(records::Store& d, std::span<const TreatmentRecord, kTreatments> records) {
   const treatment::TableColumns packed = treatment::packTable(records);
-  SaveVarBytes(d.ADOCourseBurn, packed.burn);
-  SaveVarBytes(d.ADOCourseCondition, packed.response);
-  SaveVarBytes(d.ADOCourseTemperature, packed.Temperature);
-  SaveVarBytes(d.ADOCourseDose, packed.Dose);
-  SaveVarBytes(d.ADOCourseWhenDate, packed.WhenDate);
-  SaveVarBytes(d.ADOCourseTxTime, packed.TxTime);
-  SaveVarBytes(d.ADOCourseInitials, packed.Initials);
+  SaveVarBytes(d.courseBurns, packed.burn);
+  SaveVarBytes(d.courseResponses, packed.response);
+  SaveVarBytes(d.courseTemperatures, packed.Temperature);
+  SaveVarBytes(d.courseDoses, packed.Dose);
+  SaveVarBytes(d.courseDates, packed.WhenDate);
+  SaveVarBytes(d.courseTimes, packed.TxTime);
+  SaveVarBytes(d.courseInitials, packed.Initials);
 }
 
-std::optional<treatment::IncrementTexts> loadCourseIncrements(const TDataPatient& d) {
+std::optional<treatment::IncrementTexts> loadCourseIncrements(const records::Store& d) {
   return incrementsFrom(currentRow(d));
 }
 
-void storeCourseIncrements(TDataPatient& d, const treatment::IncrementTexts& cells) {
-  SaveVarBytes(d.ADOCoursePInc, treatment::packIncrements(cells));
+void storeCourseIncrements(records::Store& d, const treatment::IncrementTexts& cells) {
+  SaveVarBytes(d.courseIncrements, treatment::packIncrements(cells));
 }
 
 std::optional<std::array<TreatmentRecord, kTreatments>> courseRecordsOf(const std::vector<QVariant>& courseRow) {

@@ -1,6 +1,6 @@
 #pragma once
 // The accessor of one column of a cursor's current row, named in the data module after table and
-// column (ADOPatientSurN, ADOCourseCautions, ...).
+// column (patientSurname, courseCautions, ...).
 //
 // Reading a null column gives 0, false, an empty text or no bytes; isNull() tells them apart. A
 // whole number beyond 32 bits, which only another writer or damage can leave, reads as the nearest

@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "base/Formats.h"
-#include "records/Data.h"
 #include "records/DataError.h"
+#include "records/Store.h"
 #include "records/VarBytes.h"
 #include "treatment/ClinicalLimits.h"
 #include "treatment/CourseColumns.h"
@@ -27,7 +27,7 @@ QString what(const std::exception& e) {
 // name, whatever the window's name boxes hold; the data module's own hooks come back afterwards.
 class FileNames {
  public:
-  FileNames(TDataPatient& data, const QString& first)
+  FileNames(records::Store& data, const QString& first)
       : data_(data), first_(std::move(data.firstName)), second_(std::move(data.secondName)) {
     data.firstName = [first] { return first; };
     data.secondName = [] { return QString(); };
@@ -40,65 +40,65 @@ class FileNames {
   FileNames& operator=(const FileNames&) = delete;
 
  private:
-  TDataPatient& data_;
+  records::Store& data_;
   std::function<QString()> first_, second_;
 };
 
 // An edit the user left open is saved before the file's transaction begins, so that a refusal of
 // the file never takes the user's own change with it.
-void postPendingEdits(TDataPatient& data) {
-  for (DataSet* table : {&data.ADOPatient, &data.ADOCourse, &data.ADOImage}) {
+void postPendingEdits(records::Store& data) {
+  for (DataSet* table : {&data.patients, &data.courses, &data.photos}) {
     if (table->state() == DataSet::State::Edit || table->state() == DataSet::State::Insert) table->post();
   }
 }
 
 // The patient and the course of one checked file; the caller holds the transaction.
-void writeRows(TDataPatient& data, LegacyImport& im) {
+void writeRows(records::Store& data, LegacyImport& im) {
   const FileNames names(data, im.names.first);
   // Read the patient list anew if another copy changed it: the look-up must neither miss a patient
   // another copy added nor find one it deleted. Nobody can change it now until the commit.
-  data.ADOPatient.close();
-  data.ADOPatient.open();
-  data.FilterPatientByNHI(im.key);
-  im.newPatient = data.ADOPatient.isEmpty();
-  data.AddPatient(im.key, im.names.surname);
-  data.Addcourse();
-  im.hosp = data.ADOPatientHosp.asString();
+  data.patients.close();
+  data.patients.open();
+  data.listOnlyNhi(im.key);
+  im.newPatient = data.patients.isEmpty();
+  data.addPatient(im.key, im.names.surname);
+  data.addCourse();
+  im.hosp = data.patientNhi.asString();
 
-  data.ADOCourse.edit();
-  if (std::isfinite(im.file.modified)) data.ADOCourseDateAssess.setDateTime(im.file.modified);
+  data.courses.edit();
+  if (std::isfinite(im.file.modified)) data.courseAssessed.setDateTime(im.file.modified);
   const std::optional<double> age = im.file.ageYears();
-  if (age && std::isfinite(*age)) data.ADOCourseOld.setFloat(*age);
-  data.ADOCourseEdLong.setString(cutToWidth(im.file.duration, data.ADOCourseEdLong.size()));
-  data.ADOCourseSkinIndex.setInteger(im.file.skinType - 1);
-  data.ADOCourseEdMed.setInteger(im.med);
+  if (age && std::isfinite(*age)) data.courseAge.setFloat(*age);
+  data.courseDuration.setString(cutToWidth(im.file.duration, data.courseDuration.size()));
+  data.courseSkinType.setInteger(im.file.skinType - 1);
+  data.courseMed.setInteger(im.med);
   // The increments as the "% Inc" cells would hold them, packed as the schedule stores its cells.
   treatment::IncrementTexts cells;
   for (int k = 0; k < kTreatments; ++k) {
     cells[static_cast<std::size_t>(k)] = fmt::D(im.file.increments[static_cast<std::size_t>(k)]);
   }
-  SaveVarBytes(data.ADOCoursePInc, treatment::packIncrements(cells));
-  data.ADOCourseComplete.setBoolean(true);
-  data.ADOCourse.post();
-  im.courseId = data.ADOCourseCourseID.asInteger();
-  data.Patient_Complete();
+  SaveVarBytes(data.courseIncrements, treatment::packIncrements(cells));
+  data.courseFinished.setBoolean(true);
+  data.courses.post();
+  im.courseId = data.courseNumber.asInteger();
+  data.storeCourseStatus();
 }
 
 // After a refusal: nothing of the file stays in the store, and the cursors, whose snapshots still
 // show what was written before the refusal, read the store anew (the rollback makes every snapshot
 // count as out of date). Returns a problem met on the way, or an empty text.
-QString undo(TDataPatient& data, const Bookmark& before) {
-  for (DataSet* table : {&data.ADOImage, &data.ADOCourse, &data.ADOPatient}) table->cancel();
-  data.ADOCon.rollback();
+QString undo(records::Store& data, const Bookmark& before) {
+  for (DataSet* table : {&data.photos, &data.courses, &data.patients}) table->cancel();
+  data.connection.rollback();
   try {
-    data.ADOImage.close();
-    data.ADOCourse.close();
-    data.ADOPatient.close();
-    data.ADOPatient.setFiltered(false);
-    data.ADOPatient.open();
-    data.ADOCourse.open();
-    data.ADOImage.open();
-    data.ADOPatient.gotoBookmark(before);
+    data.photos.close();
+    data.courses.close();
+    data.patients.close();
+    data.patients.setFiltered(false);
+    data.patients.open();
+    data.courses.open();
+    data.photos.open();
+    data.patients.gotoBookmark(before);
   } catch (const std::exception& e) {
     return what(e);
   }
@@ -160,18 +160,18 @@ LegacyImport checkLegacyRead(const QString& path, LegacyRead read) {
   return im;
 }
 
-void storeLegacyImport(TDataPatient& data, LegacyImport& im) {
+void storeLegacyImport(records::Store& data, LegacyImport& im) {
   if (im.status != LegacyImport::Status::Checked) return;
   Bookmark before;
   try {
-    data.ADOPatient.checkActive();
+    data.patients.checkActive();
     postPendingEdits(data);
-    before = data.ADOPatient.bookmark();
+    before = data.patients.bookmark();
     // One transaction for the whole file. On the store file the write lock is taken at once
     // (waiting for another copy's writes like any write), so the file's rows cannot be refused
     // half-way because another copy wrote in between; on a server the rows it reads to write
     // back are locked as it reads them.
-    data.ADOCon.begin(QStringLiteral("start storing the file"));
+    data.connection.begin(QStringLiteral("start storing the file"));
   } catch (const std::exception& e) {
     im.status = LegacyImport::Status::Skipped;
     im.reason = QStringLiteral("%1: nothing was stored: %2").arg(shown(im.path), what(e));
@@ -179,7 +179,7 @@ void storeLegacyImport(TDataPatient& data, LegacyImport& im) {
   }
   try {
     writeRows(data, im);
-    data.ADOCon.commit(QStringLiteral("store the file's patient and course"));
+    data.connection.commit(QStringLiteral("store the file's patient and course"));
   } catch (const std::exception& e) {
     im.status = LegacyImport::Status::Skipped;
     im.hosp.clear();
@@ -194,7 +194,7 @@ void storeLegacyImport(TDataPatient& data, LegacyImport& im) {
   im.status = LegacyImport::Status::Imported;
 }
 
-LegacyImport importLegacyFile(TDataPatient& data, const QString& path) {
+LegacyImport importLegacyFile(records::Store& data, const QString& path) {
   LegacyImport im = checkLegacyFile(path);
   storeLegacyImport(data, im);
   return im;

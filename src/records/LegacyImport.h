@@ -16,9 +16,9 @@
 
 #include "records/LegacyFile.h"
 
-class TDataPatient;
-
 namespace records {
+
+class Store;
 
 struct LegacyImport {
   enum class Status {
@@ -56,10 +56,10 @@ LegacyImport checkLegacyRead(const QString& path, LegacyRead read);
 // Imported, or to Skipped with the store's reason. Afterwards the imported patient and course are current, the patient list is not
 // filtered; after a refusal the patient that was current before is current again when it still
 // exists. Never throws for a refusal of the store.
-void storeLegacyImport(TDataPatient& data, LegacyImport& import);
+void storeLegacyImport(records::Store& data, LegacyImport& import);
 
 // checkLegacyFile, then storeLegacyImport when the file passed.
-LegacyImport importLegacyFile(TDataPatient& data, const QString& path);
+LegacyImport importLegacyFile(records::Store& data, const QString& path);
 
 // The lines of a batch's log, the same in the window and the tool.
 // "SMITH.UVB   2": the file's name without its folder, three blanks, its index in the batch from 0.

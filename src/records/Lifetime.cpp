@@ -1,6 +1,6 @@
 #include "records/Lifetime.h"
 
-#include "records/Data.h"
+#include "records/Store.h"
 #include "treatment/CourseColumns.h"
 
 namespace records {
@@ -12,12 +12,12 @@ QByteArray leading(const QVariant& value, int length) { return value.toByteArray
 
 }  // namespace
 
-treatment::Exposure lifetimeExposure(const TDataPatient& data) {
+treatment::Exposure lifetimeExposure(const records::Store& data) {
   treatment::Exposure total;
-  const DataSet& courses = data.ADOCourse;
+  const DataSet& courses = data.courses;
   if (!courses.active()) return total;
-  const int condition = data.ADOCourseCondition.index();
-  const int dose = data.ADOCourseDose.index();
+  const int condition = data.courseResponses.index();
+  const int dose = data.courseDoses.index();
   for (int row = 1; row <= courses.recordCount(); ++row) {
     const QVariant packedCondition = courses.valueAt(row, condition);
     if (packedCondition.isNull()) {

@@ -4,12 +4,12 @@
 
 #include "treatment/Exposure.h"
 
-class TDataPatient;
-
 namespace records {
+
+class Store;
 
 // Sums the recorded treatments and delivered doses of all courses of the current patient; a
 // course on which nothing was ever recorded counts as a course with no treatments.
-treatment::Exposure lifetimeExposure(const TDataPatient& data);
+treatment::Exposure lifetimeExposure(const records::Store& data);
 
 }  // namespace records

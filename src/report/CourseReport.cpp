@@ -22,7 +22,7 @@ ReportInput courseReportInput(const course::OpenCourse& course, const QDate& pri
   in.printDate = printDate;
 
   in.surname = course.patientText(PatientText::Surname);
-  in.nhi = course.data().ADOPatientHosp.asString();
+  in.nhi = course.data().patientNhi.asString();
   in.ageText = course.dosing().ageText();
   in.birthText = shownDate(course.birthDate(), locale);
   if (const std::optional<treatment::Exposure> lifetime = course.lifetime())

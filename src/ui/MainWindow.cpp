@@ -316,7 +316,7 @@ void MainWindow::openDepartmentAudit() {
   }
   // Its own connection to the same store, with the same login; the calibration the program started with.
   auto* dialog = new DepartmentAuditDialog(
-      course_.data().ADOCon.login(), QDir(startDir_).absoluteFilePath(QString::fromLatin1(dosing::kFactorFileName)),
+      course_.data().connection.login(), QDir(startDir_).absoluteFilePath(QString::fromLatin1(dosing::kFactorFileName)),
       settings::readLifetimeReviewThreshold(), QDate::currentDate(), this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   auditDialog_ = dialog;

@@ -88,10 +88,10 @@ PatientListPanel::PatientListPanel(course::OpenCourse& course, Actions& actions,
   v->setContentsMargins(0, 0, 0, 0);
   v->addWidget(split, 1);
 
-  const TDataPatient& data = course_.data();
-  bindGrid(patients, data.ADOPatient, kPatientColumns, [this](int recNo) { course_.pickPatient(recNo); });
-  bindGrid(courses, data.ADOCourse, kCourseColumns, [this](int recNo) { course_.pickCourse(recNo); });
-  bindGrid(photographs, data.ADOImage, kImageColumns, [this](int recNo) { course_.pickPhotograph(recNo); });
+  const records::Store& data = course_.data();
+  bindGrid(patients, data.patients, kPatientColumns, [this](int recNo) { course_.pickPatient(recNo); });
+  bindGrid(courses, data.courses, kCourseColumns, [this](int recNo) { course_.pickCourse(recNo); });
+  bindGrid(photographs, data.photos, kImageColumns, [this](int recNo) { course_.pickPhotograph(recNo); });
   courses->setItemDelegate(new CourseGridDelegate(static_cast<DataSetModel*>(courses->model()), courses));
 }
 

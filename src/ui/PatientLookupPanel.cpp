@@ -148,7 +148,7 @@ void PatientLookupPanel::adviseOnLifetime() {
   const QString patient =
       (course_.patientText(course::PatientText::FirstName) + ' ' + course_.patientText(course::PatientText::Surname))
           .trimmed() +
-      QStringLiteral(" (") + course_.data().ADOPatientHosp.asString() + ')';
+      QStringLiteral(" (") + course_.data().patientNhi.asString() + ')';
   if (const auto advice = treatment::lifetimeReviewAdvice(*exposure, settings::readLifetimeReviewThreshold(), patient))
     dialogs::information(selectButton_, QStringLiteral("Lifetime exposure"), *advice);
 }
@@ -184,7 +184,7 @@ void PatientLookupPanel::refresh(course::Parts parts) {
                                                                     {secondName_, course::PatientText::SecondName}};
     for (const auto& [box, field] : nameBoxes)
       if (!box->hasFocus() && !actions_.leaving(box)) showText(box, course_.patientText(field));
-    showText(nhi_, course_.data().ADOPatientHosp.asString());
+    showText(nhi_, course_.data().patientNhi.asString());
   } else {
     const course::SearchTexts& search = course_.searchTexts();
     showText(nhi_, search.nhi);

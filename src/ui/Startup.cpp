@@ -73,7 +73,7 @@ bool chooseFirstDatabase(settings::DatabaseSetting& database, QWidget* parent) {
 }  // namespace
 
 void connectDatabase(course::OpenCourse& course, settings::DatabaseSetting& database, QWidget* parent,
-                     TDataPatient::ListRead read) {
+                     records::Store::ListRead read) {
   // A database server that wants a password asks for it in a box; it is kept in memory only.
   course.setPasswordPrompt([parent](const QString& question) -> std::optional<QString> {
     bool ok = false;
@@ -86,7 +86,7 @@ void connectDatabase(course::OpenCourse& course, settings::DatabaseSetting& data
   });
   try {
     if (database.isEmpty() && !chooseFirstDatabase(database, parent)) return;
-    if (course.connectDatabase(database.value(), read) != TDataPatient::ConnectResult::NoDatabase) return;
+    if (course.connectDatabase(database.value(), read) != records::Store::ConnectResult::NoDatabase) return;
     const QString path = QDir::toNativeSeparators(records::databasePath(database.value()));
     const QString question = "There is no patient database at\n\"" + path +
                              "\".\n\n"

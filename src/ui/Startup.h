@@ -10,7 +10,7 @@
 
 #include "base/Directories.h"
 #include "dosing/FactorTables.h"
-#include "records/Data.h"
+#include "records/Store.h"
 
 class QWidget;
 namespace course {
@@ -29,6 +29,6 @@ std::optional<FactorTables> readCalibration(QWidget* parent, const QString& star
 // start-up continues in every case (without a connection when none could be made). The patient
 // list is read as `read` says (the program's start reads it in the background).
 void connectDatabase(course::OpenCourse& course, settings::DatabaseSetting& database, QWidget* parent,
-                     TDataPatient::ListRead read = TDataPatient::ListRead::Now);
+                     records::Store::ListRead read = records::Store::ListRead::Now);
 
 }  // namespace ui

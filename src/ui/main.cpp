@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
   // After the window is on the screen: the icon's pictures take a few milliseconds to prepare.
   QApplication::setWindowIcon(resources::programIcon());
   window.buildContents();
-  ui::connectDatabase(course, database, &window, TDataPatient::ListRead::InBackground);
+  ui::connectDatabase(course, database, &window, records::Store::ListRead::InBackground);
   window.showDisclaimerSoon();
   return app.exec();
 }

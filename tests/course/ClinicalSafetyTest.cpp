@@ -26,7 +26,7 @@ class ClinicalSafetyTest : public testing_records::StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
-    ASSERT_EQ(course.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(course.connectDatabase(dirPath()), records::Store::ConnectResult::Connected);
     course.setSearchText(course::SearchField::Nhi, "ABC1234");
     ASSERT_EQ(course.select(), course::SelectOutcome::Opened);
     // Skin type II, 40 years, the Average estimate as MED.

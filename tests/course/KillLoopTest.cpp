@@ -46,7 +46,7 @@ TEST(KillLoopWriter, WritesUntilKilled) {
   if (dir.isEmpty()) GTEST_SKIP() << "runs only as the child of KillLoopTest";
   const QString prefix = qEnvironmentVariable(kPrefixVariable);
   OpenCourse c(demoTables());
-  ASSERT_EQ(c.connectDatabase(dir), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(c.connectDatabase(dir), records::Store::ConnectResult::Connected);
   QTemporaryDir files;
   QImage picture(64, 48, QImage::Format_RGB888);
   picture.fill(QColor(200, 120, 90));
@@ -89,7 +89,7 @@ class KillLoopTest : public testing_records::StoreTest {
   // course, the treatments with their doses, the photographs.
   void expectStored(const QStringList& done) {
     OpenCourse reader(demoTables());
-    ASSERT_EQ(reader.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(reader.connectDatabase(dirPath()), records::Store::ConnectResult::Connected);
     QString shown;  // the patient open in the reader
     for (const QString& line : done) {
       const QStringList words = line.split(u' ');

@@ -32,7 +32,7 @@ class OpenCourseTest : public testing_records::StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
-    ASSERT_EQ(course.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(course.connectDatabase(dirPath()), records::Store::ConnectResult::Connected);
   }
   // Types the NHI and selects, as the top strip does.
   void selectNew(OpenCourse& c, const QString& nhi) {
@@ -67,7 +67,7 @@ TEST_F(OpenCourseTest, OpensACourseAsSelectDoesWithoutAWindow) {
   const QString med = course.medText();
 
   OpenCourse other(demoTables());
-  ASSERT_EQ(other.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(other.connectDatabase(dirPath()), records::Store::ConnectResult::Connected);
   other.open("abc1234", 1);  // the NHI's letter case does not matter
   EXPECT_EQ(other.mode(), Mode::Patient);
   EXPECT_EQ(other.medText(), med);
@@ -130,8 +130,8 @@ TEST_F(OpenCourseTest, WhileTheListIsReadAWholeNhiOpensAtOnceAndAnythingElseWait
 
   // The list comes in by itself: one announcement, and Select opens its first patient.
   OpenCourse waiting(demoTables());
-  ASSERT_EQ(waiting.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground),
-            TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(waiting.connectDatabase(dirPath(), records::Store::ListRead::InBackground),
+            records::Store::ConnectResult::Connected);
   EXPECT_TRUE(waiting.readingList());
   EXPECT_FALSE(waiting.selectButton().enabled);
   QSignalSpy changed(&waiting, &OpenCourse::changed);
@@ -139,13 +139,13 @@ TEST_F(OpenCourseTest, WhileTheListIsReadAWholeNhiOpensAtOnceAndAnythingElseWait
   EXPECT_FALSE(waiting.readingList());
   EXPECT_EQ(changed.count(), 1);
   EXPECT_TRUE(waiting.selectButton().enabled);
-  EXPECT_EQ(waiting.data().ADOPatientHosp.asString(), "ABC1234");
+  EXPECT_EQ(waiting.data().patientNhi.asString(), "ABC1234");
 
   // A whole NHI typed before the list is in opens its patient at once, typing waiting for nothing;
   // the list comes in under the open course and changes nothing shown.
   OpenCourse hurried(demoTables());
-  ASSERT_EQ(hurried.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground),
-            TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(hurried.connectDatabase(dirPath(), records::Store::ListRead::InBackground),
+            records::Store::ConnectResult::Connected);
   hurried.setSearchText(course::SearchField::Nhi, "abc123");
   EXPECT_TRUE(hurried.readingList());
   EXPECT_FALSE(hurried.selectButton().enabled) << "not a whole NHI";
@@ -156,44 +156,44 @@ TEST_F(OpenCourseTest, WhileTheListIsReadAWholeNhiOpensAtOnceAndAnythingElseWait
   EXPECT_EQ(hurried.select(), course::SelectOutcome::Opened);
   EXPECT_TRUE(hurried.readingList()) << "opened without the list";
   EXPECT_EQ(hurried.mode(), Mode::Patient);
-  EXPECT_EQ(hurried.data().ADOPatientSurN.asString(), "Early");
-  EXPECT_EQ(hurried.data().ADOCourse.recordCount(), 1) << "a patient without courses gets its first";
+  EXPECT_EQ(hurried.data().patientSurname.asString(), "Early");
+  EXPECT_EQ(hurried.data().courses.recordCount(), 1) << "a patient without courses gets its first";
   hurried.setAge("40");  // an action on the open course does not wait for the list
   EXPECT_TRUE(hurried.readingList());
   QSignalSpy arrived(&hurried, &OpenCourse::changed);
   ASSERT_TRUE(arrived.wait(20000));
   EXPECT_FALSE(hurried.readingList());
   EXPECT_EQ(hurried.mode(), Mode::Patient);
-  EXPECT_EQ(hurried.data().ADOPatientHosp.asString(), "ABC1234");
-  EXPECT_EQ(hurried.data().ADOPatient.recordCount(), 1) << "listed once, with its new course status";
+  EXPECT_EQ(hurried.data().patientNhi.asString(), "ABC1234");
+  EXPECT_EQ(hurried.data().patients.recordCount(), 1) << "listed once, with its new course status";
   hurried.returnToList(course::PendingChanges::Keep);
-  EXPECT_EQ(hurried.data().ADOCourse.recordCount(), 1);
+  EXPECT_EQ(hurried.data().courses.recordCount(), 1);
 
   // Any other Select waits for the list and lists what was typed: an NHI nobody has makes the
   // button say "New Patient", and nothing is opened or created yet.
   OpenCourse waited(demoTables());
-  ASSERT_EQ(waited.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground),
-            TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(waited.connectDatabase(dirPath(), records::Store::ListRead::InBackground),
+            records::Store::ConnectResult::Connected);
   waited.setSearchText(course::SearchField::Nhi, "XYZ9876");
   EXPECT_TRUE(waited.selectButton().enabled);
   EXPECT_EQ(waited.select(), course::SelectOutcome::NotNow);
   EXPECT_FALSE(waited.readingList());
   EXPECT_EQ(waited.mode(), Mode::List);
   EXPECT_EQ(waited.selectButton().caption, "New Patient");
-  EXPECT_EQ(waited.data().ADOPatient.recordCount(), 0);
+  EXPECT_EQ(waited.data().patients.recordCount(), 0);
 
   // A surname typed meanwhile greys Select until the list is in, and is searched then.
   OpenCourse named(demoTables());
-  ASSERT_EQ(named.connectDatabase(dirPath(), TDataPatient::ListRead::InBackground),
-            TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(named.connectDatabase(dirPath(), records::Store::ListRead::InBackground),
+            records::Store::ConnectResult::Connected);
   named.setSearchText(course::SearchField::Surname, "ear");
   EXPECT_TRUE(named.readingList());
   EXPECT_FALSE(named.selectButton().enabled);
   QSignalSpy listed(&named, &OpenCourse::changed);
   ASSERT_TRUE(listed.wait(20000));
   EXPECT_TRUE(named.selectButton().enabled);
-  EXPECT_EQ(named.data().ADOPatientHosp.asString(), "ABC1234");
-  EXPECT_EQ(named.data().ADOPatient.recordCount(), 1);
+  EXPECT_EQ(named.data().patientNhi.asString(), "ABC1234");
+  EXPECT_EQ(named.data().patients.recordCount(), 1);
 }
 
 TEST_F(OpenCourseTest, ThePlanIsWorkedOutOnlyWithACourseOpenOrLoadingAndStoredOnlyWithOneOpen) {
@@ -237,7 +237,7 @@ TEST_F(OpenCourseTest, ARefusedWriteWaitsInItsRowAndIsStoredWithTheNextOneNeverD
     EXPECT_TRUE(e.reason().contains("database is locked")) << e.reason().toStdString();
   }
   EXPECT_EQ(changed.count(), 1);  // one operation, one announcement, also when it fails
-  EXPECT_EQ(course.data().ADOPatient.state(), records::DataSet::State::Edit);
+  EXPECT_EQ(course.data().patients.state(), records::DataSet::State::Edit);
   EXPECT_EQ(course.patientText(course::PatientText::Surname), "Lock");  // the screen keeps it
   EXPECT_TRUE(course.hasPendingChanges());
 
@@ -275,7 +275,7 @@ TEST_F(OpenCourseTest, TheStoreIsReReadInTheQuietMode) {
   selectNew(course, "ABC1234");
   plan(course);
   std::vector<Mode> seen;
-  QObject::connect(&course.data().ADOCourse, &records::DataSet::afterScroll, [&] { seen.push_back(course.mode()); });
+  QObject::connect(&course.data().courses, &records::DataSet::afterScroll, [&] { seen.push_back(course.mode()); });
   course.recordTreatment(3, visit(Worse), true);  // re-reads the course for the status bits, then again
   course.setContraindications(5);                 // re-reads the course
   ASSERT_FALSE(seen.empty());
@@ -296,7 +296,7 @@ TEST_F(OpenCourseTest, DuringAnImportSelectWaitsAndNothingIsPrintable) {
   EXPECT_EQ(course.mode(), Mode::List);
   EXPECT_FALSE(course.printable());
   EXPECT_EQ(course.searchTexts().nhi, "");
-  EXPECT_EQ(course.data().ADOPatientHosp.asString(), "DDD0004");
+  EXPECT_EQ(course.data().patientNhi.asString(), "DDD0004");
 }
 
 // Every action that writes several rows stores them together or not at all. Here the store
@@ -366,7 +366,7 @@ TEST_F(OpenCourseTest, TwoWindowsOnOneCourseKeepEachOthersTreatmentsAndIncrement
   selectNew(course, "ABC1234");
   plan(course);
   OpenCourse other(demoTables());
-  ASSERT_EQ(other.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(other.connectDatabase(dirPath()), records::Store::ConnectResult::Connected);
   other.open("ABC1234", 1);
   QStringList told;
   QObject::connect(&other, &OpenCourse::warning, [&](const QString& caption, const QString&) { told << caption; });
@@ -424,7 +424,7 @@ TEST_F(OpenCourseTest, CompleteFollowsTheMergedRecords) {
     selectNew(course, nhi);
     plan(course);
     OpenCourse other(demoTables());
-    ASSERT_EQ(other.connectDatabase(dirPath()), TDataPatient::ConnectResult::Connected);
+    ASSERT_EQ(other.connectDatabase(dirPath()), records::Store::ConnectResult::Connected);
     other.open(nhi, 1);
     other.recordTreatment(c.theirRow, visit(Same, 110), c.theirStop);
     course.recordTreatment(c.myRow, visit(Same, 120), c.myStop);

@@ -107,7 +107,7 @@ class ServerLost : public ::testing::Test {
 
 TEST_F(ServerLost, AStoppedServerIsNamedAndTheVisitStoredWhenItIsBack) {
   OpenCourse course(demoTables());
-  ASSERT_EQ(course.connectDatabase(address(port_)), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(course.connectDatabase(address(port_)), records::Store::ConnectResult::Connected);
   selectNew(course, QStringLiteral("LST0001"));
   course.recordTreatment(1, visit(Same, 111), false);
 
@@ -128,7 +128,7 @@ TEST_F(ServerLost, AStoppedServerIsNamedAndTheVisitStoredWhenItIsBack) {
 TEST_F(ServerLost, ASilentNetworkIsNamedAndTheVisitStoredWhenItAnswersAgain) {
   LoopbackProxy proxy(port_);
   auto course = std::make_unique<OpenCourse>(demoTables());
-  ASSERT_EQ(course->connectDatabase(address(proxy.port())), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(course->connectDatabase(address(proxy.port())), records::Store::ConnectResult::Connected);
   selectNew(*course, QStringLiteral("LST0002"));
   course->recordTreatment(1, visit(Same, 111), false);
 

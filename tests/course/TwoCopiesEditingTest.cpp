@@ -32,7 +32,7 @@ constexpr int kSlots = 13;  // treatment rows and increment cells per copy
 // The patients both copies edit, each with a planned first course.
 void seed(const QString& dir) {
   OpenCourse c(demoTables());
-  ASSERT_EQ(c.connectDatabase(dir), TDataPatient::ConnectResult::Connected);
+  ASSERT_EQ(c.connectDatabase(dir), records::Store::ConnectResult::Connected);
   for (const QString& nhi : kShared) {
     c.setSearchText(course::SearchField::Nhi, nhi);
     ASSERT_EQ(c.select(), course::SelectOutcome::Opened);
@@ -52,7 +52,7 @@ struct EditTimes {
 // moves between the two patients every 25 edits. `done` hears each edit finished.
 EditTimes editCourses(const QString& dir, int side, int count, const std::function<void(int)>& done) {
   OpenCourse c(demoTables());
-  EXPECT_EQ(c.connectDatabase(dir), TDataPatient::ConnectResult::Connected);
+  EXPECT_EQ(c.connectDatabase(dir), records::Store::ConnectResult::Connected);
   EditTimes times;
   QElapsedTimer all, one;
   all.start();
@@ -109,7 +109,7 @@ class TwoCopiesEditingTest : public testing_records::StoreTest {
     std::vector<std::string> out;
     const auto add = [&](const QString& line) { out.push_back(line.toStdString()); };
     OpenCourse reader(demoTables());
-    EXPECT_EQ(reader.connectDatabase(dbDir), TDataPatient::ConnectResult::Connected);
+    EXPECT_EQ(reader.connectDatabase(dbDir), records::Store::ConnectResult::Connected);
     for (const QString& nhi : kShared) {
       reader.open(nhi, 1);
       for (int k = 0; k < kTreatments; ++k) {

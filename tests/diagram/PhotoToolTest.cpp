@@ -10,8 +10,8 @@
 #include "PhotoFixtures.h"
 #include "base/DateTime.h"
 #include "diagram/CourseSpots.h"
-#include "records/Data.h"
 #include "records/Database.h"
+#include "records/Store.h"
 #include "support/ToolRun.h"
 
 using namespace photo_fixtures;
@@ -24,13 +24,13 @@ class PhotoToolTest : public ::testing::Test {
     ASSERT_TRUE(db.isValid() && files.isValid());
     records::createDatabase(db.path());
     // Patient PHO1234 with courses 1 and 2, added as the window's Select adds them.
-    TDataPatient data;
+    records::Store data;
     data.firstName = data.secondName = [] { return QString(); };
     data.log = [](const QString&) {};
-    ASSERT_EQ(data.DataModuleCreate(db.path()), TDataPatient::ConnectResult::Connected);
-    data.AddPatient("PHO1234", "Lens");
-    data.Addcourse();
-    data.Addcourse();
+    ASSERT_EQ(data.open(db.path()), records::Store::ConnectResult::Connected);
+    data.addPatient("PHO1234", "Lens");
+    data.addCourse();
+    data.addCourse();
   }
 
   QString photo(const QString& name, QSize size) {
@@ -84,14 +84,14 @@ TEST_F(PhotoToolTest, AddsLikeADropAndListsThePhotographsInCourseOrder) {
 TEST_F(PhotoToolTest, ANoteStaysOnOneLine) {
   ASSERT_EQ(runTool(QStringList{"add-photo"} + course(1) + QStringList{photo("a.jpg", {64, 48})}).exitCode, 0);
   {
-    TDataPatient data;
-    data.DataModuleCreate(db.path());
-    data.FilterPatientByNHI("PHO1234");
-    data.ADOCourse.first();
-    data.ADOImage.first();
-    data.ADOImage.edit();
-    data.ADOImageNoteMemo.setString("Left elbow\nC:\\photos\tday 3");
-    data.ADOImage.post();
+    records::Store data;
+    data.open(db.path());
+    data.listOnlyNhi("PHO1234");
+    data.courses.first();
+    data.photos.first();
+    data.photos.edit();
+    data.photoNote.setString("Left elbow\nC:\\photos\tday 3");
+    data.photos.post();
   }
   const ToolRun list = runTool(QStringList{"photos"} + course(1));
   ASSERT_EQ(list.lines().size(), 1);
@@ -100,14 +100,14 @@ TEST_F(PhotoToolTest, ANoteStaysOnOneLine) {
 
 TEST_F(PhotoToolTest, ShowCourseListsTheSpotsAfterTheCourseFields) {
   {
-    TDataPatient data;
-    data.DataModuleCreate(db.path());
-    data.FilterPatientByNHI("PHO1234");
-    data.ADOCourse.first();  // course 1 gets three spots; course 2 has none stored
-    data.ADOCourse.edit();
+    records::Store data;
+    data.open(db.path());
+    data.listOnlyNhi("PHO1234");
+    data.courses.first();  // course 1 gets three spots; course 2 has none stored
+    data.courses.edit();
     std::vector<QPoint> spots = {{100, 50}, {-3, 262}, {0, 0}};
     diagram::storeCourseSpots(data, spots);
-    data.ADOCourse.post();
+    data.courses.post();
   }
   struct Case {
     const char* course;

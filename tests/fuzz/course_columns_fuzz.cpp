@@ -26,8 +26,8 @@
 #include "diagram/Spots.h"
 #include "maintenance/PackedColumnsCheck.h"
 #include "records/CourseRow.h"
-#include "records/Data.h"
 #include "records/Database.h"
+#include "records/Store.h"
 #include "treatment/CourseColumns.h"
 
 namespace {
@@ -64,7 +64,7 @@ class InputReader {
 // that writes the course row behind the module's back, as another copy would.
 struct Store {
   QTemporaryDir dir;
-  TDataPatient data;
+  records::Store data;
   sqlite3* writer = nullptr;
   sqlite3_stmt* update = nullptr;
 
@@ -80,13 +80,13 @@ struct Store {
     for (int i = 0; i < kColumnCount; ++i) sql += QByteArray(i ? ", " : "") + '"' + kColumns[i] + "\" = ?";
     sql += " WHERE Hosp = 'FUZZ' AND CourseID = 1";
     fuzz::expect(sqlite3_prepare_v2(writer, sql.constData(), -1, &update, nullptr) == SQLITE_OK, "the update prepares");
-    data.ADOCon.open(file);
-    data.ADOPatient.open();
-    data.ADOCourse.open();
-    data.ADOImage.open();
+    data.connection.open(file);
+    data.patients.open();
+    data.courses.open();
+    data.photos.open();
   }
   ~Store() {
-    data.DataModuleDestroy();
+    data.close();
     sqlite3_finalize(update);
     sqlite3_close(writer);
   }
@@ -143,22 +143,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int i = 0; i < kColumnCount; ++i) bindColumn(s.update, i + 1, in);
   fuzz::expect(sqlite3_step(s.update) == SQLITE_DONE, "the course row takes any value");
 
-  TDataPatient& d = s.data;
-  d.ADOCourse.reopen();
-  fuzz::expect(d.ADOCourse.recordCount() == 1, "the course is listed");
+  records::Store& d = s.data;
+  d.courses.reopen();
+  fuzz::expect(d.courses.recordCount() == 1, "the course is listed");
 
   auto stored = [](const records::Field& f) { return f.isNull() ? std::nullopt : std::optional(f.asBytes()); };
   maintenance::PackedCourseColumns columns;
-  columns.burn = stored(d.ADOCourseBurn);
-  columns.response = stored(d.ADOCourseCondition);
-  columns.Temperature = stored(d.ADOCourseTemperature);
-  columns.Dose = stored(d.ADOCourseDose);
-  columns.WhenDate = stored(d.ADOCourseWhenDate);
-  columns.TxTime = stored(d.ADOCourseTxTime);
-  columns.Initials = stored(d.ADOCourseInitials);
-  columns.PInc = stored(d.ADOCoursePInc);
-  columns.Spots = stored(d.ADOCourseSpots);
-  if (!d.ADOCourseSpotsLength.isNull()) columns.SpotsLength = d.ADOCourseSpotsLength.value().toLongLong();
+  columns.burn = stored(d.courseBurns);
+  columns.response = stored(d.courseResponses);
+  columns.Temperature = stored(d.courseTemperatures);
+  columns.Dose = stored(d.courseDoses);
+  columns.WhenDate = stored(d.courseDates);
+  columns.TxTime = stored(d.courseTimes);
+  columns.Initials = stored(d.courseInitials);
+  columns.PInc = stored(d.courseIncrements);
+  columns.Spots = stored(d.courseSpots);
+  if (!d.courseSpotCount.isNull()) columns.SpotsLength = d.courseSpotCount.value().toLongLong();
   const bool sound = maintenance::packedColumnProblems(columns).isEmpty();
 
   if (const auto records = records::loadCourseRecords(d)) {

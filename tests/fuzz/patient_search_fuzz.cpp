@@ -12,9 +12,9 @@
 #include <QTemporaryDir>
 
 #include "FuzzSupport.h"
-#include "records/Data.h"
 #include "records/Database.h"
 #include "records/PatientFilter.h"
+#include "records/Store.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ const Patient kPatients[] = {
 
 struct Store {
   QTemporaryDir dir;
-  TDataPatient data;
+  records::Store data;
 
   Store() {
     const QString file = records::createDatabase(dir.path());
@@ -62,12 +62,12 @@ struct Store {
     }
     sqlite3_finalize(insert);
     sqlite3_close(raw);
-    data.ADOCon.open(file);
-    data.ADOPatient.open();
-    data.ADOCourse.open();
-    data.ADOImage.open();
+    data.connection.open(file);
+    data.patients.open();
+    data.courses.open();
+    data.photos.open();
   }
-  ~Store() { data.DataModuleDestroy(); }
+  ~Store() { data.close(); }
 };
 
 Store& store() {
@@ -76,18 +76,18 @@ Store& store() {
 }
 
 // The NHIs the list shows after a search, walking it as the grid does, and back to where it was.
-QSet<QString> listed(TDataPatient& d, const QString& hosp, const QString& surname, std::uint8_t mask) {
-  d.FindPatient(hosp, surname, mask);
+QSet<QString> listed(records::Store& d, const QString& hosp, const QString& surname, std::uint8_t mask) {
+  d.findPatients(hosp, surname, mask);
   QSet<QString> out;
-  const int count = d.ADOPatient.recordCount();
-  const records::Bookmark here = d.ADOPatient.bookmark();
+  const int count = d.patients.recordCount();
+  const records::Bookmark here = d.patients.bookmark();
   int walked = 0;
-  for (d.ADOPatient.first(); !d.ADOPatient.eof(); d.ADOPatient.next()) {
-    out.insert(d.ADOPatientHosp.asString());
+  for (d.patients.first(); !d.patients.eof(); d.patients.next()) {
+    out.insert(d.patientNhi.asString());
     ++walked;
   }
   fuzz::expect(walked == count, "walking the list meets as many patients as it counts");
-  if (here.isValid()) fuzz::expect(d.ADOPatient.gotoBookmark(here), "the list returns to its current patient");
+  if (here.isValid()) fuzz::expect(d.patients.gotoBookmark(here), "the list returns to its current patient");
   return out;
 }
 
@@ -126,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const QString hosp = QString::fromUtf8(zero < 0 ? texts : texts.left(zero));
   const QString surname = zero < 0 ? QString() : QString::fromUtf8(texts.mid(zero + 1));
 
-  TDataPatient& d = store().data;
+  records::Store& d = store().data;
   const QSet<QString> found = listed(d, hosp, surname, mask);
   fuzz::expect(found.size() <= static_cast<qsizetype>(std::size(kPatients)), "a search lists stored patients only");
   if (mask != 7) fuzz::expect(listed(d, hosp, surname, 7).contains(found), "a status mask only narrows the list");

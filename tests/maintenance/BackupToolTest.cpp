@@ -27,8 +27,8 @@ constexpr const char* kWriterDirVariable = "HALCYRA_BACKUP_WRITER_DIR";
 TEST(BackupWriter, VisitsUntilKilled) {
   const QString dir = qEnvironmentVariable(kWriterDirVariable);
   if (dir.isEmpty()) GTEST_SKIP() << "runs only as the child of BackupTool.CopiesTakenDuringWritesAreWhole";
-  TDataPatient data;
-  ASSERT_EQ(data.DataModuleCreate(dir), TDataPatient::ConnectResult::Connected);
+  records::Store data;
+  ASSERT_EQ(data.open(dir), records::Store::ConnectResult::Connected);
   QTemporaryDir files;
   for (int i = 0;; ++i) {
     const QString nhi = QStringLiteral("W%1").arg(i);

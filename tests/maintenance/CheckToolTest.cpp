@@ -139,9 +139,9 @@ TEST_F(CheckTool, FindsTheAuditTrailRewrittenAndThenNothingIsStored) {
   const auto seed = [&] {
     auto data = connect();
     for (const char* nhi : {"AUD0001", "AUD0002"}) {
-      data->FindPatient(QString::fromLatin1(nhi), QString(), 7);
-      data->AddPatient(QString::fromLatin1(nhi), QStringLiteral("Smith"));
-      data->Addcourse();
+      data->findPatients(QString::fromLatin1(nhi), QString(), 7);
+      data->addPatient(QString::fromLatin1(nhi), QStringLiteral("Smith"));
+      data->addCourse();
     }
   };
   // Tampers with the trail with its triggers off, then puts them back as they were.
@@ -207,12 +207,12 @@ TEST_F(CheckTool, FindsTheAuditTrailRewrittenAndThenNothingIsStored) {
     SCOPED_TRACE(c.what);
     FreshStore store;
     {
-      TDataPatient data;
-      ASSERT_EQ(data.DataModuleCreate(store.dbDir()), TDataPatient::ConnectResult::Connected);
+      records::Store data;
+      ASSERT_EQ(data.open(store.dbDir()), records::Store::ConnectResult::Connected);
       for (const char* nhi : {"AUD0001", "AUD0002"}) {
-        data.FindPatient(QString::fromLatin1(nhi), QString(), 7);
-        data.AddPatient(QString::fromLatin1(nhi), QStringLiteral("Smith"));
-        data.Addcourse();
+        data.findPatients(QString::fromLatin1(nhi), QString(), 7);
+        data.addPatient(QString::fromLatin1(nhi), QStringLiteral("Smith"));
+        data.addCourse();
       }
     }
     const ToolRun sound = runTool({QStringLiteral("check"), store.dbDir()});
@@ -225,19 +225,19 @@ TEST_F(CheckTool, FindsTheAuditTrailRewrittenAndThenNothingIsStored) {
     EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QLatin1String(c.found))) << r.out.toStdString();
 
-    TDataPatient data;
-    ASSERT_EQ(data.DataModuleCreate(store.dbDir()), TDataPatient::ConnectResult::Connected);
-    data.FilterPatientByNHI(QStringLiteral("AUD0001"));
-    data.ADOPatient.edit();
-    data.ADOPatientSurN.setString(QStringLiteral("Jones"));
+    records::Store data;
+    ASSERT_EQ(data.open(store.dbDir()), records::Store::ConnectResult::Connected);
+    data.listOnlyNhi(QStringLiteral("AUD0001"));
+    data.patients.edit();
+    data.patientSurname.setString(QStringLiteral("Jones"));
     try {
-      data.ADOPatient.post();
+      data.patients.post();
       ADD_FAILURE() << "stored into a store whose trail is not whole";
     } catch (const records::DataError& e) {
       EXPECT_TRUE(e.message().contains(QLatin1String("not whole"))) << e.message().toStdString();
       EXPECT_TRUE(e.message().contains(QLatin1String(c.found))) << e.message().toStdString();
     }
-    data.ADOPatient.cancel();
+    data.patients.cancel();
     EXPECT_EQ(
         RawStore(store.name()).scalar(QStringLiteral("SELECT SurN FROM Patient WHERE Hosp = 'AUD0001'")).toString(),
         QStringLiteral("Smith"));

@@ -42,24 +42,24 @@ class AuditTrailTest : public StoreTest {};
 
 TEST_F(AuditTrailTest, EveryRecordOperationLeavesItsEntryWithWhoWhenAndWhatChanged) {
   auto data = connect();
-  data->FindPatient(QStringLiteral("AUD0001"), QString(), 7);
-  data->AddPatient(QStringLiteral("AUD0001"), QStringLiteral("Smith"));
-  data->Addcourse();
-  data->ADOCourse.edit();
-  data->ADOCourseMemoMeds.setString(QStringLiteral("tab\there\nnext \"line\""));
-  data->ADOCourseEdMed.setInteger(120);
-  data->ADOCourseDose.setBytes(QByteArray(12, '\x01'));
-  data->ADOCourse.post();
-  data->ADOCourse.edit();  // written again unchanged: no change, no entry
-  data->ADOCourseEdMed.setInteger(120);
-  data->ADOCourse.post();
-  data->AddImage(QImage(16, 16, QImage::Format_RGB32), 45000.5);
-  const qint64 jpegSize = data->ADOImageJpegImage.asBytes().size();
-  data->ADOImage.edit();
-  data->ADOImageNoteMemo.setString(QStringLiteral("left elbow"));
-  data->ADOImageWhenDate.setDateTime(45001.25);
-  data->ADOImage.post();
-  data->ADOImage.deleteRow();
+  data->findPatients(QStringLiteral("AUD0001"), QString(), 7);
+  data->addPatient(QStringLiteral("AUD0001"), QStringLiteral("Smith"));
+  data->addCourse();
+  data->courses.edit();
+  data->courseMedication.setString(QStringLiteral("tab\there\nnext \"line\""));
+  data->courseMed.setInteger(120);
+  data->courseDoses.setBytes(QByteArray(12, '\x01'));
+  data->courses.post();
+  data->courses.edit();  // written again unchanged: no change, no entry
+  data->courseMed.setInteger(120);
+  data->courses.post();
+  data->addPhotograph(QImage(16, 16, QImage::Format_RGB32), 45000.5);
+  const qint64 jpegSize = data->photoJpeg.asBytes().size();
+  data->photos.edit();
+  data->photoNote.setString(QStringLiteral("left elbow"));
+  data->photoDate.setDateTime(45001.25);
+  data->photos.post();
+  data->photos.deleteRow();
 
   const auto trail = trailOf(dirPath(), QStringLiteral("AUD0001"));
   EXPECT_EQ(summary(trail), (QStringList{
@@ -100,17 +100,17 @@ TEST_F(AuditTrailTest, EveryRecordOperationLeavesItsEntryWithWhoWhenAndWhatChang
       << trail[7].changes.toStdString();
 
   // Another patient's entries are not among them.
-  data->FindPatient(QStringLiteral("AUD0002"), QString(), 7);
-  data->AddPatient(QStringLiteral("AUD0002"), QStringLiteral("Jones"));
+  data->findPatients(QStringLiteral("AUD0002"), QString(), 7);
+  data->addPatient(QStringLiteral("AUD0002"), QStringLiteral("Jones"));
   EXPECT_EQ(trailOf(dirPath(), QStringLiteral("AUD0001")).size(), 8u);
   EXPECT_EQ(summary(trailOf(dirPath(), QStringLiteral("AUD0002"))), QStringList{"Patient added [Hosp=AUD0002]"});
 }
 
 TEST_F(AuditTrailTest, AChangeAndItsEntryAreStoredTogetherOrNotAtAll) {
   auto data = connect();
-  data->FindPatient(QStringLiteral("AUD0001"), QString(), 7);
-  data->AddPatient(QStringLiteral("AUD0001"), QStringLiteral("Smith"));
-  data->Addcourse();
+  data->findPatients(QStringLiteral("AUD0001"), QString(), 7);
+  data->addPatient(QStringLiteral("AUD0001"), QStringLiteral("Smith"));
+  data->addCourse();
   RawStore raw(file());
   const auto entries = [&] { return raw.scalar(QStringLiteral("SELECT COUNT(*) FROM \"Audit\"")).toInt(); };
   const auto rows = [&] {
@@ -127,12 +127,12 @@ TEST_F(AuditTrailTest, AChangeAndItsEntryAreStoredTogetherOrNotAtAll) {
   };
   // clang-format off
   const Case cases[] = {
-      {"a course the store refuses", "BEFORE INSERT ON Course", "Course", [&] { data->Addcourse(); }},
-      {"an entry the store refuses for a new course", "BEFORE INSERT ON \"Audit\"", "\"Audit\"", [&] { data->Addcourse(); }},
+      {"a course the store refuses", "BEFORE INSERT ON Course", "Course", [&] { data->addCourse(); }},
+      {"an entry the store refuses for a new course", "BEFORE INSERT ON \"Audit\"", "\"Audit\"", [&] { data->addCourse(); }},
       {"an entry the store refuses for a photograph", "BEFORE INSERT ON \"Audit\"", "\"Audit\"",
-       [&] { data->AddImage(QImage(8, 8, QImage::Format_RGB32), 45000.0); }},
+       [&] { data->addPhotograph(QImage(8, 8, QImage::Format_RGB32), 45000.0); }},
       {"an entry the store refuses for a deletion", "BEFORE INSERT ON \"Audit\"", "\"Audit\"",
-       [&] { data->ADOCourse.deleteRow(); }},
+       [&] { data->courses.deleteRow(); }},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -149,17 +149,17 @@ TEST_F(AuditTrailTest, AChangeAndItsEntryAreStoredTogetherOrNotAtAll) {
     raw.dropRefusal(QStringLiteral("refused_here"), QString::fromLatin1(c.table));
     EXPECT_EQ(entries(), entriesBefore);
     EXPECT_EQ(rows(), rowsBefore);
-    data->ADOPatient.cancel();
-    data->ADOCourse.cancel();
-    data->ADOImage.cancel();
+    data->patients.cancel();
+    data->courses.cancel();
+    data->photos.cancel();
   }
 }
 
 TEST_F(AuditTrailTest, EntriesCannotBeChangedDeletedReplacedOrPutInBetween) {
   auto data = connect();
-  data->FindPatient(QStringLiteral("AUD0001"), QString(), 7);
-  data->AddPatient(QStringLiteral("AUD0001"), QStringLiteral("Smith"));
-  data->Addcourse();
+  data->findPatients(QStringLiteral("AUD0001"), QString(), 7);
+  data->addPatient(QStringLiteral("AUD0001"), QStringLiteral("Smith"));
+  data->addCourse();
   RawStore raw(file());
   const auto before = raw.rows(QStringLiteral("SELECT * FROM \"Audit\" ORDER BY \"AuditID\""));
   ASSERT_EQ(before.size(), 4u);
@@ -219,9 +219,9 @@ TEST_F(AuditTrailTest, EntriesCannotBeChangedDeletedReplacedOrPutInBetween) {
 TEST_F(AuditTrailTest, TheServerWritesTheSameTextAsTheProgram) {
   if (!onServer()) GTEST_SKIP() << "the server's triggers only";
   auto data = connect();
-  data->FindPatient(QStringLiteral("TXT0001"), QString(), 7);
-  data->AddPatient(QStringLiteral("TXT0001"), QStringLiteral("Text"));
-  data->Addcourse();
+  data->findPatients(QStringLiteral("TXT0001"), QString(), 7);
+  data->addPatient(QStringLiteral("TXT0001"), QStringLiteral("Text"));
+  data->addCourse();
   const records::TableDef& course = records::courseTable();
   struct Case {
     const char* column;
@@ -286,9 +286,9 @@ TEST_F(AuditTrailTest, TheServerWritesTheSameTextAsTheProgram) {
     };
     records::RowValues before(course.columns.size()), after(course.columns.size());
     before[static_cast<std::size_t>(column)] = stored();
-    data->ADOCourse.edit();
-    data->ADOCourse.setValue(column, c.value);
-    data->ADOCourse.post();
+    data->courses.edit();
+    data->courses.setValue(column, c.value);
+    data->courses.post();
     after[static_cast<std::size_t>(column)] = stored();
     const QString expected = records::describeChange(course, records::AuditAction::Changed, before, after, {column});
     const auto trail = trailOf(dirPath(), QStringLiteral("TXT0001"));
@@ -308,13 +308,13 @@ TEST(EarlierStore, IsGivenTheChainedTrailWithoutLosingAnEntry) {
     const QStringList earlier =
         makeEarlierStore(store.name(), trail, {QStringLiteral("OLD0001"), QStringLiteral("OLD0002")});
     {
-      TDataPatient data;
-      ASSERT_EQ(data.DataModuleCreate(store.dbDir()), TDataPatient::ConnectResult::Connected);
-      data.FilterPatientByNHI(QStringLiteral("OLD0001"));
-      ASSERT_FALSE(data.ADOPatient.isEmpty());
-      data.ADOPatient.edit();
-      data.ADOPatientSurN.setString(QStringLiteral("Later"));
-      data.ADOPatient.post();
+      records::Store data;
+      ASSERT_EQ(data.open(store.dbDir()), records::Store::ConnectResult::Connected);
+      data.listOnlyNhi(QStringLiteral("OLD0001"));
+      ASSERT_FALSE(data.patients.isEmpty());
+      data.patients.edit();
+      data.patientSurname.setString(QStringLiteral("Later"));
+      data.patients.post();
     }
     records::Connection c;
     records::openStore(c, store.dbDir());

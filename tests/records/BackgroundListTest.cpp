@@ -28,10 +28,9 @@ class BackgroundListTest : public StoreTest {
     raw.addCourse(QStringLiteral("L000"), 1);
   }
   // A module whose list is being read in the background.
-  std::unique_ptr<TDataPatient> connectInBackground() {
-    auto data = std::make_unique<TDataPatient>();
-    EXPECT_EQ(data->DataModuleCreate(dirPath(), TDataPatient::ListRead::InBackground),
-              TDataPatient::ConnectResult::Connected);
+  std::unique_ptr<records::Store> connectInBackground() {
+    auto data = std::make_unique<records::Store>();
+    EXPECT_EQ(data->open(dirPath(), records::Store::ListRead::InBackground), records::Store::ConnectResult::Connected);
     return data;
   }
 };
@@ -40,12 +39,12 @@ TEST_F(BackgroundListTest, TheTablesOpenOverTheListWithWhatOthersChangedMeanwhil
   auto data = connectInBackground();
   EXPECT_TRUE(data->connected());
   EXPECT_TRUE(data->readingList());
-  EXPECT_FALSE(data->ADOPatient.active()) << "nothing is shown before the list is in";
-  EXPECT_THROW(data->FindPatient(QStringLiteral("L001"), QString(), 7), records::DataError);
+  EXPECT_FALSE(data->patients.active()) << "nothing is shown before the list is in";
+  EXPECT_THROW(data->findPatients(QStringLiteral("L001"), QString(), 7), records::DataError);
 
-  QSignalSpy done(data.get(), &TDataPatient::listReadDone);
+  QSignalSpy done(data.get(), &records::Store::listReadDone);
   ASSERT_TRUE(done.wait(20000));
-  EXPECT_FALSE(data->ADOPatient.active()) << "the tables open when asked, on the module's thread";
+  EXPECT_FALSE(data->patients.active()) << "the tables open when asked, on the module's thread";
 
   // Another copy changes the store after the list was read and before the tables open.
   {
@@ -54,69 +53,69 @@ TEST_F(BackgroundListTest, TheTablesOpenOverTheListWithWhatOthersChangedMeanwhil
     other.exec(QStringLiteral("DELETE FROM Patient WHERE Hosp = 'L020'"));
     other.addPatient(QStringLiteral("NEW1"), QStringLiteral("Added"));
   }
-  const qint64 before = data->ADOCon.rowsRead();
+  const qint64 before = data->connection.rowsRead();
   data->awaitList();
   EXPECT_FALSE(data->readingList());
-  ASSERT_TRUE(data->ADOPatient.active());
-  EXPECT_LT(data->ADOCon.rowsRead() - before, 20) << "only the changed patients are read again";
+  ASSERT_TRUE(data->patients.active());
+  EXPECT_LT(data->connection.rowsRead() - before, 20) << "only the changed patients are read again";
 
   auto fresh = connect();
   EXPECT_EQ(listed(*data), listed(*fresh));
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("L000")) << "the first patient is current";
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("L000")) << "the first patient is current";
   EXPECT_EQ(courses(*data), QList<int>{1}) << "with its courses";
-  data->FindPatient(QString(), QStringLiteral("renamed"), 7);
+  data->findPatients(QString(), QStringLiteral("renamed"), 7);
   EXPECT_EQ(listed(*data), QStringList{QStringLiteral("L010")});
-  data->FindPatient(QStringLiteral("NEW1"), QString(), 7);
-  EXPECT_EQ(data->ADOPatientSurN.asString(), QStringLiteral("Added"));
+  data->findPatients(QStringLiteral("NEW1"), QString(), 7);
+  EXPECT_EQ(data->patientSurname.asString(), QStringLiteral("Added"));
 
   data->awaitList();  // nothing being read: nothing happens
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("NEW1"));
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("NEW1"));
 }
 
 TEST_F(BackgroundListTest, APatientOpensOnItsNhiBeforeTheListIsInAndKeepsItsPlaceWhenItComes) {
   auto data = connectInBackground();
   EXPECT_FALSE(data->openPatientEarly(QStringLiteral("X999"))) << "nobody has the NHI";
-  EXPECT_FALSE(data->ADOPatient.active());
+  EXPECT_FALSE(data->patients.active());
   ASSERT_TRUE(data->openPatientEarly(QStringLiteral("l000"))) << "the NHI in small letters finds it too";
   EXPECT_TRUE(data->readingList());
-  EXPECT_TRUE(data->ADOPatient.awaitingList());
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("L000"));
-  EXPECT_EQ(data->ADOPatientSurN.asString(), QStringLiteral("Listed"));
+  EXPECT_TRUE(data->patients.awaitingList());
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("L000"));
+  EXPECT_EQ(data->patientSurname.asString(), QStringLiteral("Listed"));
   EXPECT_EQ(courses(*data), QList<int>{1}) << "its courses follow it";
-  const DataSetModel grid(data->ADOPatient, {QStringLiteral("Hosp")});
+  const DataSetModel grid(data->patients, {QStringLiteral("Hosp")});
   EXPECT_EQ(grid.rowCount(), 0) << "the grid does not read the list for itself";
 
-  QSignalSpy done(data.get(), &TDataPatient::listReadDone);
+  QSignalSpy done(data.get(), &records::Store::listReadDone);
   ASSERT_TRUE(done.wait(20000));  // the list is read; what follows is written after it
   // This copy changes the open patient and then adds a patient of its own; another copy adds,
   // renames and deletes.
-  data->ADOPatient.edit();
-  data->ADOPatientNCourse.setInteger(1);
-  data->ADOPatient.post();
-  data->Patient_Complete();
-  data->ADOPatient.append();
-  data->ADOPatientHosp.setString(QStringLiteral("OWN1"));
-  data->ADOPatientSurN.setString(QStringLiteral("Own"));
-  data->ADOPatient.post();
+  data->patients.edit();
+  data->patientCourseCount.setInteger(1);
+  data->patients.post();
+  data->storeCourseStatus();
+  data->patients.append();
+  data->patientNhi.setString(QStringLiteral("OWN1"));
+  data->patientSurname.setString(QStringLiteral("Own"));
+  data->patients.post();
   {
     RawStore other(file());
     other.addPatient(QStringLiteral("NEW1"), QStringLiteral("Added"));
     other.exec(QStringLiteral("UPDATE Patient SET SurN = 'Renamed' WHERE Hosp = 'L010'"));
     other.exec(QStringLiteral("DELETE FROM Patient WHERE Hosp = 'L020'"));
   }
-  const qint64 before = data->ADOCon.rowsRead();
+  const qint64 before = data->connection.rowsRead();
   data->awaitList();
   EXPECT_FALSE(data->readingList());
-  EXPECT_FALSE(data->ADOPatient.awaitingList());
-  EXPECT_LT(data->ADOCon.rowsRead() - before, 20) << "only the changed patients are read again";
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("OWN1")) << "the current patient stays current";
+  EXPECT_FALSE(data->patients.awaitingList());
+  EXPECT_LT(data->connection.rowsRead() - before, 20) << "only the changed patients are read again";
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("OWN1")) << "the current patient stays current";
   EXPECT_EQ(grid.rowCount(), 301);
   auto fresh = connect();
   EXPECT_EQ(listed(*data), listed(*fresh)) << "every patient once, as the store holds them";
-  data->FindPatient(QString(), QStringLiteral("renamed"), 7);
+  data->findPatients(QString(), QStringLiteral("renamed"), 7);
   EXPECT_EQ(listed(*data), QStringList{QStringLiteral("L010")});
-  data->FindPatient(QStringLiteral("L000"), QString(), 7);
-  EXPECT_EQ(data->ADOPatientNCourse.asInteger(), 1) << "this copy's change to a listed patient is in the list";
+  data->findPatients(QStringLiteral("L000"), QString(), 7);
+  EXPECT_EQ(data->patientCourseCount.asInteger(), 1) << "this copy's change to a listed patient is in the list";
 }
 
 TEST_F(BackgroundListTest, APatientInTheListAndInTheJournalSinceIsListedOnce) {
@@ -125,31 +124,31 @@ TEST_F(BackgroundListTest, APatientInTheListAndInTheJournalSinceIsListedOnce) {
   auto data = connectInBackground();
   ASSERT_TRUE(data->openPatientEarly(QStringLiteral("L005")));
   records::Connection reader;
-  reader.open(data->ADOCon.login());
+  reader.open(data->connection.login());
   const records::ListSnapshot begun = records::DataSet::readList(reader, records::patientTable());
   RawStore(file()).addPatient(QStringLiteral("NEW1"), QStringLiteral("Added"));
-  data->ADOPatient.edit();
-  data->ADOPatientSurN.setString(QStringLiteral("Mine"));
-  data->ADOPatient.post();
+  data->patients.edit();
+  data->patientSurname.setString(QStringLiteral("Mine"));
+  data->patients.post();
   records::ListSnapshot ended = records::DataSet::readList(reader, records::patientTable());
   ended.journalMark = begun.journalMark;
-  data->ADOPatient.adoptList(std::move(ended));
-  EXPECT_FALSE(data->ADOPatient.awaitingList());
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("L005"));
-  EXPECT_EQ(data->ADOPatient.recNo(), 6);
+  data->patients.adoptList(std::move(ended));
+  EXPECT_FALSE(data->patients.awaitingList());
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("L005"));
+  EXPECT_EQ(data->patients.recNo(), 6);
   auto fresh = connect();
   EXPECT_EQ(listed(*data), listed(*fresh));
-  data->FindPatient(QString(), QStringLiteral("mine"), 7);
+  data->findPatients(QString(), QStringLiteral("mine"), 7);
   EXPECT_EQ(listed(*data), QStringList{QStringLiteral("L005")});
   data->awaitList();  // the background read is of no use any more
-  EXPECT_EQ(data->ADOPatient.recordCount(), 1);
+  EXPECT_EQ(data->patients.recordCount(), 1);
 }
 
 TEST_F(BackgroundListTest, AskingBeforeTheReadEndedWaitsForIt) {
   auto data = connectInBackground();
   data->awaitList();  // the read had not even begun: it is made now
-  ASSERT_TRUE(data->ADOPatient.active());
-  EXPECT_EQ(data->ADOPatient.recordCount(), 300);
+  ASSERT_TRUE(data->patients.active());
+  EXPECT_EQ(data->patients.recordCount(), 300);
 }
 
 TEST_F(BackgroundListTest, AStoreThatRefusesTheListIsReportedWhenTheTablesOpen) {
@@ -173,10 +172,9 @@ TEST_F(BackgroundListTest, AModuleClosedWhileTheListIsReadEndsCleanly) {
     data.reset();
   }
   auto data = connectInBackground();
-  EXPECT_EQ(data->DataModuleCreate(dirPath()), TDataPatient::ConnectResult::Connected)
-      << "connecting again drops the read";
+  EXPECT_EQ(data->open(dirPath()), records::Store::ConnectResult::Connected) << "connecting again drops the read";
   EXPECT_FALSE(data->readingList());
-  EXPECT_EQ(data->ADOPatient.recordCount(), 300);
+  EXPECT_EQ(data->patients.recordCount(), 300);
 }
 
 }  // namespace

@@ -29,11 +29,11 @@ class CursorTest : public StoreTest {
     }
     data = connect();
   }
-  std::unique_ptr<TDataPatient> data;
+  std::unique_ptr<records::Store> data;
 };
 
 TEST_F(CursorTest, MovesCountsAndBookmarks) {
-  DataSet& p = data->ADOPatient;
+  DataSet& p = data->patients;
   int scrolls = 0;
   QObject::connect(&p, &DataSet::afterScroll, [&] { ++scrolls; });
 
@@ -42,11 +42,11 @@ TEST_F(CursorTest, MovesCountsAndBookmarks) {
   EXPECT_FALSE(p.eof());
   p.next();
   p.next();
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P3"));
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("P3"));
   EXPECT_EQ(scrolls, 2);
   p.next();  // past the end: no move, no scroll event
   EXPECT_TRUE(p.eof());
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P3"));
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("P3"));
   EXPECT_EQ(scrolls, 2);
   p.prior();
   EXPECT_FALSE(p.eof());
@@ -59,41 +59,41 @@ TEST_F(CursorTest, MovesCountsAndBookmarks) {
   p.prior();
   p.prior();  // before the start
   EXPECT_TRUE(p.bof());
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P1"));
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("P1"));
   ASSERT_TRUE(p.gotoBookmark(two));
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P2"));
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("P2"));
   p.reopen();
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P2"));
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("P2"));
   EXPECT_FALSE(p.gotoBookmark(records::Bookmark{{QStringLiteral("NOBODY")}}));
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P2"));
-  EXPECT_EQ(p.valueAt(3, data->ADOPatientSurN.index()).toString(), QStringLiteral("Three"));
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("P2"));
+  EXPECT_EQ(p.valueAt(3, data->patientSurname.index()).toString(), QStringLiteral("Three"));
 }
 
 TEST_F(CursorTest, DetailsFollowTheirMasterAndTakeItsLinkValues) {
   EXPECT_EQ(courses(*data), (QList<int>{1, 2}));
-  EXPECT_EQ(data->ADOCourseCourseID.asInteger(), 1);
-  EXPECT_TRUE(data->ADOImage.isEmpty()) << "course 1 has no photographs";
+  EXPECT_EQ(data->courseNumber.asInteger(), 1);
+  EXPECT_TRUE(data->photos.isEmpty()) << "course 1 has no photographs";
 
-  data->ADOCourse.next();
-  ASSERT_EQ(data->ADOImage.recordCount(), 2);
-  EXPECT_EQ(data->ADOImageNoteMemo.asString(), QStringLiteral("first")) << "placed on the first photograph";
-  data->ADOImage.next();
+  data->courses.next();
+  ASSERT_EQ(data->photos.recordCount(), 2);
+  EXPECT_EQ(data->photoNote.asString(), QStringLiteral("first")) << "placed on the first photograph";
+  data->photos.next();
 
-  data->ADOPatient.next();  // P2: its courses, on the first; the photographs follow the course
+  data->patients.next();  // P2: its courses, on the first; the photographs follow the course
   EXPECT_EQ(courses(*data), QList<int>{1});
-  EXPECT_EQ(data->ADOCourseHosp.asString(), QStringLiteral("P2"));
-  EXPECT_TRUE(data->ADOImage.isEmpty());
+  EXPECT_EQ(data->courseNhi.asString(), QStringLiteral("P2"));
+  EXPECT_TRUE(data->photos.isEmpty());
 
-  data->ADOPatient.next();  // P3 has no course
-  EXPECT_TRUE(data->ADOCourse.isEmpty());
-  EXPECT_TRUE(data->ADOCourse.eof());
-  data->ADOCourse.append();
-  data->ADOCourseCourseID.setInteger(1);
-  data->ADOCourse.post();
-  data->ADOImage.append();
-  data->ADOImageNoteMemo.setString(QStringLiteral("new"));
-  data->ADOImage.post();
-  EXPECT_GT(data->ADOImageImageID.asInteger(), 0) << "the store numbers the photograph";
+  data->patients.next();  // P3 has no course
+  EXPECT_TRUE(data->courses.isEmpty());
+  EXPECT_TRUE(data->courses.eof());
+  data->courses.append();
+  data->courseNumber.setInteger(1);
+  data->courses.post();
+  data->photos.append();
+  data->photoNote.setString(QStringLiteral("new"));
+  data->photos.post();
+  EXPECT_GT(data->photoId.asInteger(), 0) << "the store numbers the photograph";
 
   RawStore raw(file());
   EXPECT_EQ(raw.scalar(QStringLiteral("SELECT COUNT(*) FROM Course WHERE Hosp = 'P3' AND CourseID = 1")).toInt(), 1);
@@ -102,8 +102,8 @@ TEST_F(CursorTest, DetailsFollowTheirMasterAndTakeItsLinkValues) {
   EXPECT_EQ(image[0][0].toString(), QStringLiteral("P3"));
   EXPECT_EQ(image[0][1].toInt(), 1);
   // Reading the new course row back gives the store's Yes/No default.
-  EXPECT_FALSE(data->ADOCourseComplete.isNull());
-  EXPECT_FALSE(data->ADOCourseComplete.asBoolean());
+  EXPECT_FALSE(data->courseFinished.isNull());
+  EXPECT_FALSE(data->courseFinished.asBoolean());
 }
 
 TEST_F(CursorTest, ColumnsOfEveryKindAreStoredAsWritten) {
@@ -118,31 +118,31 @@ TEST_F(CursorTest, ColumnsOfEveryKindAreStoredAsWritten) {
   const QByteArray bytes("\x00\x01\xff\x00", 4);
   // clang-format off
   const Case cases[] = {
-      {"a text longer than its width is cut", &data->ADOPatient, &data->ADOPatientSurN,
+      {"a text longer than its width is cut", &data->patients, &data->patientSurname,
        [](auto& f) { f.setString(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY")); }, QStringLiteral("ABCDEFGHIJKLMNOPQRST")},
-      {"a cut never splits a character", &data->ADOPatient, &data->ADOPatientFirstN,
+      {"a cut never splits a character", &data->patients, &data->patientFirstName,
        [&](auto& f) { f.setString(QStringLiteral("ABCDEFGHIJKLMN") + pair); }, QStringLiteral("ABCDEFGHIJKLMN")},
-      {"empty text stays empty, not null", &data->ADOPatient, &data->ADOPatientMEMOs,
+      {"empty text stays empty, not null", &data->patients, &data->patientAddress,
        [](auto& f) { f.setString(QString()); }, QStringLiteral("")},
-      {"a memo keeps any length", &data->ADOPatient, &data->ADOPatientMEMOs,
+      {"a memo keeps any length", &data->patients, &data->patientAddress,
        [](auto& f) { f.setString(QString(5000, u'm')); }, QString(5000, u'm')},
-      {"a small unsigned number", &data->ADOPatient, &data->ADOPatientEyes, [](auto& f) { f.setInteger(3); },
+      {"a small unsigned number", &data->patients, &data->patientEyes, [](auto& f) { f.setInteger(3); },
        qlonglong(3)},
-      {"a whole number typed as text", &data->ADOCourse, &data->ADOCourseEdMed,
+      {"a whole number typed as text", &data->courses, &data->courseMed,
        [](auto& f) { f.setString(QStringLiteral(" -25")); }, qlonglong(-25)},
-      {"empty text in a number column is null", &data->ADOCourse, &data->ADOCourseEdMed,
+      {"empty text in a number column is null", &data->courses, &data->courseMed,
        [](auto& f) { f.setString(QString()); }, QVariant()},
-      {"a date-time keeps its time of day", &data->ADOCourse, &data->ADOCourseDateAssess,
+      {"a date-time keeps its time of day", &data->courses, &data->courseAssessed,
        [](auto& f) { f.setDateTime(45678.123456789); }, 45678.123456789},
-      {"a 64-bit float", &data->ADOCourse, &data->ADOCourseOld, [](auto& f) { f.setFloat(45.5); }, 45.5},
-      {"the Yes/No column set", &data->ADOCourse, &data->ADOCourseComplete, [](auto& f) { f.setBoolean(true); },
+      {"a 64-bit float", &data->courses, &data->courseAge, [](auto& f) { f.setFloat(45.5); }, 45.5},
+      {"the Yes/No column set", &data->courses, &data->courseFinished, [](auto& f) { f.setBoolean(true); },
        qlonglong(1)},
-      {"the Yes/No column never null", &data->ADOCourse, &data->ADOCourseComplete, [](auto& f) { f.setNull(); },
+      {"the Yes/No column never null", &data->courses, &data->courseFinished, [](auto& f) { f.setNull(); },
        qlonglong(0)},
-      {"bytes with zeros", &data->ADOCourse, &data->ADOCourseDose, [&](auto& f) { f.setBytes(bytes); }, bytes},
-      {"no bytes is not null", &data->ADOCourse, &data->ADOCoursePInc, [](auto& f) { f.setBytes(QByteArray()); },
+      {"bytes with zeros", &data->courses, &data->courseDoses, [&](auto& f) { f.setBytes(bytes); }, bytes},
+      {"no bytes is not null", &data->courses, &data->courseIncrements, [](auto& f) { f.setBytes(QByteArray()); },
        QByteArray("", 0)},
-      {"bytes set null", &data->ADOCourse, &data->ADOCourseSpots, [](auto& f) { f.setNull(); }, QVariant()},
+      {"bytes set null", &data->courses, &data->courseSpots, [](auto& f) { f.setNull(); }, QVariant()},
   };
   // clang-format on
   RawStore raw(file());
@@ -152,7 +152,7 @@ TEST_F(CursorTest, ColumnsOfEveryKindAreStoredAsWritten) {
     c.write(*c.field);
     c.table->post();
     const QString where =
-        c.table == &data->ADOPatient ? QStringLiteral("Hosp = 'P1'") : QStringLiteral("Hosp = 'P1' AND CourseID = 1");
+        c.table == &data->patients ? QStringLiteral("Hosp = 'P1'") : QStringLiteral("Hosp = 'P1' AND CourseID = 1");
     const QVariant stored = raw.scalar(
         QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(c.field->fieldName(), c.table->table().name, where));
     EXPECT_EQ(stored.isNull(), c.stored.isNull()) << stored.toString().toStdString();
@@ -164,7 +164,7 @@ TEST_F(CursorTest, ColumnsOfEveryKindAreStoredAsWritten) {
       }
     }
     // The cursor reads back what the file holds, after a re-read too.
-    data->ReopenDataSet(*c.table);
+    data->reread(*c.table);
     EXPECT_EQ(c.field->isNull(), c.stored.isNull());
     if (c.stored.typeId() == QMetaType::QString) {
       EXPECT_EQ(c.field->asString(), c.stored.toString());
@@ -183,19 +183,19 @@ TEST_F(CursorTest, RefusedValuesNameTheColumnAndChangeNothing) {
   };
   // clang-format off
   const Case cases[] = {
-      {"not being edited", &data->ADOPatient, [&] { data->ADOPatientSurN.setString(QStringLiteral("X")); },
+      {"not being edited", &data->patients, [&] { data->patientSurname.setString(QStringLiteral("X")); },
        "Patient.SurN"},
-      {"above 255", &data->ADOPatient, [&] { data->ADOPatient.edit(); data->ADOPatientEyes.setInteger(256); },
+      {"above 255", &data->patients, [&] { data->patients.edit(); data->patientEyes.setInteger(256); },
        "Patient.Eyes"},
-      {"beyond 32 bits", &data->ADOCourse, [&] { data->ADOCourse.edit(); data->ADOCourseEdMed.setInteger(1LL << 33); },
+      {"beyond 32 bits", &data->courses, [&] { data->courses.edit(); data->courseMed.setInteger(1LL << 33); },
        "Course.EdMed"},
-      {"text that is no number", &data->ADOCourse,
-       [&] { data->ADOCourse.edit(); data->ADOCourseEdMed.setString(QStringLiteral("12x")); }, "Course.EdMed"},
-      {"not a number", &data->ADOCourse,
-       [&] { data->ADOCourse.edit(); data->ADOCourseOld.setFloat(std::numeric_limits<double>::quiet_NaN()); },
+      {"text that is no number", &data->courses,
+       [&] { data->courses.edit(); data->courseMed.setString(QStringLiteral("12x")); }, "Course.EdMed"},
+      {"not a number", &data->courses,
+       [&] { data->courses.edit(); data->courseAge.setFloat(std::numeric_limits<double>::quiet_NaN()); },
        "Course.Old"},
-      {"the photograph number", &data->ADOImage,
-       [&] { data->ADOCourse.last(); data->ADOImage.edit(); data->ADOImageImageID.setInteger(99); }, "Imagedb.ImageID"},
+      {"the photograph number", &data->photos,
+       [&] { data->courses.last(); data->photos.edit(); data->photoId.setInteger(99); }, "Imagedb.ImageID"},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -215,33 +215,33 @@ TEST_F(CursorTest, RefusedValuesNameTheColumnAndChangeNothing) {
 
 TEST_F(CursorTest, DetachedWidgetsHearNothingUntilReattachedAndDetailsCatchUp) {
   int patientNotices = 0, courseScrolls = 0;
-  QObject::connect(&data->ADOPatient, &DataSet::dataChanged, [&] { ++patientNotices; });
-  QObject::connect(&data->ADOCourse, &DataSet::afterScroll, [&] { ++courseScrolls; });
+  QObject::connect(&data->patients, &DataSet::dataChanged, [&] { ++patientNotices; });
+  QObject::connect(&data->courses, &DataSet::afterScroll, [&] { ++courseScrolls; });
   int scrolls = 0;
-  QObject::connect(&data->ADOPatient, &DataSet::afterScroll, [&] { ++scrolls; });
+  QObject::connect(&data->patients, &DataSet::afterScroll, [&] { ++scrolls; });
   {
-    const records::ControlsDisabled detached(data->ADOPatient);
-    for (data->ADOPatient.first(); !data->ADOPatient.eof(); data->ADOPatient.next()) {
+    const records::ControlsDisabled detached(data->patients);
+    for (data->patients.first(); !data->patients.eof(); data->patients.next()) {
     }
-    data->ADOPatient.first();
-    data->ADOPatient.next();  // P2
+    data->patients.first();
+    data->patients.next();  // P2
     EXPECT_EQ(patientNotices, 0);
     EXPECT_EQ(courseScrolls, 0) << "details wait while the master's widgets are detached";
     EXPECT_EQ(scrolls, 5) << "the after-move event is sent all the same";
-    EXPECT_EQ(data->ADOCourseHosp.asString(), QStringLiteral("P1"));
+    EXPECT_EQ(data->courseNhi.asString(), QStringLiteral("P1"));
   }
   EXPECT_EQ(patientNotices, 1);
-  EXPECT_EQ(data->ADOCourseHosp.asString(), QStringLiteral("P2"));
+  EXPECT_EQ(data->courseNhi.asString(), QStringLiteral("P2"));
   EXPECT_EQ(courseScrolls, 1);
 }
 
 TEST_F(CursorTest, DeletingMakesTheNextRowCurrent) {
-  DataSet& p = data->ADOPatient;
+  DataSet& p = data->patients;
   p.next();
   p.deleteRow();  // P2
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P3"));
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("P3"));
   p.deleteRow();  // the last one: the new last becomes current
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("P1"));
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("P1"));
   p.deleteRow();
   EXPECT_TRUE(p.isEmpty());
   EXPECT_TRUE(p.eof());
@@ -250,15 +250,15 @@ TEST_F(CursorTest, DeletingMakesTheNextRowCurrent) {
 }
 
 TEST_F(CursorTest, ByteColumnsAsStreams) {
-  data->ADOCourse.edit();
+  data->courses.edit();
   QByteArray bytes(300, '\0');
   for (int i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i);
   QBuffer in(&bytes);
   in.open(QIODevice::ReadOnly);
   in.seek(100);  // the stream's remaining bytes are stored
-  data->ADOCourseSpots.loadFromStream(in);
-  data->ADOCourse.post();
-  const std::unique_ptr<QIODevice> out = data->ADOCourseSpots.createBlobStream();
+  data->courseSpots.loadFromStream(in);
+  data->courses.post();
+  const std::unique_ptr<QIODevice> out = data->courseSpots.createBlobStream();
   EXPECT_EQ(out->pos(), 0);
   EXPECT_EQ(out->readAll(), bytes.mid(100));
 }
@@ -278,14 +278,14 @@ TEST_F(CursorTest, BothWaysOfReadingGiveTheSameValues) {
                           "VALUES ('P9', 1, 45.25, ?, ?, TRUE, '')"),
            {QByteArray("\x00\x01\x02", 3), QByteArray("", 0)});
   auto readAll = [&](bool direct) {
-    data->ADOCon.setDirectReads(direct);
-    data->ADOPatient.close();
-    data->ADOCourse.close();
-    data->ADOPatient.open();
-    data->ADOCourse.open();
-    data->FindPatient(QStringLiteral("P9"), QString(), 7);
+    data->connection.setDirectReads(direct);
+    data->patients.close();
+    data->courses.close();
+    data->patients.open();
+    data->courses.open();
+    data->findPatients(QStringLiteral("P9"), QString(), 7);
     QVariantList values;
-    for (records::DataSet* t : {&data->ADOPatient, &data->ADOCourse}) {
+    for (records::DataSet* t : {&data->patients, &data->courses}) {
       for (int c = 0; c < static_cast<int>(t->table().columns.size()); ++c) values << t->value(c);
     }
     return values;
@@ -299,12 +299,12 @@ TEST_F(CursorTest, BothWaysOfReadingGiveTheSameValues) {
     EXPECT_EQ(viaQt[i].typeId(), direct[i].typeId());
     EXPECT_EQ(viaQt[i], direct[i]) << viaQt[i].toString().toStdString() << " / " << direct[i].toString().toStdString();
   }
-  EXPECT_EQ(data->ADOPatientMEMOs.asString(), QString::fromUtf8("Flat 1\nMāori Road \xF0\x9F\x98\x80"));
-  EXPECT_FALSE(data->ADOPatientWorkPh.isNull());
-  EXPECT_TRUE(data->ADOPatientFirstN.isNull());
-  EXPECT_FALSE(data->ADOCourseSpots.isNull());
-  EXPECT_TRUE(data->ADOCourseTxTime.isNull());
-  if (!data->ADOCon.directReads()) GTEST_SKIP() << "this Qt driver brings its own SQLite: only QSqlQuery reads";
+  EXPECT_EQ(data->patientAddress.asString(), QString::fromUtf8("Flat 1\nMāori Road \xF0\x9F\x98\x80"));
+  EXPECT_FALSE(data->patientWorkPhone.isNull());
+  EXPECT_TRUE(data->patientFirstName.isNull());
+  EXPECT_FALSE(data->courseSpots.isNull());
+  EXPECT_TRUE(data->courseTimes.isNull());
+  if (!data->connection.directReads()) GTEST_SKIP() << "this Qt driver brings its own SQLite: only QSqlQuery reads";
 }
 
 // A whole-number column keeps whatever another writer or a damaged file puts in it. Both ways of
@@ -330,13 +330,13 @@ TEST_F(CursorTest, OddValuesInWholeNumberColumnsReadAsTheNearestThatFits) {
              {QStringLiteral("Q%1").arg(i), cases[i].stored});
   }
   for (const bool direct : {false, true}) {
-    data->ADOCon.setDirectReads(direct);
-    data->ADOPatient.close();
-    data->ADOPatient.open();
+    data->connection.setDirectReads(direct);
+    data->patients.close();
+    data->patients.open();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
       SCOPED_TRACE(cases[i].stored.toString().toStdString() + (direct ? " read directly" : " read through Qt"));
-      data->FindPatient(QStringLiteral("Q%1").arg(i), QString(), 7);
-      EXPECT_EQ(data->ADOPatientNCourse.asInteger(), cases[i].expected);
+      data->findPatients(QStringLiteral("Q%1").arg(i), QString(), 7);
+      EXPECT_EQ(data->patientCourseCount.asInteger(), cases[i].expected);
     }
   }
 }

@@ -39,7 +39,7 @@ class ImportTest : public StoreTest {
   }
 
   QTemporaryDir files_;
-  std::unique_ptr<TDataPatient> data_;
+  std::unique_ptr<records::Store> data_;
   QStringList log_;
 };
 
@@ -85,9 +85,9 @@ TEST_F(ImportTest, AGoodFileGivesItsPatientAndOneFinishedCourse) {
   EXPECT_TRUE(c[10].isNull());  // a column nothing writes
 
   // The imported patient and course are current, the list unfiltered.
-  EXPECT_EQ(data_->ADOPatientHosp.asString(), "ABC1234");
-  EXPECT_EQ(data_->ADOCourseCourseID.asInteger(), 1);
-  EXPECT_FALSE(data_->ADOPatient.filtered());
+  EXPECT_EQ(data_->patientNhi.asString(), "ABC1234");
+  EXPECT_EQ(data_->courseNumber.asInteger(), 1);
+  EXPECT_FALSE(data_->patients.filtered());
 }
 
 // Which patient each file's course goes to: every file adds exactly one course.
@@ -245,7 +245,7 @@ TEST_F(ImportTest, ARefusalOfTheStoreUndoesAllOfTheFilesRows) {
     SCOPED_TRACE(c.where);
     RawStore(StoreTest::file())
         .refuse("refuse", c.trigger, "NEW.Hosp IN ('NEW0001', 'OLD0001')", "refused for the test");
-    data_->ADOPatient.first();
+    data_->patients.first();
     UvbFile fresh;
     fresh.nhi = "NEW0001";
     const LegacyImport refused = import(file("NEW.UVB", fresh));
@@ -277,15 +277,15 @@ TEST_F(ImportTest, ARefusedFileLeavesAnExistingPatientAsItWas) {
     raw.addCourse("OLD0001", 1, false);
     raw.refuse("refuse", "BEFORE UPDATE OF EdMed ON Course", {}, "no");
   }
-  data_->ReopenDataSet(data_->ADOPatient);
+  data_->reread(data_->patients);
   UvbFile f;
   f.nhi = "OLD0001";
   EXPECT_FALSE(import(file("OLD.UVB", f)).imported());
   RawStore raw(StoreTest::file());
   EXPECT_EQ(raw.rows("SELECT NCourse, Complete FROM Patient").at(0), (QVariantList{1, 2}));
   EXPECT_EQ(raw.scalar("SELECT COUNT(*) FROM Course").toInt(), 1);
-  EXPECT_EQ(data_->ADOPatientHosp.asString(), "OLD0001");  // the patient that was current stays current
-  EXPECT_EQ(data_->ADOPatientNCourse.asInteger(), 1);
+  EXPECT_EQ(data_->patientNhi.asString(), "OLD0001");  // the patient that was current stays current
+  EXPECT_EQ(data_->patientCourseCount.asInteger(), 1);
 }
 
 TEST(ImportLog, LinesOfTheBatch) {
@@ -357,10 +357,10 @@ TEST_F(ImportToolTest, TheAuditToolListsAPatientsEntriesOneALineOldestFirst) {
   ASSERT_EQ(runTool({"import", dirPath(), file("A.UVB", f)}).exitCode, 0);
   {
     auto data = connect();  // a later change by the program, with a line feed and a tab in it
-    data->FilterPatientByNHI("AUD0001");
-    data->ADOPatient.edit();
-    data->ADOPatientMEMOs.setString("first\nsecond\tthird");
-    data->ADOPatient.post();
+    data->listOnlyNhi("AUD0001");
+    data->patients.edit();
+    data->patientAddress.setString("first\nsecond\tthird");
+    data->patients.post();
   }
   const ToolRun r = runTool({"audit", dirPath(), "aud0001"});  // in any letter case
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();

@@ -5,8 +5,8 @@
 
 #include "RecordsFixtures.h"
 #include "records/CourseRow.h"
-#include "records/Data.h"
 #include "records/Lifetime.h"
+#include "records/Store.h"
 #include "support/ToolRun.h"
 #include "treatment/Exposure.h"
 
@@ -27,11 +27,11 @@ class Lifetime : public StoreTest {
     data_->secondName = [] { return QString(); };
     data_->log = [](const QString&) {};
     addCourseWith({{1, 100.5f}, {2, 200}, {0, 999}});
-    data_->Addcourse();
+    data_->addCourse();
     addCourseWith({{4, 300}});
-    data_->FindPatient("XYZ0001", "", 7);
-    data_->AddPatient("XYZ0001", "Jones");
-    data_->Addcourse();
+    data_->findPatients("XYZ0001", "", 7);
+    data_->addPatient("XYZ0001", "Jones");
+    data_->addCourse();
     recordOnCurrentCourse({{3, 5000}});
   }
 
@@ -40,11 +40,11 @@ class Lifetime : public StoreTest {
     float dose;
   };
   void addCourseWith(std::initializer_list<Row> rows) {
-    if (data_->ADOPatient.isEmpty() || data_->ADOPatientHosp.asString() != "ABC1234") {
-      data_->FindPatient("ABC1234", "", 7);
-      data_->AddPatient("ABC1234", "Smith");
+    if (data_->patients.isEmpty() || data_->patientNhi.asString() != "ABC1234") {
+      data_->findPatients("ABC1234", "", 7);
+      data_->addPatient("ABC1234", "Smith");
     }
-    data_->Addcourse();
+    data_->addCourse();
     recordOnCurrentCourse(rows);
   }
   void recordOnCurrentCourse(std::initializer_list<Row> rows) {
@@ -54,26 +54,26 @@ class Lifetime : public StoreTest {
       records[k].response = r.condition;
       records[k++].Dose = r.dose;
     }
-    data_->ADOCourse.edit();
+    data_->courses.edit();
     records::storeCourseRecords(*data_, records);
-    data_->ADOCourse.post();
+    data_->courses.post();
   }
   void openSmith() {
-    data_->FilterPatientByNHI("ABC1234");
-    ASSERT_FALSE(data_->ADOPatient.isEmpty());
+    data_->listOnlyNhi("ABC1234");
+    ASSERT_FALSE(data_->patients.isEmpty());
   }
 
-  std::unique_ptr<TDataPatient> data_;
+  std::unique_ptr<records::Store> data_;
 };
 
 TEST_F(Lifetime, SumsRecordedTreatmentsOfEveryCourseWithoutMovingTheCourse) {
   openSmith();
-  data_->ADOCourse.setRecNo(2);
+  data_->courses.setRecNo(2);
   const treatment::Exposure e = records::lifetimeExposure(*data_);
   EXPECT_EQ(e.treatments, 2);
   EXPECT_DOUBLE_EQ(e.dose, 500);
   EXPECT_EQ(e.courses, 3);
-  EXPECT_EQ(data_->ADOCourse.recNo(), 2);
+  EXPECT_EQ(data_->courses.recNo(), 2);
   EXPECT_EQ(treatment::lifetimeText(e, QLocale::c()), QString::fromUtf8("Lifetime: 2 treatments, 0.5 J/cm²"));
   EXPECT_EQ(treatment::lifetimeText({1, 61249.9, 1}, QLocale(QLocale::German)),
             QString::fromUtf8("Lifetime: 1 treatment, 61,2 J/cm²"));

@@ -74,17 +74,17 @@ class PagedListTest : public StoreTest {
   }
 
   // "List": the three tables closed and opened again.
-  static void list(TDataPatient& data) {
-    data.ADOImage.close();
-    data.ADOCourse.close();
-    data.ADOPatient.close();
-    data.ADOPatient.open();
-    data.ADOCourse.open();
-    data.ADOImage.open();
+  static void list(records::Store& data) {
+    data.photos.close();
+    data.courses.close();
+    data.patients.close();
+    data.patients.open();
+    data.courses.open();
+    data.photos.open();
   }
 
   // What a search lists, compared with a module that has just read the whole list.
-  void expectSearchesAsFresh(TDataPatient& data) {
+  void expectSearchesAsFresh(records::Store& data) {
     auto fresh = connect();
     const std::vector<std::tuple<QString, QString, int>> searches = {{QStringLiteral("abc00"), QString(), 7},
                                                                      {QStringLiteral("ABC01"), QString(), 7},
@@ -96,27 +96,27 @@ class PagedListTest : public StoreTest {
                                                                      {QStringLiteral("abc0700"), QString(), 7}};
     for (const auto& [hosp, surname, mask] : searches) {
       SCOPED_TRACE(QStringLiteral("NHI '%1', surname '%2', mask %3").arg(hosp, surname).arg(mask).toStdString());
-      data.FindPatient(hosp, surname, static_cast<std::uint8_t>(mask));
-      fresh->FindPatient(hosp, surname, static_cast<std::uint8_t>(mask));
+      data.findPatients(hosp, surname, static_cast<std::uint8_t>(mask));
+      fresh->findPatients(hosp, surname, static_cast<std::uint8_t>(mask));
       EXPECT_EQ(listed(data), listed(*fresh));
     }
-    data.ADOPatient.setFiltered(false);
+    data.patients.setFiltered(false);
   }
 };
 
 TEST_F(PagedListTest, TheGridShowsEveryRowAsTheStoreHoldsItOnEveryRead) {
-  for (const auto mode : {TDataPatient::ListRead::Now, TDataPatient::ListRead::InBackground}) {
-    SCOPED_TRACE(mode == TDataPatient::ListRead::Now ? "read at once" : "read in the background");
-    auto data = std::make_unique<TDataPatient>();
-    ASSERT_EQ(data->DataModuleCreate(dirPath(), mode), TDataPatient::ConnectResult::Connected);
+  for (const auto mode : {records::Store::ListRead::Now, records::Store::ListRead::InBackground}) {
+    SCOPED_TRACE(mode == records::Store::ListRead::Now ? "read at once" : "read in the background");
+    auto data = std::make_unique<records::Store>();
+    ASSERT_EQ(data->open(dirPath(), mode), records::Store::ConnectResult::Connected);
     data->awaitList();
-    expectGridShows(data->ADOPatient, stored());
+    expectGridShows(data->patients, stored());
   }
 }
 
 TEST_F(PagedListTest, RowsMatchTheStoreAfterAnotherCopyWroteAndAfterList) {
   auto data = connect();
-  expectGridShows(data->ADOPatient, stored());  // every page read once, and cached
+  expectGridShows(data->patients, stored());  // every page read once, and cached
 
   {
     // Another copy changes shown columns of cached rows, the key-held ones, deletes and adds.
@@ -129,29 +129,29 @@ TEST_F(PagedListTest, RowsMatchTheStoreAfterAnotherCopyWroteAndAfterList) {
     other.addPatient(QStringLiteral("abc0000"), QStringLiteral("Again"), 2);  // a deleted NHI comes back, at the end
   }
   list(*data);
-  expectGridShows(data->ADOPatient, stored());
+  expectGridShows(data->patients, stored());
   expectSearchesAsFresh(*data);
 
   // This copy's own changes, including a new NHI for a patient, and a patient of its own.
-  ASSERT_TRUE(data->ADOPatient.gotoBookmark({{QStringLiteral("ABC0002")}}));
-  data->ADOPatient.edit();
-  data->ADOPatientHosp.setString(QStringLiteral("ZZZ0002"));
-  data->ADOPatientSurN.setString(QStringLiteral("Moved"));
-  data->ADOPatient.post();
-  data->FindPatient(QStringLiteral("OWN0001"), QString(), 7);  // nobody: Select adds the patient
-  data->AddPatient(QStringLiteral("OWN0001"), QStringLiteral("Own"));
-  expectGridShows(data->ADOPatient, stored());
-  ASSERT_TRUE(data->ADOPatient.gotoBookmark({{QStringLiteral("ZZZ0002")}})) << "found by its new NHI";
-  EXPECT_FALSE(data->ADOPatient.gotoBookmark({{QStringLiteral("ABC0002")}})) << "and no longer by its old one";
-  ASSERT_TRUE(data->ADOPatient.gotoBookmark({{QStringLiteral("ABC0005")}}));
-  data->ADOPatient.deleteRow();
-  expectGridShows(data->ADOPatient, stored());
+  ASSERT_TRUE(data->patients.gotoBookmark({{QStringLiteral("ABC0002")}}));
+  data->patients.edit();
+  data->patientNhi.setString(QStringLiteral("ZZZ0002"));
+  data->patientSurname.setString(QStringLiteral("Moved"));
+  data->patients.post();
+  data->findPatients(QStringLiteral("OWN0001"), QString(), 7);  // nobody: Select adds the patient
+  data->addPatient(QStringLiteral("OWN0001"), QStringLiteral("Own"));
+  expectGridShows(data->patients, stored());
+  ASSERT_TRUE(data->patients.gotoBookmark({{QStringLiteral("ZZZ0002")}})) << "found by its new NHI";
+  EXPECT_FALSE(data->patients.gotoBookmark({{QStringLiteral("ABC0002")}})) << "and no longer by its old one";
+  ASSERT_TRUE(data->patients.gotoBookmark({{QStringLiteral("ABC0005")}}));
+  data->patients.deleteRow();
+  expectGridShows(data->patients, stored());
   expectSearchesAsFresh(*data);
 
   list(*data);
-  expectGridShows(data->ADOPatient, stored());
-  ASSERT_TRUE(data->ADOPatient.gotoBookmark({{QStringLiteral("OWN0001")}}));
-  EXPECT_EQ(data->ADOPatientSurN.asString(), QStringLiteral("Own"));
+  expectGridShows(data->patients, stored());
+  ASSERT_TRUE(data->patients.gotoBookmark({{QStringLiteral("OWN0001")}}));
+  EXPECT_EQ(data->patientSurname.asString(), QStringLiteral("Own"));
 }
 
 }  // namespace

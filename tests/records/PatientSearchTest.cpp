@@ -54,35 +54,35 @@ class PatientSearchTest : public StoreTest {
   }
 
   // Row by row: the list's own tests without their whole-list form.
-  static QStringList byRow(TDataPatient& d, const Search& s) {
-    d.ADOPatient.setFiltered(false);
-    d.MyMsk = s.mask;
-    d.ADOPatient.setFilter(records::patientSearchFilter(s.hosp, s.surname));
+  static QStringList byRow(records::Store& d, const Search& s) {
+    d.patients.setFiltered(false);
+    d.statusMask = s.mask;
+    d.patients.setFilter(records::patientSearchFilter(s.hosp, s.surname));
     if (s.mask == 7) {
-      d.ADOPatient.setOnFilterRecord({});
+      d.patients.setOnFilterRecord({});
     } else {
-      d.ADOPatient.setOnFilterRecord([&d](const records::RowView& row) { return d.PatientFilterRecord(row); });
+      d.patients.setOnFilterRecord([&d](const records::RowView& row) { return d.passesStatusMask(row); });
     }
-    d.ADOPatient.setFiltered(true);
+    d.patients.setFiltered(true);
     return listed(d);
   }
   // As a search runs: through the index.
-  static QStringList byIndex(TDataPatient& d, const Search& s) {
-    d.FindPatient(s.hosp, s.surname, s.mask);
+  static QStringList byIndex(records::Store& d, const Search& s) {
+    d.findPatients(s.hosp, s.surname, s.mask);
     return listed(d);
   }
   // As the server answers it.
-  static QStringList byServer(TDataPatient& d, const Search& s) {
+  static QStringList byServer(records::Store& d, const Search& s) {
     const records::SearchStatement st = records::patientSearchStatement(s.hosp, s.surname, s.mask);
     QStringList out;
-    for (const auto& row : d.ADOCon.query(st.sql, st.values, QStringLiteral("search"))) out << row[1].toString();
+    for (const auto& row : d.connection.query(st.sql, st.values, QStringLiteral("search"))) out << row[1].toString();
     return out;
   }
 
-  void expectSame(TDataPatient& d, const std::vector<Search>& searches) {
-    const bool server = d.ADOCon.dialect().server;
+  void expectSame(records::Store& d, const std::vector<Search>& searches) {
+    const bool server = d.connection.dialect().server;
     if (server) {
-      ASSERT_TRUE(records::serverAnswersSearches(d.ADOCon));
+      ASSERT_TRUE(records::serverAnswersSearches(d.connection));
     }
     for (const Search& s : searches) {
       SCOPED_TRACE(
@@ -152,12 +152,12 @@ TEST_F(PatientSearchTest, TheWholeNhiRowByRowAndThroughTheIndex) {
     const QString hosp = QString::fromUtf8(p.hosp);
     for (const QString& h : {hosp, hosp.toUpper(), hosp.toLower(), hosp.chopped(1), hosp + u'0'}) {
       SCOPED_TRACE(h.toStdString());
-      d->ADOPatient.setFiltered(false);
-      d->ADOPatient.setFilter(records::patientNhiFilter(h));
-      d->ADOPatient.setOnFilterRecord({});
-      d->ADOPatient.setFiltered(true);
+      d->patients.setFiltered(false);
+      d->patients.setFilter(records::patientNhiFilter(h));
+      d->patients.setOnFilterRecord({});
+      d->patients.setFiltered(true);
       const QStringList expected = listed(*d);
-      d->FilterPatientByNHI(h);
+      d->listOnlyNhi(h);
       EXPECT_EQ(listed(*d), expected);
     }
   }
@@ -174,36 +174,36 @@ TEST_F(PatientSearchTest, TheIndexFollowsChangesOfBothCopies) {
                                      {QStringLiteral("q"), QStringLiteral("new"), 1}};
   expectSame(*d, searches);  // the index is built
 
-  d->ADOPatient.setFiltered(false);
-  d->ADOPatient.append();
-  d->ADOPatientHosp.setString(QStringLiteral("QAB0001"));
-  d->ADOPatientSurN.setString(QStringLiteral("Newsmith"));
-  d->ADOPatientComplete.setInteger(2);
-  d->ADOPatient.post();
-  ASSERT_TRUE(d->ADOPatient.gotoBookmark({{QStringLiteral("abc1002")}}));
-  d->ADOPatient.edit();
-  d->ADOPatientSurN.setString(QStringLiteral("Renamed"));
-  d->ADOPatientComplete.setInteger(1);
-  d->ADOPatient.post();
-  ASSERT_TRUE(d->ADOPatient.gotoBookmark({{QStringLiteral("ABC1003")}}));
-  d->ADOPatient.deleteRow();
+  d->patients.setFiltered(false);
+  d->patients.append();
+  d->patientNhi.setString(QStringLiteral("QAB0001"));
+  d->patientSurname.setString(QStringLiteral("Newsmith"));
+  d->patientStatus.setInteger(2);
+  d->patients.post();
+  ASSERT_TRUE(d->patients.gotoBookmark({{QStringLiteral("abc1002")}}));
+  d->patients.edit();
+  d->patientSurname.setString(QStringLiteral("Renamed"));
+  d->patientStatus.setInteger(1);
+  d->patients.post();
+  ASSERT_TRUE(d->patients.gotoBookmark({{QStringLiteral("ABC1003")}}));
+  d->patients.deleteRow();
   expectSame(*d, searches);
 
   RawStore other(file());
   other.addPatient(QStringLiteral("QAB0002"), QStringLiteral("Othersmith"), 4);
   other.exec(quoteNames(QStringLiteral("UPDATE Patient SET SurN = 'Smithers', Complete = 2 WHERE Hosp = 'XYZ''01'")));
   other.exec(quoteNames(QStringLiteral("DELETE FROM Patient WHERE Hosp = 'ABC1001'")));
-  d->ADOPatient.setFiltered(false);
-  d->ADOCourse.close();
-  d->ADOPatient.close();
-  d->ADOPatient.open();  // "List": the other copy's changes read from the change journal
-  d->ADOCourse.open();
+  d->patients.setFiltered(false);
+  d->courses.close();
+  d->patients.close();
+  d->patients.open();  // "List": the other copy's changes read from the change journal
+  d->courses.open();
   expectSame(*d, searches);
   EXPECT_EQ(byRow(*d, {QStringLiteral("QAB"), {}, 7}),
             (QStringList{QStringLiteral("QAB0001"), QStringLiteral("QAB0002")}));
   // The key index found the patients another copy added and lost the one it removed.
-  EXPECT_TRUE(d->ADOPatient.gotoBookmark({{QStringLiteral("QAB0002")}}));
-  EXPECT_FALSE(d->ADOPatient.gotoBookmark({{QStringLiteral("ABC1001")}}));
+  EXPECT_TRUE(d->patients.gotoBookmark({{QStringLiteral("QAB0002")}}));
+  EXPECT_FALSE(d->patients.gotoBookmark({{QStringLiteral("ABC1001")}}));
 }
 
 // A server database made by an earlier version, without the search's function and indexes, gets
@@ -217,7 +217,7 @@ TEST_F(PatientSearchTest, AnEarlierServerDatabaseGetsTheSearchWhenItsOwnerConnec
     raw.exec(QStringLiteral("DROP FUNCTION halcyra_fold(text)"));
   }
   auto d = connect();
-  ASSERT_TRUE(records::serverAnswersSearches(d->ADOCon));
+  ASSERT_TRUE(records::serverAnswersSearches(d->connection));
   RawStore raw(file());
   EXPECT_EQ(raw.scalar(QStringLiteral("SELECT COUNT(*) FROM pg_indexes WHERE tablename = 'Patient' AND indexname IN "
                                       "('PatientFoldedSurname', 'PatientFoldedNHI', 'PatientStatus', 'PatientOrder')"))

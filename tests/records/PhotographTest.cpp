@@ -49,13 +49,13 @@ class PhotographTest : public StoreTest {
     raw.addCourse("P1", 1);
     data = connect();
   }
-  std::unique_ptr<TDataPatient> data;
+  std::unique_ptr<records::Store> data;
 };
 
 TEST_F(PhotographTest, StoredAsBaselineColourJpegAndDecodedAtFullScale) {
   data->showsPhotographs = [] { return true; };
-  QSignalSpy shown(data.get(), &TDataPatient::photographToShow);
-  data->AddImage(twoColours(), 45000.5);
+  QSignalSpy shown(data.get(), &records::Store::photographToShow);
+  data->addPhotograph(twoColours(), 45000.5);
 
   RawStore raw(file());
   const auto rows = raw.rows(QStringLiteral("SELECT Hosp, CourseID, WhenDate, JpegImage FROM Imagedb"));
@@ -69,14 +69,14 @@ TEST_F(PhotographTest, StoredAsBaselineColourJpegAndDecodedAtFullScale) {
   EXPECT_EQ(frameOf(stored).components, 3) << "colour";
 
   // The new photograph is current; the window is told what to draw.
-  EXPECT_EQ(data->ADOImage.recordCount(), 1);
-  data->ADOImageAfterScroll();
+  EXPECT_EQ(data->photos.recordCount(), 1);
+  data->photographMoved();
   ASSERT_GE(shown.count(), 1);
   const QImage drawn = shown.last().at(0).value<QImage>();
   EXPECT_EQ(drawn.size(), QSize(640, 480));
   EXPECT_EQ(shown.last().at(1).toDouble(), 45000.5);
 
-  const QImage picture = data->GetImage();
+  const QImage picture = data->currentPhotograph();
   EXPECT_EQ(picture.size(), QSize(640, 480));
   EXPECT_EQ(picture.depth(), 24);
   const QColor left = picture.pixelColor(100, 240), right = picture.pixelColor(540, 240);
@@ -90,10 +90,10 @@ TEST_F(PhotographTest, ARowWithoutBytesGivesAnEmptyPicture) {
   RawStore raw(file());
   raw.exec(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, JpegImage) VALUES ('P1', 1, NULL)"));
   raw.exec(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, JpegImage) VALUES ('P1', 1, ?)"), {QByteArray("", 0)});
-  EXPECT_TRUE(data->GetImage().isNull()) << "no photograph current";
-  data->ReopenDataSet(data->ADOImage);
-  for (data->ADOImage.first(); !data->ADOImage.eof(); data->ADOImage.next()) {
-    const QImage picture = data->GetImage();
+  EXPECT_TRUE(data->currentPhotograph().isNull()) << "no photograph current";
+  data->reread(data->photos);
+  for (data->photos.first(); !data->photos.eof(); data->photos.next()) {
+    const QImage picture = data->currentPhotograph();
     EXPECT_TRUE(picture.isNull());
     EXPECT_EQ(picture.size(), QSize(0, 0));
   }
@@ -115,8 +115,8 @@ TEST_F(PhotographTest, DamagedBytesAreReportedWithTheCodecsWords) {
     SCOPED_TRACE(c.what);
     raw.exec(QStringLiteral("DELETE FROM Imagedb"));
     raw.exec(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, JpegImage) VALUES ('P1', 1, ?)"), {c.bytes});
-    data->ADOImage.close();
-    data->ADOImage.open();
+    data->photos.close();
+    data->photos.open();
     QString codecText;
     try {
       jpeg::decode(c.bytes);
@@ -125,7 +125,7 @@ TEST_F(PhotographTest, DamagedBytesAreReportedWithTheCodecsWords) {
     }
     ASSERT_FALSE(codecText.isEmpty());
     try {
-      (void)data->GetImage();
+      (void)data->currentPhotograph();
       ADD_FAILURE() << "damaged bytes decoded";
     } catch (const records::DataError& e) {
       EXPECT_TRUE(e.message().contains(codecText)) << e.message().toStdString();
@@ -133,9 +133,9 @@ TEST_F(PhotographTest, DamagedBytesAreReportedWithTheCodecsWords) {
     }
     // After a move the window hears of the failure; nothing is thrown through the cursor.
     data->showsPhotographs = [] { return true; };
-    QSignalSpy failed(data.get(), &TDataPatient::photographFailed);
-    QSignalSpy shown(data.get(), &TDataPatient::photographToShow);
-    EXPECT_NO_THROW(data->ADOImage.first());
+    QSignalSpy failed(data.get(), &records::Store::photographFailed);
+    QSignalSpy shown(data.get(), &records::Store::photographToShow);
+    EXPECT_NO_THROW(data->photos.first());
     EXPECT_EQ(failed.count(), 1);
     EXPECT_EQ(shown.count(), 0);
     data->showsPhotographs = {};
@@ -143,15 +143,15 @@ TEST_F(PhotographTest, DamagedBytesAreReportedWithTheCodecsWords) {
 }
 
 TEST_F(PhotographTest, ShownOnlyWhileItsOwnerSaysSo) {
-  data->AddImage(twoColours(), 45000.0);
-  data->AddImage(twoColours(), 45001.0);
-  QSignalSpy shown(data.get(), &TDataPatient::photographToShow);
+  data->addPhotograph(twoColours(), 45000.0);
+  data->addPhotograph(twoColours(), 45001.0);
+  QSignalSpy shown(data.get(), &records::Store::photographToShow);
   for (bool shows : {false, true}) {
     SCOPED_TRACE(shows);
     shown.clear();
     data->showsPhotographs = [shows] { return shows; };
-    data->ADOImage.first();
-    data->ADOImage.next();
+    data->photos.first();
+    data->photos.next();
     EXPECT_EQ(shown.count(), shows ? 2 : 0);
     if (shows) {
       EXPECT_EQ(shown.last().at(1).toDouble(), 45001.0);
@@ -160,8 +160,8 @@ TEST_F(PhotographTest, ShownOnlyWhileItsOwnerSaysSo) {
 }
 
 TEST_F(PhotographTest, APictureTheCodecRefusesLeavesNoRow) {
-  EXPECT_THROW(data->AddImage(QImage(), 45000.0), records::DataError);
-  EXPECT_EQ(data->ADOImage.state(), records::DataSet::State::Browse);
+  EXPECT_THROW(data->addPhotograph(QImage(), 45000.0), records::DataError);
+  EXPECT_EQ(data->photos.state(), records::DataSet::State::Browse);
   EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT COUNT(*) FROM Imagedb")).toInt(), 0);
 }
 

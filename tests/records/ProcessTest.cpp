@@ -87,9 +87,9 @@ TEST_F(FindToolTest, ListsWhatTheWindowWouldWhileAnotherCopyHoldsTheFile) {
   // This process keeps the store open as a running program does, with a row posted since the
   // tool's last look and a write that is not committed yet.
   auto data = connect();
-  data->FindPatient(QStringLiteral("ABC1004"), QString(), 7);
-  data->AddPatient(QStringLiteral("ABC1004"), QStringLiteral("Posted"));
-  data->Addcourse();
+  data->findPatients(QStringLiteral("ABC1004"), QString(), 7);
+  data->addPatient(QStringLiteral("ABC1004"), QStringLiteral("Posted"));
+  data->addCourse();
   RawStore writer(file());
   writer.exec(writer.server() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
   writer.addPatient("ABC1005", "Uncommitted", 2);
@@ -167,23 +167,23 @@ class CopyDbTool : public StoreTest {
     auto data = connect();
     data->firstName = [] { return QStringLiteral("Māori \xF0\x9F\x98\x80"); };
     for (const char* nhi : {"ZZZ0001", "AAA0002", "MMM0003"}) {
-      data->FindPatient(QString::fromLatin1(nhi), QString(), 7);
-      data->AddPatient(QString::fromLatin1(nhi), QStringLiteral("O'Brien"));
-      data->Addcourse();
-      data->ADOCourse.edit();
-      data->ADOCourseDateAssess.setDateTime(45678.123456789);
-      data->ADOCourseMemoMeds.setString(QString());
-      data->ADOCourseDose.setBytes(QByteArray("\x00\x01\xff", 3));
-      data->ADOCourseComplete.setBoolean(true);
-      data->ADOCourse.post();
-      data->Addcourse();
+      data->findPatients(QString::fromLatin1(nhi), QString(), 7);
+      data->addPatient(QString::fromLatin1(nhi), QStringLiteral("O'Brien"));
+      data->addCourse();
+      data->courses.edit();
+      data->courseAssessed.setDateTime(45678.123456789);
+      data->courseMedication.setString(QString());
+      data->courseDoses.setBytes(QByteArray("\x00\x01\xff", 3));
+      data->courseFinished.setBoolean(true);
+      data->courses.post();
+      data->addCourse();
     }
-    data->AddImage(QImage(64, 48, QImage::Format_RGB32), 45000.25);
-    data->AddImage(QImage(32, 32, QImage::Format_RGB32), 45001.5);
-    data->AddImage(QImage(16, 16, QImage::Format_RGB32), 45002.0);
-    data->ADOImage.first();
-    data->ADOImage.next();
-    data->ADOImage.deleteRow();
+    data->addPhotograph(QImage(64, 48, QImage::Format_RGB32), 45000.25);
+    data->addPhotograph(QImage(32, 32, QImage::Format_RGB32), 45001.5);
+    data->addPhotograph(QImage(16, 16, QImage::Format_RGB32), 45002.0);
+    data->photos.first();
+    data->photos.next();
+    data->photos.deleteRow();
   }
 };
 
@@ -209,9 +209,9 @@ TEST_F(CopyDbTool, CopiesEveryRowBothWaysAndRefusesATargetThatHoldsRows) {
   }
   // A photograph added after the copy takes a number after the copied ones.
   auto copy = connectTo(back.dbDir());
-  copy->ADOCourse.last();
-  copy->AddImage(QImage(8, 8, QImage::Format_RGB32), 45003.0);
-  EXPECT_EQ(copy->ADOImageImageID.asInteger(), 4);
+  copy->courses.last();
+  copy->addPhotograph(QImage(8, 8, QImage::Format_RGB32), 45003.0);
+  EXPECT_EQ(copy->photoId.asInteger(), 4);
   EXPECT_EQ(RawStore(back.name()).scalar(QStringLiteral("SELECT MAX(\"AuditID\") FROM \"Audit\"")).toInt(),
             entries + 1);
 
@@ -247,20 +247,20 @@ TEST(ChildAdder, AddsCoursesToOnePatient) {
   const QStringList job = qEnvironmentVariable(kAdderVariable).split(u'|');
   if (job.size() != 3)
     GTEST_SKIP() << "runs only as a child of TwoProcesses.TwoCopiesAddingCoursesToOnePatientGetDistinctNumbers";
-  TDataPatient data;
-  ASSERT_EQ(data.DataModuleCreate(job[0]), TDataPatient::ConnectResult::Connected);
-  data.FilterPatientByNHI(QStringLiteral("SHARED1"));
-  ASSERT_FALSE(data.ADOPatient.isEmpty());
+  records::Store data;
+  ASSERT_EQ(data.open(job[0]), records::Store::ConnectResult::Connected);
+  data.listOnlyNhi(QStringLiteral("SHARED1"));
+  ASSERT_FALSE(data.patients.isEmpty());
   while (QDateTime::currentMSecsSinceEpoch() < job[1].toLongLong()) QThread::msleep(1);
   for (int i = 0; i < job[2].toInt(); ++i) {
-    data.Addcourse();
+    data.addCourse();
     if (i % 2 == 0) {
-      data.ADOCourse.edit();
-      data.ADOCourseComplete.setBoolean(true);
-      data.ADOCourse.post();
-      data.Patient_Complete();
+      data.courses.edit();
+      data.courseFinished.setBoolean(true);
+      data.courses.post();
+      data.storeCourseStatus();
     }
-    std::printf("added %d\n", data.ADOCourseCourseID.asInteger());
+    std::printf("added %d\n", data.courseNumber.asInteger());
     std::fflush(stdout);
   }
 }
@@ -308,16 +308,16 @@ constexpr const char* kWriterDirVariable = "HALCYRA_RECORDS_WRITER_DIR";
 TEST(ChildWriter, PostsUntilKilled) {
   const QString dir = qEnvironmentVariable(kWriterDirVariable);
   if (dir.isEmpty()) GTEST_SKIP() << "runs only as the child of SeveralProcesses.KilledWriterLosesNothingItPosted";
-  TDataPatient data;
-  ASSERT_EQ(data.DataModuleCreate(dir), TDataPatient::ConnectResult::Connected);
+  records::Store data;
+  ASSERT_EQ(data.open(dir), records::Store::ConnectResult::Connected);
   for (int i = 0;; ++i) {
     const QString nhi = QStringLiteral("K%1").arg(i);
-    data.FindPatient(nhi, QString(), 7);
-    data.AddPatient(nhi, QStringLiteral("Writer"));
-    data.Addcourse();
-    data.ADOCourse.edit();
-    data.ADOCourseEdMed.setInteger(i);
-    data.ADOCourse.post();
+    data.findPatients(nhi, QString(), 7);
+    data.addPatient(nhi, QStringLiteral("Writer"));
+    data.addCourse();
+    data.courses.edit();
+    data.courseMed.setInteger(i);
+    data.courses.post();
     std::printf("posted %s\n", nhi.toLatin1().constData());
     std::fflush(stdout);
   }
@@ -344,10 +344,10 @@ TEST_F(SeveralProcesses, KilledWriterLosesNothingItPostedAndNobodyWaitsInVain) {
     ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardError().toStdString();
     const QString nhi = QStringLiteral("M%1").arg(mine++);
     ASSERT_NO_THROW({
-      data->FindPatient(nhi, QString(), 7);
-      data->AddPatient(nhi, QStringLiteral("Parent"));
-      data->Addcourse();
-      data->ReopenDataSet(data->ADOPatient);
+      data->findPatients(nhi, QString(), 7);
+      data->addPatient(nhi, QStringLiteral("Parent"));
+      data->addCourse();
+      data->reread(data->patients);
     });
     child.waitForReadyRead(50);
     pending += child.readAllStandardOutput();
@@ -379,8 +379,8 @@ TEST_F(SeveralProcesses, KilledWriterLosesNothingItPostedAndNobodyWaitsInVain) {
 
   // The program opens the file the killed writer left behind and carries on.
   auto after = connect();
-  after->FindPatient(QStringLiteral("K"), QString(), 7);
-  EXPECT_GE(after->ADOPatient.recordCount(), posted.size());
+  after->findPatients(QStringLiteral("K"), QString(), 7);
+  EXPECT_GE(after->patients.recordCount(), posted.size());
 }
 
 }  // namespace

@@ -21,11 +21,11 @@
 #include <atomic>
 #include <memory>
 
-#include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
 #include "records/PostgresBackend.h"
 #include "records/Schema.h"
+#include "records/Store.h"
 
 namespace testing_records {
 
@@ -294,27 +294,27 @@ class StoreTest : public ::testing::Test {
   const QString& dirPath() const { return store_->dbDir(); }
 
   // A data module connected to the fixture's database.
-  std::unique_ptr<TDataPatient> connect() { return connectTo(dirPath()); }
-  static std::unique_ptr<TDataPatient> connectTo(const QString& dbDir) {
-    auto data = std::make_unique<TDataPatient>();
-    EXPECT_EQ(data->DataModuleCreate(dbDir), TDataPatient::ConnectResult::Connected);
+  std::unique_ptr<records::Store> connect() { return connectTo(dirPath()); }
+  static std::unique_ptr<records::Store> connectTo(const QString& dbDir) {
+    auto data = std::make_unique<records::Store>();
+    EXPECT_EQ(data->open(dbDir), records::Store::ConnectResult::Connected);
     return data;
   }
 
   // NHIs of the listed patients, in list order.
-  static QStringList listed(TDataPatient& data) {
+  static QStringList listed(records::Store& data) {
     QStringList out;
-    const records::ControlsDisabled quiet(data.ADOPatient);
-    const records::Bookmark here = data.ADOPatient.bookmark();
-    for (data.ADOPatient.first(); !data.ADOPatient.eof(); data.ADOPatient.next()) out << data.ADOPatientHosp.asString();
-    data.ADOPatient.gotoBookmark(here);
+    const records::ControlsDisabled quiet(data.patients);
+    const records::Bookmark here = data.patients.bookmark();
+    for (data.patients.first(); !data.patients.eof(); data.patients.next()) out << data.patientNhi.asString();
+    data.patients.gotoBookmark(here);
     return out;
   }
   // CourseIDs of the current patient's courses, in list order.
-  static QList<int> courses(TDataPatient& data) {
+  static QList<int> courses(records::Store& data) {
     QList<int> out;
-    for (int i = 1; i <= data.ADOCourse.recordCount(); ++i) {
-      out << data.ADOCourse.valueAt(i, data.ADOCourseCourseID.index()).toInt();
+    for (int i = 1; i <= data.courses.recordCount(); ++i) {
+      out << data.courses.valueAt(i, data.courseNumber.index()).toInt();
     }
     return out;
   }

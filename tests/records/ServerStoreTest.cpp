@@ -69,16 +69,16 @@ TEST_F(ServerStoreTest, AnUnusableServerIsNamedWithItsReason) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TDataPatient data;
+    records::Store data;
     try {
-      data.DataModuleCreate(c.uri);
+      data.open(c.uri);
       ADD_FAILURE() << "connected";
     } catch (const records::DataError& e) {
       for (const QString& part : c.expected) EXPECT_TRUE(e.message().contains(part)) << e.message().toStdString();
       EXPECT_FALSE(e.message().contains(QLatin1String("wrong"))) << "a password is never shown";
     }
     EXPECT_FALSE(data.connected());
-    EXPECT_FALSE(data.ADOPatient.active());
+    EXPECT_FALSE(data.patients.active());
   }
 }
 
@@ -97,15 +97,15 @@ TEST_F(ServerStoreTest, ThePasswordBoxIsAskedAgainWhenTheServerRefusesIt) {
     SCOPED_TRACE(c.what);
     QStringList questions;
     QList<std::optional<QString>> answers = c.answers;
-    TDataPatient data;
+    records::Store data;
     data.passwordPrompt = [&](const QString& question) {
       questions << question;
       return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     };
     if (c.connects) {
-      EXPECT_EQ(data.DataModuleCreate(loginUri()), TDataPatient::ConnectResult::Connected);
+      EXPECT_EQ(data.open(loginUri()), records::Store::ConnectResult::Connected);
     } else {
-      EXPECT_THROW(data.DataModuleCreate(loginUri()), records::ServerUnreachable);
+      EXPECT_THROW(data.open(loginUri()), records::ServerUnreachable);
     }
     ASSERT_EQ(questions.size(), c.answers.size());
     EXPECT_TRUE(questions.front().contains(login_)) << questions.front().toStdString();
@@ -117,14 +117,14 @@ TEST_F(ServerStoreTest, ThePasswordBoxIsAskedAgainWhenTheServerRefusesIt) {
 }
 
 TEST_F(ServerStoreTest, TheClinicRoleWritesRowsButCannotChangeTheTables) {
-  TDataPatient data;
+  records::Store data;
   data.passwordPrompt = [](const QString&) { return std::optional<QString>(QString::fromLatin1(kPassword)); };
-  ASSERT_EQ(data.DataModuleCreate(loginUri()), TDataPatient::ConnectResult::Connected);
-  data.FindPatient(QStringLiteral("CLN0001"), QString(), 7);
-  data.AddPatient(QStringLiteral("CLN0001"), QStringLiteral("Clinic"));
-  data.Addcourse();
-  data.AddImage(QImage(8, 8, QImage::Format_RGB32), 45000.0);
-  data.ADOImage.deleteRow();
+  ASSERT_EQ(data.open(loginUri()), records::Store::ConnectResult::Connected);
+  data.findPatients(QStringLiteral("CLN0001"), QString(), 7);
+  data.addPatient(QStringLiteral("CLN0001"), QStringLiteral("Clinic"));
+  data.addCourse();
+  data.addPhotograph(QImage(8, 8, QImage::Format_RGB32), 45000.0);
+  data.photos.deleteRow();
   EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT NCourse FROM Patient WHERE Hosp = 'CLN0001'")).toInt(), 1);
 
   // Its writes were audited; it may read entries, and add them only as the program does.
@@ -155,16 +155,16 @@ TEST_F(ServerStoreTest, ADatabaseOfAnEarlierVersionTakesNoWritesUntilItsOwnerCon
   const QString asLogin = QStringLiteral("postgresql://%1@127.0.0.1:%2/%3")
                               .arg(login_, records::parseStoreLocation(serverBase()).port, database);
   const auto asClinic = [&] {
-    auto data = std::make_unique<TDataPatient>();
+    auto data = std::make_unique<records::Store>();
     data->passwordPrompt = [](const QString&) { return std::optional<QString>(QString::fromLatin1(kPassword)); };
-    EXPECT_EQ(data->DataModuleCreate(asLogin), TDataPatient::ConnectResult::Connected);
-    data->FindPatient(QStringLiteral("CLN0001"), QString(), 7);
+    EXPECT_EQ(data->open(asLogin), records::Store::ConnectResult::Connected);
+    data->findPatients(QStringLiteral("CLN0001"), QString(), 7);
     return data;
   };
   {
     auto data = asClinic();
     try {
-      data->AddPatient(QStringLiteral("CLN0001"), QStringLiteral("Clinic"));
+      data->addPatient(QStringLiteral("CLN0001"), QStringLiteral("Clinic"));
       ADD_FAILURE() << "stored without its audit entry";
     } catch (const records::DataError& e) {
       EXPECT_TRUE(e.message().contains(QLatin1String("no audit trail"))) << e.message().toStdString();
@@ -174,7 +174,7 @@ TEST_F(ServerStoreTest, ADatabaseOfAnEarlierVersionTakesNoWritesUntilItsOwnerCon
   EXPECT_EQ(RawStore(earlier.name()).scalar(QStringLiteral("SELECT COUNT(*) FROM Patient")).toInt(), 1);
 
   connectTo(earlier.dbDir());  // the owner: the trail is chained, and the clinic's role writes through the server's
-  asClinic()->AddPatient(QStringLiteral("CLN0001"), QStringLiteral("Clinic"));
+  asClinic()->addPatient(QStringLiteral("CLN0001"), QStringLiteral("Clinic"));
   RawStore raw(earlier.name());
   EXPECT_EQ(raw.scalar(QStringLiteral("SELECT COUNT(*) FROM \"Audit\"")).toInt(), 3);
   EXPECT_EQ(raw.scalar(QStringLiteral("SELECT \"Login\" FROM \"Audit\" WHERE \"Hosp\" = 'CLN0001'")).toString(),
@@ -195,8 +195,8 @@ TEST_F(ServerStoreTest, ADatabaseOfAnEarlierVersionTakesNoWritesUntilItsOwnerCon
 TEST_F(ServerStoreTest, TheTemporaryTableTrickChangesNothing) {
   {
     auto data = connect();
-    data->FindPatient(QStringLiteral("TMP0001"), QString(), 7);
-    data->AddPatient(QStringLiteral("TMP0001"), QStringLiteral("Victim"));
+    data->findPatients(QStringLiteral("TMP0001"), QString(), 7);
+    data->addPatient(QStringLiteral("TMP0001"), QStringLiteral("Victim"));
   }
   const QString database = records::parseStoreLocation(dirPath()).database;
   RawStore asLogin(loginUri(QStringLiteral("?password=") + QString::fromLatin1(kPassword)));
@@ -247,8 +247,8 @@ TEST_F(ServerStoreTest, TheTemporaryTableTrickChangesNothing) {
 TEST_F(ServerStoreTest, AChangeMadeWithPsqlIsAuditedUnderItsLoginAndAForgedEntryIsRefused) {
   {
     auto data = connect();
-    data->FindPatient(QStringLiteral("PSQ0001"), QString(), 7);
-    data->AddPatient(QStringLiteral("PSQ0001"), QStringLiteral("Before"));
+    data->findPatients(QStringLiteral("PSQ0001"), QString(), 7);
+    data->addPatient(QStringLiteral("PSQ0001"), QStringLiteral("Before"));
   }
   const QString psql = QStringLiteral("/usr/lib/postgresql/15/bin/psql");
   if (!QFileInfo::exists(psql)) GTEST_SKIP() << "psql is not installed";

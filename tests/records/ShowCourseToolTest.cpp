@@ -4,7 +4,7 @@
 
 #include "RecordsFixtures.h"
 #include "records/CourseRow.h"
-#include "records/Data.h"
+#include "records/Store.h"
 #include "support/ToolRun.h"
 
 namespace {
@@ -25,16 +25,16 @@ class ShowCourseTool : public StoreTest {
     data_->firstName = [] { return QString("Mary"); };
     data_->secondName = [] { return QString(); };
     data_->log = [](const QString&) {};
-    data_->FindPatient("ABC1234", "", 7);
-    data_->AddPatient("ABC1234", "Smith");
-    data_->Addcourse();  // course 1: skin type III, nothing recorded
-    data_->ADOCourse.edit();
-    data_->ADOCourseSkinIndex.setInteger(2);
-    data_->ADOCourseOld.setFloat(45.5);
-    data_->ADOCourseMemoMeds.setString("Methotrexate\nFolic acid");
-    data_->ADOCourse.post();
-    data_->Addcourse();  // course 2: increments and one recorded treatment
-    data_->ADOCourse.edit();
+    data_->findPatients("ABC1234", "", 7);
+    data_->addPatient("ABC1234", "Smith");
+    data_->addCourse();  // course 1: skin type III, nothing recorded
+    data_->courses.edit();
+    data_->courseSkinType.setInteger(2);
+    data_->courseAge.setFloat(45.5);
+    data_->courseMedication.setString("Methotrexate\nFolic acid");
+    data_->courses.post();
+    data_->addCourse();  // course 2: increments and one recorded treatment
+    data_->courses.edit();
     treatment::IncrementTexts inc;
     inc.fill("10");
     inc[1] = "";
@@ -49,10 +49,10 @@ class ShowCourseTool : public StoreTest {
     recs[3].Initials = "AB";
     recs[3].When = 46000.75;
     records::storeCourseRecords(*data_, recs);
-    data_->ADOCourseComplete.setBoolean(true);
-    data_->ADOCourse.post();
+    data_->courseFinished.setBoolean(true);
+    data_->courses.post();
   }
-  std::unique_ptr<TDataPatient> data_;
+  std::unique_ptr<records::Store> data_;
 };
 
 TEST_F(ShowCourseTool, NewestCourseWithItsRecordsAndIncrements) {
@@ -119,12 +119,12 @@ namespace {
 // the tool prints them as escapes, so that nothing of them acts on the terminal it prints to.
 TEST_F(ShowCourseTool, PrintsControlCharactersOfStoredTextsAsEscapes) {
   const QString nhi = QStringLiteral("E\x1b[2J");  // "clear the screen"
-  data_->FindPatient(nhi, "", 7);
-  data_->AddPatient(nhi, QStringLiteral("Evil\x1b]0;owned\x07"));
-  data_->Addcourse();
-  data_->ADOCourse.edit();
-  data_->ADOCourseMemoOps.setString(QStringLiteral("Left\relbow\x9b"));
-  data_->ADOCourse.post();
+  data_->findPatients(nhi, "", 7);
+  data_->addPatient(nhi, QStringLiteral("Evil\x1b]0;owned\x07"));
+  data_->addCourse();
+  data_->courses.edit();
+  data_->courseHistory.setString(QStringLiteral("Left\relbow\x9b"));
+  data_->courses.post();
 
   const ToolRun found = runTool({"find", dirPath(), "--nhi", "E"});
   ASSERT_EQ(found.exitCode, 0) << found.err.toStdString();

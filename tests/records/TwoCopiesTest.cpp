@@ -21,60 +21,60 @@ class TwoCopiesTest : public StoreTest {
     a = connect();
     b = connect();
   }
-  std::unique_ptr<TDataPatient> a, b;
+  std::unique_ptr<records::Store> a, b;
 };
 
 TEST_F(TwoCopiesTest, EachSeesTheOthersRowsAfterARereadOnly) {
-  b->FindPatient(QStringLiteral("NEWB"), QString(), 7);
-  b->AddPatient(QStringLiteral("NEWB"), QStringLiteral("FromB"));
-  b->Addcourse();
+  b->findPatients(QStringLiteral("NEWB"), QString(), 7);
+  b->addPatient(QStringLiteral("NEWB"), QStringLiteral("FromB"));
+  b->addCourse();
 
   EXPECT_EQ(listed(*a), QStringList{QStringLiteral("P1")}) << "a snapshot until re-read";
-  a->ReopenDataSet(a->ADOPatient);
+  a->reread(a->patients);
   EXPECT_EQ(listed(*a), (QStringList{QStringLiteral("P1"), QStringLiteral("NEWB")}));
-  a->FindPatient(QStringLiteral("newb"), QString(), 7);
-  EXPECT_EQ(a->ADOPatientSurN.asString(), QStringLiteral("FromB"));
+  a->findPatients(QStringLiteral("newb"), QString(), 7);
+  EXPECT_EQ(a->patientSurname.asString(), QStringLiteral("FromB"));
   EXPECT_EQ(courses(*a), QList<int>{1});
 
   // A's own additions show at once in A, and in B after B re-reads.
-  a->FindPatient(QStringLiteral("NEWA"), QString(), 7);
-  a->AddPatient(QStringLiteral("NEWA"), QStringLiteral("FromA"));
+  a->findPatients(QStringLiteral("NEWA"), QString(), 7);
+  a->addPatient(QStringLiteral("NEWA"), QStringLiteral("FromA"));
   EXPECT_EQ(listed(*a), (QStringList{QStringLiteral("P1"), QStringLiteral("NEWB"), QStringLiteral("NEWA")}));
   EXPECT_EQ(listed(*b), (QStringList{QStringLiteral("P1"), QStringLiteral("NEWB")}));
-  b->ReopenDataSet(b->ADOPatient);
+  b->reread(b->patients);
   EXPECT_EQ(listed(*b), (QStringList{QStringLiteral("P1"), QStringLiteral("NEWB"), QStringLiteral("NEWA")}));
 
   // The search works on the snapshot: a surname B changed is found by A only after A re-reads.
-  b->FindPatient(QStringLiteral("P1"), QString(), 7);
-  b->ADOPatient.edit();
-  b->ADOPatientSurN.setString(QStringLiteral("Renamed"));
-  b->ADOPatient.post();
-  a->FindPatient(QString(), QStringLiteral("renamed"), 7);
-  EXPECT_TRUE(a->ADOPatient.isEmpty());
-  a->ADOPatient.setFiltered(false);
-  a->ReopenDataSet(a->ADOPatient);
-  a->FindPatient(QString(), QStringLiteral("renamed"), 7);
+  b->findPatients(QStringLiteral("P1"), QString(), 7);
+  b->patients.edit();
+  b->patientSurname.setString(QStringLiteral("Renamed"));
+  b->patients.post();
+  a->findPatients(QString(), QStringLiteral("renamed"), 7);
+  EXPECT_TRUE(a->patients.isEmpty());
+  a->patients.setFiltered(false);
+  a->reread(a->patients);
+  a->findPatients(QString(), QStringLiteral("renamed"), 7);
   EXPECT_EQ(listed(*a), QStringList{QStringLiteral("P1")});
 }
 
 TEST_F(TwoCopiesTest, AnUpdateFindsItsRowByKeyAndKeepsTheOtherCopysChanges) {
   // Both copies have patient P1 and its course open.
-  ASSERT_EQ(a->ADOPatientHosp.asString(), QStringLiteral("P1"));
-  a->ADOPatient.edit();  // A starts editing with the row as it read it
-  ASSERT_EQ(b->ADOPatientHosp.asString(), QStringLiteral("P1"));
-  b->ADOPatient.edit();
-  b->ADOPatientWorkPh.setString(QStringLiteral("09 111"));
-  b->ADOPatient.post();
-  b->ADOCourse.edit();
-  b->ADOCourseComDiag.setString(QStringLiteral("Psoriasis"));
-  b->ADOCourse.post();
+  ASSERT_EQ(a->patientNhi.asString(), QStringLiteral("P1"));
+  a->patients.edit();  // A starts editing with the row as it read it
+  ASSERT_EQ(b->patientNhi.asString(), QStringLiteral("P1"));
+  b->patients.edit();
+  b->patientWorkPhone.setString(QStringLiteral("09 111"));
+  b->patients.post();
+  b->courses.edit();
+  b->courseDiagnosis.setString(QStringLiteral("Psoriasis"));
+  b->courses.post();
 
-  a->ADOPatientHomePh.setString(QStringLiteral("09 222"));
-  a->ADOPatient.post();
-  a->ADOCourse.edit();
-  a->ADOCourseEdMed.setInteger(300);
-  a->ADOCourse.post();
-  a->Patient_Complete();
+  a->patientHomePhone.setString(QStringLiteral("09 222"));
+  a->patients.post();
+  a->courses.edit();
+  a->courseMed.setInteger(300);
+  a->courses.post();
+  a->storeCourseStatus();
 
   RawStore raw(file());
   const auto patient = raw.rows(QStringLiteral("SELECT WorkPh, HomePh, SurN FROM Patient WHERE Hosp = 'P1'"));
@@ -87,26 +87,26 @@ TEST_F(TwoCopiesTest, AnUpdateFindsItsRowByKeyAndKeepsTheOtherCopysChanges) {
   EXPECT_EQ(course[0][0].toString(), QStringLiteral("Psoriasis"));
   EXPECT_EQ(course[0][1].toInt(), 300);
   // After its re-read A shows B's change too.
-  EXPECT_EQ(a->ADOCourseComDiag.asString(), QStringLiteral("Psoriasis"));
+  EXPECT_EQ(a->courseDiagnosis.asString(), QStringLiteral("Psoriasis"));
 }
 
 TEST_F(TwoCopiesTest, RereadsWhileTheOtherCopyWritesKeepTheRightRowCurrent) {
   // A records treatments on P1 while B adds patients: each status update re-reads the patient
   // table, which B keeps changing.
-  a->FindPatient(QStringLiteral("P1"), QString(), 7);
-  a->AddPatient(QStringLiteral("P1"), QStringLiteral("Shared"));
+  a->findPatients(QStringLiteral("P1"), QString(), 7);
+  a->addPatient(QStringLiteral("P1"), QStringLiteral("Shared"));
   for (int i = 0; i < 5; ++i) {
     const QString nhi = QStringLiteral("B%1").arg(i);
-    b->FindPatient(nhi, QString(), 7);
-    b->AddPatient(nhi, QStringLiteral("Busy"));
-    a->ADOCourse.edit();
-    a->ADOCourseComplete.setBoolean(i % 2 == 0);
-    a->ADOCourse.post();
-    a->Patient_Complete();
-    ASSERT_EQ(a->ADOPatientHosp.asString(), QStringLiteral("P1"));
-    EXPECT_EQ(a->ADOPatientComplete.asInteger(), i % 2 == 0 ? 4 : 2);
+    b->findPatients(nhi, QString(), 7);
+    b->addPatient(nhi, QStringLiteral("Busy"));
+    a->courses.edit();
+    a->courseFinished.setBoolean(i % 2 == 0);
+    a->courses.post();
+    a->storeCourseStatus();
+    ASSERT_EQ(a->patientNhi.asString(), QStringLiteral("P1"));
+    EXPECT_EQ(a->patientStatus.asInteger(), i % 2 == 0 ? 4 : 2);
   }
-  EXPECT_EQ(a->ADOPatient.recordCount(), 6);
+  EXPECT_EQ(a->patients.recordCount(), 6);
   EXPECT_EQ(listed(*a).last(), QStringLiteral("B4"));
   RawStore raw(file());
   EXPECT_EQ(raw.scalar(QStringLiteral("SELECT Complete FROM Patient WHERE Hosp = 'P1'")).toInt(), 4);
@@ -123,55 +123,55 @@ TEST_F(TwoCopiesTest, ARereadReadsOnlyThePatientsTheOtherCopyChanged) {
       raw.addPatient(QStringLiteral("L%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("Listed"), 2);
     raw.exec(QStringLiteral("COMMIT"));
   }
-  a->ReopenDataSet(a->ADOPatient);
-  ASSERT_EQ(a->ADOPatient.recordCount(), 301);
+  a->reread(a->patients);
+  ASSERT_EQ(a->patients.recordCount(), 301);
   auto reread = [&] {
-    const qint64 before = a->ADOCon.rowsRead();
-    a->ReopenDataSet(a->ADOPatient);
-    return a->ADOCon.rowsRead() - before;
+    const qint64 before = a->connection.rowsRead();
+    a->reread(a->patients);
+    return a->connection.rowsRead() - before;
   };
   EXPECT_EQ(reread(), 0) << "nobody wrote";
 
-  a->FindPatient(QStringLiteral("NEW0"), QString(), 7);
-  a->AddPatient(QStringLiteral("NEW0"), QStringLiteral("Mine"));
-  b->ReopenDataSet(b->ADOPatient);
-  b->FindPatient(QStringLiteral("L010"), QString(), 7);
-  b->ADOPatient.edit();
-  b->ADOPatientSurN.setString(QStringLiteral("Renamed"));
-  b->ADOPatient.post();
-  b->FindPatient(QStringLiteral("L020"), QString(), 7);
-  b->ADOPatient.deleteRow();
-  b->FindPatient(QStringLiteral("NEW1"), QString(), 7);
-  b->AddPatient(QStringLiteral("NEW1"), QStringLiteral("Added"));
+  a->findPatients(QStringLiteral("NEW0"), QString(), 7);
+  a->addPatient(QStringLiteral("NEW0"), QStringLiteral("Mine"));
+  b->reread(b->patients);
+  b->findPatients(QStringLiteral("L010"), QString(), 7);
+  b->patients.edit();
+  b->patientSurname.setString(QStringLiteral("Renamed"));
+  b->patients.post();
+  b->findPatients(QStringLiteral("L020"), QString(), 7);
+  b->patients.deleteRow();
+  b->findPatients(QStringLiteral("NEW1"), QString(), 7);
+  b->addPatient(QStringLiteral("NEW1"), QStringLiteral("Added"));
   // The journal names B's three patients (and perhaps A's own), two of them still there.
   const qint64 cost = reread();
   EXPECT_GE(cost, 5);
   EXPECT_LE(cost, 7) << "only the changed patients are read";
-  EXPECT_EQ(a->ADOPatientHosp.asString(), QStringLiteral("NEW0")) << "the current patient stays current";
+  EXPECT_EQ(a->patientNhi.asString(), QStringLiteral("NEW0")) << "the current patient stays current";
   EXPECT_EQ(reread(), 0);
   auto fresh = connect();
   EXPECT_EQ(listed(*a), listed(*fresh));
   EXPECT_EQ(listed(*a).size(), 302);
-  a->FindPatient(QString(), QStringLiteral("renamed"), 7);
+  a->findPatients(QString(), QStringLiteral("renamed"), 7);
   EXPECT_EQ(listed(*a), QStringList{QStringLiteral("L010")});
 }
 
 TEST_F(TwoCopiesTest, EditingARowTheOtherCopyDeletedIsReported) {
   RawStore(file()).exec(QStringLiteral("INSERT INTO Imagedb (Hosp, CourseID, NoteMemo) VALUES ('P1', 1, 'photo')"));
-  a->ReopenDataSet(a->ADOImage);
-  b->ReopenDataSet(b->ADOImage);
-  ASSERT_EQ(a->ADOImage.recordCount(), 1);
-  b->ADOImage.deleteRow();
-  a->ADOImage.edit();
-  a->ADOImageNoteMemo.setString(QStringLiteral("edited"));
+  a->reread(a->photos);
+  b->reread(b->photos);
+  ASSERT_EQ(a->photos.recordCount(), 1);
+  b->photos.deleteRow();
+  a->photos.edit();
+  a->photoNote.setString(QStringLiteral("edited"));
   try {
-    a->ADOImage.post();
+    a->photos.post();
     ADD_FAILURE() << "an update of a deleted row was reported as saved";
   } catch (const records::DataError& e) {
     EXPECT_TRUE(e.message().contains(QLatin1String("no longer in the database"))) << e.message().toStdString();
     EXPECT_TRUE(e.message().contains(file())) << e.message().toStdString();
   }
-  a->ADOImage.cancel();
+  a->photos.cancel();
   EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT COUNT(*) FROM Imagedb")).toInt(), 0);
 }
 

@@ -97,7 +97,7 @@ struct StoredCourse {
     factorFile = dir.filePath("UVB_Factors.Dat");
     dosing::writeFactorFile(factorFile, tables);
     course = std::make_unique<course::OpenCourse>(tables);
-    EXPECT_EQ(course->connectDatabase(dir.path()), TDataPatient::ConnectResult::Connected);
+    EXPECT_EQ(course->connectDatabase(dir.path()), records::Store::ConnectResult::Connected);
     fillCourse(*course, dir.path(), photographs);
   }
 };

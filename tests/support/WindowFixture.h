@@ -20,8 +20,8 @@
 #include "course/OpenCourse.h"
 #include "dosing/FactorDescription.h"
 #include "dosing/FactorFile.h"
-#include "records/Data.h"
 #include "records/Database.h"
+#include "records/Store.h"
 #include "ui/Actions.h"
 #include "ui/Dialogs.h"
 #include "ui/DisclaimerDialog.h"
@@ -85,7 +85,7 @@ class WindowFixture {
   T* find(const char* name) const {
     return widgetNamed<T>(window.get(), name);
   }
-  const TDataPatient& data() const { return course->data(); }
+  const records::Store& data() const { return course->data(); }
 
   // Shown and active, so that focus moves as it does for a user; the disclaimer that comes up first
   // is accepted.
@@ -131,12 +131,12 @@ class WindowFixture {
   }
 
   // A second data module on the same file, as another copy of the program would have.
-  std::unique_ptr<TDataPatient> secondCopy() const {
-    auto other = std::make_unique<TDataPatient>();
+  std::unique_ptr<records::Store> secondCopy() const {
+    auto other = std::make_unique<records::Store>();
     other->firstName = [] { return QString(); };
     other->secondName = [] { return QString(); };
     other->log = [](const QString&) {};
-    other->DataModuleCreate(dbDir);
+    other->open(dbDir);
     return other;
   }
 

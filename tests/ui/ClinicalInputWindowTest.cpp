@@ -97,8 +97,8 @@ TEST_F(ClinicalInputWindow, ARefusedValueGoesBackAndItsBoxNamesItAndTheRange) {
     EXPECT_TRUE(app.boxes[0].text.contains("Nothing was stored"));
     const QString shown = *cs.shownAfter ? QString::fromLatin1(cs.shownAfter) : med;
     EXPECT_EQ(w<QLineEdit>(cs.box)->text(), shown);
-    EXPECT_EQ(app.secondCopy()->ADOCourseEdMed.asString(), med);
-    EXPECT_DOUBLE_EQ(app.secondCopy()->ADOCourseOld.asFloat(), 40.0);
+    EXPECT_EQ(app.secondCopy()->courseMed.asString(), med);
+    EXPECT_DOUBLE_EQ(app.secondCopy()->courseAge.asFloat(), 40.0);
     EXPECT_TRUE(w(names::BtnPrint)->isEnabled());
   }
 }
@@ -125,10 +125,10 @@ TEST_F(ClinicalInputWindow, PastedTextStaysOneLineAndACutIsSaid) {
   paste(names::EdSurname, QStringLiteral("Anna\tMaria\nSeco"));
   QTest::mouseClick(w(names::BtnSelect), Qt::LeftButton);
   ASSERT_EQ(c().mode(), course::Mode::Patient);
-  EXPECT_EQ(app.secondCopy()->ADOPatientSurN.asString(), "Anna Maria Seco");
+  EXPECT_EQ(app.secondCopy()->patientSurname.asString(), "Anna Maria Seco");
   paste(names::DBReferal, QStringLiteral("Dr\r\nLock"));
   leave(names::DBReferal);
-  EXPECT_EQ(app.secondCopy()->ADOCourseReferal.asString(), "Dr Lock");
+  EXPECT_EQ(app.secondCopy()->courseReferrer.asString(), "Dr Lock");
 }
 
 TEST_F(ClinicalInputWindow, EnterInTheNhiBoxSelectsAndTabLeavesTheMemos) {

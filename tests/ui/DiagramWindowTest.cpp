@@ -50,12 +50,12 @@ class DiagramWindowTest : public ::testing::Test {
   };
   Stored stored() {
     auto other = w.secondCopy();
-    other->FilterPatientByNHI(kNhi);
-    other->ADOCourse.last();
+    other->listOnlyNhi(kNhi);
+    other->courses.last();
     Stored s;
-    s.null = other->ADOCourseSpots.isNull();
-    s.length = other->ADOCourseSpotsLength.asInteger();
-    s.bytes = other->ADOCourseSpots.asBytes();
+    s.null = other->courseSpots.isNull();
+    s.length = other->courseSpotCount.asInteger();
+    s.bytes = other->courseSpots.asBytes();
     return s;
   }
 
@@ -157,11 +157,11 @@ TEST_F(DiagramWindowTest, OpeningTakesTheStoredCountAndACourseNeverMarkedShowsNo
   // Another copy writes a count beyond the stored bytes; "List" reads the course anew, and opened
   // again the missing spots are drawn at the top-left corner.
   auto other = w.secondCopy();
-  other->FilterPatientByNHI(kNhi);
-  other->ADOCourse.edit();
-  other->ADOCourseSpotsLength.setInteger(3);
-  other->ADOCourseSpots.setBytes(diagram::packSpots({{100, 50}}));
-  other->ADOCourse.post();
+  other->listOnlyNhi(kNhi);
+  other->courses.edit();
+  other->courseSpotCount.setInteger(3);
+  other->courseSpots.setBytes(diagram::packSpots({{100, 50}}));
+  other->courses.post();
   backToList();
   openPatient();
   EXPECT_EQ(spots(), (std::vector<QPoint>{{100, 50}, {0, 0}, {0, 0}}));
@@ -172,8 +172,8 @@ TEST_F(DiagramWindowTest, OpeningTakesTheStoredCountAndACourseNeverMarkedShowsNo
   w.find<QLineEdit>(names::EdHosp)->setText(kNhi);
   w.find<QCheckBox>(names::CkBxNewCourse)->setChecked(true);
   QTest::mouseClick(w.find(names::BtnSelect), Qt::LeftButton);
-  ASSERT_EQ(w.data().ADOCourseCourseID.asInteger(), 2);
-  EXPECT_TRUE(w.data().ADOCourseSpots.isNull());
+  ASSERT_EQ(w.data().courseNumber.asInteger(), 2);
+  EXPECT_TRUE(w.data().courseSpots.isNull());
   EXPECT_TRUE(spots().empty());
 }
 

@@ -66,8 +66,8 @@ TEST_F(EstimateWindow, ToneClickShowsThePlanGraphAndStoresTheMed) {
   EXPECT_TRUE(grid()->isEnabled());
   QTest::mouseClick(app.find(names::Panel6), Qt::LeftButton);  // In-Sensitive: MED 356
   EXPECT_EQ(app.find<QLineEdit>(names::DBEdMED)->text(), "356");
-  EXPECT_EQ(app.data().ADOCourseEdMed.asInteger(), 356);
-  EXPECT_EQ(app.data().ADOCourseSkinIndex.asInteger(), 0);
+  EXPECT_EQ(app.data().courseMed.asInteger(), 356);
+  EXPECT_EQ(app.data().courseSkinType.asInteger(), 0);
   EXPECT_EQ(grid()->cell(2, 1).trimmed(), "249");  // 70 % of the MED
   EXPECT_EQ(grid()->cell(3, 1).trimmed(), "356");
   EXPECT_EQ(title(), "I    Always burns, never tans - In-Sensitive");
@@ -80,7 +80,7 @@ TEST_F(EstimateWindow, UndeliverableFirstDoseWarnsOncePerNewMedAndTheTypedMedIsS
   typeMed("142");  // first dose 99 < 100
   ASSERT_EQ(warnings().size(), 1u);
   EXPECT_TRUE(warnings()[0].startsWith("Minimum MED deliverable is 142.74\n")) << warnings()[0].toStdString();
-  EXPECT_EQ(app.data().ADOCourseEdMed.asInteger(), 142);
+  EXPECT_EQ(app.data().courseMed.asInteger(), 142);
   dosing::RowTexts increments = c().dosing().grid().inc;
   increments[1] = "20";  // only an increment changes: no new warning
   c().setIncrements(increments);
@@ -91,8 +91,8 @@ TEST_F(EstimateWindow, UndeliverableFirstDoseWarnsOncePerNewMedAndTheTypedMedIsS
   ASSERT_EQ(warnings().size(), 2u);
   EXPECT_TRUE(warnings()[1].startsWith("Maximium MED deliverable is"));
   EXPECT_EQ(app.find<QLineEdit>(names::DBEdMED)->text(), "5000");
-  EXPECT_EQ(app.data().ADOCourseEdMed.asInteger(), 5000);
-  EXPECT_EQ(app.secondCopy()->ADOCourseEdMed.asInteger(), 5000);
+  EXPECT_EQ(app.data().courseMed.asInteger(), 5000);
+  EXPECT_EQ(app.secondCopy()->courseMed.asInteger(), 5000);
 }
 
 TEST_F(EstimateWindow, ATypedAgeAppliedByATonePanelReplacesThePlanOnScreen) {
@@ -105,7 +105,7 @@ TEST_F(EstimateWindow, ATypedAgeAppliedByATonePanelReplacesThePlanOnScreen) {
   app.type(app.find(names::EdAge), "50");
   QTest::mouseClick(app.find(names::Panel5), Qt::LeftButton);
   EXPECT_EQ(app.find<QLineEdit>(names::EdAge)->text(), "50.0");
-  EXPECT_DOUBLE_EQ(app.data().ADOCourseOld.asFloat(), 50.0);
+  EXPECT_DOUBLE_EQ(app.data().courseAge.asFloat(), 50.0);
   EXPECT_EQ(grid()->cell(2, 1), before);
   EXPECT_EQ(c().dosing().grid().dose[0], before);
   EXPECT_EQ(title(), "I    Always burns, never tans - Average");
@@ -133,7 +133,7 @@ TEST_F(EstimateWindow, GermanUsersSeeAndTypeDecimalCommas) {
   app.type(app.find(names::EdAge), "45,5");
   app.leave(app.find(names::EdAge));  // leaving the age box applies it
   EXPECT_EQ(app.find<QLineEdit>(names::EdAge)->text(), "45,5");
-  EXPECT_DOUBLE_EQ(app.data().ADOCourseOld.asFloat(), 45.5);
+  EXPECT_DOUBLE_EQ(app.data().courseAge.asFloat(), 45.5);
   EXPECT_EQ(app.find<QLabel>(names::Label6)->text(), " 100,0");
   EXPECT_EQ(app.find<QLabel>(names::Label7)->text(), " 200,0");
   EXPECT_EQ(app.find<QLabel>(names::Label8)->text(), " 356,0");
@@ -145,7 +145,7 @@ TEST_F(EstimateWindow, GermanUsersSeeAndTypeDecimalCommas) {
   // A point typed by a user used to it is understood as well.
   app.type(app.find(names::EdAge), "46.5");
   app.leave(app.find(names::EdAge));
-  EXPECT_DOUBLE_EQ(app.data().ADOCourseOld.asFloat(), 46.5);
+  EXPECT_DOUBLE_EQ(app.data().courseAge.asFloat(), 46.5);
   // No label widens the window beyond a laptop's screen.
   EXPECT_LE(app.window->minimumSizeHint().width(), 1366);
 }

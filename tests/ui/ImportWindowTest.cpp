@@ -105,16 +105,16 @@ TEST_F(ImportWindow, ABatchLogsEachFileSkipsTheBadOneAndShowsTheLastPatient) {
   for (int row = 1; row <= 29; ++row) EXPECT_EQ(grid->cell(4, row), QString::number(9 + row)) << row;
   EXPECT_EQ(w<QDateTimeEdit>(names::DateAssess)->dateTime(), fixtureTime());
   EXPECT_FALSE(w(names::BtnPrint)->isEnabled()) << "nothing to print in list mode";
-  EXPECT_EQ(app.data().ADOPatientHosp.asString(), "CCC0003");
-  EXPECT_EQ(app.data().ADOCourseCourseID.asInteger(), 1);
+  EXPECT_EQ(app.data().patientNhi.asString(), "CCC0003");
+  EXPECT_EQ(app.data().courseNumber.asInteger(), 1);
   EXPECT_TRUE(app.boxes.empty());
 
   // The store: the two good files, nothing of the bad one.
   auto other = app.secondCopy();
   QStringList listed;
-  for (other->ADOPatient.first(); !other->ADOPatient.eof(); other->ADOPatient.next())
-    listed << other->ADOPatientHosp.asString() + '/' + other->ADOPatientFirstN.asString() + '/' +
-                  other->ADOPatientSurN.asString();
+  for (other->patients.first(); !other->patients.eof(); other->patients.next())
+    listed << other->patientNhi.asString() + '/' + other->patientFirstName.asString() + '/' +
+                  other->patientSurname.asString();
   EXPECT_EQ(listed, QStringList({"AAA0001/Mary/Jane Jones", "CCC0003/J Paul/Smith"}));
 }
 
@@ -126,7 +126,7 @@ TEST_F(ImportWindow, CancellingTheDialogImportsNothing) {
   EXPECT_TRUE(logText().isEmpty());
   EXPECT_EQ(tabs()->currentWidget(), w(names::TabClinical));  // the list is shown before choosing
   EXPECT_TRUE(w(names::PanDataBase)->isVisibleTo(app.window.get()));
-  EXPECT_TRUE(app.data().ADOPatient.isEmpty());
+  EXPECT_TRUE(app.data().patients.isEmpty());
 }
 
 TEST_F(ImportWindow, ASkippedLastFileLeavesThePreviousPatientShown) {
@@ -139,7 +139,7 @@ TEST_F(ImportWindow, ASkippedLastFileLeavesThePreviousPatientShown) {
   EXPECT_EQ(log().last(), "Import finished: 1 file imported, 1 file skipped.");
   EXPECT_TRUE(log()[2].contains("CUT.UVB")) << log()[2].toStdString();
   EXPECT_EQ(w<QLineEdit>(names::EdSurname)->text(), "Brown");
-  EXPECT_EQ(app.data().ADOPatientHosp.asString(), "AAA0001");
+  EXPECT_EQ(app.data().patientNhi.asString(), "AAA0001");
 }
 
 TEST_F(ImportWindow, AnOpenPatientIsClosedBeforeTheImport) {
@@ -154,7 +154,7 @@ TEST_F(ImportWindow, AnOpenPatientIsClosedBeforeTheImport) {
   loadData();
   EXPECT_EQ(app.course->mode(), course::Mode::List);  // no edit can reach the imported course as if it were open
   EXPECT_EQ(log().last(), "Import finished: 1 file imported, 0 files skipped.");
-  EXPECT_EQ(app.data().ADOPatientHosp.asString(), "DDD0004");
+  EXPECT_EQ(app.data().patientNhi.asString(), "DDD0004");
 }
 
 TEST_F(ImportWindow, SelectInThePauseOfABatchOpensNothingAndWritesNothing) {
@@ -171,7 +171,7 @@ TEST_F(ImportWindow, SelectInThePauseOfABatchOpensNothingAndWritesNothing) {
   bool clicked = false, enabledInPause = true;
   QMetaObject::Connection once;
   once = QObject::connect(app.course.get(), &course::OpenCourse::changed, [&] {
-    if (clicked || app.data().ADOPatientHosp.asString() != "DDD0004") return;
+    if (clicked || app.data().patientNhi.asString() != "DDD0004") return;
     clicked = true;
     QObject::disconnect(once);
     QTimer::singleShot(0, app.window.get(), [&] {
@@ -187,9 +187,9 @@ TEST_F(ImportWindow, SelectInThePauseOfABatchOpensNothingAndWritesNothing) {
   EXPECT_EQ(log().last(), "Import finished: 2 files imported, 0 files skipped.");
   auto other = app.secondCopy();
   for (const char* nhi : {"DDD0004", "EEE0005"}) {
-    other->FilterPatientByNHI(nhi);
-    other->ADOCourse.last();
-    EXPECT_TRUE(other->ADOCourseCautions.isNull()) << nhi << ": the open course's boxes reached the imported one";
+    other->listOnlyNhi(nhi);
+    other->courses.last();
+    EXPECT_TRUE(other->courseCautions.isNull()) << nhi << ": the open course's boxes reached the imported one";
   }
 }
 

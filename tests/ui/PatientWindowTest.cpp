@@ -30,7 +30,7 @@ class PatientWindow : public ::testing::Test {
     app.show();
   }
   course::OpenCourse& c() { return *app.course; }
-  const TDataPatient& d() { return app.data(); }
+  const records::Store& d() { return app.data(); }
   template <class T = QWidget>
   T* w(const char* name) {
     return app.find<T>(name);
@@ -72,13 +72,13 @@ TEST_F(PatientWindow, SelectCreatesThePatientWithItsFirstCourseAndOpensIt) {
   type(names::EdSurname, "Smith");
   select();
   ASSERT_EQ(c().mode(), course::Mode::Patient);
-  EXPECT_EQ(d().ADOPatientHosp.asString(), "ABC1234");
-  EXPECT_EQ(d().ADOPatientSurN.asString(), "Smith");
-  EXPECT_EQ(d().ADOPatientFirstN.asString(), "Mary");
-  EXPECT_EQ(d().ADOPatientNCourse.asInteger(), 1);
-  EXPECT_EQ(d().ADOPatientLang.asInteger(), 2);
-  EXPECT_EQ(d().ADOCourseCourseID.asInteger(), 1);
-  EXPECT_EQ(d().ADOCourse.recordCount(), 1);
+  EXPECT_EQ(d().patientNhi.asString(), "ABC1234");
+  EXPECT_EQ(d().patientSurname.asString(), "Smith");
+  EXPECT_EQ(d().patientFirstName.asString(), "Mary");
+  EXPECT_EQ(d().patientCourseCount.asInteger(), 1);
+  EXPECT_EQ(d().patientLanguage.asInteger(), 2);
+  EXPECT_EQ(d().courseNumber.asInteger(), 1);
+  EXPECT_EQ(d().courses.recordCount(), 1);
   EXPECT_TRUE(w(names::PanDataBase)->isHidden());
   EXPECT_FALSE(w(names::PanDetails)->isHidden());
   EXPECT_FALSE(w(names::PanPhone)->isHidden());
@@ -89,8 +89,8 @@ TEST_F(PatientWindow, SelectCreatesThePatientWithItsFirstCourseAndOpensIt) {
   birth->setFocus();
   birth->setDate(QDate::currentDate().addYears(-40).addDays(-10));
   EXPECT_EQ(w<QLineEdit>(names::EdAge)->text(), "40.0");
-  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), c().dosing().age());
-  EXPECT_FALSE(d().ADOPatientBirth.isNull());
+  EXPECT_DOUBLE_EQ(d().courseAge.asFloat(), c().dosing().age());
+  EXPECT_FALSE(d().patientBirth.isNull());
 }
 
 // The header shows the open patient's treatments and dose over all courses, following each
@@ -194,9 +194,9 @@ TEST_F(PatientWindow, EstimatePlanAndAssessmentAreStoredAndComeBackAfterTheList)
   QTest::mouseClick(w(names::Panel5), Qt::LeftButton);
   const QString med = w<QLineEdit>(names::DBEdMED)->text();
   EXPECT_FALSE(med.isEmpty());
-  EXPECT_EQ(d().ADOCourseEdMed.asInteger(), med.toInt());
-  EXPECT_EQ(d().ADOCourseSkinIndex.asInteger(), 2);
-  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 45.0);
+  EXPECT_EQ(d().courseMed.asInteger(), med.toInt());
+  EXPECT_EQ(d().courseSkinType.asInteger(), 2);
+  EXPECT_DOUBLE_EQ(d().courseAge.asFloat(), 45.0);
   EXPECT_FALSE(w<ui::ScheduleGrid>(names::StringGrid1)->cell(2, 1).trimmed().isEmpty());  // the plan is shown
   EXPECT_TRUE(w(names::BtnPrint)->isEnabled());
 
@@ -221,16 +221,16 @@ TEST_F(PatientWindow, EstimatePlanAndAssessmentAreStoredAndComeBackAfterTheList)
   w<QCheckBox>(names::CheckBox4)->setChecked(true);  // Pregnant
   w<QCheckBox>(names::CheckBox6)->setChecked(true);  // Claustrophobia
 
-  EXPECT_EQ(d().ADOPatientEyes.asInteger(), 2);
-  EXPECT_EQ(d().ADOPatientLang.asInteger(), 7);
-  EXPECT_EQ(d().ADOPatientHomePh.asString(), "0945612345");  // cut to the column's 10
-  EXPECT_EQ(d().ADOCourseComCondition.asInteger(), 1);
-  EXPECT_EQ(d().ADOCourseSched.asInteger(), 3);
-  EXPECT_EQ(d().ADOCourseRadioPrevRx.asInteger(), 0);
-  EXPECT_EQ(d().ADOCourseEdRxResult.asString(), "cleared");
-  EXPECT_EQ(d().ADOCourseComDiag.asString(), "Lichen planus of the");  // cut to 20
-  EXPECT_EQ(d().ADOCourseMemoMeds.asString(), "Methotrexate");
-  EXPECT_EQ(d().ADOCourseCautions.asInteger(), 40);
+  EXPECT_EQ(d().patientEyes.asInteger(), 2);
+  EXPECT_EQ(d().patientLanguage.asInteger(), 7);
+  EXPECT_EQ(d().patientHomePhone.asString(), "0945612345");  // cut to the column's 10
+  EXPECT_EQ(d().courseAppearance.asInteger(), 1);
+  EXPECT_EQ(d().courseFrequency.asInteger(), 3);
+  EXPECT_EQ(d().coursePreviousTreatment.asInteger(), 0);
+  EXPECT_EQ(d().coursePreviousResult.asString(), "cleared");
+  EXPECT_EQ(d().courseDiagnosis.asString(), "Lichen planus of the");  // cut to 20
+  EXPECT_EQ(d().courseMedication.asString(), "Methotrexate");
+  EXPECT_EQ(d().courseCautions.asInteger(), 40);
 
   // An edited increment, stored as the schedule stores it.
   dosing::RowTexts increments = c().dosing().grid().inc;
@@ -271,13 +271,13 @@ TEST_F(PatientWindow, NumbersAreShownAndReadInTheUsersLocale) {
   type(names::EdAge, "45,5");
   leave(names::EdAge);
   EXPECT_EQ(w<QLineEdit>(names::EdAge)->text(), "45,5");
-  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 45.5);
+  EXPECT_DOUBLE_EQ(d().courseAge.asFloat(), 45.5);
   EXPECT_TRUE(w<QLabel>(names::Label6)->text().contains(','));  // the estimates use the decimal comma
   leave(names::EdAge);                                          // what is shown reads back as the same age
-  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 45.5);
+  EXPECT_DOUBLE_EQ(d().courseAge.asFloat(), 45.5);
   type(names::EdAge, "46.5");  // a point is understood too
   leave(names::EdAge);
-  EXPECT_DOUBLE_EQ(d().ADOCourseOld.asFloat(), 46.5);
+  EXPECT_DOUBLE_EQ(d().courseAge.asFloat(), 46.5);
 }
 
 TEST_F(PatientWindow, LoadingACourseWritesNothing) {
@@ -289,20 +289,20 @@ TEST_F(PatientWindow, LoadingACourseWritesNothing) {
   // Another copy changes the course meanwhile; "List" re-reads it, and loading it again must not
   // write our window's view back.
   auto other = app.secondCopy();
-  other->FilterPatientByNHI("ABC1234");
-  other->ADOCourse.edit();
-  other->ADOCourseCautions.setInteger(5);
-  other->ADOCourse.post();
-  ASSERT_EQ(other->ADOCourseHosp.asString(), "ABC1234");
+  other->listOnlyNhi("ABC1234");
+  other->courses.edit();
+  other->courseCautions.setInteger(5);
+  other->courses.post();
+  ASSERT_EQ(other->courseNhi.asString(), "ABC1234");
   backToList();
   type(names::EdHosp, "ABC");
   select();
   EXPECT_TRUE(ticked(names::CheckBox1));
   EXPECT_TRUE(ticked(names::CheckBox3));
   EXPECT_FALSE(ticked(names::CheckBox2));
-  other->ReopenDataSet(other->ADOCourse);
-  EXPECT_EQ(other->ADOCourseCautions.asInteger(), 5);
-  EXPECT_EQ(other->ADOCourseSkinIndex.asInteger(), 0);
+  other->reread(other->courses);
+  EXPECT_EQ(other->courseCautions.asInteger(), 5);
+  EXPECT_EQ(other->courseSkinType.asInteger(), 0);
 }
 
 TEST_F(PatientWindow, NewCourseForAnExistingPatientStartsWithAnEmptyAssessment) {
@@ -314,8 +314,8 @@ TEST_F(PatientWindow, NewCourseForAnExistingPatientStartsWithAnEmptyAssessment) 
   EXPECT_TRUE(w(names::CkBxNewCourse)->isEnabled());
   w<QCheckBox>(names::CkBxNewCourse)->setChecked(true);
   select();
-  EXPECT_EQ(d().ADOCourseCourseID.asInteger(), 2);
-  EXPECT_EQ(d().ADOPatientNCourse.asInteger(), 2);
+  EXPECT_EQ(d().courseNumber.asInteger(), 2);
+  EXPECT_EQ(d().patientCourseCount.asInteger(), 2);
   EXPECT_EQ(w<QComboBox>(names::ComCondition)->currentIndex(), -1);
   EXPECT_FALSE(ticked(names::CheckBox2));
   EXPECT_FALSE(w(names::DBRxResult)->isEnabled());
@@ -331,25 +331,25 @@ TEST_F(PatientWindow, SelectAfterASearchOpensTheNewestCourse) {
   type(names::EdHosp, "ABC1234");
   w<QCheckBox>(names::CkBxNewCourse)->setChecked(true);
   select();
-  ASSERT_EQ(d().ADOCourseCourseID.asInteger(), 2);
+  ASSERT_EQ(d().courseNumber.asInteger(), 2);
   backToList();
   type(names::EdHosp, "ABC1234");
   EXPECT_EQ(w<QTableView>(names::DBGrid2)->currentIndex().row(), 1);
   select();
-  EXPECT_EQ(d().ADOCourseCourseID.asInteger(), 2);
+  EXPECT_EQ(d().courseNumber.asInteger(), 2);
   backToList();
   type(names::EdHosp, "ABC1234");
   auto* courses = w<QTableView>(names::DBGrid2);
   courses->setCurrentIndex(courses->model()->index(0, 0));
   select();
-  EXPECT_EQ(d().ADOCourseCourseID.asInteger(), 1);
+  EXPECT_EQ(d().courseNumber.asInteger(), 1);
 }
 
 TEST_F(PatientWindow, ANameLeftInPatientModeIsStoredCutToItsColumn) {
   createPatient("ABC1234", "Smith");
   type(names::EdSurname, "Abcdefghijklmnopqrstuvwxy");  // 25 characters: the box takes 20
   leave(names::EdSurname);
-  EXPECT_EQ(app.secondCopy()->ADOPatientSurN.asString(), "Abcdefghijklmnopqrst");
+  EXPECT_EQ(app.secondCopy()->patientSurname.asString(), "Abcdefghijklmnopqrst");
   EXPECT_EQ(w<QLabel>(names::Label5)->text(), "  Abcdefghijklmnopqrst");
 }
 

@@ -137,10 +137,10 @@ TEST_F(PhotoWindowTest, EachPhotographKeepsItsOwnDateUntilTheUserChangesIt) {
 
   picker->setDate(QDate(2025, 3, 7));  // as the user does
   auto other = w.secondCopy();
-  other->FilterPatientByNHI("PHO1234");
-  other->ADOCourse.last();
-  other->ADOImage.first();
-  EXPECT_EQ(datetime::toQDateTime(other->ADOImageWhenDate.asDateTime()).date(), QDate(2025, 3, 7));
+  other->listOnlyNhi("PHO1234");
+  other->courses.last();
+  other->photos.first();
+  EXPECT_EQ(datetime::toQDateTime(other->photoDate.asDateTime()).date(), QDate(2025, 3, 7));
   EXPECT_EQ(dateOf(2), QDate(2025, 4, 9));
 }
 
@@ -239,9 +239,9 @@ TEST_F(PhotoWindowTest, DropsWithoutAnOpenCourseAreIgnored) {
   ASSERT_EQ(w.course->mode(), course::Mode::List);
   drop({photo("a.jpg", {64, 48})});
   auto other = w.secondCopy();
-  other->FilterPatientByNHI("PHO1234");
-  other->ADOCourse.last();
-  EXPECT_EQ(other->ADOImage.recordCount(), 0);
+  other->listOnlyNhi("PHO1234");
+  other->courses.last();
+  EXPECT_EQ(other->photos.recordCount(), 0);
   EXPECT_TRUE(w.boxes.empty());
 }
 

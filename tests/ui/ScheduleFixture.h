@@ -124,15 +124,15 @@ inline Step undo() {
 }
 
 // The seven record columns of `d`'s current course row, unpacked as the window unpacks them.
-inline std::array<TreatmentRecord, kTreatments> recordsIn(const TDataPatient& d) {
+inline std::array<TreatmentRecord, kTreatments> recordsIn(const records::Store& d) {
   treatment::TableColumns packed;
-  packed.burn = records::LoadVarBytes(d.ADOCourseBurn, kTreatments);
-  packed.response = records::LoadVarBytes(d.ADOCourseCondition, kTreatments);
-  packed.Temperature = records::LoadVarBytes(d.ADOCourseTemperature, 4 * kTreatments);
-  packed.Dose = records::LoadVarBytes(d.ADOCourseDose, 4 * kTreatments);
-  packed.WhenDate = records::LoadVarBytes(d.ADOCourseWhenDate, 4 * kTreatments);
-  packed.TxTime = records::LoadVarBytesStream(d.ADOCourseTxTime)->data();
-  packed.Initials = records::LoadVarBytesStream(d.ADOCourseInitials)->data();
+  packed.burn = records::LoadVarBytes(d.courseBurns, kTreatments);
+  packed.response = records::LoadVarBytes(d.courseResponses, kTreatments);
+  packed.Temperature = records::LoadVarBytes(d.courseTemperatures, 4 * kTreatments);
+  packed.Dose = records::LoadVarBytes(d.courseDoses, 4 * kTreatments);
+  packed.WhenDate = records::LoadVarBytes(d.courseDates, 4 * kTreatments);
+  packed.TxTime = records::LoadVarBytesStream(d.courseTimes)->data();
+  packed.Initials = records::LoadVarBytesStream(d.courseInitials)->data();
   return treatment::unpackTable(packed);
 }
 
@@ -222,23 +222,23 @@ class ScheduleWindow : public WindowFixture {
   // Another workstation marks the course finished or not; the course is then opened again.
   void setStoredComplete(bool complete, const QString& nhi = QStringLiteral("ABC1234")) {
     auto other = secondCopy();
-    other->FilterPatientByNHI(nhi);
-    other->ADOCourse.last();
-    other->ADOCourse.edit();
-    other->ADOCourseComplete.setBoolean(complete);
-    other->ADOCourse.post();
-    other->Patient_Complete();
+    other->listOnlyNhi(nhi);
+    other->courses.last();
+    other->courses.edit();
+    other->courseFinished.setBoolean(complete);
+    other->courses.post();
+    other->storeCourseStatus();
     backToList();
     selectPatient(nhi);
   }
   // The course as another copy of the program reads it from the file.
   std::array<TreatmentRecord, kTreatments> recordsInFile(const QString& nhi = QStringLiteral("ABC1234")) const {
     auto other = secondCopy();
-    other->FilterPatientByNHI(nhi);
-    other->ADOCourse.last();
+    other->listOnlyNhi(nhi);
+    other->courses.last();
     return recordsIn(*other);
   }
-  int patientStatus() const { return data().ADOPatientComplete.asInteger(); }
+  int patientStatus() const { return data().patientStatus.asInteger(); }
 
   // The grid as drawn, scrolled to its first row and column.
   QImage picture() const {

@@ -152,18 +152,17 @@ TEST_F(ScheduleGridTest, UpdateWritesTheRecordTheDoseCellAndTheCourseAtOnce) {
       EXPECT_FALSE(inFile[static_cast<std::size_t>(row - 1)].recorded()) << "row " << row;
     }
   }
-  EXPECT_EQ(w.data().ADOCourse.state(), records::DataSet::State::Browse);
+  EXPECT_EQ(w.data().courses.state(), records::DataSet::State::Browse);
 }
 
 TEST_F(ScheduleGridTest, UndoWritesTheSevenColumnsBackUnchanged) {
   // On a course where nothing was ever recorded the columns are still empty: "Undo" fills them.
-  ASSERT_TRUE(w.data().ADOCourseCondition.isNull());
+  ASSERT_TRUE(w.data().courseResponses.isNull());
   w.clickCell(0, 6);  // answered with "Undo"
   ASSERT_EQ(w.script.shown, 1);
-  const TDataPatient& d = w.data();
-  for (const records::Field* column :
-       {&d.ADOCourseBurn, &d.ADOCourseCondition, &d.ADOCourseTemperature, &d.ADOCourseDose, &d.ADOCourseWhenDate,
-        &d.ADOCourseTxTime, &d.ADOCourseInitials}) {
+  const records::Store& d = w.data();
+  for (const records::Field* column : {&d.courseBurns, &d.courseResponses, &d.courseTemperatures, &d.courseDoses,
+                                       &d.courseDates, &d.courseTimes, &d.courseInitials}) {
     EXPECT_FALSE(column->isNull()) << column->fieldName().toStdString();
   }
   for (const TreatmentRecord& r : w.recordsInFile()) EXPECT_FALSE(r.recorded());
@@ -252,11 +251,11 @@ TEST_F(ScheduleGridTest, RecordedRowsArePaintedOnTheirBurnAndResponseColours) {
 }
 
 TEST_F(ScheduleGridTest, EachKeyReleasedStoresTheIncrementsAsTyped) {
-  ASSERT_TRUE(w.data().ADOCoursePInc.isNull());
+  ASSERT_TRUE(w.data().courseIncrements.isNull());
   w.clickCell(4, 3);
   const auto storedIncrement = [&](int row) {
-    const auto cells =
-        treatment::unpackIncrements(records::LoadVarBytes(w.data().ADOCoursePInc, treatment::kPIncColumn.declaredSize));
+    const auto cells = treatment::unpackIncrements(
+        records::LoadVarBytes(w.data().courseIncrements, treatment::kPIncColumn.declaredSize));
     return cells[static_cast<std::size_t>(row - 1)];
   };
   const double expectedBefore = w.expected(4);
@@ -292,7 +291,7 @@ TEST(ScheduleWithoutCourse, NothingIsRecordedOrStoredUnlessACourseIsOpen) {
     w.grid()->setCell(4, 2, QStringLiteral("40"));
     w.clickCell(4, 2);
     w.key(Qt::Key_Right);  // a key released in the grid
-    EXPECT_TRUE(w.data().ADOCoursePInc.isNull());
+    EXPECT_TRUE(w.data().courseIncrements.isNull());
     EXPECT_EQ(w.course->dosing().grid().inc[1], "40");
     w.clickCell(0, 2);
     EXPECT_EQ(w.script.shown, 0);
@@ -311,8 +310,8 @@ TEST(ScheduleWithoutCourse, NothingIsRecordedOrStoredUnlessACourseIsOpen) {
   w.key(Qt::Key_Right);
   EXPECT_EQ(w.current(), std::make_pair(4, 2));  // column 4 still becomes current
   auto other = w.secondCopy();
-  EXPECT_TRUE(other->ADOCoursePInc.isNull());
-  EXPECT_TRUE(other->ADOCourseCondition.isNull());
+  EXPECT_TRUE(other->courseIncrements.isNull());
+  EXPECT_TRUE(other->courseResponses.isNull());
 }
 
 // The store refuses the course row (a full disk, here a trigger): the treatment stays on screen,
@@ -329,14 +328,14 @@ TEST_F(ScheduleGridTest, ATreatmentTheStoreRefusesStaysOnScreenAndIsStoredWithTh
   EXPECT_TRUE(w.boxes[0].text.contains("disk is full")) << w.boxes[0].text.toStdString();
   EXPECT_TRUE(w.record(4).recorded());
   EXPECT_EQ(w.grid()->cell(2, 4), fmt::Fixed(w.record(4).Dose, 5, 0));
-  EXPECT_EQ(w.data().ADOCourse.state(), records::DataSet::State::Edit);
+  EXPECT_EQ(w.data().courses.state(), records::DataSet::State::Edit);
   EXPECT_FALSE(w.recordsInFile()[3].recorded());
 
   // Once the store takes writes again the next change of the course stores the treatment too.
   raw.exec("DROP TRIGGER refuse_course");
   w.clickCell(0, 7);  // answered with "Undo"
   EXPECT_EQ(w.boxes.size(), 1u);
-  EXPECT_EQ(w.data().ADOCourse.state(), records::DataSet::State::Browse);
+  EXPECT_EQ(w.data().courses.state(), records::DataSet::State::Browse);
   EXPECT_TRUE(w.recordsInFile()[3].recorded());
   EXPECT_EQ(w.storedComplete(), false);
 }

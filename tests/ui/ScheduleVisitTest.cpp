@@ -58,7 +58,7 @@ TEST(ScheduleVisit, RecordedTreatmentsComeBackWhenTheCourseIsOpenedAgain) {
   QApplication::processEvents();
   QTest::mouseClick(w.find(names::Panel5), Qt::LeftButton);
   ASSERT_TRUE(w.grid()->isEnabled());
-  EXPECT_EQ(w.data().ADOPatientComplete.asInteger(), 2);  // a course under way
+  EXPECT_EQ(w.data().patientStatus.asInteger(), 2);  // a course under way
   w.boxes.clear();
 
   // Three visits; the third stops the course.
@@ -92,7 +92,7 @@ TEST(ScheduleVisit, RecordedTreatmentsComeBackWhenTheCourseIsOpenedAgain) {
   EXPECT_EQ(recorded[2].Initials, "JS ");
   EXPECT_EQ(recorded[3].Temperature, 36.8f);
   EXPECT_EQ(w.storedComplete(), true);
-  EXPECT_EQ(w.data().ADOPatientComplete.asInteger(), 4);
+  EXPECT_EQ(w.data().patientStatus.asInteger(), 4);
 
   // The graph shows the visits from the next plan computation on: a key released in the grid.
   EXPECT_EQ(graph.delivered()->count(), 0);
@@ -116,7 +116,7 @@ TEST(ScheduleVisit, RecordedTreatmentsComeBackWhenTheCourseIsOpenedAgain) {
   for (int k = 1; k <= 3; ++k) EXPECT_TRUE(sameRecord(w.record(k), recorded[k])) << k;
   for (int k = 4; k <= kTreatments; ++k) EXPECT_FALSE(w.record(k).recorded()) << k;
   EXPECT_EQ(w.storedComplete(), true);
-  EXPECT_EQ(w.data().ADOPatientComplete.asInteger(), 4);
+  EXPECT_EQ(w.data().patientStatus.asInteger(), 4);
 
   const QImage picture = w.picture();
   auto fillOf = [&](int column, int row) {
@@ -136,5 +136,5 @@ TEST(ScheduleVisit, RecordedTreatmentsComeBackWhenTheCourseIsOpenedAgain) {
   w.clickCell(0, 4);
   EXPECT_TRUE(w.script.stopTickedOnShow.back());
   EXPECT_EQ(w.storedComplete(), false);
-  EXPECT_EQ(w.data().ADOPatientComplete.asInteger(), 2);
+  EXPECT_EQ(w.data().patientStatus.asInteger(), 2);
 }

@@ -16,9 +16,9 @@
 #include "ToolText.h"
 #include "base/Formats.h"
 #include "base/OneLine.h"
-#include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
+#include "records/Store.h"
 
 namespace {
 
@@ -53,14 +53,14 @@ int run(const CommandArgs& args) {
     }
   }
 
-  TDataPatient data;
+  records::Store data;
   if (!openToolDatabase(data, dir, "find")) return 1;
   try {
-    data.FindPatient(nhi, surname, static_cast<std::uint8_t>(mask));
-    const records::ControlsDisabled quiet(data.ADOPatient);
+    data.findPatients(nhi, surname, static_cast<std::uint8_t>(mask));
+    const records::ControlsDisabled quiet(data.patients);
     QByteArray out;
-    for (data.ADOPatient.first(); !data.ADOPatient.eof(); data.ADOPatient.next()) {
-      out += text::oneLine(data.ADOPatientHosp.asString()).toUtf8();
+    for (data.patients.first(); !data.patients.eof(); data.patients.next()) {
+      out += text::oneLine(data.patientNhi.asString()).toUtf8();
       out += '\n';
     }
     std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);

@@ -14,9 +14,9 @@
 #include "ToolDatabase.h"
 #include "ToolText.h"
 #include "base/Formats.h"
-#include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Lifetime.h"
+#include "records/Store.h"
 
 namespace {
 
@@ -28,11 +28,11 @@ int run(const CommandArgs& args) {
     return 2;
   }
   const QString nhi = QString::fromLocal8Bit(args[1].c_str());
-  TDataPatient data;
+  records::Store data;
   if (!openToolDatabase(data, QString::fromLocal8Bit(args[0].c_str()), "lifetime")) return 1;
   try {
-    data.FilterPatientByNHI(nhi);
-    if (data.ADOPatient.isEmpty()) {
+    data.listOnlyNhi(nhi);
+    if (data.patients.isEmpty()) {
       tool::error("lifetime", QStringLiteral("no patient has the NHI \"%1\"").arg(nhi));
       return 1;
     }

@@ -53,14 +53,29 @@ int run(const CommandArgs& args) {
                                         QString::fromLocal8Bit(args[1].c_str()), courseId))
     return status;
 
-  const TDataPatient& data = open.data();
+  const records::Store& data = open.data();
   QString out;
   const records::Field* fields[] = {
-      &data.ADOCourseHosp,        &data.ADOCourseCourseID,   &data.ADOCourseDateAssess,   &data.ADOCourseOld,
-      &data.ADOCourseComDiag,     &data.ADOCourseComReason,  &data.ADOCourseComCondition, &data.ADOCourseEdLong,
-      &data.ADOCourseRadioPrevRx, &data.ADOCourseEdRxResult, &data.ADOCourseEdMed,        &data.ADOCourseSkinIndex,
-      &data.ADOCourseSpotsLength, &data.ADOCourseConsultant, &data.ADOCourseReferal,      &data.ADOCourseCautions,
-      &data.ADOCourseComplete,    &data.ADOCourseSched,      &data.ADOCourseMemoMeds,     &data.ADOCourseMemoOps,
+      &data.courseNhi,
+      &data.courseNumber,
+      &data.courseAssessed,
+      &data.courseAge,
+      &data.courseDiagnosis,
+      &data.courseTreatmentType,
+      &data.courseAppearance,
+      &data.courseDuration,
+      &data.coursePreviousTreatment,
+      &data.coursePreviousResult,
+      &data.courseMed,
+      &data.courseSkinType,
+      &data.courseSpotCount,
+      &data.courseTherapist,
+      &data.courseReferrer,
+      &data.courseCautions,
+      &data.courseFinished,
+      &data.courseFrequency,
+      &data.courseMedication,
+      &data.courseHistory,
   };
   for (const records::Field* f : fields) out += f->fieldName() + '\t' + valueOf(*f) + '\n';
   // The spots as the body diagram loads them, in list order.

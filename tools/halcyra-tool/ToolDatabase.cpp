@@ -12,24 +12,24 @@
 
 #include "ToolText.h"
 #include "course/OpenCourse.h"
-#include "records/Data.h"
 #include "records/DataError.h"
 #include "records/Database.h"
+#include "records/Store.h"
 
 namespace {
 
-bool report(const std::function<TDataPatient::ConnectResult()>& connect, const QString& dir, const char* command) {
+bool report(const std::function<records::Store::ConnectResult()>& connect, const QString& dir, const char* command) {
   warnAboutConnection(dir, command);
   try {
     switch (connect()) {
-      case TDataPatient::ConnectResult::NoDirectory:
+      case records::Store::ConnectResult::NoDirectory:
         std::fprintf(stderr, "halcyra-tool %s: no database directory given\n", command);
         return false;
-      case TDataPatient::ConnectResult::NoDatabase:
+      case records::Store::ConnectResult::NoDatabase:
         tool::error(command, QStringLiteral("there is no database %1 (create one with halcyra-tool init-db)")
                                  .arg(records::databasePath(dir)));
         return false;
-      case TDataPatient::ConnectResult::Connected: return true;
+      case records::Store::ConnectResult::Connected: return true;
     }
   } catch (const records::DataError& e) {
     tool::error(command, e.message());
@@ -49,9 +49,9 @@ extern "C" void restoreTerminal(int signal) {
 
 }  // namespace
 
-bool openToolDatabase(TDataPatient& data, const QString& dir, const char* command) {
+bool openToolDatabase(records::Store& data, const QString& dir, const char* command) {
   data.passwordPrompt = terminalPasswordPrompt();
-  return report([&data, &dir] { return data.DataModuleCreate(dir); }, dir, command);
+  return report([&data, &dir] { return data.open(dir); }, dir, command);
 }
 
 bool openToolDatabase(course::OpenCourse& course, const QString& dir, const char* command) {

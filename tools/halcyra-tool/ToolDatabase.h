@@ -8,14 +8,16 @@
 
 #include "records/StoreLocation.h"
 
-class TDataPatient;
+namespace records {
+class Store;
+}
 namespace course {
 class OpenCourse;
 }
 
 // Connects `data` (or the open course's data module) to the database in `dir`. On failure prints a
 // message naming the file, prefixed with "halcyra-tool <command>: ", on stderr and returns false.
-bool openToolDatabase(TDataPatient& data, const QString& dir, const char* command);
+bool openToolDatabase(records::Store& data, const QString& dir, const char* command);
 bool openToolDatabase(course::OpenCourse& course, const QString& dir, const char* command);
 
 // Asks for a password on the terminal, without echo, when standard input is a terminal; gives

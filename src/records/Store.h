@@ -2,11 +2,12 @@
 // The data module: the program's one connection to the patient store and its three table cursors,
 // with the few record operations other parts call (find, add a patient, add a course, recompute a
 // patient's course status, store and decode a photograph, re-read a table). Every other read or
-// write of a column goes through the field accessors below, named after table and column.
+// write of a column goes through the field accessors below, named after their table and what the
+// column holds (the column's own name is given where the accessor is built, in Store.cpp).
 //
 // The store is the file "Brell_Data.db" in the database directory the caller passes, or the
 // server database that setting names as a postgresql:// URI (records/StoreLocation.h). The module never creates it:
-// DataModuleCreate reports a missing file and the caller decides (records/Database.h offers
+// open() reports a missing file and the caller decides (records/Database.h offers
 // databasePath and createDatabase).
 //
 // Every operation that reads a value and writes something computed from it (a course number, the
@@ -31,11 +32,13 @@
 #include "records/ListReader.h"
 #include "records/StoreLocation.h"
 
-class TDataPatient : public QObject {
+namespace records {
+
+class Store : public QObject {
   Q_OBJECT
 
  public:
-  // Where AddPatient leaves the course cursor.
+  // Where addPatient leaves the course cursor.
   enum class AfterAdd {
     LastCourse,  // on the patient's last course (the import)
     KeepCourse,  // where it stands (Select opens the course picked in the list)
@@ -47,34 +50,33 @@ class TDataPatient : public QObject {
     Connected,    // connected; the three tables are open
   };
 
-  // When DataModuleCreate reads the patient list: before it returns, or on a thread of its own
+  // When open() reads the patient list: before it returns, or on a thread of its own
   // while the caller goes on (the window's start), the tables opening when the list is in.
   enum class ListRead { Now, InBackground };
 
-  explicit TDataPatient(QObject* parent = nullptr);
-  ~TDataPatient() override;  // DataModuleDestroy
+  explicit Store(QObject* parent = nullptr);
+  ~Store() override;  // close
 
   // The connection is declared first so that it outlives the cursors that use it.
-  records::Connection ADOCon;
-  records::DataSet ADOPatient;  // all patients, or those the filter lets through
-  records::DataSet ADOCourse;   // the current patient's courses, in the order they were added
-  records::DataSet ADOImage;    // the current course's photographs, in the order they were added
+  records::Connection connection;
+  records::DataSet patients;  // all patients, or those the filter lets through
+  records::DataSet courses;   // the current patient's courses, in the order they were added
+  records::DataSet photos;    // the current course's photographs, in the order they were added
 
   // Patient
-  records::Field ADOPatientHosp, ADOPatientBirth, ADOPatientWorkPh, ADOPatientMEMOs, ADOPatientNCourse, ADOPatientEyes,
-      ADOPatientHair, ADOPatientSkinC, ADOPatientComplete, ADOPatientFirstN, ADOPatientSecN, ADOPatientSurN,
-      ADOPatientHomePh, ADOPatientCellPh, ADOPatientLang, ADOPatientFHistory;
+  records::Field patientNhi, patientBirth, patientWorkPhone, patientAddress, patientCourseCount, patientEyes,
+      patientHair, patientSkinColour, patientStatus, patientFirstName, patientSecondName, patientSurname,
+      patientHomePhone, patientMobilePhone, patientLanguage, patientFamilyHistory;
   // Course
-  records::Field ADOCourseHosp, ADOCourseCourseID, ADOCourseDateAssess, ADOCourseOld, ADOCourseComDiag,
-      ADOCourseComReason, ADOCourseComSkinType, ADOCourseComCondition, ADOCourseEdLong, ADOCourseRadioPrevRx,
-      ADOCourseEdRxResult, ADOCourseMemoMeds, ADOCourseMemoOps, ADOCourseEdMed, ADOCourseSkinIndex,
-      ADOCourseSpotsLength, ADOCourseSpots, ADOCourseCondition, ADOCourseTxTime, ADOCourseDose, ADOCourseWhenDate,
-      ADOCourseInitials, ADOCourseTemperature, ADOCoursePInc, ADOCourseConsultant, ADOCourseReferal, ADOCourseCautions,
-      ADOCourseComplete, ADOCourseBurn, ADOCourseSched;
+  records::Field courseNhi, courseNumber, courseAssessed, courseAge, courseDiagnosis, courseTreatmentType,
+      courseListedSkinType, courseAppearance, courseDuration, coursePreviousTreatment, coursePreviousResult,
+      courseMedication, courseHistory, courseMed, courseSkinType, courseSpotCount, courseSpots, courseResponses,
+      courseTimes, courseDoses, courseDates, courseInitials, courseTemperatures, courseIncrements, courseTherapist,
+      courseReferrer, courseCautions, courseFinished, courseBurns, courseFrequency;
   // Imagedb
-  records::Field ADOImageHosp, ADOImageCourseID, ADOImageImageID, ADOImageWhenDate, ADOImageJpegImage, ADOImageNoteMemo;
-  // The status mask of the last FindPatient (course status bits 1, 2, 4; 7 lists every status).
-  std::uint8_t MyMsk = 7;
+  records::Field photoNhi, photoCourse, photoId, photoDate, photoJpeg, photoNote;
+  // The status mask of the last findPatients (course status bits 1, 2, 4; 7 lists every status).
+  std::uint8_t statusMask = 7;
 
   // Hooks set by the owner: the first- and second-name boxes' texts (EdFirst, EdSecond) for a
   // new patient, a line for the import log (Memo2), and whether the current photograph is shown
@@ -96,7 +98,7 @@ class TDataPatient : public QObject {
   // With ListRead::InBackground the tables stay closed after connecting while the list is read;
   // listReadDone says when it is in, and awaitList() opens the tables over it (or waits for it
   // first, when something needs the tables sooner).
-  ConnectResult DataModuleCreate(const QString& location, ListRead read = ListRead::Now);
+  ConnectResult open(const QString& location, ListRead read = ListRead::Now);
   bool readingList() const { return listReader_ != nullptr; }
   // While the list is read: opens the patient with this whole NHI (as typed, or in capitals or
   // small letters; the first added of them) by the store's unique index, with its courses and
@@ -107,52 +109,52 @@ class TDataPatient : public QObject {
   bool openPatientEarly(const QString& nhi);
   // Opens the tables over the list read in the background, waiting for it first when it is not in
   // yet; nothing when no list is being read. Tables opened early on one patient keep their rows
-  // and take the list over. Raises DataError as DataModuleCreate does.
+  // and take the list over. Raises DataError as open() does.
   void awaitList();
   // Closes Imagedb, Course and Patient, in that order, and disconnects.
-  void DataModuleDestroy();
-  bool connected() const { return ADOCon.isOpen(); }
+  void close();
+  bool connected() const { return connection.isOpen(); }
 
   // Re-reads a table and returns to the row that was current. The caller keeps its handlers from
   // acting on the rows passing by meanwhile.
-  void ReopenDataSet(records::DataSet& table);
+  void reread(records::DataSet& table);
 
   // Filters the patient list: NHI begins with `Hosp`, surname contains `Pat` (letter case ignored,
   // the texts matched literally); with both empty, only patients with a course. A mask other than
-  // 7 also applies PatientFilterRecord. The first listed patient becomes current.
-  void FindPatient(const QString& Hosp, const QString& Pat, std::uint8_t Msk);
+  // 7 also applies passesStatusMask. The first listed patient becomes current.
+  void findPatients(const QString& Hosp, const QString& Pat, std::uint8_t Msk);
   // The per-patient status test while a mask is set: a patient whose status is null is accepted;
-  // otherwise when its status AND MyMsk is not 0.
-  bool PatientFilterRecord(const records::RowView& row) const;
+  // otherwise when its status AND statusMask is not 0.
+  bool passesStatusMask(const records::RowView& row) const;
   // Lists only the patient with this NHI (letter case ignored), with no status test: the legacy
   // import looks a patient up so.
-  void FilterPatientByNHI(const QString& Hosp);
+  void listOnlyNhi(const QString& Hosp);
 
   // With no current patient in the list (a search that matched nobody), adds the patient `Hosp`
   // with surname `Pat` and the name boxes' first and second names; a surname longer than 29
   // characters is logged and cut (and then cut again to the column's 20). In every case the
   // filter is removed and the patient that was current, or was added, stays current. The course
   // cursor then goes to the patient's last course, or stays where it is (`after`).
-  void AddPatient(const QString& Hosp, const QString& Pat, AfterAdd after = AfterAdd::LastCourse);
+  void addPatient(const QString& Hosp, const QString& Pat, AfterAdd after = AfterAdd::LastCourse);
   // Adds course NCourse + 1 to the current patient, dated now, leaves it current, and recomputes
   // the patient's course status.
-  void Addcourse();
+  void addCourse();
   // Recomputes the current patient's course status bits (1 a course whose Complete is null, 2 one
   // not finished, 4 one finished) and stores them in Patient.Complete; the course that was current
   // stays current.
-  void Patient_Complete();
+  void storeCourseStatus();
 
   // Stores `Graphic` as a baseline colour JPEG of quality 90 in a new photograph of the current
   // course dated `When`; the new photograph becomes current.
-  void AddImage(const QImage& Graphic, double When);
+  void addPhotograph(const QImage& Graphic, double When);
   // The current photograph decoded at full scale to 24-bit colour, owned by the caller; an empty
   // (0 x 0) picture for a row without bytes or no current row. Damaged bytes raise DataError with
   // the codec's words.
-  QImage GetImage() const;
+  QImage currentPhotograph() const;
   // Runs after every move of the photograph cursor (and when the owner calls it): while
   // showsPhotographs says so, with a current photograph, sends photographToShow, or
   // photographFailed when it cannot be decoded. Never throws.
-  void ADOImageAfterScroll();
+  void photographMoved();
 
  signals:
   // The list read in the background is in (or the read failed): awaitList() opens the tables
@@ -164,10 +166,12 @@ class TDataPatient : public QObject {
   void photographFailed(const QString& message);
 
  private:
-  void ADOConConnectComplete();
+  void afterConnect();
   std::unique_ptr<records::ListReader> listReader_;
   // Runs `work` in one transaction; if anything in it fails, nothing of it is stored and the
   // patient and course cursors are read again.
   void writeTogether(const QString& action, const std::function<void()>& work);
   void computeCourseStatus();
 };
+
+}  // namespace records

@@ -17,7 +17,7 @@ using namespace testing_records;
 namespace {
 
 // ---------------------------------------------------------------------------------------------
-// FindPatient
+// findPatients
 
 class FindPatientTest : public StoreTest {
  protected:
@@ -71,12 +71,12 @@ TEST_F(FindPatientTest, ListsWhatTheSearchTextsAndStatusBoxesSelect) {
   auto data = connect();
   for (const Case& c : cases) {
     SCOPED_TRACE(QStringLiteral("nhi '%1' surname '%2' mask %3").arg(c.nhi, c.surname).arg(c.mask).toStdString());
-    data->FindPatient(QString::fromUtf8(c.nhi), QString::fromUtf8(c.surname), c.mask);
-    EXPECT_EQ(data->MyMsk, c.mask);
+    data->findPatients(QString::fromUtf8(c.nhi), QString::fromUtf8(c.surname), c.mask);
+    EXPECT_EQ(data->statusMask, c.mask);
     EXPECT_EQ(listed(*data), c.expected);
     // The first listed patient is current.
-    EXPECT_EQ(data->ADOPatientHosp.asString(), c.expected.value(0));
-    EXPECT_EQ(data->ADOPatient.isEmpty(), c.expected.isEmpty());
+    EXPECT_EQ(data->patientNhi.asString(), c.expected.value(0));
+    EXPECT_EQ(data->patients.isEmpty(), c.expected.isEmpty());
   }
 }
 
@@ -93,22 +93,22 @@ TEST_F(FindPatientTest, LetterCaseIsFoldedTheSameInEveryLanguage) {
     const LocaleScope scope(locale);
     SCOPED_TRACE(locale);
     for (const char* typed : {"i", "I"}) {
-      data->FindPatient(QString(), QString::fromLatin1(typed), 7);
+      data->findPatients(QString(), QString::fromLatin1(typed), 7);
       EXPECT_EQ(listed(*data), withI) << typed;
     }
-    data->FindPatient(QStringLiteral("trk"), QString(), 7);
+    data->findPatients(QStringLiteral("trk"), QString(), 7);
     EXPECT_EQ(listed(*data).size(), 3);
   }
 }
 
 TEST_F(FindPatientTest, EmptyTextsAndFullMaskUseTheCourseFilterAlone) {
   auto data = connect();
-  data->FindPatient(QString(), QString(), 7);
-  EXPECT_EQ(data->ADOPatient.filterText(), QStringLiteral("(Complete > 0)"));
-  EXPECT_FALSE(data->ADOPatient.hasFilterRecordTest());
-  data->FindPatient(QStringLiteral("AB"), QStringLiteral("o'b"), 3);
-  EXPECT_EQ(data->ADOPatient.filterText(), QStringLiteral("(Hosp LIKE 'AB*' ) AND (SurN LIKE '*o''b*' )"));
-  EXPECT_TRUE(data->ADOPatient.hasFilterRecordTest());
+  data->findPatients(QString(), QString(), 7);
+  EXPECT_EQ(data->patients.filterText(), QStringLiteral("(Complete > 0)"));
+  EXPECT_FALSE(data->patients.hasFilterRecordTest());
+  data->findPatients(QStringLiteral("AB"), QStringLiteral("o'b"), 3);
+  EXPECT_EQ(data->patients.filterText(), QStringLiteral("(Hosp LIKE 'AB*' ) AND (SurN LIKE '*o''b*' )"));
+  EXPECT_TRUE(data->patients.hasFilterRecordTest());
 }
 
 TEST_F(FindPatientTest, ExactNhiFilterIgnoresCaseAndIsSafeWithQuotes) {
@@ -121,14 +121,14 @@ TEST_F(FindPatientTest, ExactNhiFilterIgnoresCaseAndIsSafeWithQuotes) {
   for (const Case& c :
        {Case{"abc1001", {"ABC1001"}}, Case{"ABC100", {}}, Case{"O'1", {"O'1"}}, Case{"' OR Hosp LIKE '*", {}}}) {
     SCOPED_TRACE(c.nhi);
-    data->FilterPatientByNHI(QString::fromUtf8(c.nhi));
-    EXPECT_FALSE(data->ADOPatient.hasFilterRecordTest());
+    data->listOnlyNhi(QString::fromUtf8(c.nhi));
+    EXPECT_FALSE(data->patients.hasFilterRecordTest());
     EXPECT_EQ(listed(*data), c.expected);
   }
 }
 
 // ---------------------------------------------------------------------------------------------
-// AddPatient
+// addPatient
 
 class AddPatientTest : public StoreTest {
  protected:
@@ -143,19 +143,19 @@ class AddPatientTest : public StoreTest {
     data->secondName = [] { return QStringLiteral("May"); };
     data->log = [this](const QString& line) { logLines << line; };
   }
-  std::unique_ptr<TDataPatient> data;
+  std::unique_ptr<records::Store> data;
   QString first = QStringLiteral("Anna");
   QStringList logLines;
 };
 
 TEST_F(AddPatientTest, AddsTheNewPatientWhenTheSearchMatchedNobody) {
-  data->FindPatient(QStringLiteral("NEW0001"), QStringLiteral("Brown"), 7);
-  ASSERT_TRUE(data->ADOPatient.isEmpty());
-  data->AddPatient(QStringLiteral("NEW0001"), QStringLiteral("Brown"));
+  data->findPatients(QStringLiteral("NEW0001"), QStringLiteral("Brown"), 7);
+  ASSERT_TRUE(data->patients.isEmpty());
+  data->addPatient(QStringLiteral("NEW0001"), QStringLiteral("Brown"));
 
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("NEW0001"));
-  EXPECT_FALSE(data->ADOPatient.filtered());
-  EXPECT_EQ(data->ADOPatient.recordCount(), 3);
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("NEW0001"));
+  EXPECT_FALSE(data->patients.filtered());
+  EXPECT_EQ(data->patients.recordCount(), 3);
   EXPECT_TRUE(logLines.isEmpty());
   RawStore raw(file());
   const auto rows = raw.rows(
@@ -168,16 +168,16 @@ TEST_F(AddPatientTest, AddsTheNewPatientWhenTheSearchMatchedNobody) {
   EXPECT_EQ(rows[0][4].toInt(), 2);
   EXPECT_TRUE(rows[0][5].isNull());
   // A new patient has no courses yet.
-  EXPECT_TRUE(data->ADOCourse.isEmpty());
+  EXPECT_TRUE(data->courses.isEmpty());
 }
 
 TEST_F(AddPatientTest, WithAPatientCurrentItOnlyRemovesTheFilter) {
-  data->FindPatient(QStringLiteral("ABC"), QString(), 7);
-  data->ADOPatient.next();
-  ASSERT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("ABC1002"));
-  data->AddPatient(QStringLiteral("ZZZ9999"), QStringLiteral("Nobody"));
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("ABC1002"));
-  EXPECT_FALSE(data->ADOPatient.filtered());
+  data->findPatients(QStringLiteral("ABC"), QString(), 7);
+  data->patients.next();
+  ASSERT_EQ(data->patientNhi.asString(), QStringLiteral("ABC1002"));
+  data->addPatient(QStringLiteral("ZZZ9999"), QStringLiteral("Nobody"));
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("ABC1002"));
+  EXPECT_FALSE(data->patients.filtered());
   EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT COUNT(*) FROM Patient")).toInt(), 2);
 }
 
@@ -189,8 +189,8 @@ TEST_F(AddPatientTest, LongSurnamesAreLoggedAndCut) {
     logLines.clear();
     const QString nhi = QStringLiteral("LONG%1").arg(++n);
     const QString surname = letters.left(length);
-    data->FindPatient(nhi, QString(), 7);
-    data->AddPatient(nhi, surname);
+    data->findPatients(nhi, QString(), 7);
+    data->addPatient(nhi, surname);
     if (length > 29) {
       EXPECT_EQ(logLines, QStringList{QStringLiteral("Patient name tooo long ") + surname});
     } else {
@@ -203,40 +203,40 @@ TEST_F(AddPatientTest, LongSurnamesAreLoggedAndCut) {
 }
 
 TEST_F(AddPatientTest, CourseCursorGoesToTheLastCourseOrStays) {
-  using AfterAdd = TDataPatient::AfterAdd;
+  using AfterAdd = records::Store::AfterAdd;
   for (AfterAdd after : {AfterAdd::KeepCourse, AfterAdd::LastCourse}) {
     SCOPED_TRACE(int(after));
-    data->FindPatient(QStringLiteral("ABC1001"), QString(), 7);
+    data->findPatients(QStringLiteral("ABC1001"), QString(), 7);
     ASSERT_EQ(courses(*data), (QList<int>{1, 2, 3}));
-    data->ADOCourse.next();  // the user picks course 2 in the course grid
-    data->AddPatient(QStringLiteral("ABC1001"), QStringLiteral("Smith"), after);
-    EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("ABC1001"));
-    EXPECT_EQ(data->ADOCourseCourseID.asInteger(), after == AfterAdd::KeepCourse ? 2 : 3);
+    data->courses.next();  // the user picks course 2 in the course grid
+    data->addPatient(QStringLiteral("ABC1001"), QStringLiteral("Smith"), after);
+    EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("ABC1001"));
+    EXPECT_EQ(data->courseNumber.asInteger(), after == AfterAdd::KeepCourse ? 2 : 3);
   }
 }
 
 TEST_F(AddPatientTest, ANewNhiAnotherCopyTookMeanwhileIsRefusedCleanly) {
-  data->FindPatient(QStringLiteral("DUP0001"), QString(), 7);
+  data->findPatients(QStringLiteral("DUP0001"), QString(), 7);
   RawStore(file()).addPatient("DUP0001", "Other copy");
   try {
-    data->AddPatient(QStringLiteral("DUP0001"), QStringLiteral("Mine"));
+    data->addPatient(QStringLiteral("DUP0001"), QStringLiteral("Mine"));
     ADD_FAILURE() << "a second patient with one NHI was stored";
   } catch (const records::DataError& e) {
     EXPECT_TRUE(e.message().contains(file())) << e.message().toStdString();
     EXPECT_TRUE(e.message().contains(QLatin1String("already exists"))) << e.message().toStdString();
   }
-  EXPECT_EQ(data->ADOPatient.state(), records::DataSet::State::Browse);
+  EXPECT_EQ(data->patients.state(), records::DataSet::State::Browse);
   EXPECT_EQ(RawStore(file()).scalar(QStringLiteral("SELECT SurN FROM Patient WHERE Hosp = 'DUP0001'")).toString(),
             QStringLiteral("Other copy"));
 }
 
 // ---------------------------------------------------------------------------------------------
-// Addcourse and Patient_Complete
+// addCourse and storeCourseStatus
 
 class CourseTest : public StoreTest {
  protected:
   // A patient with courses whose Complete flags are given, and NCourse as given.
-  std::unique_ptr<TDataPatient> patientWith(const std::vector<bool>& complete, int nCourse) {
+  std::unique_ptr<records::Store> patientWith(const std::vector<bool>& complete, int nCourse) {
     {
       RawStore raw(file());
       raw.addPatient("PAT0001", "Course", QVariant(), nCourse);
@@ -246,12 +246,12 @@ class CourseTest : public StoreTest {
       for (bool c : complete) raw.addCourse("PAT0001", ++id, c);
     }
     auto data = connect();
-    data->ADOPatient.first();
+    data->patients.first();
     return data;
   }
 };
 
-TEST_F(CourseTest, AddcourseNumbersOnFromTheCountNeverReusingANumber) {
+TEST_F(CourseTest, AddCourseNumbersOnFromTheCountNeverReusingANumber) {
   struct Case {
     const char* what;
     std::vector<bool> existing;
@@ -272,19 +272,19 @@ TEST_F(CourseTest, AddcourseNumbersOnFromTheCountNeverReusingANumber) {
       int id = 0;
       for (bool done : c.existing) raw.addCourse("PAT0001", ++id, done);
     }
-    TDataPatient data;
-    ASSERT_EQ(data.DataModuleCreate(store.dbDir()), TDataPatient::ConnectResult::Connected);
+    records::Store data;
+    ASSERT_EQ(data.open(store.dbDir()), records::Store::ConnectResult::Connected);
     const double before = datetime::now();
-    data.Addcourse();
+    data.addCourse();
     const double after = datetime::now();
 
     EXPECT_EQ(courses(data), c.expected);
-    EXPECT_EQ(data.ADOCourseCourseID.asInteger(), c.expected.back()) << "the new course stays current";
-    EXPECT_GE(data.ADOCourseDateAssess.asDateTime(), before);
-    EXPECT_LE(data.ADOCourseDateAssess.asDateTime(), after);
-    EXPECT_EQ(data.ADOPatientNCourse.asInteger(), c.nCourse + 1);
+    EXPECT_EQ(data.courseNumber.asInteger(), c.expected.back()) << "the new course stays current";
+    EXPECT_GE(data.courseAssessed.asDateTime(), before);
+    EXPECT_LE(data.courseAssessed.asDateTime(), after);
+    EXPECT_EQ(data.patientCourseCount.asInteger(), c.nCourse + 1);
     // The new course is not finished, so the patient has an open course now.
-    EXPECT_EQ(data.ADOPatientComplete.asInteger() & 2, 2);
+    EXPECT_EQ(data.patientStatus.asInteger() & 2, 2);
     RawStore raw(store.name());
     EXPECT_EQ(raw.scalar(QStringLiteral("SELECT NCourse FROM Patient")).toInt(), c.nCourse + 1);
     EXPECT_EQ(raw.scalar(QStringLiteral("SELECT Complete FROM Course WHERE CourseID = ?"), {c.expected.back()}).toInt(),
@@ -313,19 +313,19 @@ TEST_F(CourseTest, PatientCompleteStoresTheStatusBitsAndKeepsTheCurrentCourse) {
       int id = 0;
       for (bool done : c.complete) raw.addCourse("PAT0001", ++id, done);
     }
-    TDataPatient data;
-    ASSERT_EQ(data.DataModuleCreate(store.dbDir()), TDataPatient::ConnectResult::Connected);
-    if (data.ADOCourse.recordCount() > 1) data.ADOCourse.last();
-    const QVariant current = data.ADOCourseCourseID.value();
+    records::Store data;
+    ASSERT_EQ(data.open(store.dbDir()), records::Store::ConnectResult::Connected);
+    if (data.courses.recordCount() > 1) data.courses.last();
+    const QVariant current = data.courseNumber.value();
 
     int courseNotices = 0;
-    QObject::connect(&data.ADOCourse, &records::DataSet::dataChanged, [&] { ++courseNotices; });
-    data.Patient_Complete();
+    QObject::connect(&data.courses, &records::DataSet::dataChanged, [&] { ++courseNotices; });
+    data.storeCourseStatus();
 
-    EXPECT_EQ(data.ADOCourseCourseID.value(), current);
-    EXPECT_FALSE(data.ADOCourse.controlsDisabled());
+    EXPECT_EQ(data.courseNumber.value(), current);
+    EXPECT_FALSE(data.courses.controlsDisabled());
     EXPECT_GE(courseNotices, 1);
-    EXPECT_EQ(data.ADOPatientComplete.asInteger(), c.status);
+    EXPECT_EQ(data.patientStatus.asInteger(), c.status);
     EXPECT_EQ(RawStore(store.name()).scalar(QStringLiteral("SELECT Complete FROM Patient")).toInt(), c.status);
   }
 }
@@ -334,22 +334,22 @@ TEST_F(CourseTest, AFailedStatusUpdateIsReportedAndLeavesTheWidgetsAttached) {
   auto data = patientWith({true}, 1);
   RawStore(file()).exec(QStringLiteral("DELETE FROM Patient WHERE Hosp = 'PAT0001'"));  // another copy
   try {
-    data->Patient_Complete();
+    data->storeCourseStatus();
     ADD_FAILURE() << "the status of a deleted patient was reported as stored";
   } catch (const records::DataError& e) {
     EXPECT_TRUE(e.message().contains(QLatin1String("PAT0001"))) << e.message().toStdString();
     EXPECT_TRUE(e.message().contains(file())) << e.message().toStdString();
   }
-  EXPECT_FALSE(data->ADOCourse.controlsDisabled());
-  EXPECT_EQ(data->ADOPatient.state(), records::DataSet::State::Browse);
+  EXPECT_FALSE(data->courses.controlsDisabled());
+  EXPECT_EQ(data->patients.state(), records::DataSet::State::Browse);
 }
 
 TEST_F(CourseTest, ReopenDataSetReturnsToTheRow) {
   auto data = patientWith({false, true, false}, 3);
-  data->ADOCourse.next();
-  data->ReopenDataSet(data->ADOCourse);
-  EXPECT_EQ(data->ADOCourseCourseID.asInteger(), 2);
-  EXPECT_EQ(data->ADOPatientHosp.asString(), QStringLiteral("PAT0001"));
+  data->courses.next();
+  data->reread(data->courses);
+  EXPECT_EQ(data->courseNumber.asInteger(), 2);
+  EXPECT_EQ(data->patientNhi.asString(), QStringLiteral("PAT0001"));
 }
 
 }  // namespace
@@ -357,18 +357,18 @@ TEST_F(CourseTest, ReopenDataSetReturnsToTheRow) {
 namespace {
 
 // ---------------------------------------------------------------------------------------------
-// DataModuleCreate
+// open()
 
-TEST(DataModuleCreate, ConnectsOnlyToAnExistingStoreAndNamesTheFileOtherwise) {
+TEST(open, ConnectsOnlyToAnExistingStoreAndNamesTheFileOtherwise) {
   if (onServer()) GTEST_SKIP() << "the store file only";
   struct Case {
     const char* what;
     std::function<void(const QString& dir)> prepare;
-    std::optional<TDataPatient::ConnectResult> result;  // nullopt: DataError expected
+    std::optional<records::Store::ConnectResult> result;  // nullopt: DataError expected
   };
   const Case cases[] = {
-      {"no directory set", nullptr, TDataPatient::ConnectResult::NoDirectory},
-      {"no database in the directory", [](const QString&) {}, TDataPatient::ConnectResult::NoDatabase},
+      {"no directory set", nullptr, records::Store::ConnectResult::NoDirectory},
+      {"no database in the directory", [](const QString&) {}, records::Store::ConnectResult::NoDatabase},
       {"a file that is not a database",
        [](const QString& dir) {
          QFile f(records::databasePath(dir));
@@ -380,33 +380,33 @@ TEST(DataModuleCreate, ConnectsOnlyToAnExistingStoreAndNamesTheFileOtherwise) {
        [](const QString& dir) { RawStore(records::databasePath(dir)).exec(QStringLiteral("CREATE TABLE Other (x)")); },
        std::nullopt},
       {"a store made by init-db", [](const QString& dir) { records::createDatabase(dir); },
-       TDataPatient::ConnectResult::Connected},
+       records::Store::ConnectResult::Connected},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     QTemporaryDir dir;
     if (c.prepare) c.prepare(dir.path());
     const bool existed = QFileInfo::exists(records::databasePath(dir.path()));
-    TDataPatient data;
+    records::Store data;
     if (c.result) {
-      EXPECT_EQ(data.DataModuleCreate(c.prepare ? dir.path() : QString()), *c.result);
+      EXPECT_EQ(data.open(c.prepare ? dir.path() : QString()), *c.result);
     } else {
       try {
-        data.DataModuleCreate(c.prepare ? dir.path() : QString());
+        data.open(c.prepare ? dir.path() : QString());
         ADD_FAILURE() << "connected";
       } catch (const records::DataError& e) {
         EXPECT_TRUE(e.message().contains(records::databasePath(dir.path()))) << e.message().toStdString();
       }
     }
-    const bool connected = c.result == TDataPatient::ConnectResult::Connected;
+    const bool connected = c.result == records::Store::ConnectResult::Connected;
     EXPECT_EQ(data.connected(), connected);
-    EXPECT_EQ(data.ADOPatient.active(), connected);
-    EXPECT_EQ(data.ADOImage.active(), connected);
+    EXPECT_EQ(data.patients.active(), connected);
+    EXPECT_EQ(data.photos.active(), connected);
     // Never a database made on the quiet.
     EXPECT_EQ(QFileInfo::exists(records::databasePath(dir.path())), existed);
     if (!connected) {
-      EXPECT_THROW(data.FindPatient(QString(), QString(), 7), records::DataError);
-      EXPECT_THROW(data.Addcourse(), records::DataError);
+      EXPECT_THROW(data.findPatients(QString(), QString(), 7), records::DataError);
+      EXPECT_THROW(data.addCourse(), records::DataError);
     }
   }
 }
