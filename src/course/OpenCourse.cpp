@@ -5,6 +5,7 @@
 #include "treatment/ClinicalLimits.h"
 
 #include <QDateTime>
+#include <QTimer>
 #include <algorithm>
 
 #include "base/DateTime.h"
@@ -78,17 +79,36 @@ records::Store::ConnectResult OpenCourse::connectDatabase(const QString& locatio
 void OpenCourse::awaitList() {
   if (!data_.readingList()) return;
   const Batch opening(*this, Batch::ListWait::Skip);  // the three tables opening are one change
-  note(kAllParts);
+  // Tables opened early on one patient stay where they are and only take the list over: what a
+  // user sees does not change.
+  const bool courseOpen = data_.patients.active() && mode_ != Mode::List;
+  note(courseOpen ? Parts(Part::Patient) : kAllParts);
   try {
     data_.awaitList();
   } catch (...) {
-    select_.enabled = false;
+    if (!courseOpen) select_.enabled = false;
     throw;
   }
+  if (courseOpen) return;
   select_.enabled = data_.patients.active() && !data_.patients.isEmpty();
+  // What was typed while the list was read is searched now, as if typed after.
+  if (mode_ == Mode::List && data_.patients.active() &&
+      (!search_.nhi.isEmpty() || !search_.surname.isEmpty() || !search_.current || !search_.pending ||
+       !search_.complete))
+    searchPatients();
+}
+
+bool OpenCourse::courseOpenWithoutList() const {
+  return (mode_ == Mode::Patient || mode_ == Mode::Loading) && data_.patients.awaitingList();
 }
 
 void OpenCourse::listArrived() {
+  if (batchDepth_ > 0) {
+    // An operation is under way (a message box of it waits for the user): the list is taken over
+    // after it.
+    QTimer::singleShot(50, this, &OpenCourse::listArrived);
+    return;
+  }
   try {
     awaitList();
   } catch (const records::DataError& e) {

@@ -133,8 +133,11 @@ class OpenCourse : public QObject {
   void setPasswordPrompt(records::PasswordPrompt ask) { data_.passwordPrompt = std::move(ask); }
   //
   // With ListRead::InBackground (the window's start) the patient list is read on a thread of its
-  // own; the tables open when it is in, and Select waits for it. An operation started before then
-  // waits for the rest of the read first, so nothing a user does is lost or refused meanwhile.
+  // own; the tables open when it is in. Meanwhile the NHI and surname boxes take what is typed
+  // (searched when the list is in), and Select opens a whole NHI typed (every status box ticked,
+  // no surname) at once, the patient read by the store's unique index; the list is then taken
+  // over under the open course. Any other Select, and any other operation started before the list
+  // is in, waits for the rest of the read first, so nothing a user does is lost or refused.
   records::Store::ConnectResult connectDatabase(const QString& location,
                                                 records::Store::ListRead read = records::Store::ListRead::Now);
   bool connected() const { return data_.connected(); }
@@ -317,10 +320,14 @@ class OpenCourse : public QObject {
   class Batch {
    public:
     // An operation that begins while the patient list is being read waits for it first (closing
-    // does not: the list is of no use to it).
-    enum class ListWait { Await, Skip };
+    // does not: the list is of no use to it), unless a course is open on a patient read on its
+    // own, which needs no list (Always: even then). Only the outermost operation waits: the list
+    // comes in between operations, never under one.
+    enum class ListWait { Await, Skip, Always };
     explicit Batch(OpenCourse& course, ListWait wait = ListWait::Await) : course_(course) {
-      if (wait == ListWait::Await) course_.awaitList();
+      if (course_.batchDepth_ == 0 &&
+          (wait == ListWait::Always || (wait == ListWait::Await && !course_.courseOpenWithoutList())))
+        course_.awaitList();
       ++course_.batchDepth_;
     }
     ~Batch();
@@ -376,6 +383,11 @@ class OpenCourse : public QObject {
   void redrawDiagram();
   void loadPhotographs();
   void searchPatients();
+  // While the list is read: whether what is typed lets Select open a patient at once, and opening
+  // it so (false when it cannot be, and nothing is opened).
+  bool selectableEarly() const;
+  bool openEarly();
+  bool courseOpenWithoutList() const;
 
   records::Store data_;
   dosing::DosingSession dosing_;

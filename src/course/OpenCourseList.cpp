@@ -18,7 +18,7 @@ namespace course {
 // Searching
 
 void OpenCourse::setSearchText(SearchField field, const QString& text) {
-  const Batch batch(*this);
+  const Batch batch(*this, Batch::ListWait::Skip);  // typing never waits for the list
   if (mode_ != Mode::List) return;
   // The names and the NHI are one line each, also as pasted: the new patient is created with them.
   const QString line = text::blanked(text);
@@ -34,7 +34,7 @@ void OpenCourse::setSearchText(SearchField field, const QString& text) {
 }
 
 void OpenCourse::setStatusFilter(bool current, bool pending, bool complete) {
-  const Batch batch(*this);
+  const Batch batch(*this, Batch::ListWait::Skip);  // typing never waits for the list
   if (mode_ != Mode::List) return;
   search_.current = current;
   search_.pending = pending;
@@ -44,7 +44,7 @@ void OpenCourse::setStatusFilter(bool current, bool pending, bool complete) {
 }
 
 void OpenCourse::setNewCourse(bool ticked) {
-  const Batch batch(*this);
+  const Batch batch(*this, Batch::ListWait::Skip);  // typing never waits for the list
   select_.newCourse = ticked;
   note(Part::Search);
 }
@@ -54,6 +54,12 @@ void OpenCourse::searchPatients() {
   select_.newCourseEnabled = true;
   note(Part::Search);
   if (!data_.connected()) return;
+  if (data_.readingList() && (!data_.patients.active() || data_.patients.awaitingList())) {
+    // The list is not in: what is typed is searched when it is. A whole NHI may be opened now.
+    select_.caption = QStringLiteral("Select");
+    select_.enabled = selectableEarly();
+    return;
+  }
   const std::uint8_t mask = records::statusMask(search_.current, search_.pending, search_.complete);
   if (!search_.nhi.isEmpty() || !search_.surname.isEmpty() || mask != 7) {
     data_.findPatients(search_.nhi, search_.surname, mask);
@@ -98,11 +104,33 @@ void OpenCourse::pickPhotograph(int recNo) {
 // ---------------------------------------------------------------------------------------------
 // Opening a course
 
+bool OpenCourse::selectableEarly() const {
+  return search_.surname.isEmpty() && search_.current && search_.pending && search_.complete &&
+         records::ValidNHI(search_.nhi, dosing_.tables().Default_Format);
+}
+
+bool OpenCourse::openEarly() {
+  if (!selectableEarly() || data_.patients.filtered() || !data_.openPatientEarly(search_.nhi)) return false;
+  // As a search leaves it: the newest course current, and a patient without courses gets one.
+  data_.courses.last();
+  if (data_.courses.isEmpty()) {
+    select_.newCourse = true;
+    select_.newCourseEnabled = false;
+  }
+  return true;
+}
+
 SelectOutcome OpenCourse::select() {
-  const Batch batch(*this);
+  const Batch batch(*this, Batch::ListWait::Skip);
   refuseWhileRecording("opening another course");
   if (mode_ != Mode::List) return SelectOutcome::NotNow;
   requireConnection();
+  if (data_.readingList() && !openEarly()) {
+    // Not a patient that opens at once: the list is needed. What was typed is listed when it is
+    // in; with nobody listed, the button then says what Select would do.
+    awaitList();
+    if (data_.patients.isEmpty()) return SelectOutcome::NotNow;
+  }
   if (data_.patients.isEmpty() && !records::ValidNHI(search_.nhi, dosing_.tables().Default_Format))
     return SelectOutcome::NeedsNhi;
   setMode(Mode::Quiet);
@@ -252,7 +280,7 @@ void OpenCourse::clearWindow() {
 }
 
 void OpenCourse::returnToList(PendingChanges pending) {
-  const Batch batch(*this);
+  const Batch batch(*this, Batch::ListWait::Always);  // the list is read anew: the one being read serves
   refuseWhileRecording("returning to the list");
   note(kAllParts);
   if (pending == PendingChanges::Keep) {

@@ -215,7 +215,21 @@ ListSnapshot DataSet::readList(Connection& connection, const TableDef& table) {
 }
 
 void DataSet::adoptList(ListSnapshot snapshot) {
-  if (active() || master_ || !snapshot.journalMark) return;
+  if (master_) return;
+  if (active()) {
+    adoptUnderRow(std::move(snapshot));
+    return;
+  }
+  if (!snapshot.journalMark) return;
+  takeRows(snapshot);
+  listLoaded_ = true;
+  retained_ = true;
+  filterChanged_ = true;  // the listed rows are worked out when the cursor opens
+  if (!holdsAll_ && !snapshot.indexed) return;
+  detached_.reset();
+}
+
+void DataSet::takeRows(ListSnapshot& snapshot) {
   rows_ = std::move(snapshot.rows);
   order_ = std::move(snapshot.order);
   journalMark_ = std::move(snapshot.journalMark);
@@ -223,19 +237,90 @@ void DataSet::adoptList(ListSnapshot snapshot) {
   // what changed since.
   loadedVersion_.reset();
   loadedGeneration_ = connection_.generation();
-  listLoaded_ = true;
-  retained_ = true;
-  filterChanged_ = true;  // the listed rows are worked out when the cursor opens
   visible_.clear();
   forgetRows();
   dropIndexes();
-  if (!holdsAll_) {
-    if (!snapshot.indexed) return;
+  if (!holdsAll_ && snapshot.indexed) {
     index_ = std::move(snapshot.index);
     keySlots_ = std::move(snapshot.keySlots);
     keysUsed_ = snapshot.keysUsed;
   }
+}
+
+void DataSet::dropList() const {
+  listLoaded_ = false;
+  rows_.clear();
+  order_.clear();
+  visible_.clear();
+  forgetRows();
+  dropIndexes();
+}
+
+void DataSet::adoptUnderRow(ListSnapshot snapshot) {
+  // Only a cursor standing on its one row takes the list: one that read the list itself meanwhile
+  // has it already.
+  if (listLoaded_ || !listToCome_) return;
+  listToCome_ = false;
+  if (!snapshot.journalMark || (!holdsAll_ && !snapshot.indexed)) return;
+  const QVariantList key = detached_ ? keyOfFull(*detached_) : QVariantList();
+  takeRows(snapshot);
+  pos_ = -1;
+  listLoaded_ = true;
+  bool taken = false;
+  try {
+    // What this copy and others wrote since the read began (a new patient, a course status) is
+    // read through the journal, so that every row is listed once and as it is now.
+    taken = catchUp();
+    if (taken) {
+      computeVisible();
+      pos_ = key.isEmpty() ? -1 : locate(key);
+      taken = key.isEmpty() || pos_ >= 0;
+    }
+  } catch (const std::exception&) {
+    taken = false;
+  }
+  if (!taken) {
+    // Nothing a user sees changes: the cursor stays on its row, the list read when needed.
+    dropList();
+    pos_ = -1;
+    return;
+  }
   detached_.reset();
+  if (pos_ < 0 && !visible_.empty()) pos_ = 0;
+  notifyData();
+}
+
+bool DataSet::openOnFirstOf(const QVariantList& keys) {
+  if (active() || master_ || table_.key.size() != 1 || keys.isEmpty() || anyNull(keys)) return false;
+  if (!connection_.isOpen()) checkActive();
+  // The few rows with these keys by the key's index, and the first added of them picked here: a
+  // server told to sort them might walk its insertion order instead.
+  static const ColumnDef orderColumn{QStringLiteral("order"), ColumnKind::Integer};
+  std::vector<const ColumnDef*> columns{&orderColumn};
+  for (const ColumnDef& c : table_.columns) columns.push_back(&c);
+  QStringList marks;
+  for (qsizetype i = 0; i < keys.size(); ++i) marks << QStringLiteral("?");
+  const QString sql = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 IN (%5)")
+                          .arg(orderBy(), columnList(false), quoted(table_.name),
+                               quoted(table_.columns[static_cast<std::size_t>(table_.key.front())].name),
+                               marks.join(QStringLiteral(", ")));
+  Rows rows = connection_.select(sql, keys, columns, QStringLiteral("read a %1 row").arg(table_.name));
+  if (rows.empty()) return false;
+  const auto first = std::min_element(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+    return a.front().toLongLong() < b.front().toLongLong();
+  });
+  first->erase(first->begin());
+  // Rows kept from before are of no use: the list comes from elsewhere.
+  retained_ = false;
+  dropList();
+  detached_ = std::move(*first);
+  listToCome_ = true;
+  state_ = State::Browse;
+  pos_ = -1;
+  eof_ = bof_ = false;
+  if (disableCount_ == 0) emit stateChanged();
+  scrolled();
+  return true;
 }
 
 QString DataSet::whereKey() const {
@@ -275,14 +360,10 @@ void DataSet::loadList() const {
   }
   std::optional<ListSnapshot> snapshot;
   if (!master_) {
+    listToCome_ = false;  // read here: a list read elsewhere is of no use any more
     // The rows read before go first: a million of them need not be in memory twice.
-    listLoaded_ = false;
-    rows_.clear();
-    order_.clear();
-    visible_.clear();
+    dropList();
     pos_ = -1;
-    forgetRows();
-    dropIndexes();
     snapshot = readList(connection_, table_);
     rows = std::move(snapshot->rows);
     order_ = std::move(snapshot->order);
@@ -918,6 +999,7 @@ void DataSet::close() {
     dropIndexes();
   }
   detached_.reset();
+  listToCome_ = false;
   linkValues_.clear();
   pos_ = -1;
   eof_ = bof_ = true;

@@ -122,8 +122,20 @@ class DataSet : public QObject {
   static ListSnapshot readList(Connection& connection, const TableDef& table);
   // A closed cursor without a master takes over rows another connection read: the next open()
   // reads only the rows changed since (the change journal says which). Rows without a journal
-  // mark are not taken: open() then reads the table itself.
+  // mark are not taken: open() then reads the table itself. A cursor opened on one row while the
+  // list was read (openOnFirstOf) takes them over at once, with what this and other connections
+  // changed since, and stays on its row; when the journal cannot say what changed, or the row is
+  // no longer listed, it stays on its one row and reads the list when something first needs it.
   void adoptList(ListSnapshot snapshot);
+  // Opens a closed cursor without a master, with a single-column key, on the first row (in
+  // insertion order) whose key is one of `keys`, read by the table's unique index, without
+  // reading the list: a patient opens while the list is still being read elsewhere. Its details
+  // follow it as they follow any current row. False, and the cursor stays closed, when no row has
+  // any of these keys (or the cursor is not one that can open so).
+  bool openOnFirstOf(const QVariantList& keys);
+  // Open on one row with the list still to come (openOnFirstOf): a grid shows no rows meanwhile,
+  // and nothing need read the list for it.
+  bool awaitingList() const { return active() && !listLoaded_ && listToCome_; }
   void close();  // discards an unposted edit
   bool active() const { return state_ != State::Inactive; }
   State state() const { return state_; }
@@ -225,6 +237,9 @@ class DataSet : public QObject {
   void removeKey(int row) const;        // the row's key, when the row is the one it finds
   int rowOfKey(QStringView key) const;  // -1 when not held
   void loadList() const;
+  void adoptUnderRow(ListSnapshot snapshot);
+  void takeRows(ListSnapshot& snapshot);  // the rows, their journal mark and index, listed nowhere yet
+  void dropList() const;                  // the rows and what is worked out from them
   bool catchUp() const;
   void applyChanges(const QStringList& keys) const;
   void ensureList() const;
@@ -269,6 +284,7 @@ class DataSet : public QObject {
   mutable std::optional<QVariant> journalMark_;  // change journal mark taken with the read of rows_
   mutable std::vector<qint64> order_;            // insertion order of each row of a journaled table
   bool retained_ = false;                        // rows_ kept over a close
+  mutable bool listToCome_ = false;              // opened on one row; the list is read elsewhere
   mutable std::optional<Row> detached_;          // current row while the list is not read
   mutable int pos_ = -1;                         // current position in visible_
   bool eof_ = true, bof_ = true;

@@ -20,7 +20,9 @@ void DataSetModel::reload() {
 }
 
 int DataSetModel::rowCount(const QModelIndex& parent) const {
-  if (parent.isValid() || !dataSet_.active()) return 0;
+  // A cursor open on one row while the list is read lists nothing yet: asking it to count would
+  // read the whole list here.
+  if (parent.isValid() || !dataSet_.active() || dataSet_.awaitingList()) return 0;
   return dataSet_.recordCount();
 }
 

@@ -120,8 +120,38 @@ void records::Store::awaitList() {
   const std::unique_ptr<records::ListReader> reader = std::move(listReader_);
   // Rows the reader could not read are read here again, so that the store's refusal is reported
   // as it is when the tables open.
-  if (std::optional<records::ListSnapshot> rows = reader->take()) patients.adoptList(std::move(*rows));
+  if (std::optional<records::ListSnapshot> rows = reader->take()) {
+    patients.adoptList(std::move(*rows));
+  } else if (patients.active()) {
+    patients.adoptList({});  // open on one patient: it stays so, and reads the list when it needs it
+  }
   afterConnect();
+}
+
+bool records::Store::openPatientEarly(const QString& nhi) {
+  if (!listReader_ || nhi.isEmpty()) return false;
+  if (patients.awaitingList()) {
+    // Opened early before and back in the list (a Select the store refused): open anew.
+    photos.close();
+    courses.close();
+    patients.close();
+  }
+  if (patients.active()) return false;
+  QVariantList keys{nhi};
+  for (const QString& other : {nhi.toUpper(), nhi.toLower()}) {
+    if (!keys.contains(other)) keys << other;
+  }
+  try {
+    if (!patients.openOnFirstOf(keys)) return false;
+    courses.open();
+    photos.open();
+  } catch (const DataError&) {
+    photos.close();
+    courses.close();
+    patients.close();
+    throw;
+  }
+  return true;
 }
 
 void records::Store::afterConnect() {

@@ -100,8 +100,16 @@ class Store : public QObject {
   // first, when something needs the tables sooner).
   ConnectResult open(const QString& location, ListRead read = ListRead::Now);
   bool readingList() const { return listReader_ != nullptr; }
+  // While the list is read: opens the patient with this whole NHI (as typed, or in capitals or
+  // small letters; the first added of them) by the store's unique index, with its courses and
+  // photographs, so that Select need not wait for the list; the list, when in, is taken over
+  // under it (awaitList). Tables opened so before are closed first. False, and nothing opened,
+  // when no list is being read, the tables are open over a list, or no patient has the NHI.
+  // Raises DataError as opening the tables does.
+  bool openPatientEarly(const QString& nhi);
   // Opens the tables over the list read in the background, waiting for it first when it is not in
-  // yet; nothing when no list is being read. Raises DataError as open() does.
+  // yet; nothing when no list is being read. Tables opened early on one patient keep their rows
+  // and take the list over. Raises DataError as open() does.
   void awaitList();
   // Closes Imagedb, Course and Patient, in that order, and disconnects.
   void close();

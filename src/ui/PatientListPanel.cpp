@@ -100,7 +100,7 @@ void PatientListPanel::bindGrid(QTableView* grid, const records::DataSet& rows, 
   auto* model = new DataSetModel(rows, columns, grid);
   grid->setModel(model);
   const auto showCurrent = [grid, &rows] {
-    if (!rows.active() || rows.isEmpty()) return;
+    if (!rows.active() || rows.awaitingList() || rows.isEmpty()) return;
     const QSignalBlocker quiet(grid->selectionModel());
     grid->selectionModel()->setCurrentIndex(grid->model()->index(rows.recNo() - 1, 0),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -109,7 +109,7 @@ void PatientListPanel::bindGrid(QTableView* grid, const records::DataSet& rows, 
   connect(model, &QAbstractItemModel::modelReset, grid, showCurrent);
   connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, grid,
           [this, &rows, pick](const QModelIndex& current) {
-            if (current.isValid() && rows.active() && rows.recNo() != current.row() + 1)
+            if (current.isValid() && rows.active() && !rows.awaitingList() && rows.recNo() != current.row() + 1)
               actions_.run([&] { pick(current.row() + 1); });
           });
 }

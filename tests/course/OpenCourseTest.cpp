@@ -125,7 +125,7 @@ TEST_F(OpenCourseTest, ANewCourseStoresNothingOfThePreviousPatientsTreatments) {
   }
 }
 
-TEST_F(OpenCourseTest, WhileTheListIsReadSelectWaitsAndAnActionWaitsForTheList) {
+TEST_F(OpenCourseTest, WhileTheListIsReadAWholeNhiOpensAtOnceAndAnythingElseWaitsForTheList) {
   RawStore(file()).addPatient("ABC1234", "Early", 2);
 
   // The list comes in by itself: one announcement, and Select opens its first patient.
@@ -141,15 +141,59 @@ TEST_F(OpenCourseTest, WhileTheListIsReadSelectWaitsAndAnActionWaitsForTheList) 
   EXPECT_TRUE(waiting.selectButton().enabled);
   EXPECT_EQ(waiting.data().patientNhi.asString(), "ABC1234");
 
-  // An NHI typed before the list is in is searched in the whole list.
+  // A whole NHI typed before the list is in opens its patient at once, typing waiting for nothing;
+  // the list comes in under the open course and changes nothing shown.
   OpenCourse hurried(demoTables());
   ASSERT_EQ(hurried.connectDatabase(dirPath(), records::Store::ListRead::InBackground),
             records::Store::ConnectResult::Connected);
+  hurried.setSearchText(course::SearchField::Nhi, "abc123");
+  EXPECT_TRUE(hurried.readingList());
+  EXPECT_FALSE(hurried.selectButton().enabled) << "not a whole NHI";
   hurried.setSearchText(course::SearchField::Nhi, "abc1234");
-  EXPECT_FALSE(hurried.readingList());
+  EXPECT_TRUE(hurried.readingList());
   EXPECT_EQ(hurried.selectButton().caption, "Select");
+  EXPECT_TRUE(hurried.selectButton().enabled);
   EXPECT_EQ(hurried.select(), course::SelectOutcome::Opened);
+  EXPECT_TRUE(hurried.readingList()) << "opened without the list";
+  EXPECT_EQ(hurried.mode(), Mode::Patient);
   EXPECT_EQ(hurried.data().patientSurname.asString(), "Early");
+  EXPECT_EQ(hurried.data().courses.recordCount(), 1) << "a patient without courses gets its first";
+  hurried.setAge("40");  // an action on the open course does not wait for the list
+  EXPECT_TRUE(hurried.readingList());
+  QSignalSpy arrived(&hurried, &OpenCourse::changed);
+  ASSERT_TRUE(arrived.wait(20000));
+  EXPECT_FALSE(hurried.readingList());
+  EXPECT_EQ(hurried.mode(), Mode::Patient);
+  EXPECT_EQ(hurried.data().patientNhi.asString(), "ABC1234");
+  EXPECT_EQ(hurried.data().patients.recordCount(), 1) << "listed once, with its new course status";
+  hurried.returnToList(course::PendingChanges::Keep);
+  EXPECT_EQ(hurried.data().courses.recordCount(), 1);
+
+  // Any other Select waits for the list and lists what was typed: an NHI nobody has makes the
+  // button say "New Patient", and nothing is opened or created yet.
+  OpenCourse waited(demoTables());
+  ASSERT_EQ(waited.connectDatabase(dirPath(), records::Store::ListRead::InBackground),
+            records::Store::ConnectResult::Connected);
+  waited.setSearchText(course::SearchField::Nhi, "XYZ9876");
+  EXPECT_TRUE(waited.selectButton().enabled);
+  EXPECT_EQ(waited.select(), course::SelectOutcome::NotNow);
+  EXPECT_FALSE(waited.readingList());
+  EXPECT_EQ(waited.mode(), Mode::List);
+  EXPECT_EQ(waited.selectButton().caption, "New Patient");
+  EXPECT_EQ(waited.data().patients.recordCount(), 0);
+
+  // A surname typed meanwhile greys Select until the list is in, and is searched then.
+  OpenCourse named(demoTables());
+  ASSERT_EQ(named.connectDatabase(dirPath(), records::Store::ListRead::InBackground),
+            records::Store::ConnectResult::Connected);
+  named.setSearchText(course::SearchField::Surname, "ear");
+  EXPECT_TRUE(named.readingList());
+  EXPECT_FALSE(named.selectButton().enabled);
+  QSignalSpy listed(&named, &OpenCourse::changed);
+  ASSERT_TRUE(listed.wait(20000));
+  EXPECT_TRUE(named.selectButton().enabled);
+  EXPECT_EQ(named.data().patientNhi.asString(), "ABC1234");
+  EXPECT_EQ(named.data().patients.recordCount(), 1);
 }
 
 TEST_F(OpenCourseTest, ThePlanIsWorkedOutOnlyWithACourseOpenOrLoadingAndStoredOnlyWithOneOpen) {
