@@ -14,8 +14,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # ./test.sh checks that the sources follow .clang-format
   clang-format
-  # the start-up benchmark watches the X display for the first window and its first drawing
-  libx11-dev libxdamage-dev
+  # the start-up benchmark watches the X display for the first window and its first drawing;
+  # the window's close trace reads the X protocol's client messages
+  libx11-dev libxdamage-dev libxcb1-dev
   fonts-dejavu-core fonts-liberation2 poppler-utils xvfb xauth
   locales
   # the end-to-end tests drive the real window through the accessibility bus

@@ -1,12 +1,12 @@
 #include "ui/WindowTrace.h"
 
+#include <xcb/xcb.h>
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
-#include <xcb/xcb.h>
 
 namespace ui {
 
