@@ -463,7 +463,7 @@ QString nthPrefix(int k, const std::vector<QString>& words) {
   return w.left(1 + k % std::min<qsizetype>(w.size(), 8));
 }
 
-void BM_FindPatient_TypingNhi(benchmark::State& state) {
+void BM_FindPatients_TypingNhi(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
   records::Store& m = module(engine);
@@ -474,7 +474,7 @@ void BM_FindPatient_TypingNhi(benchmark::State& state) {
     benchmark::DoNotOptimize(m.patients.recordCount());
   }
 }
-void BM_Raw_FindPatient_TypingNhi(benchmark::State& state) {
+void BM_Raw_FindPatients_TypingNhi(benchmark::State& state) {
   sqlite3_stmt* s = raw().stmt("SELECT Hosp, SurN, Complete FROM Patient WHERE Hosp LIKE ?1 || '%' ORDER BY rowid");
   int k = 0;
   for (auto _ : state) {
@@ -484,7 +484,7 @@ void BM_Raw_FindPatient_TypingNhi(benchmark::State& state) {
   }
 }
 
-void BM_FindPatient_TypingSurname(benchmark::State& state) {
+void BM_FindPatients_TypingSurname(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
   records::Store& m = module(engine);
@@ -495,7 +495,7 @@ void BM_FindPatient_TypingSurname(benchmark::State& state) {
     benchmark::DoNotOptimize(m.patients.recordCount());
   }
 }
-void BM_Raw_FindPatient_TypingSurname(benchmark::State& state) {
+void BM_Raw_FindPatients_TypingSurname(benchmark::State& state) {
   sqlite3_stmt* s =
       raw().stmt("SELECT Hosp, SurN, Complete FROM Patient WHERE SurN LIKE '%' || ?1 || '%' ORDER BY rowid");
   int k = 0;
@@ -508,7 +508,7 @@ void BM_Raw_FindPatient_TypingSurname(benchmark::State& state) {
 
 constexpr std::uint8_t kMasks[] = {6, 5, 3, 1, 2, 4, 7};
 
-void BM_FindPatient_StatusBoxes(benchmark::State& state) {
+void BM_FindPatients_StatusBoxes(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
   records::Store& m = module(engine);
@@ -519,7 +519,7 @@ void BM_FindPatient_StatusBoxes(benchmark::State& state) {
     benchmark::DoNotOptimize(m.patients.recordCount());
   }
 }
-void BM_Raw_FindPatient_StatusBoxes(benchmark::State& state) {
+void BM_Raw_FindPatients_StatusBoxes(benchmark::State& state) {
   sqlite3_stmt* s = raw().stmt(
       "SELECT Hosp, SurN, Complete FROM Patient WHERE Complete > 0 AND (?1 = 7 OR (Complete & ?1) != 0) ORDER BY "
       "rowid");
@@ -658,7 +658,7 @@ void BM_Raw_StoreCourseStatus(benchmark::State& state) {
 // Re-reading
 
 // arg 0: nothing changed since the last read; 1: another copy wrote just before. arg 1: the engine.
-void BM_ReopenDataSet_Patient(benchmark::State& state) {
+void BM_Reread_Patient(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(1));
   if (engineMissing(state, engine)) return;
   records::Store& m = module(engine);
@@ -678,7 +678,7 @@ void BM_Raw_ReadPatientList(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(raw().readAll(s));
 }
 
-void BM_ReopenDataSet_Course(benchmark::State& state) {
+void BM_Reread_Course(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
   records::Store& m = module(engine);
@@ -686,7 +686,7 @@ void BM_ReopenDataSet_Course(benchmark::State& state) {
   openPatient(m, department().nhi[4242]);
   for (auto _ : state) m.reread(m.courses);
 }
-void BM_Raw_ReopenDataSet_Course(benchmark::State& state) {
+void BM_Raw_Reread_Course(benchmark::State& state) {
   sqlite3_stmt* s = raw().stmt("SELECT * FROM Course WHERE Hosp = ?1 ORDER BY CourseID");
   for (auto _ : state) {
     sqlite3_reset(s);
@@ -695,7 +695,7 @@ void BM_Raw_ReopenDataSet_Course(benchmark::State& state) {
   }
 }
 
-void BM_ReopenDataSet_Image(benchmark::State& state) {
+void BM_Reread_Image(benchmark::State& state) {
   const int engine = static_cast<int>(state.range(0));
   if (engineMissing(state, engine)) return;
   records::Store& m = module(engine);
@@ -704,7 +704,7 @@ void BM_ReopenDataSet_Image(benchmark::State& state) {
   if (m.photos.isEmpty()) state.SkipWithError("no photograph in the course");
   for (auto _ : state) m.reread(m.photos);
 }
-void BM_Raw_ReopenDataSet_Image(benchmark::State& state) {
+void BM_Raw_Reread_Image(benchmark::State& state) {
   sqlite3_stmt* s = raw().stmt("SELECT * FROM Imagedb WHERE Hosp = ?1 AND CourseID = ?2 ORDER BY ImageID");
   for (auto _ : state) {
     sqlite3_reset(s);
@@ -954,7 +954,7 @@ void BM_ServerSearchStatement(benchmark::State& state) {
 #define SERVER_OR_SKIP \
   if (engineMissing(state, kServer)) return
 
-void BM_Pg_FindPatient_TypingNhi(benchmark::State& state) {
+void BM_Pg_FindPatients_TypingNhi(benchmark::State& state) {
   SERVER_OR_SKIP;
   int k = 0;
   for (auto _ : state) {
@@ -964,7 +964,7 @@ void BM_Pg_FindPatient_TypingNhi(benchmark::State& state) {
                   {nthPrefix(k++, department().nhi).toUtf8()}));
   }
 }
-void BM_Pg_FindPatient_TypingSurname(benchmark::State& state) {
+void BM_Pg_FindPatients_TypingSurname(benchmark::State& state) {
   SERVER_OR_SKIP;
   int k = 0;
   for (auto _ : state) {
@@ -974,7 +974,7 @@ void BM_Pg_FindPatient_TypingSurname(benchmark::State& state) {
                   {nthPrefix(k++, department().surname).toUtf8()}));
   }
 }
-void BM_Pg_FindPatient_StatusBoxes(benchmark::State& state) {
+void BM_Pg_FindPatients_StatusBoxes(benchmark::State& state) {
   SERVER_OR_SKIP;
   int k = 0;
   for (auto _ : state) {
@@ -1025,14 +1025,14 @@ void BM_Pg_ReadPatientList(benchmark::State& state) {
         pg().rows("SELECT \"Hosp\", \"SurN\", \"Complete\" FROM \"Patient\" ORDER BY \"InsertOrder\""));
   }
 }
-void BM_Pg_ReopenDataSet_Course(benchmark::State& state) {
+void BM_Pg_Reread_Course(benchmark::State& state) {
   SERVER_OR_SKIP;
   for (auto _ : state) {
     benchmark::DoNotOptimize(pg().rows("SELECT * FROM \"Course\" WHERE \"Hosp\" = $1 ORDER BY \"CourseID\"",
                                        {department().nhi[4242].toUtf8()}));
   }
 }
-void BM_Pg_ReopenDataSet_Image(benchmark::State& state) {
+void BM_Pg_Reread_Image(benchmark::State& state) {
   SERVER_OR_SKIP;
   for (auto _ : state) {
     benchmark::DoNotOptimize(
@@ -1099,36 +1099,31 @@ void BM_Pg_ReadAuditColumns(benchmark::State& state) {
 }
 
 // Module steps: the last argument is the engine (0 the store file, 1 the server).
-BENCHMARK(BM_FindPatient_TypingNhi)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Raw_FindPatient_TypingNhi)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Pg_FindPatient_TypingNhi)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FindPatient_TypingSurname)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Raw_FindPatient_TypingSurname)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Pg_FindPatient_TypingSurname)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FindPatient_StatusBoxes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Raw_FindPatient_StatusBoxes)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Pg_FindPatient_StatusBoxes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindPatients_TypingNhi)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_FindPatients_TypingNhi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_FindPatients_TypingNhi)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindPatients_TypingSurname)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_FindPatients_TypingSurname)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_FindPatients_TypingSurname)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindPatients_StatusBoxes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_FindPatients_StatusBoxes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_FindPatients_StatusBoxes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AddPatientAndCourse)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_AddPatientAndCourse)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pg_AddPatientAndCourse)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StoreCourseStatus)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_StoreCourseStatus)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pg_StoreCourseStatus)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReopenDataSet_Patient)
-    ->Args({0, 0})
-    ->Args({1, 0})
-    ->Args({0, 1})
-    ->Args({1, 1})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Reread_Patient)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_ReadPatientList)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pg_ReadPatientList)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pg_ReadChangedPatients)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReopenDataSet_Course)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Raw_ReopenDataSet_Course)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Pg_ReopenDataSet_Course)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReopenDataSet_Image)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Raw_ReopenDataSet_Image)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Pg_ReopenDataSet_Image)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Reread_Course)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_Reread_Course)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_Reread_Course)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Reread_Image)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Raw_Reread_Image)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pg_Reread_Image)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenNewestCourse)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Raw_OpenNewestCourse)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pg_OpenNewestCourse)->Unit(benchmark::kMillisecond);

@@ -30,6 +30,8 @@ using course_fixtures::demoTables;
 using course_fixtures::reportDone;
 
 constexpr char kDirVariable[] = "HALCYRA_KILL_WRITER_DIR";
+// The folder of the writer's photograph: the parent's, since a killed child removes nothing.
+constexpr char kFilesVariable[] = "HALCYRA_KILL_WRITER_FILES";
 constexpr char kPrefixVariable[] = "HALCYRA_KILL_WRITER_PREFIX";
 
 int setting(const char* name, int otherwise) {
@@ -47,10 +49,11 @@ TEST(KillLoopWriter, WritesUntilKilled) {
   const QString prefix = qEnvironmentVariable(kPrefixVariable);
   OpenCourse c(demoTables());
   ASSERT_EQ(c.connectDatabase(dir), records::Store::ConnectResult::Connected);
-  QTemporaryDir files;
+  const QString files = qEnvironmentVariable(kFilesVariable);
+  ASSERT_FALSE(files.isEmpty());
   QImage picture(64, 48, QImage::Format_RGB888);
   picture.fill(QColor(200, 120, 90));
-  const QString photo = QDir(files.path()).filePath(QStringLiteral("visit.jpg"));
+  const QString photo = QDir(files).filePath(QStringLiteral("visit.jpg"));
   {
     QFile out(photo);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
@@ -76,7 +79,7 @@ TEST(KillLoopWriter, WritesUntilKilled) {
 
     testing_legacy::UvbFile file;
     file.nhi = nhiOf(prefix, 5000 + n).toLatin1();
-    const QString path = testing_legacy::writeFile(files.path(), QString::fromLatin1(file.nhi + ".UVB"), file.bytes());
+    const QString path = testing_legacy::writeFile(files, QString::fromLatin1(file.nhi + ".UVB"), file.bytes());
     const records::LegacyImport imported = c.importFile(path);
     ASSERT_TRUE(imported.imported()) << imported.reason.toStdString();
     reportDone(QStringLiteral("import ") + QString::fromLatin1(file.nhi));
@@ -128,11 +131,14 @@ TEST_F(KillLoopTest, AfterEachKillTheStoreIsSoundAndEveryFinishedWriteIsThere) {
   std::map<std::string, int> interrupted;
   QElapsedTimer total;
   total.start();
+  QTemporaryDir childFiles;
   for (int round = 0; round < kills; ++round) {
     SCOPED_TRACE(testing::Message() << "round " << round << " of seed " << seed);
     const QString prefix = QStringLiteral("K%1%2").arg(QChar(u'A' + round / 26 % 26)).arg(QChar(u'A' + round % 26));
     ChildCopy writer(QStringLiteral("KillLoopWriter.WritesUntilKilled"),
-                     {{QString::fromLatin1(kDirVariable), dirPath()}, {QString::fromLatin1(kPrefixVariable), prefix}});
+                     {{QString::fromLatin1(kDirVariable), dirPath()},
+                      {QString::fromLatin1(kPrefixVariable), prefix},
+                      {QString::fromLatin1(kFilesVariable), childFiles.path()}});
     ASSERT_TRUE(writer.started());
     QElapsedTimer clock;
     clock.start();

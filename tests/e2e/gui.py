@@ -159,8 +159,22 @@ def close_window(title):
             event = protocol.event.ClientMessage(window=window, client_type=protocols,
                                                  data=(32, [delete, X.CurrentTime, 0, 0, 0]))
             window.send_event(event, event_mask=X.NoEventMask)
-        d.flush()
+        d.sync()  # the display has handled the requests before this connection goes
         return len(windows)
+    finally:
+        d.close()
+
+
+def nudge_window(title):
+    """Changes a property of the top-level window with this title: an event the toolkit handles at
+    once, even where it holds back input (and a request to close counts as input) for a while."""
+    from Xlib import Xatom, display
+    d = display.Display()
+    try:
+        nudge = d.intern_atom('_HALCYRA_TEST_NUDGE')
+        for window in _top_level_windows(d, title, viewable_only=True):
+            window.change_property(nudge, Xatom.STRING, 8, b'1')
+        d.sync()
     finally:
         d.close()
 

@@ -17,8 +17,8 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from gui import (alerts, answer, application, click, close_window, find, find_all, keys, shot, shown_windows, text,
-                 thread_stacks, type_text, wait_until, window_shown)
+from gui import (alerts, answer, application, click, close_window, find, find_all, keys, nudge_window, shot,
+                 shown_windows, text, thread_stacks, type_text, wait_until, window_shown)
 
 TITLE = 'Halcyra - NB UVB MED Calculator'
 program, work = sys.argv[1], sys.argv[2]
@@ -362,6 +362,7 @@ def close_while_typing(app, process):
                   f'boxes on screen: {[said for _, said in alerts(app)]}\n{shown_windows(app)}')
         print(f'note: {before}', flush=True)
         close_window(TITLE)
+        nudge_window(TITLE)
         try:
             wait_until(lambda: not window_shown(TITLE), 30, 'the window to close')
         except RuntimeError:

@@ -21,6 +21,8 @@ using namespace testing_records;
 namespace {
 
 constexpr const char* kWriterDirVariable = "HALCYRA_BACKUP_WRITER_DIR";
+// The folder of the writer's photographs: the parent's, since a killed child removes nothing.
+constexpr const char* kWriterFilesVariable = "HALCYRA_BACKUP_WRITER_FILES";
 
 // Run in a child process by the test below: visits patient after patient until it is killed,
 // reporting each visit once all of it is stored.
@@ -29,10 +31,11 @@ TEST(BackupWriter, VisitsUntilKilled) {
   if (dir.isEmpty()) GTEST_SKIP() << "runs only as the child of BackupTool.CopiesTakenDuringWritesAreWhole";
   records::Store data;
   ASSERT_EQ(data.open(dir), records::Store::ConnectResult::Connected);
-  QTemporaryDir files;
+  const QString files = qEnvironmentVariable(kWriterFilesVariable);
+  ASSERT_FALSE(files.isEmpty());
   for (int i = 0;; ++i) {
     const QString nhi = QStringLiteral("W%1").arg(i);
-    store_seeds::addVisitedPatient(data, files.path(), nhi);
+    store_seeds::addVisitedPatient(data, files, nhi);
     if (::testing::Test::HasFailure()) return;
     std::printf("visited %s\n", nhi.toLatin1().constData());
     std::fflush(stdout);
@@ -54,9 +57,11 @@ class BackupTool : public StoreTest {
 };
 
 TEST_F(BackupTool, CopiesTakenDuringWritesAreWhole) {
+  QTemporaryDir writerFiles;
   QProcess writer;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QString::fromLatin1(kWriterDirVariable), dirPath());
+  env.insert(QString::fromLatin1(kWriterFilesVariable), writerFiles.path());
   writer.setProcessEnvironment(env);
   writer.start(QCoreApplication::applicationFilePath(),
                {QStringLiteral("--gtest_filter=BackupWriter.VisitsUntilKilled")});

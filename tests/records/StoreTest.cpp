@@ -344,7 +344,7 @@ TEST_F(CourseTest, AFailedStatusUpdateIsReportedAndLeavesTheWidgetsAttached) {
   EXPECT_EQ(data->patients.state(), records::DataSet::State::Browse);
 }
 
-TEST_F(CourseTest, ReopenDataSetReturnsToTheRow) {
+TEST_F(CourseTest, RereadReturnsToTheRow) {
   auto data = patientWith({false, true, false}, 3);
   data->courses.next();
   data->reread(data->courses);
